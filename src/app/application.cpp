@@ -1,0 +1,56 @@
+#include "app/application.h"
+
+#include "platform/conversion.h"
+#include "platform/fonts.h"
+
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+namespace {
+std::function<void(const QString &)> &reporter()
+{
+    static std::function<void(const QString &)> r;
+    return r;
+}
+} // namespace
+
+TavrelApplication::TavrelApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Tavrel"));
+    setApplicationDisplayName(QString());
+    setApplicationVersion(QStringLiteral(TAVREL_VERSION));
+    auto *qt = new QTranslator(this);
+    if (qt->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
+    installFontSubstitutions();
+}
+
+void TavrelApplication::setExceptionReporter(std::function<void(const QString &)> r)
+{
+    reporter() = std::move(r);
+}
+
+void TavrelApplication::showException(const QString &message)
+{
+    if (reporter()) {
+        reporter()(message);
+        return;
+    }
+    QMessageBox::critical(activeWindow(), QStringLiteral("Tavrel"), message);
+}
+
+bool TavrelApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const TavrelError &e) {
+        showException(e.message());
+    } catch (const std::exception &e) {
+        showException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        showException(QStringLiteral("予期しないエラーが発生しました。"));
+    }
+    return false;
+}

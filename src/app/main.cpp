@@ -1,0 +1,31 @@
+// Tavrel: start-up. One copy per executable name; the windows are created
+// in a fixed order and destroyed in reverse when the main window closes.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/conversion.h"
+#include "platform/instancelock.h"
+
+#include <QFileInfo>
+
+int main(int argc, char **argv)
+{
+    const QString exeName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    InstanceLock lock(exeName);
+    if (!lock.acquired())
+        return 1; // another copy runs: leave at once, showing nothing
+
+    TavrelApplication app(argc, argv);
+    try {
+        createWindows();
+        FMain->show();
+        app.exec();
+    } catch (const TavrelError &e) {
+        TavrelApplication::showException(e.message());
+    } catch (const std::exception &e) {
+        TavrelApplication::showException(QString::fromLocal8Bit(e.what()));
+    }
+    destroyWindows();
+    return 0;
+}

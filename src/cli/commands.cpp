@@ -1,0 +1,186 @@
+#include "cli/commands.h"
+
+#include "platform/conversion.h"
+#include "register/registercheck.h"
+#include "register/registerdocument.h"
+#include "register/series.h"
+#include "register/templates.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+std::map<QString, CliCommand> &cliCommands()
+{
+    static std::map<QString, CliCommand> commands;
+    return commands;
+}
+
+CliArgs::CliArgs(const QStringList &args)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a.startsWith(QLatin1String("-")) && a.size() > 1) {
+            QString name = a;
+            while (name.startsWith(u'-'))
+                name.remove(0, 1);
+            if (i + 1 >= args.size()) {
+                m_error = QStringLiteral("option %1 needs a value").arg(a);
+                return;
+            }
+            m_options.insert(name, args.at(++i));
+        } else {
+            m_positional.append(a);
+        }
+    }
+}
+
+bool CliArgs::has(const QString &name) const { return m_options.contains(name); }
+QString CliArgs::value(const QString &name) const { return m_options.value(name); }
+
+int usageError(CliContext &ctx, const QString &message)
+{
+    ctx.err << "tavrel-cli: " << message << '\n';
+    return 2;
+}
+
+namespace {
+
+int cmdList(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    if (!args.ok() || args.positional().size() != 1)
+        return usageError(ctx, args.ok() ? QStringLiteral("list FILE") : args.error());
+    RegisterDocument doc;
+    const QList<EntryHeader> rows = doc.load(args.positional().at(0));
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const EntryHeader &h = rows.at(r);
+        ctx.out << (r + 1) << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
+                << h.department << '\t' << h.userName << '\t' << h.date << '\n';
+    }
+    return 0;
+}
+
+int cmdCheck(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    if (!args.ok() || args.positional().size() != 1)
+        return usageError(ctx, args.ok() ? QStringLiteral("check FILE") : args.error());
+    const QString path = args.positional().at(0);
+    RegisterDocument doc;
+    doc.setLines(textfile::read(path).lines);
+    if (doc.isEmpty()) {
+        ctx.out << path << ":1: " << RegisterDocument::FormatErrorMessage << '\n';
+        return 1;
+    }
+    if (!doc.lines().at(0).contains(QLatin1String("file-version:"))) {
+        try {
+            doc.convertOlderLayout();
+        } catch (const TavrelError &e) {
+            ctx.out << path << ":1: " << e.message() << '\n';
+            return 1;
+        }
+    }
+    const QList<RegisterProblem> problems = checkRegister(doc.lines());
+    for (const RegisterProblem &p : problems)
+        ctx.out << path << ':' << (p.line + 1) << ": " << p.message << '\n';
+    return problems.isEmpty() ? 0 : 1;
+}
+
+int cmdConvert(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    if (!args.ok() || args.positional().size() != 2)
+        return usageError(ctx, args.ok() ? QStringLiteral("convert IN OUT") : args.error());
+    RegisterDocument doc;
+    doc.load(args.positional().at(0));
+    if (doc.isEmpty())
+        throw TavrelError(RegisterDocument::FormatErrorMessage);
+    doc.save(args.positional().at(1));
+    return 0;
+}
+
+int cmdTemplates(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    if (!args.ok() || !args.positional().isEmpty())
+        return usageError(ctx, args.ok() ? QStringLiteral("templates [--series N]") : args.error());
+    int first = 0, last = series::Count - 1;
+    if (args.has(QStringLiteral("series"))) {
+        int s;
+        if (!tryParseInt(args.value(QStringLiteral("series")), s) || s < 0 || s >= series::Count)
+            return usageError(ctx, QStringLiteral("--series takes 0 to 7"));
+        first = last = s;
+    }
+    for (int s = first; s <= last; ++s)
+        for (const QString &t : templates::listTemplates(ctx.templateFolder, series::caption(s)))
+            ctx.out << s << '\t' << series::caption(s) << '\t' << t << '\n';
+    return 0;
+}
+
+int cmdNew(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    if (!args.ok() || args.positional().size() != 1)
+        return usageError(ctx, args.ok() ? QStringLiteral("new FILE --series N --type T --ext E ...") : args.error());
+    const QString path = args.positional().at(0);
+    const bool copy = args.has(QStringLiteral("copy-from"));
+    int seriesIndex = -1;
+    if (args.has(QStringLiteral("series"))) {
+        if (!tryParseInt(args.value(QStringLiteral("series")), seriesIndex) || seriesIndex < 0
+            || seriesIndex >= series::Count)
+            return usageError(ctx, QStringLiteral("--series takes 0 to 7"));
+    } else if (!copy) {
+        return usageError(ctx, QStringLiteral("new needs --series"));
+    }
+    if (!copy && !args.has(QStringLiteral("type")))
+        return usageError(ctx, QStringLiteral("new needs --type"));
+    const QString ext = args.value(QStringLiteral("ext")).trimmed();
+    if (ext.isEmpty())
+        return usageError(ctx, QStringLiteral("new needs --ext"));
+
+    RegisterDocument doc;
+    QList<EntryHeader> rows;
+    if (QFileInfo::exists(path))
+        rows = doc.load(path);
+    for (const EntryHeader &r : rows)
+        if (r.extension == ext) {
+            ctx.err << QStringLiteral("すでにこの内線番号は存在します。") << '\n';
+            return 1;
+        }
+
+    EntryHeader h;
+    h.extension = ext;
+    h.department = args.value(QStringLiteral("dept")).trimmed();
+    h.userName = args.value(QStringLiteral("user")).trimmed();
+    h.date = args.has(QStringLiteral("date")) ? args.value(QStringLiteral("date"))
+                                              : QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+    h.seriesCaption = seriesIndex >= 0 ? series::caption(seriesIndex) : QString();
+    h.stripType = args.value(QStringLiteral("type"));
+    if (copy) {
+        int source;
+        if (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1 || source > rows.size())
+            return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
+        const EntryHeader &src = rows.at(source - 1);
+        if (seriesIndex < 0)
+            h.seriesCaption = src.seriesCaption;
+        if (h.stripType.isEmpty())
+            h.stripType = src.stripType;
+        doc.appendEntryAsCopy(h, source);
+    } else {
+        if (!templates::templateExists(ctx.templateFolder, h.stripType)) {
+            ctx.err << templates::MissingMessage << '\n';
+            return 1;
+        }
+        templates::appendEntryFromTemplate(doc, ctx.templateFolder, h);
+    }
+    doc.save(path);
+    return 0;
+}
+
+const CliRegistration regList(QStringLiteral("list"), cmdList);
+const CliRegistration regCheck(QStringLiteral("check"), cmdCheck);
+const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert);
+const CliRegistration regTemplates(QStringLiteral("templates"), cmdTemplates);
+const CliRegistration regNew(QStringLiteral("new"), cmdNew);
+
+} // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// tavrel-cli: the command-line companion. Each command returns the exit
+// code: 0 success, 1 bad data, 2 bad usage.
+
+#include <QMap>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <map>
+
+struct CliContext
+{
+    QTextStream &out; // UTF-8 standard output
+    QTextStream &err; // messages
+    QString templateFolder;
+};
+
+using CliCommand = std::function<int(CliContext &, const QStringList &args)>;
+
+// Commands by name; other parts of the program add theirs (render, print).
+std::map<QString, CliCommand> &cliCommands();
+struct CliRegistration
+{
+    CliRegistration(const QString &name, CliCommand command) { cliCommands()[name] = std::move(command); }
+};
+
+// Argument helpers shared by the commands.
+class CliArgs
+{
+public:
+    explicit CliArgs(const QStringList &args);
+    // Option value (--name VALUE); empty when absent. Missing value → usage error.
+    bool has(const QString &name) const;
+    QString value(const QString &name) const;
+    const QStringList &positional() const { return m_positional; }
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+private:
+    QStringList m_positional;
+    QMap<QString, QString> m_options;
+    QString m_error;
+};
+
+int usageError(CliContext &ctx, const QString &message);

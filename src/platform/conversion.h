@@ -1,0 +1,45 @@
+#pragma once
+// Number parsing for the line-oriented files. A malformed number raises
+// ConversionError naming the text and, where known, the 0-based line index
+// of the file it came from; the event loop shows it and the command stops.
+
+#include <QString>
+#include <stdexcept>
+
+class TavrelError : public std::runtime_error
+{
+public:
+    explicit TavrelError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+class ConversionError : public TavrelError
+{
+public:
+    ConversionError(const QString &text, int line);
+    // 0-based index of the offending line, or -1 when not known.
+    int line() const { return m_line; }
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+    int m_line;
+};
+
+// Decimal integer: optional leading blanks, optional sign, digits, nothing
+// after them; must fit in 32 bits.
+bool tryParseInt(const QString &text, int &value);
+int parseInt(const QString &text, int line = -1);
+inline int parseIntOr(const QString &text, int fallback)
+{
+    int v;
+    return tryParseInt(text, v) ? v : fallback;
+}
+
+// Characters up to code 32 removed at both ends (spaces and control
+// characters; an ideographic space stays).
+QString trimControls(const QString &text);

@@ -1,0 +1,5 @@
+list(APPEND TAVREL_CORE_SOURCES
+  src/platform/conversion.cpp
+  src/platform/textfile.cpp
+  src/platform/instancelock.cpp
+  src/platform/fonts.cpp)

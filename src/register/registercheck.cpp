@@ -1,0 +1,178 @@
+#include "register/registercheck.h"
+
+#include "platform/conversion.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int MaxSections = 100;
+constexpr int MaxCells = 100;
+
+bool isDecimal(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
+    return re.match(text).hasMatch();
+}
+
+class Checker
+{
+public:
+    explicit Checker(const QStringList &lines) : m_lines(lines) {}
+
+    QList<RegisterProblem> run()
+    {
+        const int size = int(m_lines.size());
+        if (size == 0)
+            return {};
+        if (!m_lines.at(0).contains(QLatin1String("file-version:")))
+            problem(0, QStringLiteral("バージョン行がありません"));
+        int n = 0;
+        if (size < 2) {
+            problem(0, QStringLiteral("示名条の数の行がありません"));
+            return m_problems;
+        }
+        if (!tryParseInt(m_lines.at(1), n) || n < 0) {
+            problem(1, QStringLiteral("示名条の数 '%1' が数値ではありません").arg(m_lines.at(1)));
+            return m_problems;
+        }
+        int p = 2;
+        for (int e = 1; e <= n; ++e) {
+            if (p >= size) {
+                problem(size - 1, QStringLiteral("示名条 %1 がありません（ファイルの終わり）").arg(e));
+                return m_problems;
+            }
+            if (m_lines.at(p) != RegisterDocument::markerLine(e)) {
+                problem(p, QStringLiteral("示名条 %1 の区切り行がありません").arg(e));
+                return m_problems;
+            }
+            // The entry ends at the next marker line (or the end of the lines).
+            int end = size;
+            for (int q = p + 1; q < size; ++q)
+                if (RegisterDocument::markerNumber(m_lines.at(q))) {
+                    end = q;
+                    break;
+                }
+            if (!checkEntry(e, p, end))
+                return m_problems;
+            p = end;
+        }
+        if (p < size)
+            problem(p, QStringLiteral("最後の示名条の後に余分な行があります"));
+        return m_problems;
+    }
+
+private:
+    void problem(int line, const QString &message) { m_problems.append({line, message}); }
+
+    bool need(int q, int end, int entry, const QString &what)
+    {
+        if (q < end)
+            return true;
+        problem(std::max(0, std::min(q, end) - 1),
+                QStringLiteral("示名条 %1: %2 が%3").arg(entry).arg(what,
+                    end == m_lines.size() ? QStringLiteral("ファイルの終わりを越えています")
+                                           : QStringLiteral("次の示名条に食い込んでいます")));
+        return false;
+    }
+
+    bool intLine(int q, int end, int entry, const QString &what, int *value = nullptr)
+    {
+        if (!need(q, end, entry, what))
+            return false;
+        int v;
+        if (!tryParseInt(m_lines.at(q), v)) {
+            problem(q, QStringLiteral("示名条 %1: %2 '%3' が整数ではありません").arg(entry).arg(what, m_lines.at(q)));
+            return false;
+        }
+        if (value)
+            *value = v;
+        return true;
+    }
+
+    void decimalLine(int q, int entry, const QString &what)
+    {
+        if (!isDecimal(m_lines.at(q)))
+            problem(q, QStringLiteral("示名条 %1: %2 '%3' が数値ではありません").arg(entry).arg(what, m_lines.at(q)));
+    }
+
+    bool checkEntry(int e, int marker, int end)
+    {
+        const int h = marker + 1;
+        if (!need(h + 5, end, e, QStringLiteral("見出し")))
+            return false;
+        int sections = 0;
+        if (!intLine(h + 6, end, e, QStringLiteral("区画の数"), &sections))
+            return false;
+        if (sections < 0) {
+            problem(h + 6, QStringLiteral("示名条 %1: 区画の数 %2 が負です").arg(e).arg(sections));
+            return false;
+        }
+        if (sections > MaxSections)
+            problem(h + 6, QStringLiteral("示名条 %1: 区画が %2 個あります（上限 %3）").arg(e).arg(sections).arg(MaxSections));
+        int p = h + 7;
+        int cellsTotal = 0;
+        bool cellLimitReported = false;
+        for (int s = 0; s < sections; ++s) {
+            int flag = 0, cells = 0;
+            if (!intLine(p, end, e, QStringLiteral("区画 %1 のキー番号表示").arg(s), &flag))
+                return false;
+            for (int k = 1; k <= 4; ++k) {
+                if (!need(p + k, end, e, QStringLiteral("区画 %1 の見出し").arg(s)))
+                    return false;
+                decimalLine(p + k, e, QStringLiteral("区画 %1 の寸法").arg(s));
+            }
+            if (!intLine(p + 5, end, e, QStringLiteral("区画 %1 のキーの数").arg(s), &cells))
+                return false;
+            if (cells < 0) {
+                problem(p + 5, QStringLiteral("示名条 %1: 区画 %2 のキーの数 %3 が負です").arg(e).arg(s).arg(cells));
+                return false;
+            }
+            cellsTotal += cells;
+            if (cellsTotal > MaxCells && !cellLimitReported) {
+                problem(p + 5, QStringLiteral("示名条 %1: キーが %2 個を超えます（上限 %3）").arg(e).arg(cellsTotal).arg(MaxCells));
+                cellLimitReported = true;
+            }
+            p += 6;
+            for (int c = 0; c < cells; ++c) {
+                const QString what = QStringLiteral("区画 %1 のキー %2").arg(s).arg(c);
+                if (!need(p + 32, end, e, what))
+                    return false;
+                for (int k : {0, 1, 2, 3, 4, 5, 6, 7, 15, 16, 17, 18})
+                    decimalLine(p + k, e, what + QStringLiteral(" の寸法"));
+                for (int k : {9, 11, 12, 13, 20, 22, 23, 24}) {
+                    int v;
+                    if (!tryParseInt(m_lines.at(p + k), v))
+                        problem(p + k, QStringLiteral("示名条 %1: %2 の %3 行目 '%4' が整数ではありません")
+                                           .arg(e).arg(what).arg(k).arg(m_lines.at(p + k)));
+                }
+                int textLines = 0;
+                if (!intLine(p + 32, end, e, what + QStringLiteral(" の行数"), &textLines))
+                    return false;
+                if (textLines < 0) {
+                    problem(p + 32, QStringLiteral("示名条 %1: %2 の行数 %3 が負です").arg(e).arg(what).arg(textLines));
+                    return false;
+                }
+                if (qint64(p) + 33 + textLines > end) {
+                    need(end, end, e, what + QStringLiteral(" の文字行"));
+                    return false;
+                }
+                p += 33 + textLines;
+            }
+        }
+        if (p < end) {
+            problem(p, QStringLiteral("示名条 %1: 最後のキーの後に余分な行があります").arg(e));
+        }
+        return true;
+    }
+
+    const QStringList &m_lines;
+    QList<RegisterProblem> m_problems;
+};
+
+} // namespace
+
+QList<RegisterProblem> checkRegister(const QStringList &lines)
+{
+    return Checker(lines).run();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Structural check of a register: markers 1..N in order, every count and
+// number line a number, no count running past the end of the lines or into
+// the next entry, the limits of 100 sections and 100 cells per entry.
+
+#include "register/registerdocument.h"
+
+#include <QList>
+#include <QString>
+
+struct RegisterProblem
+{
+    int line; // 0-based line index
+    QString message;
+};
+
+QList<RegisterProblem> checkRegister(const QStringList &lines);

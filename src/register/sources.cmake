@@ -1,0 +1,7 @@
+list(APPEND TAVREL_CORE_SOURCES
+  src/register/series.cpp
+  src/register/registerdocument.cpp
+  src/register/templates.cpp
+  src/register/registercheck.cpp)
+list(APPEND TAVREL_UI_SOURCES
+  src/register/tftel_add.cpp)
