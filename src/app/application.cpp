@@ -2,9 +2,10 @@
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
+#include "platform/userdialogs.h"
 
+#include <QFont>
 #include <QLibraryInfo>
-#include <QMessageBox>
 #include <QTranslator>
 
 namespace {
@@ -25,6 +26,10 @@ TavrelApplication::TavrelApplication(int &argc, char **argv) : QApplication(argc
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qt);
     installFontSubstitutions();
+    // Every window and its controls use this face unless said otherwise.
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
 }
 
 void TavrelApplication::setExceptionReporter(std::function<void(const QString &)> r)
@@ -38,7 +43,7 @@ void TavrelApplication::showException(const QString &message)
         reporter()(message);
         return;
     }
-    QMessageBox::critical(activeWindow(), QStringLiteral("Tavrel"), message);
+    UserDialogs::current().exception(activeWindow(), message);
 }
 
 bool TavrelApplication::notify(QObject *receiver, QEvent *event)

@@ -14,8 +14,8 @@ public:
     TavrelApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Shows an error message in the standard error box (or hands it to the
-    // reporter installed by tests).
+    // Shows an error message in the standard error box (UserDialogs), or
+    // hands it to the reporter when one is installed.
     static void showException(const QString &message);
     static void setExceptionReporter(std::function<void(const QString &)> reporter);
 };

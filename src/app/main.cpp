@@ -16,6 +16,8 @@ int main(int argc, char **argv)
     if (!lock.acquired())
         return 1; // another copy runs: leave at once, showing nothing
 
+    // The windows keep their design pixel sizes on any screen density.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     TavrelApplication app(argc, argv);
     try {
         createWindows();

@@ -1,17 +1,25 @@
 #include "app/tfmain.h"
 
+#include "app/toolbarpictures.h"
 #include "register/series.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -20,6 +28,43 @@ const QString Position = QStringLiteral("Position");
 const QString Checked = QStringLiteral("Checked");
 const QString Data = QStringLiteral("Data");
 const int DefaultColumnWidths[6] = {120, 280, 120, 160, 120, 120};
+
+// Strip display height below which a splitter move is pushed back.
+constexpr int SplitterTopMinimum = 390;
+
+// A command whose handler belongs to later work has no handler connected
+// yet; it stays disabled instead of doing nothing.
+bool hasHandler(QAction *a)
+{
+    return a->property(TFMain::HandledProperty).toBool();
+}
+
+void setCommandEnabled(QAction *a, bool on)
+{
+    a->setEnabled(on && hasHandler(a));
+}
+
+QString firstPart(const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    return bar < 0 ? hint : hint.left(bar);
+}
+
+QString secondPart(const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+// Toolbar separator: 6 pixels wide with an etched line in the middle.
+QWidget *makeSeparator(QWidget *parent)
+{
+    auto *sep = new QFrame(parent);
+    sep->setFrameShape(QFrame::VLine);
+    sep->setFrameShadow(QFrame::Sunken);
+    sep->setFixedWidth(6);
+    return sep;
+}
 } // namespace
 
 TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(parent)
@@ -27,108 +72,394 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     m_mainSub = std::make_unique<TMainSub>(executablePath);
     setWindowTitle(QStringLiteral("Tavrel"));
     setMinimumSize(1000, 738);
-    buildFrame();
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
+    buildActions();
+    buildMenus();
+    buildToolBar();
+    buildWorkArea();
     restoreSettings();
 }
 
 TFMain::~TFMain()
 {
     saveSettings();
+    m_display.reset();
     m_mainSub.reset();
 }
 
-void TFMain::buildFrame()
-{
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-    f.setPixelSize(12);
-    setFont(f);
+// ---------------------------------------------------------------- building
 
-    auto makeCheck = [this](const QString &text) {
+void TFMain::buildActions()
+{
+    auto make = [this](const QString &text, const QKeySequence &key = {}, const QString &hint = {}) {
         auto *a = new QAction(text, this);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        a->setStatusTip(hint);
+        return a;
+    };
+    auto makeCheck = [&](const QString &text) {
+        QAction *a = make(text);
         a->setCheckable(true);
         return a;
     };
+
+    ActionFileNew = make(QStringLiteral("新規作成(&N)"), {}, QStringLiteral("新しいデータベースを作成します"));
+    ActionFileOpen = make(QStringLiteral("開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+                          QStringLiteral("既存のデータベースを開きます"));
+    ActionFileSave = make(QStringLiteral("上書き保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                          QStringLiteral("データベースを上書きで保存します"));
+    ActionFileSaveAs = make(QStringLiteral("名前を付けて保存(&A)..."), {},
+                            QStringLiteral("データベースを名前を付けて保存します"));
+    ActionFileSetup = make(QStringLiteral("印刷位置の微調整(&E)..."), {},
+                           QStringLiteral("マニュアルで印字位置を微調整します"));
+    ActionFilePrint = make(QStringLiteral("示名条の印刷(&P)..."), {},
+                           QStringLiteral("１枚あるいは複数枚の示名条を印刷します"));
+    ActionFilePrintList = make(QStringLiteral("示名条一覧の印刷(&L)..."), {},
+                               QStringLiteral("登録されている示名条のリストを印刷します"));
+    ActionFileExit = make(QStringLiteral("終了(&X)"), {}, QStringLiteral("プログラムを終了します"));
+
+    ActionEditCut = make(QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    ActionEditCopy = make(QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    ActionEditPaste = make(QStringLiteral("貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    ActionEditDelete = make(QStringLiteral("削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    ActionEditPicOn = make(QStringLiteral("画像添付(&G)..."));
+    ActionEditPicOff = make(QStringLiteral("画像添付解除(&R)"));
+    ActionEditAllSel = make(QStringLiteral("すべてを選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    ActionEditSelReset = make(QStringLiteral("選択の解除(&X)"));
+    ActionEditFind = make(QStringLiteral("検索(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    ActionEditReplace = make(QStringLiteral("置換(&N)..."), QKeySequence(Qt::CTRL | Qt::Key_R));
+
+    ActionJimeijoNew = make(QStringLiteral("示名条の作成(&N)..."));
+    ActionJimeijoEdit = make(QStringLiteral("示名条の編集(&E)..."));
+    ActionJimeijoDelete = make(QStringLiteral("示名条の削除(&D)"));
+
+    ActionKeyLabelEdit = make(QStringLiteral("キーラベルの編集(&H)..."));
     ActionKeyLabelShow = makeCheck(QStringLiteral("キーラベル(&K)"));
     ActionListJimeijo = makeCheck(QStringLiteral("示名条一覧(&L)"));
     ActionShowToolBar = makeCheck(QStringLiteral("ツールバー(&T)"));
     ActionShowStatusBar = makeCheck(QStringLiteral("ステータスバー(&S)"));
     ActionShowDetail = makeCheck(QStringLiteral("詳細画面(&D)"));
     ActionShowAll = makeCheck(QStringLiteral("全体画面(&A)"));
+    m_viewGroup = new QActionGroup(this);
+    m_viewGroup->setExclusive(true);
+    m_viewGroup->addAction(ActionShowDetail);
+    m_viewGroup->addAction(ActionShowAll);
 
-    QMenu *list = menuBar()->addMenu(QStringLiteral("一覧(&L)"));
+    ActionFormatFont = make(QStringLiteral("フォント(&F)..."));
+    ActionFormatLeft = make(QStringLiteral("左寄せ(&L)"));
+    ActionFormatCenter = make(QStringLiteral("センタリング(&C)"));
+    ActionFormatRight = make(QStringLiteral("右寄せ(&R)"));
+    ActionFormatBColor = make(QStringLiteral("背景色(&B)"));
+    ActionFormatColor = make(QStringLiteral("文字色"));
+    ActionFormatBold = make(QStringLiteral("太字"));
+    ActionFormatItalic = make(QStringLiteral("斜体"));
+    ActionHelpAbout = make(QStringLiteral("バージョン情報(&A)..."));
+
+    PopupCut = make(QStringLiteral("切り取り(&T)"));
+    PopupCopy = make(QStringLiteral("コピー(&C)"));
+    PopupPaste = make(QStringLiteral("貼り付け(&P)"));
+    PopupDelete = make(QStringLiteral("削除(&D)"));
+    PopupPicOn = make(QStringLiteral("画像添付(&G)"));
+    PopupPicOff = make(QStringLiteral("画像添付解除(&R)"));
+
+    connectCommand(ActionFileNew, &TFMain::ActionFileNewExecute);
+    connectCommand(ActionFileOpen, &TFMain::ActionFileOpenExecute);
+    connectCommand(ActionFileSave, &TFMain::ActionFileSaveExecute);
+    connectCommand(ActionFileSaveAs, &TFMain::ActionFileSaveAsExecute);
+    connectCommand(ActionFileExit, &QWidget::close);
+    connectCommand(ActionJimeijoNew, &TFMain::ActionJimeijoNewExecute);
+    connectCommand(ActionJimeijoEdit, &TFMain::ActionJimeijoEditExecute);
+    connectCommand(ActionJimeijoDelete, &TFMain::ActionJimeijoDeleteExecute);
+    connectCommand(ActionKeyLabelShow, &TFMain::ActionKeyLabelShowExecute);
+    connectCommand(ActionListJimeijo, &TFMain::ActionListJimeijoExecute);
+    connectCommand(ActionShowToolBar, &TFMain::ActionShowToolBarExecute);
+    connectCommand(ActionShowStatusBar, &TFMain::ActionShowStatusBarExecute);
+    connectCommand(ActionShowDetail, &TFMain::ActionShowDetailExecute);
+    connectCommand(ActionShowAll, &TFMain::ActionShowAllExecute);
+
+    // Commands of later work: present, and disabled until they have a handler.
+    for (QAction *a : {ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionKeyLabelEdit, ActionFormatFont,
+                       ActionFormatLeft, ActionFormatCenter, ActionFormatRight, ActionFormatBColor, ActionFormatColor,
+                       ActionFormatBold, ActionFormatItalic, ActionHelpAbout})
+        setCommandEnabled(a, true);
+}
+
+void TFMain::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addActions({ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs});
+    file->addSeparator();
+    file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList});
+    file->addSeparator();
+    file->addAction(ActionFileExit);
+
+    QMenu *edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    edit->addActions({ActionEditCut, ActionEditCopy, ActionEditPaste, ActionEditDelete});
+    edit->addSeparator();
+    edit->addActions({ActionEditPicOn, ActionEditPicOff});
+    edit->addSeparator();
+    edit->addActions({ActionEditAllSel, ActionEditSelReset});
+    edit->addSeparator();
+    edit->addActions({ActionEditFind, ActionEditReplace});
+
+    QMenu *jimeijo = bar->addMenu(QStringLiteral("示名条編集(&S)"));
+    jimeijo->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
+
+    QMenu *keyLabel = bar->addMenu(QStringLiteral("キーラベル(&K)"));
+    keyLabel->addActions({ActionKeyLabelEdit, ActionKeyLabelShow});
+
+    QMenu *list = bar->addMenu(QStringLiteral("一覧(&L)"));
     list->addAction(ActionListJimeijo);
-    QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    view->addAction(ActionShowToolBar);
-    view->addAction(ActionShowStatusBar);
+
+    QMenu *view = bar->addMenu(QStringLiteral("表示(&V)"));
+    view->addActions({ActionShowToolBar, ActionShowStatusBar});
     view->addSeparator();
-    view->addAction(ActionShowDetail);
-    view->addAction(ActionShowAll);
-    connect(ActionListJimeijo, &QAction::triggered, this, &TFMain::ActionListJimeijoExecute);
-    connect(ActionShowToolBar, &QAction::triggered, this, &TFMain::ActionShowToolBarExecute);
-    connect(ActionShowStatusBar, &QAction::triggered, this, &TFMain::ActionShowStatusBarExecute);
+    view->addActions({ActionShowDetail, ActionShowAll});
 
+    QMenu *format = bar->addMenu(QStringLiteral("書式(&R)"));
+    format->addActions({ActionFormatFont, ActionFormatLeft, ActionFormatCenter, ActionFormatRight, ActionFormatBColor});
+
+    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(ActionHelpAbout);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
+    PopupMenu1A = new QMenu(this);
+    PopupMenu1A->addActions({PopupCut, PopupCopy, PopupPaste, PopupDelete});
+    PopupMenu1A->addSeparator();
+    PopupMenu1A->addAction(PopupPicOn);
+    PopupMenu1B = new QMenu(this);
+    PopupMenu1B->addAction(PopupPicOff);
+}
+
+void TFMain::buildToolBar()
+{
     ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setMovable(false);
-    ComboBoxSeries = new QComboBox(ToolBar1);
-    ComboBoxSeries->setFixedWidth(150);
-    ToolBar1->addWidget(ComboBoxSeries);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setFixedHeight(29);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->layout()->setSpacing(0);
+    ToolBar1->layout()->setContentsMargins(2, 2, 2, 2);
 
+    auto button = [this](int picture, const QString &hint, QAction *action, bool toggle = false) {
+        auto *b = new QToolButton(ToolBar1);
+        b->setIcon(QIcon(QPixmap::fromImage(toolbarpictures::picture(picture))));
+        b->setIconSize(QSize(16, 16));
+        b->setFixedSize(24, 22);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setToolTip(firstPart(hint));
+        b->setStatusTip(hint);
+        b->setCheckable(toggle);
+        ToolBar1->addWidget(b);
+        if (action) {
+            connect(b, &QToolButton::clicked, action, &QAction::trigger);
+            b->setEnabled(action->isEnabled());
+            connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
+        }
+        return b;
+    };
+    auto combo = [this](int width, const QString &hint, bool editable) {
+        auto *c = new QComboBox(ToolBar1);
+        c->setFixedWidth(width);
+        c->setEditable(editable);
+        c->setToolTip(firstPart(hint));
+        c->setStatusTip(hint);
+        ToolBar1->addWidget(c);
+        return c;
+    };
+    auto separator = [this] { ToolBar1->addWidget(makeSeparator(ToolBar1)); };
+
+    using namespace toolbarpictures;
+    ToolButtonNew = button(New, QStringLiteral("新規作成|新しいデータベースを作成します"), ActionFileNew);
+    ToolButtonOpen = button(Open, QStringLiteral("開く|既存のデータベースを開きます"), ActionFileOpen);
+    ToolButtonSave = button(Save, QStringLiteral("上書き保存|データベースを上書きで保存します"), ActionFileSave);
+    separator();
+    ToolButtonPrint =
+        button(Print, QStringLiteral("示名条の印刷|１枚あるいは複数枚の示名条を印刷します"), ActionFilePrint);
+    ToolButtonJimeijoNew = button(JimeijoNew, QStringLiteral("示名条の作成|示名条を作成します"), ActionJimeijoNew);
+    ToolButtonJimeijoDelete =
+        button(JimeijoDelete, QStringLiteral("示名条の削除|選択された示名条を削除します"), ActionJimeijoDelete);
+    ToolButtonListJimeijo =
+        button(ListJimeijo, QStringLiteral("示名条一覧|示名条一覧を表示します"), ActionListJimeijo, true);
+    separator();
+    ComboBoxFont = combo(132, QStringLiteral("フォント切替"), false);
+    separator();
+    ComboBoxFontSize = combo(53, QStringLiteral("フォントサイズ"), true);
+    separator();
+    ToolButtonColor = button(Color, QStringLiteral("文字色|文字の色を変更します"), ActionFormatColor);
+    ToolButtonBColor = button(BColor, QStringLiteral("背景色|背景の色を変更します"), ActionFormatBColor);
+    ToolButtonBold = button(Bold, QStringLiteral("太字|文字を太字にします。"), ActionFormatBold, true);
+    ToolButtonItalic = button(Italic, QStringLiteral("斜体|文字を斜体にします。"), ActionFormatItalic, true);
+    separator();
+    ToolButtonLeft = button(Left, QStringLiteral("左寄せ|文字を左に揃えます"), ActionFormatLeft, true);
+    ToolButtonCenter = button(Center, QStringLiteral("センタリング|文字を中央に揃えます"), ActionFormatCenter, true);
+    ToolButtonRight = button(Right, QStringLiteral("右寄せ|文字を右に揃えます"), ActionFormatRight, true);
+    auto *alignGroup = new QButtonGroup(this);
+    alignGroup->addButton(ToolButtonLeft);
+    alignGroup->addButton(ToolButtonCenter);
+    alignGroup->addButton(ToolButtonRight);
+    separator();
+    ToolButtonKeyLabel =
+        button(KeyLabel, QStringLiteral("キーラベル|キーラベルの表示ON/OFFを切り替えます"), ActionKeyLabelShow, true);
+    separator();
+    ToolButtonShowAll = button(ShowAll, QStringLiteral("全体画面|全体画面の表示に切り替えます"), ActionShowAll, true);
+    ToolButtonShowDetail =
+        button(ShowDetail, QStringLiteral("詳細画面|詳細画面の表示に切り替えます"), ActionShowDetail, true);
+    auto *viewGroup = new QButtonGroup(this);
+    viewGroup->addButton(ToolButtonShowAll);
+    viewGroup->addButton(ToolButtonShowDetail);
+    separator();
+    ComboBoxSeries = combo(150, QStringLiteral("主装置のシリーズ切替"), false);
+
+    // The font boxes work on the selected cells (later work).
+    ComboBoxFont->setEnabled(false);
+    ComboBoxFontSize->setEnabled(false);
+}
+
+void TFMain::buildWorkArea()
+{
     pnlBase = new QWidget(this);
+    pnlBase->setObjectName(QStringLiteral("pnlBase"));
     auto *baseLayout = new QVBoxLayout(pnlBase);
     baseLayout->setContentsMargins(0, 0, 0, 0);
     Splitter1 = new QSplitter(Qt::Vertical, pnlBase);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(4);
     Splitter1->setChildrenCollapsible(false);
+    Splitter1->setOpaqueResize(true);
     auto *top = new QWidget(Splitter1);
     auto *topLayout = new QHBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     topLayout->setSpacing(0);
+
     pnlDisp = new QWidget(top);
+    pnlDisp->setObjectName(QStringLiteral("pnlDisp"));
+    pnlDisp->setFocusPolicy(Qt::StrongFocus);
     auto *dispLayout = new QVBoxLayout(pnlDisp);
     dispLayout->setContentsMargins(0, 0, 0, 0);
     dispLayout->setSpacing(0);
     pnlText = new QLabel(pnlDisp);
+    pnlText->setObjectName(QStringLiteral("pnlText"));
     pnlText->setFixedHeight(20);
     pnlText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    pnlText->setIndent(4);
     dispLayout->addWidget(pnlText);
-    ScrollBox1 = new QScrollArea(pnlDisp);
-    imgBase1 = new QLabel;
-    ScrollBox1->setWidget(imgBase1);
-    ScrollBox2 = new QScrollArea(pnlDisp);
-    imgBase2 = new QLabel;
-    ScrollBox2->setWidget(imgBase2);
-    dispLayout->addWidget(ScrollBox1);
-    dispLayout->addWidget(ScrollBox2);
-    ScrollBox1->hide();
+    auto makeView = [this, dispLayout](QScrollArea *&box, QLabel *&sheet, const char *boxName, const char *sheetName) {
+        box = new QScrollArea(pnlDisp);
+        box->setObjectName(QString::fromLatin1(boxName));
+        box->setFrameShape(QFrame::NoFrame);
+        box->setWidgetResizable(false);
+        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        box->setFocusPolicy(Qt::NoFocus);
+        sheet = new QLabel;
+        sheet->setObjectName(QString::fromLatin1(sheetName));
+        sheet->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        sheet->resize(0, 0);
+        box->setWidget(sheet);
+        box->hide();
+        dispLayout->addWidget(box, 1);
+    };
+    makeView(ScrollBox1, imgBase1, "ScrollBox1", "imgBase1");
+    makeView(ScrollBox2, imgBase2, "ScrollBox2", "imgBase2");
+    dispLayout->addStretch(0);
     topLayout->addWidget(pnlDisp, 1);
+
     pnlKeyLabel = new QTabWidget(top);
+    pnlKeyLabel->setObjectName(QStringLiteral("pnlKeyLabel"));
     pnlKeyLabel->setFixedWidth(180);
+    pnlKeyLabel->setFocusPolicy(Qt::NoFocus);
+    pnlKeyLabel->tabBar()->setFocusPolicy(Qt::NoFocus);
+    // Three tabs side by side within the panel's 180 pixels.
+    pnlKeyLabel->tabBar()->setUsesScrollButtons(false);
+    pnlKeyLabel->tabBar()->setElideMode(Qt::ElideNone);
+    pnlKeyLabel->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     for (const char16_t *t : {u"ｷｰﾗﾍﾞﾙ1", u"ｷｰﾗﾍﾞﾙ2", u"ｷｰﾗﾍﾞﾙ3"})
         pnlKeyLabel->addTab(new QWidget, QString::fromUtf16(t));
     topLayout->addWidget(pnlKeyLabel);
 
     ListView1 = new QTreeWidget(Splitter1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setItemsExpandable(false);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->setStretchLastSection(false);
     ListView1->setHeaderLabels({QStringLiteral("主装置のシリーズ"), QStringLiteral("示名条のタイプ"),
                                 QStringLiteral("内線番号"), QStringLiteral("部署"), QStringLiteral("使用者名"),
                                 QStringLiteral("登録日時")});
     ListView1->setMinimumHeight(20);
+    // The selection stays visible while the list has no focus.
+    QPalette pal = ListView1->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    ListView1->setPalette(pal);
+    ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFMain::ListView1SelectionChanged);
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopupMenu2->popup(ListView1->viewport()->mapToGlobal(pos)); });
+
+    Splitter1->addWidget(top);
+    Splitter1->addWidget(ListView1);
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
+    connect(Splitter1, &QSplitter::splitterMoved, this, &TFMain::Splitter1Moved);
     baseLayout->addWidget(Splitter1);
     setCentralWidget(pnlBase);
 
     StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFixedHeight(24);
+    StatusBar1->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(StatusBar1);
+    m_statusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBar1->addWidget(m_statusPanel, 1);
     setStatusBar(StatusBar1);
+
+    StripDisplay::Widgets w;
+    w.area = pnlDisp;
+    w.caption = pnlText;
+    w.detail = ScrollBox1;
+    w.detailSheet = imgBase1;
+    w.overview = ScrollBox2;
+    w.overviewSheet = imgBase2;
+    m_display = std::make_unique<StripDisplay>(m_document, w);
+    connect(m_display.get(), &StripDisplay::modeChanged, this, &TFMain::syncViewMode);
+    connect(m_display.get(), &StripDisplay::cellCommandsChanged, this, &TFMain::syncCellCommands);
+    syncCellCommands();
 }
+
+// ---------------------------------------------------------------- state
 
 bool TFMain::keyLabelShown() const { return ActionKeyLabelShow->isChecked(); }
 bool TFMain::listShown() const { return ActionListJimeijo->isChecked(); }
 bool TFMain::toolBarShown() const { return ActionShowToolBar->isChecked(); }
 bool TFMain::statusBarShown() const { return ActionShowStatusBar->isChecked(); }
 bool TFMain::overviewSelected() const { return ActionShowAll->isChecked(); }
+
+QString TFMain::statusText() const
+{
+    return m_statusPanel->text();
+}
 
 void TFMain::restoreSettings()
 {
@@ -138,15 +469,16 @@ void TFMain::restoreSettings()
     const int width = s.readInteger(Position, QStringLiteral("MainWidth"), 1000);
     const int height = s.readInteger(Position, QStringLiteral("MainHeight"), 738);
     setGeometry(left, top, width, height);
-    m_normalGeometry = QRect(left, top, width, height);
     const int state = s.readInteger(Position, QStringLiteral("MainWState"), 2);
     setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 
     const bool keyLabel = s.readInteger(Checked, QStringLiteral("DispKeyLabel"), 1) != 0;
     ActionKeyLabelShow->setChecked(keyLabel);
     pnlKeyLabel->setVisible(keyLabel);
+    ToolButtonKeyLabel->setChecked(keyLabel);
     const bool list = s.readInteger(Checked, QStringLiteral("DispList"), 1) != 0;
     ActionListJimeijo->setChecked(list);
+    ToolButtonListJimeijo->setChecked(list);
     const bool toolBar = s.readInteger(Checked, QStringLiteral("DispToolBar"), 1) != 0;
     ActionShowToolBar->setChecked(toolBar);
     ToolBar1->setVisible(toolBar);
@@ -155,14 +487,14 @@ void TFMain::restoreSettings()
     StatusBar1->setVisible(statusBarOn);
     ListView1->setVisible(list);
 
-    const int listHeight = s.readInteger(Position, QStringLiteral("TelListHeight"), 105);
-    Splitter1->setSizes({std::max(1, height - listHeight), std::max(20, listHeight)});
+    m_listHeight = s.readInteger(Position, QStringLiteral("TelListHeight"), 105);
+    Splitter1->setSizes({std::max(1, height - m_listHeight), std::max(20, m_listHeight)});
     for (int c = 0; c < 6; ++c)
         ListView1->setColumnWidth(c, s.readInteger(Position, QStringLiteral("TelList%1").arg(c), DefaultColumnWidths[c]));
 
     const bool overview = s.readInteger(Checked, QStringLiteral("DispLayout"), 1) != 0;
-    ActionShowAll->setChecked(overview);
-    ActionShowDetail->setChecked(!overview);
+    m_display->setInitialMode(overview ? StripDisplay::Mode::Overview : StripDisplay::Mode::Detail);
+    syncViewMode();
 
     m_selSeriesNo = s.readInteger(Data, QStringLiteral("SelSeriesNo"), 0);
     for (int i = 0; i < series::Count; ++i)
@@ -170,6 +502,9 @@ void TFMain::restoreSettings()
     // A stored value outside the eight series selects series 0 in the box but
     // is kept as it is, so it is written back unchanged.
     ComboBoxSeries->setCurrentIndex(m_selSeriesNo >= 0 && m_selSeriesNo < series::Count ? m_selSeriesNo : 0);
+    connect(ComboBoxSeries, &QComboBox::currentIndexChanged, this, &TFMain::ComboBoxSeriesChange);
+
+    m_document.setFileName(QString());
 }
 
 void TFMain::saveSettings()
@@ -194,15 +529,112 @@ void TFMain::saveSettings()
     s.writeInteger(Checked, QStringLiteral("DispToolBar"), toolBarShown() ? 1 : 0);
     s.writeInteger(Checked, QStringLiteral("DispStatusBar"), statusBarShown() ? 1 : 0);
     s.writeInteger(Checked, QStringLiteral("DispLayout"), overviewSelected() ? 1 : 0);
-    s.writeInteger(Position, QStringLiteral("TelListHeight"), ListView1->height());
+    // A list that was never laid out keeps the height it was given.
+    const int listHeight = ListView1->isVisible() ? ListView1->height() : m_listHeight;
+    s.writeInteger(Position, QStringLiteral("TelListHeight"), listHeight);
     for (int c = 0; c < 6; ++c)
         s.writeInteger(Position, QStringLiteral("TelList%1").arg(c), ListView1->columnWidth(c));
     s.writeInteger(Data, QStringLiteral("SelSeriesNo"), m_selSeriesNo);
 }
 
+void TFMain::syncViewMode()
+{
+    const bool detail = m_display->detailActive();
+    ActionShowDetail->setChecked(detail);
+    ActionShowAll->setChecked(!detail);
+    ToolButtonShowDetail->setChecked(detail);
+    ToolButtonShowAll->setChecked(!detail);
+}
+
+void TFMain::syncCellCommands()
+{
+    const StripDisplay::CellCommands c = m_display->cellCommands();
+    const std::pair<QAction *, StripDisplay::CellCommand> table[] = {
+        {ActionEditCut, StripDisplay::EditCut},       {ActionEditCopy, StripDisplay::EditCopy},
+        {ActionEditPaste, StripDisplay::EditPaste},   {ActionEditDelete, StripDisplay::EditDelete},
+        {ActionEditPicOn, StripDisplay::EditPicOn},   {ActionEditPicOff, StripDisplay::EditPicOff},
+        {ActionEditAllSel, StripDisplay::EditAllSel}, {ActionEditSelReset, StripDisplay::EditSelReset},
+        {ActionEditFind, StripDisplay::EditFind},     {ActionEditReplace, StripDisplay::EditReplace},
+        {PopupCut, StripDisplay::PopupCut},           {PopupCopy, StripDisplay::PopupCopy},
+        {PopupPaste, StripDisplay::PopupPaste},       {PopupDelete, StripDisplay::PopupDelete},
+        {PopupPicOn, StripDisplay::PopupPicOn},       {PopupPicOff, StripDisplay::PopupPicOff},
+    };
+    for (const auto &[action, flag] : table)
+        setCommandEnabled(action, c.testFlag(flag));
+}
+
+// ---------------------------------------------------------------- events
+
+void TFMain::setHint(const QString &hint)
+{
+    m_statusPanel->setText(QChar(0x3000) + secondPart(hint));
+}
+
+bool TFMain::event(QEvent *e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        setHint(static_cast<QStatusTipEvent *>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void TFMain::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    if (m_firstShown)
+        return;
+    m_firstShown = true;
+    setHint(QString());
+    m_display->clear();
+}
+
+void TFMain::closeEvent(QCloseEvent *e)
+{
+    // Ignored until the question lets the window close, so that an exception
+    // on the way keeps it open.
+    e->ignore();
+    CommitPendingEdit();
+    if (!askSaveChanges())
+        return;
+    e->accept();
+}
+
+void TFMain::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    m_display->positionScrolling(1, m_display->currentCell());
+}
+
+bool TFMain::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == ListView1 && e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+            ActionJimeijoDeleteExecute();
+            return true;
+        }
+    } else if (watched == ListView1->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        if (static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
+            ActionJimeijoEditExecute();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+// ---------------------------------------------------------------- view switches
+
 void TFMain::ActionListJimeijoExecute()
 {
-    ListView1->setVisible(ActionListJimeijo->isChecked());
+    const bool on = ActionListJimeijo->isChecked();
+    ToolButtonListJimeijo->setChecked(on);
+    if (on) {
+        ListView1->show(); // the splitter handle follows the list
+    } else {
+        m_listHeight = ListView1->height();
+        ListView1->hide();
+    }
 }
 
 void TFMain::ActionShowToolBarExecute()
@@ -212,5 +644,55 @@ void TFMain::ActionShowToolBarExecute()
 
 void TFMain::ActionShowStatusBarExecute()
 {
-    StatusBar1->setVisible(ActionShowStatusBar->isChecked());
+    if (ActionShowStatusBar->isChecked()) {
+        // The status bar belongs below the list; showing it again in this
+        // order keeps status bar, list and splitter stacked from the bottom.
+        const bool list = ActionListJimeijo->isChecked();
+        ListView1->hide();
+        StatusBar1->show();
+        ListView1->setVisible(list);
+    } else {
+        StatusBar1->hide();
+    }
+}
+
+void TFMain::ActionKeyLabelShowExecute()
+{
+    const bool on = ActionKeyLabelShow->isChecked();
+    pnlKeyLabel->setVisible(on);
+    ToolButtonKeyLabel->setChecked(on);
+    m_display->positionScrolling(1, m_display->currentCell());
+}
+
+void TFMain::ActionShowDetailExecute()
+{
+    m_display->showDetail();
+    syncViewMode();
+}
+
+void TFMain::ActionShowAllExecute()
+{
+    m_display->showOverview();
+    syncViewMode();
+}
+
+void TFMain::ComboBoxSeriesChange()
+{
+    m_selSeriesNo = ComboBoxSeries->currentIndex();
+}
+
+void TFMain::Splitter1Moved(int pos)
+{
+    // The strip display keeps at least SplitterTopMinimum pixels: a splitter
+    // dragged above that is pushed back and the list shrinks accordingly.
+    if (pos < SplitterTopMinimum) {
+        const int total = Splitter1->height() - Splitter1->handleWidth();
+        Splitter1->setSizes({SplitterTopMinimum, std::max(20, total - SplitterTopMinimum)});
+    }
+    m_listHeight = ListView1->height();
+}
+
+void TFMain::CommitPendingEdit()
+{
+    m_display->commitPendingEdit();
 }

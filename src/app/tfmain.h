@@ -1,36 +1,45 @@
 #pragma once
 // TFMain: the main window. It owns TMainSub and the register document,
 // arranges toolbar, strip display, key label panel, splitter, register list
-// and status bar, and restores and saves its geometry and view switches.
+// and status bar, carries the menus and commands, and restores and saves its
+// geometry and view switches.
 
 #include "app/mainsub.h"
+#include "app/stripdisplay.h"
 #include "register/registerdocument.h"
 
+#include <QAction>
 #include <QMainWindow>
 #include <memory>
 
 class QAction;
+class QActionGroup;
+class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QScrollArea;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
 class QToolBar;
+class QToolButton;
 class QTreeWidget;
-class QComboBox;
+class QTreeWidgetItem;
 
 class TFMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // executablePath lets tests run against a settings folder of their own.
+    // executablePath lets tests run against a program and settings folder of
+    // their own.
     explicit TFMain(QWidget *parent = nullptr, const QString &executablePath = QString());
     ~TFMain() override;
 
     TMainSub *mainSub() const { return m_mainSub.get(); }
     RegisterDocument &document() { return m_document; }
+    StripDisplay &display() { return *m_display; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -40,14 +49,101 @@ public:
     bool overviewSelected() const;
     int selSeriesNo() const { return m_selSeriesNo; }
 
+    // The status bar's single panel.
+    QString statusText() const;
+
+    // Register list rows: the six texts of row r as header values.
+    int rowCount() const;
+    EntryHeader rowHeader(int row) const;
+    QList<EntryHeader> rowHeaders() const;
+
+    // Connects a command to its handler. Commands without one stay disabled.
+    static constexpr const char *HandledProperty = "tavrelHandled";
+    template <typename Slot>
+    void connectCommand(QAction *action, Slot slot)
+    {
+        connect(action, &QAction::triggered, this, slot);
+        action->setProperty(HandledProperty, true);
+    }
+
+    // Ends an in-place edit before a command reads or replaces the register.
+    void CommitPendingEdit();
+    // The unsaved-changes question: true when the command may go on.
+    bool askSaveChanges();
+
+    // --- menu commands ---
+    QAction *ActionFileNew = nullptr;
+    QAction *ActionFileOpen = nullptr;
+    QAction *ActionFileSave = nullptr;
+    QAction *ActionFileSaveAs = nullptr;
+    QAction *ActionFileSetup = nullptr;
+    QAction *ActionFilePrint = nullptr;
+    QAction *ActionFilePrintList = nullptr;
+    QAction *ActionFileExit = nullptr;
+    QAction *ActionEditCut = nullptr;
+    QAction *ActionEditCopy = nullptr;
+    QAction *ActionEditPaste = nullptr;
+    QAction *ActionEditDelete = nullptr;
+    QAction *ActionEditPicOn = nullptr;
+    QAction *ActionEditPicOff = nullptr;
+    QAction *ActionEditAllSel = nullptr;
+    QAction *ActionEditSelReset = nullptr;
+    QAction *ActionEditFind = nullptr;
+    QAction *ActionEditReplace = nullptr;
+    QAction *ActionJimeijoNew = nullptr;
+    QAction *ActionJimeijoEdit = nullptr;
+    QAction *ActionJimeijoDelete = nullptr;
+    QAction *ActionKeyLabelEdit = nullptr;
     QAction *ActionKeyLabelShow = nullptr;
     QAction *ActionListJimeijo = nullptr;
     QAction *ActionShowToolBar = nullptr;
     QAction *ActionShowStatusBar = nullptr;
     QAction *ActionShowDetail = nullptr;
     QAction *ActionShowAll = nullptr;
+    QAction *ActionFormatFont = nullptr;
+    QAction *ActionFormatLeft = nullptr;
+    QAction *ActionFormatCenter = nullptr;
+    QAction *ActionFormatRight = nullptr;
+    QAction *ActionFormatBColor = nullptr;
+    QAction *ActionFormatColor = nullptr;
+    QAction *ActionFormatBold = nullptr;
+    QAction *ActionFormatItalic = nullptr;
+    QAction *ActionHelpAbout = nullptr;
+    // Items of the cell pop-up menus.
+    QAction *PopupCut = nullptr;
+    QAction *PopupCopy = nullptr;
+    QAction *PopupPaste = nullptr;
+    QAction *PopupDelete = nullptr;
+    QAction *PopupPicOn = nullptr;
+    QAction *PopupPicOff = nullptr;
 
+    QMenu *PopupMenu1A = nullptr;
+    QMenu *PopupMenu1B = nullptr;
+    QMenu *PopupMenu2 = nullptr;
+
+    // --- controls ---
     QToolBar *ToolBar1 = nullptr;
+    QToolButton *ToolButtonNew = nullptr;
+    QToolButton *ToolButtonOpen = nullptr;
+    QToolButton *ToolButtonSave = nullptr;
+    QToolButton *ToolButtonPrint = nullptr;
+    QToolButton *ToolButtonJimeijoNew = nullptr;
+    QToolButton *ToolButtonJimeijoDelete = nullptr;
+    QToolButton *ToolButtonListJimeijo = nullptr;
+    QComboBox *ComboBoxFont = nullptr;
+    QComboBox *ComboBoxFontSize = nullptr;
+    QToolButton *ToolButtonColor = nullptr;
+    QToolButton *ToolButtonBColor = nullptr;
+    QToolButton *ToolButtonBold = nullptr;
+    QToolButton *ToolButtonItalic = nullptr;
+    QToolButton *ToolButtonLeft = nullptr;
+    QToolButton *ToolButtonCenter = nullptr;
+    QToolButton *ToolButtonRight = nullptr;
+    QToolButton *ToolButtonKeyLabel = nullptr;
+    QToolButton *ToolButtonShowAll = nullptr;
+    QToolButton *ToolButtonShowDetail = nullptr;
+    QComboBox *ComboBoxSeries = nullptr;
+
     QWidget *pnlBase = nullptr;
     QWidget *pnlDisp = nullptr;
     QLabel *pnlText = nullptr;
@@ -59,20 +155,59 @@ public:
     QSplitter *Splitter1 = nullptr;
     QTreeWidget *ListView1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
-    QComboBox *ComboBoxSeries = nullptr;
 
 public Q_SLOTS:
+    void ActionFileNewExecute();
+    void ActionFileOpenExecute();
+    void ActionFileSaveExecute();
+    void ActionFileSaveAsExecute();
+    void ActionJimeijoNewExecute();
+    void ActionJimeijoEditExecute();
+    void ActionJimeijoDeleteExecute();
+    void ActionKeyLabelShowExecute();
     void ActionListJimeijoExecute();
     void ActionShowToolBarExecute();
     void ActionShowStatusBarExecute();
+    void ActionShowDetailExecute();
+    void ActionShowAllExecute();
+    void ComboBoxSeriesChange();
+    void Splitter1Moved(int pos);
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildFrame();
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildWorkArea();
     void restoreSettings();
     void saveSettings();
+    void setHint(const QString &hint);
+    void syncViewMode();
+    void syncCellCommands();
+
+    // Register list.
+    QTreeWidgetItem *makeRow(const EntryHeader &header) const;
+    void setRow(int row, const EntryHeader &header);
+    void selectOnly(int row);
+    void focusListIfVisible();
+    void ListView1SelectionChanged();
+    // Shows entry row + 1 and lets the series selector follow it.
+    void showRow(int row);
+    void clearRegisterList();
 
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
+    std::unique_ptr<StripDisplay> m_display;
+    QLabel *m_statusPanel = nullptr;
+    QActionGroup *m_viewGroup = nullptr;
     int m_selSeriesNo = 0;
-    QRect m_normalGeometry;
+    int m_listHeight = 105;
+    bool m_firstShown = false;
+    int m_listUpdating = 0; // row selections made by the commands themselves
 };

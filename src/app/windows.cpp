@@ -27,9 +27,9 @@ TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
 TFViewImage::TFViewImage(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("画像取込み")); }
 TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }
 
-void createWindows()
+void createWindows(const QString &executablePath)
 {
-    FMain = new TFMain();
+    FMain = new TFMain(nullptr, executablePath);
     FTelAdd = new TFTelAdd(FMain);
     FKeyLabel = new TFKeyLabel(FMain);
     FAdjust = new TFAdjust(FMain);

@@ -77,5 +77,7 @@ extern TFVersion *FVersion;
 
 // Creates every window in start-up order; destroyWindows removes them in
 // reverse order, FMain last (it writes its settings and ends TMainSub).
-void createWindows();
+// executablePath names the program whose folders are used (tests give one
+// of their own); empty means the running program.
+void createWindows(const QString &executablePath = QString());
 void destroyWindows();

@@ -3,3 +3,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/textfile.cpp
   src/platform/instancelock.cpp
   src/platform/fonts.cpp)
+list(APPEND TAVREL_UI_SOURCES
+  src/platform/userdialogs.cpp)

@@ -4,4 +4,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/templates.cpp
   src/register/registercheck.cpp)
 list(APPEND TAVREL_UI_SOURCES
-  src/register/tftel_add.cpp)
+  src/register/tftel_add.cpp
+  src/register/registercommands.cpp)

@@ -1,0 +1,377 @@
+// The register list of the main window and the file and entry commands:
+// New, Open, Save, Save As, the unsaved-changes question, showing the
+// selected row, and creating, editing and deleting entries. The list and the
+// register document change together in every command.
+
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/conversion.h"
+#include "platform/userdialogs.h"
+#include "register/series.h"
+#include "register/templates.h"
+#include "register/tftel_add.h"
+
+#include <QComboBox>
+#include <QTreeWidget>
+
+namespace {
+
+const QString ChangedQuestion = QStringLiteral("示名条データが変更されています。\n保存しますか？");
+const QString DeleteQuestion = QStringLiteral("示名条データ削除します。\nよろしいですか？");
+
+UserDialogs::FileRequest registerFileRequest(const QString &title)
+{
+    return {title, QStringLiteral("示名条ﾃﾞｰﾀﾌｧｲﾙ(*.TAV)"), QStringLiteral("TAV")};
+}
+
+// Row selections made by a command are not "the user selected a row".
+struct ListUpdate
+{
+    explicit ListUpdate(int &n) : n(n) { ++n; }
+    ~ListUpdate() { --n; }
+    int &n;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- register list
+
+int TFMain::rowCount() const
+{
+    return ListView1->topLevelItemCount();
+}
+
+EntryHeader TFMain::rowHeader(int row) const
+{
+    EntryHeader h;
+    const QTreeWidgetItem *item = ListView1->topLevelItem(row);
+    if (!item)
+        return h;
+    h.seriesCaption = item->text(0);
+    h.stripType = item->text(1);
+    h.extension = item->text(2);
+    h.department = item->text(3);
+    h.userName = item->text(4);
+    h.date = item->text(5);
+    return h;
+}
+
+QList<EntryHeader> TFMain::rowHeaders() const
+{
+    QList<EntryHeader> rows;
+    rows.reserve(rowCount());
+    for (int r = 0; r < rowCount(); ++r)
+        rows.append(rowHeader(r));
+    return rows;
+}
+
+QTreeWidgetItem *TFMain::makeRow(const EntryHeader &h) const
+{
+    auto *item = new QTreeWidgetItem(
+        QStringList{h.seriesCaption, h.stripType, h.extension, h.department, h.userName, h.date});
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+void TFMain::setRow(int row, const EntryHeader &h)
+{
+    QTreeWidgetItem *item = ListView1->topLevelItem(row);
+    const QStringList texts{h.seriesCaption, h.stripType, h.extension, h.department, h.userName, h.date};
+    for (int c = 0; c < 6; ++c)
+        item->setText(c, texts.at(c));
+}
+
+void TFMain::selectOnly(int row)
+{
+    ListUpdate guard(m_listUpdating);
+    ListView1->clearSelection();
+    if (QTreeWidgetItem *item = ListView1->topLevelItem(row)) {
+        ListView1->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ListView1->scrollToItem(item);
+    }
+}
+
+void TFMain::focusListIfVisible()
+{
+    if (ListView1->isVisible())
+        ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+void TFMain::clearRegisterList()
+{
+    ListUpdate guard(m_listUpdating);
+    ListView1->clear();
+}
+
+void TFMain::ListView1SelectionChanged()
+{
+    if (m_listUpdating)
+        return;
+    // The row that became selected: the focused one when it is among the
+    // selected rows, otherwise the last newly selected.
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int row = -1;
+    const QModelIndex current = ListView1->currentIndex();
+    if (current.isValid() && ListView1->selectionModel()->isRowSelected(current.row(), current.parent()))
+        row = current.row();
+    else
+        row = selected.constLast().row();
+    if (row + 1 == m_document.currentEntryNumber())
+        return;
+    showRow(row);
+}
+
+void TFMain::showRow(int row)
+{
+    const int m = m_document.findEntry(row + 1);
+    if (m < 1)
+        return;
+    m_document.setCurrentHeaderLine(m + 1);
+    m_display->showEntry();
+    m_document.setCurrentEntryNumber(row + 1);
+    // The series selector follows the entry; a caption that is none of the
+    // eight keeps the current series.
+    const int s = series::indexOfCaption(rowHeader(row).seriesCaption);
+    if (s >= 0 && s != m_selSeriesNo) {
+        {
+            const QSignalBlocker block(ComboBoxSeries);
+            ComboBoxSeries->setCurrentIndex(s);
+        }
+        ComboBoxSeriesChange();
+    }
+}
+
+// ---------------------------------------------------------------- unsaved changes
+
+bool TFMain::askSaveChanges()
+{
+    if (!m_document.isModified())
+        return true;
+    switch (UserDialogs::current().question(this, ChangedQuestion, UserDialogs::Buttons::YesNoCancel,
+                                            UserDialogs::Answer::Yes)) {
+    case UserDialogs::Answer::Yes:
+        ActionFileSaveExecute();
+        return !m_document.fileName().isEmpty();
+    case UserDialogs::Answer::No:
+        return true;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- file commands
+
+void TFMain::ActionFileNewExecute()
+{
+    CommitPendingEdit();
+    if (!askSaveChanges())
+        return;
+    m_document.reset();
+    clearRegisterList();
+    m_display->clear();
+    m_document.setCurrentHeaderLine(0);
+}
+
+void TFMain::ActionFileOpenExecute()
+{
+    CommitPendingEdit();
+    if (!askSaveChanges())
+        return;
+    const QString path = UserDialogs::current().openFileName(this, registerFileRequest(QStringLiteral("開く")));
+    if (path.isEmpty())
+        return;
+
+    clearRegisterList();
+    m_display->clear();
+    QList<EntryHeader> rows;
+    try {
+        rows = m_document.load(path);
+    } catch (const TavrelError &e) {
+        // The document is empty and unnamed again.
+        if (e.message() == RegisterDocument::FormatErrorMessage) {
+            UserDialogs::current().error(this, e.message());
+            return;
+        }
+        throw;
+    }
+    {
+        ListUpdate guard(m_listUpdating);
+        QList<QTreeWidgetItem *> items;
+        items.reserve(rows.size());
+        for (const EntryHeader &h : rows)
+            items.append(makeRow(h));
+        ListView1->addTopLevelItems(items);
+    }
+    if (rows.isEmpty())
+        return;
+    selectOnly(0);
+    focusListIfVisible();
+    showRow(0);
+    m_document.setFileName(path);
+}
+
+void TFMain::ActionFileSaveExecute()
+{
+    if (rowCount() == 0)
+        return;
+    CommitPendingEdit();
+    if (m_document.fileName().isEmpty()) {
+        ActionFileSaveAsExecute();
+        return;
+    }
+    // A failure throws and is shown; the file on disk stays as it was and
+    // the register stays modified.
+    m_document.save(m_document.fileName());
+}
+
+void TFMain::ActionFileSaveAsExecute()
+{
+    if (rowCount() == 0)
+        return;
+    CommitPendingEdit();
+    const QString path =
+        UserDialogs::current().saveFileName(this, registerFileRequest(QStringLiteral("名前を付けて保存")));
+    if (path.isEmpty())
+        return;
+    m_document.save(path);
+    m_document.setFileName(path); // only once the file is written
+}
+
+// ---------------------------------------------------------------- entry commands
+
+void TFMain::ActionJimeijoNewExecute()
+{
+    CommitPendingEdit();
+    TFTelAdd &dlg = *FTelAdd;
+    dlg.mode = TFTelAdd::Mode::Create;
+    dlg.seriesCaption.clear();
+    dlg.stripType.clear();
+    dlg.extension.clear();
+    dlg.department.clear();
+    dlg.userName.clear();
+    dlg.copySource.clear();
+    dlg.registrationDate.clear();
+    dlg.row = 0;
+    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), rowHeaders());
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+
+    EntryHeader h;
+    h.extension = dlg.extension;
+    h.department = dlg.department;
+    h.userName = dlg.userName;
+    h.date = dlg.registrationDate;
+    h.seriesCaption = dlg.seriesCaption;
+    h.stripType = dlg.stripType;
+
+    int source = 0;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (TFTelAdd::copySourceText(rowHeader(r)) == dlg.copySource) {
+            source = r + 1;
+            break;
+        }
+    }
+    // The document is changed first: both ways of appending leave it as it
+    // was when they fail, and then no row is added either.
+    if (source > 0) {
+        m_document.appendEntryAsCopy(h, source);
+    } else {
+        try {
+            templates::appendEntryFromTemplate(m_document, m_mainSub->programFolder(), h);
+        } catch (const TavrelError &e) {
+            if (e.message() == templates::MissingMessage) {
+                UserDialogs::current().error(this, e.message());
+                return;
+            }
+            throw;
+        }
+    }
+    {
+        ListUpdate guard(m_listUpdating);
+        ListView1->clearSelection();
+        ListView1->addTopLevelItem(makeRow(h));
+    }
+    selectOnly(rowCount() - 1);
+    focusListIfVisible();
+    m_display->showEntry();
+    m_document.setCurrentEntryNumber(m_document.intAt(1));
+}
+
+void TFMain::ActionJimeijoEditExecute()
+{
+    if (rowCount() == 0)
+        return;
+    CommitPendingEdit();
+    const int r0 = ListView1->currentIndex().isValid() ? ListView1->currentIndex().row() : -1;
+    if (r0 < 0)
+        return;
+    const EntryHeader before = rowHeader(r0);
+    TFTelAdd &dlg = *FTelAdd;
+    dlg.mode = TFTelAdd::Mode::Edit;
+    dlg.seriesCaption = before.seriesCaption;
+    dlg.stripType = before.stripType;
+    dlg.extension = before.extension;
+    dlg.department = before.department;
+    dlg.userName = before.userName;
+    dlg.copySource.clear();
+    dlg.row = r0;
+    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), rowHeaders());
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+
+    const int r = dlg.row;
+    if (r < 0 || r >= rowCount())
+        return;
+    EntryHeader h;
+    h.extension = dlg.extension;
+    h.department = dlg.department;
+    h.userName = dlg.userName;
+    h.date = rowHeader(r).date; // editing keeps the date the entry was registered
+    h.seriesCaption = dlg.seriesCaption;
+    h.stripType = dlg.stripType;
+    m_document.updateEntryHeader(r + 1, h);
+    setRow(r, h);
+
+    if (r != r0) {
+        if (m_document.findEntry(r + 1) > 0) {
+            selectOnly(r);
+            focusListIfVisible();
+            showRow(r);
+        }
+    } else if (m_document.currentEntryNumber() == r + 1) {
+        m_display->refreshCaption();
+    }
+}
+
+void TFMain::ActionJimeijoDeleteExecute()
+{
+    QList<int> rows;
+    for (const QModelIndex &i : ListView1->selectionModel()->selectedRows())
+        rows.append(i.row());
+    if (rows.isEmpty())
+        return;
+    CommitPendingEdit();
+    std::sort(rows.begin(), rows.end());
+    int f = ListView1->currentIndex().isValid() ? ListView1->currentIndex().row() : rows.constFirst();
+    if (UserDialogs::current().question(this, DeleteQuestion, UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+        != UserDialogs::Answer::Yes)
+        return;
+
+    int remaining = 0;
+    {
+        ListUpdate guard(m_listUpdating);
+        remaining = m_document.deleteEntries(rows, rowCount(), [this](int d) { delete ListView1->takeTopLevelItem(d); });
+    }
+    if (remaining > 0) {
+        f = std::min(f, remaining - 1);
+        selectOnly(f);
+        showRow(f);
+        focusListIfVisible();
+    } else {
+        m_display->clear();
+        m_document.setCurrentHeaderLine(0);
+    }
+}
