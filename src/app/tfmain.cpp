@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -55,6 +56,19 @@ QString secondPart(const QString &hint)
     const qsizetype bar = hint.indexOf(u'|');
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
+
+// Menu items that are disabled still show their hint while highlighted.
+class MenuStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 // Toolbar separator: 6 pixels wide with an etched line in the middle.
 QWidget *makeSeparator(QWidget *parent)
@@ -228,6 +242,11 @@ void TFMain::buildMenus()
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->addAction(ActionHelpAbout);
 
+    auto *menuStyle = new MenuStyle;
+    menuStyle->setParent(this);
+    for (QAction *m : bar->actions())
+        m->menu()->setStyle(menuStyle);
+
     PopupMenu2 = new QMenu(this);
     PopupMenu2->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
     PopupMenu1A = new QMenu(this);
@@ -320,6 +339,31 @@ void TFMain::buildToolBar()
     viewGroup->addButton(ToolButtonShowDetail);
     separator();
     ComboBoxSeries = combo(150, QStringLiteral("主装置のシリーズ切替"), false);
+
+    const std::pair<QWidget *, const char *> names[] = {
+        {ToolButtonNew, "ToolButtonNew"},
+        {ToolButtonOpen, "ToolButtonOpen"},
+        {ToolButtonSave, "ToolButtonSave"},
+        {ToolButtonPrint, "ToolButtonPrint"},
+        {ToolButtonJimeijoNew, "ToolButtonJimeijoNew"},
+        {ToolButtonJimeijoDelete, "ToolButtonJimeijoDelete"},
+        {ToolButtonListJimeijo, "ToolButtonListJimeijo"},
+        {ComboBoxFont, "ComboBoxFont"},
+        {ComboBoxFontSize, "ComboBoxFontSize"},
+        {ToolButtonColor, "ToolButtonColor"},
+        {ToolButtonBColor, "ToolButtonBColor"},
+        {ToolButtonBold, "ToolButtonBold"},
+        {ToolButtonItalic, "ToolButtonItalic"},
+        {ToolButtonLeft, "ToolButtonLeft"},
+        {ToolButtonCenter, "ToolButtonCenter"},
+        {ToolButtonRight, "ToolButtonRight"},
+        {ToolButtonKeyLabel, "ToolButtonKeyLabel"},
+        {ToolButtonShowAll, "ToolButtonShowAll"},
+        {ToolButtonShowDetail, "ToolButtonShowDetail"},
+        {ComboBoxSeries, "ComboBoxSeries"},
+    };
+    for (const auto &[w, name] : names)
+        w->setObjectName(QString::fromLatin1(name));
 
     // The font boxes work on the selected cells (later work).
     ComboBoxFont->setEnabled(false);
@@ -486,6 +530,7 @@ void TFMain::restoreSettings()
     ActionShowStatusBar->setChecked(statusBarOn);
     StatusBar1->setVisible(statusBarOn);
     ListView1->setVisible(list);
+    Splitter1->handle(1)->setVisible(list);
 
     m_listHeight = s.readInteger(Position, QStringLiteral("TelListHeight"), 105);
     Splitter1->setSizes({std::max(1, height - m_listHeight), std::max(20, m_listHeight)});
@@ -630,9 +675,11 @@ void TFMain::ActionListJimeijoExecute()
     const bool on = ActionListJimeijo->isChecked();
     ToolButtonListJimeijo->setChecked(on);
     if (on) {
-        ListView1->show(); // the splitter handle follows the list
+        ListView1->show();
+        Splitter1->handle(1)->show();
     } else {
         m_listHeight = ListView1->height();
+        Splitter1->handle(1)->hide();
         ListView1->hide();
     }
 }
@@ -648,9 +695,11 @@ void TFMain::ActionShowStatusBarExecute()
         // The status bar belongs below the list; showing it again in this
         // order keeps status bar, list and splitter stacked from the bottom.
         const bool list = ActionListJimeijo->isChecked();
+        Splitter1->handle(1)->hide();
         ListView1->hide();
         StatusBar1->show();
         ListView1->setVisible(list);
+        Splitter1->handle(1)->setVisible(list);
     } else {
         StatusBar1->hide();
     }

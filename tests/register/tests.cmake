@@ -1,0 +1,4 @@
+tavrel_test(tst_entrydialog register/tst_entrydialog.cpp UI)
+target_link_libraries(tst_entrydialog PRIVATE tavrel_uitest)
+tavrel_test(tst_registercommands register/tst_registercommands.cpp UI)
+target_link_libraries(tst_registercommands PRIVATE tavrel_uitest)

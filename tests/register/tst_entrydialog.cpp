@@ -1,0 +1,207 @@
+// The entry dialog on its own: the lists it offers, the OK button, trimming,
+// the duplicate check and switching to another entry in edit mode.
+
+#include "app/application.h"
+#include "register/series.h"
+#include "register/tftel_add.h"
+#include "uitestsupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestEntryDialog : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void createModeLists();
+    void okButton_data();
+    void okButton();
+    void duplicateExtension_data();
+    void duplicateExtension();
+    void editSwitchesEntry();
+    void editKeepsOwnTypeWithoutTemplate();
+
+private:
+    QList<EntryHeader> rows() const
+    {
+        return {
+            {"201", "総務部", "山田", "2022/01/01 10:00", series::caption(0), "電話機Ａ"},
+            {"202", "経理部", "佐藤", "2022/01/02 10:00", series::caption(0), "電話機Ｂ"},
+            {"203", "営業部", "鈴木", "2022/01/03 10:00", series::caption(0), "電話機Ａ"},
+            {"301", "工場", "田中", "2022/01/04 10:00", series::caption(7), "ＳＩＰ電話機"},
+        };
+    }
+};
+
+void TestEntryDialog::createModeLists()
+{
+    uitest::Environment env;
+    TFTelAdd dlg;
+    dlg.mode = TFTelAdd::Mode::Create;
+    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.show();
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("示名条の作成"));
+    QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
+    QCOMPARE(dlg.cmbType->count(), 2);
+    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ａ"));
+    QVERIFY(dlg.Edit1->isVisible() && !dlg.ComboBoxExternal->isVisible());
+    QVERIFY(dlg.cmbType->isEnabled() && dlg.ComboBox3->isEnabled());
+    const QStringList typeA{"登録済み使用者情報を使用しない", "201 使用者名：山田", "203 使用者名：鈴木"};
+    QStringList items;
+    for (int i = 0; i < dlg.ComboBox3->count(); ++i)
+        items << dlg.ComboBox3->itemText(i);
+    QCOMPARE(items, typeA);
+    dlg.ComboBox3->setCurrentIndex(2);
+    dlg.cmbType->setCurrentIndex(1); // 電話機Ｂ: rebuilt and reset
+    QCOMPARE(dlg.ComboBox3->count(), 2);
+    QCOMPARE(dlg.ComboBox3->itemText(1), QStringLiteral("202 使用者名：佐藤"));
+    QCOMPARE(dlg.ComboBox3->currentIndex(), 0);
+
+    // A series without templates offers no type and only Cancel.
+    TFTelAdd empty;
+    empty.setRegister(env.programFolder(), series::caption(3), rows());
+    empty.show();
+    QCOMPARE(empty.cmbType->count(), 0);
+    empty.Edit1->setText("400");
+    QVERIFY(!empty.ButtonOk->isEnabled());
+}
+
+void TestEntryDialog::okButton_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("plain") << "250" << true << "250";
+    QTest::newRow("spaces around are trimmed") << "  251 \t" << true << "251";
+    QTest::newRow("ideographic space stays") << "\u3000252" << true << "\u3000252";
+    QTest::newRow("spaces only") << "   " << false << "";
+    QTest::newRow("empty") << "" << false << "";
+}
+
+void TestEntryDialog::okButton()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, enabled);
+    QFETCH(QString, stored);
+    uitest::Environment env;
+    TFTelAdd dlg;
+    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.show();
+    dlg.Edit1->insert(typed);
+    dlg.Edit2->insert(" 人事部 ");
+    QCOMPARE(dlg.ButtonOk->isEnabled(), enabled);
+    if (!enabled)
+        return;
+    dlg.ComboBox3->setCurrentIndex(1);
+    const QDateTime before = QDateTime::currentDateTime();
+    dlg.ButtonOk->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.extension, stored);
+    QCOMPARE(dlg.department, QStringLiteral("人事部"));
+    QCOMPARE(dlg.seriesCaption, series::caption(0));
+    QCOMPARE(dlg.stripType, QStringLiteral("電話機Ａ"));
+    QCOMPARE(dlg.copySource, QStringLiteral("201 使用者名：山田"));
+    const QDateTime stamped = QDateTime::fromString(dlg.registrationDate, "yyyy/MM/dd HH:mm");
+    QVERIFY(stamped.isValid());
+    QVERIFY(qAbs(stamped.secsTo(before)) < 120);
+}
+
+void TestEntryDialog::duplicateExtension_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("create with an existing extension") << false << "202" << true;
+    QTest::newRow("create with a new one") << false << "299" << false;
+    QTest::newRow("edit keeping its own extension") << true << "201" << false;
+    QTest::newRow("edit to another entry's extension") << true << "203" << true;
+}
+
+void TestEntryDialog::duplicateExtension()
+{
+    QFETCH(bool, edit);
+    QFETCH(QString, extension);
+    QFETCH(bool, refused);
+    uitest::Environment env;
+    TFTelAdd dlg;
+    dlg.mode = edit ? TFTelAdd::Mode::Edit : TFTelAdd::Mode::Create;
+    dlg.row = 0;
+    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.show();
+    QLineEdit *box = edit ? dlg.ComboBoxExternal->lineEdit() : dlg.Edit1;
+    box->selectAll();
+    QTest::keyClicks(box, extension); // typed: no item becomes selected
+    dlg.ButtonOk->click();
+    QCOMPARE(dlg.isVisible(), refused);
+    QCOMPARE(env.dialogs.texts("message"),
+             refused ? QStringList{QStringLiteral("すでにこの内線番号は存在します。")} : QStringList());
+    if (refused) {
+        QCOMPARE(box->selectedText(), extension);
+        QVERIFY(box->hasFocus() || !dlg.isActiveWindow());
+    } else {
+        QCOMPARE(dlg.extension, extension);
+        QCOMPARE(dlg.row, 0);
+    }
+}
+
+void TestEntryDialog::editSwitchesEntry()
+{
+    uitest::Environment env;
+    TFTelAdd dlg;
+    dlg.mode = TFTelAdd::Mode::Edit;
+    dlg.row = 1;
+    dlg.setRegister(env.programFolder(), series::caption(5), rows());
+    dlg.show();
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("示名条の編集"));
+    QVERIFY(!dlg.cmbType->isEnabled() && !dlg.ComboBox3->isEnabled());
+    QVERIFY(!dlg.Edit1->isVisible() && dlg.ComboBoxExternal->isVisible());
+    QCOMPARE(dlg.ComboBoxExternal->count(), 4);
+    QCOMPARE(dlg.ComboBoxExternal->currentText(), QStringLiteral("202"));
+    QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
+    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ｂ"));
+    QCOMPARE(dlg.Edit2->text(), QStringLiteral("経理部"));
+
+    // Picking another extension loads that entry, series and type included.
+    dlg.ComboBoxExternal->setCurrentIndex(3);
+    QCOMPARE(dlg.row, 3);
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral("301"));
+    QCOMPARE(dlg.Edit2->text(), QStringLiteral("工場"));
+    QCOMPARE(dlg.Edit3->text(), QStringLiteral("田中"));
+    QCOMPARE(dlg.pnlSeries->text(), series::caption(7));
+    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("ＳＩＰ電話機"));
+    dlg.Edit3->setText("田中一郎");
+    dlg.ButtonOk->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.row, 3);
+    QCOMPARE(dlg.extension, QStringLiteral("301"));
+    QCOMPARE(dlg.userName, QStringLiteral("田中一郎"));
+    QCOMPARE(dlg.seriesCaption, series::caption(7));
+    QCOMPARE(dlg.stripType, QStringLiteral("ＳＩＰ電話機"));
+}
+
+void TestEntryDialog::editKeepsOwnTypeWithoutTemplate()
+{
+    uitest::Environment env;
+    QList<EntryHeader> r = rows();
+    r[0].stripType = "廃止された電話機";
+    r[1].seriesCaption = series::caption(3); // a series with no template at all
+    for (int row : {0, 1}) {
+        TFTelAdd dlg;
+        dlg.mode = TFTelAdd::Mode::Edit;
+        dlg.row = row;
+        dlg.setRegister(env.programFolder(), series::caption(0), r);
+        dlg.show();
+        QCOMPARE(dlg.cmbType->currentText(), r[row].stripType);
+        QVERIFY(dlg.ButtonOk->isEnabled());
+        dlg.ButtonOk->click();
+        QCOMPARE(dlg.stripType, r[row].stripType);
+        QCOMPARE(dlg.seriesCaption, r[row].seriesCaption);
+    }
+}
+
+TAVREL_UI_TEST_MAIN(TestEntryDialog)
+#include "tst_entrydialog.moc"

@@ -1,0 +1,527 @@
+// The file and entry commands of the main window, driven through its
+// actions, list and entry dialog.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/textfile.h"
+#include "register/series.h"
+#include "register/tftel_add.h"
+#include "uitestsupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList extensions()
+{
+    QStringList out;
+    for (int r = 0; r < FMain->rowCount(); ++r)
+        out << FMain->rowHeader(r).extension;
+    return out;
+}
+
+// Body of entry n: its lines from the section count to the next marker.
+QStringList bodyOf(const RegisterDocument &doc, int n)
+{
+    const int s = doc.findEntry(n);
+    int e = doc.findEntry(n + 1);
+    if (e < 1)
+        e = doc.lineCount();
+    return doc.lines().mid(s + 7, e - s - 7);
+}
+
+const QList<uitest::Environment::Entry> FiveEntries = {
+    {0, "電話機Ａ", "201", "総務部", "山田"}, {0, "電話機Ｂ", "202", "経理部", "佐藤"},
+    {3, "電話機Ａ", "203", "営業部", "鈴木"}, {1, "電話機Ａ", "204", "工場", "田中"},
+    {7, "ＳＩＰ電話機", "205", "倉庫", "高橋"},
+};
+
+} // namespace
+
+class TestRegisterCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void openShowsFirstEntry();
+    void openFailureLeavesEmptyRegister_data();
+    void openFailureLeavesEmptyRegister();
+    void rowSelectionFollowsSeries_data();
+    void rowSelectionFollowsSeries();
+    void unsavedChangesQuestion_data();
+    void unsavedChangesQuestion();
+    void saveFailureIsReported();
+    void saveAs();
+    void deleteEntries_data();
+    void deleteEntries();
+    void createEntry_data();
+    void createEntry();
+    void createWithMissingTemplateChangesNothing();
+    void editEntry_data();
+    void editEntry();
+};
+
+void TestRegisterCommands::openShowsFirstEntry()
+{
+    uitest::Environment env;
+    QList<uitest::Environment::Entry> entries = FiveEntries;
+    std::swap(entries[0], entries[2]); // entry 1 is of series 3
+    const QString path = env.writeRegister("a.TAV", entries);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(env.dialogs.shown.size(), 1);
+    QCOMPARE(env.dialogs.shown[0].kind, QStringLiteral("open"));
+    QCOMPARE(env.dialogs.shown[0].text, QStringLiteral("開く"));
+    QCOMPARE(env.dialogs.shown[0].request.filter, QStringLiteral("示名条ﾃﾞｰﾀﾌｧｲﾙ(*.TAV)"));
+    QCOMPARE(env.dialogs.shown[0].request.defaultSuffix, QStringLiteral("TAV"));
+    QCOMPARE(FMain->rowCount(), 5);
+    QCOMPARE(FMain->ListView1->currentIndex().row(), 0);
+    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(FMain->ListView1->hasFocus());
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->document().currentHeaderLine(), 3);
+    QCOMPARE(FMain->document().fileName(), path);
+    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 3);
+    QCOMPARE(FMain->selSeriesNo(), 3);
+    QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
+    QCOMPARE(FMain->rowHeader(4).seriesCaption, series::caption(7));
+    QVERIFY(!FMain->document().isModified());
+}
+
+void TestRegisterCommands::openFailureLeavesEmptyRegister_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString format = QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");
+    QTest::newRow("binary junk") << QByteArray("\x01\x02\xff\xfe junk\r\n", 12) << "error" << format;
+    QTest::newRow("older layout cut short") << QByteArray("1\r\n201\r\n") << "error" << format;
+    QTest::newRow("empty file") << QByteArray() << "error" << format;
+    QTest::newRow("count that is no number") << QByteArray("file-version:01.01.00.00\r\nabc\r\n") << "exception"
+                                             << "";
+}
+
+void TestRegisterCommands::openFailureLeavesEmptyRegister()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    uitest::Environment env;
+    const QString good = env.writeRegister("good.TAV", FiveEntries);
+    const QByteArray goodBytes = fileBytes(good);
+    const QString bad = env.dataFolder() + "bad.TAV";
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << good << bad;
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(FMain->rowCount(), 5);
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(env.dialogs.shown.constLast().kind, kind);
+    if (!message.isEmpty())
+        QCOMPARE(env.dialogs.shown.constLast().text, message);
+    QCOMPARE(FMain->rowCount(), 0);
+    QVERIFY(FMain->document().isEmpty());
+    QVERIFY(FMain->document().fileName().isEmpty());
+    QVERIFY(FMain->pnlText->text().isEmpty());
+    // A later save has nothing to write and cannot reach the earlier file.
+    QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(fileBytes(good), goodBytes);
+    QVERIFY(!env.dialogs.anyUnanswered());
+}
+
+void TestRegisterCommands::rowSelectionFollowsSeries_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("series");
+    QTest::newRow("series 1") << 0 << 3 << 1;
+    QTest::newRow("series 7") << 0 << 4 << 7;
+    QTest::newRow("unknown caption keeps the series") << 4 << 2 << 7;
+}
+
+void TestRegisterCommands::rowSelectionFollowsSeries()
+{
+    QFETCH(int, first);
+    QFETCH(int, row);
+    QFETCH(int, series);
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    {
+        // Entry 3 names a series that is none of the eight.
+        RegisterDocument doc;
+        doc.load(path);
+        doc.setLine(doc.findEntry(3) + 5, QStringLiteral("旧型主装置"));
+        doc.save(path);
+    }
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    QCOMPARE(FMain->selSeriesNo(), 0);
+    for (int r : {first, row})
+        QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                          FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(r)).center());
+    QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
+    QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
+    QCOMPARE(FMain->pnlText->text().section(u' ', 0, 0), "内線：" + FMain->rowHeader(row).extension);
+    QCOMPARE(FMain->selSeriesNo(), series);
+    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), series);
+    // Keys move the selection as well.
+    QTest::keyClick(FMain->ListView1, Qt::Key_Up);
+    QCOMPARE(FMain->document().currentEntryNumber(), row);
+}
+
+void TestRegisterCommands::unsavedChangesQuestion_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<bool>("saved");
+    for (const char *command : {"new", "open"}) {
+        QTest::addRow("%s: yes", command) << command << int(UserDialogs::Answer::Yes) << true << true;
+        QTest::addRow("%s: no", command) << command << int(UserDialogs::Answer::No) << true << false;
+        QTest::addRow("%s: cancel", command) << command << int(UserDialogs::Answer::Cancel) << false << false;
+    }
+}
+
+void TestRegisterCommands::unsavedChangesQuestion()
+{
+    QFETCH(QString, command);
+    QFETCH(int, answer);
+    QFETCH(bool, goesOn);
+    QFETCH(bool, saved);
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    const QString other = env.writeRegister("b.TAV", FiveEntries.mid(0, 2));
+    const QByteArray before = fileBytes(path);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    FMain->document().setLine(4, QStringLiteral("人事部"));
+
+    env.dialogs.answers << UserDialogs::Answer(answer);
+    if (command == "open")
+        env.dialogs.fileNames << other;
+    (command == "new" ? FMain->ActionFileNew : FMain->ActionFileOpen)->trigger();
+    QCOMPARE(env.dialogs.texts("question"),
+             QStringList{QStringLiteral("示名条データが変更されています。\n保存しますか？")});
+    QCOMPARE(fileBytes(path) != before, saved);
+    const int expectedRows = !goesOn ? 5 : command == "new" ? 0 : 2;
+    QCOMPARE(FMain->rowCount(), expectedRows);
+    if (!goesOn) {
+        QCOMPARE(FMain->document().line(4), QStringLiteral("人事部"));
+        QVERIFY(FMain->document().isModified());
+        QCOMPARE(FMain->document().fileName(), path);
+        QCOMPARE(env.dialogs.fileNames.size(), command == "open" ? 1 : 0); // no dialog shown
+    } else {
+        QVERIFY(!FMain->document().isModified());
+        QCOMPARE(FMain->document().fileName(), command == "new" ? QString() : other);
+        QCOMPARE(FMain->pnlText->text().isEmpty(), command == "new");
+    }
+    if (saved) {
+        RegisterDocument reread;
+        reread.load(path);
+        QCOMPARE(reread.line(4), QStringLiteral("人事部"));
+    }
+}
+
+void TestRegisterCommands::saveFailureIsReported()
+{
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    const QByteArray before = fileBytes(path);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    // A character that code page 932 cannot hold.
+    FMain->document().setLine(4, QStringLiteral("部署\U0001F600"));
+    QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(env.dialogs.texts("exception").size(), 1);
+    QVERIFY(env.dialogs.texts("exception").constFirst().contains(QStringLiteral("内線番号 201")));
+    QCOMPARE(fileBytes(path), before);
+    QVERIFY(FMain->document().isModified());
+
+    // The question's Yes runs that save: the failure stops the command.
+    env.dialogs.answers << UserDialogs::Answer::Yes;
+    QVERIFY(!FMain->close());
+    QVERIFY(FMain->isVisible());
+    QCOMPARE(env.dialogs.texts("exception").size(), 2);
+    QCOMPARE(fileBytes(path), before);
+}
+
+void TestRegisterCommands::saveAs()
+{
+    uitest::Environment env;
+    env.createWindows();
+    env.showMain();
+    // Nothing to save in an empty register: no dialog.
+    FMain->ActionFileSaveAs->trigger();
+    FMain->ActionFileSave->trigger();
+    QVERIFY(env.dialogs.shown.isEmpty());
+
+    uitest::whenEntryDialogShown([](TFTelAdd &d) {
+        QTest::keyClicks(d.Edit1, "201");
+        d.ButtonOk->click();
+    });
+    FMain->ActionJimeijoNew->trigger();
+    QCOMPARE(FMain->rowCount(), 1);
+    // Unnamed: Save runs Save As; a cancelled dialog keeps it unnamed.
+    env.dialogs.fileNames << "";
+    FMain->ActionFileSave->trigger();
+    QCOMPARE(env.dialogs.shown.constLast().kind, QStringLiteral("save"));
+    QCOMPARE(env.dialogs.shown.constLast().text, QStringLiteral("名前を付けて保存"));
+    QVERIFY(FMain->document().fileName().isEmpty());
+    QVERIFY(FMain->document().isModified());
+    const QString path = env.dataFolder() + "new.TAV";
+    env.dialogs.fileNames << path;
+    FMain->ActionFileSave->trigger();
+    QCOMPARE(FMain->document().fileName(), path);
+    QVERIFY(!FMain->document().isModified());
+    RegisterDocument reread;
+    QCOMPARE(reread.load(path).size(), 1);
+    QCOMPARE(reread.lines(), FMain->document().lines());
+}
+
+void TestRegisterCommands::deleteEntries_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::addColumn<int>("shownRow");
+    QTest::newRow("rows 1 and 2, focus on 2") << 5 << QList<int>{1, 2} << 2 << false << int(UserDialogs::Answer::Yes)
+                                              << QStringList{"201", "204", "205"} << 2;
+    QTest::newRow("Delete key, last row") << 5 << QList<int>{4} << 4 << true << int(UserDialogs::Answer::Yes)
+                                          << QStringList{"201", "202", "203", "204"} << 3;
+    QTest::newRow("answered no") << 5 << QList<int>{0, 3} << 3 << true << int(UserDialogs::Answer::No)
+                                 << QStringList{"201", "202", "203", "204", "205"} << 3;
+    QTest::newRow("the only entry") << 1 << QList<int>{0} << 0 << false << int(UserDialogs::Answer::Yes)
+                                    << QStringList{} << -1;
+}
+
+void TestRegisterCommands::deleteEntries()
+{
+    QFETCH(int, entries);
+    QFETCH(QList<int>, selected);
+    QFETCH(int, focused);
+    QFETCH(bool, byKey);
+    QFETCH(int, answer);
+    QFETCH(QStringList, remaining);
+    QFETCH(int, shownRow);
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries.mid(0, entries));
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    QTreeWidget *list = FMain->ListView1;
+    list->setCurrentItem(list->topLevelItem(focused), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    for (int r : selected)
+        list->selectionModel()->select(list->model()->index(r, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QStringList bodies = [&] {
+        QStringList b;
+        for (int n = 1; n <= entries; ++n)
+            b << bodyOf(FMain->document(), n).join(u'\n');
+        return b;
+    }();
+
+    env.dialogs.answers << UserDialogs::Answer(answer);
+    if (byKey) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Delete);
+    } else {
+        FMain->ActionJimeijoDelete->trigger();
+    }
+    QCOMPARE(env.dialogs.texts("question"), QStringList{QStringLiteral("示名条データ削除します。\nよろしいですか？")});
+    QCOMPARE(env.dialogs.shown.constLast().buttons, UserDialogs::Buttons::YesNo);
+    QCOMPARE(env.dialogs.shown.constLast().defaultAnswer, UserDialogs::Answer::No);
+    QCOMPARE(extensions(), remaining);
+    const RegisterDocument &doc = FMain->document();
+    if (remaining.isEmpty()) {
+        QVERIFY(doc.isEmpty());
+        QVERIFY(doc.isModified()); // loaded from a file, now empty
+        QVERIFY(FMain->pnlText->text().isEmpty());
+        QCOMPARE(doc.currentHeaderLine(), 0);
+        QCOMPARE(doc.currentEntryNumber(), 0);
+        return;
+    }
+    QCOMPARE(doc.intAt(1), remaining.size());
+    for (int r = 0; r < remaining.size(); ++r) {
+        const int n = remaining.at(r).toInt() - 200; // former entry number
+        QCOMPARE(doc.headerOfEntry(r + 1).extension, remaining.at(r));
+        QCOMPARE(bodyOf(doc, r + 1).join(u'\n'), bodies.at(n - 1));
+    }
+    QCOMPARE(list->currentIndex().row(), shownRow);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), answer == int(UserDialogs::Answer::Yes) ? 1 : 2);
+    if (answer == int(UserDialogs::Answer::Yes)) {
+        QCOMPARE(doc.currentEntryNumber(), shownRow + 1);
+        QCOMPARE(doc.currentHeaderLine(), doc.findEntry(shownRow + 1) + 1);
+        QVERIFY(FMain->pnlText->text().startsWith("内線：" + remaining.at(shownRow) + " "));
+    }
+}
+
+void TestRegisterCommands::createEntry_data()
+{
+    QTest::addColumn<int>("copySourceItem");
+    QTest::addColumn<int>("sourceEntry");
+    QTest::newRow("from the template") << 0 << 0;
+    QTest::newRow("copy of entry 4") << 3 << 4; // items: none, 201, 203, 204 (all of 電話機Ａ)
+}
+
+void TestRegisterCommands::createEntry()
+{
+    QFETCH(int, copySourceItem);
+    QFETCH(int, sourceEntry);
+    uitest::Environment env;
+    QList<uitest::Environment::Entry> entries = FiveEntries;
+    entries[3].series = 0;
+    const QString path = env.writeRegister("a.TAV", entries);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    RegisterDocument &doc = FMain->document();
+    // Give entry 4 a text of its own, so that a copy is told from the template.
+    const int cell = doc.findEntry(4) + 14; // marker, header, section count, section header
+    doc.setLine(cell + 32, QStringLiteral("1"));
+    doc.insertLines(cell + 33, {QStringLiteral("受付")});
+    const QStringList templateBody = bodyOf(doc, 1);
+
+    const QDateTime before = QDateTime::currentDateTime();
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+        QCOMPARE(d.windowTitle(), QStringLiteral("示名条の作成"));
+        QCOMPARE(d.pnlSeries->text(), series::caption(0));
+        QCOMPARE(d.ComboBox3->count(), 4);
+        QTest::keyClicks(d.Edit1, " 206 ");
+        d.Edit3->setText("伊藤");
+        d.ComboBox3->setCurrentIndex(copySourceItem);
+        d.ButtonOk->click();
+    });
+    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QCOMPARE(FMain->rowCount(), 6);
+    const EntryHeader h = doc.headerOfEntry(6);
+    QCOMPARE(h.extension, QStringLiteral("206"));
+    QCOMPARE(h.userName, QStringLiteral("伊藤"));
+    QCOMPARE(h.seriesCaption, series::caption(0));
+    QCOMPARE(h.stripType, QStringLiteral("電話機Ａ"));
+    QCOMPARE(FMain->rowHeader(5), h);
+    QVERIFY(qAbs(QDateTime::fromString(h.date, "yyyy/MM/dd HH:mm").secsTo(before)) < 120);
+    QCOMPARE(bodyOf(doc, 6), sourceEntry ? bodyOf(doc, sourceEntry) : templateBody);
+    QCOMPARE(doc.intAt(1), 6);
+    QCOMPARE(doc.currentEntryNumber(), 6);
+    QCOMPARE(doc.currentHeaderLine(), doc.findEntry(6) + 1);
+    QCOMPARE(FMain->ListView1->currentIndex().row(), 5);
+    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
+}
+
+void TestRegisterCommands::createWithMissingTemplateChangesNothing()
+{
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    FMain->ListView1->setCurrentItem(FMain->ListView1->topLevelItem(1));
+    const QStringList lines = FMain->document().lines();
+    const QString caption = FMain->pnlText->text();
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+        d.cmbType->setCurrentIndex(1); // 電話機Ｂ
+        QFile::remove(env.programFolder() + QStringLiteral("電話機Ｂ.tpl"));
+        QTest::keyClicks(d.Edit1, "299");
+        d.ButtonOk->click();
+    });
+    FMain->ActionJimeijoNew->trigger();
+    QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
+    QCOMPARE(FMain->document().lines(), lines);
+    QCOMPARE(FMain->rowCount(), 5);
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->ListView1->currentIndex().row(), 1);
+    QCOMPARE(FMain->pnlText->text(), caption);
+}
+
+void TestRegisterCommands::editEntry_data()
+{
+    QTest::addColumn<bool>("byDoubleClick");
+    QTest::addColumn<int>("pickRow");
+    QTest::newRow("menu, same entry") << false << -1;
+    QTest::newRow("double-click, same entry") << true << -1;
+    QTest::newRow("switch to entry 4") << false << 3;
+}
+
+void TestRegisterCommands::editEntry()
+{
+    QFETCH(bool, byDoubleClick);
+    QFETCH(int, pickRow);
+    uitest::Environment env;
+    QList<uitest::Environment::Entry> entries = FiveEntries;
+    entries[3].date = "2001/02/03 04:05";
+    entries[1].date = "2002/03/04 05:06";
+    const QString path = env.writeRegister("a.TAV", entries);
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    QTreeWidget *list = FMain->ListView1;
+    const QRect rowRect = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    const QStringList bodyBefore = bodyOf(FMain->document(), pickRow < 0 ? 2 : pickRow + 1);
+
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+        QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
+        QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("202"));
+        if (pickRow >= 0)
+            d.ComboBoxExternal->setCurrentIndex(pickRow);
+        d.Edit2->setText(QStringLiteral("  新部署 "));
+        d.ButtonOk->click();
+    });
+    if (byDoubleClick)
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
+    else
+        FMain->ActionJimeijoEdit->trigger();
+
+    const int r = pickRow < 0 ? 1 : pickRow;
+    const EntryHeader h = FMain->document().headerOfEntry(r + 1);
+    QCOMPARE(h.department, QStringLiteral("新部署"));
+    QCOMPARE(h.date, entries[r].date); // the registration date is kept
+    QCOMPARE(h.extension, entries[r].extension);
+    QCOMPARE(FMain->rowHeader(r), h);
+    QCOMPARE(bodyOf(FMain->document(), r + 1), bodyBefore);
+    QCOMPARE(FMain->document().headerOfEntry(2).department,
+             pickRow < 0 ? QStringLiteral("新部署") : QStringLiteral("経理部"));
+    QCOMPARE(FMain->document().currentEntryNumber(), r + 1);
+    QCOMPARE(list->currentIndex().row(), r);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(FMain->pnlText->text().startsWith("内線：" + entries[r].extension + " "));
+    QCOMPARE(FMain->selSeriesNo(), entries[r].series);
+}
+
+TAVREL_UI_TEST_MAIN(TestRegisterCommands)
+#include "tst_registercommands.moc"

@@ -1,0 +1,147 @@
+#include "uitestsupport.h"
+
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/textfile.h"
+#include "register/series.h"
+#include "register/templates.h"
+#include "register/tftel_add.h"
+
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+
+namespace uitest {
+
+QStringList templateLines(const QString &seriesLine, const QList<TemplateSection> &sections)
+{
+    QStringList t{seriesLine, QString::number(sections.size())};
+    for (const TemplateSection &s : sections) {
+        t << QString::number(s.keyNumberFlag) << s.x << s.y << s.width << s.height << QString::number(s.keyCodes.size());
+        for (int i = 0; i < s.keyCodes.size(); ++i) {
+            const QString y = QString::number(2 + 10 * i);
+            // key box, key-number box, key-number font, colour, style, alignment
+            t << QStringLiteral("2") << y << QStringLiteral("30") << QStringLiteral("8");
+            t << QStringLiteral("2") << y << QStringLiteral("5") << QStringLiteral("3");
+            t << QStringLiteral("ＭＳ Ｐゴシック") << QStringLiteral("6") << QStringLiteral("0") << QStringLiteral("0")
+              << QStringLiteral("0") << QStringLiteral("1");
+            t << s.keyCodes.at(i);
+            // text area
+            t << QStringLiteral("8") << y << QStringLiteral("23") << QStringLiteral("8");
+        }
+    }
+    return t;
+}
+
+void writeTemplate(const QString &folder, const QString &stripType, const QStringList &lines)
+{
+    textfile::write(folder + stripType + QStringLiteral(".tpl"), lines);
+}
+
+void writeStandardTemplates(const QString &folder)
+{
+    writeTemplate(folder, QStringLiteral("電話機Ａ"),
+                  templateLines(series::caption(0) + series::caption(1),
+                                {{1, "10", "10", "40", "40", {"001", "002", "000 10保留"}}}));
+    writeTemplate(folder, QStringLiteral("電話機Ｂ"),
+                  templateLines(series::caption(0), {{1, "10", "10", "40", "30", {"001", "002", "003"}},
+                                                     {0, "60", "10", "40", "20", {"004"}}}));
+    writeTemplate(folder, QStringLiteral("ＳＩＰ電話機"),
+                  templateLines(series::caption(7), {{1, "10", "10", "40", "30", {"001", "002"}}}));
+}
+
+Environment::Environment()
+{
+    m_oldAppData = qgetenv("APPDATA");
+    qputenv("APPDATA", m_data.path().toLocal8Bit());
+    writeStandardTemplates(programFolder());
+}
+
+Environment::~Environment()
+{
+    destroyWindows();
+    if (m_oldAppData.isNull())
+        qunsetenv("APPDATA");
+    else
+        qputenv("APPDATA", m_oldAppData);
+}
+
+QString Environment::settingsFile() const
+{
+    return dataFolder() + QStringLiteral("tavrel/tavrel.ini");
+}
+
+void Environment::writeSettings(const QStringList &lines)
+{
+    QDir().mkpath(dataFolder() + QStringLiteral("tavrel"));
+    textfile::write(settingsFile(), lines);
+}
+
+QString Environment::setting(const QString &section, const QString &key) const
+{
+    if (!QFile::exists(settingsFile()))
+        return QString();
+    const QStringList lines = textfile::read(settingsFile()).lines;
+    bool inSection = false;
+    for (const QString &l : lines) {
+        if (l.startsWith(u'[')) {
+            inSection = l.compare(u'[' + section + u']', Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = l.indexOf(u'=');
+        if (inSection && eq > 0 && l.left(eq).compare(key, Qt::CaseInsensitive) == 0)
+            return l.mid(eq + 1);
+    }
+    return QString();
+}
+
+void Environment::createWindows()
+{
+    ::createWindows(executablePath());
+    m_windows = true;
+}
+
+void Environment::destroyWindows()
+{
+    if (!m_windows)
+        return;
+    ::destroyWindows();
+    m_windows = false;
+}
+
+void Environment::showMain()
+{
+    FMain->show();
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+}
+
+QString Environment::writeRegister(const QString &name, const QList<Entry> &entries)
+{
+    RegisterDocument doc;
+    for (const Entry &e : entries) {
+        EntryHeader h{e.extension, e.department, e.userName, e.date, series::caption(e.series), e.stripType};
+        templates::appendEntryFromTemplate(doc, programFolder(), h);
+    }
+    const QString path = dataFolder() + name;
+    doc.save(path);
+    return path;
+}
+
+void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, fill] {
+        if (!FTelAdd || !FTelAdd->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        fill(*FTelAdd);
+        if (FTelAdd->isVisible())
+            FTelAdd->reject();
+    });
+    timer->start();
+}
+
+} // namespace uitest

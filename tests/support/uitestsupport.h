@@ -1,0 +1,97 @@
+#pragma once
+// Support for tests that drive the real windows under the offscreen
+// platform: a settings folder and a program folder of their own (APPDATA
+// points into a temporary folder), strip templates written for the tests,
+// scripted message boxes and file dialogs, and the windows created and
+// destroyed in program order.
+
+#include "platform/userdialogs.h"
+#include "register/registerdocument.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+class TFTelAdd;
+
+namespace uitest {
+
+// One template cell: its key code and whether its section shows key numbers.
+struct TemplateSection
+{
+    int keyNumberFlag = 1;
+    QString x, y, width, height;
+    QStringList keyCodes;
+};
+
+// Template file text: series line, section count, sections of 19-line cells.
+QStringList templateLines(const QString &seriesLine, const QList<TemplateSection> &sections);
+void writeTemplate(const QString &folder, const QString &stripType, const QStringList &lines);
+
+// The templates the tests use:
+//   電話機Ａ   series 0 (Ｋ) and 1 (Ｍｏ): one section, keys 001, 002 and a preset 000 key
+//   電話機Ｂ   series 0: two sections, 4 keys
+//   ＳＩＰ電話機 series 7: one section, 2 keys
+void writeStandardTemplates(const QString &folder);
+
+class Environment
+{
+public:
+    Environment();
+    ~Environment();
+
+    QString programFolder() const { return m_program.path() + u'/'; }
+    QString executablePath() const { return programFolder() + QStringLiteral("tavrel"); }
+    QString settingsFile() const;
+    QString dataFolder() const { return m_data.path() + u'/'; }
+
+    // INI lines written before the windows are created.
+    void writeSettings(const QStringList &lines);
+    // Value of a key in the settings file as written ("" when missing).
+    QString setting(const QString &section, const QString &key) const;
+
+    void createWindows();
+    void destroyWindows();
+    // Shows FMain and waits until it is active (shortcuts need that).
+    void showMain();
+
+    // A register file of the given entries (series index, strip type,
+    // extension, department, user); returns its path.
+    struct Entry
+    {
+        int series;
+        QString stripType;
+        QString extension;
+        QString department;
+        QString userName;
+        QString date = QStringLiteral("2022/10/26 09:05");
+    };
+    QString writeRegister(const QString &name, const QList<Entry> &entries);
+
+    ScriptedUserDialogs dialogs;
+
+private:
+    QTemporaryDir m_program;
+    QTemporaryDir m_data;
+    QByteArray m_oldAppData;
+    bool m_windows = false;
+};
+
+// Runs fill on the entry dialog once it is shown modally, then closes it
+// with Cancel if fill left it open, so that a failing check cannot hang the
+// test. Call before the command that opens the dialog.
+void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill);
+
+} // namespace uitest
+
+// A test main with the program's application object (notify override,
+// fonts, Japanese Qt texts).
+#define TAVREL_UI_TEST_MAIN(TestClass)                                                                                \
+    int main(int argc, char **argv)                                                                                   \
+    {                                                                                                                 \
+        TavrelApplication app(argc, argv);                                                                            \
+        TestClass t;                                                                                                  \
+        return QTest::qExec(&t, argc, argv);                                                                          \
+    }
