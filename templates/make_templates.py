@@ -323,6 +323,7 @@ def main(argv):
     print("wrote %d templates to %s" % (len(made), folder))
 
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    sys.dont_write_bytecode = True  # keep __pycache__ out of the source folder
     import check_templates
     return check_templates.main(["check_templates.py", folder])
 
