@@ -137,9 +137,17 @@ void RegisterDocument::setLine(int index, const QString &text)
         throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(FormatErrorMessage).arg(index + 1));
     const qint64 oldN = markerNumber(m_lines.at(index));
     const qint64 newN = markerNumber(text);
+    changed();
     m_lines[index] = text;
     if (oldN == newN)
         return;
+    if (oldN && newN) {
+        // A marker renumbered in place keeps its position in the index.
+        auto it = lowerBound(index);
+        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
+        it->number = newN;
+        return;
+    }
     if (oldN)
         indexRemoveAt(index);
     if (newN)
@@ -152,6 +160,7 @@ void RegisterDocument::insertLines(int at, const QStringList &texts)
         return;
     at = std::clamp(at, 0, int(m_lines.size()));
     const int k = int(texts.size());
+    changed();
     shiftIndex(at, k);
     {
         QStringList tail = m_lines.mid(at);
@@ -169,6 +178,7 @@ void RegisterDocument::removeLines(int at, int count)
     if (at < 0 || count <= 0 || at >= m_lines.size())
         return;
     count = std::min(count, int(m_lines.size()) - at);
+    changed();
     auto first = lowerBound(at);
     auto last = lowerBound(at + count);
     m_orderedPrefix = std::min(m_orderedPrefix, size_t(first - m_markers.begin()));
@@ -179,6 +189,7 @@ void RegisterDocument::removeLines(int at, int count)
 
 void RegisterDocument::appendLine(const QString &text)
 {
+    changed();
     m_lines.append(text);
     if (const qint64 n = markerNumber(text))
         m_markers.push_back({int(m_lines.size()) - 1, n});
@@ -198,6 +209,7 @@ void RegisterDocument::appendLines(const QStringList &texts, int from, int count
 
 void RegisterDocument::setLines(const QStringList &lines)
 {
+    changed();
     m_lines = lines;
     rebuildIndex();
 }
@@ -206,6 +218,8 @@ void RegisterDocument::reset()
 {
     m_lines.clear();
     m_saved.clear();
+    m_hasSaved = false;
+    m_clean = true;
     m_markers.clear();
     m_orderedPrefix = 0;
     m_fileName.clear();
@@ -236,9 +250,47 @@ EntryHeader RegisterDocument::headerOfEntry(qint64 n) const
     return headerAt(f + 1);
 }
 
+std::vector<quint64> RegisterDocument::fingerprints(const QStringList &lines)
+{
+    // Lines that share one string (most short lines of a loaded register do)
+    // are hashed once: a small cache keyed by the string's data pointer.
+    struct Slot
+    {
+        const QChar *data = nullptr;
+        qsizetype size = -1;
+        quint64 hash = 0;
+    };
+    constexpr size_t Slots = 1 << 12;
+    std::vector<Slot> cache(Slots);
+    std::vector<quint64> out;
+    out.reserve(size_t(lines.size()));
+    for (const QString &l : lines) {
+        const QChar *d = l.constData();
+        Slot &slot = cache[(reinterpret_cast<quintptr>(d) >> 4) & (Slots - 1)];
+        if (slot.data != d || slot.size != l.size()) {
+            slot.data = d;
+            slot.size = l.size();
+            slot.hash = quint64(qHash(QStringView(l), size_t(0x51ED27)));
+        }
+        out.push_back(slot.hash);
+    }
+    return out;
+}
+
+void RegisterDocument::markSaved()
+{
+    m_saved = fingerprints(m_lines);
+    m_hasSaved = true;
+    m_clean = true;
+}
+
 bool RegisterDocument::isModified() const
 {
-    return m_lines != m_saved; // count first, then each line exactly
+    if (m_clean)
+        return false;
+    if (size_t(m_lines.size()) != m_saved.size())
+        return true;
+    return fingerprints(m_lines) != m_saved;
 }
 
 int RegisterDocument::entryCount() const
@@ -320,7 +372,7 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
             throw TavrelError(FormatErrorMessage);
         if (!m_lines.at(0).contains(QLatin1String("file-version:")))
             convertOlderLayout();
-        m_saved = m_lines;
+        markSaved();
         // Markers beyond the largest one present are never found; stopping
         // there keeps a huge count on line 1 from spinning.
         qint64 maxMarker = 0;
@@ -350,7 +402,7 @@ void RegisterDocument::save(const QString &path)
     } catch (const EncodingError &e) {
         throw TavrelError(unencodableMessage(*this, e));
     }
-    m_saved = m_lines;
+    markSaved();
 }
 
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)
@@ -453,6 +505,7 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     if (remaining > 0) {
         setLine(1, QString::number(remaining));
     } else {
+        changed();
         m_lines.clear();
         m_markers.clear();
         m_orderedPrefix = 0;
