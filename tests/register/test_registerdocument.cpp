@@ -68,6 +68,9 @@ QStringList extensions(const RegisterDocument &doc)
     return out;
 }
 
+// Line of entry 1's user name in makeRegister's layout.
+int userLineOfFirstEntry() { return 2 + 1 + 2; }
+
 void verifyIndex(const RegisterDocument &doc)
 {
     for (qint64 n = -1; n <= doc.entryCount() + 2; ++n)
@@ -100,6 +103,7 @@ private Q_SLOTS:
     void indexMatchesScanAfterEdits();
     void saveFailureKeepsFileAndState();
     void unencodableCharacterNamesEntry();
+    void hugeLineLoadsOrFailsCleanly();
 };
 
 void TestRegisterDocument::markerLine()
@@ -449,6 +453,22 @@ void TestRegisterDocument::unencodableCharacterNamesEntry()
     RegisterDocument again;
     again.load(path);
     QCOMPARE(again.headerOfEntry(2).userName, QStringLiteral("山田 太郎"));
+}
+
+void TestRegisterDocument::hugeLineLoadsOrFailsCleanly()
+{
+    QTemporaryDir dir;
+    QStringList l = makeRegister(2);
+    const QString huge(100 * 1024 * 1024, u'9');
+    l[userLineOfFirstEntry()] = huge; // a 100 MB user name still loads
+    RegisterDocument doc;
+    QList<EntryHeader> rows = doc.load(writeBytes(dir, QStringLiteral("h.TAV"), textfile::encode(l)));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).userName.size(), huge.size());
+    l = makeRegister(2);
+    l[1] = huge; // a 100 MB count is no number
+    QVERIFY_THROWS_EXCEPTION(TavrelError, doc.load(writeBytes(dir, QStringLiteral("c.TAV"), textfile::encode(l))));
+    QVERIFY(doc.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRegisterDocument)
