@@ -64,6 +64,10 @@ int main(int argc, char **argv)
     std::printf("create entry (copy of 1):     %8.1f ms\n", ms(t));
 
     t.restart();
+    const bool modifiedNow = doc.isModified();
+    std::printf("is modified after a change (%d): %6.1f ms\n", int(modifiedNow), ms(t));
+
+    t.restart();
     doc.deleteEntries({entries / 2}, entries + 1);
     std::printf("delete entry %d:             %8.1f ms\n", entries / 2 + 1, ms(t));
 
