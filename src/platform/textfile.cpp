@@ -174,7 +174,7 @@ qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype
 // Splits CP932 bytes into lines and decodes each. CR and LF never occur as
 // trail bytes, so the bytes can be split before decoding. Short lines are
 // shared through a small cache keyed by their bytes.
-void decodeCp932Lines(const QByteArray &bytes, QStringList &lines)
+void decodeCp932Lines(const QByteArray &bytes, QStringList &lines, std::vector<quint64> *prints)
 {
     const Cp932Table &t = cp932Table();
     const unsigned char *data = reinterpret_cast<const unsigned char *>(bytes.constData());
@@ -184,6 +184,8 @@ void decodeCp932Lines(const QByteArray &bytes, QStringList &lines)
         if (data[i] == '\n' || data[i] == '\r')
             ++count;
     lines.reserve(count + 1);
+    if (prints)
+        prints->reserve(size_t(count + 1));
 
     constexpr qsizetype MaxCached = 32;
     constexpr size_t Slots = 1 << 13;
@@ -192,6 +194,7 @@ void decodeCp932Lines(const QByteArray &bytes, QStringList &lines)
         unsigned char key[MaxCached];
         qsizetype size = -1;
         QString text;
+        quint64 print = 0;
     };
     std::vector<Slot> cache(Slots);
     char16_t buffer[MaxCached];
@@ -206,18 +209,25 @@ void decodeCp932Lines(const QByteArray &bytes, QStringList &lines)
             Slot &slot = cache[(h >> 17) & (Slots - 1)];
             if (slot.size == size && memcmp(slot.key, p, size_t(size)) == 0) {
                 lines.append(slot.text);
+                if (prints)
+                    prints->push_back(slot.print);
                 return;
             }
             const qsizetype units = decodeCp932Into(t, p, size, buffer);
             slot.text = units == 0 ? QString(QLatin1String("")) : QString(reinterpret_cast<const QChar *>(buffer), units);
             memcpy(slot.key, p, size_t(size));
             slot.size = size;
+            slot.print = textfile::lineFingerprint(slot.text);
             lines.append(slot.text);
+            if (prints)
+                prints->push_back(slot.print);
             return;
         }
         QString s;
         s.resize(size);
         s.resize(decodeCp932Into(t, p, size, reinterpret_cast<char16_t *>(s.data())));
+        if (prints)
+            prints->push_back(textfile::lineFingerprint(s));
         lines.append(s);
     };
 
@@ -318,7 +328,39 @@ bool encodeCp932(const QString &text, QByteArray &out, qsizetype *badIndex)
     return true;
 }
 
-TextFileContent decode(const QByteArray &bytes)
+quint64 lineFingerprint(QStringView line)
+{
+    return quint64(qHash(line, size_t(0x51ED27)));
+}
+
+std::vector<quint64> fingerprints(const QStringList &lines)
+{
+    // Lines that share one string (most short lines of a loaded register do)
+    // are hashed once: a small cache keyed by the string's data pointer.
+    struct Slot
+    {
+        const QChar *data = nullptr;
+        qsizetype size = -1;
+        quint64 hash = 0;
+    };
+    constexpr size_t Slots = 1 << 12;
+    std::vector<Slot> cache(Slots);
+    std::vector<quint64> out;
+    out.reserve(size_t(lines.size()));
+    for (const QString &l : lines) {
+        const QChar *d = l.constData();
+        Slot &slot = cache[(reinterpret_cast<quintptr>(d) >> 4) & (Slots - 1)];
+        if (slot.data != d || slot.size != l.size()) {
+            slot.data = d;
+            slot.size = l.size();
+            slot.hash = lineFingerprint(l);
+        }
+        out.push_back(slot.hash);
+    }
+    return out;
+}
+
+TextFileContent decode(const QByteArray &bytes, bool withFingerprints)
 {
     TextFileContent result;
     QString text;
@@ -334,10 +376,12 @@ TextFileContent decode(const QByteArray &bytes)
         QStringDecoder dec(QStringDecoder::Utf16BE);
         text = dec(bytes.mid(2));
     } else {
-        decodeCp932Lines(bytes, result.lines);
+        decodeCp932Lines(bytes, result.lines, withFingerprints ? &result.fingerprints : nullptr);
         return result;
     }
     splitLines(text, result.lines);
+    if (withFingerprints)
+        result.fingerprints = fingerprints(result.lines);
     return result;
 }
 
@@ -406,7 +450,7 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
     return out;
 }
 
-TextFileContent read(const QString &path)
+TextFileContent read(const QString &path, bool withFingerprints)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -414,7 +458,7 @@ TextFileContent read(const QString &path)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
-    return decode(bytes);
+    return decode(bytes, withFingerprints);
 }
 
 void write(const QString &path, const QStringList &lines, TextEncoding encoding)

@@ -250,36 +250,9 @@ EntryHeader RegisterDocument::headerOfEntry(qint64 n) const
     return headerAt(f + 1);
 }
 
-std::vector<quint64> RegisterDocument::fingerprints(const QStringList &lines)
-{
-    // Lines that share one string (most short lines of a loaded register do)
-    // are hashed once: a small cache keyed by the string's data pointer.
-    struct Slot
-    {
-        const QChar *data = nullptr;
-        qsizetype size = -1;
-        quint64 hash = 0;
-    };
-    constexpr size_t Slots = 1 << 12;
-    std::vector<Slot> cache(Slots);
-    std::vector<quint64> out;
-    out.reserve(size_t(lines.size()));
-    for (const QString &l : lines) {
-        const QChar *d = l.constData();
-        Slot &slot = cache[(reinterpret_cast<quintptr>(d) >> 4) & (Slots - 1)];
-        if (slot.data != d || slot.size != l.size()) {
-            slot.data = d;
-            slot.size = l.size();
-            slot.hash = quint64(qHash(QStringView(l), size_t(0x51ED27)));
-        }
-        out.push_back(slot.hash);
-    }
-    return out;
-}
-
 void RegisterDocument::markSaved()
 {
-    m_saved = fingerprints(m_lines);
+    m_saved = textfile::fingerprints(m_lines);
     m_hasSaved = true;
     m_clean = true;
 }
@@ -290,7 +263,7 @@ bool RegisterDocument::isModified() const
         return false;
     if (size_t(m_lines.size()) != m_saved.size())
         return true;
-    return fingerprints(m_lines) != m_saved;
+    return textfile::fingerprints(m_lines) != m_saved;
 }
 
 int RegisterDocument::entryCount() const
@@ -365,14 +338,20 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     reset();
     QList<EntryHeader> rows;
     try {
-        TextFileContent content = textfile::read(path);
+        TextFileContent content = textfile::read(path, true);
         m_encoding = content.encoding;
         setLines(content.lines);
+        content.lines.clear();
         if (m_lines.isEmpty())
             throw TavrelError(FormatErrorMessage);
-        if (!m_lines.at(0).contains(QLatin1String("file-version:")))
+        if (!m_lines.at(0).contains(QLatin1String("file-version:"))) {
             convertOlderLayout();
-        markSaved();
+            markSaved();
+        } else {
+            m_saved = std::move(content.fingerprints);
+            m_hasSaved = true;
+            m_clean = true;
+        }
         // Markers beyond the largest one present are never found; stopping
         // there keeps a huge count on line 1 from spinning.
         qint64 maxMarker = 0;

@@ -126,7 +126,6 @@ private:
     void shiftIndex(int from, int delta);
     std::vector<Marker>::iterator lowerBound(int pos);
 
-    static std::vector<quint64> fingerprints(const QStringList &lines);
     void changed() { m_clean = false; }
 
     QStringList m_lines;
