@@ -1,6 +1,8 @@
 #include "platform/textfile.h"
 
 #include <QFile>
+#include <cstring>
+#include <vector>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -43,25 +45,215 @@ const Iconv &encoder()
     return cd;
 }
 
+// Registers repeat a small set of short values ("0", "", "ＭＳ 明朝", the
+// geometry of their templates) millions of times; sharing one QString per
+// distinct short line saves an allocation per line and most of the memory.
+class LineInterner
+{
+public:
+    LineInterner() : m_slots(Slots) {}
+
+    QString intern(const QChar *data, qsizetype size)
+    {
+        if (size > MaxLength)
+            return QString(data, size);
+        size_t h = size_t(size);
+        for (qsizetype i = 0; i < size; ++i)
+            h = h * 31 + data[i].unicode();
+        QString &slot = m_slots[(h ^ (h >> 13)) & (Slots - 1)];
+        if (slot.size() == size && (size == 0 ? !slot.isNull() : memcmp(slot.constData(), data, size_t(size) * 2) == 0))
+            return slot;
+        slot = size == 0 ? QString(QLatin1String("")) : QString(data, size);
+        return slot;
+    }
+
+private:
+    static constexpr qsizetype MaxLength = 24;
+    static constexpr size_t Slots = 1 << 13;
+    std::vector<QString> m_slots;
+};
+
 void splitLines(const QString &text, QStringList &lines)
 {
     const QChar *base = text.constData();
     const qsizetype n = text.size();
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        if (base[i].unicode() == u'\n' || base[i].unicode() == u'\r')
+            ++count;
+    lines.reserve(count + 1);
+    LineInterner interner;
     qsizetype start = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = base[i].unicode();
         if (c == u'\r' || c == u'\n') {
-            lines.append(QString(base + start, i - start));
+            lines.append(interner.intern(base + start, i - start));
             if (c == u'\r' && i + 1 < n && base[i + 1].unicode() == u'\n')
                 ++i;
             start = i + 1;
         }
     }
     if (start < n)
-        lines.append(QString(base + start, n - start));
+        lines.append(interner.intern(base + start, n - start));
+}
+
+// Decoding table of code page 932 taken from iconv once: the single bytes
+// and every lead/trail pair. Decoding through the table gives iconv's
+// mapping without a call per line; 0xFFFF marks a byte that does not start a
+// valid character.
+struct Cp932Table
+{
+    char16_t single[256];
+    std::vector<char16_t> pair; // (lead << 8 | trail) for lead bytes, else unused
+    bool isLead[256];
+
+    Cp932Table() : pair(65536, 0xFFFF)
+    {
+        iconv_t cd = iconv_open("UTF-16LE", "CP932");
+        if (cd == iconv_t(-1))
+            throw FileError(QStringLiteral("CP932 の変換を利用できません。"));
+        auto one = [&](const char *in, size_t len) -> char16_t {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            char16_t out[4];
+            char *src = const_cast<char *>(in);
+            char *dst = reinterpret_cast<char *>(out);
+            size_t inLeft = len, outLeft = sizeof(out);
+            if (iconv(cd, &src, &inLeft, &dst, &outLeft) == size_t(-1) || inLeft != 0 || outLeft != sizeof(out) - 2)
+                return 0xFFFF;
+            return out[0];
+        };
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            single[b] = one(&c, 1);
+            isLead[b] = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        }
+        for (int lead = 0; lead < 256; ++lead) {
+            if (!isLead[lead])
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char two[2] = {char(lead), char(trail)};
+                pair[size_t(lead << 8 | trail)] = one(two, 2);
+            }
+        }
+        iconv_close(cd);
+    }
+};
+
+const Cp932Table &cp932Table()
+{
+    static const Cp932Table table;
+    return table;
+}
+
+// Decodes one line of CP932 bytes into out (which has room for size units).
+qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype size, char16_t *out)
+{
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[o++] = b;
+            ++i;
+            continue;
+        }
+        if (t.isLead[b] && i + 1 < size) {
+            const char16_t u = t.pair[size_t(b << 8 | p[i + 1])];
+            if (u != 0xFFFF) {
+                out[o++] = u;
+                i += 2;
+                continue;
+            }
+        }
+        const char16_t u = t.isLead[b] ? char16_t(0xFFFF) : t.single[b];
+        out[o++] = u == 0xFFFF ? char16_t(0xFFFD) : u; // invalid: replacement, skip one byte
+        ++i;
+    }
+    return o;
+}
+
+// Splits CP932 bytes into lines and decodes each. CR and LF never occur as
+// trail bytes, so the bytes can be split before decoding. Short lines are
+// shared through a small cache keyed by their bytes.
+void decodeCp932Lines(const QByteArray &bytes, QStringList &lines, std::vector<quint64> *prints)
+{
+    const Cp932Table &t = cp932Table();
+    const unsigned char *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        if (data[i] == '\n' || data[i] == '\r')
+            ++count;
+    lines.reserve(count + 1);
+    if (prints)
+        prints->reserve(size_t(count + 1));
+
+    constexpr qsizetype MaxCached = 32;
+    constexpr size_t Slots = 1 << 13;
+    struct Slot
+    {
+        unsigned char key[MaxCached];
+        qsizetype size = -1;
+        QString text;
+        quint64 print = 0;
+    };
+    std::vector<Slot> cache(Slots);
+    char16_t buffer[MaxCached];
+
+    auto emit = [&](qsizetype start, qsizetype end) {
+        const qsizetype size = end - start;
+        const unsigned char *p = data + start;
+        if (size <= MaxCached) {
+            size_t h = size_t(size) * 0x9E3779B97F4A7C15ull;
+            for (qsizetype i = 0; i < size; ++i)
+                h = (h ^ p[i]) * 0x100000001B3ull;
+            Slot &slot = cache[(h >> 17) & (Slots - 1)];
+            if (slot.size == size && memcmp(slot.key, p, size_t(size)) == 0) {
+                lines.append(slot.text);
+                if (prints)
+                    prints->push_back(slot.print);
+                return;
+            }
+            const qsizetype units = decodeCp932Into(t, p, size, buffer);
+            slot.text = units == 0 ? QString(QLatin1String("")) : QString(reinterpret_cast<const QChar *>(buffer), units);
+            memcpy(slot.key, p, size_t(size));
+            slot.size = size;
+            slot.print = textfile::lineFingerprint(slot.text);
+            lines.append(slot.text);
+            if (prints)
+                prints->push_back(slot.print);
+            return;
+        }
+        QString s;
+        s.resize(size);
+        s.resize(decodeCp932Into(t, p, size, reinterpret_cast<char16_t *>(s.data())));
+        if (prints)
+            prints->push_back(textfile::lineFingerprint(s));
+        lines.append(s);
+    };
+
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = data[i];
+        if (c == '\r' || c == '\n') {
+            emit(start, i);
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        emit(start, n);
 }
 
 } // namespace
+
+QString EncodingError::codePoint() const
+{
+    const QList<uint> ucs = m_char.toUcs4();
+    if (ucs.isEmpty())
+        return QString();
+    return QStringLiteral("U+") + QString::number(ucs.first(), 16).toUpper().rightJustified(4, u'0');
+}
 
 namespace textfile {
 
@@ -120,10 +312,55 @@ bool encodeCp932(const QString &text, QByteArray &out, qsizetype *badIndex)
         return false;
     }
     out.resize(qsizetype(dst - out.data()));
+    // Some characters are written one way only (U+301C becomes the code of
+    // U+FF5E); those would come back as another character, so they count as
+    // not representable.
+    const QString back = decodeCp932(out.constData() + start, out.size() - start);
+    if (back != text) {
+        qsizetype i = 0;
+        while (i < text.size() && i < back.size() && text.at(i) == back.at(i))
+            ++i;
+        if (badIndex)
+            *badIndex = i;
+        out.resize(start);
+        return false;
+    }
     return true;
 }
 
-TextFileContent decode(const QByteArray &bytes)
+quint64 lineFingerprint(QStringView line)
+{
+    return quint64(qHash(line, size_t(0x51ED27)));
+}
+
+std::vector<quint64> fingerprints(const QStringList &lines)
+{
+    // Lines that share one string (most short lines of a loaded register do)
+    // are hashed once: a small cache keyed by the string's data pointer.
+    struct Slot
+    {
+        const QChar *data = nullptr;
+        qsizetype size = -1;
+        quint64 hash = 0;
+    };
+    constexpr size_t Slots = 1 << 12;
+    std::vector<Slot> cache(Slots);
+    std::vector<quint64> out;
+    out.reserve(size_t(lines.size()));
+    for (const QString &l : lines) {
+        const QChar *d = l.constData();
+        Slot &slot = cache[(reinterpret_cast<quintptr>(d) >> 4) & (Slots - 1)];
+        if (slot.data != d || slot.size != l.size()) {
+            slot.data = d;
+            slot.size = l.size();
+            slot.hash = lineFingerprint(l);
+        }
+        out.push_back(slot.hash);
+    }
+    return out;
+}
+
+TextFileContent decode(const QByteArray &bytes, bool withFingerprints)
 {
     TextFileContent result;
     QString text;
@@ -139,9 +376,12 @@ TextFileContent decode(const QByteArray &bytes)
         QStringDecoder dec(QStringDecoder::Utf16BE);
         text = dec(bytes.mid(2));
     } else {
-        text = decodeCp932(bytes.constData(), bytes.size());
+        decodeCp932Lines(bytes, result.lines, withFingerprints ? &result.fingerprints : nullptr);
+        return result;
     }
     splitLines(text, result.lines);
+    if (withFingerprints)
+        result.fingerprints = fingerprints(result.lines);
     return result;
 }
 
@@ -167,13 +407,14 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
             } else {
                 qsizetype bad = 0;
                 if (!encodeCp932(l, out, &bad)) {
-                    const QChar ch = bad < l.size() ? l.at(bad) : QChar();
-                    throw EncodingError(
-                        QStringLiteral("%1 行目の文字「%2」(U+%3) はシフトJISで保存できません。")
-                            .arg(i + 1)
-                            .arg(ch)
-                            .arg(ch.unicode(), 4, 16, QLatin1Char('0')),
-                        int(i), ch);
+                    QString ch = bad < l.size() ? QString(l.at(bad)) : QString();
+                    if (bad + 1 < l.size() && l.at(bad).isHighSurrogate() && l.at(bad + 1).isLowSurrogate())
+                        ch = l.mid(bad, 2);
+                    EncodingError probe(QString(), int(i), ch);
+                    throw EncodingError(QStringLiteral("%1 行目の文字「%2」(%3) はシフトJISで保存できません。")
+                                            .arg(i + 1)
+                                            .arg(ch, probe.codePoint()),
+                                        int(i), ch);
                 }
             }
             out.append("\r\n", 2);
@@ -209,7 +450,7 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
     return out;
 }
 
-TextFileContent read(const QString &path)
+TextFileContent read(const QString &path, bool withFingerprints)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -217,7 +458,7 @@ TextFileContent read(const QString &path)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
-    return decode(bytes);
+    return decode(bytes, withFingerprints);
 }
 
 void write(const QString &path, const QStringList &lines, TextEncoding encoding)

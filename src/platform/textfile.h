@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 enum class TextEncoding { Cp932, Utf8Bom, Utf16LE, Utf16BE };
 
@@ -15,20 +16,24 @@ struct TextFileContent
 {
     QStringList lines;
     TextEncoding encoding = TextEncoding::Cp932;
+    // lineFingerprint of every line, when asked for while decoding.
+    std::vector<quint64> fingerprints;
 };
 
 // A character that the file's encoding cannot hold.
 class EncodingError : public TavrelError
 {
 public:
-    EncodingError(const QString &message, int line, QChar character)
+    EncodingError(const QString &message, int line, const QString &character)
         : TavrelError(message), m_line(line), m_char(character) {}
     int line() const { return m_line; }
-    QChar character() const { return m_char; }
+    // The character (one code point, two UTF-16 units for a surrogate pair).
+    QString character() const { return m_char; }
+    QString codePoint() const;
 
 private:
     int m_line;
-    QChar m_char;
+    QString m_char;
 };
 
 // Failure to read or write a file (message names the file and the reason).
@@ -40,15 +45,21 @@ public:
 
 namespace textfile {
 
+// A 64-bit hash of one line's text, used to tell changed lines apart.
+quint64 lineFingerprint(QStringView line);
+// Fingerprints of all lines (lines sharing one string are hashed once).
+std::vector<quint64> fingerprints(const QStringList &lines);
+
 // Decodes bytes into lines (BOM detection, CP932 otherwise). Bytes that are
-// not valid CP932 become U+FFFD.
-TextFileContent decode(const QByteArray &bytes);
+// not valid CP932 become U+FFFD. withFingerprints also fills the
+// fingerprints, at little cost while the lines are made.
+TextFileContent decode(const QByteArray &bytes, bool withFingerprints = false);
 // Encodes lines with CR LF after each. Throws EncodingError naming the
 // 0-based line index of the first character that cannot be encoded.
 QByteArray encode(const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);
 
 // Whole-file read; throws FileError when the file cannot be read.
-TextFileContent read(const QString &path);
+TextFileContent read(const QString &path, bool withFingerprints = false);
 // Atomic write through QSaveFile; throws EncodingError or FileError, and the
 // previous file stays intact in either case.
 void write(const QString &path, const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);

@@ -137,9 +137,17 @@ void RegisterDocument::setLine(int index, const QString &text)
         throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(FormatErrorMessage).arg(index + 1));
     const qint64 oldN = markerNumber(m_lines.at(index));
     const qint64 newN = markerNumber(text);
+    changed();
     m_lines[index] = text;
     if (oldN == newN)
         return;
+    if (oldN && newN) {
+        // A marker renumbered in place keeps its position in the index.
+        auto it = lowerBound(index);
+        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
+        it->number = newN;
+        return;
+    }
     if (oldN)
         indexRemoveAt(index);
     if (newN)
@@ -152,6 +160,7 @@ void RegisterDocument::insertLines(int at, const QStringList &texts)
         return;
     at = std::clamp(at, 0, int(m_lines.size()));
     const int k = int(texts.size());
+    changed();
     shiftIndex(at, k);
     {
         QStringList tail = m_lines.mid(at);
@@ -169,6 +178,7 @@ void RegisterDocument::removeLines(int at, int count)
     if (at < 0 || count <= 0 || at >= m_lines.size())
         return;
     count = std::min(count, int(m_lines.size()) - at);
+    changed();
     auto first = lowerBound(at);
     auto last = lowerBound(at + count);
     m_orderedPrefix = std::min(m_orderedPrefix, size_t(first - m_markers.begin()));
@@ -179,6 +189,7 @@ void RegisterDocument::removeLines(int at, int count)
 
 void RegisterDocument::appendLine(const QString &text)
 {
+    changed();
     m_lines.append(text);
     if (const qint64 n = markerNumber(text))
         m_markers.push_back({int(m_lines.size()) - 1, n});
@@ -198,6 +209,7 @@ void RegisterDocument::appendLines(const QStringList &texts, int from, int count
 
 void RegisterDocument::setLines(const QStringList &lines)
 {
+    changed();
     m_lines = lines;
     rebuildIndex();
 }
@@ -206,6 +218,8 @@ void RegisterDocument::reset()
 {
     m_lines.clear();
     m_saved.clear();
+    m_hasSaved = false;
+    m_clean = true;
     m_markers.clear();
     m_orderedPrefix = 0;
     m_fileName.clear();
@@ -236,9 +250,20 @@ EntryHeader RegisterDocument::headerOfEntry(qint64 n) const
     return headerAt(f + 1);
 }
 
+void RegisterDocument::markSaved()
+{
+    m_saved = textfile::fingerprints(m_lines);
+    m_hasSaved = true;
+    m_clean = true;
+}
+
 bool RegisterDocument::isModified() const
 {
-    return m_lines != m_saved; // count first, then each line exactly
+    if (m_clean)
+        return false;
+    if (size_t(m_lines.size()) != m_saved.size())
+        return true;
+    return textfile::fingerprints(m_lines) != m_saved;
 }
 
 int RegisterDocument::entryCount() const
@@ -313,14 +338,20 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     reset();
     QList<EntryHeader> rows;
     try {
-        TextFileContent content = textfile::read(path);
+        TextFileContent content = textfile::read(path, true);
         m_encoding = content.encoding;
         setLines(content.lines);
+        content.lines.clear();
         if (m_lines.isEmpty())
             throw TavrelError(FormatErrorMessage);
-        if (!m_lines.at(0).contains(QLatin1String("file-version:")))
+        if (!m_lines.at(0).contains(QLatin1String("file-version:"))) {
             convertOlderLayout();
-        m_saved = m_lines;
+            markSaved();
+        } else {
+            m_saved = std::move(content.fingerprints);
+            m_hasSaved = true;
+            m_clean = true;
+        }
         // Markers beyond the largest one present are never found; stopping
         // there keeps a huge count on line 1 from spinning.
         qint64 maxMarker = 0;
@@ -350,14 +381,14 @@ void RegisterDocument::save(const QString &path)
     } catch (const EncodingError &e) {
         throw TavrelError(unencodableMessage(*this, e));
     }
-    m_saved = m_lines;
+    markSaved();
 }
 
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)
 {
     const int entry = doc.entryOfLine(e.line());
-    const QString ch = QString(e.character());
-    const QString code = QStringLiteral("U+%1").arg(e.character().unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    const QString ch = e.character();
+    const QString code = e.codePoint();
     if (entry > 0) {
         QString ext;
         const int f = doc.findEntry(entry);
@@ -453,6 +484,7 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     if (remaining > 0) {
         setLine(1, QString::number(remaining));
     } else {
+        changed();
         m_lines.clear();
         m_markers.clear();
         m_orderedPrefix = 0;

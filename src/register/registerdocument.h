@@ -56,8 +56,11 @@ public:
     int intAt(int index) const;
 
     // --- state ---
-    const QStringList &savedCopy() const { return m_saved; }
-    void markSaved() { m_saved = m_lines; }
+    // The saved copy is kept as one 64-bit fingerprint per line, so that the
+    // first edit after opening a large register does not copy its millions
+    // of lines; isModified compares the count and every line's fingerprint.
+    bool hasSavedCopy() const { return m_hasSaved; }
+    void markSaved();
     QString fileName() const { return m_fileName; }
     void setFileName(const QString &name) { m_fileName = name; }
     int currentHeaderLine() const { return m_currentHeaderLine; }
@@ -123,8 +126,12 @@ private:
     void shiftIndex(int from, int delta);
     std::vector<Marker>::iterator lowerBound(int pos);
 
+    void changed() { m_clean = false; }
+
     QStringList m_lines;
-    QStringList m_saved;
+    std::vector<quint64> m_saved;
+    bool m_hasSaved = false;
+    bool m_clean = true; // no change since the saved copy was taken
     QString m_fileName;
     int m_currentHeaderLine = 0;
     int m_currentEntryNumber = 0;

@@ -1,2 +1,5 @@
-tavrel_test(tst_mainwindow app/tst_mainwindow.cpp UI)
-target_link_libraries(tst_mainwindow PRIVATE tavrel_uitest)
+tavrel_test(test_settings app/test_settings.cpp)
+tavrel_test(test_startup app/test_startup.cpp)
+add_dependencies(test_startup tavrel)
+tavrel_test(test_mainwindow app/test_mainwindow.cpp UI)
+target_link_libraries(test_mainwindow PRIVATE tavrel_uitest)

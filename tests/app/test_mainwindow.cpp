@@ -331,4 +331,4 @@ void TestMainWindow::closeQuestion()
 }
 
 TAVREL_UI_TEST_MAIN(TestMainWindow)
-#include "tst_mainwindow.moc"
+#include "test_mainwindow.moc"

@@ -204,4 +204,4 @@ void TestEntryDialog::editKeepsOwnTypeWithoutTemplate()
 }
 
 TAVREL_UI_TEST_MAIN(TestEntryDialog)
-#include "tst_entrydialog.moc"
+#include "test_entrydialog.moc"

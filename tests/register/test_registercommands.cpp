@@ -524,4 +524,4 @@ void TestRegisterCommands::editEntry()
 }
 
 TAVREL_UI_TEST_MAIN(TestRegisterCommands)
-#include "tst_registercommands.moc"
+#include "test_registercommands.moc"

@@ -1,0 +1,7 @@
+#pragma once
+// Large registers for the benchmarks: N entries of C cells each, with
+// Japanese header texts and cell texts so the CP932 path is exercised.
+
+#include <QStringList>
+
+QStringList generateRegister(int entries, int cellsPerEntry);
