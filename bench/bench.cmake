@@ -5,3 +5,4 @@ add_executable(genregister ${CMAKE_CURRENT_SOURCE_DIR}/genregister.cpp
                            ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
 target_link_libraries(genregister PRIVATE tavrel_core)
 include(${CMAKE_CURRENT_SOURCE_DIR}/strip.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/ui.cmake OPTIONAL)

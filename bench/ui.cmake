@@ -1,0 +1,3 @@
+add_executable(bench_mainwindow ${CMAKE_CURRENT_SOURCE_DIR}/bench_mainwindow.cpp
+                                ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
+target_link_libraries(bench_mainwindow PRIVATE tavrel_uitest)
