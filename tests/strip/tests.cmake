@@ -1,0 +1,1 @@
+tavrel_test(test_geometry strip/test_geometry.cpp)
