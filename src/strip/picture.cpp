@@ -69,6 +69,11 @@ QImage decodePicture(const QString &type, const QString &data)
     if ((qint64(data.size()) + 3) / 4 * 3 > MaxPictureBytes)
         return QImage();
     QByteArray bytes = decodeBase64(data);
+    // Data that does not even begin like a file of its format is corrupt;
+    // refusing it here keeps the codecs from complaining on the console.
+    const bool signature = format == "BMP" ? bytes.startsWith("BM") : bytes.startsWith("\xFF\xD8");
+    if (!signature)
+        return QImage();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
