@@ -10,7 +10,7 @@
 struct TestCell
 {
     QStringList keyBox{"1", "1", "30", "12"};
-    QStringList keyNumberBox{"1", "1", "8", "5"};
+    QStringList keyNumberBox{"2", "2", "6", "4"};
     QString keyNumberFace = QStringLiteral("ＭＳ Ｐゴシック");
     QString keyNumberSize = "7", keyNumberColour = "0", keyNumberBold = "0", keyNumberItalic = "0",
             keyNumberAlignment = "1";
@@ -92,7 +92,7 @@ inline TestEntry entryWithCells(const QList<int> &counts)
             TestCell c;
             c.keyCode = QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'));
             c.keyBox[1] = QString::number(1 + (i % 14) * 13);
-            c.keyNumberBox[1] = c.keyBox[1];
+            c.keyNumberBox[1] = QString::number(2 + (i % 14) * 13);
             c.textArea[1] = QString::number(2 + (i % 14) * 13);
             c.text = QStringList{QStringLiteral("内線%1").arg(i + 1)};
             s.cells.append(c);
