@@ -63,6 +63,14 @@ void splitLines(const QString &text, QStringList &lines)
 
 } // namespace
 
+QString EncodingError::codePoint() const
+{
+    const QList<uint> ucs = m_char.toUcs4();
+    if (ucs.isEmpty())
+        return QString();
+    return QStringLiteral("U+") + QString::number(ucs.first(), 16).toUpper().rightJustified(4, u'0');
+}
+
 namespace textfile {
 
 QString decodeCp932(const char *data, qsizetype size)
@@ -120,6 +128,19 @@ bool encodeCp932(const QString &text, QByteArray &out, qsizetype *badIndex)
         return false;
     }
     out.resize(qsizetype(dst - out.data()));
+    // Some characters are written one way only (U+301C becomes the code of
+    // U+FF5E); those would come back as another character, so they count as
+    // not representable.
+    const QString back = decodeCp932(out.constData() + start, out.size() - start);
+    if (back != text) {
+        qsizetype i = 0;
+        while (i < text.size() && i < back.size() && text.at(i) == back.at(i))
+            ++i;
+        if (badIndex)
+            *badIndex = i;
+        out.resize(start);
+        return false;
+    }
     return true;
 }
 
@@ -167,13 +188,14 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
             } else {
                 qsizetype bad = 0;
                 if (!encodeCp932(l, out, &bad)) {
-                    const QChar ch = bad < l.size() ? l.at(bad) : QChar();
-                    throw EncodingError(
-                        QStringLiteral("%1 行目の文字「%2」(U+%3) はシフトJISで保存できません。")
-                            .arg(i + 1)
-                            .arg(ch)
-                            .arg(ch.unicode(), 4, 16, QLatin1Char('0')),
-                        int(i), ch);
+                    QString ch = bad < l.size() ? QString(l.at(bad)) : QString();
+                    if (bad + 1 < l.size() && l.at(bad).isHighSurrogate() && l.at(bad + 1).isLowSurrogate())
+                        ch = l.mid(bad, 2);
+                    EncodingError probe(QString(), int(i), ch);
+                    throw EncodingError(QStringLiteral("%1 行目の文字「%2」(%3) はシフトJISで保存できません。")
+                                            .arg(i + 1)
+                                            .arg(ch, probe.codePoint()),
+                                        int(i), ch);
                 }
             }
             out.append("\r\n", 2);

@@ -21,14 +21,16 @@ struct TextFileContent
 class EncodingError : public TavrelError
 {
 public:
-    EncodingError(const QString &message, int line, QChar character)
+    EncodingError(const QString &message, int line, const QString &character)
         : TavrelError(message), m_line(line), m_char(character) {}
     int line() const { return m_line; }
-    QChar character() const { return m_char; }
+    // The character (one code point, two UTF-16 units for a surrogate pair).
+    QString character() const { return m_char; }
+    QString codePoint() const;
 
 private:
     int m_line;
-    QChar m_char;
+    QString m_char;
 };
 
 // Failure to read or write a file (message names the file and the reason).

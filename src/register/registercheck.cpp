@@ -53,8 +53,7 @@ public:
                     end = q;
                     break;
                 }
-            if (!checkEntry(e, p, end))
-                return m_problems;
+            checkEntry(e, p, end); // a broken entry does not hide the next ones
             p = end;
         }
         if (p < size)
@@ -154,7 +153,9 @@ private:
                     return false;
                 }
                 if (qint64(p) + 33 + textLines > end) {
-                    need(end, end, e, what + QStringLiteral(" の文字行"));
+                    problem(p + 32, QStringLiteral("示名条 %1: %2 の行数 %3 が%4").arg(e).arg(what).arg(textLines)
+                                        .arg(end == m_lines.size() ? QStringLiteral("ファイルの終わりを越えています")
+                                                                   : QStringLiteral("次の示名条に食い込んでいます")));
                     return false;
                 }
                 p += 33 + textLines;

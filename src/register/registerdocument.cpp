@@ -356,8 +356,8 @@ void RegisterDocument::save(const QString &path)
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)
 {
     const int entry = doc.entryOfLine(e.line());
-    const QString ch = QString(e.character());
-    const QString code = QStringLiteral("U+%1").arg(e.character().unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    const QString ch = e.character();
+    const QString code = e.codePoint();
     if (entry > 0) {
         QString ext;
         const int f = doc.findEntry(entry);

@@ -1,0 +1,155 @@
+// Settings store and application folders: defaults, immediate writes that
+// keep the rest of the file, letter case, CP932 text, unwritable folders.
+
+#include "app/mainsub.h"
+#include "app/settingsstore.h"
+#include "platform/textfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void defaultsForMissingOrMalformed_data();
+    void defaultsForMissingOrMalformed();
+    void writesReachFileAtOnceAndKeepOrder();
+    void namesIgnoreLetterCase();
+    void textValuesInCp932();
+    void unwritableFolderIsSilent();
+    void folders_data();
+    void folders();
+    void settingsFolderFallbacks();
+};
+
+void TestSettings::defaultsForMissingOrMalformed_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("no file") << QByteArray() << 738;
+    QTest::newRow("value") << QByteArray("[Position]\r\nMainHeight=500\r\n") << 500;
+    QTest::newRow("blanks around") << QByteArray("[Position]\r\n MainHeight = 501 \r\n") << 501;
+    QTest::newRow("negative") << QByteArray("[Position]\r\nMainHeight=-3\r\n") << -3;
+    QTest::newRow("not a number") << QByteArray("[Position]\r\nMainHeight=abc\r\n") << 738;
+    QTest::newRow("empty value") << QByteArray("[Position]\r\nMainHeight=\r\n") << 738;
+    QTest::newRow("decimal") << QByteArray("[Position]\r\nMainHeight=1.5\r\n") << 738;
+    QTest::newRow("other section") << QByteArray("[Checked]\r\nMainHeight=500\r\n") << 738;
+    QTest::newRow("first of two sections") << QByteArray("[Position]\r\nA=1\r\n[Data]\r\nMainHeight=9\r\n[Position]\r\nMainHeight=7\r\n") << 738;
+    QTest::newRow("junk") << QByteArray("\x00\xff=\x81[[]]\n=\n", 12) << 738;
+}
+
+void TestSettings::defaultsForMissingOrMalformed()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavrel.ini"));
+    if (!file.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    SettingsStore s(path);
+    QCOMPARE(s.readInteger(QStringLiteral("Position"), QStringLiteral("MainHeight"), 738), expected);
+}
+
+void TestSettings::writesReachFileAtOnceAndKeepOrder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavrel.ini"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("; comment\r\n[Position]\r\nMainTop=1\r\nMainLeft=2\r\n\r\n[Data]\r\nSelSeriesNo=3\r\n");
+    }
+    SettingsStore s(path);
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("MainLeft"), 20);
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("MainWidth"), 1000);
+    s.writeInteger(QStringLiteral("Checked"), QStringLiteral("DispList"), 0);
+    // A second store on the same file sees every write without any save.
+    SettingsStore other(path);
+    QCOMPARE(other.readInteger(QStringLiteral("Position"), QStringLiteral("MainLeft"), 0), 20);
+    QCOMPARE(other.readInteger(QStringLiteral("Checked"), QStringLiteral("DispList"), 1), 0);
+    QCOMPARE(textfile::read(path).lines,
+             (QStringList{"; comment", "[Position]", "MainTop=1", "MainLeft=20", "MainWidth=1000", "", "[Data]",
+                          "SelSeriesNo=3", "[Checked]", "DispList=0"}));
+}
+
+void TestSettings::namesIgnoreLetterCase()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavrel.ini"));
+    SettingsStore s(path);
+    s.writeInteger(QStringLiteral("POSITION"), QStringLiteral("maintop"), 5);
+    QCOMPARE(s.readInteger(QStringLiteral("Position"), QStringLiteral("MainTop"), 0), 5);
+    s.writeInteger(QStringLiteral("position"), QStringLiteral("MAINTOP"), 6);
+    QCOMPARE(textfile::read(path).lines, (QStringList{"[POSITION]", "MAINTOP=6"}));
+}
+
+void TestSettings::textValuesInCp932()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavrel.ini"));
+    SettingsStore s(path);
+    s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), QStringLiteral("/opt/tavrel/tvロゴ"));
+    QCOMPARE(s.readString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), QString()), QStringLiteral("/opt/tavrel/tvロゴ"));
+    QCOMPARE(s.readString(QStringLiteral("Dir"), QStringLiteral("Missing"), QStringLiteral("x")), QStringLiteral("x"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("[Dir]\r\nOpenPicture=/opt/tavrel/tv\x83\x8d\x83\x53\r\n"));
+}
+
+void TestSettings::unwritableFolderIsSilent()
+{
+    QTemporaryDir dir;
+    SettingsStore s(dir.filePath(QStringLiteral("missing/folder/tavrel.ini")));
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("MainTop"), 5); // must not throw
+    QCOMPARE(s.readInteger(QStringLiteral("Position"), QStringLiteral("MainTop"), 77), 77);
+}
+
+void TestSettings::folders_data()
+{
+    QTest::addColumn<QString>("exe");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("plain") << "/opt/tavrel/tavrel" << "tavrel";
+    QTest::newRow("extension") << "/opt/tavrel/Y.exe" << "Y";
+    QTest::newRow("several dots") << "/opt/tavrel/a.b.exe" << "a.b";
+}
+
+void TestSettings::folders()
+{
+    QFETCH(QString, exe);
+    QFETCH(QString, base);
+    QTemporaryDir dir;
+    qputenv("APPDATA", dir.path().toLocal8Bit());
+    {
+        TMainSub sub(exe);
+        QCOMPARE(MainSub, &sub);
+        QCOMPARE(sub.programFolder(), QStringLiteral("/opt/tavrel/"));
+        QCOMPARE(sub.settingsFolder(), dir.path() + u'/' + base + u'/');
+        QVERIFY(QFileInfo(sub.settingsFolder()).isDir());
+        QCOMPARE(sub.settings().path(), sub.settingsFolder() + base + QStringLiteral(".ini"));
+        sub.settings().writeInteger(QStringLiteral("Data"), QStringLiteral("SelSeriesNo"), 4);
+    }
+    QCOMPARE(MainSub, nullptr);
+    TMainSub again(exe); // the second start reuses the folder and its file
+    QCOMPARE(again.settings().readInteger(QStringLiteral("Data"), QStringLiteral("SelSeriesNo"), 0), 4);
+    qunsetenv("APPDATA");
+}
+
+void TestSettings::settingsFolderFallbacks()
+{
+    QTemporaryDir dir;
+    qputenv("APPDATA", "");
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    QCOMPARE(TMainSub::userDataFolder(), dir.path());
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(TMainSub::userDataFolder(), QDir::homePath() + QStringLiteral("/.config"));
+    qunsetenv("APPDATA");
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,183 @@
+// Text files: CP932 both ways, line ends, byte-order marks, unencodable
+// characters and the atomic write.
+
+#include "platform/conversion.h"
+#include "platform/textfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestTextFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lineEnds_data();
+    void lineEnds();
+    void cp932Mapping_data();
+    void cp932Mapping();
+    void invalidBytesBecomeReplacement();
+    void byteOrderMarksKept_data();
+    void byteOrderMarksKept();
+    void unencodableCharacterReported();
+    void writeFailureKeepsOldFile();
+    void parseInt_data();
+    void parseInt();
+    void trimControls();
+};
+
+void TestTextFile::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("empty") << QByteArray() << QStringList();
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("lf") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+    QTest::newRow("cr") << QByteArray("a\rb\r") << QStringList{"a", "b"};
+    QTest::newRow("no final break") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+    QTest::newRow("empty lines kept") << QByteArray("\r\n\r\nx\r\n\r\n") << QStringList{"", "", "x", ""};
+    QTest::newRow("mixed") << QByteArray("a\r\r\nb\n\rc") << QStringList{"a", "", "b", "", "c"};
+    QTest::newRow("single break") << QByteArray("\r\n") << QStringList{""};
+    QTest::newRow("form feeds stay") << QByteArray("1\f\f\r\n") << QStringList{"1\f\f"};
+}
+
+void TestTextFile::lineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    const TextFileContent c = textfile::decode(bytes);
+    QCOMPARE(c.lines, lines);
+    QCOMPARE(c.encoding, TextEncoding::Cp932);
+}
+
+void TestTextFile::cp932Mapping_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    // The code page's own mappings, which SHIFT_JIS gets wrong.
+    QTest::newRow("wave dash") << QByteArray("\x81\x60") << QString(QChar(0xFF5E));
+    QTest::newRow("backslash") << QByteArray("\x81\x5F") << QString(QChar(0xFF3C));
+    QTest::newRow("circled one") << QByteArray("\x87\x40") << QString(QChar(0x2460));
+    QTest::newRow("kanji") << QByteArray("\x95\xdb\x97\xaf") << QStringLiteral("保留");
+    QTest::newRow("half-width kana") << QByteArray("\xb7\xb0\xd7\xcd\xde\xd9") << QStringLiteral("ｷｰﾗﾍﾞﾙ");
+    QTest::newRow("full-width") << QByteArray("\x82\x6c\x82\x8f") << QStringLiteral("Ｍｏ");
+}
+
+void TestTextFile::cp932Mapping()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(textfile::decode(bytes + "\r\n").lines, QStringList{text});
+    QCOMPARE(textfile::encode({text}), bytes + "\r\n");
+}
+
+void TestTextFile::invalidBytesBecomeReplacement()
+{
+    // A lone lead byte at the end and an invalid trail byte must not stop
+    // the decoding of the rest.
+    const TextFileContent c = textfile::decode(QByteArray("a\x81\r\nb\x82\r\nc"));
+    QCOMPARE(c.lines.size(), 3);
+    QVERIFY(c.lines.at(0).startsWith(u'a'));
+    QVERIFY(c.lines.at(0).contains(QChar(0xFFFD)));
+    QCOMPARE(c.lines.at(2), QStringLiteral("c"));
+}
+
+void TestTextFile::byteOrderMarksKept_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    QTest::newRow("utf-8") << QByteArray("\xEF\xBB\xBF\xE4\xBF\x9D\r\nx\r\n") << int(TextEncoding::Utf8Bom);
+    QTest::newRow("utf-16le") << QByteArray("\xFF\xFE\xdd\x4f\r\0\n\0x\0\r\0\n\0", 14) << int(TextEncoding::Utf16LE);
+    QTest::newRow("utf-16be") << QByteArray("\xFE\xFF\x4f\xdd\0\r\0\n\0x\0\r\0\n", 14) << int(TextEncoding::Utf16BE);
+}
+
+void TestTextFile::byteOrderMarksKept()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, encoding);
+    const TextFileContent c = textfile::decode(bytes);
+    QCOMPARE(int(c.encoding), encoding);
+    QCOMPARE(c.lines, (QStringList{QStringLiteral("保"), QStringLiteral("x")}));
+    QCOMPARE(textfile::encode(c.lines, c.encoding), bytes);
+}
+
+void TestTextFile::unencodableCharacterReported()
+{
+    try {
+        textfile::encode({QStringLiteral("ok"), QStringLiteral("ab😀")});
+        QFAIL("an emoji cannot be written in CP932");
+    } catch (const EncodingError &e) {
+        QCOMPARE(e.line(), 1);
+        QCOMPARE(e.character(), QStringLiteral("😀"));
+    }
+    // U+301C is not in the code page either (its wave dash is U+FF5E).
+    QVERIFY_THROWS_EXCEPTION(EncodingError, textfile::encode({QString(QChar(0x301C))}));
+}
+
+void TestTextFile::writeFailureKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.TAV"));
+    textfile::write(path, {QStringLiteral("old")});
+    QVERIFY_THROWS_EXCEPTION(EncodingError, textfile::write(path, {QStringLiteral("new 😀")}));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("old\r\n"));
+    QVERIFY_THROWS_EXCEPTION(FileError, textfile::write(dir.filePath(QStringLiteral("missing/x.TAV")), {QStringLiteral("x")}));
+    QVERIFY_THROWS_EXCEPTION(FileError, textfile::read(dir.filePath(QStringLiteral("none.TAV"))));
+}
+
+void TestTextFile::parseInt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "12" << true << 12;
+    QTest::newRow("leading zeros") << "007" << true << 7;
+    QTest::newRow("negative") << "-01" << true << -1;
+    QTest::newRow("plus") << "+5" << true << 5;
+    QTest::newRow("leading blank") << " 3" << true << 3;
+    QTest::newRow("trailing blank") << "3 " << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
+    QTest::newRow("sign only") << "-" << false << 0;
+    QTest::newRow("letters") << "abc" << false << 0;
+    QTest::newRow("decimal") << "1.5" << false << 0;
+    QTest::newRow("preset key code") << "000 09保留" << false << 0;
+    QTest::newRow("max") << "2147483647" << true << 2147483647;
+    QTest::newRow("min") << "-2147483648" << true << int(-2147483648LL);
+    QTest::newRow("overflow") << "2147483648" << false << 0;
+    QTest::newRow("huge") << "99999999999999999999999" << false << 0;
+    QTest::newRow("full-width digits") << "１２" << false << 0;
+}
+
+void TestTextFile::parseInt()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(int, value);
+    int v = -99;
+    QCOMPARE(tryParseInt(text, v), ok);
+    if (ok) {
+        QCOMPARE(v, value);
+        QCOMPARE(::parseInt(text, 4), value);
+    } else {
+        try {
+            ::parseInt(text, 4);
+            QFAIL("no conversion error");
+        } catch (const ConversionError &e) {
+            QCOMPARE(e.line(), 4);
+            QVERIFY(e.message().contains(QStringLiteral("5 行目")));
+        }
+    }
+}
+
+void TestTextFile::trimControls()
+{
+    QCOMPARE(::trimControls(QStringLiteral(" \t\x01.jpg\r ")), QStringLiteral(".jpg"));
+    QCOMPARE(::trimControls(QStringLiteral("\u3000x\u3000")), QStringLiteral("\u3000x\u3000"));
+    QCOMPARE(::trimControls(QStringLiteral("   ")), QString());
+}
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "test_textfile.moc"

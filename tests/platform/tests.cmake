@@ -1,0 +1,1 @@
+tavrel_test(test_textfile platform/test_textfile.cpp)

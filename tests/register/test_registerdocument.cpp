@@ -1,0 +1,454 @@
+// Register document: round trips, the older layout, entries appended,
+// copied, updated and deleted with renumbering, the marker index, and bad
+// files that must leave an empty, unnamed register.
+
+#include "platform/conversion.h"
+#include "register/registerdocument.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QStringList cellLines(const QString &text = QString(), bool olderLayout = false)
+{
+    QStringList c{"1", "1", "20", "6", "1", "1", "3", "3", "ＭＳ Ｐゴシック", "6", "0", "0", "0", "1",
+                  "001", "5", "1.5", "14", "4", "ＭＳ 明朝", "9", "0", "0", "0", "2"};
+    if (!olderLayout)
+        c << "" << "" << "" << "" << "" << "" << "";
+    if (text.isEmpty())
+        c << "0";
+    else
+        c << "1" << text;
+    return c;
+}
+
+QStringList entryBody(int cells, const QString &tag = QString())
+{
+    QStringList b{"1", "1", "5", "5", "140", "60", QString::number(cells)};
+    for (int i = 0; i < cells; ++i)
+        b << cellLines(tag.isEmpty() ? QString() : tag + QString::number(i));
+    return b;
+}
+
+EntryHeader header(const QString &ext)
+{
+    return {ext, QStringLiteral("総務部"), QStringLiteral("山田 太郎"), QStringLiteral("2022/10/26 09:05"),
+            QStringLiteral("ｕＬシリーズ主装置"), QStringLiteral("ｕＬ－１８ボタン")};
+}
+
+// A register of n entries whose cell texts name their entry ("E3-0").
+QStringList makeRegister(int n, int cells = 1)
+{
+    QStringList l{RegisterDocument::VersionLine, QString::number(n)};
+    for (int e = 1; e <= n; ++e) {
+        l << RegisterDocument::markerLine(e) << header(QString::number(200 + e)).toLines();
+        l << entryBody(cells, QStringLiteral("E%1-").arg(e));
+    }
+    return l;
+}
+
+QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+// Extensions of the entries in file order, read through their markers.
+QStringList extensions(const RegisterDocument &doc)
+{
+    QStringList out;
+    for (int n = 1; n <= doc.entryCount(); ++n)
+        out << doc.headerOfEntry(n).extension;
+    return out;
+}
+
+void verifyIndex(const RegisterDocument &doc)
+{
+    for (qint64 n = -1; n <= doc.entryCount() + 2; ++n)
+        QCOMPARE(doc.findEntry(n), doc.findEntryByScan(n));
+}
+
+} // namespace
+
+class TestRegisterDocument : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void markerLine();
+    void oneCellRegisterSize();
+    void roundTripByteForByte();
+    void loadListsEntriesAndSkipsMissingMarkers();
+    void otherVersionLoadsAsCurrent();
+    void olderLayoutConversion();
+    void badFilesLeaveEmptyRegister_data();
+    void badFilesLeaveEmptyRegister();
+    void modifiedComparesContents();
+    void appendFirstEntryAndCopy();
+    void copyOfLastEntry();
+    void updateHeaderKeepsBody();
+    void deleteEntries_data();
+    void deleteEntries();
+    void deleteOnlyEntryEmptiesLines();
+    void deleteWithMalformedCountChangesNothing();
+    void indexMatchesScanAfterEdits();
+    void saveFailureKeepsFileAndState();
+    void unencodableCharacterNamesEntry();
+};
+
+void TestRegisterDocument::markerLine()
+{
+    QCOMPARE(RegisterDocument::markerLine(12), QStringLiteral("12") + QString(10, QChar(0x0C)));
+    QCOMPARE(RegisterDocument::markerNumber(RegisterDocument::markerLine(12)), 12);
+    QCOMPARE(RegisterDocument::markerNumber(QStringLiteral("012") + QString(10, QChar(0x0C))), 0);
+    QCOMPARE(RegisterDocument::markerNumber(QStringLiteral("12") + QString(9, QChar(0x0C))), 0);
+    QCOMPARE(RegisterDocument::markerNumber(QStringLiteral("12") + QString(11, QChar(0x0C))), 0);
+    QCOMPARE(RegisterDocument::markerNumber(QStringLiteral("ab") + QString(10, QChar(0x0C))), 0);
+}
+
+void TestRegisterDocument::oneCellRegisterSize()
+{
+    RegisterDocument doc;
+    doc.setLines(QStringList{RegisterDocument::VersionLine, "1", RegisterDocument::markerLine(1)}
+                 + header(QStringLiteral("201")).toLines() + entryBody(1));
+    QCOMPARE(doc.lineCount(), 2 + 1 + 6 + 1 + 6 + 33);
+    QCOMPARE(doc.findEntry(1), 2);
+}
+
+void TestRegisterDocument::roundTripByteForByte()
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = textfile::encode(makeRegister(3, 2));
+    const QString in = writeBytes(dir, QStringLiteral("in.TAV"), bytes);
+    RegisterDocument doc;
+    const QList<EntryHeader> rows = doc.load(in);
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(!doc.isModified());
+    const QString out = dir.filePath(QStringLiteral("out.TAV"));
+    doc.save(out);
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+
+    // A register that ends without its last line break or with LF only is
+    // written back with CR LF after every line.
+    QByteArray lf = bytes;
+    lf.replace("\r\n", "\n");
+    lf.chop(1);
+    RegisterDocument doc2;
+    doc2.load(writeBytes(dir, QStringLiteral("lf.TAV"), lf));
+    doc2.save(out);
+    QFile g(out);
+    QVERIFY(g.open(QIODevice::ReadOnly));
+    QCOMPARE(g.readAll(), bytes);
+}
+
+void TestRegisterDocument::loadListsEntriesAndSkipsMissingMarkers()
+{
+    QTemporaryDir dir;
+    QStringList l = makeRegister(3);
+    l[1] = QStringLiteral("4"); // entry 4 has no marker
+    const int m2 = l.indexOf(RegisterDocument::markerLine(2));
+    l[m2] = QStringLiteral("x"); // entry 2 lost its marker
+    RegisterDocument doc;
+    const QString path = writeBytes(dir, QStringLiteral("a.TAV"), textfile::encode(l));
+    const QList<EntryHeader> rows = doc.load(path);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).extension, QStringLiteral("201"));
+    QCOMPARE(rows.at(1).extension, QStringLiteral("203"));
+    QCOMPARE(doc.currentHeaderLine(), 3);
+    QCOMPARE(doc.currentEntryNumber(), 1);
+    QCOMPARE(doc.fileName(), path);
+
+    // No entries: loaded, but left unnamed.
+    RegisterDocument none;
+    QVERIFY(none.load(writeBytes(dir, QStringLiteral("n.TAV"), textfile::encode({RegisterDocument::VersionLine, "0"}))).isEmpty());
+    QVERIFY(none.fileName().isEmpty());
+    QCOMPARE(none.lineCount(), 2);
+}
+
+void TestRegisterDocument::otherVersionLoadsAsCurrent()
+{
+    QTemporaryDir dir;
+    QStringList l = makeRegister(1);
+    l[0] = QStringLiteral("file-version:09.99.00.00");
+    RegisterDocument doc;
+    QCOMPARE(doc.load(writeBytes(dir, QStringLiteral("v.TAV"), textfile::encode(l))).size(), 1);
+    QCOMPARE(doc.lines(), l);
+}
+
+void TestRegisterDocument::olderLayoutConversion()
+{
+    QTemporaryDir dir;
+    QStringList old{"1", RegisterDocument::markerLine(1)};
+    old << header(QStringLiteral("201")).toLines() << "1" << "1" << "5" << "5" << "140" << "60" << "2";
+    old << cellLines(QString(), true) << cellLines(QStringLiteral("保留"), true);
+    RegisterDocument doc;
+    const QList<EntryHeader> rows = doc.load(writeBytes(dir, QStringLiteral("old.TAV"), textfile::encode(old)));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(doc.lineCount(), old.size() + 14 + 1);
+    QVERIFY(!doc.isModified());
+    QStringList expected{RegisterDocument::VersionLine, "1", RegisterDocument::markerLine(1)};
+    expected << header(QStringLiteral("201")).toLines() << "1" << "1" << "5" << "5" << "140" << "60" << "2";
+    expected << cellLines() << cellLines(QStringLiteral("保留"));
+    QCOMPARE(doc.lines(), expected);
+}
+
+void TestRegisterDocument::badFilesLeaveEmptyRegister_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QStringList good = makeRegister(2);
+    auto enc = [](const QStringList &l) { return textfile::encode(l); };
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("binary junk") << QByteArray("\x00\xff\x13\x88\x81\x00garbage\x01\x02", 16);
+    QStringList badCount = good;
+    badCount[1] = QStringLiteral("two");
+    QTest::newRow("count not a number") << enc(badCount);
+    QTest::newRow("truncated header") << enc(good.mid(0, 5));
+    QTest::newRow("older layout, not a number") << enc({"abc", "def"});
+    QTest::newRow("older layout, huge counts") << enc({"2000000000", RegisterDocument::markerLine(1), "a", "b", "c", "d", "e", "f", "999999999"});
+    QTest::newRow("older layout, negative text count") << enc(QStringList{"1", RegisterDocument::markerLine(1)} + header("1").toLines()
+                                                             + QStringList{"1", "1", "0", "0", "1", "1", "1"} + cellLines({}, true).mid(0, 25) + QStringList{"-5"});
+    QTest::newRow("older layout, truncated cell") << enc(QStringList{"1", RegisterDocument::markerLine(1)} + header("1").toLines()
+                                                        + QStringList{"1", "1", "0", "0", "1", "1", "1"} + cellLines({}, true).mid(0, 20));
+    QTest::newRow("older layout, text past end") << enc(QStringList{"1", RegisterDocument::markerLine(1)} + header("1").toLines()
+                                                       + QStringList{"1", "1", "0", "0", "1", "1", "1"} + cellLines({}, true).mid(0, 25) + QStringList{"40", "x"});
+}
+
+void TestRegisterDocument::badFilesLeaveEmptyRegister()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    RegisterDocument doc;
+    const QString good = writeBytes(dir, QStringLiteral("good.TAV"), textfile::encode(makeRegister(1)));
+    doc.load(good);
+    QCOMPARE(doc.fileName(), good);
+    const QString bad = writeBytes(dir, QStringLiteral("bad.TAV"), bytes);
+    QVERIFY_THROWS_EXCEPTION(TavrelError, doc.load(bad));
+    QVERIFY(doc.isEmpty());
+    QVERIFY(doc.savedCopy().isEmpty());
+    QVERIFY(doc.fileName().isEmpty());
+    QCOMPARE(doc.currentHeaderLine(), 0);
+    QCOMPARE(doc.currentEntryNumber(), 0);
+}
+
+void TestRegisterDocument::modifiedComparesContents()
+{
+    RegisterDocument doc;
+    doc.setLines(makeRegister(1));
+    doc.markSaved();
+    QVERIFY(!doc.isModified());
+    const int face = doc.findEntry(1) + 14 + 19;
+    QCOMPARE(doc.line(face), QStringLiteral("ＭＳ 明朝"));
+    doc.setLine(face, QStringLiteral("ＭＳ ゴシック"));
+    QVERIFY(doc.isModified());
+    doc.setLine(face, QStringLiteral("ＭＳ 明朝"));
+    QVERIFY(!doc.isModified());
+    doc.setLine(face, QStringLiteral("ｍｓ 明朝"));
+    QVERIFY(doc.isModified()); // letter case counts
+    doc.setLine(face, QStringLiteral("ＭＳ 明朝"));
+    doc.appendLine(QString());
+    QVERIFY(doc.isModified());
+}
+
+void TestRegisterDocument::appendFirstEntryAndCopy()
+{
+    RegisterDocument doc;
+    QVERIFY_THROWS_EXCEPTION(TavrelError, doc.appendEntryAsCopy(header(QStringLiteral("1")), 1));
+    QVERIFY(doc.isEmpty());
+    QCOMPARE(doc.beginNewEntry(header(QStringLiteral("201"))), 1);
+    doc.appendLines(entryBody(1, QStringLiteral("x")));
+    QCOMPARE(doc.lines().mid(0, 3), (QStringList{RegisterDocument::VersionLine, "1", RegisterDocument::markerLine(1)}));
+    QCOMPARE(doc.currentHeaderLine(), 3);
+    const int before = doc.lineCount();
+    doc.appendEntryAsCopy(header(QStringLiteral("202")), 1);
+    QCOMPARE(doc.currentHeaderLine(), before + 1);
+    QCOMPARE(doc.findEntry(2), before);
+    QCOMPARE(doc.line(1), QStringLiteral("2"));
+    QCOMPARE(doc.lines().mid(doc.findEntry(2) + 7), entryBody(1, QStringLiteral("x")));
+}
+
+void TestRegisterDocument::copyOfLastEntry()
+{
+    RegisterDocument doc;
+    doc.setLines(makeRegister(2, 3));
+    const QStringList body1 = doc.lines().mid(doc.findEntry(1) + 7, doc.findEntry(2) - doc.findEntry(1) - 7);
+    const QStringList body2 = doc.lines().mid(doc.findEntry(2) + 7);
+    doc.appendEntryAsCopy(header(QStringLiteral("301")), 1);
+    QCOMPARE(doc.entryCount(), 3);
+    QCOMPARE(doc.currentHeaderLine(), doc.findEntry(3) + 1);
+    QCOMPARE(doc.headerOfEntry(3), header(QStringLiteral("301")));
+    QCOMPARE(doc.lines().mid(doc.findEntry(3) + 7), body1);
+    doc.appendEntryAsCopy(header(QStringLiteral("302")), 2); // 2 is no longer last
+    QCOMPARE(doc.lines().mid(doc.findEntry(4) + 7), body2);
+    doc.appendEntryAsCopy(header(QStringLiteral("303")), 4); // the last entry
+    QCOMPARE(doc.lines().mid(doc.findEntry(5) + 7), body2);
+    QVERIFY_THROWS_EXCEPTION(TavrelError, doc.appendEntryAsCopy(header(QStringLiteral("9")), 9));
+    QCOMPARE(doc.entryCount(), 5);
+}
+
+void TestRegisterDocument::updateHeaderKeepsBody()
+{
+    RegisterDocument doc;
+    doc.setLines(makeRegister(2));
+    const QStringList before = doc.lines();
+    EntryHeader h = header(QStringLiteral("555"));
+    h.department = QStringLiteral("営業部");
+    doc.updateEntryHeader(2, h);
+    QCOMPARE(doc.headerOfEntry(2), h);
+    QCOMPARE(doc.lineCount(), before.size());
+    QCOMPARE(doc.lines().mid(doc.findEntry(2) + 7), before.mid(doc.findEntry(2) + 7));
+    QCOMPARE(doc.lines().mid(0, doc.findEntry(2) + 1), before.mid(0, doc.findEntry(2) + 1));
+    doc.updateEntryHeader(7, h); // no such entry: nothing happens
+    QCOMPARE(doc.lineCount(), before.size());
+}
+
+void TestRegisterDocument::deleteEntries_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::newRow("2 of 3") << 3 << QList<int>{1} << QStringList{"201", "203"};
+    QTest::newRow("1 and 3 of 4") << 4 << QList<int>{0, 2} << QStringList{"202", "204"};
+    QTest::newRow("last of 3") << 3 << QList<int>{2} << QStringList{"201", "202"};
+    QTest::newRow("first of 3") << 3 << QList<int>{0} << QStringList{"202", "203"};
+    QTest::newRow("rows 1 and 2 of 5") << 5 << QList<int>{2, 1} << QStringList{"201", "204", "205"};
+    QTest::newRow("all but one") << 4 << QList<int>{0, 1, 3} << QStringList{"203"};
+}
+
+void TestRegisterDocument::deleteEntries()
+{
+    QFETCH(int, entries);
+    QFETCH(QList<int>, rows);
+    QFETCH(QStringList, remaining);
+    RegisterDocument doc;
+    doc.setLines(makeRegister(entries, 2));
+    QList<int> removed;
+    const int left = doc.deleteEntries(rows, entries, [&](int r) { removed << r; });
+    QCOMPARE(left, remaining.size());
+    QCOMPARE(doc.entryCount(), remaining.size());
+    QCOMPARE(extensions(doc), remaining);
+    QList<int> expectRemoved = rows;
+    std::sort(expectRemoved.begin(), expectRemoved.end(), std::greater<int>());
+    QCOMPARE(removed, expectRemoved);
+    // The result is exactly the register made of the remaining entries.
+    QStringList expected{RegisterDocument::VersionLine, QString::number(remaining.size())};
+    for (int i = 0; i < remaining.size(); ++i) {
+        const int old = remaining.at(i).toInt() - 200;
+        expected << RegisterDocument::markerLine(i + 1) << header(remaining.at(i)).toLines()
+                 << entryBody(2, QStringLiteral("E%1-").arg(old));
+    }
+    QCOMPARE(doc.lines(), expected);
+    verifyIndex(doc);
+}
+
+void TestRegisterDocument::deleteOnlyEntryEmptiesLines()
+{
+    RegisterDocument doc;
+    doc.setLines(makeRegister(1));
+    doc.markSaved();
+    doc.setCurrentHeaderLine(3);
+    doc.setCurrentEntryNumber(1);
+    QCOMPARE(doc.deleteEntries({0}, 1), 0);
+    QVERIFY(doc.isEmpty());
+    QVERIFY(doc.isModified());
+    QCOMPARE(doc.currentHeaderLine(), 0);
+    QCOMPARE(doc.findEntry(1), -1);
+}
+
+void TestRegisterDocument::deleteWithMalformedCountChangesNothing()
+{
+    RegisterDocument doc;
+    QStringList l = makeRegister(3);
+    l[1] = QStringLiteral("x");
+    doc.setLines(l);
+    QVERIFY_THROWS_EXCEPTION(ConversionError, doc.deleteEntries({1}, 3));
+    QCOMPARE(doc.lines(), l);
+}
+
+void TestRegisterDocument::indexMatchesScanAfterEdits()
+{
+    RegisterDocument doc;
+    doc.setLines(makeRegister(6));
+    QRandomGenerator rng(42);
+    for (int step = 0; step < 400; ++step) {
+        const int n = doc.lineCount();
+        const int kind = rng.bounded(6);
+        const int at = n ? rng.bounded(n) : 0;
+        const QString marker = RegisterDocument::markerLine(1 + rng.bounded(8));
+        switch (kind) {
+        case 0:
+            if (n)
+                doc.setLine(at, marker);
+            break;
+        case 1:
+            if (n)
+                doc.setLine(at, QStringLiteral("text"));
+            break;
+        case 2:
+            doc.insertLines(at, {QStringLiteral("a"), marker, QStringLiteral("b")});
+            break;
+        case 3:
+            doc.removeLines(at, 1 + rng.bounded(5));
+            break;
+        case 4:
+            doc.appendLines({marker, QStringLiteral("c")});
+            break;
+        case 5:
+            if (doc.lineCount() > 2 && doc.findEntry(2) > 1)
+                doc.deleteEntries({1}, 3);
+            break;
+        }
+        int count;
+        if (doc.lineCount() > 1 && !tryParseInt(doc.lines().at(1), count))
+            doc.setLine(1, QStringLiteral("6"));
+        for (qint64 m = 0; m <= 9; ++m)
+            QCOMPARE(doc.findEntry(m), doc.findEntryByScan(m));
+    }
+}
+
+void TestRegisterDocument::saveFailureKeepsFileAndState()
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = textfile::encode(makeRegister(1));
+    const QString path = writeBytes(dir, QStringLiteral("a.TAV"), bytes);
+    RegisterDocument doc;
+    doc.load(path);
+    doc.setLine(doc.findEntry(1) + 2, QStringLiteral("営業部"));
+    QVERIFY(doc.isModified());
+    QVERIFY_THROWS_EXCEPTION(TavrelError, doc.save(dir.filePath(QStringLiteral("no/such/dir.TAV"))));
+    QVERIFY(doc.isModified());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+}
+
+void TestRegisterDocument::unencodableCharacterNamesEntry()
+{
+    QTemporaryDir dir;
+    const QString path = writeBytes(dir, QStringLiteral("a.TAV"), textfile::encode(makeRegister(2)));
+    RegisterDocument doc;
+    doc.load(path);
+    doc.setLine(doc.findEntry(2) + 3, QStringLiteral("山田 😀"));
+    try {
+        doc.save(path);
+        QFAIL("saved a character CP932 cannot hold");
+    } catch (const TavrelError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("示名条 2")), qPrintable(e.message()));
+        QVERIFY(e.message().contains(QStringLiteral("202")));
+        QVERIFY(e.message().contains(QStringLiteral("😀")));
+    }
+    QVERIFY(doc.isModified());
+    RegisterDocument again;
+    again.load(path);
+    QCOMPARE(again.headerOfEntry(2).userName, QStringLiteral("山田 太郎"));
+}
+
+QTEST_GUILESS_MAIN(TestRegisterDocument)
+#include "test_registerdocument.moc"

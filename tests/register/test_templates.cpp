@@ -1,0 +1,232 @@
+// Strip templates: which series a template is offered for, how its file
+// name gives the strip type, and what an entry built from it holds.
+
+#include "platform/conversion.h"
+#include "platform/textfile.h"
+#include "register/registerdocument.h"
+#include "register/templates.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString K = QStringLiteral("Ｋシリーズ主装置");
+const QString Mo = QStringLiteral("Ｍｏシリーズ主装置");
+const QString UL = QStringLiteral("ｕＬシリーズ主装置");
+
+QStringList templateCell(const QString &keyCode)
+{
+    return {"1", "1", "20", "6", "1", "1", "3", "3", "ＭＳ Ｐゴシック", "6", "0", "0", "0", "1",
+            keyCode, "5", "1.5", "14", "4"};
+}
+
+QStringList makeTemplate(const QString &seriesLine, const QList<QStringList> &sections)
+{
+    QStringList t{seriesLine, QString::number(sections.size())};
+    for (const QStringList &codes : sections) {
+        t << "1" << "2" << "3" << "100" << "50" << QString::number(codes.size());
+        for (const QString &c : codes)
+            t << templateCell(c);
+    }
+    return t;
+}
+
+void writeTemplate(const QTemporaryDir &dir, const QString &fileName, const QStringList &lines)
+{
+    textfile::write(dir.filePath(fileName), lines);
+}
+
+EntryHeader header(const QString &type, const QString &ext = QStringLiteral("201"))
+{
+    return {ext, QStringLiteral("総務部"), QStringLiteral("山田"), QStringLiteral("2024/01/02 03:04"), K, type};
+}
+
+} // namespace
+
+class TestTemplates : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listing();
+    void typeNames_data();
+    void typeNames();
+    void instantiateKeys_data();
+    void instantiateKeys();
+    void entryFromTemplate();
+    void noSectionsGivesSingleLine();
+    void missingTemplateChangesNothing();
+    void malformedTemplateChangesNothing_data();
+    void malformedTemplateChangesNothing();
+    void shippedTemplatesInstantiate();
+};
+
+void TestTemplates::listing()
+{
+    QTemporaryDir dir;
+    writeTemplate(dir, QStringLiteral("b型.tpl"), makeTemplate(K + Mo, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("A.tpl"), makeTemplate(K, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("A.old.tpl"), makeTemplate(K, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("c.TPL"), makeTemplate(QStringLiteral("x ") + K, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("ul.tpl"), makeTemplate(UL, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("none.tpl"), makeTemplate(QStringLiteral("nothing"), {{"001"}}));
+    writeTemplate(dir, QStringLiteral("other.txt"), makeTemplate(K, {{"001"}}));
+    QDir(dir.path()).mkdir(QStringLiteral("folder.tpl"));
+    QFile empty(dir.filePath(QStringLiteral("empty.tpl")));
+    empty.open(QIODevice::WriteOnly);
+    empty.close();
+
+    QCOMPARE(templates::listTemplates(dir.path(), K), (QStringList{"A", "A", "b型", "c"}));
+    QCOMPARE(templates::listTemplates(dir.path(), Mo), QStringList{"b型"});
+    QCOMPARE(templates::listTemplates(dir.path(), UL), QStringList{"ul"});
+    QCOMPARE(templates::listTemplates(dir.path(), QStringLiteral("ＳＩＰ対応電話機")), QStringList());
+    QVERIFY(templates::templateExists(dir.path(), QStringLiteral("A")));
+    QVERIFY(templates::templateExists(dir.path(), QStringLiteral("a"))); // file name letter case ignored
+    QVERIFY(templates::templateExists(dir.path(), QStringLiteral("c")));
+    QVERIFY(!templates::templateExists(dir.path(), QStringLiteral("other")));
+    QVERIFY(!templates::templateExists(dir.path(), QStringLiteral("folder")));
+    QVERIFY(!templates::templateExists(dir.path(), QString()));
+    // Type A reads A.tpl, not A.old.tpl.
+    QCOMPARE(QFileInfo(templates::templatePath(dir.path(), QStringLiteral("A"))).fileName(), QStringLiteral("A.tpl"));
+}
+
+void TestTemplates::typeNames_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("plain") << "標準Ｍｏ電話機.tpl" << "標準Ｍｏ電話機";
+    QTest::newRow("two dots") << "A.B.tpl" << "A";
+    QTest::newRow("upper case") << "X.TPL" << "X";
+}
+
+void TestTemplates::typeNames()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, type);
+    QCOMPARE(templates::stripTypeOfFile(file), type);
+}
+
+void TestTemplates::instantiateKeys_data()
+{
+    QTest::addColumn<QString>("keyCode");
+    QTest::addColumn<QStringList>("tail"); // cell lines 19 onwards
+    const QStringList seven(7, QString());
+    QTest::newRow("assignable") << "005" << (QStringList{"ＭＳ 明朝", "9", "0", "0", "0", "2"} + seven + QStringList{"0"});
+    QTest::newRow("assignable, long code") << "012abc" << (QStringList{"ＭＳ 明朝", "9", "0", "0", "0", "2"} + seven + QStringList{"0"});
+    QTest::newRow("preset with size") << "000 10保留" << (QStringList{"ＭＳ Ｐゴシック", "10", "0", "0", "0", "2"} + seven + QStringList{"1", "保留"});
+    QTest::newRow("negative preset") << "-02 08スピーカ" << (QStringList{"ＭＳ Ｐゴシック", "8", "0", "0", "0", "2"} + seven + QStringList{"1", "スピーカ"});
+    QTest::newRow("short code") << "000" << (QStringList{"ＭＳ Ｐゴシック", "9", "0", "0", "0", "2"} + seven + QStringList{"1", ""});
+    QTest::newRow("six characters") << "-01 07" << (QStringList{"ＭＳ Ｐゴシック", "7", "0", "0", "0", "2"} + seven + QStringList{"1", ""});
+    QTest::newRow("size not a number") << "000 xy転送" << (QStringList{"ＭＳ Ｐゴシック", "9", "0", "0", "0", "2"} + seven + QStringList{"1", "転送"});
+    QTest::newRow("letters") << "abc" << (QStringList{"ＭＳ Ｐゴシック", "9", "0", "0", "0", "2"} + seven + QStringList{"1", ""});
+    QTest::newRow("blank") << "" << (QStringList{"ＭＳ Ｐゴシック", "9", "0", "0", "0", "2"} + seven + QStringList{"1", ""});
+}
+
+void TestTemplates::instantiateKeys()
+{
+    QFETCH(QString, keyCode);
+    QFETCH(QStringList, tail);
+    const QStringList body = templates::instantiateBody(makeTemplate(K, {{keyCode}}));
+    QCOMPARE(body.mid(0, 7), (QStringList{"1", "1", "2", "3", "100", "50", "1"}));
+    QCOMPARE(body.mid(7, 19), templateCell(keyCode));
+    QCOMPARE(body.mid(26), tail);
+}
+
+void TestTemplates::entryFromTemplate()
+{
+    QTemporaryDir dir;
+    writeTemplate(dir, QStringLiteral("T1.tpl"), makeTemplate(K, {{"001", "000 09保留"}, {}}));
+    RegisterDocument doc;
+    templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("T1")));
+    QCOMPARE(doc.line(0), RegisterDocument::VersionLine);
+    QCOMPARE(doc.entryCount(), 1);
+    QCOMPARE(doc.currentHeaderLine(), 3);
+    QCOMPARE(doc.headerOfEntry(1), header(QStringLiteral("T1")));
+    QCOMPARE(doc.line(9), QStringLiteral("2"));
+    QCOMPARE(doc.lineCount(), 2 + 7 + 1 + 6 + 33 + 34 + 6);
+    templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("T1"), QStringLiteral("202")));
+    QCOMPARE(doc.entryCount(), 2);
+    QCOMPARE(doc.currentHeaderLine(), doc.findEntry(2) + 1);
+    // Entries are independent of their template.
+    writeTemplate(dir, QStringLiteral("T1.tpl"), makeTemplate(K, {}));
+    QCOMPARE(doc.lines().mid(doc.findEntry(2) + 7), doc.lines().mid(9, doc.findEntry(2) - 9));
+}
+
+void TestTemplates::noSectionsGivesSingleLine()
+{
+    QTemporaryDir dir;
+    writeTemplate(dir, QStringLiteral("Z.tpl"), makeTemplate(K, {}) + QStringList{"ignored", "lines"});
+    RegisterDocument doc;
+    templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("Z")));
+    QCOMPARE(doc.lines().mid(9), QStringList{"0"});
+}
+
+void TestTemplates::missingTemplateChangesNothing()
+{
+    QTemporaryDir dir;
+    RegisterDocument doc;
+    try {
+        templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("nope")));
+        QFAIL("created an entry without a template");
+    } catch (const TavrelError &e) {
+        QCOMPARE(e.message(), QStringLiteral("テンプレートが存在しません。"));
+    }
+    QVERIFY(doc.isEmpty());
+}
+
+void TestTemplates::malformedTemplateChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QStringList good = makeTemplate(K, {{"001", "002"}});
+    QStringList badSections = good;
+    badSections[1] = QStringLiteral("two");
+    QStringList badCells = good;
+    badCells[7] = QStringLiteral("x");
+    QTest::newRow("empty") << QStringList();
+    QTest::newRow("series line only") << QStringList{K};
+    QTest::newRow("section count") << badSections;
+    QTest::newRow("cell count") << badCells;
+    QTest::newRow("truncated") << good.mid(0, good.size() - 3);
+    QTest::newRow("huge count") << (QStringList{K, "2000000000"} + good.mid(2));
+}
+
+void TestTemplates::malformedTemplateChangesNothing()
+{
+    QFETCH(QStringList, lines);
+    QTemporaryDir dir;
+    writeTemplate(dir, QStringLiteral("good.tpl"), makeTemplate(K, {{"001"}}));
+    writeTemplate(dir, QStringLiteral("bad.tpl"), lines);
+    RegisterDocument doc;
+    templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("good")));
+    const QStringList before = doc.lines();
+    QVERIFY_THROWS_EXCEPTION(TavrelError, templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("bad"))));
+    QCOMPARE(doc.lines(), before);
+    QCOMPARE(doc.findEntry(2), -1);
+}
+
+void TestTemplates::shippedTemplatesInstantiate()
+{
+    // Every installed template builds an entry; the series table is covered.
+    const QString folder = QStringLiteral(TAVREL_BINARY_DIR);
+    const QStringList captions{K, Mo, QStringLiteral("ｕＲシリーズ主装置"), UL, QStringLiteral("ｕＴシリーズ主装置"),
+                               QStringLiteral("ｕＶシリーズ主装置"), QStringLiteral("Ｄｏシリーズ主装置"),
+                               QStringLiteral("ＳＩＰ対応電話機")};
+    if (QDir(folder).entryList({QStringLiteral("*.tpl")}).isEmpty())
+        QSKIP("no templates installed in the build folder");
+    for (const QString &caption : captions) {
+        const QStringList types = templates::listTemplates(folder, caption);
+        QVERIFY2(types.size() >= 2, qPrintable(caption));
+        for (const QString &t : types) {
+            RegisterDocument doc;
+            EntryHeader h = header(t);
+            h.seriesCaption = caption;
+            templates::appendEntryFromTemplate(doc, folder, h);
+            QVERIFY(doc.lineCount() > 10);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTemplates)
+#include "test_templates.moc"

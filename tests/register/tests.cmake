@@ -1,0 +1,2 @@
+tavrel_test(test_registerdocument register/test_registerdocument.cpp)
+tavrel_test(test_templates register/test_templates.cpp)
