@@ -3,6 +3,8 @@
 #include "stripfixture.h"
 
 #include "platform/fonts.h"
+#include "register/series.h"
+#include "register/templates.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
 #include "strip/picture.h"
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void keyNumbers();
     void cellElements();
     void overviewText();
+    void templateStrips();
     void cli_data();
     void cli();
 };
@@ -192,6 +195,28 @@ void TestStripImage::overviewText()
         QVERIFY(at9 != at10);
         QCOMPARE(img.copy(area), v == View::Overview ? at9 : at10);
     }
+}
+
+void TestStripImage::templateStrips()
+{
+    // Every installed template makes a strip that both views draw, with text
+    // areas on the sheet.
+    const QString folder = TAVREL_BINARY_DIR "/";
+    int strips = 0;
+    for (int sr = 0; sr < series::Count; ++sr) {
+        for (const QString &type : templates::listTemplates(folder, series::caption(sr))) {
+            RegisterDocument doc;
+            templates::appendEntryFromTemplate(doc, folder, {"201", "", "", "", series::caption(sr), type});
+            const SheetGeometry g = sheetGeometry(series::caption(sr), type);
+            for (View v : {View::Detail, View::Overview}) {
+                const QImage img = renderStrip(doc.lines(), FirstHeader, v);
+                QCOMPARE(img.size(), QSize(g.view(v).pixelWidth, g.view(v).pixelHeight));
+                QVERIFY2(pixelsOtherThan(img, img.rect(), WhiteRgb) > 0, qPrintable(type));
+            }
+            ++strips;
+        }
+    }
+    QVERIFY(strips > 0);
 }
 
 void TestStripImage::cli_data()
