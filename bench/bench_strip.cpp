@@ -30,7 +30,6 @@ int main(int argc, char **argv)
             c.textArea = QStringList{"7", QString::number(1.4 + i * 7.4, 'f', 1), "25.5", "6"};
             c.face = i % 2 ? QStringLiteral("ＭＳ 明朝") : QStringLiteral("ＭＳ Ｐゴシック");
             c.size = QString::number(7 + i % 4);
-            c.bold = QString::number(i % 3 == 0);
             c.text = QStringList{QStringLiteral("内線%1").arg(200 + s * 25 + i), QStringLiteral("営業部")};
         }
     }

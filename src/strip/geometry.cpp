@@ -98,6 +98,12 @@ QRect frameRect(const MmRect &g, const MmRect &c, const ViewScales &s)
                  (c.width * s.sx + four).toPixels(), (c.height * s.sy + four).toPixels());
 }
 
+CellRects cellRects(const MmRect &g, const CellMm &c, const ViewScales &s)
+{
+    return {keyBoxRect(g, c.keyBox, s), boxRect(g, c.keyNumberBox, s), boxRect(g, c.textArea, s),
+            frameRect(g, c.textArea, s)};
+}
+
 int overviewFontSize(int p, const SheetGeometry &g)
 {
     const qint64 w1 = g.detail.pixelWidth, w2 = g.overview.pixelWidth;

@@ -68,6 +68,15 @@ struct CellMm
     MmRect textArea;     // lines 15-18
 };
 
+// The rectangles of one cell in one view.
+struct CellRects
+{
+    EdgeRect keyBox;
+    QRect keyNumberBox;
+    QRect textArea;
+    QRect frame; // selection frame and in-place editor
+};
+
 // Section rectangle: right = (gx + gw) * sx, bottom = (gy + gh) * sy.
 EdgeRect sectionRect(const MmRect &section, const ViewScales &s);
 // Key box: right = (gx + c0) * sx + c2 * sx, each product rounded on its own.
@@ -77,6 +86,8 @@ QRect boxRect(const MmRect &section, const MmRect &box, const ViewScales &s);
 // Selection frame and in-place editor: the text area grown by 2 pixels on
 // every side before truncation.
 QRect frameRect(const MmRect &section, const MmRect &textArea, const ViewScales &s);
+
+CellRects cellRects(const MmRect &section, const CellMm &cell, const ViewScales &s);
 
 // The point size the overview uses for a size p from a cell record:
 // (p - 3) * W2 / W1 + 3 with the whole-pixel widths of the detail (W1) and

@@ -60,7 +60,6 @@ void SheetPainter::drawSection(const Section &section)
         QPainter p(&img);
         outlinedRect(p, sectionRect(section.rect, m_geometry.view(v)).pixels(), SectionFill);
     }
-    m_lastOverview = sectionRect(section.rect, m_geometry.overview);
 }
 
 void SheetPainter::drawKeyBox(const Section &section, const Cell &cell)
@@ -177,7 +176,7 @@ QImage renderStrip(const QStringList &lines, int h, View view)
     for (const WalkedCell &wc : walk.cells) {
         drawKeyNumber(p, lines, wc.section, wc.cell, g, view);
         if (isAssignableKey(lineAt(lines, wc.cell.line + cellline::KeyCode))) {
-            const QRect frame = frameRect(wc.section.rect, wc.cell.mm.textArea, s);
+            const QRect frame = cellRects(wc.section.rect, wc.cell.mm, s).frame;
             if (frame.width() > 0 && frame.height() > 0) {
                 p.fillRect(frame, Qt::black);
                 p.fillRect(frame.adjusted(1, 1, -1, -1), Qt::white);
@@ -186,7 +185,7 @@ QImage renderStrip(const QStringList &lines, int h, View view)
     }
     for (const WalkedCell &wc : walk.cells) {
         const int b = wc.cell.line;
-        const QRect area = boxRect(wc.section.rect, wc.cell.mm.textArea, s);
+        const QRect area = cellRects(wc.section.rect, wc.cell.mm, s).textArea;
         const int points = viewFontSize(cellPointSize(lines, b), g, view);
         const RenderedCell r = renderCell(lines, b, area.size(), points);
         if (isBlankKeyCode(lineAt(lines, b + cellline::KeyCode)) || area.isEmpty())

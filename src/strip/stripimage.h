@@ -32,15 +32,12 @@ public:
     explicit SheetPainter(const SheetGeometry &geometry);
     void drawSection(const Section &section);
     void drawKeyBox(const Section &section, const Cell &cell);
-    // The overview rectangle of the last section drawn.
-    EdgeRect lastOverviewSection() const { return m_lastOverview; }
     QImage &image(View v) { return v == View::Detail ? m_detail : m_overview; }
     const SheetGeometry &geometry() const { return m_geometry; }
 
 private:
     SheetGeometry m_geometry;
     QImage m_detail, m_overview;
-    EdgeRect m_lastOverview;
 };
 
 // The sheet image of one view for the entry at header line H. Throws

@@ -11,27 +11,22 @@ struct TestCell
 {
     QStringList keyBox{"1", "1", "30", "12"};
     QStringList keyNumberBox{"2", "2", "6", "4"};
-    QString keyNumberFace = QStringLiteral("ＭＳ Ｐゴシック");
-    QString keyNumberSize = "7", keyNumberColour = "0", keyNumberBold = "0", keyNumberItalic = "0",
-            keyNumberAlignment = "1";
+    // Key-number face, size, colour, bold, italic, alignment (lines 8 to 13).
+    QStringList keyNumberFormat{QStringLiteral("ＭＳ Ｐゴシック"), "7", "0", "0", "0", "1"};
     QString keyCode = "001";
     QStringList textArea{"9", "2", "21", "10"};
     QString face = QStringLiteral("ＭＳ Ｐゴシック");
-    QString size = "9", colours = "0", bold = "0", italic = "0", alignment = "2";
+    QString size = "9", colours = "0";
     QString pictureType, pictureData;
     QStringList text;
-    QString textCount; // empty: the number of text lines
 
     QStringList lines() const
     {
-        QStringList l = keyBox + keyNumberBox;
-        l << keyNumberFace << keyNumberSize << keyNumberColour << keyNumberBold << keyNumberItalic
-          << keyNumberAlignment << keyCode;
+        QStringList l = keyBox + keyNumberBox + keyNumberFormat;
+        l << keyCode;
         l += textArea;
-        l << face << size << colours << bold << italic << alignment;
-        for (int i = 0; i < 5; ++i)
-            l << QString();
-        l << pictureType << pictureData << (textCount.isEmpty() ? QString::number(text.size()) : textCount);
+        l << face << size << colours << "0" << "0" << "2" << "" << "" << "" << "" << "" << pictureType << pictureData
+          << QString::number(text.size());
         return l + text;
     }
 };
@@ -41,13 +36,12 @@ struct TestSection
     QString flag = "1";
     QStringList rect{"5", "5", "70", "190"};
     QList<TestCell> cells;
-    QString cellCount; // empty: the number of cells
 
     QStringList lines() const
     {
         QStringList l{flag};
         l += rect;
-        l << (cellCount.isEmpty() ? QString::number(cells.size()) : cellCount);
+        l << QString::number(cells.size());
         for (const TestCell &c : cells)
             l += c.lines();
         return l;
@@ -59,12 +53,11 @@ struct TestEntry
     QString series = QStringLiteral("ｕＬシリーズ主装置");
     QString type = QStringLiteral("標準");
     QList<TestSection> sections;
-    QString sectionCount; // empty: the number of sections
 
     QStringList lines(int number) const
     {
         QStringList l{RegisterDocument::markerLine(number), "201", "営業部", "山田", "2024/04/01 09:00", series, type,
-                      sectionCount.isEmpty() ? QString::number(sections.size()) : sectionCount};
+                      QString::number(sections.size())};
         for (const TestSection &s : sections)
             l += s.lines();
         return l;

@@ -1,4 +1,5 @@
-// The cell renderer on the pixels of its text image, and the colour lines.
+// The cell renderer on the pixels of its text image, colour lines, and the
+// decoding of stored pictures.
 
 #include "stripfixture.h"
 
@@ -10,33 +11,19 @@
 #include "strip/picture.h"
 
 #include <QBuffer>
-#include <QFontMetrics>
 #include <QPainter>
 #include <QTest>
+#include <QtEndian>
 
 using namespace strip;
 
 namespace {
 
-const QString Gothic = QStringLiteral("ＭＳ Ｐゴシック");
-
-QFont fontOf(int pixels)
+QFont gothic(int pixels)
 {
-    QFont f(Gothic);
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
     f.setPixelSize(pixels);
     return f;
-}
-
-// What one line should look like: drawn with its cell's top-left corner at
-// (x, y) and cut to rows top..bottom-1, black on white.
-void drawExpected(QImage &img, const QString &s, int pixels, int x, int y, int top, int bottom)
-{
-    QPainter p(&img);
-    const QFont f = fontOf(pixels);
-    p.setFont(f);
-    p.setPen(Qt::black);
-    p.setClipRect(QRect(0, top, img.width(), bottom - top));
-    p.drawText(QPoint(x, y + QFontMetrics(f).ascent()), s);
 }
 
 bool hasColour(const QImage &img, QRgb c)
@@ -48,15 +35,25 @@ bool hasColour(const QImage &img, QRgb c)
     return false;
 }
 
-QString bmpBase64(QColor colour)
+QByteArray fileBytes(QSize size, QColor colour, const char *format)
 {
-    QImage pic(4, 3, QImage::Format_RGB32);
-    pic.fill(colour);
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
     QByteArray bytes;
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
-    pic.save(&buf, "BMP");
-    return encodeBase64(bytes);
+    img.save(&buf, format);
+    return bytes;
+}
+
+// The 54-byte header of a 24-bit BMP claiming the given size, without pixels.
+QByteArray bmpHeaderOnly(int w, int h)
+{
+    QByteArray b(54, '\0');
+    b[0] = 'B', b[1] = 'M', b[10] = 54, b[14] = 40, b[26] = 1, b[28] = 24;
+    qToLittleEndian(quint32(w), b.data() + 18);
+    qToLittleEndian(quint32(h), b.data() + 22);
+    return b;
 }
 
 } // namespace
@@ -70,42 +67,37 @@ private Q_SLOTS:
     void placement();
     void colours_data();
     void colours();
-    void colourOperations_data();
     void colourOperations();
-    void backgroundOnly_data();
-    void backgroundOnly();
     void pictureOrText();
-    void malformed_data();
     void malformed();
+    void base64_data();
+    void base64();
+    void decode_data();
+    void decode();
 };
 
 void TestCellRenderer::placement_data()
 {
-    QTest::addColumn<int>("width");      // area width; with fromText, added to the first line's width
+    QTest::addColumn<int>("width"); // area width; with fromText, added to the first line's width
     QTest::addColumn<bool>("fromText");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("points");
     QTest::addColumn<int>("alignment");
     QTest::addColumn<QStringList>("text");
     QTest::addColumn<QList<int>>("expected"); // per line: x, y, clip top, clip bottom
-    QTest::newRow("one line in 30 px") << 60 << false << 30 << 10 << 1 << QStringList{"■g"}
-                                       << QList<int>{0, 8, 8, 21};
-    QTest::newRow("three 16 px lines in 40 px")
-        << 60 << false << 40 << 12 << 1 << QStringList{"■g", "■g", "■g"}
-        << QList<int>{0, -4, 0, 12, 0, 12, 12, 28, 0, 28, 28, 40};
-    QTest::newRow("centre, 7 px to spare") << 7 << true << 20 << 9 << 2 << QStringList{"内線201"}
-                                           << QList<int>{3, 4, 4, 16};
-    QTest::newRow("centre, wider than the area") << -7 << true << 20 << 9 << 2 << QStringList{"内線201"}
-                                                 << QList<int>{-3, 4, 4, 16};
-    QTest::newRow("right") << 10 << true << 20 << 9 << 3 << QStringList{"内線201"} << QList<int>{10, 4, 4, 16};
-    QTest::newRow("alignment 0 at the left") << 10 << true << 20 << 9 << 0 << QStringList{"内線201"}
-                                             << QList<int>{0, 4, 4, 16};
-    QTest::newRow("alignment 4 at the left") << 10 << true << 20 << 9 << 4 << QStringList{"内線201"}
-                                             << QList<int>{0, 4, 4, 16};
+    const QStringList one{"内線201"};
+    QTest::newRow("one line in 30 px") << 60 << false << 30 << 10 << 1 << QStringList{"■g"} << QList<int>{0, 8, 8, 21};
+    QTest::newRow("three 16 px lines in 40 px") << 60 << false << 40 << 12 << 1 << QStringList{"■g", "■g", "■g"}
+                                                << QList<int>{0, -4, 0, 12, 0, 12, 12, 28, 0, 28, 28, 40};
     QTest::newRow("two 13 px lines in 40 px") << 60 << false << 40 << 10 << 1 << QStringList{"営", "業"}
                                               << QList<int>{0, 7, 7, 20, 0, 20, 20, 33};
-    QTest::newRow("lines wholly outside are skipped")
-        << 60 << false << 10 << 12 << 1 << QStringList{"■", "■", "■"} << QList<int>{0, -19, 0, 0, 0, -3, 0, 10, 0, 13, 0, 0};
+    QTest::newRow("lines wholly outside skipped") << 60 << false << 10 << 12 << 1 << QStringList{"■", "■", "■"}
+                                                  << QList<int>{0, -19, 0, 0, 0, -3, 0, 10, 0, 13, 0, 0};
+    QTest::newRow("centre, 7 px to spare") << 7 << true << 20 << 9 << 2 << one << QList<int>{3, 4, 4, 16};
+    QTest::newRow("centre, wider than the area") << -7 << true << 20 << 9 << 2 << one << QList<int>{-3, 4, 4, 16};
+    QTest::newRow("right") << 10 << true << 20 << 9 << 3 << one << QList<int>{10, 4, 4, 16};
+    QTest::newRow("alignment 0 at the left") << 10 << true << 20 << 9 << 0 << one << QList<int>{0, 4, 4, 16};
+    QTest::newRow("alignment 4 at the left") << 10 << true << 20 << 9 << 4 << one << QList<int>{0, 4, 4, 16};
 }
 
 void TestCellRenderer::placement()
@@ -117,101 +109,74 @@ void TestCellRenderer::placement()
     QFETCH(int, alignment);
     QFETCH(QStringList, text);
     QFETCH(QList<int>, expected);
-    const int pixels = lineHeightPixels(points);
+    const QFont font = gothic(lineHeightPixels(points));
     if (fromText)
-        width += QFontMetrics(fontOf(pixels)).horizontalAdvance(text.first());
-
+        width += QFontMetrics(font).horizontalAdvance(text.first());
     TextFormat f;
-    f.face = Gothic;
+    f.face = font.family();
     f.alignment = alignment;
     QImage got(width, height, QImage::Format_RGB32);
     got.fill(Qt::red); // every pixel must be drawn
     drawCellText(got, f, text, points);
 
+    // Each line drawn with its top-left corner at (x, y), cut to its band.
     QImage want(width, height, QImage::Format_RGB32);
     want.fill(Qt::white);
+    QPainter p(&want);
+    p.setFont(font);
     for (qsizetype j = 0; j < text.size(); ++j) {
         const int *e = expected.constData() + 4 * j;
+        p.setClipRect(QRect(0, e[2], width, e[3] - e[2]));
         if (e[3] > e[2])
-            drawExpected(want, text.at(j), pixels, e[0], e[1], e[2], e[3]);
+            p.drawText(QPoint(e[0], e[1] + QFontMetrics(font).ascent()), text.at(j));
     }
+    p.end();
     QCOMPARE(got, want);
 }
 
 void TestCellRenderer::colours_data()
 {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QStringList>("text");
+    QTest::addColumn<QColor>("ink"); // invalid: nothing but the background
     QTest::addColumn<QColor>("background");
-    QTest::newRow("white on black") << "16777215,0" << QColor(Qt::white) << QColor(Qt::black);
-    QTest::newRow("red on white") << "255" << QColor(Qt::red) << QColor(Qt::white);
-    QTest::newRow("empty line") << "" << QColor(Qt::black) << QColor(Qt::white);
-    QTest::newRow("black on green") << "0,65280" << QColor(Qt::black) << QColor(0, 255, 0);
-    QTest::newRow("blue on white, junk after the comma") << "16711680,x" << QColor(Qt::blue) << QColor(Qt::white);
-    QTest::newRow("junk text colour") << "abc,255" << QColor(Qt::black) << QColor(Qt::red);
-    QTest::newRow("second comma") << "0,255,0" << QColor(Qt::black) << QColor(Qt::white);
+    const QStringList t{"■"};
+    QTest::newRow("white on black") << "16777215,0" << "9" << t << QColor(Qt::white) << QColor(Qt::black);
+    QTest::newRow("red on white") << "255" << "9" << t << QColor(Qt::red) << QColor(Qt::white);
+    QTest::newRow("empty line") << "" << "9" << t << QColor(Qt::black) << QColor(Qt::white);
+    QTest::newRow("junk parts") << "abc,x" << "9" << t << QColor(Qt::black) << QColor(Qt::white);
+    QTest::newRow("blue background") << "0,16711680" << "9" << t << QColor(Qt::black) << QColor(Qt::blue);
+    QTest::newRow("no lines") << "0,16711680" << "9" << QStringList{} << QColor() << QColor(Qt::blue);
+    QTest::newRow("size 0") << "0,65280" << "0" << t << QColor() << QColor(Qt::green);
 }
 
 void TestCellRenderer::colours()
 {
     QFETCH(QString, line);
-    QFETCH(QColor, text);
+    QFETCH(QString, size);
+    QFETCH(QStringList, text);
+    QFETCH(QColor, ink);
     QFETCH(QColor, background);
     TestCell c;
     c.colours = line;
-    c.text = QStringList{"■"};
-    const RenderedCell r = renderCell(c.lines(), 0, QSize(40, 20), 9);
-    QCOMPARE(r.text.pixelColor(0, 0), background);
-    QCOMPARE(r.text.pixelColor(39, 19), background);
-    QVERIFY(hasColour(r.text, text.rgb()));
-}
-
-void TestCellRenderer::colourOperations_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<int>("colour");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("green background, no comma") << "255" << "bg" << 65280 << "255,65280";
-    QTest::newRow("green text, no comma") << "255" << "text" << 65280 << "65280,16777215";
-    QTest::newRow("red text") << "0,16777215" << "text" << 255 << "255,16777215";
-    QTest::newRow("black background") << "0,16777215" << "bg" << 0 << "0,0";
-    QTest::newRow("text keeps everything after the comma") << "x,1,2" << "text" << 7 << "7,1,2";
-    QTest::newRow("background of an empty line") << "" << "bg" << 5 << ",5";
+    c.size = size;
+    c.text = text;
+    const QImage img = renderCell(c.lines(), 0, QSize(40, 20), size.toInt()).text;
+    QImage plain(img.size(), img.format());
+    plain.fill(background);
+    if (ink.isValid())
+        QVERIFY(img.pixelColor(0, 0) == background && hasColour(img, ink.rgb()));
+    else
+        QCOMPARE(img, plain);
 }
 
 void TestCellRenderer::colourOperations()
 {
-    QFETCH(QString, line);
-    QFETCH(QString, op);
-    QFETCH(int, colour);
-    QFETCH(QString, result);
-    const QString got = op == "bg" ? withBackgroundColour(line, colour) : withTextColour(line, colour);
-    QCOMPARE(got, result);
-    QCOMPARE(op == "bg" ? backgroundColourOf(got) : textColourOf(got), colour);
-}
-
-void TestCellRenderer::backgroundOnly_data()
-{
-    QTest::addColumn<QString>("points");
-    QTest::addColumn<QStringList>("text");
-    QTest::newRow("no lines") << "9" << QStringList{};
-    QTest::newRow("size 0") << "0" << QStringList{"■■■"};
-    QTest::newRow("negative size") << "-9" << QStringList{"■■■"};
-}
-
-void TestCellRenderer::backgroundOnly()
-{
-    QFETCH(QString, points);
-    QFETCH(QStringList, text);
-    TestCell c;
-    c.size = points;
-    c.colours = "0,16711680";
-    c.text = text;
-    const QImage img = renderCell(c.lines(), 0, QSize(30, 12), points.toInt()).text;
-    QImage blue(30, 12, QImage::Format_RGB32);
-    blue.fill(Qt::blue);
-    QCOMPARE(img, blue);
+    QCOMPARE(withBackgroundColour("255", 65280), QString("255,65280"));
+    QCOMPARE(withTextColour("255", 65280), QString("65280,16777215"));
+    QCOMPARE(withTextColour("0,16777215", 255), QString("255,16777215"));
+    QCOMPARE(withBackgroundColour("0,16777215", 0), QString("0,0"));
 }
 
 void TestCellRenderer::pictureOrText()
@@ -219,60 +184,87 @@ void TestCellRenderer::pictureOrText()
     TestCell c;
     c.text = QStringList{"■■"};
     c.pictureType = ".BMP";
-    c.pictureData = bmpBase64(Qt::green);
+    c.pictureData = encodeBase64(fileBytes(QSize(4, 3), Qt::green, "BMP"));
     RenderedCell r = renderCell(c.lines(), 0, QSize(40, 20), 9);
-    QVERIFY(r.showsPicture);
-    QVERIFY(r.text.isNull());
+    QVERIFY(r.showsPicture && r.text.isNull());
     QCOMPARE(r.picture.size(), QSize(4, 3));
     QCOMPARE(r.picture.pixelColor(0, 0), QColor(Qt::green));
-
-    c.pictureType = " \t";
+    c.pictureType = " \t"; // blank: the text returns
     r = renderCell(c.lines(), 0, QSize(40, 20), 9);
-    QVERIFY(!r.showsPicture);
-    QVERIFY(r.picture.isNull());
-    QVERIFY(hasColour(r.text, qRgb(0, 0, 0)));
-
-    // Undecodable data still counts as a picture and hides the text.
-    c.pictureType = ".jpg";
+    QVERIFY(!r.showsPicture && r.picture.isNull() && hasColour(r.text, qRgb(0, 0, 0)));
+    c.pictureType = ".jpg"; // undecodable: still a picture, the text stays hidden
     r = renderCell(c.lines(), 0, QSize(40, 20), 9);
-    QVERIFY(r.showsPicture);
-    QVERIFY(r.picture.isNull());
-
-    // A face that is not installed is drawn with a substitute.
-    c.pictureType.clear();
+    QVERIFY(r.showsPicture && r.picture.isNull() && r.text.isNull());
+    c.pictureType.clear(); // a face that is not installed is drawn with a substitute
     c.face = "No Such Face 123";
     QVERIFY(hasColour(renderCell(c.lines(), 0, QSize(40, 20), 9).text, qRgb(0, 0, 0)));
 }
 
-void TestCellRenderer::malformed_data()
-{
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("size") << 20 << "9pt";
-    QTest::newRow("bold") << 22 << "yes";
-    QTest::newRow("italic") << 23 << "";
-    QTest::newRow("alignment") << 24 << "centre";
-    QTest::newRow("line count") << 32 << "one";
-}
-
 void TestCellRenderer::malformed()
 {
-    QFETCH(int, line);
-    QFETCH(QString, value);
     TestCell c;
     c.text = QStringList{"x"};
-    QStringList lines = QStringList{"a", "b"} + c.lines(); // the record starts at line 2
-    lines[2 + line] = value;
-    try {
-        renderCell(lines, 2, QSize(40, 20), 9);
-        QFAIL("no error");
-    } catch (const ConversionError &e) {
-        QCOMPARE(e.line(), 2 + line);
+    for (int line : {20, 22, 23, 24, 32}) {
+        QStringList lines = QStringList{"a", "b"} + c.lines(); // the record starts at line 2
+        lines[2 + line] = "1x";
+        try {
+            renderCell(lines, 2, QSize(40, 20), 9);
+            QFAIL("no error");
+        } catch (const ConversionError &e) {
+            QCOMPARE(e.line(), 2 + line);
+        }
     }
-    // A count past the end is refused, not read.
-    lines = c.lines();
-    lines[32] = "2";
+    QStringList lines = c.lines();
+    lines[32] = "2"; // a count past the end is refused, not read
     QVERIFY_THROWS_EXCEPTION(TavrelError, renderCell(lines, 0, QSize(40, 20), 9));
+}
+
+void TestCellRenderer::base64_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("padding") << "TWFuTWE=" << QByteArray("ManMa");
+    QTest::newRow("two pads") << "TQ==" << QByteArray("M");
+    QTest::newRow("short last group") << "TWF" << QByteArray("Ma");
+    QTest::newRow("invalid inside a group") << "T!Fu" << QByteArray("\x4C\x01", 2); // 4C 01 6E, one short
+    QTest::newRow("line break shifts the groups") << "TWFu\r\nTWE=" << QByteArray("Man\0", 4);
+    QTest::newRow("only padding") << "====" << QByteArray();
+    QTest::newRow("all value ranges") << "+/09az" << QByteArray("\xFB\xFD\x3D\x6B", 4);
+}
+
+void TestCellRenderer::base64()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(decodeBase64(text), bytes);
+}
+
+void TestCellRenderer::decode_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("size"); // (0, 0): an empty picture
+    const QByteArray jpeg = fileBytes(QSize(8, 6), Qt::red, "JPEG");
+    const QByteArray bmp = fileBytes(QSize(5, 3), Qt::blue, "BMP");
+    QTest::newRow("jpg") << ".jpg" << jpeg << QSize(8, 6);
+    QTest::newRow("JPeG") << ".JPeG" << jpeg << QSize(8, 6);
+    QTest::newRow("bmp") << ".bmp" << bmp << QSize(5, 3);
+    QTest::newRow("type without its dot") << "bmp" << bmp << QSize(0, 0);
+    QTest::newRow("png is no picture type") << ".png" << fileBytes(QSize(2, 2), Qt::red, "PNG") << QSize(0, 0);
+    QTest::newRow("format chosen by the type") << ".bmp" << jpeg << QSize(0, 0);
+    QTest::newRow("corrupt bmp") << ".bmp" << QByteArray("BM\x01\x02garbage") << QSize(0, 0);
+    QTest::newRow("corrupt jpeg") << ".jpg" << jpeg.left(20) + QByteArray(40, 'x') << QSize(0, 0);
+    QTest::newRow("10000 px wide") << ".bmp" << fileBytes(QSize(10000, 1), Qt::green, "BMP") << QSize(10000, 1);
+    QTest::newRow("10001 px wide") << ".bmp" << bmpHeaderOnly(10001, 1) << QSize(0, 0);
+    QTest::newRow("20000 x 20000") << ".bmp" << bmpHeaderOnly(20000, 20000) << QSize(0, 0);
+}
+
+void TestCellRenderer::decode()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, size);
+    QCOMPARE(decodePicture(type, encodeBase64(bytes)).size(), size);
 }
 
 QTEST_MAIN(TestCellRenderer)
