@@ -66,7 +66,7 @@ Fixed4 Fixed4::parse(const QString &text, int line)
 {
     Fixed4 v;
     if (!tryParse(text, v))
-        throw ConversionError(text, line);
+        throw ConversionError(text, line, ConversionError::Kind::Decimal);
     return v;
 }
 
