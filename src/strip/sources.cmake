@@ -6,4 +6,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/strip/cellrecord.cpp
   src/strip/picture.cpp
   src/strip/cellrenderer.cpp
-  src/strip/stripimage.cpp)
+  src/strip/stripimage.cpp
+  src/strip/celltext.cpp)
