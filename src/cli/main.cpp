@@ -18,7 +18,8 @@ static const char *Usage =
     "  templates [--series N]\n"
     "  new FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
     "           [--date \"yyyy/mm/dd hh:nn\"]\n"
-    "  render FILE --entry N [--view detail|overview] -o OUT.png\n";
+    "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
+    "  text FILE --entry N --cell C [LINE...]\n";
 
 int main(int argc, char **argv)
 {

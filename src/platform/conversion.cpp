@@ -1,16 +1,18 @@
 #include "platform/conversion.h"
 
-static QString conversionMessage(const QString &text, int line)
+static QString conversionMessage(const QString &text, int line, ConversionError::Kind kind)
 {
     QString shown = text.size() > 40 ? text.left(40) + QStringLiteral("…") : text;
-    QString msg = QStringLiteral("'%1' は有効な整数ではありません。").arg(shown);
+    QString msg = (kind == ConversionError::Kind::Integer ? QStringLiteral("'%1' は有効な整数ではありません。")
+                                                          : QStringLiteral("'%1' は有効な数値ではありません。"))
+                      .arg(shown);
     if (line >= 0)
         msg += QStringLiteral("（%1 行目）").arg(line + 1);
     return msg;
 }
 
-ConversionError::ConversionError(const QString &text, int line)
-    : TavrelError(conversionMessage(text, line)), m_text(text), m_line(line)
+ConversionError::ConversionError(const QString &text, int line, Kind kind)
+    : TavrelError(conversionMessage(text, line, kind)), m_text(text), m_line(line)
 {
 }
 

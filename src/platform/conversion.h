@@ -20,7 +20,8 @@ private:
 class ConversionError : public TavrelError
 {
 public:
-    ConversionError(const QString &text, int line);
+    enum class Kind { Integer, Decimal };
+    ConversionError(const QString &text, int line, Kind kind = Kind::Integer);
     // 0-based index of the offending line, or -1 when not known.
     int line() const { return m_line; }
     QString text() const { return m_text; }

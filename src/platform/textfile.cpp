@@ -11,40 +11,6 @@
 
 namespace {
 
-// One iconv descriptor per direction, opened on first use. The program has a
-// single thread doing file work, so the descriptors are not shared.
-class Iconv
-{
-public:
-    Iconv(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
-    ~Iconv()
-    {
-        if (m_cd != iconv_t(-1))
-            iconv_close(m_cd);
-    }
-    iconv_t get() const { return m_cd; }
-    void reset() const { iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
-
-private:
-    iconv_t m_cd;
-};
-
-const Iconv &decoder()
-{
-    static thread_local Iconv cd("UTF-16LE", "CP932");
-    if (cd.get() == iconv_t(-1))
-        throw FileError(QStringLiteral("CP932 の変換を利用できません。"));
-    return cd;
-}
-
-const Iconv &encoder()
-{
-    static thread_local Iconv cd("CP932", "UTF-16LE");
-    if (cd.get() == iconv_t(-1))
-        throw FileError(QStringLiteral("CP932 の変換を利用できません。"));
-    return cd;
-}
-
 // Registers repeat a small set of short values ("0", "", "ＭＳ 明朝", the
 // geometry of their templates) millions of times; sharing one QString per
 // distinct short line saves an allocation per line and most of the memory.
@@ -143,6 +109,68 @@ const Cp932Table &cp932Table()
 {
     static const Cp932Table table;
     return table;
+}
+
+// Encoding table: the inverse of the decoding table, so that only
+// characters that come back unchanged can be written (iconv writes some
+// characters one way only, such as U+301C as the code of U+FF5E). Where two
+// codes decode to one character, iconv's own choice is taken.
+struct Cp932Encoder
+{
+    std::vector<quint16> code;
+    std::vector<quint8> length; // 0: not representable
+
+    Cp932Encoder() : code(65536, 0), length(65536, 0)
+    {
+        const Cp932Table &t = cp932Table();
+        std::vector<quint8> candidates(65536, 0);
+        auto offer = [&](char16_t u, quint16 c, quint8 len) {
+            if (u == 0xFFFF || u == 0xFFFD || u < 0x80)
+                return;
+            if (candidates[u]++ == 0) {
+                code[u] = c;
+                length[u] = len;
+            }
+        };
+        for (int b = 0x80; b < 256; ++b)
+            if (!t.isLead[b])
+                offer(t.single[b], quint16(b), 1);
+        for (int lead = 0; lead < 256; ++lead) {
+            if (!t.isLead[lead])
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail)
+                offer(t.pair[size_t(lead << 8 | trail)], quint16(lead << 8 | trail), 2);
+        }
+        iconv_t cd = iconv_open("CP932", "UTF-16LE");
+        if (cd == iconv_t(-1))
+            return;
+        for (int u = 0x80; u < 65536; ++u) {
+            if (candidates[u] < 2)
+                continue;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            char16_t in = char16_t(u);
+            unsigned char outBytes[4];
+            char *src = reinterpret_cast<char *>(&in);
+            char *dst = reinterpret_cast<char *>(outBytes);
+            size_t inLeft = 2, outLeft = sizeof(outBytes);
+            if (iconv(cd, &src, &inLeft, &dst, &outLeft) == size_t(-1))
+                continue;
+            const size_t n = sizeof(outBytes) - outLeft;
+            const quint16 c = n == 1 ? outBytes[0] : quint16(outBytes[0] << 8 | outBytes[1]);
+            const char16_t back = n == 1 ? t.single[outBytes[0]] : t.pair[c];
+            if ((n == 1 || n == 2) && back == u) {
+                code[u] = c;
+                length[u] = quint8(n);
+            }
+        }
+        iconv_close(cd);
+    }
+};
+
+const Cp932Encoder &cp932Encoder()
+{
+    static const Cp932Encoder encoder;
+    return encoder;
 }
 
 // Decodes one line of CP932 bytes into out (which has room for size units).
@@ -259,71 +287,37 @@ namespace textfile {
 
 QString decodeCp932(const char *data, qsizetype size)
 {
-    const Iconv &cd = decoder();
-    cd.reset();
     QString out;
     out.resize(size); // a CP932 character never yields more than one UTF-16 unit
-    char *in = const_cast<char *>(data);
-    size_t inLeft = size_t(size);
-    char *dst = reinterpret_cast<char *>(out.data());
-    size_t outLeft = size_t(size) * 2;
-    while (inLeft > 0) {
-        size_t r = iconv(cd.get(), &in, &inLeft, &dst, &outLeft);
-        if (r != size_t(-1))
-            break;
-        if (errno == EILSEQ || errno == EINVAL) {
-            // Invalid or truncated sequence: one replacement character, skip a byte.
-            if (outLeft < 2)
-                break;
-            const char16_t rep = 0xFFFD;
-            memcpy(dst, &rep, 2);
-            dst += 2;
-            outLeft -= 2;
-            ++in;
-            --inLeft;
-            cd.reset();
-        } else {
-            break; // E2BIG cannot happen with the sizing above
-        }
-    }
-    out.resize(qsizetype((dst - reinterpret_cast<char *>(out.data())) / 2));
+    out.resize(decodeCp932Into(cp932Table(), reinterpret_cast<const unsigned char *>(data), size,
+                               reinterpret_cast<char16_t *>(out.data())));
     return out;
 }
 
 bool encodeCp932(const QString &text, QByteArray &out, qsizetype *badIndex)
 {
-    const Iconv &cd = encoder();
-    cd.reset();
+    const Cp932Encoder &enc = cp932Encoder();
     const qsizetype start = out.size();
-    out.resize(start + text.size() * 2);
-    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.constData()));
-    size_t inLeft = size_t(text.size()) * 2;
-    char *dst = out.data() + start;
-    size_t outLeft = size_t(text.size()) * 2;
-    size_t r = iconv(cd.get(), &in, &inLeft, &dst, &outLeft);
-    if (r == size_t(-1) || r > 0) {
-        // iconv's count of irreversible conversions is also a failure: CP932
-        // must hold every character exactly.
-        if (badIndex) {
-            qsizetype consumed = qsizetype((size_t(text.size()) * 2 - inLeft) / 2);
-            *badIndex = consumed;
+    out.reserve(start + text.size() * 2);
+    const QChar *p = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = p[i].unicode();
+        if (u < 0x80) {
+            out.append(char(u));
+            continue;
         }
-        out.resize(start);
-        return false;
-    }
-    out.resize(qsizetype(dst - out.data()));
-    // Some characters are written one way only (U+301C becomes the code of
-    // U+FF5E); those would come back as another character, so they count as
-    // not representable.
-    const QString back = decodeCp932(out.constData() + start, out.size() - start);
-    if (back != text) {
-        qsizetype i = 0;
-        while (i < text.size() && i < back.size() && text.at(i) == back.at(i))
-            ++i;
-        if (badIndex)
-            *badIndex = i;
-        out.resize(start);
-        return false;
+        const quint16 code = enc.code[u];
+        if (enc.length[u] == 1) {
+            out.append(char(code));
+        } else if (enc.length[u] == 2) {
+            out.append(char(code >> 8));
+            out.append(char(code & 0xFF));
+        } else {
+            if (badIndex)
+                *badIndex = i;
+            out.resize(start);
+            return false;
+        }
     }
     return true;
 }

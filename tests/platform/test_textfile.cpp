@@ -18,6 +18,7 @@ private Q_SLOTS:
     void cp932Mapping_data();
     void cp932Mapping();
     void invalidBytesBecomeReplacement();
+    void everyDecodedCharacterEncodesBack();
     void byteOrderMarksKept_data();
     void byteOrderMarksKept();
     void unencodableCharacterReported();
@@ -81,6 +82,26 @@ void TestTextFile::invalidBytesBecomeReplacement()
     QVERIFY(c.lines.at(0).startsWith(u'a'));
     QVERIFY(c.lines.at(0).contains(QChar(0xFFFD)));
     QCOMPARE(c.lines.at(2), QStringLiteral("c"));
+}
+
+void TestTextFile::everyDecodedCharacterEncodesBack()
+{
+    // Whatever a file can hold must be writable again and read back as the
+    // same character (duplicate codes may come out as their twin).
+    int checked = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char two[2] = {char(lead), char(trail)};
+            const QString u = textfile::decodeCp932(two, 2);
+            if (u.size() != 1 || u.at(0).unicode() == 0xFFFD)
+                continue;
+            QByteArray out;
+            QVERIFY2(textfile::encodeCp932(u, out), qPrintable(QString::number(lead << 8 | trail, 16)));
+            QCOMPARE(textfile::decodeCp932(out.constData(), out.size()), u);
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 7000);
 }
 
 void TestTextFile::byteOrderMarksKept_data()

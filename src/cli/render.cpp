@@ -1,0 +1,51 @@
+// tavrel-cli render: writes the strip of one entry, as one view shows it, to
+// a PNG file at the view's whole-pixel sheet size.
+
+#include "cli/commands.h"
+
+#include "platform/conversion.h"
+#include "register/registerdocument.h"
+#include "strip/stripimage.h"
+
+namespace {
+
+int cmdRender(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    const QString usage = QStringLiteral("render FILE --entry N [--view detail|overview] -o OUT.png");
+    if (!args.ok())
+        return usageError(ctx, args.error());
+    if (args.positional().size() != 1 || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("o")))
+        return usageError(ctx, usage);
+    int entry;
+    if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1)
+        return usageError(ctx, QStringLiteral("--entry takes an entry number from 1"));
+    const QString viewName = args.has(QStringLiteral("view")) ? args.value(QStringLiteral("view"))
+                                                              : QStringLiteral("detail");
+    strip::View view;
+    if (viewName == QLatin1String("detail"))
+        view = strip::View::Detail;
+    else if (viewName == QLatin1String("overview"))
+        view = strip::View::Overview;
+    else
+        return usageError(ctx, QStringLiteral("--view takes detail or overview"));
+
+    RegisterDocument doc;
+    doc.load(args.positional().at(0));
+    const int marker = doc.findEntry(entry);
+    if (marker < 1) {
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(entry) << '\n';
+        return 1;
+    }
+    const QImage image = strip::renderStrip(doc.lines(), marker + 1, view);
+    const QString out = args.value(QStringLiteral("o"));
+    if (!image.save(out, "PNG")) {
+        ctx.err << QStringLiteral("%1 を書き込めません。").arg(out) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+const CliRegistration reg(QStringLiteral("render"), cmdRender);
+
+} // namespace

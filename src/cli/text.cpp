@@ -1,0 +1,40 @@
+// tavrel-cli text: writes the text lines of one cell of an entry, as the
+// in-place editor writes them back (lines cut to 20 characters, picture
+// removed).
+
+#include "cli/commands.h"
+
+#include "platform/conversion.h"
+#include "register/registerdocument.h"
+#include "strip/celltext.h"
+
+namespace {
+
+int cmdText(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(argv);
+    const QString usage = QStringLiteral("text FILE --entry N --cell C [LINE...]");
+    if (!args.ok())
+        return usageError(ctx, args.error());
+    if (args.positional().isEmpty() || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("cell")))
+        return usageError(ctx, usage);
+    int entry, cell;
+    if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1
+        || !tryParseInt(args.value(QStringLiteral("cell")), cell) || cell < 0)
+        return usageError(ctx, usage);
+    const QString path = args.positional().at(0);
+    RegisterDocument doc;
+    doc.load(path);
+    const int marker = doc.findEntry(entry);
+    if (marker < 1) {
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(entry) << '\n';
+        return 1;
+    }
+    strip::writeCellText(doc, marker + 1, cell, args.positional().mid(1));
+    doc.save(path);
+    return 0;
+}
+
+const CliRegistration reg(QStringLiteral("text"), cmdText);
+
+} // namespace

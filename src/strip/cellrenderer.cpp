@@ -1,0 +1,119 @@
+#include "strip/cellrenderer.h"
+
+#include "platform/conversion.h"
+#include "register/registerdocument.h"
+#include "strip/cellrecord.h"
+#include "strip/colourline.h"
+#include "strip/fixed4.h"
+#include "strip/geometry.h"
+#include "strip/picture.h"
+#include "strip/stripwalk.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace strip {
+
+TextFormat readTextFormat(const QStringList &lines, int b)
+{
+    TextFormat f;
+    f.face = lineAt(lines, b + cellline::Face);
+    f.pointSize = intLineAt(lines, b + cellline::Size);
+    const QString &colours = lineAt(lines, b + cellline::Colours);
+    f.textColour = textColourOf(colours);
+    f.background = backgroundColourOf(colours);
+    f.bold = intLineAt(lines, b + cellline::Bold) != 0;
+    f.italic = intLineAt(lines, b + cellline::Italic) != 0;
+    f.alignment = intLineAt(lines, b + cellline::Alignment);
+    return f;
+}
+
+int cellPointSize(const QStringList &lines, int b)
+{
+    return intLineAt(lines, b + cellline::Size);
+}
+
+QStringList readTextLines(const QStringList &lines, int b)
+{
+    const int n = intLineAt(lines, b + cellline::TextCount);
+    if (n < 0 || qint64(b) + cellline::FirstText + n > lines.size())
+        throw TavrelError(QStringLiteral("%1（%2 行目の行数 %3 が行の終わりを越えています）")
+                              .arg(RegisterDocument::FormatErrorMessage)
+                              .arg(b + cellline::TextCount + 1)
+                              .arg(n));
+    return lines.mid(b + cellline::FirstText, n);
+}
+
+bool cellHasPicture(const QStringList &lines, int b)
+{
+    return !trimControls(lineAt(lines, b + cellline::PictureType)).isEmpty();
+}
+
+QImage cellPicture(const QStringList &lines, int b)
+{
+    return decodePicture(lineAt(lines, b + cellline::PictureType), lineAt(lines, b + cellline::PictureData));
+}
+
+void drawCellText(QImage &image, const TextFormat &format, const QStringList &text, int pointSize, int dpi)
+{
+    if (image.isNull())
+        return;
+    const int W = image.width(), H = image.height();
+    QPainter p(&image);
+    p.fillRect(QRect(0, 0, W, H), toQColor(format.background));
+    const int h = lineHeightPixels(pointSize, dpi);
+    if (h <= 0)
+        return; // every band would be empty: only the background shows
+    QFont font(format.face);
+    font.setPixelSize(h);
+    font.setBold(format.bold);
+    font.setItalic(format.italic);
+    p.setFont(font);
+    p.setPen(toQColor(format.textColour));
+    const QFontMetrics fm(font);
+    const int ascent = fm.ascent();
+
+    const Fixed4 fW = Fixed4::fromInt(W), fH = Fixed4::fromInt(H), fh = Fixed4::fromInt(h);
+    const Fixed4 two = Fixed4::fromInt(2);
+    const Fixed4 v = (fH - Fixed4::fromInt(text.size()) * fh) / two;
+    Fixed4 x;
+    for (qsizetype j = 0; j < text.size(); ++j) {
+        const QString &s = text.at(j);
+        const Fixed4 w = Fixed4::fromInt(fm.horizontalAdvance(s));
+        if (format.alignment == 1)
+            x = Fixed4();
+        else if (format.alignment == 2)
+            x = (fW - w) / two;
+        else if (format.alignment == 3)
+            x = fW - w;
+        const Fixed4 y = v + Fixed4::fromInt(j) * fh;
+        const Fixed4 top = qMax(Fixed4(), y);
+        const Fixed4 bottom = qMin(fH, y + fh);
+        if (!(bottom > top))
+            continue;
+        const QRect clip(0, top.toPixels(), W, bottom.toPixels() - top.toPixels());
+        p.setClipRect(clip);
+        p.fillRect(clip, toQColor(format.background));
+        p.drawText(QPoint(x.toPixels(), y.toPixels() + ascent), s);
+    }
+}
+
+RenderedCell renderCell(const QStringList &lines, int b, QSize area, int pointSize, int dpi)
+{
+    const TextFormat format = readTextFormat(lines, b);
+    const QStringList text = readTextLines(lines, b);
+    RenderedCell r;
+    r.showsPicture = cellHasPicture(lines, b);
+    if (r.showsPicture) {
+        r.picture = cellPicture(lines, b);
+        return r;
+    }
+    if (area.width() > 0 && area.height() > 0) {
+        r.text = QImage(area, QImage::Format_RGB32);
+        drawCellText(r.text, format, text, pointSize, dpi);
+    }
+    return r;
+}
+
+} // namespace strip

@@ -1,0 +1,59 @@
+#pragma once
+// The cell renderer: draws a cell's text into the raster image of its text
+// area exactly as the record describes it (face, size, colours, bold,
+// italic, alignment), the lines centred vertically as a block and each line
+// clipped to its own band, and decides whether the cell shows its text or
+// its picture. The screen views, the strip composite and the tests all draw
+// cells through here.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace strip {
+
+// Lines 19 to 24 of a cell record. Reading throws ConversionError naming the
+// line when the size, bold, italic or alignment line is not an integer; the
+// colour line never fails.
+struct TextFormat
+{
+    QString face;
+    int pointSize = 9;
+    int textColour = 0;
+    int background = 16777215;
+    bool bold = false;
+    bool italic = false;
+    int alignment = 2; // 1 left, 2 centre, 3 right; anything else draws at the left
+};
+TextFormat readTextFormat(const QStringList &lines, int record);
+// Lines 33 .. 33+N-1, N from line 32 (bounds-checked).
+QStringList readTextLines(const QStringList &lines, int record);
+
+// Line 30 is not empty once spaces and control characters are trimmed.
+bool cellHasPicture(const QStringList &lines, int record);
+// The picture of lines 30 and 31 (null when it does not decode).
+QImage cellPicture(const QStringList &lines, int record);
+
+// Draws the text block into the whole of `image` (the text area) at the
+// given point size: background filled, then each line at its position,
+// clipped to its band and to the area. Line height is pointSize * dpi / 72
+// rounded; the font's pixel size is set to it so that widths are measured in
+// the same font. A face that is not installed is drawn with its substitute.
+void drawCellText(QImage &image, const TextFormat &format, const QStringList &text, int pointSize, int dpi = 96);
+
+// What one view shows in a cell's text area.
+struct RenderedCell
+{
+    bool showsPicture = false;
+    QImage text;    // the text image at the area size; null when a picture hides it
+    QImage picture; // the decoded picture, drawn stretched to the area; null for text cells
+};
+// Renders the cell whose record starts at `record` for an area of `area`
+// pixels, drawing text at `pointSize` (the view's size for line 20). The
+// format and text lines are read (and checked) in both cases.
+RenderedCell renderCell(const QStringList &lines, int record, QSize area, int pointSize, int dpi = 96);
+// The point size of line 20 (ConversionError naming the line).
+int cellPointSize(const QStringList &lines, int record);
+
+} // namespace strip

@@ -1,0 +1,127 @@
+#include "strip/geometry.h"
+
+#include <climits>
+#include <cmath>
+
+namespace strip {
+
+int selectLayout(const QString &s, const QString &t)
+{
+    if (s.contains(QStringLiteral("ｕＬシリーズ")))
+        return 1;
+    if (s.contains(QStringLiteral("ｕＲシリーズ")))
+        return 2;
+    if (s.contains(QStringLiteral("Ｍｏシリーズ")))
+        return t.contains(QStringLiteral("標準Ｍｏ")) ? 3 : 4;
+    if (s.contains(QStringLiteral("Ｋシリーズ")))
+        return 5;
+    return 6;
+}
+
+bool roundedKeyBoxes(const QString &s)
+{
+    return !(s.contains(QStringLiteral("ｕＬシリーズ")) || s.contains(QStringLiteral("ｕＲシリーズ"))
+             || s.contains(QStringLiteral("Ｍｏシリーズ")) || s.contains(QStringLiteral("Ｋシリーズ")));
+}
+
+namespace {
+
+// Sizes in ten-thousandths: sheet mm, detail image px, overview image px.
+struct LayoutRow
+{
+    qint64 sheetW, sheetH, detailW, detailH, overW, overH;
+};
+constexpr LayoutRow Layouts[6] = {
+    {1480000, 2100000, 6505000, 7934000, 6880000, 6260000},
+    {1480000, 2100000, 6505000, 7934000, 6880000, 6260000},
+    {1480000, 2100000, 6505000, 7934000, 5133000, 6260000},
+    {2100000, 1480000, 8000000, 4855000, 8000000, 4855000},
+    {1480000, 1000000, 8000000, 5405000, 8000000, 5405000},
+    {1820000, 2570000, 8000000, 9710000, 6880000, 6260000},
+};
+
+} // namespace
+
+ViewScales viewScales(int layout, View view)
+{
+    const LayoutRow &r = Layouts[(layout >= 1 && layout <= 6 ? layout : 6) - 1];
+    ViewScales v;
+    v.sheetWidth = Fixed4::fromRaw(r.sheetW);
+    v.sheetHeight = Fixed4::fromRaw(r.sheetH);
+    v.imageWidth = Fixed4::fromRaw(view == View::Detail ? r.detailW : r.overW);
+    v.imageHeight = Fixed4::fromRaw(view == View::Detail ? r.detailH : r.overH);
+    v.sx = v.imageWidth / v.sheetWidth;
+    v.sy = v.imageHeight / v.sheetHeight;
+    v.pixelWidth = v.imageWidth.toPixels();
+    v.pixelHeight = v.imageHeight.toPixels();
+    return v;
+}
+
+SheetGeometry sheetGeometry(const QString &seriesCaption, const QString &stripType)
+{
+    SheetGeometry g;
+    g.layout = selectLayout(seriesCaption, stripType);
+    g.rounded = roundedKeyBoxes(seriesCaption);
+    g.detail = viewScales(g.layout, View::Detail);
+    g.overview = viewScales(g.layout, View::Overview);
+    return g;
+}
+
+QRect EdgeRect::pixels() const
+{
+    const int l = left.toPixels(), t = top.toPixels();
+    return QRect(QPoint(l, t), QPoint(right.toPixels() - 1, bottom.toPixels() - 1));
+}
+
+EdgeRect sectionRect(const MmRect &g, const ViewScales &s)
+{
+    return {g.x * s.sx, g.y * s.sy, (g.x + g.width) * s.sx, (g.y + g.height) * s.sy};
+}
+
+EdgeRect keyBoxRect(const MmRect &g, const MmRect &c, const ViewScales &s)
+{
+    const Fixed4 x1 = (g.x + c.x) * s.sx;
+    const Fixed4 y1 = (g.y + c.y) * s.sy;
+    return {x1, y1, x1 + c.width * s.sx, y1 + c.height * s.sy};
+}
+
+QRect boxRect(const MmRect &g, const MmRect &c, const ViewScales &s)
+{
+    return QRect(((g.x + c.x) * s.sx).toPixels(), ((g.y + c.y) * s.sy).toPixels(), (c.width * s.sx).toPixels(),
+                 (c.height * s.sy).toPixels());
+}
+
+QRect frameRect(const MmRect &g, const MmRect &c, const ViewScales &s)
+{
+    const Fixed4 two = Fixed4::fromInt(2), four = Fixed4::fromInt(4);
+    return QRect(((g.x + c.x) * s.sx - two).toPixels(), ((g.y + c.y) * s.sy - two).toPixels(),
+                 (c.width * s.sx + four).toPixels(), (c.height * s.sy + four).toPixels());
+}
+
+CellRects cellRects(const MmRect &g, const CellMm &c, const ViewScales &s)
+{
+    return {keyBoxRect(g, c.keyBox, s), boxRect(g, c.keyNumberBox, s), boxRect(g, c.textArea, s),
+            frameRect(g, c.textArea, s)};
+}
+
+int overviewFontSize(int p, const SheetGeometry &g)
+{
+    const qint64 w1 = g.detail.pixelWidth, w2 = g.overview.pixelWidth;
+    return int(qBound(qint64(INT_MIN), (qint64(p) - 3) * w2 / w1 + 3, qint64(INT_MAX)));
+}
+
+int overviewFontSize(int p, int layout)
+{
+    SheetGeometry g;
+    g.layout = layout;
+    g.detail = viewScales(layout, View::Detail);
+    g.overview = viewScales(layout, View::Overview);
+    return overviewFontSize(p, g);
+}
+
+int lineHeightPixels(int pointSize, int dpi)
+{
+    return int(qBound(double(INT_MIN), std::round(double(pointSize) * dpi / 72.0), double(INT_MAX)));
+}
+
+} // namespace strip

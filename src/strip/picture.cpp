@@ -1,0 +1,92 @@
+#include "strip/picture.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace strip {
+
+namespace {
+
+int base64Value(char16_t c)
+{
+    if (c >= u'A' && c <= u'Z')
+        return c - u'A';
+    if (c >= u'a' && c <= u'z')
+        return c - u'a' + 26;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0' + 52;
+    if (c == u'+')
+        return 62;
+    if (c == u'/')
+        return 63;
+    return -1;
+}
+
+} // namespace
+
+QByteArray decodeBase64(const QString &text)
+{
+    const qsizetype n = text.size();
+    QByteArray out;
+    out.reserve((n + 3) / 4 * 3);
+    for (qsizetype i = 0; i < n; i += 4) {
+        quint32 group = 0;
+        int invalid = 0;
+        for (int k = 0; k < 4; ++k) {
+            const int v = i + k < n ? base64Value(text.at(i + k).unicode()) : -1;
+            if (v < 0)
+                ++invalid;
+            group = (group << 6) | quint32(v < 0 ? 0 : v);
+        }
+        const char bytes[3] = {char(group >> 16), char(group >> 8), char(group)};
+        if (invalid < 3)
+            out.append(bytes, 3 - invalid);
+    }
+    return out;
+}
+
+QString encodeBase64(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+QByteArray pictureFormatOf(const QString &type)
+{
+    if (type.compare(QLatin1String(".jpg"), Qt::CaseInsensitive) == 0
+        || type.compare(QLatin1String(".jpeg"), Qt::CaseInsensitive) == 0)
+        return QByteArrayLiteral("JPEG");
+    if (type.compare(QLatin1String(".bmp"), Qt::CaseInsensitive) == 0)
+        return QByteArrayLiteral("BMP");
+    return QByteArray();
+}
+
+QImage decodePicture(const QString &type, const QString &data)
+{
+    const QByteArray format = pictureFormatOf(type);
+    if (format.isEmpty())
+        return QImage();
+    // Four characters give at most three bytes: refuse before decoding.
+    if ((qint64(data.size()) + 3) / 4 * 3 > MaxPictureBytes)
+        return QImage();
+    QByteArray bytes = decodeBase64(data);
+    // Data that does not even begin like a file of its format is corrupt;
+    // refusing it here keeps the codecs from complaining on the console.
+    const bool signature = format == "BMP" ? bytes.startsWith("BM") : bytes.startsWith("\xFF\xD8");
+    if (!signature)
+        return QImage();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    // Qt's own limit would refuse large pictures that are still within ours.
+    reader.setAllocationLimit(int(qint64(MaxPictureSide) * MaxPictureSide * 4 / (1024 * 1024) + 1));
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > MaxPictureSide || size.height() > MaxPictureSide)
+        return QImage();
+    QImage image;
+    if (!reader.read(&image))
+        return QImage();
+    return image;
+}
+
+} // namespace strip

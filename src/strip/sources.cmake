@@ -1,0 +1,10 @@
+list(APPEND TAVREL_CORE_SOURCES
+  src/strip/fixed4.cpp
+  src/strip/geometry.cpp
+  src/strip/stripwalk.cpp
+  src/strip/colourline.cpp
+  src/strip/cellrecord.cpp
+  src/strip/picture.cpp
+  src/strip/cellrenderer.cpp
+  src/strip/stripimage.cpp
+  src/strip/celltext.cpp)

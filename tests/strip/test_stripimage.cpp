@@ -1,0 +1,233 @@
+// Sheet images, the strip composite of both views, and tavrel-cli render.
+
+#include "stripfixture.h"
+
+#include "platform/fonts.h"
+#include "register/series.h"
+#include "register/templates.h"
+#include "strip/cellrenderer.h"
+#include "strip/picture.h"
+#include "strip/stripimage.h"
+
+#include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace strip;
+
+namespace {
+
+const QRgb Silver = qRgb(192, 192, 192), Grey = qRgb(128, 128, 128), Ink = qRgb(0, 0, 0), Paper = qRgb(255, 255, 255);
+
+MmRect mm(const QStringList &r)
+{
+    return {Fixed4::parse(r[0]), Fixed4::parse(r[1]), Fixed4::parse(r[2]), Fixed4::parse(r[3])};
+}
+
+int pixelsOtherThan(const QImage &img, const QRect &r, QRgb colour)
+{
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += img.pixel(x, y) != colour;
+    return n;
+}
+
+} // namespace
+
+class TestStripImage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutions(); }
+    void sheet();
+    void keyNumbers_data();
+    void keyNumbers();
+    void cellElements();
+    void overviewText();
+    void templateStrips();
+    void cli_data();
+    void cli();
+};
+
+void TestStripImage::sheet()
+{
+    // Section 0 at x = 10 mm, width 20.25 mm: columns 43 to 131 in the detail
+    // view. Section 1 is drawn over its lower part, key box included.
+    TestEntry e = entryWithCells({1, 1});
+    e.sections[0].rect = QStringList{"10", "0", "20.25", "40"};
+    e.sections[0].cells[0].keyBox = QStringList{"2", "2", "10", "5"};
+    e.sections[1].rect = QStringList{"10", "5", "40", "20"};
+    e.sections[1].cells[0].keyBox = QStringList{"20", "10", "8", "5"};
+    QImage d = renderSheet(registerLines({e}), FirstHeader, View::Detail);
+    QCOMPARE(d.size(), QSize(650, 793));
+    const QList<QRgb> row{Paper, Ink, Silver, Ink, Paper};
+    const QList<int> columns{42, 43, 44, 131, 132};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(d.pixel(columns[i], 2), row[i]);
+    QCOMPARE(d.pixel(57, 11), Grey);   // 13 mm x 3 mm: key box of section 0
+    QCOMPARE(d.pixel(57, 22), Silver); // 13 mm x 6 mm: section 1 painted over it
+    QCOMPARE(d.pixel(136, 60), Grey);  // 31 mm x 16 mm: key box of section 1
+
+    // Plain corners for the Ｋ series, rounded ones for series outside the four.
+    for (const QString &series : {QStringLiteral("Ｋシリーズ主装置"), QStringLiteral("ＳＩＰ対応電話機")}) {
+        e.series = series;
+        d = renderSheet(registerLines({e}), FirstHeader, View::Detail);
+        const QRect k = keyBoxRect(mm(e.sections[1].rect), mm(e.sections[1].cells[0].keyBox),
+                                   viewScales(selectLayout(series, e.type), View::Detail)).pixels();
+        QCOMPARE(d.pixel(k.topLeft()), roundedKeyBoxes(series) ? Silver : Ink);
+        QCOMPARE(d.pixel(k.center().x(), k.top()), Ink);
+        QCOMPARE(d.pixel(k.center()), Grey);
+    }
+}
+
+void TestStripImage::keyNumbers_data()
+{
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<QString>("keyCode");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("shown") << "1" << "007" << true;
+    QTest::newRow("negative key code") << "2" << "-12" << true;
+    QTest::newRow("flag 0") << "0" << "012" << false;
+    QTest::newRow("key number 0") << "1" << "000" << false;
+    QTest::newRow("not a number") << "1" << "abc" << false;
+}
+
+void TestStripImage::keyNumbers()
+{
+    QFETCH(QString, flag);
+    QFETCH(QString, keyCode);
+    QFETCH(bool, shown);
+    TestEntry e = entryWithCells({1});
+    e.sections[0].flag = flag;
+    TestCell &c = e.sections[0].cells[0];
+    c.keyCode = keyCode;
+    c.keyNumberFormat[1] = "36"; // far taller than its box: the label is cut at the box
+    for (View v : {View::Detail, View::Overview}) {
+        const QImage img = renderStrip(registerLines({e}), FirstHeader, v);
+        const QRect box = boxRect(mm(e.sections[0].rect), mm(c.keyNumberBox), viewScales(1, v));
+        QCOMPARE(pixelsOtherThan(img, box, Grey) > 0, shown);
+        QCOMPARE(pixelsOtherThan(img, QRect(box.left(), box.bottom() + 1, box.width() + 1, 3), Grey), 0);
+        QCOMPARE(pixelsOtherThan(img, QRect(box.right() + 1, box.top(), 1, box.height()), Grey), 0);
+    }
+}
+
+void TestStripImage::cellElements()
+{
+    TestEntry e = entryWithCells({4});
+    QList<TestCell> &cells = e.sections[0].cells;
+    cells[1].keyCode = "abc"; // shown, no frame
+    cells[2].keyCode = " \t"; // no text area, no frame
+    cells[3].pictureType = ".bmp";
+    QImage green(3, 3, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QByteArray bmp;
+    QBuffer buf(&bmp);
+    buf.open(QIODevice::WriteOnly);
+    green.save(&buf, "BMP");
+    cells[3].pictureData = encodeBase64(bmp);
+    QStringList lines = registerLines({e});
+    const ViewScales s = viewScales(1, View::Detail);
+    const MmRect sec = mm(e.sections[0].rect);
+    auto rects = [&](int i) {
+        return cellRects(sec, CellMm{mm(cells[i].keyBox), mm(cells[i].keyNumberBox), mm(cells[i].textArea)}, s);
+    };
+
+    QImage img = renderStrip(lines, FirstHeader, View::Detail);
+    QCOMPARE(img.pixel(rects(0).frame.topLeft()), Ink);
+    QCOMPARE(img.pixel(rects(0).frame.topLeft() + QPoint(1, 1)), Paper);
+    QCOMPARE(img.pixel(rects(1).frame.topLeft()), Grey);
+    QVERIFY(pixelsOtherThan(img, rects(1).textArea, Paper) > 0);
+    QCOMPARE(pixelsOtherThan(img, rects(2).frame, Grey), 0);
+    const QRect pic = rects(3).textArea;
+    QCOMPARE(pixelsOtherThan(img, pic, qRgb(0, 255, 0)), 0);
+
+    // With its picture line emptied the cell shows its text again.
+    lines[locateCell(lines, FirstHeader, 3) + 30] = QString();
+    img = renderStrip(lines, FirstHeader, View::Detail);
+    QVERIFY(pixelsOtherThan(img, pic, Paper) > 0);
+    QCOMPARE(img.copy(pic), renderCell(lines, locateCell(lines, FirstHeader, 3), pic.size(), 9).text);
+}
+
+void TestStripImage::overviewText()
+{
+    // Layout 6 draws 10 points as 9 in the overview and 10 in the detail view.
+    TestEntry e = entryWithCells({1});
+    e.series = QStringLiteral("ｕＴシリーズ主装置");
+    TestCell &c = e.sections[0].cells[0];
+    c.size = "10";
+    c.text = QStringList{"内線201", "営業"};
+    const QStringList lines = registerLines({e});
+    const TextFormat f = readTextFormat(lines, locateCell(lines, FirstHeader, 0));
+    for (View v : {View::Detail, View::Overview}) {
+        const QRect area = boxRect(mm(e.sections[0].rect), mm(c.textArea), viewScales(6, v));
+        QImage at9(area.size(), QImage::Format_RGB32), at10(area.size(), QImage::Format_RGB32);
+        drawCellText(at9, f, c.text, 9);
+        drawCellText(at10, f, c.text, 10);
+        QVERIFY(at9 != at10);
+        QCOMPARE(renderStrip(lines, FirstHeader, v).copy(area), v == View::Overview ? at9 : at10);
+    }
+}
+
+void TestStripImage::templateStrips()
+{
+    // Every installed template makes a strip that both views draw.
+    const QString folder = TAVREL_BINARY_DIR "/";
+    int strips = 0;
+    for (int sr = 0; sr < series::Count; ++sr) {
+        for (const QString &type : templates::listTemplates(folder, series::caption(sr))) {
+            RegisterDocument doc;
+            templates::appendEntryFromTemplate(doc, folder, {"201", "", "", "", series::caption(sr), type});
+            const SheetGeometry g = sheetGeometry(series::caption(sr), type);
+            for (View v : {View::Detail, View::Overview})
+                QCOMPARE(renderStrip(doc.lines(), FirstHeader, v).size(),
+                         QSize(g.view(v).pixelWidth, g.view(v).pixelHeight));
+            ++strips;
+        }
+    }
+    QVERIFY(strips > 0);
+}
+
+void TestStripImage::cli_data()
+{
+    QTest::addColumn<QList<int>>("cells");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("message");
+    const QStringList one{"--entry", "1"};
+    QTest::newRow("detail") << QList<int>{3} << one << 0 << QSize(650, 793) << "";
+    QTest::newRow("overview") << QList<int>{3} << one + QStringList{"--view", "overview"} << 0 << QSize(688, 626) << "";
+    QTest::newRow("no such entry") << QList<int>{3} << QStringList{"--entry", "2"} << 1 << QSize() << "";
+    QTest::newRow("bad view") << QList<int>{3} << one + QStringList{"--view", "all"} << 2 << QSize() << "";
+    QTest::newRow("60 + 41 cells") << QList<int>{60, 41} << one << 1 << QSize() << "ボタンの数が多すぎます。";
+    QTest::newRow("101 sections") << QList<int>(101, 0) << one << 1 << QSize() << "ボタンの数が多すぎます。";
+    QTest::newRow("malformed flag") << QList<int>{} << one << 1 << QSize() << "11 行目";
+}
+
+void TestStripImage::cli()
+{
+    QFETCH(QList<int>, cells);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QSize, size);
+    QFETCH(QString, message);
+    TestEntry e = entryWithCells(cells.isEmpty() ? QList<int>{1} : cells);
+    if (cells.isEmpty())
+        e.sections[0].flag = "x";
+    QTemporaryDir dir;
+    RegisterDocument doc;
+    doc.setLines(registerLines({e}));
+    doc.save(dir.filePath("t.TAV"));
+    const QString out = dir.filePath("out.png");
+    QProcess p;
+    p.start(TAVREL_BINARY_DIR "/tavrel-cli", QStringList{"render", dir.filePath("t.TAV")} + args + QStringList{"-o", out});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), exitCode);
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(message));
+    QCOMPARE(QImage(out).size(), size.isValid() ? size : QSize(0, 0));
+}
+
+QTEST_MAIN(TestStripImage)
+#include "test_stripimage.moc"
