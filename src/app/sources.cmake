@@ -5,5 +5,4 @@ list(APPEND TAVREL_UI_SOURCES
   src/app/application.cpp
   src/app/windows.cpp
   src/app/tfmain.cpp
-  src/app/stripdisplay.cpp
   src/app/toolbarpictures.cpp)

@@ -15,6 +15,7 @@
 #include <QProxyStyle>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabBar>
@@ -388,7 +389,7 @@ void TFMain::buildWorkArea()
 
     pnlDisp = new QWidget(top);
     pnlDisp->setObjectName(QStringLiteral("pnlDisp"));
-    pnlDisp->setFocusPolicy(Qt::StrongFocus);
+    pnlDisp->setFocusPolicy(Qt::NoFocus); // takes the focus only from the program
     auto *dispLayout = new QVBoxLayout(pnlDisp);
     dispLayout->setContentsMargins(0, 0, 0, 0);
     dispLayout->setSpacing(0);
@@ -399,8 +400,11 @@ void TFMain::buildWorkArea()
     pnlText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     pnlText->setIndent(4);
     dispLayout->addWidget(pnlText);
-    auto makeView = [this, dispLayout](QScrollArea *&box, QLabel *&sheet, const char *boxName, const char *sheetName) {
-        box = new QScrollArea(pnlDisp);
+    // Only one of the two views shows at a time, or neither (the blank page).
+    m_views = new QStackedWidget(pnlDisp);
+    m_views->addWidget(new QWidget);
+    auto makeView = [this](QScrollArea *&box, QLabel *&sheet, const char *boxName, const char *sheetName) {
+        box = new QScrollArea;
         box->setObjectName(QString::fromLatin1(boxName));
         box->setFrameShape(QFrame::NoFrame);
         box->setWidgetResizable(false);
@@ -411,12 +415,11 @@ void TFMain::buildWorkArea()
         sheet->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         sheet->resize(0, 0);
         box->setWidget(sheet);
-        box->hide();
-        dispLayout->addWidget(box, 1);
+        m_views->addWidget(box);
     };
     makeView(ScrollBox1, imgBase1, "ScrollBox1", "imgBase1");
     makeView(ScrollBox2, imgBase2, "ScrollBox2", "imgBase2");
-    dispLayout->addStretch(0);
+    dispLayout->addWidget(m_views, 1);
     topLayout->addWidget(pnlDisp, 1);
 
     pnlKeyLabel = new QTabWidget(top);
@@ -486,6 +489,9 @@ void TFMain::buildWorkArea()
     w.detailSheet = imgBase1;
     w.overview = ScrollBox2;
     w.overviewSheet = imgBase2;
+    w.views = m_views;
+    w.textPopup = PopupMenu1A;
+    w.picturePopup = PopupMenu1B;
     m_display = std::make_unique<StripDisplay>(m_document, w);
     connect(m_display.get(), &StripDisplay::modeChanged, this, &TFMain::syncViewMode);
     connect(m_display.get(), &StripDisplay::cellCommandsChanged, this, &TFMain::syncCellCommands);

@@ -5,7 +5,7 @@
 // geometry and view switches.
 
 #include "app/mainsub.h"
-#include "app/stripdisplay.h"
+#include "strip/stripdisplay.h"
 #include "register/registerdocument.h"
 
 #include <QAction>
@@ -20,6 +20,7 @@ class QLabel;
 class QMenu;
 class QScrollArea;
 class QSplitter;
+class QStackedWidget;
 class QStatusBar;
 class QTabWidget;
 class QToolBar;
@@ -205,6 +206,7 @@ private:
     RegisterDocument m_document;
     std::unique_ptr<StripDisplay> m_display;
     QLabel *m_statusPanel = nullptr;
+    QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;
     int m_selSeriesNo = 0;
     int m_listHeight = 105;

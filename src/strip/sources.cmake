@@ -8,3 +8,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/strip/cellrenderer.cpp
   src/strip/stripimage.cpp
   src/strip/celltext.cpp)
+list(APPEND TAVREL_UI_SOURCES
+  src/strip/stripdisplay.cpp)

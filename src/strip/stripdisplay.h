@@ -1,0 +1,206 @@
+#pragma once
+// StripDisplay: the strip area of the main window (caption line, detail
+// view, overview) with the screen elements of every cell of the shown entry
+// and the display state: the cell count, the current cell, the selection
+// flags, the view mode, the toolbar-in-use mark and which cell commands are
+// available. The document commands reach the views only through clear(),
+// showEntry() and commitPendingEdit().
+
+#include "strip/fixed4.h"
+#include "strip/geometry.h"
+#include "strip/stripwalk.h"
+
+#include <QFlags>
+#include <QObject>
+#include <QRect>
+#include <array>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QMouseEvent;
+class QPlainTextEdit;
+class QScrollArea;
+class QStackedWidget;
+class QWidget;
+class RegisterDocument;
+
+class StripDisplay : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxCells = 100;
+    static constexpr int MaxSections = 100;
+
+    enum class Mode { Detail, Overview };
+
+    // The cell commands of the Edit menu and the two cell pop-up menus.
+    enum CellCommand {
+        EditCut = 0x1,
+        EditCopy = 0x2,
+        EditPaste = 0x4,
+        EditDelete = 0x8,
+        EditPicOn = 0x10,
+        EditPicOff = 0x20,
+        EditAllSel = 0x40,
+        EditSelReset = 0x80,
+        EditFind = 0x100,
+        EditReplace = 0x200,
+        PopupCut = 0x400,
+        PopupCopy = 0x800,
+        PopupPaste = 0x1000,
+        PopupDelete = 0x2000,
+        PopupPicOn = 0x4000,
+        PopupPicOff = 0x8000,
+    };
+    Q_DECLARE_FLAGS(CellCommands, CellCommand)
+
+    static constexpr CellCommands NoCellCommands = {};
+    static CellCommands allCellCommands();
+    // After a click on a text image: everything but detaching a picture.
+    static CellCommands textCellCommands();
+    // After a click on a picture image: only detaching the picture.
+    static CellCommands pictureCellCommands();
+    // Several cells selected: only those that work on a selection.
+    static CellCommands selectionCellCommands();
+
+    struct Widgets
+    {
+        QWidget *area = nullptr;           // pnlDisp
+        QLabel *caption = nullptr;         // pnlText
+        QStackedWidget *views = nullptr;   // holds a blank page and the two views
+        QScrollArea *detail = nullptr;     // ScrollBox1
+        QLabel *detailSheet = nullptr;     // imgBase1
+        QScrollArea *overview = nullptr;   // ScrollBox2
+        QLabel *overviewSheet = nullptr;   // imgBase2
+        QMenu *textPopup = nullptr;        // PopupMenu1A
+        QMenu *picturePopup = nullptr;     // PopupMenu1B
+    };
+
+    // The elements of one cell in both views.
+    struct CellElements
+    {
+        bool assignable = false;
+        bool blankKeyCode = false;
+        bool keyNumberShown = false;
+        bool showsPicture = false;
+        QRect textRect[2];  // text area in each view
+        QRect frameRect[2]; // selection frame and editor
+        QLabel *keyNumber[2] = {};
+        QWidget *textArea[2] = {};
+        QLabel *picture[2] = {};
+        QLabel *text[2] = {};
+        QWidget *frame[2] = {};
+        QPlainTextEdit *editor = nullptr; // detail view only, made when first needed
+    };
+
+    StripDisplay(RegisterDocument &document, const Widgets &widgets, QObject *parent = nullptr);
+    ~StripDisplay() override;
+
+    // --- state ---
+    int cellCount() const { return m_cellCount; }
+    int currentCell() const { return m_currentCell; }
+    bool isSelected(int cell) const;
+    int selectedCount() const;
+    QList<int> selectedCells() const;
+    Mode mode() const { return m_mode; }
+    bool detailActive() const { return m_mode == Mode::Detail; }
+    CellCommands cellCommands() const { return m_commands; }
+    bool toolbarInUse() const { return m_toolbarInUse; }
+    void setToolbarInUse(bool on) { m_toolbarInUse = on; }
+    bool modifierPress() const { return m_modifierPress; }
+    QString captionText() const;
+    const CellElements &cell(int index) const { return m_cells.at(size_t(index)); }
+    // Overview rectangle of section k as stored by the build (zero when unused).
+    strip::EdgeRect sectionRect(int k) const { return m_sectionRects.at(size_t(k)); }
+    // The view that is shown: nullptr when neither is.
+    QScrollArea *visibleView() const;
+
+    // Mode restored from the settings, before anything is shown.
+    void setInitialMode(Mode mode) { m_mode = mode; }
+
+    // --- display ---
+    // Destroys every cell element and resets the display state; the
+    // document's current entry number becomes 0.
+    void clear();
+    // Builds and shows the entry whose header starts at the document's
+    // current header line.
+    void showEntry();
+    // Rewrites the caption line from the current entry's header, e.g. after
+    // its header was edited.
+    void refreshCaption();
+    // Redraws cell i in both views from its record.
+    void renderCell(int index);
+    // The in-place editor of cell i (hidden until editing), loaded from the
+    // record: its font, colours and text lines.
+    QPlainTextEdit *editor(int index);
+
+    // Ends an in-place edit before a command reads or replaces the register.
+    void commitPendingEdit();
+
+    // View commands.
+    void showDetail();
+    void showOverview();
+    void openCellInDetail(int cell);
+
+    // Scrolling of the active view: kind 1 centres horizontally, kind 2
+    // positions vertically by the cell, kind 3 does both.
+    void positionScrolling(int kind, int cell);
+
+Q_SIGNALS:
+    void modeChanged(StripDisplay::Mode mode);
+    void cellCommandsChanged(StripDisplay::CellCommands commands);
+    // The toolbar shows the format of this cell.
+    void toolbarFollows(int cell);
+    // A double-click asks to edit the cell's text, or to attach a picture.
+    void editRequested(int cell);
+    void attachPictureRequested(int cell);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setMode(Mode mode);
+    void setCellCommands(CellCommands commands);
+    void finish();
+    void showView(QScrollArea *view);
+    QScrollArea *activeArea() const;
+    void destroyElements();
+    void buildCell(const strip::Section &section, const strip::Cell &cell);
+    void prepareEditor(int index, int record);
+    void loadEditor(QPlainTextEdit *editor, int record);
+    void placeEditor(CellElements &e);
+
+    // Selection.
+    void select(int cell, bool on);
+    void clearSelection();
+    void focusCell(int cell);
+    void focusStripThenCurrent();
+    void enterCell(int cell);
+    void leaveCell(int cell);
+
+    // Pointer rules.
+    void textPress(int cell, QMouseEvent *event);
+    void textClick(int cell);
+    void picturePress(int cell, QMouseEvent *event);
+    void pictureClick(int cell);
+    void sheetClick(bool detail);
+    void overviewSheetDoubleClick(const QPoint &pos);
+
+    RegisterDocument &m_doc;
+    Widgets m_w;
+    Mode m_mode = Mode::Overview;
+    strip::SheetGeometry m_geometry;
+    int m_cellCount = 0;
+    int m_currentCell = 0;
+    std::vector<CellElements> m_cells;
+    std::array<int, MaxCells> m_selected{};
+    std::array<strip::EdgeRect, MaxSections> m_sectionRects{};
+    CellCommands m_commands;
+    bool m_toolbarInUse = false;
+    bool m_modifierPress = false;
+    QWidget *m_pressed = nullptr; // element under a press, for its click
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(StripDisplay::CellCommands)

@@ -1,0 +1,408 @@
+// The detail view and the overview of the main window: the elements built
+// for each kind of cell, the selection by pointer and keyboard with the cell
+// command state after each gesture, the view switches with their scrolling,
+// the overview's double-clicks and the limits of a strip.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "register/series.h"
+#include "strip/stripdisplay.h"
+#include "uitestsupport.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using SD = StripDisplay;
+Q_DECLARE_METATYPE(StripDisplay::CellCommands)
+
+namespace {
+
+const QString Sip = series::caption(7);
+
+// Cells 0-7 assignable keys 001-008 (section with key numbers); cells 8-11
+// with the key codes 012, 000, abc and a blank one in a section without key
+// numbers; then a section with no cells.
+QStringList selectionTemplate()
+{
+    return uitest::templateLines(Sip, {{1, "10", "10", "40", "85", {"001", "002", "003", "004", "005", "006", "007", "008"}},
+                                       {0, "60", "10", "40", "45", {"012", "000", "abc", ""}},
+                                       {1, "110", "10", "40", "40", {}}});
+}
+
+class Fixture
+{
+public:
+    explicit Fixture(const QString &type, const QStringList &templateText, bool detail = true)
+    {
+        uitest::writeTemplate(env.programFolder(), type, templateText);
+        path = env.writeRegister("v.TAV", {{7, type, "201", "総務部", "山田"}, {7, "ＳＩＰ電話機", "202", "", "佐藤"}});
+        env.writeSettings({"[Position]", "MainWState=0", "[Checked]", detail ? "DispLayout=0" : "DispLayout=1"});
+        env.createWindows();
+        env.showMain();
+        env.dialogs.fileNames << path;
+        FMain->ActionFileOpen->trigger();
+    }
+    ~Fixture() { env.dialogs.answers << UserDialogs::Answer::No; }
+
+    SD &d() { return FMain->display(); }
+    QWidget *text(int cell, int view = 0) { return d().cell(cell).text[view]; }
+    void press(int cell, Qt::KeyboardModifiers mods = {}, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mousePress(text(cell), button, mods, QPoint(3, 3));
+    }
+    void click(int cell, Qt::KeyboardModifiers mods = {})
+    {
+        press(cell, mods);
+        QTest::mouseRelease(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
+    }
+    QList<int> selected() { return d().selectedCells(); }
+
+    uitest::Environment env;
+    QString path;
+};
+
+} // namespace
+
+class TestStripViews : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void elementsByKind_data();
+    void elementsByKind();
+    void entryWithoutCells();
+    void shiftAndCtrlPresses();
+    void rightPressSelectsBeforeMenu();
+    void tabMovesBetweenAssignableKeys();
+    void viewSwitchesResetCurrentCell();
+    void singleCellScrollsToHalf();
+    void resizeRecentres();
+    void overviewDoubleClicks_data();
+    void overviewDoubleClicks();
+    void zeroSectionEndsSearch();
+    void longLinesAreCut();
+    void limits_data();
+    void limits();
+};
+
+void TestStripViews::elementsByKind_data()
+{
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<bool>("assignable");
+    QTest::addColumn<bool>("areaShown");
+    QTest::addColumn<bool>("numberShown");
+    QTest::newRow("key 007") << 6 << true << true << true;
+    QTest::newRow("key 012, section without numbers") << 8 << true << true << false;
+    QTest::newRow("preset 000") << 9 << false << true << false;
+    QTest::newRow("abc") << 10 << false << true << false;
+    QTest::newRow("blank key code") << 11 << false << false << false;
+}
+
+void TestStripViews::elementsByKind()
+{
+    QFETCH(int, cell);
+    QFETCH(bool, assignable);
+    QFETCH(bool, areaShown);
+    QFETCH(bool, numberShown);
+    Fixture f("選択試験", selectionTemplate());
+    QCOMPARE(f.d().cellCount(), 12);
+    const SD::CellElements &e = f.d().cell(cell);
+    QCOMPARE(e.assignable, assignable);
+    for (int v : {0, 1}) {
+        QCOMPARE(e.textArea[v]->isVisibleTo(e.textArea[v]->parentWidget()), areaShown);
+        QCOMPARE(e.frame[v] != nullptr && e.frame[v]->isVisibleTo(e.frame[v]->parentWidget()), assignable);
+        QCOMPARE(e.keyNumber[v] != nullptr && e.keyNumber[v]->isVisibleTo(e.keyNumber[v]->parentWidget()),
+                 numberShown);
+        if (assignable)
+            QCOMPARE(e.frame[v]->geometry(), e.textRect[v].adjusted(-2, -2, 2, 2));
+    }
+    QCOMPARE(e.textArea[0]->focusPolicy(), assignable ? Qt::TabFocus : Qt::NoFocus);
+    QVERIFY(!f.d().editor(cell)->isVisible());
+
+    // A click selects an assignable key alone; other cells ignore it.
+    f.click(3);
+    QCOMPARE(f.selected(), QList<int>{3});
+    f.click(cell);
+    QCOMPARE(f.selected(), assignable ? QList<int>{cell} : QList<int>{3});
+    QCOMPARE(f.d().currentCell(), assignable ? cell : 3);
+}
+
+void TestStripViews::entryWithoutCells()
+{
+    for (bool detail : {true, false}) {
+        Fixture f("空の電話機", uitest::templateLines(Sip, {{1, "10", "10", "40", "40", {}}}), detail);
+        QCOMPARE(f.d().cellCount(), 0);
+        QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：201 電話機のタイプ：空の電話機 使用者名：山田"));
+        QVERIFY(!FMain->ScrollBox1->isVisible() && !FMain->ScrollBox2->isVisible());
+        QCOMPARE(f.d().cellCommands(), SD::NoCellCommands);
+    }
+}
+
+void TestStripViews::shiftAndCtrlPresses()
+{
+    Fixture f("選択試験", selectionTemplate());
+    QVERIFY(FMain->ScrollBox1->isVisible());
+    QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
+    f.click(3);
+    QCOMPARE(f.d().currentCell(), 3);
+    QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
+    QVERIFY(!FMain->ActionEditPicOff->isEnabled()); // no command has a handler yet
+
+    f.press(7, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), (QList<int>{3, 4, 5, 6, 7}));
+    QCOMPARE(f.d().currentCell(), 3);
+    QCOMPARE(f.d().cellCommands(), SD::selectionCellCommands());
+    QVERIFY(f.d().modifierPress());
+    QTest::mouseRelease(f.text(7), Qt::LeftButton, Qt::ShiftModifier, QPoint(3, 3));
+    QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
+    QCOMPARE(f.selected(), (QList<int>{3, 4, 5, 6, 7})); // the click keeps the range
+    QSignalSpy edits(&f.d(), &SD::editRequested);
+    QTest::mouseDClick(f.text(7), Qt::LeftButton, Qt::ShiftModifier, QPoint(3, 3));
+    QCOMPARE(edits.count(), 0); // a double-click after a Shift press does not edit
+
+    f.press(1, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), (QList<int>{1, 2, 3}));
+    QCOMPARE(f.d().currentCell(), 3);
+
+    // Ctrl: the current cell and the pressed one.
+    f.press(6, Qt::ControlModifier);
+    QCOMPARE(f.selected(), (QList<int>{3, 6}));
+    QCOMPARE(f.d().cellCommands(), SD::selectionCellCommands());
+    // Ctrl on the current cell while it is the only one selected: nothing.
+    f.click(2);
+    f.press(2, Qt::ControlModifier);
+    QCOMPARE(f.selected(), QList<int>{2});
+    QCOMPARE(f.d().currentCell(), 2);
+    // Ctrl on the current cell with another selected: the press first
+    // re-enters the current cell, so it stays the only one.
+    f.press(5, Qt::ControlModifier);
+    QCOMPARE(f.selected(), (QList<int>{2, 5}));
+    f.press(2, Qt::ControlModifier);
+    QCOMPARE(f.selected(), QList<int>{2});
+    // Shift on the current cell: a single selection, all but detaching.
+    f.press(5, Qt::ControlModifier);
+    f.press(2, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), QList<int>{2});
+    QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
+
+    // A plain press clears the mark; its click selects the cell alone, and a
+    // double-click then asks to edit it.
+    f.click(0);
+    QVERIFY(!f.d().modifierPress());
+    QCOMPARE(f.selected(), QList<int>{0});
+    QTest::mouseDClick(f.text(0), Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(edits.count(), 1);
+    QCOMPARE(edits.at(0).at(0).toInt(), 0);
+    // A click on the sheet leaves the current cell as the only selection.
+    f.press(4, Qt::ShiftModifier);
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, QPoint(1, 1));
+    QCOMPARE(f.selected(), QList<int>{0});
+}
+
+void TestStripViews::rightPressSelectsBeforeMenu()
+{
+    Fixture f("選択試験", selectionTemplate());
+    f.click(1);
+    f.press(4, {}, Qt::RightButton);
+    QCOMPARE(f.selected(), QList<int>{4});
+    QCOMPARE(f.d().currentCell(), 4);
+    QTRY_VERIFY(FMain->PopupMenu1A->isVisible());
+    QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
+    FMain->PopupMenu1A->close();
+    // The menu's focus does not count as leaving the cell.
+    QCOMPARE(f.selected(), QList<int>{4});
+}
+
+void TestStripViews::tabMovesBetweenAssignableKeys()
+{
+    Fixture f("選択試験", selectionTemplate());
+    f.click(7);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(f.d().currentCell(), 8); // 012
+    QCOMPARE(f.selected(), QList<int>{8});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(f.d().currentCell(), 7);
+    QCOMPARE(f.selected(), QList<int>{7});
+}
+
+void TestStripViews::viewSwitchesResetCurrentCell()
+{
+    Fixture f("選択試験", selectionTemplate());
+    f.click(6);
+    FMain->ToolButtonShowAll->click();
+    QVERIFY(FMain->ScrollBox2->isVisible() && !FMain->ScrollBox1->isVisible());
+    QVERIFY(FMain->ActionShowAll->isChecked() && !FMain->ToolButtonShowDetail->isChecked());
+    QCOMPARE(f.d().cellCommands(), SD::NoCellCommands);
+    FMain->ScrollBox1->verticalScrollBar()->setValue(50);
+    FMain->ActionShowDetail->trigger();
+    QVERIFY(FMain->ScrollBox1->isVisible() && FMain->ToolButtonShowDetail->isChecked());
+    QCOMPARE(f.d().currentCell(), 0);
+    QCOMPARE(f.selected(), QList<int>{0});
+    QCOMPARE(FMain->ScrollBox1->verticalScrollBar()->value(), 0);
+    QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
+    // Choosing the active view again changes nothing.
+    f.click(5);
+    FMain->ActionShowDetail->trigger();
+    QCOMPARE(f.d().currentCell(), 5);
+}
+
+void TestStripViews::singleCellScrollsToHalf()
+{
+    for (bool detail : {true, false}) {
+        Fixture f("一個電話機", uitest::templateLines(Sip, {{1, "10", "10", "40", "20", {"001"}}}), detail);
+        QCOMPARE(f.d().cellCount(), 1);
+        QScrollArea *view = detail ? FMain->ScrollBox1 : FMain->ScrollBox2;
+        QScrollBar *v = view->verticalScrollBar();
+        QVERIFY(v->maximum() > 0);
+        QCOMPARE(v->value(), std::min(v->maximum(), view->widget()->height() / 2));
+        QVERIFY(v->value() > 0);
+    }
+}
+
+void TestStripViews::resizeRecentres()
+{
+    Fixture f("選択試験", selectionTemplate());
+    FMain->resize(1000, 738);
+    QTest::qWait(20);
+    QScrollBar *h = FMain->ScrollBox1->horizontalScrollBar();
+    QScrollBar *v = FMain->ScrollBox1->verticalScrollBar();
+    h->setValue(0);
+    v->setValue(40);
+    FMain->resize(1010, 760);
+    QTest::qWait(20);
+    QCOMPARE(h->value(), std::max(0, (FMain->imgBase1->width() - FMain->ScrollBox1->viewport()->width()) / 2));
+    QCOMPARE(v->value(), 40);
+}
+
+void TestStripViews::overviewDoubleClicks_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<int>("opened"); // -1: nothing happens
+    QTest::newRow("text image of key 5") << "cell" << 4;
+    QTest::newRow("section 1 outside its cells") << "section 1" << 8;
+    QTest::newRow("blank sheet") << "blank" << -1;
+    QTest::newRow("section without cells") << "empty section" << -1;
+}
+
+void TestStripViews::overviewDoubleClicks()
+{
+    QFETCH(QString, where);
+    QFETCH(int, opened);
+    Fixture f("選択試験", selectionTemplate(), false);
+    QVERIFY(FMain->ScrollBox2->isVisible());
+    const auto inside = [](const strip::EdgeRect &r) {
+        return QPoint(r.left.toPixels() + 2, r.bottom.toPixels() - 2);
+    };
+    if (where == "cell") {
+        QTest::mouseDClick(f.text(4, 1), Qt::LeftButton, {}, QPoint(2, 2));
+    } else {
+        const QPoint at = where == "section 1"       ? inside(f.d().sectionRect(1))
+                          : where == "empty section" ? inside(f.d().sectionRect(2))
+                                                     : QPoint(FMain->imgBase2->width() - 3, FMain->imgBase2->height() - 3);
+        QTest::mouseDClick(FMain->imgBase2, Qt::LeftButton, {}, at);
+    }
+    if (opened < 0) {
+        QVERIFY(FMain->ScrollBox2->isVisible());
+        QVERIFY(FMain->overviewSelected());
+        return;
+    }
+    QVERIFY(FMain->ScrollBox1->isVisible() && !FMain->ScrollBox2->isVisible());
+    QVERIFY(!FMain->overviewSelected() && FMain->ToolButtonShowDetail->isChecked());
+    QCOMPARE(f.d().currentCell(), opened);
+    QCOMPARE(f.selected(), QList<int>{opened});
+    QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
+}
+
+void TestStripViews::zeroSectionEndsSearch()
+{
+    Fixture f("零区画", uitest::templateLines(Sip, {{1, "10", "10", "40", "20", {"001"}},
+                                                   {1, "0", "10", "0", "20", {}},
+                                                   {1, "60", "10", "40", "20", {"002"}}}),
+              false);
+    QCOMPARE(f.d().cellCount(), 2);
+    const strip::EdgeRect r = f.d().sectionRect(2);
+    QTest::mouseDClick(FMain->imgBase2, Qt::LeftButton, {},
+                       QPoint(r.right.toPixels() - 2, r.bottom.toPixels() - 2));
+    QVERIFY(FMain->ScrollBox2->isVisible());
+    const strip::EdgeRect r0 = f.d().sectionRect(0);
+    QTest::mouseDClick(FMain->imgBase2, Qt::LeftButton, {},
+                       QPoint(r0.right.toPixels() - 2, r0.bottom.toPixels() - 2));
+    QVERIFY(FMain->ScrollBox1->isVisible());
+}
+
+void TestStripViews::longLinesAreCut()
+{
+    uitest::Environment env;
+    const QString path = env.writeRegister("v.TAV", {{7, "ＳＩＰ電話機", "201", "", ""}});
+    {
+        RegisterDocument doc;
+        doc.load(path);
+        const int cell = doc.findEntry(1) + 14;
+        doc.setLine(cell + 32, "2");
+        doc.insertLines(cell + 33, {QString(30, u'あ'), "短い"});
+        doc.save(path);
+    }
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    const int cell = FMain->document().findEntry(1) + 14;
+    QCOMPARE(FMain->document().line(cell + 33), QString(20, u'あ'));
+    QCOMPARE(FMain->document().line(cell + 34), QStringLiteral("短い"));
+    QVERIFY(FMain->document().isModified());
+    QCOMPARE(FMain->display().editor(0)->toPlainText(), QString(20, u'あ') + "\n短い\n");
+    env.dialogs.answers << UserDialogs::Answer::No;
+}
+
+void TestStripViews::limits_data()
+{
+    QTest::addColumn<QList<int>>("cellsPerSection");
+    QTest::addColumn<int>("built");
+    QTest::newRow("101 sections") << QList<int>(101, 0) << 0;
+    QTest::newRow("60 and 41 cells") << QList<int>{60, 41} << 60;
+    QTest::newRow("exactly 100 cells") << QList<int>{60, 40} << 100;
+}
+
+void TestStripViews::limits()
+{
+    QFETCH(QList<int>, cellsPerSection);
+    QFETCH(int, built);
+    QList<uitest::TemplateSection> sections;
+    for (int n : cellsPerSection) {
+        uitest::TemplateSection s{1, "1", "1", "20", "20", {}};
+        for (int i = 0; i < n; ++i)
+            s.keyCodes << QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+        sections << s;
+    }
+    const bool over = cellsPerSection.size() > 100 || built < 100;
+    Fixture f("大型電話機", uitest::templateLines(Sip, sections));
+    QCOMPARE(f.env.dialogs.texts("error"),
+             over ? QStringList{QStringLiteral("ボタンの数が多すぎます。")} : QStringList());
+    QCOMPARE(f.d().cellCount(), built);
+    QCOMPARE(FMain->ScrollBox1->isVisible(), !over);
+    // The rest goes on: another entry shows, and a view command shows what was built.
+    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                      FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(1)).center());
+    QCOMPARE(f.d().cellCount(), 2);
+    QVERIFY(FMain->ScrollBox1->isVisible());
+    if (built == 60) {
+        QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                          FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(0)).center());
+        QVERIFY(!FMain->ScrollBox1->isVisible() && !FMain->ScrollBox2->isVisible());
+        FMain->ActionShowAll->trigger();
+        FMain->ActionShowDetail->trigger();
+        QVERIFY(FMain->ScrollBox1->isVisible());
+        QCOMPARE(f.d().cellCount(), 60);
+    }
+}
+
+TAVREL_UI_TEST_MAIN(TestStripViews)
+#include "test_stripviews.moc"
