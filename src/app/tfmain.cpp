@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -68,6 +69,19 @@ public:
         if (hint == SH_Menu_AllowActiveAndDisabled)
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Register list rows a little taller than the text, as a report list has them.
+class RowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setHeight(std::max(s.height(), 17));
+        return s;
     }
 };
 
@@ -452,6 +466,7 @@ void TFMain::buildWorkArea()
                                 QStringLiteral("内線番号"), QStringLiteral("部署"), QStringLiteral("使用者名"),
                                 QStringLiteral("登録日時")});
     ListView1->setMinimumHeight(20);
+    ListView1->setItemDelegate(new RowDelegate(ListView1));
     // The selection stays visible while the list has no focus.
     QPalette pal = ListView1->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));

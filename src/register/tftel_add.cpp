@@ -48,6 +48,7 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     cmbType = new QComboBox(GroupBox1);
     cmbType->setGeometry(130, 60, 270, 20);
     Label3->setBuddy(cmbType);
+    Label2->setBuddy(pnlSeries); // shows the mnemonic; the panel takes no focus
 
     GroupBox2 = new QGroupBox(QStringLiteral("使用者情報"), this);
     GroupBox2->setGeometry(10, 130, 421, 164);
@@ -167,6 +168,7 @@ void TFTelAdd::showEvent(QShowEvent *e)
         ComboBox3->setEnabled(true);
         ComboBoxExternal->hide();
         Edit1->show();
+        Label1->setBuddy(Edit1);
         selectType(QString());
         Edit1->clear();
         Edit2->clear();
@@ -182,6 +184,7 @@ void TFTelAdd::showEvent(QShowEvent *e)
         ComboBox3->setEnabled(false);
         Edit1->hide();
         ComboBoxExternal->show();
+        Label1->setBuddy(ComboBoxExternal);
         {
             Filling guard(m_filling);
             ComboBoxExternal->clear();

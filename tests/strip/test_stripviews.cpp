@@ -7,9 +7,11 @@
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "register/series.h"
+#include "strip/picture.h"
 #include "strip/stripdisplay.h"
 #include "uitestsupport.h"
 
+#include <QBuffer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void longLinesAreCut();
     void limits_data();
     void limits();
+    void pictureCell();
+    void malformedCellIsReported();
 };
 
 void TestStripViews::elementsByKind_data()
@@ -402,6 +406,80 @@ void TestStripViews::limits()
         QVERIFY(FMain->ScrollBox1->isVisible());
         QCOMPARE(f.d().cellCount(), 60);
     }
+}
+
+void TestStripViews::pictureCell()
+{
+    uitest::Environment env;
+    const QString path = env.writeRegister("v.TAV", {{7, "ＳＩＰ電話機", "201", "", ""}});
+    {
+        QImage red(4, 4, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&buffer, "BMP"));
+        RegisterDocument doc;
+        doc.load(path);
+        const int cell = doc.findEntry(1) + 14;
+        doc.setLine(cell + 30, ".bmp");
+        doc.setLine(cell + 31, strip::encodeBase64(bmp));
+        doc.save(path);
+    }
+    env.writeSettings({"[Position]", "MainWState=0", "[Checked]", "DispLayout=0"});
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    SD &d = FMain->display();
+    const SD::CellElements &e = d.cell(0);
+    QVERIFY(e.showsPicture);
+    for (int v : {0, 1}) {
+        QCOMPARE(e.text[v]->width(), 0);
+        QVERIFY(e.picture[v] && e.picture[v]->isVisibleTo(e.textArea[v]));
+        QCOMPARE(e.picture[v]->size(), e.textRect[v].size());
+    }
+    QCOMPARE(d.editor(0)->width(), 0);
+    QCOMPARE(d.cell(1).text[0]->width(), d.cell(1).textRect[0].width());
+
+    QSignalSpy attach(&d, &SD::attachPictureRequested);
+    QTest::mouseClick(e.picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(d.selectedCells(), QList<int>{0});
+    QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
+    QTest::mouseDClick(e.picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(attach.count(), 1);
+    // A right press on another cell's picture selects it and opens its menu.
+    QTest::mouseClick(d.cell(1).text[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(d.cellCommands(), SD::textCellCommands());
+    QTest::mousePress(e.picture[0], Qt::RightButton, {}, QPoint(2, 2));
+    QCOMPARE(d.selectedCells(), QList<int>{0});
+    QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
+    QTRY_VERIFY(FMain->PopupMenu1B->isVisible());
+    FMain->PopupMenu1B->close();
+}
+
+void TestStripViews::malformedCellIsReported()
+{
+    uitest::Environment env;
+    const QString path = env.writeRegister("v.TAV", {{7, "ＳＩＰ電話機", "201", "", ""}, {7, "ＳＩＰ電話機", "202", "", ""}});
+    {
+        RegisterDocument doc;
+        doc.load(path);
+        doc.setLine(doc.findEntry(2) + 14 + 20, "大"); // the text size of entry 2's first cell
+        doc.save(path);
+    }
+    env.createWindows();
+    env.showMain();
+    env.dialogs.fileNames << path;
+    FMain->ActionFileOpen->trigger();
+    QTreeWidget *list = FMain->ListView1;
+    for (int row : {1, 0}) // through the event loop, as a user's click
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+    QCOMPARE(env.dialogs.texts("exception").size(), 1);
+    QVERIFY(env.dialogs.texts("exception").constFirst().contains(QStringLiteral("大")));
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().cellCount(), 2);
+    QVERIFY(FMain->ScrollBox2->isVisible());
 }
 
 TAVREL_UI_TEST_MAIN(TestStripViews)
