@@ -179,8 +179,7 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
     FMain->ActionFileOpen->trigger();
     QCOMPARE(FMain->selSeriesNo(), 0);
     for (int r : {first, row})
-        QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                          FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(r)).center());
+        uitest::clickRow(r);
     QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
     QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
     QCOMPARE(FMain->pnlText->text().section(u' ', 0, 0), "内線：" + FMain->rowHeader(row).extension);
@@ -489,8 +488,8 @@ void TestRegisterCommands::editEntry()
     env.dialogs.fileNames << path;
     FMain->ActionFileOpen->trigger();
     QTreeWidget *list = FMain->ListView1;
+    uitest::clickRow(1);
     const QRect rowRect = list->visualItemRect(list->topLevelItem(1));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     const QStringList bodyBefore = bodyOf(FMain->document(), pickRow < 0 ? 2 : pickRow + 1);
 

@@ -393,13 +393,11 @@ void TestStripViews::limits()
     QCOMPARE(f.d().cellCount(), built);
     QCOMPARE(FMain->ScrollBox1->isVisible(), !over);
     // The rest goes on: another entry shows, and a view command shows what was built.
-    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                      FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(1)).center());
+    uitest::clickRow(1);
     QCOMPARE(f.d().cellCount(), 2);
     QVERIFY(FMain->ScrollBox1->isVisible());
     if (built == 60) {
-        QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                          FMain->ListView1->visualItemRect(FMain->ListView1->topLevelItem(0)).center());
+        uitest::clickRow(0);
         QVERIFY(!FMain->ScrollBox1->isVisible() && !FMain->ScrollBox2->isVisible());
         FMain->ActionShowAll->trigger();
         FMain->ActionShowDetail->trigger();
@@ -472,9 +470,8 @@ void TestStripViews::malformedCellIsReported()
     env.showMain();
     env.dialogs.fileNames << path;
     FMain->ActionFileOpen->trigger();
-    QTreeWidget *list = FMain->ListView1;
     for (int row : {1, 0}) // through the event loop, as a user's click
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+        uitest::clickRow(row);
     QCOMPARE(env.dialogs.texts("exception").size(), 1);
     QVERIFY(env.dialogs.texts("exception").constFirst().contains(QStringLiteral("大")));
     QCOMPARE(FMain->document().currentEntryNumber(), 1);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace uitest {
 
@@ -126,6 +127,15 @@ QString Environment::writeRegister(const QString &name, const QList<Entry> &entr
     const QString path = dataFolder() + name;
     doc.save(path);
     return path;
+}
+
+void clickRow(int row)
+{
+    QTreeWidget *list = FMain->ListView1;
+    QTreeWidgetItem *item = list->topLevelItem(row);
+    QVERIFY(item);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
 }
 
 void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)

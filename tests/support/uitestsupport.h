@@ -79,6 +79,9 @@ private:
     bool m_windows = false;
 };
 
+// Clicks register list row `row` of FMain, scrolled into view first.
+void clickRow(int row);
+
 // Runs fill on the entry dialog once it is shown modally, then closes it
 // with Cancel if fill left it open, so that a failing check cannot hang the
 // test. Call before the command that opens the dialog.
