@@ -80,8 +80,7 @@ void TestRegisterCommands::openShowsFirstEntry()
     QList<uitest::Environment::Entry> entries = FiveEntries;
     std::swap(entries[0], entries[2]); // entry 1 is of series 3
     const QString path = env.writeRegister("a.TAV", entries);
-    env.createWindows();
-    env.showMain();
+    env.start();
     env.dialogs.fileNames << path;
     QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(env.dialogs.shown.size(), 1);
@@ -130,8 +129,7 @@ void TestRegisterCommands::openFailureLeavesEmptyRegister()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    env.createWindows();
-    env.showMain();
+    env.start();
     env.dialogs.fileNames << good << bad;
     QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(FMain->rowCount(), 5);
@@ -173,10 +171,7 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
         doc.setLine(doc.findEntry(3) + 5, QStringLiteral("旧型主装置"));
         doc.save(path);
     }
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     QCOMPARE(FMain->selSeriesNo(), 0);
     for (int r : {first, row})
         uitest::clickRow(r);
@@ -196,7 +191,7 @@ void TestRegisterCommands::unsavedChangesQuestion_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("goesOn");
     QTest::addColumn<bool>("saved");
-    for (const char *command : {"new", "open"}) {
+    for (const char *command : {"new", "open", "close"}) {
         QTest::addRow("%s: yes", command) << command << int(UserDialogs::Answer::Yes) << true << true;
         QTest::addRow("%s: no", command) << command << int(UserDialogs::Answer::No) << true << false;
         QTest::addRow("%s: cancel", command) << command << int(UserDialogs::Answer::Cancel) << false << false;
@@ -213,19 +208,26 @@ void TestRegisterCommands::unsavedChangesQuestion()
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     const QString other = env.writeRegister("b.TAV", FiveEntries.mid(0, 2));
     const QByteArray before = fileBytes(path);
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     FMain->document().setLine(4, QStringLiteral("人事部"));
 
     env.dialogs.answers << UserDialogs::Answer(answer);
     if (command == "open")
         env.dialogs.fileNames << other;
-    (command == "new" ? FMain->ActionFileNew : FMain->ActionFileOpen)->trigger();
+    if (command == "close")
+        QCOMPARE(FMain->close(), goesOn);
+    else
+        (command == "new" ? FMain->ActionFileNew : FMain->ActionFileOpen)->trigger();
     QCOMPARE(env.dialogs.texts("question"),
              QStringList{QStringLiteral("示名条データが変更されています。\n保存しますか？")});
+    QCOMPARE(env.dialogs.shown.at(1).buttons, UserDialogs::Buttons::YesNoCancel); // after the first open
+    QCOMPARE(env.dialogs.shown.at(1).defaultAnswer, UserDialogs::Answer::Yes);
     QCOMPARE(fileBytes(path) != before, saved);
+    if (command == "close") {
+        QCOMPARE(FMain->isVisible(), !goesOn);
+        QCOMPARE(FMain->document().isModified(), !saved);
+        return;
+    }
     const int expectedRows = !goesOn ? 5 : command == "new" ? 0 : 2;
     QCOMPARE(FMain->rowCount(), expectedRows);
     if (!goesOn) {
@@ -250,10 +252,7 @@ void TestRegisterCommands::saveFailureIsReported()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     const QByteArray before = fileBytes(path);
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     // A character that code page 932 cannot hold.
     FMain->document().setLine(4, QStringLiteral("部署\U0001F600"));
     QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
@@ -273,8 +272,7 @@ void TestRegisterCommands::saveFailureIsReported()
 void TestRegisterCommands::saveAs()
 {
     uitest::Environment env;
-    env.createWindows();
-    env.showMain();
+    env.start();
     // Nothing to save in an empty register: no dialog.
     FMain->ActionFileSaveAs->trigger();
     FMain->ActionFileSave->trigger();
@@ -333,10 +331,7 @@ void TestRegisterCommands::deleteEntries()
     QFETCH(int, shownRow);
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries.mid(0, entries));
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     QTreeWidget *list = FMain->ListView1;
     list->setCurrentItem(list->topLevelItem(focused), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (int r : selected)
@@ -400,10 +395,7 @@ void TestRegisterCommands::createEntry()
     QList<uitest::Environment::Entry> entries = FiveEntries;
     entries[3].series = 0;
     const QString path = env.writeRegister("a.TAV", entries);
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     RegisterDocument &doc = FMain->document();
     // Give entry 4 a text of its own, so that a copy is told from the template.
     const int cell = doc.findEntry(4) + 14; // marker, header, section count, section header
@@ -443,10 +435,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
 {
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     FMain->ListView1->setCurrentItem(FMain->ListView1->topLevelItem(1));
     const QStringList lines = FMain->document().lines();
     const QString caption = FMain->pnlText->text();
@@ -483,10 +472,7 @@ void TestRegisterCommands::editEntry()
     entries[3].date = "2001/02/03 04:05";
     entries[1].date = "2002/03/04 05:06";
     const QString path = env.writeRegister("a.TAV", entries);
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     QTreeWidget *list = FMain->ListView1;
     uitest::clickRow(1);
     const QRect rowRect = list->visualItemRect(list->topLevelItem(1));

@@ -47,10 +47,7 @@ public:
         uitest::writeTemplate(env.programFolder(), type, templateText);
         path = env.writeRegister("v.TAV", {{7, type, "201", "総務部", "山田"}, {7, "ＳＩＰ電話機", "202", "", "佐藤"}});
         env.writeSettings({"[Position]", "MainWState=0", "[Checked]", detail ? "DispLayout=0" : "DispLayout=1"});
-        env.createWindows();
-        env.showMain();
-        env.dialogs.fileNames << path;
-        FMain->ActionFileOpen->trigger();
+        env.start(path);
     }
     ~Fixture() { env.dialogs.answers << UserDialogs::Answer::No; }
 
@@ -86,7 +83,6 @@ private Q_SLOTS:
     void tabMovesBetweenAssignableKeys();
     void viewSwitchesResetCurrentCell();
     void singleCellScrollsToHalf();
-    void resizeRecentres();
     void overviewDoubleClicks_data();
     void overviewDoubleClicks();
     void zeroSectionEndsSearch();
@@ -271,21 +267,6 @@ void TestStripViews::singleCellScrollsToHalf()
     }
 }
 
-void TestStripViews::resizeRecentres()
-{
-    Fixture f("選択試験", selectionTemplate());
-    FMain->resize(1000, 738);
-    QTest::qWait(20);
-    QScrollBar *h = FMain->ScrollBox1->horizontalScrollBar();
-    QScrollBar *v = FMain->ScrollBox1->verticalScrollBar();
-    h->setValue(0);
-    v->setValue(40);
-    FMain->resize(1010, 760);
-    QTest::qWait(20);
-    QCOMPARE(h->value(), std::max(0, (FMain->imgBase1->width() - FMain->ScrollBox1->viewport()->width()) / 2));
-    QCOMPARE(v->value(), 40);
-}
-
 void TestStripViews::overviewDoubleClicks_data()
 {
     QTest::addColumn<QString>("where");
@@ -354,10 +335,7 @@ void TestStripViews::longLinesAreCut()
         doc.insertLines(cell + 33, {QString(30, u'あ'), "短い"});
         doc.save(path);
     }
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     const int cell = FMain->document().findEntry(1) + 14;
     QCOMPARE(FMain->document().line(cell + 33), QString(20, u'あ'));
     QCOMPARE(FMain->document().line(cell + 34), QStringLiteral("短い"));
@@ -425,10 +403,7 @@ void TestStripViews::pictureCell()
         doc.save(path);
     }
     env.writeSettings({"[Position]", "MainWState=0", "[Checked]", "DispLayout=0"});
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     SD &d = FMain->display();
     const SD::CellElements &e = d.cell(0);
     QVERIFY(e.showsPicture);
@@ -466,10 +441,7 @@ void TestStripViews::malformedCellIsReported()
         doc.setLine(doc.findEntry(2) + 14 + 20, "大"); // the text size of entry 2's first cell
         doc.save(path);
     }
-    env.createWindows();
-    env.showMain();
-    env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    env.start(path);
     for (int row : {1, 0}) // through the event loop, as a user's click
         uitest::clickRow(row);
     QCOMPARE(env.dialogs.texts("exception").size(), 1);

@@ -117,6 +117,16 @@ void Environment::showMain()
     QVERIFY(QTest::qWaitForWindowActive(FMain));
 }
 
+void Environment::start(const QString &registerPath)
+{
+    createWindows();
+    showMain();
+    if (registerPath.isEmpty())
+        return;
+    dialogs.fileNames << registerPath;
+    FMain->ActionFileOpen->trigger();
+}
+
 QString Environment::writeRegister(const QString &name, const QList<Entry> &entries)
 {
     RegisterDocument doc;

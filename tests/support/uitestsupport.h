@@ -56,6 +56,9 @@ public:
     void destroyWindows();
     // Shows FMain and waits until it is active (shortcuts need that).
     void showMain();
+    // Creates the windows, shows FMain and opens the register at path
+    // through File ▸ Open (when a path is given).
+    void start(const QString &registerPath = QString());
 
     // A register file of the given entries (series index, strip type,
     // extension, department, user); returns its path.
