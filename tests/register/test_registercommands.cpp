@@ -291,6 +291,12 @@ void TestRegisterCommands::saveAs()
     QCOMPARE(env.dialogs.shown.constLast().text, QStringLiteral("名前を付けて保存"));
     QVERIFY(FMain->document().fileName().isEmpty());
     QVERIFY(FMain->document().isModified());
+    // The question's Yes with the save dialog cancelled keeps the register.
+    env.dialogs.answers << UserDialogs::Answer::Yes;
+    env.dialogs.fileNames << "";
+    FMain->ActionFileNew->trigger();
+    QCOMPARE(FMain->rowCount(), 1);
+    QVERIFY(FMain->document().isModified());
     const QString path = env.dataFolder() + "new.TAV";
     env.dialogs.fileNames << path;
     FMain->ActionFileSave->trigger();
