@@ -208,14 +208,14 @@ void drawPicture(QPainter &p, int index)
         break;
     }
     case ShowAll:
-        frame(p, 0, 0, 15, 15, Black, White);
-        box(p, 1, 1, 14, 2, DarkBlue);
+        frame(p, 1, 1, 14, 14, Black, White);
+        box(p, 2, 2, 13, 3, DarkBlue);
         break;
     case ShowDetail:
-        frame(p, 0, 0, 15, 7, Black, White);
-        box(p, 1, 1, 14, 2, DarkBlue);
-        frame(p, 0, 8, 15, 15, Black, White);
-        box(p, 1, 9, 14, 10, DarkBlue);
+        frame(p, 1, 1, 14, 7, Black, White);
+        box(p, 2, 2, 13, 3, DarkBlue);
+        frame(p, 1, 8, 14, 14, Black, White);
+        box(p, 2, 9, 13, 10, DarkBlue);
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/tfmain.h"
+#include "app/toolbarpictures.h"
 #include "app/windows.h"
 #include "uitestsupport.h"
 
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void splitterKeepsStripDisplayHigh_data();
     void splitterKeepsStripDisplayHigh();
     void commandsPresentAndEnabled();
+    void toolbarPictures();
 };
 
 void TestMainWindow::firstRunDefaultsAreWrittenBack()
@@ -253,6 +255,29 @@ void TestMainWindow::commandsPresentAndEnabled()
     for (QWidget *w : {static_cast<QWidget *>(FMain->ToolButtonPrint), static_cast<QWidget *>(FMain->ToolButtonBold),
                        static_cast<QWidget *>(FMain->ComboBoxFont)})
         QVERIFY(!w->isEnabled());
+}
+
+void TestMainWindow::toolbarPictures()
+{
+    // Seventeen distinct 16 x 16 pictures, each drawn on a transparent ground.
+    QList<QImage> seen;
+    for (int i = 0; i < toolbarpictures::Count; ++i) {
+        const QImage img = toolbarpictures::picture(i);
+        QCOMPARE(img.size(), QSize(16, 16));
+        int opaque = 0, transparent = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                if (qAlpha(img.pixel(x, y)) == 255)
+                    ++opaque;
+                else if (qAlpha(img.pixel(x, y)) == 0)
+                    ++transparent;
+            }
+        }
+        QVERIFY2(opaque >= 20 && transparent >= 20, qPrintable(QString::number(i)));
+        QVERIFY2(!seen.contains(img), qPrintable(QString::number(i)));
+        seen << img;
+    }
+    QVERIFY(toolbarpictures::picture(toolbarpictures::Count).isNull());
 }
 
 TAVREL_UI_TEST_MAIN(TestMainWindow)
