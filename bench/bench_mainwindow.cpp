@@ -19,6 +19,9 @@ double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
 int main(int argc, char **argv)
 {
+    // Without a display the window is measured on the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TavrelApplication app(argc, argv);
     const QStringList a = app.arguments();
     const int entries = a.size() > 1 ? a.at(1).toInt() : 2000;
