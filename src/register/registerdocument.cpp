@@ -457,11 +457,18 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     if (rows.isEmpty())
         return rowCount;
     const qint64 count = intAt(1); // keeps its old value for the whole command
+    // Entry numbers above the largest marker present are never found, and
+    // the command only lowers or removes markers: stopping there keeps a
+    // huge count on line 1 from spinning.
+    qint64 maxMarker = 0;
+    for (const Marker &m : m_markers)
+        maxMarker = std::max(maxMarker, m.number);
+    const qint64 last = std::min(count, maxMarker);
     for (qsizetype r = rows.size() - 1; r >= 0; --r) {
         const int d = rows.at(r);
         if (removeRow)
             removeRow(d);
-        for (qint64 c = 0; c < count; ++c) {
+        for (qint64 c = 0; c < last; ++c) {
             const int m = findEntry(c + 1);
             if (m < 0)
                 continue;

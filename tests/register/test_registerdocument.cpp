@@ -5,6 +5,7 @@
 #include "platform/conversion.h"
 #include "register/registerdocument.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void deleteEntries();
     void deleteOnlyEntryEmptiesLines();
     void deleteWithMalformedCountChangesNothing();
+    void deleteWithHugeCountStopsAtLastMarker();
     void indexMatchesScanAfterEdits();
     void saveFailureKeepsFileAndState();
     void unencodableCharacterNamesEntry();
@@ -382,6 +384,23 @@ void TestRegisterDocument::deleteWithMalformedCountChangesNothing()
     doc.setLines(l);
     QVERIFY_THROWS_EXCEPTION(ConversionError, doc.deleteEntries({1}, 3));
     QCOMPARE(doc.lines(), l);
+}
+
+void TestRegisterDocument::deleteWithHugeCountStopsAtLastMarker()
+{
+    // Line 1 claims far more entries than there are markers: the command
+    // must not try every number up to it (that took seconds).
+    RegisterDocument doc;
+    QStringList l = makeRegister(3);
+    l[1] = QStringLiteral("2147483647");
+    doc.setLines(l);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(doc.deleteEntries({1}, 3), 2);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QCOMPARE(doc.line(1), QStringLiteral("2"));
+    QCOMPARE(extensions(doc), (QStringList{"201", "203"}));
+    verifyIndex(doc);
 }
 
 void TestRegisterDocument::indexMatchesScanAfterEdits()
