@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
 const QString RegisterDocument::FormatErrorMessage =
@@ -412,7 +413,14 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
         appendLine(QStringLiteral("1"));
         m_currentHeaderLine = 3;
     } else {
-        setLine(1, QString::number(qint64(intAt(1)) + 1));
+        // The count is checked before anything is written, so that a count
+        // with no room above it leaves the document as it was.
+        const qint64 next = qint64(intAt(1)) + 1;
+        if (next > std::numeric_limits<int>::max())
+            throw TavrelError(QStringLiteral("%1（2 行目の示名条の数 %2 はこれ以上増やせません）")
+                                  .arg(FormatErrorMessage)
+                                  .arg(next - 1));
+        setLine(1, QString::number(next));
         m_currentHeaderLine = int(m_lines.size()) + 1;
     }
     const int n = intAt(1);

@@ -102,6 +102,8 @@ private Q_SLOTS:
     void deleteOnlyEntryEmptiesLines();
     void deleteWithMalformedCountChangesNothing();
     void deleteWithHugeCountStopsAtLastMarker();
+    void appendAtLargestCount_data();
+    void appendAtLargestCount();
     void indexMatchesScanAfterEdits();
     void saveFailureKeepsFileAndState();
     void unencodableCharacterNamesEntry();
@@ -401,6 +403,44 @@ void TestRegisterDocument::deleteWithHugeCountStopsAtLastMarker()
     QCOMPARE(doc.line(1), QStringLiteral("2"));
     QCOMPARE(extensions(doc), (QStringList{"201", "203"}));
     verifyIndex(doc);
+}
+
+void TestRegisterDocument::appendAtLargestCount_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<bool>("appends");
+    QTest::newRow("one below the largest") << "2147483646" << true;
+    QTest::newRow("the largest") << "2147483647" << false;
+}
+
+void TestRegisterDocument::appendAtLargestCount()
+{
+    // A count with no room above it refuses a new entry before line 1 is
+    // written; both ways of appending share that step.
+    QFETCH(QString, count);
+    QFETCH(bool, appends);
+    QStringList l = makeRegister(1);
+    l[1] = count;
+    for (int way = 0; way < 2; ++way) {
+        RegisterDocument doc;
+        doc.setLines(l);
+        doc.setCurrentHeaderLine(3);
+        auto append = [&] {
+            if (way == 0)
+                doc.appendEntryAsCopy(header(QStringLiteral("202")), 1);
+            else
+                doc.beginNewEntry(header(QStringLiteral("202")));
+        };
+        if (appends) {
+            append();
+            QCOMPARE(doc.line(1), QStringLiteral("2147483647"));
+            QCOMPARE(doc.findEntry(2147483647), l.size());
+        } else {
+            QVERIFY_THROWS_EXCEPTION(TavrelError, append());
+            QCOMPARE(doc.lines(), l);
+            QCOMPARE(doc.currentHeaderLine(), 3);
+        }
+    }
 }
 
 void TestRegisterDocument::indexMatchesScanAfterEdits()
