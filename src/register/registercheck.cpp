@@ -11,7 +11,10 @@ constexpr int MaxCells = 100;
 
 bool isDecimal(const QString &text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
+    // Digits, optionally a point and more digits, or a point and digits. The
+    // point is not optional on its own, so that the two digit runs cannot
+    // share digits: a long line of digits is matched in linear time.
+    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+(\\.\\d*)?|\\.\\d+)\\s*$"));
     return re.match(text).hasMatch();
 }
 

@@ -3,6 +3,7 @@
 // files that must leave an empty, unnamed register.
 
 #include "platform/conversion.h"
+#include "register/registercheck.h"
 #include "register/registerdocument.h"
 
 #include <QElapsedTimer>
@@ -108,6 +109,8 @@ private Q_SLOTS:
     void saveFailureKeepsFileAndState();
     void unencodableCharacterNamesEntry();
     void hugeLineLoadsOrFailsCleanly();
+    void checkDecimalLines_data();
+    void checkDecimalLines();
 };
 
 void TestRegisterDocument::markerLine()
@@ -535,6 +538,42 @@ void TestRegisterDocument::hugeLineLoadsOrFailsCleanly()
     l[1] = huge; // a 100 MB count is no number
     QVERIFY_THROWS_EXCEPTION(TavrelError, doc.load(writeBytes(dir, QStringLiteral("c.TAV"), textfile::encode(l))));
     QVERIFY(doc.isEmpty());
+}
+
+void TestRegisterDocument::checkDecimalLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("decimal");
+    QTest::newRow("integer") << "12" << true;
+    QTest::newRow("fraction") << "12.25" << true;
+    QTest::newRow("point last") << "12." << true;
+    QTest::newRow("point first") << ".5" << true;
+    QTest::newRow("sign and blanks") << " -3.5 " << true;
+    QTest::newRow("point alone") << "." << false;
+    QTest::newRow("two points") << "1.2.3" << false;
+    QTest::newRow("exponent") << "1e5" << false;
+    QTest::newRow("empty") << "" << false;
+    // Long runs of digits used to take seconds before being refused.
+    QTest::newRow("200000 digits") << QString(200000, u'9') << true;
+    QTest::newRow("200000 digits and a letter") << QString(200000, u'9') + u'x' << false;
+    QTest::newRow("digits, point, digits, letter") << QString(100000, u'9') + u'.' + QString(100000, u'9') + u'x'
+                                                   << false;
+}
+
+void TestRegisterDocument::checkDecimalLines()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, decimal);
+    QStringList l = makeRegister(1);
+    const int keyBoxX = 2 + 1 + 6 + 1 + 6; // version, count, marker, header, section count, section header
+    l[keyBoxX] = text;
+    QElapsedTimer timer;
+    timer.start();
+    const QList<RegisterProblem> problems = checkRegister(l);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QCOMPARE(problems.size(), decimal ? 0 : 1);
+    if (!decimal)
+        QCOMPARE(problems.first().line, keyBoxX);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterDocument)
