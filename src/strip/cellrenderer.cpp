@@ -1,6 +1,7 @@
 #include "strip/cellrenderer.h"
 
 #include "platform/conversion.h"
+#include "platform/fonts.h"
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
 #include "strip/colourline.h"
@@ -65,7 +66,7 @@ void drawCellText(QImage &image, const TextFormat &format, const QStringList &te
     const int h = lineHeightPixels(pointSize, dpi);
     if (h <= 0)
         return; // every band would be empty: only the background shows
-    QFont font(format.face);
+    QFont font = fontOfFace(format.face);
     font.setPixelSize(h);
     font.setBold(format.bold);
     font.setItalic(format.italic);

@@ -1,5 +1,6 @@
 #include "strip/stripimage.h"
 
+#include "platform/fonts.h"
 #include "strip/cellrecord.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
@@ -149,7 +150,7 @@ void drawKeyNumber(QPainter &p, const QStringList &lines, const Section &section
     const QRect box = boxRect(section.rect, cell.mm.keyNumberBox, g.view(view));
     if (px <= 0 || box.isEmpty())
         return;
-    QFont font(face);
+    QFont font = fontOfFace(face);
     font.setPixelSize(px);
     font.setBold(bold);
     font.setItalic(italic);

@@ -10,6 +10,7 @@
 #include "strip/stripimage.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void keyNumbers();
     void cellElements();
     void overviewText();
+    void longFaceNames();
     void templateStrips();
     void cli_data();
     void cli();
@@ -167,6 +169,27 @@ void TestStripImage::overviewText()
         drawCellText(at10, f, c.text, 10);
         QVERIFY(at9 != at10);
         QCOMPARE(renderStrip(lines, FirstHeader, v).copy(area), v == View::Overview ? at9 : at10);
+    }
+}
+
+void TestStripImage::longFaceNames()
+{
+    // A face name of 300,000 characters names no font: it is drawn like any
+    // face that is not installed, and without the seconds that matching
+    // such a name against the font database took.
+    TestEntry e = entryWithCells({2});
+    TestEntry unknown = e;
+    const QString huge(300000, QChar(0xFFFD));
+    e.sections[0].cells[0].keyNumberFormat[0] = huge;
+    e.sections[0].cells[1].face = huge;
+    unknown.sections[0].cells[0].keyNumberFormat[0] = QStringLiteral("NoSuchFace");
+    unknown.sections[0].cells[1].face = QStringLiteral("NoSuchFace");
+    for (View v : {View::Detail, View::Overview}) {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage img = renderStrip(registerLines({e}), FirstHeader, v);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        QCOMPARE(img, renderStrip(registerLines({unknown}), FirstHeader, v));
     }
 }
 
