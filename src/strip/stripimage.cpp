@@ -188,7 +188,10 @@ QImage renderStrip(const QStringList &lines, int h, View view)
         const int b = wc.cell.line;
         const QRect area = cellRects(wc.section.rect, wc.cell.mm, s).textArea;
         const int points = viewFontSize(cellPointSize(lines, b), g, view);
-        const RenderedCell r = renderCell(lines, b, area.size(), points);
+        // Only the part of the text area on the sheet is drawn: an area far
+        // larger than the sheet would otherwise need an image of its size.
+        const QRect shown = area.intersected(image.rect());
+        const RenderedCell r = renderCellWindow(lines, b, area.size(), shown.translated(-area.topLeft()), points);
         if (isBlankKeyCode(lineAt(lines, b + cellline::KeyCode)) || area.isEmpty())
             continue;
         if (r.showsPicture) {
@@ -196,7 +199,7 @@ QImage renderStrip(const QStringList &lines, int h, View view)
             if (!r.picture.isNull())
                 p.drawImage(area, r.picture);
         } else {
-            p.drawImage(area.topLeft(), r.text);
+            p.drawImage(shown.topLeft(), r.text);
         }
     }
     return image;
