@@ -113,7 +113,7 @@ private:
         if (sections > MaxSections)
             problem(h + 6, QStringLiteral("示名条 %1: 区画が %2 個あります（上限 %3）").arg(e).arg(sections).arg(MaxSections));
         int p = h + 7;
-        int cellsTotal = 0;
+        qint64 cellsTotal = 0; // a count near the int limit after others must not wrap
         bool cellLimitReported = false;
         for (int s = 0; s < sections; ++s) {
             int flag = 0, cells = 0;

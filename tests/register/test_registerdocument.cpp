@@ -111,6 +111,7 @@ private Q_SLOTS:
     void hugeLineLoadsOrFailsCleanly();
     void checkDecimalLines_data();
     void checkDecimalLines();
+    void checkCellLimitWithHugeCount();
 };
 
 void TestRegisterDocument::markerLine()
@@ -574,6 +575,23 @@ void TestRegisterDocument::checkDecimalLines()
     QCOMPARE(problems.size(), decimal ? 0 : 1);
     if (!decimal)
         QCOMPARE(problems.first().line, keyBoxX);
+}
+
+void TestRegisterDocument::checkCellLimitWithHugeCount()
+{
+    // A second section claiming 2147483647 cells after a first one with a
+    // cell: the total is over the limit (it used to wrap around and pass).
+    QStringList l = makeRegister(1);
+    l[9] = QStringLiteral("2");
+    const QStringList section{"1", "1", "5", "5", "140", "2147483647"};
+    l += section;
+    const int count = int(l.size()) - 1;
+    const QList<RegisterProblem> problems = checkRegister(l);
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(problems.at(0).line, count);
+    QVERIFY2(problems.at(0).message.contains(QStringLiteral("上限 100")), qPrintable(problems.at(0).message));
+    QVERIFY2(problems.at(1).message.contains(QStringLiteral("ファイルの終わりを越えています")),
+             qPrintable(problems.at(1).message));
 }
 
 QTEST_GUILESS_MAIN(TestRegisterDocument)
