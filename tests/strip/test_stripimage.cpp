@@ -49,6 +49,7 @@ private Q_SLOTS:
     void overviewText();
     void longFaceNames();
     void textAreaBeyondSheet();
+    void sectionAcrossEverything();
     void templateStrips();
     void cli_data();
     void cli();
@@ -229,6 +230,19 @@ void TestStripImage::textAreaBeyondSheet()
     const QImage whole = renderCell(edge, locateCell(edge, FirstHeader, 1), area.size(), 9).text;
     const QRect shown = area.intersected(img.rect());
     QCOMPARE(img.copy(shown), whole.copy(shown.translated(-area.topLeft())));
+}
+
+void TestStripImage::sectionAcrossEverything()
+{
+    // A section from 600 km left of the sheet to 400 km right of it covers
+    // the sheet: its edges lie beyond the int range of pixels, which used to
+    // wrap the rectangle's width negative so that nothing was drawn.
+    TestEntry e = entryWithCells({1});
+    e.sections[0].rect = QStringList{"-600000000", "-600000000", "999999999", "999999999"};
+    for (View v : {View::Detail, View::Overview}) {
+        const QImage img = renderSheet(registerLines({e}), FirstHeader, v);
+        QCOMPARE(pixelsOtherThan(img, img.rect(), Silver), 0);
+    }
 }
 
 void TestStripImage::templateStrips()
