@@ -65,6 +65,18 @@ void RegisterDocument::rebuildIndex()
             m_markers.push_back({i, n});
 }
 
+std::vector<qint64> RegisterDocument::markedNumbers(qint64 count) const
+{
+    std::vector<qint64> numbers;
+    numbers.reserve(m_markers.size());
+    for (const Marker &m : m_markers)
+        if (m.number >= 1 && m.number <= count)
+            numbers.push_back(m.number);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
 std::vector<RegisterDocument::Marker>::iterator RegisterDocument::lowerBound(int pos)
 {
     return std::lower_bound(m_markers.begin(), m_markers.end(), pos,
@@ -353,12 +365,10 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
             m_hasSaved = true;
             m_clean = true;
         }
-        // Markers beyond the largest one present are never found; stopping
-        // there keeps a huge count on line 1 from spinning.
-        qint64 maxMarker = 0;
-        for (const Marker &m : m_markers)
-            maxMarker = std::max(maxMarker, m.number);
-        for (qint64 n = 1; n <= qint64(intAt(1)) && n <= maxMarker; ++n) {
+        // Entries n = 1, 2, ... up to the count on line 1, skipping missing
+        // markers: only numbers that have a marker are visited, so that a
+        // huge count (with a stray marker of a huge number) cannot spin.
+        for (const qint64 n : markedNumbers(intAt(1))) {
             const int f = findEntry(n);
             if (f >= 1)
                 rows.append(headerAt(f + 1));
@@ -465,18 +475,16 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     if (rows.isEmpty())
         return rowCount;
     const qint64 count = intAt(1); // keeps its old value for the whole command
-    // Entry numbers above the largest marker present are never found, and
-    // the command only lowers or removes markers: stopping there keeps a
-    // huge count on line 1 from spinning.
-    qint64 maxMarker = 0;
-    for (const Marker &m : m_markers)
-        maxMarker = std::max(maxMarker, m.number);
-    const qint64 last = std::min(count, maxMarker);
     for (qsizetype r = rows.size() - 1; r >= 0; --r) {
         const int d = rows.at(r);
         if (removeRow)
             removeRow(d);
-        for (qint64 c = 0; c < last; ++c) {
+        // c runs over 0 .. count - 1, but find entry (c + 1) can only succeed
+        // for numbers marked when the pass starts: the pass only lowers
+        // numbers below the one it looks for next, or removes markers.
+        // Visiting just those keeps a huge count on line 1 from spinning.
+        for (const qint64 marked : markedNumbers(count)) {
+            const qint64 c = marked - 1;
             const int m = findEntry(c + 1);
             if (m < 0)
                 continue;

@@ -121,6 +121,9 @@ private:
         qint64 number;
     };
     void rebuildIndex();
+    // The distinct entry numbers from 1 to `count` that have a marker, in
+    // increasing order: the only numbers for which find entry succeeds.
+    std::vector<qint64> markedNumbers(qint64 count) const;
     void indexInsert(int pos, qint64 number);
     void indexRemoveAt(int pos);
     void shiftIndex(int from, int delta);
