@@ -65,16 +65,21 @@ void RegisterDocument::rebuildIndex()
             m_markers.push_back({i, n});
 }
 
-std::vector<qint64> RegisterDocument::markedNumbers(qint64 count) const
+std::vector<RegisterDocument::Marker> RegisterDocument::firstMarkers(qint64 count) const
 {
-    std::vector<qint64> numbers;
-    numbers.reserve(m_markers.size());
+    std::vector<Marker> first;
+    first.reserve(m_markers.size());
     for (const Marker &m : m_markers)
         if (m.number >= 1 && m.number <= count)
-            numbers.push_back(m.number);
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    return numbers;
+            first.push_back(m);
+    // The index is in line order, so a stable sort keeps the first marker
+    // of each number at the front of its run.
+    const auto byNumber = [](const Marker &a, const Marker &b) { return a.number < b.number; };
+    std::stable_sort(first.begin(), first.end(), byNumber);
+    first.erase(std::unique(first.begin(), first.end(),
+                            [](const Marker &a, const Marker &b) { return a.number == b.number; }),
+                first.end());
+    return first;
 }
 
 std::vector<RegisterDocument::Marker>::iterator RegisterDocument::lowerBound(int pos)
@@ -365,14 +370,13 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
             m_hasSaved = true;
             m_clean = true;
         }
-        // Entries n = 1, 2, ... up to the count on line 1, skipping missing
-        // markers: only numbers that have a marker are visited, so that a
-        // huge count (with a stray marker of a huge number) cannot spin.
-        for (const qint64 n : markedNumbers(intAt(1))) {
-            const int f = findEntry(n);
-            if (f >= 1)
-                rows.append(headerAt(f + 1));
-        }
+        // Entries n = 1, 2, ... up to the count on line 1, each at its first
+        // marker, missing ones skipped. Only numbers that have a marker are
+        // visited, so that neither a huge count nor markers out of order
+        // make this slow.
+        for (const Marker &m : firstMarkers(intAt(1)))
+            if (m.pos >= 1)
+                rows.append(headerAt(m.pos + 1));
     } catch (...) {
         reset();
         throw;
@@ -479,29 +483,28 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
         const int d = rows.at(r);
         if (removeRow)
             removeRow(d);
-        // c runs over 0 .. count - 1, but find entry (c + 1) can only succeed
-        // for numbers marked when the pass starts: the pass only lowers
-        // numbers below the one it looks for next, or removes markers.
-        // Visiting just those keeps a huge count on line 1 from spinning.
-        for (const qint64 marked : markedNumbers(count)) {
-            const qint64 c = marked - 1;
-            const int m = findEntry(c + 1);
-            if (m < 0)
-                continue;
-            if (c > d) {
-                setLine(m, markerLine(c));
-            } else if (c == d) {
-                // Remove the marker, header and body up to the next marker
-                // (still numbered c + 2) or the end of the document.
+        // The pass c = 0, 1, ... below the count, in one sweep. Steps below d
+        // change nothing. Step d removes the first marker of entry d + 1 with
+        // the lines up to the next marker of entry d + 2 (or the end). Each
+        // later step c renumbers the first marker of entry c + 1 to c; no
+        // step looks for a number an earlier step wrote, so these are the
+        // first markers as they stand after the removal. Visiting only the
+        // markers present keeps a huge count on line 1 from spinning.
+        if (d < count) {
+            const int m = findEntry(qint64(d) + 1);
+            if (m >= 0) {
                 int end = int(m_lines.size());
                 for (auto it = lowerBound(m); it != m_markers.end(); ++it)
-                    if (it->number == c + 2) {
+                    if (it->number == qint64(d) + 2) {
                         end = it->pos;
                         break;
                     }
                 removeLines(m, end - m);
             }
         }
+        for (const Marker &m : firstMarkers(count))
+            if (m.number > qint64(d) + 1)
+                setLine(m.pos, markerLine(m.number - 1));
     }
     const int remaining = rowCount - int(rows.size());
     if (remaining > 0) {

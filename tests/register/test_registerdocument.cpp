@@ -103,6 +103,7 @@ private Q_SLOTS:
     void deleteOnlyEntryEmptiesLines();
     void deleteWithMalformedCountChangesNothing();
     void deleteWithHugeCountStopsAtLastMarker();
+    void markersInReverseOrder();
     void appendAtLargestCount_data();
     void appendAtLargestCount();
     void indexMatchesScanAfterEdits();
@@ -413,6 +414,34 @@ void TestRegisterDocument::deleteWithHugeCountStopsAtLastMarker()
     QCOMPARE(extensions(doc), (QStringList{"201", "203"}));
     QCOMPARE(doc.findEntry(999999999999LL), doc.lineCount() - 4);
     verifyIndex(doc);
+}
+
+void TestRegisterDocument::markersInReverseOrder()
+{
+    // 150,000 entries stored last to first: opening and deleting look up
+    // each entry once instead of scanning the markers for every number
+    // (seconds each).
+    const int n = 150000;
+    QStringList l{RegisterDocument::VersionLine, QString::number(n)};
+    for (int e = n; e >= 1; --e)
+        l << RegisterDocument::markerLine(e) << header(QString::number(e)).toLines() << "0";
+    QTemporaryDir dir;
+    const QString path = writeBytes(dir, QStringLiteral("rev.TAV"), textfile::encode(l));
+    RegisterDocument doc;
+    QElapsedTimer timer;
+    timer.start();
+    const QList<EntryHeader> rows = doc.load(path);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("load: %1 ms").arg(timer.elapsed())));
+    QCOMPARE(rows.size(), n);
+    QCOMPARE(rows.first().extension, QStringLiteral("1"));
+    QCOMPARE(rows.last().extension, QString::number(n));
+    timer.restart();
+    QCOMPARE(doc.deleteEntries({0}, n), n - 1);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("delete: %1 ms").arg(timer.elapsed())));
+    QCOMPARE(doc.lineCount(), l.size() - 8);
+    QCOMPARE(doc.line(2), RegisterDocument::markerLine(n - 1));
+    QCOMPARE(doc.headerOfEntry(1).extension, QStringLiteral("2"));
+    QCOMPARE(doc.findEntry(n), -1);
 }
 
 void TestRegisterDocument::appendAtLargestCount_data()
