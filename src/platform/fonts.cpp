@@ -14,3 +14,8 @@ void installFontSubstitutions()
     QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
     QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
 }
+
+QFont fontOfFace(const QString &face)
+{
+    return QFont(face.size() > MaxFaceLength ? face.left(MaxFaceLength) : face);
+}

@@ -11,7 +11,10 @@ constexpr int MaxCells = 100;
 
 bool isDecimal(const QString &text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
+    // Digits, optionally a point and more digits, or a point and digits. The
+    // point is not optional on its own, so that the two digit runs cannot
+    // share digits: a long line of digits is matched in linear time.
+    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+(\\.\\d*)?|\\.\\d+)\\s*$"));
     return re.match(text).hasMatch();
 }
 
@@ -110,7 +113,7 @@ private:
         if (sections > MaxSections)
             problem(h + 6, QStringLiteral("示名条 %1: 区画が %2 個あります（上限 %3）").arg(e).arg(sections).arg(MaxSections));
         int p = h + 7;
-        int cellsTotal = 0;
+        qint64 cellsTotal = 0; // a count near the int limit after others must not wrap
         bool cellLimitReported = false;
         for (int s = 0; s < sections; ++s) {
             int flag = 0, cells = 0;

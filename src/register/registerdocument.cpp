@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
 const QString RegisterDocument::FormatErrorMessage =
@@ -62,6 +63,23 @@ void RegisterDocument::rebuildIndex()
     for (int i = 0; i < m_lines.size(); ++i)
         if (const qint64 n = markerNumber(m_lines.at(i)))
             m_markers.push_back({i, n});
+}
+
+std::vector<RegisterDocument::Marker> RegisterDocument::firstMarkers(qint64 count) const
+{
+    std::vector<Marker> first;
+    first.reserve(m_markers.size());
+    for (const Marker &m : m_markers)
+        if (m.number >= 1 && m.number <= count)
+            first.push_back(m);
+    // The index is in line order, so a stable sort keeps the first marker
+    // of each number at the front of its run.
+    const auto byNumber = [](const Marker &a, const Marker &b) { return a.number < b.number; };
+    std::stable_sort(first.begin(), first.end(), byNumber);
+    first.erase(std::unique(first.begin(), first.end(),
+                            [](const Marker &a, const Marker &b) { return a.number == b.number; }),
+                first.end());
+    return first;
 }
 
 std::vector<RegisterDocument::Marker>::iterator RegisterDocument::lowerBound(int pos)
@@ -352,16 +370,13 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
             m_hasSaved = true;
             m_clean = true;
         }
-        // Markers beyond the largest one present are never found; stopping
-        // there keeps a huge count on line 1 from spinning.
-        qint64 maxMarker = 0;
-        for (const Marker &m : m_markers)
-            maxMarker = std::max(maxMarker, m.number);
-        for (qint64 n = 1; n <= qint64(intAt(1)) && n <= maxMarker; ++n) {
-            const int f = findEntry(n);
-            if (f >= 1)
-                rows.append(headerAt(f + 1));
-        }
+        // Entries n = 1, 2, ... up to the count on line 1, each at its first
+        // marker, missing ones skipped. Only numbers that have a marker are
+        // visited, so that neither a huge count nor markers out of order
+        // make this slow.
+        for (const Marker &m : firstMarkers(intAt(1)))
+            if (m.pos >= 1)
+                rows.append(headerAt(m.pos + 1));
     } catch (...) {
         reset();
         throw;
@@ -412,7 +427,14 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
         appendLine(QStringLiteral("1"));
         m_currentHeaderLine = 3;
     } else {
-        setLine(1, QString::number(qint64(intAt(1)) + 1));
+        // The count is checked before anything is written, so that a count
+        // with no room above it leaves the document as it was.
+        const qint64 next = qint64(intAt(1)) + 1;
+        if (next > std::numeric_limits<int>::max())
+            throw TavrelError(QStringLiteral("%1（2 行目の示名条の数 %2 はこれ以上増やせません）")
+                                  .arg(FormatErrorMessage)
+                                  .arg(next - 1));
+        setLine(1, QString::number(next));
         m_currentHeaderLine = int(m_lines.size()) + 1;
     }
     const int n = intAt(1);
@@ -461,24 +483,28 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
         const int d = rows.at(r);
         if (removeRow)
             removeRow(d);
-        for (qint64 c = 0; c < count; ++c) {
-            const int m = findEntry(c + 1);
-            if (m < 0)
-                continue;
-            if (c > d) {
-                setLine(m, markerLine(c));
-            } else if (c == d) {
-                // Remove the marker, header and body up to the next marker
-                // (still numbered c + 2) or the end of the document.
+        // The pass c = 0, 1, ... below the count, in one sweep. Steps below d
+        // change nothing. Step d removes the first marker of entry d + 1 with
+        // the lines up to the next marker of entry d + 2 (or the end). Each
+        // later step c renumbers the first marker of entry c + 1 to c; no
+        // step looks for a number an earlier step wrote, so these are the
+        // first markers as they stand after the removal. Visiting only the
+        // markers present keeps a huge count on line 1 from spinning.
+        if (d < count) {
+            const int m = findEntry(qint64(d) + 1);
+            if (m >= 0) {
                 int end = int(m_lines.size());
                 for (auto it = lowerBound(m); it != m_markers.end(); ++it)
-                    if (it->number == c + 2) {
+                    if (it->number == qint64(d) + 2) {
                         end = it->pos;
                         break;
                     }
                 removeLines(m, end - m);
             }
         }
+        for (const Marker &m : firstMarkers(count))
+            if (m.number > qint64(d) + 1)
+                setLine(m.pos, markerLine(m.number - 1));
     }
     const int remaining = rowCount - int(rows.size());
     if (remaining > 0) {

@@ -121,6 +121,10 @@ private:
         qint64 number;
     };
     void rebuildIndex();
+    // For each entry number from 1 to `count` that has a marker, its first
+    // marker (what find entry gives), in increasing order of number. One
+    // pass over the index, however the markers are ordered or numbered.
+    std::vector<Marker> firstMarkers(qint64 count) const;
     void indexInsert(int pos, qint64 number);
     void indexRemoveAt(int pos);
     void shiftIndex(int from, int delta);

@@ -1,6 +1,7 @@
 #include "strip/cellrenderer.h"
 
 #include "platform/conversion.h"
+#include "platform/fonts.h"
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
 #include "strip/colourline.h"
@@ -57,15 +58,22 @@ QImage cellPicture(const QStringList &lines, int b)
 
 void drawCellText(QImage &image, const TextFormat &format, const QStringList &text, int pointSize, int dpi)
 {
+    drawCellTextWindow(image, image.size(), QPoint(), format, text, pointSize, dpi);
+}
+
+void drawCellTextWindow(QImage &image, QSize area, QPoint offset, const TextFormat &format, const QStringList &text,
+                        int pointSize, int dpi)
+{
     if (image.isNull())
         return;
-    const int W = image.width(), H = image.height();
+    const int W = area.width(), H = area.height();
     QPainter p(&image);
+    p.translate(-offset);
     p.fillRect(QRect(0, 0, W, H), toQColor(format.background));
     const int h = lineHeightPixels(pointSize, dpi);
     if (h <= 0)
         return; // every band would be empty: only the background shows
-    QFont font(format.face);
+    QFont font = fontOfFace(format.face);
     font.setPixelSize(h);
     font.setBold(format.bold);
     font.setItalic(format.italic);
@@ -101,6 +109,11 @@ void drawCellText(QImage &image, const TextFormat &format, const QStringList &te
 
 RenderedCell renderCell(const QStringList &lines, int b, QSize area, int pointSize, int dpi)
 {
+    return renderCellWindow(lines, b, area, QRect(QPoint(), area), pointSize, dpi);
+}
+
+RenderedCell renderCellWindow(const QStringList &lines, int b, QSize area, QRect window, int pointSize, int dpi)
+{
     const TextFormat format = readTextFormat(lines, b);
     const QStringList text = readTextLines(lines, b);
     RenderedCell r;
@@ -109,9 +122,10 @@ RenderedCell renderCell(const QStringList &lines, int b, QSize area, int pointSi
         r.picture = cellPicture(lines, b);
         return r;
     }
-    if (area.width() > 0 && area.height() > 0) {
-        r.text = QImage(area, QImage::Format_RGB32);
-        drawCellText(r.text, format, text, pointSize, dpi);
+    window = window.intersected(QRect(QPoint(), area));
+    if (area.width() > 0 && area.height() > 0 && !window.isEmpty()) {
+        r.text = QImage(window.size(), QImage::Format_RGB32);
+        drawCellTextWindow(r.text, area, window.topLeft(), format, text, pointSize, dpi);
     }
     return r;
 }

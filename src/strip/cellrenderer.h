@@ -7,6 +7,8 @@
 // cells through here.
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -41,6 +43,11 @@ QImage cellPicture(const QStringList &lines, int record);
 // rounded; the font's pixel size is set to it so that widths are measured in
 // the same font. A face that is not installed is drawn with its substitute.
 void drawCellText(QImage &image, const TextFormat &format, const QStringList &text, int pointSize, int dpi = 96);
+// The same for a window of a text area of size `area`: `image` receives the
+// pixels of the area from `offset` on, exactly as drawCellText would draw
+// them into an image of the whole area.
+void drawCellTextWindow(QImage &image, QSize area, QPoint offset, const TextFormat &format, const QStringList &text,
+                        int pointSize, int dpi = 96);
 
 // What one view shows in a cell's text area.
 struct RenderedCell
@@ -53,6 +60,11 @@ struct RenderedCell
 // pixels, drawing text at `pointSize` (the view's size for line 20). The
 // format and text lines are read (and checked) in both cases.
 RenderedCell renderCell(const QStringList &lines, int record, QSize area, int pointSize, int dpi = 96);
+// The same, the text image holding only the part `window` of the area (in
+// the area's coordinates), so that a text area much larger than the sheet
+// it lies on costs no more than the part that shows.
+RenderedCell renderCellWindow(const QStringList &lines, int record, QSize area, QRect window, int pointSize,
+                              int dpi = 96);
 // The point size of line 20 (ConversionError naming the line).
 int cellPointSize(const QStringList &lines, int record);
 

@@ -67,10 +67,32 @@ SheetGeometry sheetGeometry(const QString &seriesCaption, const QString &stripTy
     return g;
 }
 
+namespace {
+
+// Whole pixels truncated toward zero, as Fixed4::toPixels but not limited
+// to the int range.
+qint64 wholePixels(Fixed4 v) { return v.raw() / Fixed4::Scale; }
+
+// The pixels from (left, top) up to but not including (right, bottom), the
+// edges limited to the MaxPixel range.
+QRect pixelRect(qint64 left, qint64 top, qint64 right, qint64 bottom)
+{
+    auto limit = [](qint64 v) { return int(qBound(qint64(-MaxPixel), v, qint64(MaxPixel))); };
+    return QRect(QPoint(limit(left), limit(top)), QPoint(limit(right) - 1, limit(bottom) - 1));
+}
+
+// Truncated left, top, width and height, as QRect(x, y, w, h) takes them.
+QRect pixelRect(Fixed4 x, Fixed4 y, Fixed4 width, Fixed4 height)
+{
+    const qint64 l = wholePixels(x), t = wholePixels(y);
+    return pixelRect(l, t, l + wholePixels(width), t + wholePixels(height));
+}
+
+} // namespace
+
 QRect EdgeRect::pixels() const
 {
-    const int l = left.toPixels(), t = top.toPixels();
-    return QRect(QPoint(l, t), QPoint(right.toPixels() - 1, bottom.toPixels() - 1));
+    return pixelRect(wholePixels(left), wholePixels(top), wholePixels(right), wholePixels(bottom));
 }
 
 EdgeRect sectionRect(const MmRect &g, const ViewScales &s)
@@ -87,15 +109,14 @@ EdgeRect keyBoxRect(const MmRect &g, const MmRect &c, const ViewScales &s)
 
 QRect boxRect(const MmRect &g, const MmRect &c, const ViewScales &s)
 {
-    return QRect(((g.x + c.x) * s.sx).toPixels(), ((g.y + c.y) * s.sy).toPixels(), (c.width * s.sx).toPixels(),
-                 (c.height * s.sy).toPixels());
+    return pixelRect((g.x + c.x) * s.sx, (g.y + c.y) * s.sy, c.width * s.sx, c.height * s.sy);
 }
 
 QRect frameRect(const MmRect &g, const MmRect &c, const ViewScales &s)
 {
     const Fixed4 two = Fixed4::fromInt(2), four = Fixed4::fromInt(4);
-    return QRect(((g.x + c.x) * s.sx - two).toPixels(), ((g.y + c.y) * s.sy - two).toPixels(),
-                 (c.width * s.sx + four).toPixels(), (c.height * s.sy + four).toPixels());
+    return pixelRect((g.x + c.x) * s.sx - two, (g.y + c.y) * s.sy - two, c.width * s.sx + four,
+                     c.height * s.sy + four);
 }
 
 CellRects cellRects(const MmRect &g, const CellMm &c, const ViewScales &s)

@@ -44,6 +44,12 @@ struct SheetGeometry
 };
 SheetGeometry sheetGeometry(const QString &seriesCaption, const QString &stripType);
 
+// Pixel edges handed out as QRect are kept within -MaxPixel..MaxPixel, far
+// beyond any sheet, so that the rectangle's own int arithmetic (width,
+// translation, adjustment) cannot overflow however far off a malformed
+// record places it.
+constexpr int MaxPixel = 1 << 28;
+
 // A rectangle as four fixed-point pixel edges. The pixels covered are
 // T(left)..T(right)-1 by T(top)..T(bottom)-1, the outline included.
 struct EdgeRect

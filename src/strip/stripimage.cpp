@@ -1,5 +1,6 @@
 #include "strip/stripimage.h"
 
+#include "platform/fonts.h"
 #include "strip/cellrecord.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
@@ -149,7 +150,7 @@ void drawKeyNumber(QPainter &p, const QStringList &lines, const Section &section
     const QRect box = boxRect(section.rect, cell.mm.keyNumberBox, g.view(view));
     if (px <= 0 || box.isEmpty())
         return;
-    QFont font(face);
+    QFont font = fontOfFace(face);
     font.setPixelSize(px);
     font.setBold(bold);
     font.setItalic(italic);
@@ -187,7 +188,10 @@ QImage renderStrip(const QStringList &lines, int h, View view)
         const int b = wc.cell.line;
         const QRect area = cellRects(wc.section.rect, wc.cell.mm, s).textArea;
         const int points = viewFontSize(cellPointSize(lines, b), g, view);
-        const RenderedCell r = renderCell(lines, b, area.size(), points);
+        // Only the part of the text area on the sheet is drawn: an area far
+        // larger than the sheet would otherwise need an image of its size.
+        const QRect shown = area.intersected(image.rect());
+        const RenderedCell r = renderCellWindow(lines, b, area.size(), shown.translated(-area.topLeft()), points);
         if (isBlankKeyCode(lineAt(lines, b + cellline::KeyCode)) || area.isEmpty())
             continue;
         if (r.showsPicture) {
@@ -195,7 +199,7 @@ QImage renderStrip(const QStringList &lines, int h, View view)
             if (!r.picture.isNull())
                 p.drawImage(area, r.picture);
         } else {
-            p.drawImage(area.topLeft(), r.text);
+            p.drawImage(shown.topLeft(), r.text);
         }
     }
     return image;

@@ -3,8 +3,10 @@
 // files that must leave an empty, unnamed register.
 
 #include "platform/conversion.h"
+#include "register/registercheck.h"
 #include "register/registerdocument.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -100,10 +102,17 @@ private Q_SLOTS:
     void deleteEntries();
     void deleteOnlyEntryEmptiesLines();
     void deleteWithMalformedCountChangesNothing();
+    void deleteWithHugeCountStopsAtLastMarker();
+    void markersInReverseOrder();
+    void appendAtLargestCount_data();
+    void appendAtLargestCount();
     void indexMatchesScanAfterEdits();
     void saveFailureKeepsFileAndState();
     void unencodableCharacterNamesEntry();
     void hugeLineLoadsOrFailsCleanly();
+    void checkDecimalLines_data();
+    void checkDecimalLines();
+    void checkCellLimitWithHugeCount();
 };
 
 void TestRegisterDocument::markerLine()
@@ -384,6 +393,95 @@ void TestRegisterDocument::deleteWithMalformedCountChangesNothing()
     QCOMPARE(doc.lines(), l);
 }
 
+void TestRegisterDocument::deleteWithHugeCountStopsAtLastMarker()
+{
+    // Line 1 claims far more entries than there are markers, and a stray
+    // marker carries a huge number: neither opening nor deleting may try
+    // every number up to the count (that took seconds).
+    QTemporaryDir dir;
+    QStringList l = makeRegister(3);
+    l[1] = QStringLiteral("2147483647");
+    l.insert(l.size() - 3, RegisterDocument::markerLine(999999999999LL));
+    RegisterDocument doc;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(doc.load(writeBytes(dir, QStringLiteral("huge.TAV"), textfile::encode(l))).size(), 3);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("load: %1 ms").arg(timer.elapsed())));
+    timer.restart();
+    QCOMPARE(doc.deleteEntries({1}, 3), 2);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("delete: %1 ms").arg(timer.elapsed())));
+    QCOMPARE(doc.line(1), QStringLiteral("2"));
+    QCOMPARE(extensions(doc), (QStringList{"201", "203"}));
+    QCOMPARE(doc.findEntry(999999999999LL), doc.lineCount() - 4);
+    verifyIndex(doc);
+}
+
+void TestRegisterDocument::markersInReverseOrder()
+{
+    // 150,000 entries stored last to first: opening and deleting look up
+    // each entry once instead of scanning the markers for every number
+    // (seconds each).
+    const int n = 150000;
+    QStringList l{RegisterDocument::VersionLine, QString::number(n)};
+    for (int e = n; e >= 1; --e)
+        l << RegisterDocument::markerLine(e) << header(QString::number(e)).toLines() << "0";
+    QTemporaryDir dir;
+    const QString path = writeBytes(dir, QStringLiteral("rev.TAV"), textfile::encode(l));
+    RegisterDocument doc;
+    QElapsedTimer timer;
+    timer.start();
+    const QList<EntryHeader> rows = doc.load(path);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("load: %1 ms").arg(timer.elapsed())));
+    QCOMPARE(rows.size(), n);
+    QCOMPARE(rows.first().extension, QStringLiteral("1"));
+    QCOMPARE(rows.last().extension, QString::number(n));
+    timer.restart();
+    QCOMPARE(doc.deleteEntries({0}, n), n - 1);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("delete: %1 ms").arg(timer.elapsed())));
+    QCOMPARE(doc.lineCount(), l.size() - 8);
+    QCOMPARE(doc.line(2), RegisterDocument::markerLine(n - 1));
+    QCOMPARE(doc.headerOfEntry(1).extension, QStringLiteral("2"));
+    QCOMPARE(doc.findEntry(n), -1);
+}
+
+void TestRegisterDocument::appendAtLargestCount_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<bool>("appends");
+    QTest::newRow("one below the largest") << "2147483646" << true;
+    QTest::newRow("the largest") << "2147483647" << false;
+}
+
+void TestRegisterDocument::appendAtLargestCount()
+{
+    // A count with no room above it refuses a new entry before line 1 is
+    // written; both ways of appending share that step.
+    QFETCH(QString, count);
+    QFETCH(bool, appends);
+    QStringList l = makeRegister(1);
+    l[1] = count;
+    for (int way = 0; way < 2; ++way) {
+        RegisterDocument doc;
+        doc.setLines(l);
+        doc.setCurrentHeaderLine(3);
+        auto append = [&] {
+            if (way == 0)
+                doc.appendEntryAsCopy(header(QStringLiteral("202")), 1);
+            else
+                doc.beginNewEntry(header(QStringLiteral("202")));
+        };
+        if (appends) {
+            append();
+            QCOMPARE(doc.line(1), QStringLiteral("2147483647"));
+            QCOMPARE(doc.findEntry(2147483647), l.size());
+        } else {
+            QVERIFY_THROWS_EXCEPTION(TavrelError, append());
+            QCOMPARE(doc.lines(), l);
+            QCOMPARE(doc.currentHeaderLine(), 3);
+        }
+    }
+}
+
 void TestRegisterDocument::indexMatchesScanAfterEdits()
 {
     RegisterDocument doc;
@@ -476,6 +574,59 @@ void TestRegisterDocument::hugeLineLoadsOrFailsCleanly()
     l[1] = huge; // a 100 MB count is no number
     QVERIFY_THROWS_EXCEPTION(TavrelError, doc.load(writeBytes(dir, QStringLiteral("c.TAV"), textfile::encode(l))));
     QVERIFY(doc.isEmpty());
+}
+
+void TestRegisterDocument::checkDecimalLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("decimal");
+    QTest::newRow("integer") << "12" << true;
+    QTest::newRow("fraction") << "12.25" << true;
+    QTest::newRow("point last") << "12." << true;
+    QTest::newRow("point first") << ".5" << true;
+    QTest::newRow("sign and blanks") << " -3.5 " << true;
+    QTest::newRow("point alone") << "." << false;
+    QTest::newRow("two points") << "1.2.3" << false;
+    QTest::newRow("exponent") << "1e5" << false;
+    QTest::newRow("empty") << "" << false;
+    // Long runs of digits used to take seconds before being refused.
+    QTest::newRow("200000 digits") << QString(200000, u'9') << true;
+    QTest::newRow("200000 digits and a letter") << QString(200000, u'9') + u'x' << false;
+    QTest::newRow("digits, point, digits, letter") << QString(100000, u'9') + u'.' + QString(100000, u'9') + u'x'
+                                                   << false;
+}
+
+void TestRegisterDocument::checkDecimalLines()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, decimal);
+    QStringList l = makeRegister(1);
+    const int keyBoxX = 2 + 1 + 6 + 1 + 6; // version, count, marker, header, section count, section header
+    l[keyBoxX] = text;
+    QElapsedTimer timer;
+    timer.start();
+    const QList<RegisterProblem> problems = checkRegister(l);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QCOMPARE(problems.size(), decimal ? 0 : 1);
+    if (!decimal)
+        QCOMPARE(problems.first().line, keyBoxX);
+}
+
+void TestRegisterDocument::checkCellLimitWithHugeCount()
+{
+    // A second section claiming 2147483647 cells after a first one with a
+    // cell: the total is over the limit (it used to wrap around and pass).
+    QStringList l = makeRegister(1);
+    l[9] = QStringLiteral("2");
+    const QStringList section{"1", "1", "5", "5", "140", "2147483647"};
+    l += section;
+    const int count = int(l.size()) - 1;
+    const QList<RegisterProblem> problems = checkRegister(l);
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(problems.at(0).line, count);
+    QVERIFY2(problems.at(0).message.contains(QStringLiteral("上限 100")), qPrintable(problems.at(0).message));
+    QVERIFY2(problems.at(1).message.contains(QStringLiteral("ファイルの終わりを越えています")),
+             qPrintable(problems.at(1).message));
 }
 
 QTEST_GUILESS_MAIN(TestRegisterDocument)

@@ -65,6 +65,8 @@ private Q_SLOTS:
     void initTestCase() { installFontSubstitutions(); }
     void placement_data();
     void placement();
+    void windowOfArea_data();
+    void windowOfArea();
     void colours_data();
     void colours();
     void colourOperations();
@@ -132,6 +134,37 @@ void TestCellRenderer::placement()
     }
     p.end();
     QCOMPARE(got, want);
+}
+
+void TestCellRenderer::windowOfArea_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<int>("alignment");
+    QTest::newRow("whole area") << QRect(0, 0, 90, 40) << 2;
+    QTest::newRow("left half") << QRect(0, 0, 45, 40) << 2;
+    QTest::newRow("right part, right aligned") << QRect(50, 0, 40, 40) << 3;
+    QTest::newRow("one band") << QRect(10, 13, 60, 9) << 1;
+    QTest::newRow("one pixel") << QRect(44, 20, 1, 1) << 2;
+}
+
+void TestCellRenderer::windowOfArea()
+{
+    // A window of the area holds exactly the pixels of the whole area there.
+    QFETCH(QRect, window);
+    QFETCH(int, alignment);
+    TextFormat f;
+    f.face = QStringLiteral("ＭＳ Ｐゴシック");
+    f.background = 0x00FFFF;
+    f.textColour = 0xFF0000;
+    f.alignment = alignment;
+    const QStringList text{"内線201", "営業部 第二課", "g■"};
+    const QSize area(90, 40);
+    QImage whole(area, QImage::Format_RGB32);
+    drawCellText(whole, f, text, 10);
+    QImage part(window.size(), QImage::Format_RGB32);
+    part.fill(Qt::red); // every pixel must be drawn
+    drawCellTextWindow(part, area, window.topLeft(), f, text, 10);
+    QCOMPARE(part, whole.copy(window));
 }
 
 void TestCellRenderer::colours_data()

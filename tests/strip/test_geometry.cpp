@@ -25,6 +25,8 @@ private Q_SLOTS:
     void scales();
     void layout();
     void rectangles();
+    void farRectangles_data();
+    void farRectangles();
     void overviewFontSize_data();
     void overviewFontSize();
     void limits_data();
@@ -151,6 +153,45 @@ void TestGeometry::rectangles()
     QCOMPARE(frameRect(g, area, d1), QRect(30, 20, 47, 19));
     QCOMPARE(lineHeightPixels(9), 12);
     QCOMPARE(lineHeightPixels(10), 13);
+}
+
+void TestGeometry::farRectangles_data()
+{
+    // Section and box in mm as stored; the expected pixel edges of the box
+    // (left, top, right, bottom), limited to the MaxPixel range.
+    QTest::addColumn<QStringList>("section");
+    QTest::addColumn<QStringList>("box");
+    QTest::addColumn<QList<int>>("edges");
+    const QStringList origin{"0", "0", "10", "10"};
+    const int M = MaxPixel;
+    QTest::newRow("box across everything")
+        << QStringList{"-600000000", "-600000000", "1", "1"} << QStringList{"0", "0", "999999999", "999999999"}
+        << QList<int>{-M, -M, M - 1, M - 1};
+    QTest::newRow("box far right and below") << origin << QStringList{"999999999", "999999999", "999999999", "999999999"}
+                                             << QList<int>{M, M, M - 1, M - 1};
+    QTest::newRow("box far left, negative size")
+        << QStringList{"-999999999", "0", "10", "10"} << QStringList{"-999999999", "0", "-999999999", "5"}
+        << QList<int>{-M, 0, -M - 1, 17};
+}
+
+void TestGeometry::farRectangles()
+{
+    // Absurd geometry gives rectangles whose int arithmetic stays exact:
+    // a box across the sheet covers it, one beyond it stays empty.
+    QFETCH(QStringList, section);
+    QFETCH(QStringList, box);
+    QFETCH(QList<int>, edges);
+    const ViewScales d1 = viewScales(1, View::Detail);
+    const MmRect g{fx(qPrintable(section[0])), fx(qPrintable(section[1])), fx(qPrintable(section[2])),
+                   fx(qPrintable(section[3]))};
+    const MmRect b{fx(qPrintable(box[0])), fx(qPrintable(box[1])), fx(qPrintable(box[2])), fx(qPrintable(box[3]))};
+    for (const QRect &r : {boxRect(g, b, d1), keyBoxRect(g, b, d1).pixels()}) {
+        QCOMPARE((QList<int>{r.left(), r.top(), r.right(), r.bottom()}), edges);
+        QCOMPARE(qint64(r.width()), qint64(edges[2]) - edges[0] + 1);
+        QCOMPARE(r.contains(QPoint(100, 10)), edges[0] < 0 && edges[2] > 0 && edges[3] > 100);
+    }
+    const QRect f = frameRect(g, b, d1);
+    QVERIFY(f.left() >= -MaxPixel && f.right() < MaxPixel && f.top() >= -MaxPixel && f.bottom() < MaxPixel);
 }
 
 void TestGeometry::overviewFontSize_data()

@@ -10,6 +10,7 @@
 #include "strip/stripimage.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +47,9 @@ private Q_SLOTS:
     void keyNumbers();
     void cellElements();
     void overviewText();
+    void longFaceNames();
+    void textAreaBeyondSheet();
+    void sectionAcrossEverything();
     void templateStrips();
     void cli_data();
     void cli();
@@ -167,6 +171,77 @@ void TestStripImage::overviewText()
         drawCellText(at10, f, c.text, 10);
         QVERIFY(at9 != at10);
         QCOMPARE(renderStrip(lines, FirstHeader, v).copy(area), v == View::Overview ? at9 : at10);
+    }
+}
+
+void TestStripImage::longFaceNames()
+{
+    // A face name of 300,000 characters names no font: it is drawn like any
+    // face that is not installed, and without the seconds that matching
+    // such a name against the font database took.
+    TestEntry e = entryWithCells({2});
+    TestEntry unknown = e;
+    const QString huge(300000, QChar(0xFFFD));
+    e.sections[0].cells[0].keyNumberFormat[0] = huge;
+    e.sections[0].cells[1].face = huge;
+    unknown.sections[0].cells[0].keyNumberFormat[0] = QStringLiteral("NoSuchFace");
+    unknown.sections[0].cells[1].face = QStringLiteral("NoSuchFace");
+    for (View v : {View::Detail, View::Overview}) {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage img = renderStrip(registerLines({e}), FirstHeader, v);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        QCOMPARE(img, renderStrip(registerLines({unknown}), FirstHeader, v));
+    }
+}
+
+void TestStripImage::textAreaBeyondSheet()
+{
+    // The text image covers only the part of the area on the sheet: a text
+    // area 100 m wide used to cost an image of gigabytes and seconds.
+    TestEntry e = entryWithCells({2});
+    TestCell &c = e.sections[0].cells[1];
+    c.textArea = QStringList{"-60000", "20", "100000", "300"}; // its text far to the left
+    c.colours = QStringLiteral("0,255"); // red background
+    const QStringList lines = registerLines({e});
+    for (View v : {View::Detail, View::Overview}) {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage img = renderStrip(lines, FirstHeader, v);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        const QRect area = boxRect(mm(e.sections[0].rect), mm(c.textArea), viewScales(1, v));
+        const QRect shown = area.intersected(img.rect());
+        QCOMPARE(shown.left(), 0);
+        QCOMPARE(shown.right(), img.width() - 1);
+        QCOMPARE(pixelsOtherThan(img, shown, qRgb(255, 0, 0)), 0);
+        QVERIFY(pixelsOtherThan(img, QRect(0, 0, img.width(), shown.top()), qRgb(255, 0, 0)) > 0);
+    }
+
+    // An area that runs off the sheet shows the part of the whole area's
+    // image that lies on it.
+    c.textArea = QStringList{"130", "20", "40", "10"};
+    c.colours = QStringLiteral("0");
+    c.text = QStringList{"内線番号の長い名前"};
+    c.keyCode = QStringLiteral("abc"); // no frame
+    const QStringList edge = registerLines({e});
+    const QImage img = renderStrip(edge, FirstHeader, View::Detail);
+    const QRect area = boxRect(mm(e.sections[0].rect), mm(c.textArea), viewScales(1, View::Detail));
+    QVERIFY(area.right() >= img.width());
+    const QImage whole = renderCell(edge, locateCell(edge, FirstHeader, 1), area.size(), 9).text;
+    const QRect shown = area.intersected(img.rect());
+    QCOMPARE(img.copy(shown), whole.copy(shown.translated(-area.topLeft())));
+}
+
+void TestStripImage::sectionAcrossEverything()
+{
+    // A section from 600 km left of the sheet to 400 km right of it covers
+    // the sheet: its edges lie beyond the int range of pixels, which used to
+    // wrap the rectangle's width negative so that nothing was drawn.
+    TestEntry e = entryWithCells({1});
+    e.sections[0].rect = QStringList{"-600000000", "-600000000", "999999999", "999999999"};
+    for (View v : {View::Detail, View::Overview}) {
+        const QImage img = renderSheet(registerLines({e}), FirstHeader, v);
+        QCOMPARE(pixelsOtherThan(img, img.rect(), Silver), 0);
     }
 }
 

@@ -1,0 +1,1 @@
+tavrel_test(test_malformed robustness/test_malformed.cpp)
