@@ -77,13 +77,22 @@ void QtUserDialogs::exception(QWidget *parent, const QString &text)
     box.exec();
 }
 
-QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
+// The file dialogs of the register: title, filter and default extension of
+// the request, empty initial folder and name, resizable.
+static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileRequest &request, bool save)
 {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setWindowTitle(request.title);
+    dialog.setNameFilter(request.filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setSizeGripEnabled(true);
+}
+
+QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
+{
+    QFileDialog dialog(parent);
+    prepareFileDialog(dialog, request, false);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
@@ -100,11 +109,8 @@ QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
 
 QString QtUserDialogs::saveFileName(QWidget *parent, const FileRequest &request)
 {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    dialog.setSizeGripEnabled(true);
+    QFileDialog dialog(parent);
+    prepareFileDialog(dialog, request, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
