@@ -180,12 +180,11 @@ void RegisterDocument::insertLines(int at, const QStringList &texts)
     const int k = int(texts.size());
     changed();
     shiftIndex(at, k);
-    {
-        QStringList tail = m_lines.mid(at);
-        m_lines.resize(at);
-        m_lines.append(texts);
-        m_lines.append(tail);
-    }
+    // Opening a gap moves the tail in memory (QString is relocatable) rather
+    // than copying millions of strings.
+    m_lines.insert(at, k, QString());
+    for (int i = 0; i < k; ++i)
+        m_lines[at + i] = texts.at(i);
     for (int i = 0; i < k; ++i)
         if (const qint64 n = markerNumber(texts.at(i)))
             indexInsert(at + i, n);
