@@ -43,6 +43,17 @@ int usageError(CliContext &ctx, const QString &message)
     return 2;
 }
 
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)
+{
+    doc.load(path);
+    const int marker = doc.findEntry(n);
+    if (marker < 1) {
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n) << '\n';
+        return -1;
+    }
+    return marker + 1;
+}
+
 namespace {
 
 int cmdList(CliContext &ctx, const QStringList &argv)

@@ -43,3 +43,8 @@ private:
 };
 
 int usageError(CliContext &ctx, const QString &message);
+
+class RegisterDocument;
+// Loads the register and returns the header line of entry n; -1 (with the
+// message on standard error) when the register has no such entry.
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n);

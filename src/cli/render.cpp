@@ -31,13 +31,10 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
         return usageError(ctx, QStringLiteral("--view takes detail or overview"));
 
     RegisterDocument doc;
-    doc.load(args.positional().at(0));
-    const int marker = doc.findEntry(entry);
-    if (marker < 1) {
-        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(entry) << '\n';
+    const int h = loadEntry(ctx, doc, args.positional().at(0), entry);
+    if (h < 0)
         return 1;
-    }
-    const QImage image = strip::renderStrip(doc.lines(), marker + 1, view);
+    const QImage image = strip::renderStrip(doc.lines(), h, view);
     const QString out = args.value(QStringLiteral("o"));
     if (!image.save(out, "PNG")) {
         ctx.err << QStringLiteral("%1 を書き込めません。").arg(out) << '\n';

@@ -24,13 +24,10 @@ int cmdText(CliContext &ctx, const QStringList &argv)
         return usageError(ctx, usage);
     const QString path = args.positional().at(0);
     RegisterDocument doc;
-    doc.load(path);
-    const int marker = doc.findEntry(entry);
-    if (marker < 1) {
-        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(entry) << '\n';
+    const int h = loadEntry(ctx, doc, path, entry);
+    if (h < 0)
         return 1;
-    }
-    strip::writeCellText(doc, marker + 1, cell, args.positional().mid(1));
+    strip::writeCellText(doc, h, cell, args.positional().mid(1));
     doc.save(path);
     return 0;
 }

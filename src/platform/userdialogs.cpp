@@ -162,24 +162,23 @@ UserDialogs::Answer ScriptedUserDialogs::question(QWidget *, const QString &text
 
 void ScriptedUserDialogs::error(QWidget *, const QString &text)
 {
-    Shown s;
-    s.kind = QStringLiteral("error");
-    s.text = text;
-    shown.append(s);
+    logBox(QStringLiteral("error"), text);
 }
 
 void ScriptedUserDialogs::message(QWidget *, const QString &text)
 {
-    Shown s;
-    s.kind = QStringLiteral("message");
-    s.text = text;
-    shown.append(s);
+    logBox(QStringLiteral("message"), text);
 }
 
 void ScriptedUserDialogs::exception(QWidget *, const QString &text)
 {
+    logBox(QStringLiteral("exception"), text);
+}
+
+void ScriptedUserDialogs::logBox(const QString &kind, const QString &text)
+{
     Shown s;
-    s.kind = QStringLiteral("exception");
+    s.kind = kind;
     s.text = text;
     shown.append(s);
 }

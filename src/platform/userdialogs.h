@@ -89,5 +89,6 @@ public:
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);
+    void logBox(const QString &kind, const QString &text);
     UserDialogs *m_previous = nullptr;
 };

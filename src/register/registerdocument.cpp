@@ -137,22 +137,38 @@ int RegisterDocument::findEntryByScan(qint64 n) const
 
 // ---------------------------------------------------------------- lines
 
+void throwMissingLine(int index)
+{
+    throw TavrelError(
+        QStringLiteral("%1（%2 行目がありません）").arg(RegisterDocument::FormatErrorMessage).arg(index + 1));
+}
+
+const QString &checkedLine(const QStringList &lines, int index)
+{
+    if (index < 0 || index >= lines.size())
+        throwMissingLine(index);
+    return lines.at(index);
+}
+
+int checkedInt(const QStringList &lines, int index)
+{
+    return parseInt(checkedLine(lines, index), index);
+}
+
 const QString &RegisterDocument::line(int index) const
 {
-    if (index < 0 || index >= m_lines.size())
-        throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(FormatErrorMessage).arg(index + 1));
-    return m_lines.at(index);
+    return checkedLine(m_lines, index);
 }
 
 int RegisterDocument::intAt(int index) const
 {
-    return parseInt(line(index), index);
+    return checkedInt(m_lines, index);
 }
 
 void RegisterDocument::setLine(int index, const QString &text)
 {
     if (index < 0 || index >= m_lines.size())
-        throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(FormatErrorMessage).arg(index + 1));
+        throwMissingLine(index);
     const qint64 oldN = markerNumber(m_lines.at(index));
     const qint64 newN = markerNumber(text);
     changed();
@@ -452,8 +468,6 @@ void RegisterDocument::appendEntryAsCopy(const EntryHeader &header, int source)
         e = int(m_lines.size());
     if (s + 7 > e)
         throw TavrelError(FormatErrorMessage);
-    if (m_lines.size() >= 2)
-        intAt(1); // a malformed count fails before anything is appended
     const QStringList body = m_lines.mid(s + 7, e - (s + 7));
     beginNewEntry(header);
     appendLines(body);

@@ -105,7 +105,8 @@ public:
     // Appends a new entry with the body of entry `source`.
     void appendEntryAsCopy(const EntryHeader &header, int source);
     // Appends the marker and the header of a new entry (the start of both
-    // ways of appending); returns the new entry number.
+    // ways of appending); returns the new entry number. A malformed or full
+    // count on line 1 throws before anything is written.
     int beginNewEntry(const EntryHeader &header);
     void updateEntryHeader(int n, const EntryHeader &header);
     // Deletes the entries of the given 0-based rows (any order), renumbering
@@ -145,6 +146,13 @@ private:
     // extended lazily, shortened by edits.
     mutable size_t m_orderedPrefix = 0;
 };
+
+// Bounds-checked reads of a line list, shared by the document and the strip
+// code: a line beyond the list raises the format error naming it, never a
+// read past the end; checkedInt raises ConversionError naming the line.
+[[noreturn]] void throwMissingLine(int index);
+const QString &checkedLine(const QStringList &lines, int index);
+int checkedInt(const QStringList &lines, int index);
 
 // Message for a character that cannot be saved, naming the entry.
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e);

@@ -126,8 +126,6 @@ void appendEntryFromTemplate(RegisterDocument &doc, const QString &folder, const
         throw TavrelError(MissingMessage);
     const QStringList lines = textfile::read(path).lines;
     const QStringList body = instantiateBody(lines, QFileInfo(path).fileName());
-    if (doc.lineCount() >= 2)
-        doc.intAt(1); // a malformed count fails before anything is appended
     doc.beginNewEntry(header);
     doc.appendLines(body);
 }

@@ -7,26 +7,14 @@ namespace strip {
 
 const QString TooManyKeysMessage = QStringLiteral("ボタンの数が多すぎます。");
 
-namespace {
-
-[[noreturn]] void missingLine(int index)
-{
-    throw TavrelError(
-        QStringLiteral("%1（%2 行目がありません）").arg(RegisterDocument::FormatErrorMessage).arg(index + 1));
-}
-
-} // namespace
-
 const QString &lineAt(const QStringList &lines, int index)
 {
-    if (index < 0 || index >= lines.size())
-        missingLine(index);
-    return lines.at(index);
+    return checkedLine(lines, index);
 }
 
 int intLineAt(const QStringList &lines, int index)
 {
-    return parseInt(lineAt(lines, index), index);
+    return checkedInt(lines, index);
 }
 
 Fixed4 fixedLineAt(const QStringList &lines, int index)
@@ -70,7 +58,7 @@ WalkSummary walkStrip(const QStringList &lines, int headerLine, StripVisitor &vi
     const int end = entryEnd(lines, headerLine);
     const int countLine = headerLine + 6;
     if (headerLine < 0 || countLine >= end)
-        missingLine(headerLine < 0 ? headerLine : countLine);
+        throwMissingLine(headerLine < 0 ? headerLine : countLine);
     const int S = intLineAt(lines, countLine);
     sum.sectionCount = S;
     if (S > MaxSections) {
