@@ -2,6 +2,7 @@
 
 #include "platform/conversion.h"
 #include "register/registercheck.h"
+#include "register/linevalue.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
 #include "register/templates.h"
@@ -9,9 +10,9 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-std::map<QString, CliCommand> &cliCommands()
+std::map<QString, CliEntry> &cliCommands()
 {
-    static std::map<QString, CliCommand> commands;
+    static std::map<QString, CliEntry> commands;
     return commands;
 }
 
@@ -19,6 +20,12 @@ CliArgs::CliArgs(const QStringList &args)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
+        if (a == QLatin1String("--")) {
+            // The options end here: what follows is positional even when it
+            // starts with "-" (a text line such as "-内線-").
+            m_positional.append(args.mid(i + 1));
+            return;
+        }
         if (a.startsWith(QLatin1String("-")) && a.size() > 1) {
             QString name = a;
             while (name.startsWith(u'-'))
@@ -43,6 +50,27 @@ int usageError(CliContext &ctx, const QString &message)
     return 2;
 }
 
+bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
+{
+    const linevalue::Check c = linevalue::check(value);
+    switch (c.fault) {
+    case linevalue::Fault::None:
+        return true;
+    case linevalue::Fault::LineBreak:
+        usageError(ctx, QStringLiteral("%1: a register line cannot hold a line break (%2)")
+                            .arg(what, linevalue::codePointOf(value, c)));
+        return false;
+    case linevalue::Fault::Control:
+        usageError(ctx, QStringLiteral("%1: a register line cannot hold the control character %2")
+                            .arg(what, linevalue::codePointOf(value, c)));
+        return false;
+    case linevalue::Fault::Marker:
+        usageError(ctx, QStringLiteral("%1: the value is an entry marker line (a number and form feeds)").arg(what));
+        return false;
+    }
+    return false;
+}
+
 int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)
 {
     doc.load(path);
@@ -63,9 +91,12 @@ int cmdList(CliContext &ctx, const QStringList &argv)
         return usageError(ctx, args.ok() ? QStringLiteral("list FILE") : args.error());
     RegisterDocument doc;
     const QList<EntryHeader> rows = doc.load(args.positional().at(0));
+    // Each row under its entry's own number, the number every other command
+    // takes (a missing marker leaves a gap).
+    const QList<int> numbers = doc.listedEntries();
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const EntryHeader &h = rows.at(r);
-        ctx.out << (r + 1) << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
+        ctx.out << numbers.value(r) << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
                 << h.department << '\t' << h.userName << '\t' << h.date << '\n';
     }
     return 0;
@@ -145,33 +176,48 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     }
     if (!copy && !args.has(QStringLiteral("type")))
         return usageError(ctx, QStringLiteral("new needs --type"));
-    const QString ext = args.value(QStringLiteral("ext")).trimmed();
-    if (ext.isEmpty())
+    // The header values are trimmed as the entry dialog trims them (spaces
+    // and control characters at the ends; an ideographic space stays).
+    EntryHeader h;
+    h.extension = trimControls(args.value(QStringLiteral("ext")));
+    if (h.extension.isEmpty())
         return usageError(ctx, QStringLiteral("new needs --ext"));
+    h.department = trimControls(args.value(QStringLiteral("dept")));
+    h.userName = trimControls(args.value(QStringLiteral("user")));
+    h.date = args.has(QStringLiteral("date")) ? args.value(QStringLiteral("date"))
+                                              : QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+    h.seriesCaption = seriesIndex >= 0 ? series::caption(seriesIndex) : QString();
+    h.stripType = args.value(QStringLiteral("type"));
+    const std::pair<const char *, const QString *> values[] = {
+        {"--ext", &h.extension}, {"--dept", &h.department}, {"--user", &h.userName},
+        {"--date", &h.date},     {"--type", &h.stripType},
+    };
+    for (const auto &[option, value] : values)
+        if (!acceptLineValue(ctx, QLatin1String(option), *value))
+            return 2;
+    int source = 0;
+    if (copy && (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1))
+        return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
 
     RegisterDocument doc;
     QList<EntryHeader> rows;
     if (QFileInfo::exists(path))
         rows = doc.load(path);
     for (const EntryHeader &r : rows)
-        if (r.extension == ext) {
+        if (r.extension == h.extension) {
             ctx.err << QStringLiteral("すでにこの内線番号は存在します。") << '\n';
             return 1;
         }
 
-    EntryHeader h;
-    h.extension = ext;
-    h.department = args.value(QStringLiteral("dept")).trimmed();
-    h.userName = args.value(QStringLiteral("user")).trimmed();
-    h.date = args.has(QStringLiteral("date")) ? args.value(QStringLiteral("date"))
-                                              : QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
-    h.seriesCaption = seriesIndex >= 0 ? series::caption(seriesIndex) : QString();
-    h.stripType = args.value(QStringLiteral("type"));
     if (copy) {
-        int source;
-        if (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1 || source > rows.size())
-            return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
-        const EntryHeader &src = rows.at(source - 1);
+        // The source is named by its entry number, as every command names
+        // entries; an entry the register does not list is bad data.
+        const int row = int(doc.listedEntries().indexOf(source));
+        if (row < 0) {
+            ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source) << '\n';
+            return 1;
+        }
+        const EntryHeader &src = rows.at(row);
         if (seriesIndex < 0)
             h.seriesCaption = src.seriesCaption;
         if (h.stripType.isEmpty())
@@ -188,10 +234,10 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration regList(QStringLiteral("list"), cmdList);
-const CliRegistration regCheck(QStringLiteral("check"), cmdCheck);
-const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert);
-const CliRegistration regTemplates(QStringLiteral("templates"), cmdTemplates);
-const CliRegistration regNew(QStringLiteral("new"), cmdNew);
+const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core);
+const CliRegistration regCheck(QStringLiteral("check"), cmdCheck, CliApplication::Core);
+const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert, CliApplication::Core);
+const CliRegistration regTemplates(QStringLiteral("templates"), cmdTemplates, CliApplication::Core);
+const CliRegistration regNew(QStringLiteral("new"), cmdNew, CliApplication::Core);
 
 } // namespace

@@ -17,11 +17,27 @@ struct CliContext
 
 using CliCommand = std::function<int(CliContext &, const QStringList &args)>;
 
+// The application a command runs on. Commands that only read and write
+// files run on a plain core application, which needs neither a display nor
+// a runtime folder; commands that draw (fonts, images) get a GUI application
+// on the offscreen platform. A command that does not say runs on the latter,
+// which works for every command.
+enum class CliApplication { Core, Offscreen };
+
+struct CliEntry
+{
+    CliCommand run;
+    CliApplication application = CliApplication::Offscreen;
+};
+
 // Commands by name; other parts of the program add theirs (render, print).
-std::map<QString, CliCommand> &cliCommands();
+std::map<QString, CliEntry> &cliCommands();
 struct CliRegistration
 {
-    CliRegistration(const QString &name, CliCommand command) { cliCommands()[name] = std::move(command); }
+    CliRegistration(const QString &name, CliCommand command, CliApplication app = CliApplication::Offscreen)
+    {
+        cliCommands()[name] = CliEntry{std::move(command), app};
+    }
 };
 
 // Argument helpers shared by the commands.
@@ -43,6 +59,12 @@ private:
 };
 
 int usageError(CliContext &ctx, const QString &message);
+
+// A value that is to become one line of the register: refused (false, with
+// the reason on standard error) when it holds a line break or another
+// control character, or is an entry marker line. `what` names the option or
+// argument in the message. The caller then exits with 2, nothing written.
+bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value);
 
 class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 static const char *Usage =
     "usage: tavrel-cli [--templates-dir DIR] COMMAND ...\n"
@@ -21,22 +22,56 @@ static const char *Usage =
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
     "  text FILE --entry N --cell C [LINE...]\n";
 
+namespace {
+
+// The command named on the command line, found before any application
+// object exists (it decides which one to make): the first argument after
+// the optional --templates-dir DIR.
+QString commandName(int argc, char **argv)
+{
+    int i = 1;
+    if (i < argc && qstrcmp(argv[i], "--templates-dir") == 0)
+        i += 2;
+    return i < argc ? QString::fromLocal8Bit(argv[i]) : QString();
+}
+
+QtMessageHandler previousHandler = nullptr;
+
+// Every GUI application looks for the runtime folder while choosing its
+// platform and warns when XDG_RUNTIME_DIR is unset (cron, CI, ssh); the
+// offscreen platform never uses that folder, so the warning is noise.
+void messageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    // Drawing needs a GUI application; without a display the offscreen
-    // platform serves.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    // The companion shows no window. Commands that draw run on the offscreen
+    // platform whatever DISPLAY says (a display that is gone must not abort
+    // them); the others on a core application, which needs no platform.
+    const auto entry = cliCommands().find(commandName(argc, argv));
+    const bool draws = entry != cliCommands().end() && entry->second.application == CliApplication::Offscreen;
+    std::unique_ptr<QCoreApplication> application;
+    if (draws) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    installFontSubstitutions();
+        previousHandler = qInstallMessageHandler(messageHandler);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+        installFontSubstitutions();
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
 
-    QStringList args = app.arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
     CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/'};
     if (args.size() >= 2 && args.at(0) == QLatin1String("--templates-dir")) {
         ctx.templateFolder = args.at(1);
@@ -44,9 +79,13 @@ int main(int argc, char **argv)
             ctx.templateFolder += u'/';
         args = args.mid(2);
     }
-    if (args.isEmpty() || args.at(0) == QLatin1String("--help") || args.at(0) == QLatin1String("-h")) {
+    if (args.isEmpty()) {
         err << Usage;
-        return args.isEmpty() ? 2 : 0;
+        return 2;
+    }
+    if (args.at(0) == QLatin1String("--help") || args.at(0) == QLatin1String("-h")) {
+        out << Usage;
+        return 0;
     }
     const auto it = cliCommands().find(args.at(0));
     if (it == cliCommands().end()) {
@@ -54,7 +93,7 @@ int main(int argc, char **argv)
         return 2;
     }
     try {
-        const int rc = it->second(ctx, args.mid(1));
+        const int rc = it->second.run(ctx, args.mid(1));
         out.flush();
         return rc;
     } catch (const TavrelError &e) {

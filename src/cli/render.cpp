@@ -43,6 +43,6 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("render"), cmdRender);
+const CliRegistration reg(QStringLiteral("render"), cmdRender, CliApplication::Offscreen);
 
 } // namespace

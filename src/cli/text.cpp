@@ -23,15 +23,19 @@ int cmdText(CliContext &ctx, const QStringList &argv)
         || !tryParseInt(args.value(QStringLiteral("cell")), cell) || cell < 0)
         return usageError(ctx, usage);
     const QString path = args.positional().at(0);
+    const QStringList lines = args.positional().mid(1);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (!acceptLineValue(ctx, QStringLiteral("LINE %1").arg(i + 1), lines.at(i)))
+            return 2;
     RegisterDocument doc;
     const int h = loadEntry(ctx, doc, path, entry);
     if (h < 0)
         return 1;
-    strip::writeCellText(doc, h, cell, args.positional().mid(1));
+    strip::writeCellText(doc, h, cell, lines);
     doc.save(path);
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("text"), cmdText);
+const CliRegistration reg(QStringLiteral("text"), cmdText, CliApplication::Core);
 
 } // namespace

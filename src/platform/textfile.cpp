@@ -277,10 +277,14 @@ void decodeCp932Lines(const QByteArray &bytes, QStringList &lines, std::vector<q
 
 QString EncodingError::codePoint() const
 {
-    const QList<uint> ucs = m_char.toUcs4();
-    if (ucs.isEmpty())
+    if (m_char.isEmpty())
         return QString();
-    return QStringLiteral("U+") + QString::number(ucs.first(), 16).toUpper().rightJustified(4, u'0');
+    // A whole pair is one code point; an unpaired half is named by its own
+    // code rather than by the replacement character.
+    char32_t code = m_char.at(0).unicode();
+    if (m_char.size() >= 2 && m_char.at(0).isHighSurrogate() && m_char.at(1).isLowSurrogate())
+        code = QChar::surrogateToUcs4(m_char.at(0), m_char.at(1));
+    return QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, u'0');
 }
 
 namespace textfile {

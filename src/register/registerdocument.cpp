@@ -404,6 +404,17 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     return rows;
 }
 
+QList<int> RegisterDocument::listedEntries() const
+{
+    QList<int> numbers;
+    if (m_lines.size() < 2)
+        return numbers;
+    for (const Marker &m : firstMarkers(intAt(1)))
+        if (m.pos >= 1)
+            numbers.append(int(m.number));
+    return numbers;
+}
+
 void RegisterDocument::save(const QString &path)
 {
     try {

@@ -96,6 +96,10 @@ public:
     // header per entry found by its marker (the register list rows). On any
     // failure the document is left empty and unnamed and the error is thrown.
     QList<EntryHeader> load(const QString &path);
+    // The entry numbers of the register list rows, in row order: the rows
+    // load gives are these entries. With a marker missing the numbers skip
+    // it (rows 1 and 2 are entries 1 and 3).
+    QList<int> listedEntries() const;
     // Converts the older layout in place (the version line is added).
     void convertOlderLayout();
     // Writes the lines; on success the saved copy is taken. An unencodable

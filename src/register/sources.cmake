@@ -2,7 +2,8 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/series.cpp
   src/register/registerdocument.cpp
   src/register/templates.cpp
-  src/register/registercheck.cpp)
+  src/register/registercheck.cpp
+  src/register/linevalue.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
   src/register/registercommands.cpp)

@@ -5,6 +5,16 @@
 
 namespace strip {
 
+QString cutTextLine(const QString &line)
+{
+    if (line.size() <= MaxTextLineLength)
+        return line;
+    qsizetype n = MaxTextLineLength;
+    if (line.at(n - 1).isHighSurrogate() && line.at(n).isLowSurrogate())
+        --n;
+    return line.left(n);
+}
+
 QStringList editorLines(const QString &text)
 {
     if (text.isEmpty())
@@ -25,7 +35,7 @@ QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const
     QStringList cut;
     cut.reserve(lines.size());
     for (const QString &l : lines)
-        cut.append(l.left(MaxTextLineLength));
+        cut.append(cutTextLine(l));
     doc.removeLines(b + cellline::FirstText, n);
     doc.setLine(b + cellline::TextCount, QString::number(cut.size()));
     doc.insertLines(b + cellline::FirstText, cut);

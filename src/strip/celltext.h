@@ -11,6 +11,11 @@ namespace strip {
 
 constexpr int MaxTextLineLength = 20;
 
+// A text line cut to 20 characters, as every view, editor and command cuts
+// it: the first 20 UTF-16 units, one fewer when the cut would fall inside a
+// surrogate pair (a character is never split into an unpaired half).
+QString cutTextLine(const QString &line);
+
 // Lines of an editor text: the text split at line breaks, a last empty line
 // not counted (an empty text has no lines, "abc\n" has one).
 QStringList editorLines(const QString &text);

@@ -383,7 +383,7 @@ void StripDisplay::prepareEditor(int index, int b)
     strip::readTextFormat(lines, b);
     for (int j = 0; j < strip::intLineAt(lines, b + strip::cellline::TextCount); ++j) {
         const int at = b + strip::cellline::FirstText + j;
-        const QString cut = strip::lineAt(lines, at).left(strip::MaxTextLineLength);
+        const QString cut = strip::cutTextLine(strip::lineAt(lines, at));
         if (cut != lines.at(at))
             m_doc.setLine(at, cut);
     }
@@ -407,7 +407,7 @@ void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
     editor->setPalette(pal);
     QString text;
     for (const QString &line : strip::readTextLines(lines, b))
-        text += line.left(strip::MaxTextLineLength) + u'\n';
+        text += strip::cutTextLine(line) + u'\n';
     editor->setPlainText(text);
 }
 

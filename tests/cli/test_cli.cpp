@@ -3,9 +3,11 @@
 
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
+#include "strip/stripwalk.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,11 +21,14 @@ struct Run
     QString err;
 };
 
-Run cli(const QStringList &args)
+Run cli(const QStringList &args, const QProcessEnvironment &environment = {})
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcessEnvironment env = environment;
+    if (env.isEmpty()) {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
     if (!p.waitForFinished(60000))
@@ -58,6 +63,14 @@ private Q_SLOTS:
     void templatesInDialogOrder();
     void usage_data();
     void usage();
+    void lineValuesRefused_data();
+    void lineValuesRefused();
+    void headerValuesTrimmedAsTheDialogDoes();
+    void listShowsEntryNumbers();
+    void textLinesCutWithoutSplittingPairs_data();
+    void textLinesCutWithoutSplittingPairs();
+    void needsNoDisplayNorRuntimeFolder_data();
+    void needsNoDisplayNorRuntimeFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -95,7 +108,9 @@ void TestCli::refusals_data()
                                       << "テンプレートが存在しません。";
     QTest::newRow("bad series") << QStringList{"--series", "8", "--type", UL, "--ext", "999"} << 2 << "";
     QTest::newRow("no extension") << QStringList{"--series", "3", "--type", UL, "--ext", "  "} << 2 << "";
-    QTest::newRow("bad copy source") << QStringList{"--ext", "999", "--copy-from", "7"} << 2 << "";
+    QTest::newRow("copy source that is no entry") << QStringList{"--ext", "999", "--copy-from", "7"} << 1
+                                                  << "複製元の示名条 7 が見つかりません。";
+    QTest::newRow("malformed copy source") << QStringList{"--ext", "999", "--copy-from", "x"} << 2 << "";
 }
 
 void TestCli::refusals()
@@ -230,6 +245,160 @@ void TestCli::usage()
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());
     QVERIFY(!r.err.isEmpty());
+}
+
+void TestCli::lineValuesRefused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString marker = RegisterDocument::markerLine(2);
+    const QStringList text{"text", "--entry", "1", "--cell", "5"};
+    QTest::newRow("text: line feed") << text + QStringList{"上\n下"} << "LINE 1: a register line cannot hold a line break (U+000A)";
+    QTest::newRow("text: carriage return") << text + QStringList{"ok", "a\rb"} << "LINE 2: a register line cannot hold a line break (U+000D)";
+    QTest::newRow("text: marker line") << text + QStringList{marker} << "LINE 1: the value is an entry marker line";
+    QTest::newRow("text: control character") << text + QStringList{"a\x01" "b"} << "the control character U+0001";
+    QTest::newRow("text: tab") << text + QStringList{"\tFAX"} << "the control character U+0009";
+    const QStringList add{"new", "--series", "3", "--type", UL, "--ext", "990"};
+    QTest::newRow("new: department") << add + QStringList{"--dept", "総務\n部"} << "--dept: a register line cannot hold a line break";
+    QTest::newRow("new: user") << add + QStringList{"--user", "山田\r\n太郎"} << "--user: a register line cannot hold a line break";
+    QTest::newRow("new: date") << add + QStringList{"--date", "2024/01/01\n00:00"} << "--date: a register line cannot hold";
+    QTest::newRow("new: date marker") << add + QStringList{"--date", marker} << "--date: the value is an entry marker line";
+    QTest::newRow("new: control inside the extension")
+        << QStringList{"new", "--series", "3", "--type", UL, "--ext", " 99\x1b" "9 "} << "--ext: a register line cannot hold the control character U+001B";
+    QTest::newRow("new: copied entry's type")
+        << QStringList{"new", "--ext", "991", "--copy-from", "1", "--type", "Ａ\nＢ"} << "--type: a register line cannot hold a line break";
+}
+
+void TestCli::lineValuesRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const QByteArray before = fileBytes(m_reg);
+    args.insert(1, m_reg);
+    const Run r = cli(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(fileBytes(m_reg), before);
+}
+
+void TestCli::headerValuesTrimmedAsTheDialogDoes()
+{
+    const QString path = m_dir.filePath(QStringLiteral("trim.TAV"));
+    QFile::copy(m_reg, path);
+    // Control characters at the ends go, as the dialog's trimming removes
+    // them; an ideographic space stays.
+    QCOMPARE(cli({"new", path, "--series", "3", "--type", UL, "--ext", "\t\u3000203\n", "--dept", "\x01営業部\x1f",
+                  "--user", RegisterDocument::markerLine(5)})
+                 .code,
+             0);
+    RegisterDocument doc;
+    doc.load(path);
+    QCOMPARE(doc.headerOfEntry(3).extension, QStringLiteral("\u3000203"));
+    QCOMPARE(doc.headerOfEntry(3).department, QStringLiteral("営業部"));
+    QCOMPARE(doc.headerOfEntry(3).userName, QStringLiteral("5"));
+    QCOMPARE(cli({"check", path}).code, 0);
+}
+
+void TestCli::listShowsEntryNumbers()
+{
+    // Three entries, the marker of entry 2 damaged: the list shows entries 1
+    // and 3, and the numbers it shows are the ones the other commands take.
+    const QString path = m_dir.filePath(QStringLiteral("gap.TAV"));
+    QFile::copy(m_reg, path);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(cli({"new", path, "--series", "0", "--type", "Ｋ－１２ボタン電話機", "--ext", "203"}).code, 0);
+    RegisterDocument doc;
+    doc.load(path);
+    QStringList l = doc.lines();
+    l[doc.findEntry(2)] = QStringLiteral("2");
+    textfile::write(path, l);
+    const Run r = cli({"list", path});
+    QCOMPARE(r.code, 0);
+    const QStringList rows = r.out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 2);
+    QVERIFY2(rows.at(0).startsWith(QStringLiteral("1\t")), qPrintable(rows.at(0)));
+    QVERIFY2(rows.at(1).startsWith(QStringLiteral("3\t")) && rows.at(1).contains(QStringLiteral("\t203\t")),
+             qPrintable(rows.at(1)));
+    QCOMPARE(cli({"render", path, "--entry", "3", "-o", m_dir.filePath(QStringLiteral("gap.png"))}).code, 0);
+    QCOMPARE(cli({"render", path, "--entry", "2", "-o", m_dir.filePath(QStringLiteral("gap.png"))}).code, 1);
+    // --copy-from takes the entry number too.
+    QCOMPARE(cli({"new", path, "--ext", "204", "--copy-from", "3"}).code, 0);
+    doc.load(path);
+    QCOMPARE(doc.headerOfEntry(4).stripType, QStringLiteral("Ｋ－１２ボタン電話機"));
+}
+
+void TestCli::textLinesCutWithoutSplittingPairs_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("stored");
+    const QString face = QStringLiteral("\U0001F600");
+    const QString a18(18, u'a'), a19(19, u'a');
+    QTest::newRow("utf-8: pair at 20 and 21 dropped whole") << true << a19 + face << 0 << a19;
+    QTest::newRow("utf-8: pair at 19 and 20 kept") << true << a18 + face + "b" << 0 << a18 + face;
+    QTest::newRow("utf-8: twenty units cut plainly") << true << QString(25, u'x') << 0 << QString(20, u'x');
+    QTest::newRow("cp932: pair at 20 and 21 dropped, no error") << false << a19 + face << 0 << a19;
+    QTest::newRow("cp932: a kept pair is named on refusal") << false << a18 + face << 1 << "U+1F600";
+}
+
+void TestCli::textLinesCutWithoutSplittingPairs()
+{
+    QFETCH(bool, utf8);
+    QFETCH(QString, line);
+    QFETCH(int, code);
+    QFETCH(QString, stored);
+    const QString path = m_dir.filePath(QStringLiteral("cut.TAV"));
+    QFile::remove(path);
+    RegisterDocument doc;
+    doc.load(m_reg);
+    textfile::write(path, doc.lines(), utf8 ? TextEncoding::Utf8Bom : TextEncoding::Cp932);
+    const QByteArray before = fileBytes(path);
+    const Run r = cli({"text", path, "--entry", "1", "--cell", "5", "--", line});
+    QCOMPARE(r.code, code);
+    if (code != 0) {
+        QVERIFY2(r.err.contains(stored) && !r.err.contains(QStringLiteral("FFFD")), qPrintable(r.err));
+        QCOMPARE(fileBytes(path), before);
+        return;
+    }
+    doc.load(path);
+    const int cell5 = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 5);
+    QCOMPARE(doc.line(cell5 + 32), QStringLiteral("1"));
+    QCOMPARE(doc.line(cell5 + 33), stored);
+}
+
+void TestCli::needsNoDisplayNorRuntimeFolder_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("list") << QStringList{"list"};
+    QTest::newRow("check") << QStringList{"check"};
+    QTest::newRow("render") << QStringList{"render", "--entry", "1", "-o", "PNG"};
+    QTest::newRow("text") << QStringList{"text", "--entry", "1", "--cell", "5", "FAX"};
+}
+
+void TestCli::needsNoDisplayNorRuntimeFolder()
+{
+    QFETCH(QStringList, args);
+    // A display that is gone and no runtime folder, as after a closed X
+    // session, from cron or over ssh: every command works in silence.
+    const QString path = m_dir.filePath(QStringLiteral("quiet.TAV"));
+    QFile::remove(path);
+    QFile::copy(m_reg, path);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    args.insert(1, path);
+    const qsizetype png = args.indexOf(QStringLiteral("PNG"));
+    if (png >= 0)
+        args[png] = m_dir.filePath(QStringLiteral("quiet.png"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+    const Run r = cli(args, env);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.err, QString());
+    if (png >= 0)
+        QVERIFY(QImage(args.at(png)).width() > 100);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void everyDecodedCharacterEncodesBack();
     void byteOrderMarksKept_data();
     void byteOrderMarksKept();
+    void unencodableCharacterReported_data();
     void unencodableCharacterReported();
     void writeFailureKeepsOldFile();
     void parseInt_data();
@@ -123,17 +124,34 @@ void TestTextFile::byteOrderMarksKept()
     QCOMPARE(textfile::encode(c.lines, c.encoding), bytes);
 }
 
+void TestTextFile::unencodableCharacterReported_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("emoji") << QStringLiteral("ab😀") << QStringLiteral("😀") << "U+1F600";
+    QTest::newRow("latin") << QStringLiteral("café") << QStringLiteral("é") << "U+00E9";
+    // U+301C is not in the code page either (its wave dash is U+FF5E).
+    QTest::newRow("wave dash") << QString(QChar(0x301C)) << QString(QChar(0x301C)) << "U+301C";
+    // An unpaired half of a pair is named by its own code, not as U+FFFD.
+    QTest::newRow("lone high surrogate") << QStringLiteral("ab") + QChar(0xD83D) << QString(QChar(0xD83D)) << "U+D83D";
+    QTest::newRow("lone low surrogate") << QString(QChar(0xDE00)) + "x" << QString(QChar(0xDE00)) << "U+DE00";
+}
+
 void TestTextFile::unencodableCharacterReported()
 {
+    QFETCH(QString, text);
+    QFETCH(QString, character);
+    QFETCH(QString, code);
     try {
-        textfile::encode({QStringLiteral("ok"), QStringLiteral("ab😀")});
-        QFAIL("an emoji cannot be written in CP932");
+        textfile::encode({QStringLiteral("ok"), text});
+        QFAIL("the character cannot be written in CP932");
     } catch (const EncodingError &e) {
         QCOMPARE(e.line(), 1);
-        QCOMPARE(e.character(), QStringLiteral("😀"));
+        QCOMPARE(e.character(), character);
+        QCOMPARE(e.codePoint(), code);
+        QVERIFY2(e.message().contains(code) && !e.message().contains(QStringLiteral("FFFD")), qPrintable(e.message()));
     }
-    // U+301C is not in the code page either (its wave dash is U+FF5E).
-    QVERIFY_THROWS_EXCEPTION(EncodingError, textfile::encode({QString(QChar(0x301C))}));
 }
 
 void TestTextFile::writeFailureKeepsOldFile()

@@ -17,6 +17,8 @@ private Q_SLOTS:
     void editorLines_data();
     void editorLines();
     void writeBack();
+    void cutKeepsPairsWhole_data();
+    void cutKeepsPairsWhole();
 };
 
 void TestCellText::editorLines_data()
@@ -67,6 +69,30 @@ void TestCellText::writeBack()
     QCOMPARE(strip::locateCell(doc.lines(), H, 1), c0 + 33);
     QCOMPARE(doc.line(c0 + 33 + strip::cellline::KeyCode), c1code);
     QVERIFY_THROWS_EXCEPTION(TavrelError, strip::writeCellText(doc, H, 1000, {QStringLiteral("x")}));
+}
+
+void TestCellText::cutKeepsPairsWhole_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("cut");
+    const QString face = QStringLiteral("\U0001F600");
+    QTest::newRow("short") << "FAX" << "FAX";
+    QTest::newRow("exactly 20") << QString(20, u'あ') << QString(20, u'あ');
+    QTest::newRow("21 cut to 20") << QString(21, u'あ') << QString(20, u'あ');
+    QTest::newRow("pair across the cut dropped") << QString(19, u'a') + face << QString(19, u'a');
+    QTest::newRow("pair ending at 20 kept") << QString(18, u'a') + face + "b" << QString(18, u'a') + face;
+    QTest::newRow("pairs only") << face.repeated(11) << face.repeated(10);
+}
+
+void TestCellText::cutKeepsPairsWhole()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, cut);
+    QCOMPARE(strip::cutTextLine(line), cut);
+    RegisterDocument doc;
+    EntryHeader h{"201", "", "", "2024/01/01 00:00", QStringLiteral("ｕＬシリーズ主装置"), QStringLiteral("ｕＬ－１８ボタン電話機")};
+    templates::appendEntryFromTemplate(doc, QStringLiteral(TAVREL_BINARY_DIR), h);
+    QCOMPARE(strip::writeCellText(doc, 3, 4, {line}), QStringList{cut});
 }
 
 QTEST_GUILESS_MAIN(TestCellText)

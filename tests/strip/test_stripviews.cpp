@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/tfmain.h"
 #include "app/windows.h"
+#include "platform/textfile.h"
 #include "register/series.h"
 #include "strip/picture.h"
 #include "strip/stripdisplay.h"
@@ -331,16 +332,17 @@ void TestStripViews::longLinesAreCut()
         RegisterDocument doc;
         doc.load(path);
         const int cell = doc.findEntry(1) + 14;
-        doc.setLine(cell + 32, "2");
-        doc.insertLines(cell + 33, {QString(30, u'あ'), "短い"});
-        doc.save(path);
+        doc.setLine(cell + 32, "3");
+        doc.insertLines(cell + 33, {QString(30, u'あ'), "短い", QString(19, u'い') + QStringLiteral("\U0001F600")});
+        textfile::write(path, doc.lines(), TextEncoding::Utf8Bom); // the emoji needs a UTF-8 register
     }
     env.start(path);
     const int cell = FMain->document().findEntry(1) + 14;
     QCOMPARE(FMain->document().line(cell + 33), QString(20, u'あ'));
     QCOMPARE(FMain->document().line(cell + 34), QStringLiteral("短い"));
+    QCOMPARE(FMain->document().line(cell + 35), QString(19, u'い')); // the pair is not split
     QVERIFY(FMain->document().isModified());
-    QCOMPARE(FMain->display().editor(0)->toPlainText(), QString(20, u'あ') + "\n短い\n");
+    QCOMPARE(FMain->display().editor(0)->toPlainText(), QString(20, u'あ') + "\n短い\n" + QString(19, u'い') + "\n");
     env.dialogs.answers << UserDialogs::Answer::No;
 }
 
