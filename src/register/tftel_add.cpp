@@ -3,6 +3,7 @@
 #include "app/mainsub.h"
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
+#include "register/linevalue.h"
 #include "register/templates.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 
 const QString TFTelAdd::NoCopySource = QStringLiteral("登録済み使用者情報を使用しない");
 const QString TFTelAdd::DuplicateMessage = QStringLiteral("すでにこの内線番号は存在します。");
+const QString TFTelAdd::ControlCharacterMessage = QStringLiteral("改行などの制御文字は入力できません。");
 
 namespace {
 // Guards programmatic changes of the lists against their change handlers.
@@ -99,12 +101,19 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
         if (!m_filling)
             cmbTypeChange();
     });
-    connect(ComboBoxExternal, &QComboBox::currentIndexChanged, this, [this] {
+    // Only the user's pick from the box (its list, the arrow keys, the
+    // wheel) switches the dialog to another entry; typing leaves no item
+    // selected, and only the OK button follows it. Qt's editable box picks
+    // the item equal to the typed text by itself when the typing ends (focus
+    // lost, Enter), and reports that as a pick too; that matching is cut off,
+    // so that a typed extension of another entry stays typed and OK refuses
+    // it as a duplicate.
+    disconnect(ComboBoxExternal->lineEdit(), &QLineEdit::editingFinished, ComboBoxExternal, nullptr);
+    connect(ComboBoxExternal, &QComboBox::activated, this, [this] {
         if (!m_filling)
             ComboBoxExternalChange();
     });
-    // Typing leaves no item selected: only the OK button follows.
-    connect(ComboBoxExternal->lineEdit(), &QLineEdit::textEdited, this, &TFTelAdd::UpdateOk);
+    connect(ComboBoxExternal, &QComboBox::editTextChanged, this, &TFTelAdd::UpdateOk);
     connect(Edit1, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
     connect(Edit2, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
     connect(Edit3, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
@@ -253,6 +262,16 @@ void TFTelAdd::ButtonOkClick()
     {
         Filling guard(m_filling);
         ComboBoxExternal->setEditText(trimControls(ComboBoxExternal->currentText()));
+    }
+    // A line break or another control character inside a value would break
+    // the register's line structure.
+    for (QLineEdit *edit : {extensionEdit(), Edit2, Edit3}) {
+        if (!linevalue::check(edit->text())) {
+            UserDialogs::current().message(this, ControlCharacterMessage);
+            edit->selectAll();
+            edit->setFocus();
+            return;
+        }
     }
     const QString newExtension = mode == Mode::Edit ? ComboBoxExternal->currentText() : Edit1->text();
     const QString oldExtension = mode == Mode::Edit ? Edit1->text() : extension;

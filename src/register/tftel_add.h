@@ -22,6 +22,8 @@ public:
 
     static const QString NoCopySource; // "登録済み使用者情報を使用しない"
     static const QString DuplicateMessage; // "すでにこの内線番号は存在します。"
+    // A value holding a line break or another control character inside.
+    static const QString ControlCharacterMessage;
 
     explicit TFTelAdd(QWidget *parent = nullptr);
     ~TFTelAdd() override;

@@ -166,7 +166,7 @@ void TestEntryDialog::editSwitchesEntry()
     QCOMPARE(dlg.Edit2->text(), QStringLiteral("経理部"));
 
     // Picking another extension loads that entry, series and type included.
-    dlg.ComboBoxExternal->setCurrentIndex(3);
+    uitest::pickFromList(dlg.ComboBoxExternal, 3);
     QCOMPARE(dlg.row, 3);
     QCOMPARE(dlg.Edit1->text(), QStringLiteral("301"));
     QCOMPARE(dlg.Edit2->text(), QStringLiteral("工場"));

@@ -9,6 +9,7 @@
 #include "register/tftel_add.h"
 #include "uitestsupport.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +73,10 @@ private Q_SLOTS:
     void createWithMissingTemplateChangesNothing();
     void editEntry_data();
     void editEntry();
+    void editTypedDuplicateIsRefused_data();
+    void editTypedDuplicateIsRefused();
+    void editRefusesControlCharacters_data();
+    void editRefusesControlCharacters();
 };
 
 void TestRegisterCommands::openShowsFirstEntry()
@@ -489,7 +494,7 @@ void TestRegisterCommands::editEntry()
         QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
         QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("202"));
         if (pickRow >= 0)
-            d.ComboBoxExternal->setCurrentIndex(pickRow);
+            uitest::pickFromList(d.ComboBoxExternal, pickRow);
         d.Edit2->setText(QStringLiteral("  新部署 "));
         d.ButtonOk->click();
     });
@@ -512,6 +517,102 @@ void TestRegisterCommands::editEntry()
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QVERIFY(FMain->pnlText->text().startsWith("内線：" + entries[r].extension + " "));
     QCOMPARE(FMain->selSeriesNo(), entries[r].series);
+}
+
+void TestRegisterCommands::editTypedDuplicateIsRefused_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // what ends the typing before OK
+    QTest::newRow("Tab, then Enter") << QList<int>{Qt::Key_Tab, Qt::Key_Return};
+    QTest::newRow("Enter") << QList<int>{Qt::Key_Return};
+    QTest::newRow("Tab, Tab, then Enter") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter};
+}
+
+void TestRegisterCommands::editTypedDuplicateIsRefused()
+{
+    QFETCH(QList<int>, keys);
+    // Typing another entry's extension is typing, not picking that entry:
+    // leaving the box or pressing Enter must not switch the dialog to 1002.
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", {{0, "電話機Ａ", "1001", "総務部", "山田"},
+                                                     {0, "電話機Ｂ", "1002", "経理部", "佐藤"},
+                                                     {0, "電話機Ａ", "1003", "営業部", "鈴木"}});
+    env.start(path);
+    uitest::clickRow(2);
+    QCOMPARE(FMain->document().currentEntryNumber(), 3);
+    const QByteArray before = textfile::encode(FMain->document().lines());
+    bool checked = false;
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QLineEdit *box = d.ComboBoxExternal->lineEdit();
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, "1002");
+        for (int key : keys)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QVERIFY(d.isVisible());
+        QCOMPARE(env.dialogs.texts("message"), QStringList{TFTelAdd::DuplicateMessage});
+        QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("1002"));
+        QCOMPARE(box->selectedText(), QStringLiteral("1002"));
+        QVERIFY(box->hasFocus());
+        // What the dialog shows is still entry 1003's.
+        QCOMPARE(d.Edit2->text(), QStringLiteral("営業部"));
+        QCOMPARE(d.Edit3->text(), QStringLiteral("鈴木"));
+        QCOMPARE(d.cmbType->currentText(), QStringLiteral("電話機Ａ"));
+        checked = true;
+    });
+    FMain->ActionJimeijoEdit->trigger();
+    QVERIFY(checked);
+    QCOMPARE(textfile::encode(FMain->document().lines()), before);
+    QCOMPARE(FMain->document().currentEntryNumber(), 3);
+    QCOMPARE(FMain->ListView1->currentIndex().row(), 2);
+}
+
+void TestRegisterCommands::editRefusesControlCharacters_data()
+{
+    QTest::addColumn<int>("box"); // 1 extension, 2 department, 3 user name
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("department with a line break") << 2 << "経理\n第二課";
+    QTest::newRow("user name with a carriage return") << 3 << "佐藤\r花子";
+    QTest::newRow("extension with a tab inside") << 1 << "12\t34";
+    QTest::newRow("department with an escape") << 2 << QStringLiteral("経理") + QChar(0x1B) + "部";
+}
+
+void TestRegisterCommands::editRefusesControlCharacters()
+{
+    QFETCH(int, box);
+    QFETCH(QString, pasted);
+    // A line break pasted into a box would split the register's line and
+    // shift every line after it; the dialog refuses it and stays open.
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    env.start(path);
+    uitest::clickRow(1);
+    const QByteArray before = textfile::encode(FMain->document().lines());
+    bool checked = false;
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QLineEdit *edit = box == 1 ? d.ComboBoxExternal->lineEdit() : box == 2 ? d.Edit2 : d.Edit3;
+        QTRY_VERIFY(d.ComboBoxExternal->hasFocus());
+        for (int tabs = 1; tabs < box; ++tabs)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(edit->hasFocus());
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), pasted);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(d.isVisible());
+        QCOMPARE(env.dialogs.texts("message"), QStringList{TFTelAdd::ControlCharacterMessage});
+        QVERIFY(edit->hasFocus());
+        QCOMPARE(edit->selectedText(), pasted);
+        checked = true;
+    });
+    FMain->ActionJimeijoEdit->trigger();
+    QVERIFY(checked);
+    QCOMPARE(textfile::encode(FMain->document().lines()), before);
+    QCOMPARE(FMain->rowHeader(1).department, QStringLiteral("経理部"));
 }
 
 TAVREL_UI_TEST_MAIN(TestRegisterCommands)

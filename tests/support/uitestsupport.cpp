@@ -7,7 +7,10 @@
 #include "register/templates.h"
 #include "register/tftel_add.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -146,6 +149,18 @@ void clickRow(int row)
     QVERIFY(item);
     list->scrollToItem(item);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+void pickFromList(QComboBox *box, int index)
+{
+    QWidget *target = box->lineEdit() ? static_cast<QWidget *>(box->lineEdit()) : box;
+    QTest::keyClick(target, Qt::Key_F4);
+    QAbstractItemView *view = box->view();
+    QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+    const QModelIndex item = view->model()->index(index, box->modelColumn(), view->rootIndex());
+    view->scrollTo(item);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+    QTRY_VERIFY(!view->isVisible());
 }
 
 void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)

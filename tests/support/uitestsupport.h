@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class QComboBox;
 class TFTelAdd;
 
 namespace uitest {
@@ -84,6 +85,10 @@ private:
 
 // Clicks register list row `row` of FMain, scrolled into view first.
 void clickRow(int row);
+
+// Picks item `index` of a combo box as the user does: opens its list with
+// F4 and clicks the item.
+void pickFromList(QComboBox *box, int index);
 
 // Runs fill on the entry dialog once it is shown modally, then closes it
 // with Cancel if fill left it open, so that a failing check cannot hang the
