@@ -36,7 +36,9 @@ QStringList listTemplates(const QString &folder, const QString &seriesCaption)
             // an unreadable template is not offered
         }
     }
-    QCollator collator;
+    // The user interface is Japanese, so the order is the Japanese one
+    // whatever the process locale (under C.UTF-8 kanji would come first).
+    QCollator collator{QLocale(QLocale::Japanese)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(result.begin(), result.end(),
                      [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });

@@ -51,6 +51,8 @@ class TestTemplates : public QObject
 
 private Q_SLOTS:
     void listing();
+    void listedInJapaneseOrder_data();
+    void listedInJapaneseOrder();
     void typeNames_data();
     void typeNames();
     void instantiateKeys_data();
@@ -90,6 +92,31 @@ void TestTemplates::listing()
     QVERIFY(!templates::templateExists(dir.path(), QString()));
     // Type A reads A.tpl, not A.old.tpl.
     QCOMPARE(QFileInfo(templates::templatePath(dir.path(), QStringLiteral("A"))).fileName(), QStringLiteral("A.tpl"));
+}
+
+void TestTemplates::listedInJapaneseOrder_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("C") << "C";
+    QTest::newRow("ja_JP") << "ja_JP";
+    QTest::newRow("en_US") << "en_US";
+}
+
+void TestTemplates::listedInJapaneseOrder()
+{
+    // The user interface is Japanese: the types come in the Japanese order
+    // (full-width letters before kanji) whatever the process locale says, so
+    // that the dialog's first type, which Enter creates, is always the same.
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const QString folder = QStringLiteral(TAVREL_BINARY_DIR);
+    const QStringList ul = templates::listTemplates(folder, UL);
+    const QStringList mo = templates::listTemplates(folder, Mo);
+    QLocale::setDefault(before);
+    QCOMPARE(ul, (QStringList{"ｕＬ－１８ボタン電話機", "ｕＬ－６ボタン電話機", "ｕＬ・ｕＲ共通３０ボタン電話機"}));
+    QCOMPARE(mo, (QStringList{"Ｍｏ－３０ボタン多機能電話機", "Ｍｏ－６０ボタンＤＳＳコンソール", "標準Ｍｏ電話機１２ボタン",
+                              "標準Ｍｏ電話機２４ボタン"}));
 }
 
 void TestTemplates::typeNames_data()
