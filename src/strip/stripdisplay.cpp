@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -675,6 +676,25 @@ bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
             leaveCell(cell);
         }
         return false;
+    }
+    case QEvent::KeyPress: {
+        // Tab and Shift+Tab go round the assignable keys in cell order and
+        // never leave them for the other controls of the window.
+        auto *ke = static_cast<QKeyEvent *>(event);
+        const bool backward = ke->key() == Qt::Key_Backtab
+                              || (ke->key() == Qt::Key_Tab && (ke->modifiers() & Qt::ShiftModifier));
+        if (role != DetailArea || (ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
+            || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            return false;
+        for (int step = 1; step <= m_cellCount; ++step) {
+            const int next = ((cell + (backward ? -step : step)) % m_cellCount + m_cellCount) % m_cellCount;
+            QWidget *area = m_cells[size_t(next)].textArea[DetailView];
+            if (m_cells[size_t(next)].assignable && area->isVisible()) {
+                area->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+                break;
+            }
+        }
+        return true;
     }
     case QEvent::MouseButtonPress: {
         auto *me = static_cast<QMouseEvent *>(event);

@@ -232,6 +232,29 @@ void TestStripViews::tabMovesBetweenAssignableKeys()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(f.d().currentCell(), 7);
     QCOMPARE(f.selected(), QList<int>{7});
+
+    // Tab and Shift+Tab cycle among the assignable keys only (0 to 8): no
+    // stop on anything else of the window, round from the last to the first.
+    const auto focusedCell = [&]() -> int {
+        for (int c = 0; c < f.d().cellCount(); ++c)
+            if (f.d().cell(c).textArea[0] == QApplication::focusWidget())
+                return c;
+        return -1;
+    };
+    QList<int> forward, backward;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        forward << focusedCell();
+    }
+    QCOMPARE(forward, (QList<int>{8, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1}));
+    QCOMPARE(f.d().currentCell(), 1);
+    QCOMPARE(f.selected(), QList<int>{1});
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        backward << focusedCell();
+    }
+    QCOMPARE(backward, (QList<int>{0, 8, 7, 6}));
+    QCOMPARE(f.selected(), QList<int>{6});
 }
 
 void TestStripViews::viewSwitchesResetCurrentCell()
