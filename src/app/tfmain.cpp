@@ -25,6 +25,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <limits>
 
 namespace {
 const QString Position = QStringLiteral("Position");
@@ -533,7 +537,14 @@ void TFMain::restoreSettings()
     const int left = s.readInteger(Position, QStringLiteral("MainLeft"), 0);
     const int width = s.readInteger(Position, QStringLiteral("MainWidth"), 1000);
     const int height = s.readInteger(Position, QStringLiteral("MainHeight"), 738);
-    setGeometry(left, top, width, height);
+    // The stored position is the frame's, as it is written at the end, so
+    // that the title bar of the first run's default (0, 0) is on the screen;
+    // a position left from another screen setup is brought back.
+    resize(width, height);
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    move(reachablePosition(QRect(left, top, width, height), screens));
     const int state = s.readInteger(Position, QStringLiteral("MainWState"), 2);
     setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 
@@ -573,6 +584,39 @@ void TFMain::restoreSettings()
     m_document.setFileName(QString());
 }
 
+QPoint TFMain::reachablePosition(const QRect &frame, const QList<QRect> &screens)
+{
+    // The band along the top edge holds the title bar; enough of it must lie
+    // on one screen to grab it.
+    constexpr int TitleBand = 30;
+    constexpr int MinGrip = 100;
+    const int grip = std::min(MinGrip, std::max(1, frame.width()));
+    const QRect band(frame.left(), frame.top(), std::max(1, frame.width()), TitleBand);
+    for (const QRect &s : screens) {
+        const QRect on = band.intersected(s);
+        if (on.height() == TitleBand && on.width() >= grip)
+            return frame.topLeft();
+    }
+    if (screens.isEmpty())
+        return frame.topLeft();
+    // The screen nearest to the frame's centre.
+    const QPoint c = frame.center();
+    const QRect *best = &screens.first();
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
+    for (const QRect &s : screens) {
+        const qint64 dx = c.x() < s.left() ? s.left() - c.x() : c.x() > s.right() ? c.x() - s.right() : 0;
+        const qint64 dy = c.y() < s.top() ? s.top() - c.y() : c.y() > s.bottom() ? c.y() - s.bottom() : 0;
+        if (dx * dx + dy * dy < bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = &s;
+        }
+    }
+    const QRect &s = *best;
+    const int x = std::clamp(frame.left(), s.left() - band.width() + grip, std::max(s.left(), s.right() + 1 - grip));
+    const int y = std::clamp(frame.top(), s.top(), std::max(s.top(), s.bottom() + 1 - TitleBand));
+    return QPoint(x, y);
+}
+
 void TFMain::saveSettings()
 {
     SettingsStore &s = m_mainSub->settings();
@@ -583,11 +627,10 @@ void TFMain::saveSettings()
     else if (st & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = 2;
     if (state == 0) {
-        const QRect g = geometry();
-        s.writeInteger(Position, QStringLiteral("MainTop"), g.top());
-        s.writeInteger(Position, QStringLiteral("MainLeft"), g.left());
-        s.writeInteger(Position, QStringLiteral("MainWidth"), g.width());
-        s.writeInteger(Position, QStringLiteral("MainHeight"), g.height());
+        s.writeInteger(Position, QStringLiteral("MainTop"), pos().y()); // the frame's position
+        s.writeInteger(Position, QStringLiteral("MainLeft"), pos().x());
+        s.writeInteger(Position, QStringLiteral("MainWidth"), width());
+        s.writeInteger(Position, QStringLiteral("MainHeight"), height());
     }
     s.writeInteger(Position, QStringLiteral("MainWState"), state);
     s.writeInteger(Checked, QStringLiteral("DispKeyLabel"), keyLabelShown() ? 1 : 0);

@@ -53,6 +53,12 @@ public:
     // The status bar's single panel.
     QString statusText() const;
 
+    // Where a window whose frame would be `frame` is placed so that its
+    // title bar can be reached on one of the screens (their available
+    // areas): unchanged when at least part of its top edge lies on a screen,
+    // otherwise moved onto the screen nearest to it.
+    static QPoint reachablePosition(const QRect &frame, const QList<QRect> &screens);
+
     // Register list rows: the six texts of row r as header values.
     int rowCount() const;
     EntryHeader rowHeader(int row) const;

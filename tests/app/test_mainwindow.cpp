@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -28,6 +29,10 @@ private Q_SLOTS:
     void firstRunDefaultsAreWrittenBack();
     void geometryByWindowState_data();
     void geometryByWindowState();
+    void restoredWindowReachable_data();
+    void restoredWindowReachable();
+    void reachablePosition_data();
+    void reachablePosition();
     void viewSwitchesStack_data();
     void viewSwitchesStack();
     void hints_data();
@@ -94,8 +99,10 @@ void TestMainWindow::geometryByWindowState()
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 5);
     QCOMPARE(FMain->ListView1->columnWidth(3), 77);
     if (state == 0) {
-        QCOMPARE(FMain->geometry(), QRect(20, 30, 1010, 750));
-        FMain->setGeometry(21, 44, 1020, 760);
+        QCOMPARE(FMain->pos(), QPoint(20, 30)); // the frame's position
+        QCOMPARE(FMain->size(), QSize(1010, 750));
+        FMain->move(21, 44);
+        FMain->resize(1020, 760);
     }
     env.showMain();
     QCOMPARE(FMain->ListView1->height(), 150);
@@ -104,6 +111,68 @@ void TestMainWindow::geometryByWindowState()
     QCOMPARE(env.setting("Position", "MainWState"), QString::number(state));
     QCOMPARE(env.setting("Position", "MainWidth"), state == 0 ? QStringLiteral("1020") : QStringLiteral("1010"));
     QCOMPARE(env.setting("Data", "SelSeriesNo"), QStringLiteral("5"));
+}
+
+void TestMainWindow::restoredWindowReachable_data()
+{
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("left");
+    QTest::newRow("first run's default") << 0 << 0;
+    QTest::newRow("above the screen") << -400 << 10;
+    QTest::newRow("left of the screen") << 10 << -3000;
+    QTest::newRow("below the screen") << 9000 << 10;
+    QTest::newRow("a screen that is gone") << 200 << 5000;
+}
+
+void TestMainWindow::restoredWindowReachable()
+{
+    QFETCH(int, top);
+    QFETCH(int, left);
+    // A window restored to normal size has its title bar on the screen,
+    // where it can be dragged, and its stored position is the frame's.
+    uitest::Environment env;
+    env.writeSettings({"[Position]", QStringLiteral("MainTop=%1").arg(top), QStringLiteral("MainLeft=%1").arg(left),
+                       "MainWState=0"});
+    env.createWindows();
+    env.showMain();
+    const QRect screen = FMain->screen()->availableGeometry();
+    const QRect frame = FMain->frameGeometry();
+    QVERIFY2(frame.top() >= screen.top() && frame.top() + 30 <= screen.bottom() + 1,
+             qPrintable(QStringLiteral("frame top %1 on a screen %2 high").arg(frame.top()).arg(screen.height())));
+    QVERIFY(qMin(frame.right(), screen.right()) - qMax(frame.left(), screen.left()) >= 99);
+    if (screen.contains(QRect(left, top, 1000, 30)))
+        QCOMPARE(FMain->pos(), QPoint(left, top));
+    const QPoint written = FMain->pos();
+    env.destroyWindows();
+    QCOMPARE(env.setting("Position", "MainTop"), QString::number(written.y()));
+    QCOMPARE(env.setting("Position", "MainLeft"), QString::number(written.x()));
+}
+
+void TestMainWindow::reachablePosition_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QPoint>("placed");
+    const QList<QRect> one{QRect(0, 0, 1920, 1040)};
+    const QList<QRect> two{QRect(0, 0, 1920, 1040), QRect(1920, -200, 1280, 1024)};
+    QTest::newRow("on the screen") << QRect(100, 50, 1000, 738) << one << QPoint(100, 50);
+    QTest::newRow("partly off to the left, title bar grippable") << QRect(-800, 50, 1000, 738) << one << QPoint(-800, 50);
+    QTest::newRow("title bar above the top") << QRect(100, -5, 1000, 738) << one << QPoint(100, 0);
+    QTest::newRow("only the bottom left on") << QRect(100, 1030, 1000, 738) << one << QPoint(100, 1010);
+    QTest::newRow("too far right") << QRect(1850, 50, 1000, 738) << one << QPoint(1820, 50);
+    QTest::newRow("too far left") << QRect(-950, 50, 1000, 738) << one << QPoint(-900, 50);
+    QTest::newRow("on the second screen") << QRect(2000, -150, 1000, 738) << two << QPoint(2000, -150);
+    QTest::newRow("second screen gone") << QRect(2000, -150, 1000, 738) << one << QPoint(1820, 0);
+    QTest::newRow("above the second screen") << QRect(2500, -400, 1000, 738) << two << QPoint(2500, -200);
+    QTest::newRow("no screen known") << QRect(-5000, -5000, 1000, 738) << QList<QRect>() << QPoint(-5000, -5000);
+}
+
+void TestMainWindow::reachablePosition()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QPoint, placed);
+    QCOMPARE(TFMain::reachablePosition(frame, screens), placed);
 }
 
 void TestMainWindow::viewSwitchesStack_data()
