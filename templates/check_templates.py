@@ -8,7 +8,9 @@ line, the line structure (series line, section count, 6-line section headers,
 limits of 100 sections and 100 cells, and the geometry: sections inside the
 sheet of every series the template is offered for, key boxes, key-number
 boxes and text areas inside their section, text areas inside their key box,
-no overlapping sections or keys, and preset texts that fit their text area.
+no overlapping sections or keys, preset texts that fit their text area, and
+room in every key's text area for two lines at the default size (one line
+for title fields and DSS console keys) in the detail view and the overview.
 Checked over the set: every series has at least two strip types, and the
 special cases the program must handle (two series on one line, standard and
 other Mo types, hidden and shown key numbers, short and negative preset key
@@ -22,7 +24,7 @@ import re
 import shutil
 import subprocess
 import sys
-from decimal import Decimal
+from decimal import Decimal, ROUND_DOWN, ROUND_HALF_EVEN, ROUND_HALF_UP
 
 SERIES = [
     "Ｋシリーズ主装置", "Ｍｏシリーズ主装置", "ｕＲシリーズ主装置", "ｕＬシリーズ主装置",
@@ -32,6 +34,20 @@ SHEETS = {1: (148, 210), 2: (148, 210), 3: (148, 210), 4: (210, 148), 5: (148, 1
 MAX_SECTIONS = 100
 MAX_CELLS = 100
 BAD_NAME_CHARS = set('/\\:*?"<>|.') | {chr(c) for c in range(32)}
+
+# Image sizes of the six layouts in ten-thousandths of a pixel, as the
+# program's sheet geometry has them: detail width and height, overview width
+# and height.
+IMAGES = {1: (6505000, 7934000, 6880000, 6260000), 2: (6505000, 7934000, 6880000, 6260000),
+          3: (6505000, 7934000, 5133000, 6260000), 4: (8000000, 4855000, 8000000, 4855000),
+          5: (8000000, 5405000, 8000000, 5405000), 6: (8000000, 9710000, 6880000, 6260000)}
+# Every assignable key gets this size when an entry is made from a template.
+DEFAULT_TEXT_SIZE = 9
+# A DSS console labels each of its many keys with one name: its keys need
+# room for one line only. Every other telephone's keys hold two lines (an
+# extension and a name, say) at the default size in both views.
+ONE_LINE_TYPES = {"ｕＴ－９６ボタンＤＳＳコンソール", "Ｍｏ－６０ボタンＤＳＳコンソール"}
+FOUR_PLACES = Decimal("0.0001")
 
 DECIMAL_RE = re.compile(r"^-?\d+(\.\d{1,4})?$")
 INT_RE = re.compile(r"^-?\d+$")
@@ -48,6 +64,27 @@ def select_layout(series_caption, strip_type):
     if "Ｋシリーズ" in series_caption:
         return 5
     return 6
+
+
+def view_text_room(layout):
+    """For the detail view and the overview of a layout: (px per mm down the
+    sheet, line height in px of a default-size line), with the program's
+    four-place arithmetic: truncated scale, the overview's reduced point
+    size (p - 3) * W2 / W1 + 3, and points * 96 / 72 rounded."""
+    sheet_w, sheet_h = SHEETS[layout]
+    detail_w, detail_h, over_w, over_h = IMAGES[layout]
+    rooms = []
+    for image_h, size in ((detail_h, DEFAULT_TEXT_SIZE),
+                          (over_h, (DEFAULT_TEXT_SIZE - 3) * (over_w // 10000) // (detail_w // 10000) + 3)):
+        sy = (Decimal(image_h) / 10000 / Decimal(sheet_h)).quantize(FOUR_PLACES, rounding=ROUND_DOWN)
+        line = int((Decimal(size) * 96 / 72).quantize(Decimal(1), rounding=ROUND_HALF_UP))
+        rooms.append((sy, line))
+    return rooms
+
+
+def text_area_pixels(height_mm, sy):
+    """Text area height in whole pixels: the product rounded to four places, truncated."""
+    return int((height_mm * sy).quantize(FOUR_PLACES, rounding=ROUND_HALF_EVEN))
 
 
 def text_width_mm(text, points):
@@ -185,7 +222,8 @@ def check_file(folder, file_name, faults, summary, info):
     series = [i for i, caption in enumerate(SERIES) if caption in series_line]
     if not series:
         faults.append("%s: series line names no series" % name)
-    sheets = [SHEETS[select_layout(SERIES[i], stem)] for i in series]
+    layouts = sorted({select_layout(SERIES[i], stem) for i in series})
+    sheets = [SHEETS[layout] for layout in layouts]
     sheet_w = min((w for w, _ in sheets), default=0)
     sheet_h = min((h for _, h in sheets), default=0)
     sheet = (Decimal(0), Decimal(0), Decimal(sheet_w), Decimal(sheet_h))
@@ -237,7 +275,7 @@ def check_file(folder, file_name, faults, summary, info):
                     faults.append("%s: %s %s outside its section" % (where, label, box))
             if not inside(text, key):
                 faults.append("%s: text area outside its key box" % where)
-            if not (Decimal(10) <= key[2] <= 70 and Decimal(5) <= key[3] <= 10):
+            if not (Decimal(10) <= key[2] <= 70 and Decimal(5) <= key[3] <= 11):
                 faults.append("%s: unusual key box size %s x %s" % (where, key[2], key[3]))
             if text[3] < 4:
                 faults.append("%s: text area %s mm high, a 9-point line needs 4" % (where, text[3]))
@@ -246,6 +284,16 @@ def check_file(folder, file_name, faults, summary, info):
             if Decimal(size) * MM_PER_POINT > num[3]:
                 faults.append("%s: key-number font too tall for its box" % where)
             number, preset_size, preset_text = check_key_code(code, where, faults, info)
+            if number >= 1 and preset_size is None:
+                # The keys hold two lines at the default size in both views;
+                # the title fields (no key numbers) and a console's keys one.
+                wanted = 1 if flag == 0 or stem in ONE_LINE_TYPES else 2
+                for layout in layouts:
+                    for view, (sy, line) in zip(("detail view", "overview"), view_text_room(layout)):
+                        room = text_area_pixels(text[3], sy)
+                        if room < wanted * line:
+                            faults.append("%s: %d default-size line(s) need %d px, the text area gives %d px in "
+                                          "the %s of layout %d" % (where, wanted, wanted * line, room, view, layout))
             if code.startswith("-") and number >= 1 and flag != 0:
                 info["negative_shown"] = True
             if preset_size is not None:

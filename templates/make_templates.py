@@ -218,15 +218,15 @@ def templates():
     # Mo series: standard sets on an A5 portrait sheet, others on A5 landscape.
     t["標準Ｍｏ電話機２４ボタン"] = (MO, phone(
         SHEET_A5, [(flex_codes(1, 12, LINES_2), 1), (flex_codes(13, 24), 1)], FIXED_FULL,
-        header="captioned", fixed_cols=2, fixed_below=True, kw=26.0, kh=7.5, fkw=22.0, fkh=7.0,
+        header="captioned", fixed_cols=2, fixed_below=True, kw=26.0, kh=7.8, fkw=22.0, fkh=7.0,
         margin=(10.0, 10.0)))
     t["標準Ｍｏ電話機１２ボタン"] = (MO, phone(
         SHEET_A5, [(flex_codes(1, 12, LINE_INTERCOM), 1)], FIXED_BASIC, header="plain",
-        num="top", size=7, kw=28.0, kh=7.5, fkw=22.0, fkh=7.5, margin=(10.0, 10.0)))
+        num="top", size=7, kw=28.0, kh=7.8, fkw=22.0, fkh=7.8, margin=(10.0, 10.0)))
     t["Ｍｏ－３０ボタン多機能電話機"] = (MO, phone(
         SHEET_A5_LAND, [(flex_codes(1, 10, LINES_2), 1), (flex_codes(11, 20), 1),
                         (flex_codes(21, 30), 1)],
-        FIXED_FULL, header="captioned", fixed_cols=2, kw=26.0, kh=8.0, fkw=20.0, fkh=8.0,
+        FIXED_FULL, header="captioned", fixed_cols=2, kw=26.0, kh=8.8, fkw=20.0, fkh=8.8,
         margin=(10.0, 10.0)))
     t["Ｍｏ－６０ボタンＤＳＳコンソール"] = (MO, phone(
         SHEET_A5_LAND, [(flex_codes(1 + 12 * i, 12 * (i + 1)), 1) for i in range(5)],
@@ -237,29 +237,28 @@ def templates():
     # uR series: A5 portrait.
     t["ｕＲ－１２ボタン電話機"] = (UR, phone(
         SHEET_A5, [(flex_codes(1, 12, LINES_2), 1)], FIXED_BASIC, header="captioned",
-        kw=28.0, kh=8.0, fkw=22.0, fkh=8.0, margin=(10.0, 12.0)))
+        kw=28.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(10.0, 12.0)))
     t["ｕＲ－２４ボタン電話機"] = (UR, phone(
         SHEET_A5, [(flex_codes(1, 12, LINE_INTERCOM), 1), (flex_codes(13, 24), 1)], FIXED_FULL,
-        num="top", size=7, kw=26.0, kh=7.0, fkw=22.0, fkh=7.0, margin=(10.0, 10.0),
-        fixed_below=True, fixed_cols=4))
+        num="top", size=7, kw=26.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(8.0, 10.0)))
 
     # uL series: A5 portrait.
     t["ｕＬ－１８ボタン電話機"] = (UL, phone(
         SHEET_A5, [(flex_codes(1, 18, LINES_2), 2)], FIXED_FULL, header="plain", fixed_cols=1,
-        kw=26.0, kh=8.0, fkw=22.0, fkh=8.0, margin=(10.0, 10.0)))
+        kw=26.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(10.0, 10.0)))
     t["ｕＬ－６ボタン電話機"] = (UL, phone(
-        SHEET_A5, [(flex_codes(1, 6, LINES_2), 1)], FIXED_BASIC, kw=28.0, kh=8.5, fkw=22.0,
-        fkh=8.5, margin=(12.0, 12.0)))
+        SHEET_A5, [(flex_codes(1, 6, LINES_2), 1)], FIXED_BASIC, kw=28.0, kh=9.5, fkw=22.0,
+        fkh=9.5, margin=(12.0, 12.0)))
     # Offered for both uL and uR: their sheets are the same size.
     t["ｕＬ・ｕＲ共通３０ボタン電話機"] = (UL + "　" + UR, phone(
         SHEET_A5, [(flex_codes(1, 15, LINES_2), 1), (flex_codes(16, 30), 1)], FIXED_FULL,
-        header="captioned", fixed_cols=1, kw=26.0, kh=7.5, fkw=22.0, fkh=7.5,
-        margin=(8.0, 10.0)))
+        header="captioned", fixed_cols=1, kw=26.0, kh=9.5, fkw=22.0, fkh=9.5,
+        margin=(8.0, 8.0)))
 
     # uT series: JIS B5 portrait.
     t["ｕＴ－２４ボタン電話機"] = (UT, phone(
         SHEET_B5, [(flex_codes(1, 12, LINES_2), 1), (flex_codes(13, 24), 1)], FIXED_FULL,
-        header="captioned", fixed_cols=1, kw=30.0, kh=8.5, fkw=24.0, fkh=8.5,
+        header="captioned", fixed_cols=1, kw=30.0, kh=10.5, fkw=24.0, fkh=10.5,
         margin=(12.0, 15.0)))
     # The largest strip: 96 DSS keys and 4 fixed keys, 100 cells in all.
     t["ｕＴ－９６ボタンＤＳＳコンソール"] = (UT, phone(
@@ -270,29 +269,29 @@ def templates():
     # uV series: JIS B5 portrait.
     t["ｕＶ－２４ボタン電話機"] = (UV, phone(
         SHEET_B5, [(flex_codes(1, 24, LINES_2), 2)], FIXED_FULL, header="plain", fixed_cols=1,
-        num="top", size=7, kw=30.0, kh=8.0, fkw=24.0, fkh=8.0, margin=(12.0, 15.0)))
+        num="top", size=7, kw=30.0, kh=10.5, fkw=24.0, fkh=10.5, margin=(12.0, 12.0)))
     t["ｕＶ－１２ボタン電話機"] = (UV, phone(
         SHEET_B5, [(flex_codes(1, 12, LINE_INTERCOM), 1)], FIXED_BASIC, header="captioned",
-        kw=30.0, kh=9.0, fkw=24.0, fkh=9.0, margin=(15.0, 15.0)))
+        kw=30.0, kh=10.5, fkw=24.0, fkh=10.5, margin=(15.0, 15.0)))
 
     # Do series: JIS B5 portrait.
     t["Ｄｏ－１２ボタン電話機"] = (DO, phone(
         SHEET_B5, [(flex_codes(1, 12, LINES_2), 1)], FIXED_BASIC, header="plain", kw=30.0,
-        kh=8.5, fkw=24.0, fkh=8.5, margin=(15.0, 15.0), font=GOTHIC))
+        kh=10.5, fkw=24.0, fkh=10.5, margin=(15.0, 15.0), font=GOTHIC))
     t["Ｄｏ－３０ボタン電話機"] = (DO, phone(
         SHEET_B5, [(flex_codes(1, 15, LINES_2), 1), (flex_codes(16, 30), 1)], FIXED_FULL,
-        header="captioned", fixed_cols=2, fixed_below=True, kw=30.0, kh=8.0, fkw=24.0,
-        fkh=8.0, margin=(12.0, 12.0), font=GOTHIC))
+        header="captioned", fixed_cols=2, kw=30.0, kh=10.5, fkw=24.0,
+        fkh=10.5, margin=(8.0, 10.0), font=GOTHIC))
 
     # SIP telephones: JIS B5 portrait.
     t["ＳＩＰ－３０キー多機能電話機"] = (SIP, phone(
         SHEET_B5, [(flex_codes(1, 10, LINES_2), 1), (flex_codes(11, 20), 1),
                    (flex_codes(21, 30), 1)],
         FIXED_FULL, header="captioned", fixed_cols=4, fixed_below=True, num="top", size=7,
-        kw=28.0, kh=8.0, fkw=24.0, fkh=8.0, margin=(10.0, 12.0)))
+        kw=28.0, kh=10.5, fkw=24.0, fkh=8.0, margin=(10.0, 12.0)))
     t["ＳＩＰ－１２キー電話機"] = (SIP, phone(
         SHEET_B5, [(flex_codes(1, 12, LINE_INTERCOM), 1)], FIXED_BASIC, header="plain",
-        kw=30.0, kh=8.5, fkw=24.0, fkh=8.5, margin=(15.0, 15.0)))
+        kw=30.0, kh=10.5, fkw=24.0, fkh=10.5, margin=(15.0, 15.0)))
     return t
 
 

@@ -5,7 +5,9 @@
 #include "platform/fonts.h"
 #include "register/series.h"
 #include "register/templates.h"
+#include "strip/cellrecord.h"
 #include "strip/cellrenderer.h"
+#include "strip/celltext.h"
 #include "strip/picture.h"
 #include "strip/stripimage.h"
 
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void textAreaBeyondSheet();
     void sectionAcrossEverything();
     void templateStrips();
+    void sampleTextsFit();
+    void twoLinesFitShippedKeys();
     void cli_data();
     void cli();
 };
@@ -262,6 +266,100 @@ void TestStripImage::templateStrips()
         }
     }
     QVERIFY(strips > 0);
+}
+
+namespace {
+
+// Cells of the entry at header line h whose text lines do not all fit the
+// height of their text area in a view, at the size the view draws them.
+QStringList cramped(const QStringList &lines, int h, int *twoLineCells = nullptr)
+{
+    struct Check : StripVisitor
+    {
+        const QStringList &lines;
+        SheetGeometry g;
+        QString type;
+        QStringList found;
+        int twoLines = 0;
+        Check(const QStringList &l, int h) : lines(l), g(sheetGeometry(l.at(h + 4), l.at(h + 5))), type(l.at(h + 5)) {}
+        bool cell(const Section &s, const Cell &c) override
+        {
+            const int n = int(readTextLines(lines, c.line).size());
+            const int p = readTextFormat(lines, c.line).pointSize;
+            twoLines += n == 2;
+            for (View v : {View::Detail, View::Overview}) {
+                const int room = cellRects(s.rect, c.mm, g.view(v)).textArea.height();
+                const int needed = n * lineHeightPixels(viewFontSize(p, g, v));
+                if (needed > room)
+                    found << QStringLiteral("%1 cell %2 (%3 lines at %4 pt): %5 px needed, %6 px in the %7")
+                                 .arg(type)
+                                 .arg(c.index)
+                                 .arg(n)
+                                 .arg(p)
+                                 .arg(needed)
+                                 .arg(room)
+                                 .arg(v == View::Detail ? "detail view" : "overview");
+            }
+            return true;
+        }
+    } check(lines, h);
+    walkStrip(lines, h, check);
+    if (twoLineCells)
+        *twoLineCells += check.twoLines;
+    return check.found;
+}
+
+} // namespace
+
+void TestStripImage::sampleTextsFit()
+{
+    // Every text of the sample register can be read in both views: no line
+    // of it is cut at the top or bottom of its text area.
+    RegisterDocument doc;
+    const QList<EntryHeader> rows = doc.load(QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV"));
+    QVERIFY(rows.size() >= 10);
+    QStringList found;
+    int twoLineKeys = 0;
+    for (int n = 1; n <= rows.size(); ++n) {
+        found << cramped(doc.lines(), doc.findEntry(n) + 1, &twoLineKeys);
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    QVERIFY(twoLineKeys >= 10); // the sample does show two-line keys
+}
+
+void TestStripImage::twoLinesFitShippedKeys()
+{
+    // Two lines at the default size fit every key of every shipped
+    // telephone strip (sections that show key numbers) in both views; the
+    // keys of a DSS console hold one name, one line.
+    const QString folder = TAVREL_BINARY_DIR "/";
+    QStringList found;
+    for (int sr = 0; sr < series::Count; ++sr) {
+        for (const QString &type : templates::listTemplates(folder, series::caption(sr))) {
+            RegisterDocument doc;
+            templates::appendEntryFromTemplate(doc, folder, {"201", "", "", "", series::caption(sr), type});
+            const bool console = type.contains(QStringLiteral("ＤＳＳコンソール"));
+            struct Fill : StripVisitor
+            {
+                QList<int> cells;
+                bool cell(const Section &s, const Cell &c) override
+                {
+                    if (s.keyNumberFlag != 0)
+                        cells << c.index;
+                    return true;
+                }
+            } fill;
+            walkStrip(doc.lines(), FirstHeader, fill);
+            QVERIFY(!fill.cells.isEmpty());
+            for (int c : fill.cells) {
+                const int b = locateCell(doc.lines(), FirstHeader, c);
+                if (isAssignableKey(doc.line(b + cellline::KeyCode)))
+                    writeCellText(doc, FirstHeader, c, console ? QStringList{"201 山田"} : QStringList{"内線201", "山田"});
+            }
+            found << cramped(doc.lines(), FirstHeader);
+        }
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
 }
 
 void TestStripImage::cli_data()
