@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <algorithm>
 
 std::map<QString, CliEntry> &cliCommands()
 {
@@ -93,10 +94,10 @@ int cmdList(CliContext &ctx, const QStringList &argv)
     const QList<EntryHeader> rows = doc.load(args.positional().at(0));
     // Each row under its entry's own number, the number every other command
     // takes (a missing marker leaves a gap).
-    const QList<int> numbers = doc.listedEntries();
+    const std::vector<RegisterLines::Marker> entries = doc.listedEntries();
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const EntryHeader &h = rows.at(r);
-        ctx.out << numbers.value(r) << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
+        ctx.out << entries.at(size_t(r)).number << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
                 << h.department << '\t' << h.userName << '\t' << h.date << '\n';
     }
     return 0;
@@ -212,7 +213,10 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     if (copy) {
         // The source is named by its entry number, as every command names
         // entries; an entry the register does not list is bad data.
-        const int row = int(doc.listedEntries().indexOf(source));
+        const std::vector<RegisterLines::Marker> entries = doc.listedEntries();
+        const auto listed = std::find_if(entries.begin(), entries.end(),
+                                         [&](const RegisterLines::Marker &m) { return m.number == source; });
+        const int row = listed == entries.end() ? -1 : int(listed - entries.begin());
         if (row < 0) {
             ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source) << '\n';
             return 1;

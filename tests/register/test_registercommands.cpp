@@ -41,7 +41,7 @@ QStringList bodyOf(const RegisterDocument &doc, int n)
     int e = doc.findEntry(n + 1);
     if (e < 1)
         e = doc.lineCount();
-    return doc.lines().mid(s + 7, e - s - 7);
+    return doc.lines().toStringList().mid(s + 7, e - s - 7);
 }
 
 const QList<uitest::Environment::Entry> FiveEntries = {
@@ -309,7 +309,7 @@ void TestRegisterCommands::saveAs()
     QVERIFY(!FMain->document().isModified());
     RegisterDocument reread;
     QCOMPARE(reread.load(path).size(), 1);
-    QCOMPARE(reread.lines(), FMain->document().lines());
+    QCOMPARE(reread.lines().toStringList(), FMain->document().lines().toStringList());
 }
 
 void TestRegisterCommands::deleteEntries_data()
@@ -448,7 +448,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
     FMain->ListView1->setCurrentItem(FMain->ListView1->topLevelItem(1));
-    const QStringList lines = FMain->document().lines();
+    const QStringList lines = FMain->document().lines().toStringList();
     const QString caption = FMain->pnlText->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.cmbType->setCurrentIndex(1); // 電話機Ｂ
@@ -458,7 +458,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     });
     FMain->ActionJimeijoNew->trigger();
     QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
-    QCOMPARE(FMain->document().lines(), lines);
+    QCOMPARE(FMain->document().lines().toStringList(), lines);
     QCOMPARE(FMain->rowCount(), 5);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     QCOMPARE(FMain->ListView1->currentIndex().row(), 1);
@@ -539,7 +539,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
     env.start(path);
     uitest::clickRow(2);
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
-    const QByteArray before = textfile::encode(FMain->document().lines());
+    const QStringList before = FMain->document().lines().toStringList();
     bool checked = false;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.activateWindow();
@@ -563,7 +563,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
     });
     FMain->ActionJimeijoEdit->trigger();
     QVERIFY(checked);
-    QCOMPARE(textfile::encode(FMain->document().lines()), before);
+    QCOMPARE(FMain->document().lines().toStringList(), before);
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
     QCOMPARE(FMain->ListView1->currentIndex().row(), 2);
 }
@@ -588,7 +588,7 @@ void TestRegisterCommands::editRefusesControlCharacters()
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
     uitest::clickRow(1);
-    const QByteArray before = textfile::encode(FMain->document().lines());
+    const QStringList before = FMain->document().lines().toStringList();
     bool checked = false;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.activateWindow();
@@ -611,7 +611,7 @@ void TestRegisterCommands::editRefusesControlCharacters()
     });
     FMain->ActionJimeijoEdit->trigger();
     QVERIFY(checked);
-    QCOMPARE(textfile::encode(FMain->document().lines()), before);
+    QCOMPARE(FMain->document().lines().toStringList(), before);
     QCOMPARE(FMain->rowHeader(1).department, QStringLiteral("経理部"));
 }
 

@@ -260,7 +260,7 @@ void TestStripImage::templateStrips()
             templates::appendEntryFromTemplate(doc, folder, {"201", "", "", "", series::caption(sr), type});
             const SheetGeometry g = sheetGeometry(series::caption(sr), type);
             for (View v : {View::Detail, View::Overview})
-                QCOMPARE(renderStrip(doc.lines(), FirstHeader, v).size(),
+                QCOMPARE(renderStrip(doc.lines().toStringList(), FirstHeader, v).size(),
                          QSize(g.view(v).pixelWidth, g.view(v).pixelHeight));
             ++strips;
         }
@@ -272,16 +272,16 @@ namespace {
 
 // Cells of the entry at header line h whose text lines do not all fit the
 // height of their text area in a view, at the size the view draws them.
-QStringList cramped(const QStringList &lines, int h, int *twoLineCells = nullptr)
+QStringList cramped(const RegisterLines &lines, int h, int *twoLineCells = nullptr)
 {
     struct Check : StripVisitor
     {
-        const QStringList &lines;
+        const RegisterLines &lines;
         SheetGeometry g;
         QString type;
         QStringList found;
         int twoLines = 0;
-        Check(const QStringList &l, int h) : lines(l), g(sheetGeometry(l.at(h + 4), l.at(h + 5))), type(l.at(h + 5)) {}
+        Check(const RegisterLines &l, int h) : lines(l), g(sheetGeometry(l.line(h + 4), l.line(h + 5))), type(l.line(h + 5)) {}
         bool cell(const Section &s, const Cell &c) override
         {
             const int n = int(readTextLines(lines, c.line).size());

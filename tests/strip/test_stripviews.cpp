@@ -357,7 +357,7 @@ void TestStripViews::longLinesAreCut()
         const int cell = doc.findEntry(1) + 14;
         doc.setLine(cell + 32, "3");
         doc.insertLines(cell + 33, {QString(30, u'あ'), "短い", QString(19, u'い') + QStringLiteral("\U0001F600")});
-        textfile::write(path, doc.lines(), TextEncoding::Utf8Bom); // the emoji needs a UTF-8 register
+        textfile::write(path, doc.lines().toStringList(), TextEncoding::Utf8Bom); // the emoji needs a UTF-8 register
     }
     env.start(path);
     const int cell = FMain->document().findEntry(1) + 14;
