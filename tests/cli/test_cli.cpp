@@ -245,6 +245,11 @@ void TestCli::usage()
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());
     QVERIFY(!r.err.isEmpty());
+    // Asked for, the usage goes to standard output.
+    const Run help = cli({"--help"});
+    QCOMPARE(help.code, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("usage: tavrel-cli")));
+    QCOMPARE(help.err, QString());
 }
 
 void TestCli::lineValuesRefused_data()
