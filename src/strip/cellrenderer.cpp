@@ -4,6 +4,7 @@
 #include "platform/fonts.h"
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
+#include "strip/celltext.h"
 #include "strip/colourline.h"
 #include "strip/fixed4.h"
 #include "strip/geometry.h"
@@ -115,7 +116,10 @@ RenderedCell renderCell(const RegisterLines &lines, int b, QSize area, int point
 RenderedCell renderCellWindow(const RegisterLines &lines, int b, QSize area, QRect window, int pointSize, int dpi)
 {
     const TextFormat format = readTextFormat(lines, b);
-    const QStringList text = readTextLines(lines, b);
+    // A line shows at most 20 characters, as the views cut it.
+    QStringList text = readTextLines(lines, b);
+    for (QString &line : text)
+        line = cutTextLine(line);
     RenderedCell r;
     r.showsPicture = cellHasPicture(lines, b);
     if (r.showsPicture) {

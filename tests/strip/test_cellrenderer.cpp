@@ -71,6 +71,7 @@ private Q_SLOTS:
     void colours();
     void colourOperations();
     void pictureOrText();
+    void linesCutAsShown();
     void malformed();
     void base64_data();
     void base64();
@@ -231,6 +232,21 @@ void TestCellRenderer::pictureOrText()
     c.pictureType.clear(); // a face that is not installed is drawn with a substitute
     c.face = "No Such Face 123";
     QVERIFY(hasColour(renderCell(c.lines(), 0, QSize(40, 20), 9).text, qRgb(0, 0, 0)));
+}
+
+void TestCellRenderer::linesCutAsShown()
+{
+    // A cell shows at most 20 characters a line, as the views cut them, so
+    // a rendered strip (and the printed one) looks as the window shows it;
+    // a line of a hundred thousand characters draws as fast as a short one.
+    TestCell longer, cut;
+    longer.text = QStringList{QString(25, u'W'), QString(100000, u'i') + "x", "ab"};
+    cut.text = QStringList{QString(20, u'W'), QString(20, u'i'), "ab"};
+    for (const char *align : {"1", "2", "3"}) {
+        QStringList l = longer.lines(), c = cut.lines();
+        l[24] = c[24] = QLatin1String(align);
+        QCOMPARE(renderCell(l, 0, QSize(300, 40), 6).text, renderCell(c, 0, QSize(300, 40), 6).text);
+    }
 }
 
 void TestCellRenderer::malformed()
