@@ -1,0 +1,1 @@
+tavrel_test(test_keylabelset keylabel/test_keylabelset.cpp)
