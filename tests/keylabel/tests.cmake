@@ -1,1 +1,3 @@
 tavrel_test(test_keylabelset keylabel/test_keylabelset.cpp)
+tavrel_test(test_keylabelwindows keylabel/test_keylabelwindows.cpp UI)
+target_link_libraries(test_keylabelwindows PRIVATE tavrel_uitest)
