@@ -25,7 +25,7 @@ int cmdKeyLabels(CliContext &ctx, const QStringList &argv)
         const QString &a = argv.at(i);
         if (a == QLatin1String("--series") || a == QLatin1String("--settings-dir")) {
             if (i + 1 >= argv.size())
-                return usageError(ctx, QStringLiteral("option %1 needs a value").arg(a));
+                return usageError(ctx, QStringLiteral("option %1 needs a value\n").arg(a) + Usage);
             (a == QLatin1String("--series") ? seriesText : folder) = argv.at(++i);
             (a == QLatin1String("--series") ? haveSeries : haveFolder) = true;
         } else if (a == QLatin1String("--defaults")) {
