@@ -38,8 +38,14 @@ const QStringList &fontSizes()
 
 void FillFontSizes(QComboBox *box)
 {
+    // An editable box keeps its text: filling the list sets no size.
+    const QString text = box->currentText();
     box->clear();
     box->addItems(fontSizes());
+    if (box->isEditable()) {
+        box->setCurrentIndex(-1);
+        box->setEditText(text);
+    }
 }
 
 } // namespace keylabel
