@@ -161,6 +161,11 @@ QString malformedFileMessage(const QString &path)
         .arg(path);
 }
 
+QString unencodableMessage(const QString &character)
+{
+    return QStringLiteral("「%1」はキーラベルファイルに保存できない文字です。").arg(character);
+}
+
 QString saveFailedMessage(const QString &reason)
 {
     return QStringLiteral("キーラベルファイルを保存できませんでした。\n") + reason;
@@ -277,6 +282,22 @@ int KeyLabelSet::blockOf(int k) const
             throw TavrelError(QStringLiteral("キーラベル %1 はありません。").arg(k));
         at += FirstTextLine + n;
     }
+}
+
+QString KeyLabelSet::unencodableCharacter(const KeyLabel &label) const
+{
+    if (m_encoding != TextEncoding::Cp932)
+        return QString(); // the Unicode encodings hold every character
+    QByteArray scratch;
+    for (const QString &text : QStringList{label.fontName} + label.lines) {
+        qsizetype bad = 0;
+        scratch.clear();
+        if (textfile::encodeCp932(text, scratch, &bad))
+            continue;
+        const bool pair = bad + 1 < text.size() && text.at(bad).isHighSurrogate() && text.at(bad + 1).isLowSurrogate();
+        return text.mid(bad, pair ? 2 : 1);
+    }
+    return QString();
 }
 
 KeyLabel KeyLabelSet::ReadKeyLabel(int k) const

@@ -71,6 +71,8 @@ enum class LoadResult {
 // Notice for a malformed key label file, naming it: the defaults are used
 // and OK in the key label dialog would replace the file.
 QString malformedFileMessage(const QString &path);
+// Message for a character that the key label file cannot hold.
+QString unencodableMessage(const QString &character);
 // Message for a key label file that could not be written, with the reason.
 QString saveFailedMessage(const QString &reason);
 
@@ -101,6 +103,12 @@ public:
     // read in). Throws FileError or EncodingError; the old file stays intact.
     // Does nothing for a series outside 0–7.
     void SaveKeyLabels(int series) const;
+
+    TextEncoding encoding() const { return m_encoding; }
+    // The first character of the label (face or text) that the key label
+    // file cannot hold, two UTF-16 units for a surrogate pair; empty when
+    // it can hold them all.
+    QString unencodableCharacter(const KeyLabel &label) const;
 
     // Key k's label. Throws TavrelError when the set has no key k.
     KeyLabel ReadKeyLabel(int k) const;

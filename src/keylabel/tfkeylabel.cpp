@@ -424,6 +424,14 @@ void TFKeyLabel::Kakutei_ButtonClick()
     label.textColour = EditTextColor;
     label.backColour = EditBackColor;
     label.lines = strip::editorLines(Memo->toPlainText());
+    // A character the file cannot hold is refused here, so that OK never
+    // fails on it later.
+    const QString bad = m_set->unencodableCharacter(label);
+    if (!bad.isEmpty()) {
+        UserDialogs::current().message(this, keylabel::unencodableMessage(bad));
+        Kakutei_Button->setEnabled(true);
+        return;
+    }
     m_set->WriteKeyLabel(SelectedKey, label);
     setButtonCaption(m_keyButtons.at(SelectedKey), label.lines);
     Kakutei_Button->setEnabled(true);

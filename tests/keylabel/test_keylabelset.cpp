@@ -430,7 +430,10 @@ void TestKeyLabelSet::failedSaveKeepsFileAndSet()
     QDir(dir.path()).rmdir("TAVKey8.ini");
     set.SaveKeyLabels(0);
     const QByteArray saved = bytesOf(dir.filePath("TAVKey8.ini"));
-    set.WriteKeyLabel(3, {"ＭＳ 明朝", 9, 0, 0, {"😀"}});
+    const KeyLabel emoji{"ＭＳ 明朝", 9, 0, 0, {"ab", "x😀"}};
+    QCOMPARE(set.unencodableCharacter(emoji), QStringLiteral("😀"));
+    QCOMPARE(set.unencodableCharacter({"ＭＳ 明朝", 9, 0, 0, {"ｶﾅ～①＼"}}), QString());
+    set.WriteKeyLabel(3, emoji);
     QVERIFY_THROWS_EXCEPTION(EncodingError, set.SaveKeyLabels(0));
     QCOMPARE(bytesOf(dir.filePath("TAVKey8.ini")), saved);
 }

@@ -17,6 +17,8 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,6 +48,12 @@ void writeKeyFile(const uitest::Environment &env, int series, int key, const Key
     set.SetDefaultKeyLabels(series);
     set.WriteKeyLabel(key, label);
     set.SaveKeyLabels(series);
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList defaultsOf(int series)
@@ -420,6 +428,32 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
         QCOMPARE(dlg.SelectedKey, 20);
         QVERIFY(dlg.keyButtons().at(20)->isChecked());
         QCOMPARE(dlg.Memo->toPlainText(), QStringLiteral("留守再生１"));
+        // Font list items: the TrueType mark for a "t" family only, the name
+        // from x = 20.
+        dlg.FontMarks[0] = dlg.ComboBoxFont->itemText(0) + u't';
+        dlg.FontMarks[1] = dlg.ComboBoxFont->itemText(1) + u'u';
+        for (int i : {0, 1}) {
+            QImage img(137, 16, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            QStyleOptionViewItem opt;
+            opt.rect = QRect(0, 0, 137, 16);
+            opt.font = dlg.ComboBoxFont->font();
+            opt.palette = dlg.ComboBoxFont->palette();
+            dlg.ComboBoxFont->itemDelegate()->paint(&p, opt, dlg.ComboBoxFont->model()->index(i, 0));
+            p.end();
+            int markInk = 0, textInk = 0, leftOfText = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 137; ++x) {
+                    const bool dark = qGray(img.pixel(x, y)) < 160;
+                    markInk += dark && x >= 2 && x < 18 && y >= 2;
+                    textInk += dark && x >= 20;
+                    leftOfText += dark && x < 20 && (x < 2 || y < 2);
+                }
+            QCOMPARE(markInk > 20, i == 0);
+            QVERIFY(textInk > 10);
+            QCOMPARE(leftOfText, 0);
+        }
         QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
     });
     QVERIFY(!FKeyLabel->isVisible());
@@ -468,6 +502,12 @@ void TestKeyLabelWindows::dialogConfirmAndDrop()
         typeMemo(dlg, {"捨てる"});
         clickTab(dlg.PageControl, 2);
         QCOMPARE(f.panel().set().lines(), before);
+        // A character the file cannot hold is refused at 確定.
+        typeMemo(dlg, {QStringLiteral("한국")});
+        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        QCOMPARE(f.env.dialogs.texts("message"), QStringList{unencodableMessage(QStringLiteral("한"))});
+        QCOMPARE(f.panel().set().lines(), before);
+        QVERIFY(dlg.Kakutei_Button->isEnabled());
         QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
     });
     // OK wrote the file, created now.
@@ -495,6 +535,12 @@ void TestKeyLabelWindows::dialogDefaultsThenCancel()
     });
     QCOMPARE(f.panel().set().lines(), fromFile);
     QCOMPARE(f.panel().buttons().at(30)->text(), QStringLiteral("ファイル"));
+    // Read, change nothing, OK: the file is written again byte for byte.
+    const QString file = keyFolder(f.env) + QStringLiteral("TAVKey2.ini");
+    const QByteArray before = bytesOf(file);
+    QFile::remove(file);
+    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.OK_Button, Qt::LeftButton); });
+    QCOMPARE(bytesOf(file), before);
 }
 
 void TestKeyLabelWindows::dialogCancelWithoutFile()
