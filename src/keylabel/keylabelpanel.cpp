@@ -1,6 +1,5 @@
 #include "keylabel/keylabelpanel.h"
 
-#include "app/windows.h"
 #include "keylabel/applykeylabel.h"
 #include "keylabel/tfkeylabel.h"
 #include "platform/fontlist.h"

@@ -476,21 +476,29 @@ void TestKeyLabelSet::applyToCells_data()
 {
     QTest::addColumn<QStringList>("label");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("two lines onto one") << QStringList{"業務コード", "指定発信"} << QStringList{"業務コード", "指定発信"};
-    QTest::newRow("one empty line") << QStringList{""} << QStringList{""};
-    QTest::newRow("no lines") << QStringList() << QStringList();
+    QTest::addColumn<QStringList>("cell3"); // cell 3's text before
+    const QStringList one{"内線2"};
+    QTest::newRow("two lines onto one") << QStringList{"業務コード", "指定発信"} << QStringList{"業務コード", "指定発信"}
+                                        << one;
+    QTest::newRow("one empty line") << QStringList{""} << QStringList{""} << one;
+    QTest::newRow("no lines") << QStringList() << QStringList() << one;
     QTest::newRow("a long line is cut to 20") << QStringList{"１２３４５６７８９０１２３４５６７８９０１２"}
-                                              << QStringList{"１２３４５６７８９０１２３４５６７８９０"};
+                                              << QStringList{"１２３４５６７８９０１２３４５６７８９０"} << one;
+    QTest::newRow("one cell keeps its length, one shrinks")
+        << QStringList{"転送"} << QStringList{"転送"} << QStringList{"一", "二", "三"};
 }
 
-// Cells 0, 1 and 3 selected; cell 1 shows a picture and is skipped. Lines
+// Cells 0, 1 and 3 (listed out of order, 3 twice); cell 1 shows a picture
+// and is skipped. Lines
 // 19 to 21 and the text change, bold/italic/alignment stay, and the entry
 // after stays intact.
 void TestKeyLabelSet::applyToCells()
 {
     QFETCH(QStringList, label);
     QFETCH(QStringList, expected);
+    QFETCH(QStringList, cell3);
     TestEntry e = entryWithCells({2, 2});
+    e.sections[1].cells[1].text = cell3;
     e.sections[0].cells[1].pictureType = ".bmp";
     e.sections[0].cells[1].pictureData = "Qk0=";
     for (TestSection &s : e.sections)
@@ -500,7 +508,7 @@ void TestKeyLabelSet::applyToCells()
     doc.setLines(registerLines({e, entryWithCells({1})}));
     const QStringList before = doc.lines();
     const KeyLabel k{"ＭＳ 明朝", 7, 0, 16777215, label};
-    const QList<int> changed = applyKeyLabel(doc, FirstHeader, {0, 1, 3}, k);
+    const QList<int> changed = applyKeyLabel(doc, FirstHeader, {3, 1, 0, 3}, k);
     QCOMPARE(changed, (QList<int>{0, 3}));
     for (int cell = 0; cell < 4; ++cell) {
         const int a = strip::locateCell(doc.lines(), FirstHeader, cell);
@@ -515,7 +523,7 @@ void TestKeyLabelSet::applyToCells()
         else
             QCOMPARE(doc.lines().mid(a + 33, n), QStringList{QStringLiteral("内線%1").arg(cell % 2 + 1)});
     }
-    QCOMPARE(doc.lineCount(), before.size() + 2 * (expected.size() - 1));
+    QCOMPARE(doc.lineCount(), before.size() + 2 * expected.size() - 1 - cell3.size());
     const int second = doc.findEntry(2);
     QCOMPARE(doc.lines().mid(second), before.mid(before.size() - (doc.lineCount() - second)));
     // A cell that does not exist is refused before anything changes.
