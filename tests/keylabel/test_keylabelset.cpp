@@ -489,9 +489,8 @@ void TestKeyLabelSet::applyToCells_data()
 }
 
 // Cells 0, 1 and 3 (listed out of order, 3 twice); cell 1 shows a picture
-// and is skipped. Lines
-// 19 to 21 and the text change, bold/italic/alignment stay, and the entry
-// after stays intact.
+// and is skipped. Lines 19 to 21 and the text change, bold/italic/alignment
+// stay, and the entry after stays intact.
 void TestKeyLabelSet::applyToCells()
 {
     QFETCH(QStringList, label);
