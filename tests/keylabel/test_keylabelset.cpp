@@ -505,7 +505,7 @@ void TestKeyLabelSet::applyToCells()
             c.colours = "255";
     RegisterDocument doc;
     doc.setLines(registerLines({e, entryWithCells({1})}));
-    const QStringList before = doc.lines();
+    const QStringList before = doc.lines().toStringList();
     const KeyLabel k{"ＭＳ 明朝", 7, 0, 16777215, label};
     const QList<int> changed = applyKeyLabel(doc, FirstHeader, {3, 1, 0, 3}, k);
     QCOMPARE(changed, (QList<int>{0, 3}));
@@ -529,7 +529,7 @@ void TestKeyLabelSet::applyToCells()
     RegisterDocument again;
     again.setLines(before);
     QVERIFY_THROWS_EXCEPTION(TavrelError, applyKeyLabel(again, FirstHeader, {9}, k));
-    QCOMPARE(again.lines(), before);
+    QCOMPARE(again.lines().toStringList(), before);
 }
 
 QTEST_GUILESS_MAIN(TestKeyLabelSet)
