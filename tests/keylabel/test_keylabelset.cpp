@@ -6,6 +6,7 @@
 #include "keylabel/applykeylabel.h"
 #include "keylabel/keylabelset.h"
 #include "platform/textfile.h"
+#include "register/registercheck.h"
 #include "strip/stripwalk.h"
 
 #include "../strip/stripfixture.h"
@@ -523,6 +524,7 @@ void TestKeyLabelSet::applyToCells()
             QCOMPARE(doc.lines().mid(a + 33, n), QStringList{QStringLiteral("内線%1").arg(cell % 2 + 1)});
     }
     QCOMPARE(doc.lineCount(), before.size() + 2 * expected.size() - 1 - cell3.size());
+    QVERIFY(checkRegister(doc.lines()).isEmpty());
     const int second = doc.findEntry(2);
     QCOMPARE(doc.lines().mid(second), before.mid(before.size() - (doc.lineCount() - second)));
     // A cell that does not exist is refused before anything changes.
