@@ -10,7 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {
