@@ -20,7 +20,9 @@ static const char *Usage =
     "  new FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
     "           [--date \"yyyy/mm/dd hh:nn\"]\n"
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
-    "  text FILE --entry N --cell C [LINE...]\n";
+    "  text FILE --entry N --cell C [LINE...]\n"
+    "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
+    "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 
 namespace {
 
