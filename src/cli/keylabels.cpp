@@ -75,6 +75,6 @@ int cmdKeyLabels(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("keylabels"), cmdKeyLabels);
+const CliRegistration reg(QStringLiteral("keylabels"), cmdKeyLabels, CliApplication::Core);
 
 } // namespace

@@ -16,7 +16,7 @@ QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int>
     QStringList text;
     text.reserve(label.lines.size());
     for (const QString &l : label.lines)
-        text.append(l.left(strip::MaxTextLineLength));
+        text.append(strip::cutTextLine(l));
     const int count = int(text.size());
 
     // Every record is found before anything changes, so a cell that does
