@@ -5,6 +5,7 @@
 // geometry and view switches.
 
 #include "app/mainsub.h"
+#include "platform/commandconnect.h"
 #include "strip/stripdisplay.h"
 #include "register/registerdocument.h"
 
@@ -12,6 +13,9 @@
 #include <QMainWindow>
 #include <memory>
 
+class CellEditing;
+class FormatCommands;
+class PictureCommands;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -41,6 +45,9 @@ public:
     TMainSub *mainSub() const { return m_mainSub.get(); }
     RegisterDocument &document() { return m_document; }
     StripDisplay &display() { return *m_display; }
+    CellEditing &cellEditing() { return *m_cellEditing; }
+    FormatCommands &formatCommands() { return *m_formatCommands; }
+    PictureCommands &pictureCommands() { return *m_pictureCommands; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -59,7 +66,7 @@ public:
     QList<EntryHeader> rowHeaders() const;
 
     // Connects a command to its handler. Commands without one stay disabled.
-    static constexpr const char *HandledProperty = "tavrelHandled";
+    static constexpr const char *HandledProperty = command::HandledProperty;
     template <typename Slot>
     void connectCommand(QAction *action, Slot slot)
     {
@@ -186,6 +193,7 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildWorkArea();
+    void buildCellCommands();
     void restoreSettings();
     void saveSettings();
     void setHint(const QString &hint);
@@ -205,6 +213,9 @@ private:
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
     std::unique_ptr<StripDisplay> m_display;
+    std::unique_ptr<CellEditing> m_cellEditing;
+    std::unique_ptr<FormatCommands> m_formatCommands;
+    std::unique_ptr<PictureCommands> m_pictureCommands;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;

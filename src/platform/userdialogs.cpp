@@ -1,8 +1,15 @@
 #include "platform/userdialogs.h"
 
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 QtUserDialogs &qtDialogs()
@@ -77,12 +84,31 @@ void QtUserDialogs::exception(QWidget *parent, const QString &text)
     box.exec();
 }
 
-// The file dialogs of the register: title, filter and default extension of
-// the request, empty initial folder and name, resizable.
+// A filter may list its patterns separated by ";" as well; each pattern
+// matches in either letter case, since the files come from systems that do
+// not tell them apart (LOGO.JPG is a picture file like logo.jpg).
+static QString qtNameFilter(const QString &filter)
+{
+    const qsizetype open = filter.lastIndexOf(u'(');
+    if (open < 0 || !filter.endsWith(u')'))
+        return filter;
+    QStringList patterns;
+    const QString inner = filter.mid(open + 1, filter.size() - open - 2);
+    for (const QString &p : inner.split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts))
+        for (const QString &v : {p, p.toLower(), p.toUpper()})
+            if (!patterns.contains(v))
+                patterns.append(v);
+    return filter.left(open) + u'(' + patterns.join(u' ') + u')';
+}
+
+// The file dialogs: title, filter and default extension of the request,
+// its initial folder (or none) and an empty name, resizable.
 static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileRequest &request, bool save)
 {
     dialog.setWindowTitle(request.title);
-    dialog.setNameFilter(request.filter);
+    dialog.setNameFilter(qtNameFilter(request.filter));
+    if (!request.folder.isEmpty())
+        dialog.setDirectory(request.folder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
@@ -98,7 +124,7 @@ QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
             return QString();
         const QString path = dialog.selectedFiles().constFirst();
         // A register is opened for writing back, so a read-only file is refused.
-        if (QFileInfo(path).isWritable())
+        if (!request.writable || QFileInfo(path).isWritable())
             return path;
         QMessageBox box(QMessageBox::Warning, request.title,
                         QStringLiteral("%1\nこのファイルは読み取り専用です。").arg(QFileInfo(path).fileName()),
@@ -114,6 +140,71 @@ QString QtUserDialogs::saveFileName(QWidget *parent, const FileRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+// The platform's font chooser with the colour list that the faces of a
+// strip need: the sixteen basic colours.
+bool QtUserDialogs::chooseFont(QWidget *parent, FontChoice &choice)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("フォント"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *fonts = new QFontDialog(&dialog);
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    // The faces of the records are drawn by their substitutes; the chooser
+    // lists the substitutes.
+    QFont preset(QFont::substitute(choice.face));
+    preset.setPointSize(std::max(1, choice.pointSize));
+    preset.setBold(choice.bold);
+    preset.setItalic(choice.italic);
+    fonts->setCurrentFont(preset);
+    layout->addWidget(fonts);
+    auto *colourRow = new QHBoxLayout;
+    colourRow->addWidget(new QLabel(QStringLiteral("色(&C):")));
+    auto *colours = new QComboBox(&dialog);
+    static const int basic[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
+                                  0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+    for (int rgb : basic) {
+        QPixmap swatch(24, 12);
+        swatch.fill(QColor::fromRgb(QRgb(rgb)));
+        const QColor c = QColor::fromRgb(QRgb(rgb));
+        colours->addItem(QIcon(swatch), c.name(), c.red() | (c.green() << 8) | (c.blue() << 16));
+    }
+    int at = colours->findData(choice.colour);
+    if (at < 0) {
+        const QColor c(choice.colour & 0xFF, (choice.colour >> 8) & 0xFF, (choice.colour >> 16) & 0xFF);
+        QPixmap swatch(24, 12);
+        swatch.fill(c);
+        colours->addItem(QIcon(swatch), c.name(), choice.colour);
+        at = colours->count() - 1;
+    }
+    colours->setCurrentIndex(at);
+    colourRow->addWidget(colours, 1);
+    layout->addLayout(colourRow);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QFont f = fonts->currentFont();
+    choice.face = f.family();
+    choice.pointSize = f.pointSize() > 0 ? f.pointSize() : choice.pointSize;
+    choice.bold = f.bold();
+    choice.italic = f.italic();
+    choice.colour = colours->currentData().toInt();
+    return true;
+}
+
+bool QtUserDialogs::chooseColour(QWidget *parent, int &colour)
+{
+    const QColor initial(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return false;
+    colour = c.red() | (c.green() << 8) | (c.blue() << 16);
+    return true;
 }
 
 // ---------------------------------------------------------------- scripted
@@ -206,4 +297,36 @@ QString ScriptedUserDialogs::openFileName(QWidget *, const FileRequest &request)
 QString ScriptedUserDialogs::saveFileName(QWidget *, const FileRequest &request)
 {
     return nextFileName(QStringLiteral("save"), request);
+}
+
+bool ScriptedUserDialogs::chooseFont(QWidget *, FontChoice &choice)
+{
+    Shown s;
+    s.kind = QStringLiteral("font");
+    s.font = choice;
+    bool ok = false;
+    if (fonts.isEmpty()) {
+        s.unanswered = true;
+    } else if (const std::optional<FontChoice> answer = fonts.takeFirst()) {
+        choice = *answer;
+        ok = true;
+    }
+    shown.append(s);
+    return ok;
+}
+
+bool ScriptedUserDialogs::chooseColour(QWidget *, int &colour)
+{
+    Shown s;
+    s.kind = QStringLiteral("colour");
+    s.colour = colour;
+    bool ok = false;
+    if (colours.isEmpty()) {
+        s.unanswered = true;
+    } else if (const std::optional<int> answer = colours.takeFirst()) {
+        colour = *answer;
+        ok = true;
+    }
+    shown.append(s);
+    return ok;
 }

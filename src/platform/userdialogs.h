@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -20,6 +21,19 @@ public:
         QString title;
         QString filter;        // Qt form: "description(*.ext)"
         QString defaultSuffix; // without the dot
+        QString folder = {};   // initial folder; empty for the dialog's own
+        bool writable = true;  // the file must be writable (a register is written back)
+    };
+
+    // What the font chooser shows and returns.
+    struct FontChoice
+    {
+        QString face;
+        int pointSize = 10;
+        int colour = 0; // stored colour value, red in the low byte
+        bool bold = false;
+        bool italic = false;
+        bool operator==(const FontChoice &) const = default;
     };
 
     virtual ~UserDialogs() = default;
@@ -36,6 +50,12 @@ public:
     virtual QString openFileName(QWidget *parent, const FileRequest &request) = 0;
     // File to save to (replacing it is confirmed by the dialog); empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const FileRequest &request) = 0;
+    // The font chooser preset with `choice`; true with the user's choice in
+    // it when confirmed.
+    virtual bool chooseFont(QWidget *parent, FontChoice &choice) = 0;
+    // The colour chooser opened on `colour`; true with the chosen colour in it
+    // when confirmed.
+    virtual bool chooseColour(QWidget *parent, int &colour) = 0;
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
@@ -51,6 +71,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice) override;
+    bool chooseColour(QWidget *parent, int &colour) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -61,11 +83,13 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour"
         QString text; // message text, or the dialog title
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
+        FontChoice font; // the font chooser's preset
+        int colour = 0;  // the colour chooser's preset
         bool unanswered = false;
     };
 
@@ -74,6 +98,8 @@ public:
 
     QList<Answer> answers;   // consumed by question()
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
+    QList<std::optional<FontChoice>> fonts; // consumed by chooseFont(); nullopt cancels
+    QList<std::optional<int>> colours;      // consumed by chooseColour(); nullopt cancels
     QList<Shown> shown;
 
     // Texts of the shown boxes of one kind, in order.
@@ -86,6 +112,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice) override;
+    bool chooseColour(QWidget *parent, int &colour) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

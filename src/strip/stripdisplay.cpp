@@ -392,10 +392,9 @@ void StripDisplay::prepareEditor(int index, int b)
     renderCell(index);
 }
 
-void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
+void StripDisplay::styleEditor(QPlainTextEdit *editor, int b)
 {
-    const QStringList &lines = m_doc.lines();
-    const strip::TextFormat f = strip::readTextFormat(lines, b);
+    const strip::TextFormat f = strip::readTextFormat(m_doc.lines(), b);
     QFont font(f.face);
     font.setPixelSize(strip::lineHeightPixels(f.pointSize));
     font.setBold(f.bold);
@@ -405,10 +404,64 @@ void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
     pal.setColor(QPalette::Text, strip::toQColor(f.textColour));
     pal.setColor(QPalette::Base, strip::toQColor(f.background));
     editor->setPalette(pal);
+}
+
+void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
+{
+    styleEditor(editor, b);
     QString text;
-    for (const QString &line : strip::readTextLines(lines, b))
+    for (const QString &line : strip::readTextLines(m_doc.lines(), b))
         text += line.left(strip::MaxTextLineLength) + u'\n';
     editor->setPlainText(text);
+}
+
+void StripDisplay::reloadEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        loadEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::restyleEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        styleEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::setEditorShown(int index, bool shown)
+{
+    CellElements &e = m_cells.at(size_t(index));
+    QPlainTextEdit *ed = editor(index);
+    if (shown) {
+        if (e.frame[DetailView])
+            e.frame[DetailView]->hide();
+        ed->show();
+        ed->raise();
+    } else {
+        ed->hide();
+        e.textArea[DetailView]->show();
+        if (e.frame[DetailView])
+            e.frame[DetailView]->setVisible(e.assignable);
+    }
+}
+
+void StripDisplay::selectOnly(int cell)
+{
+    clearSelection();
+    select(cell, true);
+}
+
+void StripDisplay::selectAllCells()
+{
+    for (int i = 0; i < m_cellCount; ++i)
+        select(i, true);
+}
+
+void StripDisplay::makeCurrent(int cell)
+{
+    if (cell < 0 || cell >= m_cellCount)
+        return;
+    m_currentCell = cell;
+    Q_EMIT toolbarFollows(cell);
 }
 
 QPlainTextEdit *StripDisplay::editor(int index)
