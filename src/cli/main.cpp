@@ -19,7 +19,10 @@ static const char *Usage =
     "  new FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
     "           [--date \"yyyy/mm/dd hh:nn\"]\n"
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
-    "  text FILE --entry N --cell C [LINE...]\n";
+    "  text FILE --entry N --cell C [LINE...]\n"
+    "  format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT]\n"
+    "         [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]\n"
+    "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n";
 
 int main(int argc, char **argv)
 {
