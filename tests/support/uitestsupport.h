@@ -15,6 +15,7 @@
 #include <memory>
 
 class TFTelAdd;
+class TFViewImage;
 
 namespace uitest {
 
@@ -89,6 +90,8 @@ void clickRow(int row);
 // with Cancel if fill left it open, so that a failing check cannot hang the
 // test. Call before the command that opens the dialog.
 void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill);
+// The same for the picture dialog (closed with ｷｬﾝｾﾙ if act left it open).
+void whenPictureDialogShown(const std::function<void(TFViewImage &)> &act);
 
 } // namespace uitest
 
