@@ -35,9 +35,23 @@ public:
     {
         path = env.dataFolder() + QStringLiteral("cells.TAV");
         textfile::write(path, registerLines({entry}), encoding);
-        env.writeSettings(QStringList{"[Position]", "MainWState=0", "[Checked]",
-                                      detail ? "DispLayout=0" : "DispLayout=1"}
-                          + settings);
+        // The test's keys join the sections of the same name.
+        QStringList ini{"[Position]", "MainWState=0", "[Checked]", detail ? "DispLayout=0" : "DispLayout=1"};
+        qsizetype at = ini.size();
+        for (const QString &l : settings) {
+            if (l.startsWith(u'[')) {
+                at = ini.indexOf(l);
+                if (at < 0) {
+                    ini.append(l);
+                    at = ini.size();
+                } else {
+                    ++at;
+                }
+                continue;
+            }
+            ini.insert(at++, l);
+        }
+        env.writeSettings(ini);
         env.start(path);
     }
     ~CellFixture() { env.dialogs.answers << UserDialogs::Answer::No; }
