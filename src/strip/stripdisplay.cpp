@@ -754,7 +754,9 @@ bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonDblClick: {
         auto *me = static_cast<QMouseEvent *>(event);
-        m_pressed = w;
+        // The release that ends a double-click is no click: it would move
+        // the focus back from the editor that the double-click opened.
+        m_pressed = nullptr;
         switch (role) {
         case DetailText:
             if (!m_modifierPress)

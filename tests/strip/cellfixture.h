@@ -73,7 +73,17 @@ public:
         QTest::mousePress(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
         QTest::mouseRelease(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
     }
-    void doubleClick(int cell) { QTest::mouseDClick(text(cell), Qt::LeftButton, {}, QPoint(3, 3)); }
+    // A double-click as the platform delivers it: press, release, press,
+    // double-click, release.
+    void doubleClick(int cell)
+    {
+        QWidget *w = text(cell);
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+    }
     // Selects the cells from `from` to `to` as the user does: a click, then
     // a Shift press and release.
     void selectRange(int from, int to)
