@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
     uitest::Environment env;
     const QString path = env.dataFolder() + QStringLiteral("bench.TAV");
-    textfile::write(path, generateRegister(entries, cells));
+    textfile::writeBytes(path, generateRegisterBytes(entries, cells));
     env.createWindows();
     FMain->show();
     QCoreApplication::processEvents();

@@ -205,7 +205,7 @@ void FormatCommands::followCell(int cell)
 {
     if (cell < 0 || cell >= m_display.cellCount() || m_doc.currentHeaderLine() < 1)
         return;
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     const int b = strip::locateCell(lines, m_doc.currentHeaderLine(), cell);
     ++m_following;
     {
@@ -276,7 +276,7 @@ void FormatCommands::ActionFormatFontExecute()
 {
     if (!cellsShown())
         return;
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     const int current = m_display.currentCell();
     const int b = strip::locateCell(lines, m_doc.currentHeaderLine(), current);
     UserDialogs::FontChoice choice;
