@@ -223,8 +223,9 @@ bool CellEditing::editorKey(QPlainTextEdit *editor, QKeyEvent *key)
         pasteIntoEditor(editor);
         return true;
     }
+    // Typed text (a character outside the basic plane comes as a pair).
     const QString text = key->text();
-    if (!text.isEmpty() && text.at(0).isPrint() && !acceptInput(text)) {
+    if (!text.isEmpty() && text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7F && !acceptInput(text)) {
         editor->setFocus(Qt::OtherFocusReason);
         return true;
     }

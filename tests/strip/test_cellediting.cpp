@@ -273,9 +273,10 @@ void TestCellEditing::unsavableCharacters()
     QTest::keyClick(editor, Qt::Key_Delete);
     typeText(editor, QStringLiteral("a①"));
     typeText(editor, QString::fromUtf8("\xEA\xB0\x80")); // hangul: refused as typed
+    typeText(editor, QString::fromUtf8("\xF0\x9F\x98\x80")); // outside the basic plane
     QTest::keyClicks(editor, QStringLiteral("b"));
     QCOMPARE(editor->toPlainText(), QStringLiteral("a①b"));
-    QCOMPARE(f.env.dialogs.texts("message").size(), 1);
+    QCOMPARE(f.env.dialogs.texts("message").size(), 2);
     QVERIFY(f.env.dialogs.texts("message").at(0).contains(QString::fromUtf8("\xEA\xB0\x80")));
     // Pasting refuses the whole text.
     QGuiApplication::clipboard()->setText(QString::fromUtf8("ok\xF0\x9F\x98\x80"));
@@ -285,7 +286,7 @@ void TestCellEditing::unsavableCharacters()
     f.click(1);
     FMain->ActionEditPaste->trigger();
     QCOMPARE(f.textLines(1), QStringList{"内線2"});
-    QCOMPARE(f.env.dialogs.texts("message").size(), 3);
+    QCOMPARE(f.env.dialogs.texts("message").size(), 4);
     // What was accepted saves.
     f.env.dialogs.fileNames << f.path;
     FMain->ActionFileSave->trigger();
