@@ -50,9 +50,10 @@ public:
     virtual QString openFileName(QWidget *parent, const FileRequest &request) = 0;
     // File to save to (replacing it is confirmed by the dialog); empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const FileRequest &request) = 0;
-    // The font chooser preset with `choice`; true with the user's choice in
-    // it when confirmed.
-    virtual bool chooseFont(QWidget *parent, FontChoice &choice) = 0;
+    // The font chooser offering `faces` and `sizes`, preset with `choice`;
+    // true with the user's choice in it when confirmed.
+    virtual bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                            const QList<int> &sizes) = 0;
     // The colour chooser opened on `colour`; true with the chosen colour in it
     // when confirmed.
     virtual bool chooseColour(QWidget *parent, int &colour) = 0;
@@ -71,7 +72,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
-    bool chooseFont(QWidget *parent, FontChoice &choice) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                    const QList<int> &sizes) override;
     bool chooseColour(QWidget *parent, int &colour) override;
 };
 
@@ -84,7 +86,7 @@ public:
     struct Shown
     {
         QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour"
-        QString text; // message text, or the dialog title
+        QString text; // message text, the dialog title, or the font chooser's faces (one a line)
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
@@ -112,7 +114,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
-    bool chooseFont(QWidget *parent, FontChoice &choice) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                    const QList<int> &sizes) override;
     bool chooseColour(QWidget *parent, int &colour) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "strip/cellformat.h"
 
 #include "platform/conversion.h"
+#include "platform/fonts.h"
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
 #include "strip/colourline.h"
@@ -22,27 +23,12 @@ bool isValidFontSize(const QString &text)
     return tryParseInt(text, v) && v >= 1;
 }
 
-namespace {
-struct FacePair
-{
-    const char16_t *windows;
-    const char *drawing;
-};
-// The same pairs as the font substitutions of the program.
-constexpr FacePair Faces[] = {
-    {u"ＭＳ 明朝", "IPAMincho"},
-    {u"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {u"ＭＳ ゴシック", "IPAGothic"},
-    {u"ＭＳ Ｐゴシック", "IPAPGothic"},
-};
-} // namespace
-
 const QStringList &registerFaces()
 {
     static const QStringList faces = [] {
         QStringList l;
-        for (const FacePair &p : Faces)
-            l.append(QString::fromUtf16(p.windows));
+        for (const FaceSubstitute &f : faceSubstitutes())
+            l.append(f.windowsFace);
         return l;
     }();
     return faces;
@@ -50,9 +36,9 @@ const QStringList &registerFaces()
 
 QString recordFaceOf(const QString &family)
 {
-    for (const FacePair &p : Faces)
-        if (family.compare(QLatin1String(p.drawing), Qt::CaseInsensitive) == 0)
-            return QString::fromUtf16(p.windows);
+    for (const FaceSubstitute &f : faceSubstitutes())
+        if (family.compare(f.drawingFamily, Qt::CaseInsensitive) == 0)
+            return f.windowsFace;
     return family;
 }
 

@@ -285,7 +285,7 @@ void FormatCommands::ActionFormatFontExecute()
     choice.colour = strip::textColourOf(strip::lineAt(lines, b + strip::cellline::Colours));
     choice.bold = parseIntOr(strip::lineAt(lines, b + strip::cellline::Bold), 0) != 0;
     choice.italic = parseIntOr(strip::lineAt(lines, b + strip::cellline::Italic), 0) != 0;
-    if (!UserDialogs::current().chooseFont(m_window, choice))
+    if (!UserDialogs::current().chooseFont(m_window, choice, fontNames(), strip::fontSizeList()))
         return;
     strip::FormatChange change;
     change.face = strip::recordFaceOf(choice.face);

@@ -132,6 +132,7 @@ void TestFormatCommands::fontDialogWithoutSelection()
     QCOMPARE(shown.kind, QStringLiteral("font"));
     // Preset from the current cell.
     QCOMPARE(shown.font, (FontChoice{QStringLiteral("ＭＳ Ｐゴシック"), 11, 255, false, false}));
+    QCOMPARE(shown.text.split(u'\n'), FMain->formatCommands().fontNames()); // the toolbar's faces
     QVERIFY(!f.doc().isModified());
     QVERIFY(!FMain->ToolButtonBold->isChecked()); // the toolbar shows the cell again
 }
