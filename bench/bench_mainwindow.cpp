@@ -13,7 +13,7 @@
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {

@@ -8,6 +8,7 @@
 #include "platform/commandconnect.h"
 #include "strip/stripdisplay.h"
 #include "register/registerdocument.h"
+#include "register/registerlistmodel.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -29,8 +30,7 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 class TFMain : public QMainWindow
 {
@@ -60,10 +60,9 @@ public:
     // The status bar's single panel.
     QString statusText() const;
 
-    // Register list rows: the six texts of row r as header values.
+    // The register list: a model over the document.
+    RegisterListModel *listModel() const { return m_listModel; }
     int rowCount() const;
-    EntryHeader rowHeader(int row) const;
-    QList<EntryHeader> rowHeaders() const;
 
     // Connects a command to its handler. Commands without one stay disabled.
     static constexpr const char *HandledProperty = command::HandledProperty;
@@ -161,7 +160,7 @@ public:
     QLabel *imgBase2 = nullptr;
     QTabWidget *pnlKeyLabel = nullptr;
     QSplitter *Splitter1 = nullptr;
-    QTreeWidget *ListView1 = nullptr;
+    QTreeView *ListView1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
 
 public Q_SLOTS:
@@ -201,17 +200,15 @@ private:
     void syncCellCommands();
 
     // Register list.
-    QTreeWidgetItem *makeRow(const EntryHeader &header) const;
-    void setRow(int row, const EntryHeader &header);
     void selectOnly(int row);
     void focusListIfVisible();
     void ListView1SelectionChanged();
     // Shows entry row + 1 and lets the series selector follow it.
     void showRow(int row);
-    void clearRegisterList();
 
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
+    RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
     std::unique_ptr<CellEditing> m_cellEditing;
     std::unique_ptr<FormatCommands> m_formatCommands;

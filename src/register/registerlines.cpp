@@ -58,9 +58,9 @@ void RegisterLines::indexAll()
     const qsizetype n = m_bytes.size();
     // One pass over the bytes: line starts, and the markers, which are the
     // only lines that end in a form feed.
-    // A register's lines average more than four bytes; the reservation is
-    // address space only until lines are written.
-    m_index.reserve(size_t(n / 3 + 16));
+    // No file has more lines than bytes. The reservation is address space
+    // only until lines are written, so one pass fills it without moving.
+    m_index.reserve(size_t(n / textfile::unitSize(m_encoding) + 1));
     memory::adviseHugePages(m_index.data(), m_index.capacity() * sizeof(quint32));
     const int unit = textfile::unitSize(m_encoding);
     const bool le = m_encoding == TextEncoding::Utf16LE;
@@ -553,7 +553,7 @@ void RegisterLines::rebase(const QByteArray &bytes)
 
 qint64 RegisterLines::memoryBytes() const
 {
-    qint64 total = m_bytes.capacity() + qint64(m_index.capacity()) * 4 + qint64(m_markers.capacity()) * 16
+    qint64 total = m_bytes.size() + qint64(m_index.size()) * 4 + qint64(m_markers.capacity()) * 16
                    + qint64(m_edited.capacity()) * qint64(sizeof(QString));
     for (const QString &e : m_edited)
         total += e.capacity() * 2;
