@@ -17,6 +17,7 @@
 class CellEditing;
 class FormatCommands;
 class PictureCommands;
+class KeyLabelPanel;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -48,6 +49,7 @@ public:
     CellEditing &cellEditing() { return *m_cellEditing; }
     FormatCommands &formatCommands() { return *m_formatCommands; }
     PictureCommands &pictureCommands() { return *m_pictureCommands; }
+    KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -213,6 +215,7 @@ private:
     std::unique_ptr<CellEditing> m_cellEditing;
     std::unique_ptr<FormatCommands> m_formatCommands;
     std::unique_ptr<PictureCommands> m_pictureCommands;
+    std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;

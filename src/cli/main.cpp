@@ -22,7 +22,9 @@ static const char *Usage =
     "  text FILE --entry N --cell C [LINE...]\n"
     "  format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT]\n"
     "         [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]\n"
-    "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n";
+    "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
+    "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
+    "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 
 int main(int argc, char **argv)
 {

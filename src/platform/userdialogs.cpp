@@ -247,14 +247,12 @@ bool QtUserDialogs::chooseFont(QWidget *parent, FontChoice &choice, const QStrin
     return true;
 }
 
-bool QtUserDialogs::chooseColour(QWidget *parent, int &colour)
+QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
 {
-    const QColor initial(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    const QColor c = QColorDialog::getColor(initial, parent);
-    if (!c.isValid())
-        return false;
-    colour = c.red() | (c.green() << 8) | (c.blue() << 16);
-    return true;
+    QColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return QColor();
+    return dialog.selectedColor();
 }
 
 // ---------------------------------------------------------------- scripted
@@ -368,18 +366,16 @@ bool ScriptedUserDialogs::chooseFont(QWidget *, FontChoice &choice, const QStrin
     return ok;
 }
 
-bool ScriptedUserDialogs::chooseColour(QWidget *, int &colour)
+QColor ScriptedUserDialogs::chooseColour(QWidget *, const QColor &initial)
 {
     Shown s;
     s.kind = QStringLiteral("colour");
-    s.colour = colour;
-    bool ok = false;
-    if (colours.isEmpty()) {
+    s.initialColour = initial;
+    QColor c;
+    if (colours.isEmpty())
         s.unanswered = true;
-    } else if (const std::optional<int> answer = colours.takeFirst()) {
-        colour = *answer;
-        ok = true;
-    }
+    else
+        c = colours.takeFirst();
     shown.append(s);
-    return ok;
+    return c;
 }

@@ -3,6 +3,7 @@
 // answer them without a display. The program installs nothing and gets the
 // Qt implementation; a test installs a ScriptedUserDialogs.
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -54,9 +55,8 @@ public:
     // true with the user's choice in it when confirmed.
     virtual bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                             const QList<int> &sizes) = 0;
-    // The colour chooser opened on `colour`; true with the chosen colour in it
-    // when confirmed.
-    virtual bool chooseColour(QWidget *parent, int &colour) = 0;
+    // The colour chooser, opened at `initial`; an invalid colour when cancelled.
+    virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
@@ -74,7 +74,7 @@ public:
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
     bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                     const QList<int> &sizes) override;
-    bool chooseColour(QWidget *parent, int &colour) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -90,8 +90,8 @@ public:
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
-        FontChoice font; // the font chooser's preset
-        int colour = 0;  // the colour chooser's preset
+        FontChoice font;      // the font chooser's preset
+        QColor initialColour; // the colour a chooser opened at
         bool unanswered = false;
     };
 
@@ -101,7 +101,7 @@ public:
     QList<Answer> answers;   // consumed by question()
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
     QList<std::optional<FontChoice>> fonts; // consumed by chooseFont(); nullopt cancels
-    QList<std::optional<int>> colours;      // consumed by chooseColour(); nullopt cancels
+    QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
 
     // Texts of the shown boxes of one kind, in order.
@@ -116,7 +116,7 @@ public:
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
     bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                     const QList<int> &sizes) override;
-    bool chooseColour(QWidget *parent, int &colour) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

@@ -2,6 +2,7 @@
 
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
+#include "platform/fontlist.h"
 #include "platform/userdialogs.h"
 #include "register/registerdocument.h"
 #include "strip/cellformat.h"
@@ -27,23 +28,9 @@ namespace {
 constexpr int ItemHeight = 16;
 constexpr int MarkRole = Qt::UserRole + 1;
 
-// The TrueType mark: two overlapping capital T, the rear one grey and
-// offset up and to the left, the front one black, on a transparent ground.
 const QPixmap &trueTypePicture()
 {
-    static const QPixmap picture = [] {
-        QImage img(16, 16, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        auto drawT = [&p](int x, int y, const QColor &c) {
-            p.fillRect(x, y, 9, 2, c);     // bar
-            p.fillRect(x + 3, y, 3, 10, c); // stem
-        };
-        drawT(1, 1, QColor(128, 128, 128));
-        drawT(6, 5, Qt::black);
-        p.end();
-        return QPixmap::fromImage(img);
-    }();
+    static const QPixmap picture = QPixmap::fromImage(trueTypeMark());
     return picture;
 }
 
@@ -132,18 +119,9 @@ void FormatCommands::fillLists()
     const QSignalBlocker block(font);
     font->clear();
     m_marks.clear();
-    // The faces that registers name come first, so that they can be picked
-    // by the names the files keep; the display's families follow in the
-    // order the system gives them.
-    QStringList names = strip::registerFaces();
-    for (const QString &f : QFontDatabase::families())
-        if (!names.contains(f))
-            names.append(f);
-    for (const QString &name : names) {
-        const bool trueType = strip::registerFaces().contains(name) || QFontDatabase::isSmoothlyScalable(name);
-        const QString mark = name + (trueType ? u't' : u'u');
-        m_marks.append(mark);
-        font->addItem(name);
+    m_marks = fontMarkList();
+    for (const QString &mark : m_marks) {
+        font->addItem(mark.chopped(1));
         font->setItemData(font->count() - 1, mark, MarkRole);
     }
     QComboBox *size = m_c.ComboBoxFontSize;
@@ -319,10 +297,10 @@ void FormatCommands::ActionFormatColorExecute()
 {
     if (!cellsShown())
         return;
-    int colour = m_lastColour;
-    if (!UserDialogs::current().chooseColour(m_window, colour))
+    const QColor colour = UserDialogs::current().chooseColour(m_window, strip::toQColor(m_lastColour));
+    if (!colour.isValid())
         return;
-    m_lastColour = colour & 0xFFFFFF;
+    m_lastColour = strip::fromQColor(colour);
     strip::FormatChange change;
     change.textColour = m_lastColour;
     apply(change);
@@ -332,10 +310,10 @@ void FormatCommands::ActionFormatBColorExecute()
 {
     if (!cellsShown())
         return;
-    int colour = m_lastColour;
-    if (!UserDialogs::current().chooseColour(m_window, colour))
+    const QColor colour = UserDialogs::current().chooseColour(m_window, strip::toQColor(m_lastColour));
+    if (!colour.isValid())
         return;
-    m_lastColour = colour & 0xFFFFFF;
+    m_lastColour = strip::fromQColor(colour);
     strip::FormatChange change;
     change.background = m_lastColour;
     apply(change);

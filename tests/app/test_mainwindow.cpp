@@ -237,7 +237,7 @@ void TestMainWindow::commandsPresentAndEnabled()
     const QStringList disabled{"印刷位置の微調整(&E)...", "示名条の印刷(&P)...", "示名条一覧の印刷(&L)...",
                                "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "画像添付(&G)...",
                                "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)...",
-                               "キーラベルの編集(&H)...", "バージョン情報(&A)..."};
+                               "バージョン情報(&A)..."};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
         for (QAction *a : m->menu()->actions()) {
