@@ -3,6 +3,9 @@
 #include "app/toolbarpictures.h"
 #include "keylabel/keylabelpanel.h"
 #include "register/series.h"
+#include "strip/cellediting.h"
+#include "strip/formatcommands.h"
+#include "strip/picturecommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -113,6 +116,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildMenus();
     buildToolBar();
     buildWorkArea();
+    buildCellCommands();
     restoreSettings();
 
     KeyLabelPanel::Parts parts;
@@ -131,6 +135,9 @@ TFMain::~TFMain()
 {
     saveSettings();
     m_keyLabelPanel.reset();
+    m_pictureCommands.reset();
+    m_formatCommands.reset();
+    m_cellEditing.reset();
     m_display.reset();
     m_mainSub.reset();
 }
@@ -227,9 +234,7 @@ void TFMain::buildActions()
     connectCommand(ActionShowAll, &TFMain::ActionShowAllExecute);
 
     // Commands of later work: present, and disabled until they have a handler.
-    for (QAction *a : {ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionKeyLabelEdit, ActionFormatFont,
-                       ActionFormatLeft, ActionFormatCenter, ActionFormatRight, ActionFormatBColor, ActionFormatColor,
-                       ActionFormatBold, ActionFormatItalic, ActionHelpAbout})
+    for (QAction *a : {ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionKeyLabelEdit, ActionHelpAbout})
         setCommandEnabled(a, true);
 }
 
@@ -396,10 +401,6 @@ void TFMain::buildToolBar()
     };
     for (const auto &[w, name] : names)
         w->setObjectName(QString::fromLatin1(name));
-
-    // The font boxes work on the selected cells (later work).
-    ComboBoxFont->setEnabled(false);
-    ComboBoxFontSize->setEnabled(false);
 }
 
 void TFMain::buildWorkArea()
@@ -526,6 +527,25 @@ void TFMain::buildWorkArea()
     m_display = std::make_unique<StripDisplay>(m_document, w);
     connect(m_display.get(), &StripDisplay::modeChanged, this, &TFMain::syncViewMode);
     connect(m_display.get(), &StripDisplay::cellCommandsChanged, this, &TFMain::syncCellCommands);
+    syncCellCommands();
+}
+
+// The commands on cells: each class connects the actions it is given.
+void TFMain::buildCellCommands()
+{
+    m_cellEditing = std::make_unique<CellEditing>(
+        m_document, *m_display, this,
+        CellEditing::Actions{ActionEditCut, ActionEditCopy, ActionEditPaste, ActionEditDelete, ActionEditAllSel,
+                             ActionEditSelReset, PopupCut, PopupCopy, PopupPaste, PopupDelete});
+    m_formatCommands = std::make_unique<FormatCommands>(
+        m_document, *m_display, this,
+        FormatCommands::Controls{ActionFormatFont, ActionFormatColor, ActionFormatBColor, ActionFormatBold,
+                                 ActionFormatItalic, ActionFormatLeft, ActionFormatCenter, ActionFormatRight,
+                                 ComboBoxFont, ComboBoxFontSize, ToolButtonBold, ToolButtonItalic, ToolButtonLeft,
+                                 ToolButtonCenter, ToolButtonRight});
+    m_pictureCommands = std::make_unique<PictureCommands>(
+        m_document, *m_display, *m_cellEditing,
+        PictureCommands::Actions{ActionEditPicOn, ActionEditPicOff, PopupPicOn, PopupPicOff});
     syncCellCommands();
 }
 
@@ -709,6 +729,7 @@ void TFMain::showEvent(QShowEvent *e)
         return;
     m_firstShown = true;
     setHint(QString());
+    m_formatCommands->fillLists();
     m_keyLabelPanel->start(m_selSeriesNo);
     m_display->clear();
 }

@@ -5,6 +5,7 @@
 // geometry and view switches.
 
 #include "app/mainsub.h"
+#include "platform/commandconnect.h"
 #include "strip/stripdisplay.h"
 #include "register/registerdocument.h"
 #include "register/registerlistmodel.h"
@@ -13,6 +14,9 @@
 #include <QMainWindow>
 #include <memory>
 
+class CellEditing;
+class FormatCommands;
+class PictureCommands;
 class KeyLabelPanel;
 class QAction;
 class QActionGroup;
@@ -42,6 +46,9 @@ public:
     TMainSub *mainSub() const { return m_mainSub.get(); }
     RegisterDocument &document() { return m_document; }
     StripDisplay &display() { return *m_display; }
+    CellEditing &cellEditing() { return *m_cellEditing; }
+    FormatCommands &formatCommands() { return *m_formatCommands; }
+    PictureCommands &pictureCommands() { return *m_pictureCommands; }
     KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
 
     // View switches and the display choice.
@@ -66,7 +73,7 @@ public:
     int rowCount() const;
 
     // Connects a command to its handler. Commands without one stay disabled.
-    static constexpr const char *HandledProperty = "tavrelHandled";
+    static constexpr const char *HandledProperty = command::HandledProperty;
     template <typename Slot>
     void connectCommand(QAction *action, Slot slot)
     {
@@ -193,6 +200,7 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildWorkArea();
+    void buildCellCommands();
     void restoreSettings();
     void saveSettings();
     void setHint(const QString &hint);
@@ -210,6 +218,9 @@ private:
     RegisterDocument m_document;
     RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
+    std::unique_ptr<CellEditing> m_cellEditing;
+    std::unique_ptr<FormatCommands> m_formatCommands;
+    std::unique_ptr<PictureCommands> m_pictureCommands;
     std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;

@@ -3,6 +3,7 @@
 #include "app/tfmain.h"
 #include "keylabel/tfkeylabel.h"
 #include "register/tftel_add.h"
+#include "strip/picturecommands.h"
 
 TFMain *FMain = nullptr;
 TFTelAdd *FTelAdd = nullptr;
@@ -24,7 +25,32 @@ TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("示名条の印刷"));
 }
-TFViewImage::TFViewImage(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("画像取込み")); }
+
+namespace {
+// The picture dialog's settings: read when it is created, written back when
+// it is destroyed (the size limit too, so that its default is in the file).
+TFViewImage::Settings readViewImageSettings(TMainSub &sub)
+{
+    SettingsStore &s = sub.settings();
+    TFViewImage::Settings v;
+    v.pictureFileSizeMax = s.readInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"),
+                                         int(strip::DefaultPictureFileSizeMax));
+    v.openPicture = s.readString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"),
+                                 sub.programFolder() + QStringLiteral("tvロゴ"));
+    v.left = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), 100);
+    v.top = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), 100);
+    return v;
+}
+
+void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
+{
+    SettingsStore &s = sub.settings();
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), v.left);
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), v.top);
+    s.writeInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"), int(v.pictureFileSizeMax));
+    s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), v.openPicture);
+}
+} // namespace
 TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }
 
 void createWindows(const QString &executablePath)
@@ -36,7 +62,8 @@ void createWindows(const QString &executablePath)
     FSearch = new TFSearch(FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
-    FViewImage = new TFViewImage(FMain);
+    FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
+    FMain->pictureCommands().setDialog(FViewImage);
     FVersion = new TFVersion(FMain);
 }
 
@@ -44,6 +71,10 @@ void destroyWindows()
 {
     delete FVersion;
     FVersion = nullptr;
+    if (FViewImage) {
+        writeViewImageSettings(*FMain->mainSub(), FViewImage->settings());
+        FMain->pictureCommands().setDialog(nullptr);
+    }
     delete FViewImage;
     FViewImage = nullptr;
     delete FPrintJimeijoCard;

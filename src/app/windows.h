@@ -2,6 +2,8 @@
 // The program's windows: one instance each, created at start in a fixed
 // order and destroyed in reverse, reachable by these global names.
 
+#include "strip/tfviewimage.h"
+
 #include <QDialog>
 
 class TFMain;
@@ -41,14 +43,6 @@ class TFPrintJimeijoCard : public QDialog
 
 public:
     explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
-};
-
-class TFViewImage : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFViewImage(QWidget *parent = nullptr);
 };
 
 class TFVersion : public QDialog

@@ -21,6 +21,9 @@ static const char *Usage =
     "           [--date \"yyyy/mm/dd hh:nn\"]\n"
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
     "  text FILE --entry N --cell C [LINE...]\n"
+    "  format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT]\n"
+    "         [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]\n"
+    "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
     "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
     "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 

@@ -3,12 +3,21 @@
 #include <QFont>
 #include <QString>
 
+const QList<FaceSubstitute> &faceSubstitutes()
+{
+    static const QList<FaceSubstitute> faces{
+        {QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho")},
+        {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho")},
+        {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")},
+        {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")},
+    };
+    return faces;
+}
+
 void installFontSubstitutions()
 {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    for (const FaceSubstitute &f : faceSubstitutes())
+        QFont::insertSubstitution(f.windowsFace, f.drawingFamily);
     QFont::insertSubstitution(QStringLiteral("MS Mincho"), QStringLiteral("IPAMincho"));
     QFont::insertSubstitution(QStringLiteral("MS PMincho"), QStringLiteral("IPAPMincho"));
     QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));

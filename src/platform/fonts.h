@@ -3,7 +3,17 @@
 // IPA fonts; the records keep the Windows names.
 
 #include <QFont>
+#include <QList>
 #include <QString>
+
+// The four Windows faces that registers name, each with the IPA font that
+// draws it here, in the order ＭＳ 明朝, ＭＳ Ｐ明朝, ＭＳ ゴシック, ＭＳ Ｐゴシック.
+struct FaceSubstitute
+{
+    QString windowsFace;
+    QString drawingFamily;
+};
+const QList<FaceSubstitute> &faceSubstitutes();
 
 void installFontSubstitutions();
 

@@ -1,9 +1,17 @@
 #include "platform/userdialogs.h"
 
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 QtUserDialogs &qtDialogs()
@@ -78,12 +86,31 @@ void QtUserDialogs::exception(QWidget *parent, const QString &text)
     box.exec();
 }
 
-// The file dialogs of the register: title, filter and default extension of
-// the request, empty initial folder and name, resizable.
+// A filter may list its patterns separated by ";" as well; each pattern
+// matches in either letter case, since the files come from systems that do
+// not tell them apart (LOGO.JPG is a picture file like logo.jpg).
+static QString qtNameFilter(const QString &filter)
+{
+    const qsizetype open = filter.lastIndexOf(u'(');
+    if (open < 0 || !filter.endsWith(u')'))
+        return filter;
+    QStringList patterns;
+    const QString inner = filter.mid(open + 1, filter.size() - open - 2);
+    for (const QString &p : inner.split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts))
+        for (const QString &v : {p, p.toLower(), p.toUpper()})
+            if (!patterns.contains(v))
+                patterns.append(v);
+    return filter.left(open) + u'(' + patterns.join(u' ') + u')';
+}
+
+// The file dialogs: title, filter and default extension of the request,
+// its initial folder (or none) and an empty name, resizable.
 static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileRequest &request, bool save)
 {
     dialog.setWindowTitle(request.title);
-    dialog.setNameFilter(request.filter);
+    dialog.setNameFilter(qtNameFilter(request.filter));
+    if (!request.folder.isEmpty())
+        dialog.setDirectory(request.folder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
@@ -99,7 +126,7 @@ QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
             return QString();
         const QString path = dialog.selectedFiles().constFirst();
         // A register is opened for writing back, so a read-only file is refused.
-        if (QFileInfo(path).isWritable())
+        if (!request.writable || QFileInfo(path).isWritable())
             return path;
         QMessageBox box(QMessageBox::Warning, request.title,
                         QStringLiteral("%1\nこのファイルは読み取り専用です。").arg(QFileInfo(path).fileName()),
@@ -115,6 +142,109 @@ QString QtUserDialogs::saveFileName(QWidget *parent, const FileRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+// The font chooser: face, size, bold, italic and one of the sixteen basic
+// colours, with a sample. The faces are those of the toolbar's font list, so
+// that a face the register names is picked by that name; bold and italic are
+// offered for every face (the drawing embolden and slant where a face has no
+// such style of its own).
+bool QtUserDialogs::chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                               const QList<int> &sizes)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("フォント"));
+    auto *layout = new QGridLayout(&dialog);
+    auto *face = new QComboBox(&dialog);
+    face->addItems(faces);
+    int at = face->findText(choice.face, Qt::MatchFixedString);
+    if (at < 0 && !choice.face.isEmpty()) {
+        face->insertItem(0, choice.face);
+        at = 0;
+    }
+    face->setCurrentIndex(std::max(0, at));
+    auto *size = new QComboBox(&dialog);
+    size->setEditable(true);
+    size->setInsertPolicy(QComboBox::NoInsert);
+    for (int s : sizes)
+        size->addItem(QString::number(s));
+    size->setEditText(QString::number(choice.pointSize));
+    size->setValidator(new QIntValidator(1, 9999, size));
+    auto *bold = new QCheckBox(QStringLiteral("太字(&B)"), &dialog);
+    bold->setChecked(choice.bold);
+    auto *italic = new QCheckBox(QStringLiteral("斜体(&I)"), &dialog);
+    italic->setChecked(choice.italic);
+    auto *colours = new QComboBox(&dialog);
+    static const int basic[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
+                                  0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+    auto addColour = [colours](const QColor &c) {
+        QPixmap swatch(24, 12);
+        swatch.fill(c);
+        colours->addItem(QIcon(swatch), c.name(), c.red() | (c.green() << 8) | (c.blue() << 16));
+    };
+    for (int rgb : basic)
+        addColour(QColor::fromRgb(QRgb(rgb)));
+    int colourAt = colours->findData(choice.colour & 0xFFFFFF);
+    if (colourAt < 0) {
+        addColour(QColor(choice.colour & 0xFF, (choice.colour >> 8) & 0xFF, (choice.colour >> 16) & 0xFF));
+        colourAt = colours->count() - 1;
+    }
+    colours->setCurrentIndex(colourAt);
+    auto *sample = new QLabel(QStringLiteral("AaBbYyZz あア亜"), &dialog);
+    sample->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sample->setAlignment(Qt::AlignCenter);
+    sample->setMinimumSize(260, 60);
+    auto updateSample = [=] {
+        QFont f(face->currentText());
+        f.setPointSize(std::clamp(size->currentText().toInt(), 1, 72));
+        f.setBold(bold->isChecked());
+        f.setItalic(italic->isChecked());
+        sample->setFont(f);
+        QPalette pal = sample->palette();
+        const int c = colours->currentData().toInt();
+        pal.setColor(QPalette::WindowText, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        sample->setPalette(pal);
+    };
+    updateSample();
+    QObject::connect(face, &QComboBox::currentIndexChanged, &dialog, updateSample);
+    QObject::connect(size, &QComboBox::editTextChanged, &dialog, updateSample);
+    QObject::connect(bold, &QCheckBox::toggled, &dialog, updateSample);
+    QObject::connect(italic, &QCheckBox::toggled, &dialog, updateSample);
+    QObject::connect(colours, &QComboBox::currentIndexChanged, &dialog, updateSample);
+
+    auto label = [&dialog](const QString &text, QWidget *buddy) {
+        auto *l = new QLabel(text, &dialog);
+        l->setBuddy(buddy);
+        return l;
+    };
+    layout->addWidget(label(QStringLiteral("フォント名(&F):"), face), 0, 0);
+    layout->addWidget(face, 0, 1, 1, 2);
+    layout->addWidget(label(QStringLiteral("サイズ(&S):"), size), 1, 0);
+    layout->addWidget(size, 1, 1);
+    layout->addWidget(label(QStringLiteral("色(&C):"), colours), 2, 0);
+    layout->addWidget(colours, 2, 1);
+    auto *styles = new QHBoxLayout;
+    styles->addWidget(bold);
+    styles->addWidget(italic);
+    styles->addStretch(1);
+    layout->addLayout(styles, 3, 1, 1, 2);
+    layout->addWidget(sample, 4, 0, 1, 3);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&dialog, size] {
+        // A size is a whole number of at least 1.
+        if (size->currentText().toInt() >= 1)
+            dialog.accept();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons, 5, 0, 1, 3);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice.face = face->currentText();
+    choice.pointSize = size->currentText().toInt();
+    choice.bold = bold->isChecked();
+    choice.italic = italic->isChecked();
+    choice.colour = colours->currentData().toInt();
+    return true;
 }
 
 QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
@@ -215,6 +345,25 @@ QString ScriptedUserDialogs::openFileName(QWidget *, const FileRequest &request)
 QString ScriptedUserDialogs::saveFileName(QWidget *, const FileRequest &request)
 {
     return nextFileName(QStringLiteral("save"), request);
+}
+
+bool ScriptedUserDialogs::chooseFont(QWidget *, FontChoice &choice, const QStringList &faces,
+                                     const QList<int> &sizes)
+{
+    Shown s;
+    s.kind = QStringLiteral("font");
+    s.font = choice;
+    s.text = faces.join(u'\n');
+    Q_UNUSED(sizes);
+    bool ok = false;
+    if (fonts.isEmpty()) {
+        s.unanswered = true;
+    } else if (const std::optional<FontChoice> answer = fonts.takeFirst()) {
+        choice = *answer;
+        ok = true;
+    }
+    shown.append(s);
+    return ok;
 }
 
 QColor ScriptedUserDialogs::chooseColour(QWidget *, const QColor &initial)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -21,6 +22,19 @@ public:
         QString title;
         QString filter;        // Qt form: "description(*.ext)"
         QString defaultSuffix; // without the dot
+        QString folder = {};   // initial folder; empty for the dialog's own
+        bool writable = true;  // the file must be writable (a register is written back)
+    };
+
+    // What the font chooser shows and returns.
+    struct FontChoice
+    {
+        QString face;
+        int pointSize = 10;
+        int colour = 0; // stored colour value, red in the low byte
+        bool bold = false;
+        bool italic = false;
+        bool operator==(const FontChoice &) const = default;
     };
 
     virtual ~UserDialogs() = default;
@@ -37,6 +51,10 @@ public:
     virtual QString openFileName(QWidget *parent, const FileRequest &request) = 0;
     // File to save to (replacing it is confirmed by the dialog); empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const FileRequest &request) = 0;
+    // The font chooser offering `faces` and `sizes`, preset with `choice`;
+    // true with the user's choice in it when confirmed.
+    virtual bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                            const QList<int> &sizes) = 0;
     // The colour chooser, opened at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
@@ -54,6 +72,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                    const QList<int> &sizes) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
 };
 
@@ -65,11 +85,12 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save", "colour"
-        QString text; // message text, or the dialog title
+        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour"
+        QString text; // message text, the dialog title, or the font chooser's faces (one a line)
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
+        FontChoice font;      // the font chooser's preset
         QColor initialColour; // the colour a chooser opened at
         bool unanswered = false;
     };
@@ -79,6 +100,7 @@ public:
 
     QList<Answer> answers;   // consumed by question()
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
+    QList<std::optional<FontChoice>> fonts; // consumed by chooseFont(); nullopt cancels
     QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
 
@@ -92,6 +114,8 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
+                    const QList<int> &sizes) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
 
 private:

@@ -3,6 +3,8 @@
 #include "strip/cellrecord.h"
 #include "strip/stripwalk.h"
 
+#include "platform/textfile.h"
+
 namespace strip {
 
 QString cutTextLine(const QString &line)
@@ -26,6 +28,34 @@ QStringList editorLines(const QString &text)
     if (lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+QString clipboardText(const QStringList &lines)
+{
+    QString text;
+    for (const QString &l : lines)
+        text += l + QLatin1String("\r\n");
+    return text;
+}
+
+QString unsavableCharacter(const QString &text, TextEncoding encoding)
+{
+    if (encoding != TextEncoding::Cp932)
+        return QString();
+    QByteArray out;
+    qsizetype bad = -1;
+    if (textfile::encodeCp932(text, out, &bad) || bad < 0 || bad >= text.size())
+        return QString();
+    const bool pair = text.at(bad).isHighSurrogate() && bad + 1 < text.size() && text.at(bad + 1).isLowSurrogate();
+    return text.mid(bad, pair ? 2 : 1);
+}
+
+QString unsavableInputMessage(const QString &character)
+{
+    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character.at(0), character.at(1))
+                                                : character.at(0).unicode();
+    return QStringLiteral("文字「%1」(U+%2) はシフトJISのデータベースに保存できないため、入力できません。")
+        .arg(character, QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
 }
 
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)

@@ -20,6 +20,17 @@ QString cutTextLine(const QString &line);
 // not counted (an empty text has no lines, "abc\n" has one).
 QStringList editorLines(const QString &text);
 
+// Clipboard text of a cell's lines: every line followed by CR LF, as the
+// editor holds them, so that pasting it back gives the same lines.
+QString clipboardText(const QStringList &lines);
+
+// The first character of `text` that a register in `encoding` cannot hold
+// (a surrogate pair whole), or an empty string. Registers with a UTF-8 or
+// UTF-16 mark hold every character.
+QString unsavableCharacter(const QString &text, TextEncoding encoding);
+// Message for a typed or pasted character that the register cannot hold.
+QString unsavableInputMessage(const QString &character);
+
 // Replaces the text of cell `cell` of the entry whose header starts at line
 // headerLine. Returns the lines as stored (cut to 20 characters).
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines);

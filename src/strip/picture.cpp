@@ -68,11 +68,25 @@ QImage decodePicture(const QString &type, const QString &data)
     // Four characters give at most three bytes: refuse before decoding.
     if ((qint64(data.size()) + 3) / 4 * 3 > MaxPictureBytes)
         return QImage();
-    QByteArray bytes = decodeBase64(data);
+    return decodePictureBytes(format, decodeBase64(data));
+}
+
+bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes)
+{
+    if (format == "BMP")
+        return bytes.startsWith("BM");
+    if (format == "JPEG")
+        return bytes.startsWith("\xFF\xD8\xFF");
+    return false;
+}
+
+QImage decodePictureBytes(const QByteArray &format, QByteArray bytes)
+{
+    if (qint64(bytes.size()) > MaxPictureBytes)
+        return QImage();
     // Data that does not even begin like a file of its format is corrupt;
     // refusing it here keeps the codecs from complaining on the console.
-    const bool signature = format == "BMP" ? bytes.startsWith("BM") : bytes.startsWith("\xFF\xD8");
-    if (!signature)
+    if (!hasPictureSignature(format, bytes))
         return QImage();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

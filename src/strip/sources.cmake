@@ -10,3 +10,11 @@ list(APPEND TAVREL_CORE_SOURCES
   src/strip/celltext.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/strip/stripdisplay.cpp)
+list(APPEND TAVREL_CORE_SOURCES
+  src/strip/cellformat.cpp
+  src/strip/cellpicture.cpp)
+list(APPEND TAVREL_UI_SOURCES
+  src/strip/cellediting.cpp
+  src/strip/formatcommands.cpp
+  src/strip/picturecommands.cpp
+  src/strip/tfviewimage.cpp)

@@ -393,10 +393,9 @@ void StripDisplay::prepareEditor(int index, int b)
     renderCell(index);
 }
 
-void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
+void StripDisplay::styleEditor(QPlainTextEdit *editor, int b)
 {
-    const RegisterLines &lines = m_doc.lines();
-    const strip::TextFormat f = strip::readTextFormat(lines, b);
+    const strip::TextFormat f = strip::readTextFormat(m_doc.lines(), b);
     QFont font(f.face);
     font.setPixelSize(strip::lineHeightPixels(f.pointSize));
     font.setBold(f.bold);
@@ -406,10 +405,64 @@ void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
     pal.setColor(QPalette::Text, strip::toQColor(f.textColour));
     pal.setColor(QPalette::Base, strip::toQColor(f.background));
     editor->setPalette(pal);
+}
+
+void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
+{
+    styleEditor(editor, b);
     QString text;
-    for (const QString &line : strip::readTextLines(lines, b))
+    for (const QString &line : strip::readTextLines(m_doc.lines(), b))
         text += strip::cutTextLine(line) + u'\n';
     editor->setPlainText(text);
+}
+
+void StripDisplay::reloadEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        loadEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::restyleEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        styleEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::setEditorShown(int index, bool shown)
+{
+    CellElements &e = m_cells.at(size_t(index));
+    QPlainTextEdit *ed = editor(index);
+    if (shown) {
+        if (e.frame[DetailView])
+            e.frame[DetailView]->hide();
+        ed->show();
+        ed->raise();
+    } else {
+        ed->hide();
+        e.textArea[DetailView]->show();
+        if (e.frame[DetailView])
+            e.frame[DetailView]->setVisible(e.assignable);
+    }
+}
+
+void StripDisplay::selectOnly(int cell)
+{
+    clearSelection();
+    select(cell, true);
+}
+
+void StripDisplay::selectAllCells()
+{
+    for (int i = 0; i < m_cellCount; ++i)
+        select(i, true);
+}
+
+void StripDisplay::makeCurrent(int cell)
+{
+    if (cell < 0 || cell >= m_cellCount)
+        return;
+    m_currentCell = cell;
+    Q_EMIT toolbarFollows(cell);
 }
 
 QPlainTextEdit *StripDisplay::editor(int index)
@@ -428,12 +481,6 @@ QPlainTextEdit *StripDisplay::editor(int index)
         placeEditor(e);
     }
     return e.editor;
-}
-
-void StripDisplay::reloadEditor(int index)
-{
-    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
-        loadEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
 }
 
 void StripDisplay::placeEditor(CellElements &e)
@@ -727,7 +774,9 @@ bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonDblClick: {
         auto *me = static_cast<QMouseEvent *>(event);
-        m_pressed = w;
+        // The release that ends a double-click is no click: it would move
+        // the focus back from the editor that the double-click opened.
+        m_pressed = nullptr;
         switch (role) {
         case DetailText:
             if (!m_modifierPress)

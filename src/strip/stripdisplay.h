@@ -135,8 +135,24 @@ public:
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
     QPlainTextEdit *editor(int index);
-    // Loads cell i's editor again from its record, when it has one.
+    // Reloads an editor that exists from the record: format and lines, or
+    // the format alone (an open edit keeps its text).
     void reloadEditor(int index);
+    void restyleEditor(int index);
+    // Shows the editor over the cell in place of its frame, or hides it and
+    // shows the text area and the frame again.
+    void setEditorShown(int index, bool shown);
+
+    // --- for the cell commands ---
+    void setCellCommands(CellCommands commands);
+    // Clears every selection flag, then selects `cell`.
+    void selectOnly(int cell);
+    // Selects every built cell.
+    void selectAllCells();
+    // The cell becomes current and the toolbar follows it.
+    void makeCurrent(int cell);
+    // Moves the focus to the cell's text area element when it is shown.
+    void focusCell(int cell);
 
     // Ends an in-place edit before a command reads or replaces the register.
     void commitPendingEdit();
@@ -164,7 +180,6 @@ protected:
 
 private:
     void setMode(Mode mode);
-    void setCellCommands(CellCommands commands);
     void finish();
     void showView(QScrollArea *view);
     QScrollArea *activeArea() const;
@@ -172,12 +187,12 @@ private:
     void buildCell(const strip::Section &section, const strip::Cell &cell);
     void prepareEditor(int index, int record);
     void loadEditor(QPlainTextEdit *editor, int record);
+    void styleEditor(QPlainTextEdit *editor, int record);
     void placeEditor(CellElements &e);
 
     // Selection.
     void select(int cell, bool on);
     void clearSelection();
-    void focusCell(int cell);
     void focusStripThenCurrent();
     void enterCell(int cell);
     void leaveCell(int cell);

@@ -179,4 +179,20 @@ void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)
     timer->start();
 }
 
+void whenPictureDialogShown(const std::function<void(TFViewImage &)> &act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (!FViewImage || !FViewImage->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(*FViewImage);
+        if (FViewImage->isVisible())
+            FViewImage->reject();
+    });
+    timer->start();
+}
+
 } // namespace uitest

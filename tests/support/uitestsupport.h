@@ -16,6 +16,7 @@
 
 class QComboBox;
 class TFTelAdd;
+class TFViewImage;
 
 namespace uitest {
 
@@ -94,6 +95,8 @@ void pickFromList(QComboBox *box, int index);
 // with Cancel if fill left it open, so that a failing check cannot hang the
 // test. Call before the command that opens the dialog.
 void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill);
+// The same for the picture dialog (closed with ｷｬﾝｾﾙ if act left it open).
+void whenPictureDialogShown(const std::function<void(TFViewImage &)> &act);
 
 } // namespace uitest
 

@@ -1,0 +1,80 @@
+#pragma once
+// CellEditing: the in-place editing of cell texts and the Edit commands on
+// cells (cut, copy, paste, delete, select all, selection reset). It works
+// on the strip display of the main window and changes the register only
+// through strip::writeCellText; the editors themselves belong to the
+// display.
+//
+// While a cell is edited, cut, copy and paste work on the editor's
+// selection; otherwise on the current cell's whole text. The clipboard
+// holds plain text with CR LF between lines. Copy never changes a cell.
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QPlainTextEdit;
+class QWidget;
+class RegisterDocument;
+class StripDisplay;
+
+class CellEditing : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Actions
+    {
+        QAction *cut = nullptr;
+        QAction *copy = nullptr;
+        QAction *paste = nullptr;
+        QAction *remove = nullptr;
+        QAction *selectAll = nullptr;
+        QAction *selectionReset = nullptr;
+        QAction *popupCut = nullptr;
+        QAction *popupCopy = nullptr;
+        QAction *popupPaste = nullptr;
+        QAction *popupDelete = nullptr;
+    };
+
+    // window is the parent of the messages.
+    CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, const Actions &actions,
+                QObject *parent = nullptr);
+
+    // The cell being edited, or -1.
+    int editingCell() const { return m_editing; }
+    // Ends an open edit with its write-back; the edited cell stays the only
+    // selected cell.
+    void commitEdit();
+
+public Q_SLOTS:
+    void ActionEditCutExecute();
+    void ActionEditCopyExecute();
+    void ActionEditPasteExecute();
+    void ActionEditDeleteExecute();
+    void ActionEditAllSelExecute();
+    void ActionEditSelResetExecute();
+    // The double-click on a cell's text.
+    void startEditing(int cell);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool cellsShown() const;
+    void endEditing();
+    void writeBack(int cell, const QStringList &lines);
+    void redraw(int cell);
+    // False (after saying why) when the text holds a character that the
+    // register cannot save.
+    bool acceptInput(const QString &text);
+    bool editorKey(QPlainTextEdit *editor, class QKeyEvent *key);
+    void copyEditorSelection(QPlainTextEdit *editor, bool cut);
+    void pasteIntoEditor(QPlainTextEdit *editor);
+    QStringList currentLines(int cell) const;
+
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
+    QWidget *m_window;
+    int m_editing = -1;
+};

@@ -1,0 +1,85 @@
+#include "strip/cellpicture.h"
+
+#include "platform/conversion.h"
+#include "register/registerdocument.h"
+#include "strip/cellformat.h"
+#include "strip/cellrecord.h"
+#include "strip/celltext.h"
+#include "strip/picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace strip {
+
+QString pictureTooLargeMessage(qint64 limit)
+{
+    return QStringLiteral("画像ファイルが大きすぎます。") + QString::number(limit / 1024)
+           + QStringLiteral("kbyte以下の画像ファイルを選択してください。");
+}
+
+namespace {
+QByteArray formatByContent(const QByteArray &bytes)
+{
+    for (const QByteArray &f : {QByteArrayLiteral("BMP"), QByteArrayLiteral("JPEG")})
+        if (hasPictureSignature(f, bytes))
+            return f;
+    return QByteArray();
+}
+} // namespace
+
+QString readPictureFile(const QString &path, PictureFile &out)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1\nファイルを読み込めません。").arg(name);
+    if (file.size() > MaxPictureBytes)
+        return QStringLiteral("%1\n画像ファイルが大きすぎます。").arg(name);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("%1\nファイルを読み込めません。").arg(name);
+    const QByteArray content = formatByContent(bytes);
+    if (content.isEmpty())
+        return QStringLiteral("%1\nBMP または JPEG の画像ファイルではありません。").arg(name);
+    const QString type = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QByteArray byName = pictureFormatOf(type);
+    if (byName.isEmpty())
+        return QStringLiteral("%1\n拡張子が .bmp、.jpg、.jpeg のいずれでもありません。").arg(name);
+    if (byName != content)
+        return QStringLiteral("%1\nファイルの内容が拡張子 %2 と一致しません。").arg(name, type);
+    QImage image = decodePictureBytes(content, bytes);
+    if (image.isNull())
+        return QStringLiteral("%1\n画像を読み込めません。ファイルが壊れています。").arg(name);
+    out.path = path;
+    out.type = type;
+    out.bytes = bytes;
+    out.image = std::move(image);
+    return QString();
+}
+
+void attachPicture(RegisterDocument &doc, int headerLine, int cell, const QList<int> &selected,
+                   const QString &type, const QByteArray &bytes)
+{
+    const QList<int> records = cellRecordLines(doc, headerLine);
+    QList<int> all = selected;
+    all.append(cell);
+    requireCells(records, all);
+    for (int c : selected)
+        writeCellText(doc, headerLine, c, {});
+    const int b = cellRecordLines(doc, headerLine).at(cell);
+    doc.setLine(b + cellline::PictureType, type);
+    doc.setLine(b + cellline::PictureData, type.isEmpty() ? QString() : encodeBase64(bytes));
+}
+
+void detachPicture(RegisterDocument &doc, int headerLine, int cell)
+{
+    const QList<int> records = cellRecordLines(doc, headerLine);
+    requireCells(records, {cell});
+    const int b = records.at(cell);
+    doc.setLine(b + cellline::PictureType, QString());
+    doc.setLine(b + cellline::PictureData, QString());
+}
+
+} // namespace strip

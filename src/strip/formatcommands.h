@@ -1,0 +1,93 @@
+#pragma once
+// FormatCommands: the formatting commands of the main window (font dialog,
+// font list, size box, text and background colour, bold, italic and the
+// three alignments) and the toolbar that follows the current cell. Every
+// command acts on all selected cells of the detail view through
+// strip::applyFormat, then restyles their editors and redraws them; in the
+// overview the commands do nothing.
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QComboBox;
+class QToolButton;
+class QWidget;
+class RegisterDocument;
+class StripDisplay;
+namespace strip {
+struct FormatChange;
+}
+
+class FormatCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QAction *ActionFormatFont = nullptr;
+        QAction *ActionFormatColor = nullptr;
+        QAction *ActionFormatBColor = nullptr;
+        QAction *ActionFormatBold = nullptr;
+        QAction *ActionFormatItalic = nullptr;
+        QAction *ActionFormatLeft = nullptr;
+        QAction *ActionFormatCenter = nullptr;
+        QAction *ActionFormatRight = nullptr;
+        QComboBox *ComboBoxFont = nullptr;
+        QComboBox *ComboBoxFontSize = nullptr;
+        QToolButton *ToolButtonBold = nullptr;
+        QToolButton *ToolButtonItalic = nullptr;
+        QToolButton *ToolButtonLeft = nullptr;
+        QToolButton *ToolButtonCenter = nullptr;
+        QToolButton *ToolButtonRight = nullptr;
+    };
+
+    FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window, const Controls &controls,
+                   QObject *parent = nullptr);
+    ~FormatCommands() override;
+
+    // Fills the font list with the display's families (and the faces that
+    // registers name) and the size box with the size list; run when the
+    // main window is first shown.
+    void fillLists();
+    // The font list's names and the parallel mark list (each name followed
+    // by "t" for a TrueType font, "u" otherwise), for the key label dialog.
+    QStringList fontNames() const;
+    const QStringList &fontMarks() const { return m_marks; }
+
+    // The colour that the shared colour chooser opens with.
+    int lastColour() const { return m_lastColour; }
+
+public Q_SLOTS:
+    void ActionFormatFontExecute();
+    void ComboBoxFontChange(int index);
+    void ComboBoxFontSizeChange(const QString &text);
+    void ActionFormatColorExecute();
+    void ActionFormatBColorExecute();
+    void ActionFormatBoldExecute();
+    void ActionFormatItalicExecute();
+    void ActionFormatLeftExecute();
+    void ActionFormatCenterExecute();
+    void ActionFormatRightExecute();
+    // Sets the toolbar from the cell's record without running a command.
+    void followCell(int cell);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool cellsShown() const;
+    void apply(const strip::FormatChange &change);
+    void align(int alignment);
+    void markToolbarInUse();
+    void paintFontBox();
+
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
+    QWidget *m_window;
+    Controls m_c;
+    QStringList m_marks;
+    int m_lastColour = 0;
+    int m_following = 0;
+};

@@ -1,0 +1,64 @@
+#include "strip/picturecommands.h"
+
+#include "platform/commandconnect.h"
+#include "register/registerdocument.h"
+#include "strip/cellediting.h"
+#include "strip/cellpicture.h"
+#include "strip/cellrenderer.h"
+#include "strip/stripdisplay.h"
+#include "strip/stripwalk.h"
+#include "strip/tfviewimage.h"
+
+PictureCommands::PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,
+                                 const Actions &a, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_editing(editing)
+{
+    using command::connectCommand;
+    connectCommand(a.ActionEditPicOn, this, &PictureCommands::ActionEditPicOnExecute);
+    connectCommand(a.PopupPicOn, this, &PictureCommands::ActionEditPicOnExecute);
+    connectCommand(a.ActionEditPicOff, this, &PictureCommands::ActionEditPicOffExecute);
+    connectCommand(a.PopupPicOff, this, &PictureCommands::ActionEditPicOffExecute);
+    // A double-click on a cell's picture attaches to the current cell.
+    connect(&m_display, &StripDisplay::attachPictureRequested, this, &PictureCommands::ActionEditPicOnExecute);
+}
+
+bool PictureCommands::cellsShown() const
+{
+    return m_display.cellCount() > 0 && m_display.detailActive() && m_doc.currentHeaderLine() > 0;
+}
+
+void PictureCommands::ActionEditPicOnExecute()
+{
+    if (!m_dialog || !cellsShown())
+        return;
+    m_editing.commitEdit();
+    const int h = m_doc.currentHeaderLine();
+    const int cell = m_display.currentCell();
+    const int b = strip::locateCell(m_doc.lines(), h, cell);
+    const QImage current = strip::cellHasPicture(m_doc.lines(), b) ? strip::cellPicture(m_doc.lines(), b) : QImage();
+    if (!m_dialog->editPicture(current))
+        return;
+    // Confirming without loading or clearing keeps the cell as it was.
+    if (m_dialog->outcome() == TFViewImage::Outcome::Unchanged)
+        return;
+    const bool loaded = m_dialog->outcome() == TFViewImage::Outcome::Loaded;
+    const QList<int> selected = m_display.selectedCells();
+    strip::attachPicture(m_doc, h, cell, selected, loaded ? m_dialog->file().type : QString(),
+                         loaded ? m_dialog->file().bytes : QByteArray());
+    for (int c : selected)
+        if (c != cell) {
+            m_display.reloadEditor(c);
+            m_display.renderCell(c);
+        }
+    m_display.reloadEditor(cell);
+    m_display.renderCell(cell);
+}
+
+void PictureCommands::ActionEditPicOffExecute()
+{
+    if (!cellsShown())
+        return;
+    const int cell = m_display.currentCell();
+    strip::detachPicture(m_doc, m_doc.currentHeaderLine(), cell);
+    m_display.renderCell(cell);
+}

@@ -1,0 +1,362 @@
+// In-place editing and the Edit commands on cells, driven through the real
+// widgets: the editor's keys and its two-line and 20-character rules, the
+// write-back when the editor loses the focus, cut, copy and paste with and
+// without an open edit, delete, select all and selection reset.
+
+#include "app/application.h"
+#include "cellfixture.h"
+#include "strip/cellediting.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+
+using SD = StripDisplay;
+using namespace strip::cellline;
+
+namespace {
+
+TestEntry cells(int n)
+{
+    return entryWithCells({n});
+}
+
+// Opens the Edit menu from the menu bar and clicks one of its items.
+void editMenu(const QString &item)
+{
+    QMenuBar *bar = FMain->menuBar();
+    QAction *editAction = nullptr;
+    for (QAction *a : bar->actions())
+        if (a->text() == QStringLiteral("編集(&E)"))
+            editAction = a;
+    QVERIFY(editAction);
+    QMenu *menu = editAction->menu();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(editAction).center());
+    QTRY_VERIFY(menu->isVisible());
+    QAction *target = nullptr;
+    for (QAction *a : menu->actions())
+        if (a->text() == item)
+            target = a;
+    QVERIFY(target);
+    QVERIFY2(target->isEnabled(), qPrintable(item));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(target).center());
+    QTRY_VERIFY(!menu->isVisible());
+}
+
+const QString Bmp2x2 = QStringLiteral(
+    "Qk1GAAAAAAAAADYAAAAoAAAAAgAAAAIAAAABABgAAAAAABAAAAATCwAAEwsAAAAAAAAAAAAA/wAAAP8AAAAAAP8AAP8AAAA=");
+
+} // namespace
+
+class TestCellEditing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typing_data();
+    void typing();
+    void escapeEndsEditAndFocusesCell();
+    void longLineIsCut();
+    void storedEmptyLineAndCopy();
+    void copyKeepsPicture();
+    void cutCopyPasteWholeCell();
+    void pasteWithoutTextKeepsPicture();
+    void editorSelectionThroughMenu();
+    void editorKeysUseClipboard();
+    void unsavableCharacters();
+    void utf8RegisterTakesAnyCharacter();
+    void deleteSelectedCells();
+    void selectAllAndReset();
+    void typingIntoPictureCell();
+};
+
+void TestCellEditing::typing_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // 0 Enter, otherwise a character
+    QTest::addColumn<QStringList>("stored");
+    const int E = 0;
+    QTest::newRow("abc Enter def Enter: second Enter ignored")
+        << QList<int>{'a', 'b', 'c', E, 'd', 'e', 'f', E} << QStringList{"abc", "def"};
+    QTest::newRow("abc Enter Enter accepted, then x, Enter ignored")
+        << QList<int>{'a', 'b', 'c', E, E, 'x', E} << QStringList{"abc", "", "x"};
+    QTest::newRow("Enter alone then text") << QList<int>{E, 'z'} << QStringList{"", "z"};
+    QTest::newRow("nothing typed over the selection: empty") << QList<int>{} << QStringList{"内線1"};
+}
+
+void TestCellEditing::typing()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QStringList, stored);
+    CellFixture f(cells(3));
+    f.doubleClick(1);
+    QPlainTextEdit *editor = f.editor(1);
+    QVERIFY(editor->isVisible());
+    QVERIFY(editor->hasFocus());
+    QVERIFY(!f.d().cell(1).frame[0]->isVisible());
+    QCOMPARE(editor->toPlainText(), QStringLiteral("内線2")); // the final break is gone
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("内線2"));
+    QCOMPARE(f.d().selectedCells(), QList<int>{1});
+    QCOMPARE(f.d().currentCell(), 1);
+    QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
+    if (!keys.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    for (int k : keys) {
+        if (k == 0)
+            QTest::keyClick(editor, Qt::Key_Return);
+        else
+            QTest::keyClick(editor, char(k));
+    }
+    const QStringList before = f.textLines(1);
+    QCOMPARE(before, QStringList{"内線2"}); // nothing written while editing
+    // A click on another cell ends the edit and writes it back.
+    f.click(2);
+    QVERIFY(!editor->isVisible());
+    QVERIFY(f.d().cell(1).frame[0]->isVisible());
+    QCOMPARE(f.textLines(1), keys.isEmpty() ? QStringList{"内線2"} : stored);
+    QCOMPARE(f.line(1, TextCount), QString::number(keys.isEmpty() ? 1 : stored.size()));
+    QCOMPARE(f.d().selectedCells(), QList<int>{2});
+}
+
+void TestCellEditing::escapeEndsEditAndFocusesCell()
+{
+    CellFixture f(cells(3));
+    f.setLine(0, PictureType, QString()); // a write-back empties these anyway
+    f.doubleClick(0);
+    QTest::keyClicks(f.editor(0), "xy");
+    QTest::keyClick(f.editor(0), Qt::Key_Escape);
+    QVERIFY(!f.editor(0)->isVisible());
+    QVERIFY(f.d().cell(0).textArea[0]->hasFocus());
+    QCOMPARE(f.textLines(0), QStringList{"xy"});
+    QCOMPARE(f.d().selectedCells(), QList<int>{0});
+    QCOMPARE(FMain->cellEditing().editingCell(), -1);
+}
+
+void TestCellEditing::longLineIsCut()
+{
+    CellFixture f(cells(2));
+    f.doubleClick(0);
+    QTest::keyClicks(f.editor(0), "abcdefghijklmnopqrstuvwxy"); // 25 characters
+    f.click(1);
+    QCOMPARE(f.textLines(0), QStringList{"abcdefghijklmnopqrst"});
+    f.doubleClick(0);
+    QCOMPARE(f.editor(0)->toPlainText(), QStringLiteral("abcdefghijklmnopqrst"));
+}
+
+void TestCellEditing::storedEmptyLineAndCopy()
+{
+    TestEntry e = cells(2);
+    e.sections[0].cells[0].text = QStringList{"abc", ""};
+    CellFixture f(e);
+    f.click(0);
+    FMain->ActionEditCopy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("abc\r\n\r\n"));
+    QCOMPARE(f.textLines(0), (QStringList{"abc", ""}));
+    QVERIFY(!f.doc().isModified());
+    // An edit that ends without changes stores the single line abc.
+    f.doubleClick(0);
+    f.click(1);
+    QCOMPARE(f.textLines(0), QStringList{"abc"});
+}
+
+void TestCellEditing::copyKeepsPicture()
+{
+    TestEntry e = cells(2);
+    e.sections[0].cells[0].pictureType = ".bmp";
+    e.sections[0].cells[0].pictureData = Bmp2x2;
+    CellFixture f(e);
+    // Entered with Tab, which makes every cell command available.
+    f.click(1);
+    QTest::keyClick(f.d().cell(1).textArea[0], Qt::Key_Backtab);
+    QCOMPARE(f.d().currentCell(), 0);
+    QVERIFY(FMain->ActionEditCopy->isEnabled());
+    editMenu(QStringLiteral("コピー(&C)"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("内線1\r\n"));
+    QCOMPARE(f.line(0, PictureType), QStringLiteral(".bmp"));
+    QCOMPARE(f.line(0, PictureData), Bmp2x2);
+    QVERIFY(f.d().cell(0).showsPicture);
+    QVERIFY(!f.doc().isModified());
+}
+
+void TestCellEditing::cutCopyPasteWholeCell()
+{
+    CellFixture f(cells(3));
+    f.click(0);
+    QTest::keyClick(f.d().cell(0).textArea[0], Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("内線1\r\n"));
+    QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
+    f.click(2);
+    QTest::keyClick(f.d().cell(2).textArea[0], Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f.textLines(2), QStringList{"内線1"});
+
+    // Five lines pasted on a cell that is not edited: five lines, each cut.
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("one\r\ntwo\nthree\r\n123456789012345678901234\r\nfive"));
+    f.click(1);
+    FMain->PopupPaste->trigger();
+    QCOMPARE(f.textLines(1), (QStringList{"one", "two", "three", "12345678901234567890", "five"}));
+    QCOMPARE(f.d().selectedCells(), QList<int>{1});
+    QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
+}
+
+void TestCellEditing::pasteWithoutTextKeepsPicture()
+{
+    TestEntry e = cells(2);
+    e.sections[0].cells[1].pictureType = ".bmp";
+    e.sections[0].cells[1].pictureData = Bmp2x2;
+    CellFixture f(e);
+    auto *image = new QMimeData;
+    image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    QGuiApplication::clipboard()->setMimeData(image);
+    f.click(0);
+    QTest::keyClick(f.d().cell(0).textArea[0], Qt::Key_Tab);
+    QCOMPARE(f.d().currentCell(), 1);
+    FMain->ActionEditPaste->trigger();
+    QCOMPARE(f.line(1, PictureType), QStringLiteral(".bmp"));
+    // Text pasted on a picture cell replaces the picture by the text.
+    QGuiApplication::clipboard()->setText(QStringLiteral("新"));
+    FMain->ActionEditPaste->trigger();
+    QVERIFY(f.line(1, PictureType).isEmpty());
+    QVERIFY(f.line(1, PictureData).isEmpty());
+    QCOMPARE(f.textLines(1), QStringList{"新"});
+    QVERIFY(!f.d().cell(1).showsPicture);
+}
+
+void TestCellEditing::editorSelectionThroughMenu()
+{
+    CellFixture f(cells(2));
+    f.doubleClick(0);
+    QPlainTextEdit *editor = f.editor(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, "abcdef");
+    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+    // Opening the menu does not end the edit; 切り取り cuts the selection.
+    editMenu(QStringLiteral("切り取り(&T)"));
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->toPlainText(), QStringLiteral("abcd"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ef"));
+    QCOMPARE(f.textLines(0), QStringList{"内線1"}); // written when the edit ends
+    editMenu(QStringLiteral("貼り付け(&P)"));
+    editMenu(QStringLiteral("貼り付け(&P)"));
+    QCOMPARE(editor->toPlainText(), QStringLiteral("abcdefef"));
+    f.click(1);
+    QCOMPARE(f.textLines(0), QStringList{"abcdefef"});
+}
+
+void TestCellEditing::editorKeysUseClipboard()
+{
+    CellFixture f(cells(2));
+    f.doubleClick(0);
+    QPlainTextEdit *editor = f.editor(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, "ab");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, "cd");
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab\r\ncd")); // CR LF between lines
+    // Pasted text is not held to two lines.
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\r\n2\r\n3"));
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    f.click(1);
+    QCOMPARE(f.textLines(0), (QStringList{"ab", "cd1", "2", "3"}));
+}
+
+void TestCellEditing::unsavableCharacters()
+{
+    CellFixture f(cells(2));
+    f.doubleClick(0);
+    QPlainTextEdit *editor = f.editor(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    typeText(editor, QStringLiteral("a①"));
+    typeText(editor, QString::fromUtf8("\xEA\xB0\x80")); // hangul: refused as typed
+    typeText(editor, QString::fromUtf8("\xF0\x9F\x98\x80")); // outside the basic plane
+    QTest::keyClicks(editor, QStringLiteral("b"));
+    QCOMPARE(editor->toPlainText(), QStringLiteral("a①b"));
+    QCOMPARE(f.env.dialogs.texts("message").size(), 2);
+    QVERIFY(f.env.dialogs.texts("message").at(0).contains(QString::fromUtf8("\xEA\xB0\x80")));
+    // Pasting refuses the whole text.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("ok\xF0\x9F\x98\x80"));
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("a①b"));
+    QVERIFY(editor->isVisible()); // the message did not end the edit
+    f.click(1);
+    FMain->ActionEditPaste->trigger();
+    QCOMPARE(f.textLines(1), QStringList{"内線2"});
+    QCOMPARE(f.env.dialogs.texts("message").size(), 4);
+    // What was accepted saves.
+    f.env.dialogs.fileNames << f.path;
+    FMain->ActionFileSave->trigger();
+    QVERIFY(!f.doc().isModified());
+    QCOMPARE(f.env.dialogs.texts("error"), QStringList());
+}
+
+void TestCellEditing::utf8RegisterTakesAnyCharacter()
+{
+    CellFixture f(cells(2), {}, true, TextEncoding::Utf8Bom);
+    f.doubleClick(0);
+    QTest::keyClick(f.editor(0), Qt::Key_Delete);
+    typeText(f.editor(0), QString::fromUtf8("\xEA\xB0\x80"));
+    f.click(1);
+    QCOMPARE(f.textLines(0), QStringList{QString::fromUtf8("\xEA\xB0\x80")});
+    QVERIFY(f.env.dialogs.texts("message").isEmpty());
+}
+
+void TestCellEditing::deleteSelectedCells()
+{
+    CellFixture f(cells(6));
+    f.selectRange(1, 3);
+    QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
+    QTest::keyClick(f.d().cell(1).textArea[0], Qt::Key_Delete, Qt::ControlModifier);
+    for (int c : {1, 2, 3})
+        QCOMPARE(f.line(c, TextCount), QStringLiteral("0"));
+    for (int c : {0, 4, 5})
+        QCOMPARE(f.textLines(c), QStringList{QStringLiteral("内線%1").arg(c + 1)});
+}
+
+void TestCellEditing::selectAllAndReset()
+{
+    CellFixture f(cells(12));
+    f.doubleClick(4);
+    QTest::keyClicks(f.editor(4), "new");
+    // Select all writes the open edit back first.
+    editMenu(QStringLiteral("すべてを選択(&A)"));
+    QCOMPARE(f.textLines(4), QStringList{"new"});
+    QList<int> all;
+    for (int i = 0; i < 12; ++i)
+        all.append(i);
+    QCOMPARE(f.d().selectedCells(), all);
+    QCOMPARE(f.d().cellCommands(), SD::selectionCellCommands());
+    QVERIFY(!FMain->ActionEditCut->isEnabled());
+    QVERIFY(FMain->ActionEditDelete->isEnabled());
+    QVERIFY(FMain->PopupDelete->isEnabled());
+    QVERIFY(!FMain->PopupCopy->isEnabled());
+    editMenu(QStringLiteral("選択の解除(&X)"));
+    QCOMPARE(f.d().selectedCells(), QList<int>{4});
+    QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
+}
+
+void TestCellEditing::typingIntoPictureCell()
+{
+    TestEntry e = cells(2);
+    e.sections[0].cells[0].pictureType = ".bmp";
+    e.sections[0].cells[0].pictureData = Bmp2x2;
+    CellFixture f(e);
+    QCOMPARE(f.text(0)->width(), 0); // the picture covers the text image
+    // The editor of a picture cell is reached as a double-click on its text
+    // image would reach it.
+    Q_EMIT f.d().editRequested(0);
+    QTest::keyClick(f.editor(0), Qt::Key_Delete);
+    QTest::keyClicks(f.editor(0), "text");
+    f.click(1);
+    QCOMPARE(f.textLines(0), QStringList{"text"});
+    QVERIFY(f.line(0, PictureType).isEmpty());
+    QVERIFY(f.line(0, PictureData).isEmpty());
+    QCOMPARE(f.text(0)->width(), f.d().cell(0).textRect[0].width());
+}
+
+TAVREL_UI_TEST_MAIN(TestCellEditing)
+#include "test_cellediting.moc"
