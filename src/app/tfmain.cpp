@@ -1,6 +1,7 @@
 #include "app/tfmain.h"
 
 #include "app/toolbarpictures.h"
+#include "print/printcommands.h"
 #include "register/series.h"
 
 #include <QAction>
@@ -108,6 +109,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildMenus();
     buildToolBar();
     buildWorkArea();
+    m_printCommands = new PrintCommands(*this);
     restoreSettings();
 }
 

@@ -27,6 +27,7 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class PrintCommands;
 
 class TFMain : public QMainWindow
 {
@@ -205,6 +206,7 @@ private:
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
     std::unique_ptr<StripDisplay> m_display;
+    PrintCommands *m_printCommands = nullptr; // owned as a child object
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;

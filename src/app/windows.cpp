@@ -1,6 +1,9 @@
 #include "app/windows.h"
 
 #include "app/tfmain.h"
+#include "print/tfadjust.h"
+#include "print/tfprintjimeijocard.h"
+#include "print/tfprintjimeijolist.h"
 #include "register/tftel_add.h"
 
 TFMain *FMain = nullptr;
@@ -14,16 +17,7 @@ TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
 TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("キーラベルの編集")); }
-TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("印刷位置の微調整")); }
 TFSearch::TFSearch(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("検索")); }
-TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("示名条一覧の印刷"));
-}
-TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("示名条の印刷"));
-}
 TFViewImage::TFViewImage(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("画像取込み")); }
 TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }
 

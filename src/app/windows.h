@@ -6,6 +6,10 @@
 
 class TFMain;
 class TFTelAdd;
+// The print windows live in src/print/.
+class TFAdjust;
+class TFPrintJimeijoList;
+class TFPrintJimeijoCard;
 
 // Windows whose content later work fills in; each is a plain dialog that
 // keeps its title until then.
@@ -17,36 +21,12 @@ public:
     explicit TFKeyLabel(QWidget *parent = nullptr);
 };
 
-class TFAdjust : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFAdjust(QWidget *parent = nullptr);
-};
-
 class TFSearch : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TFSearch(QWidget *parent = nullptr);
-};
-
-class TFPrintJimeijoList : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFPrintJimeijoList(QWidget *parent = nullptr);
-};
-
-class TFPrintJimeijoCard : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
 };
 
 class TFViewImage : public QDialog

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSet>
 
 std::map<QString, CliCommand> &cliCommands()
 {
@@ -15,14 +16,21 @@ std::map<QString, CliCommand> &cliCommands()
     return commands;
 }
 
-CliArgs::CliArgs(const QStringList &args)
+CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
 {
+    bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
-        if (a.startsWith(QLatin1String("-")) && a.size() > 1) {
+        if (options && a == QLatin1String("--")) {
+            options = false;
+        } else if (options && a.startsWith(QLatin1String("-")) && a.size() > 1) {
             QString name = a;
             while (name.startsWith(u'-'))
                 name.remove(0, 1);
+            if (flags.contains(name)) {
+                m_options.insert(name, QString());
+                continue;
+            }
             if (i + 1 >= args.size()) {
                 m_error = QStringLiteral("option %1 needs a value").arg(a);
                 return;
@@ -41,6 +49,48 @@ int usageError(CliContext &ctx, const QString &message)
 {
     ctx.err << "tavrel-cli: " << message << '\n';
     return 2;
+}
+
+bool parseEntryList(const QString &text, int entryCount, QList<int> &entries)
+{
+    entries.clear();
+    if (text == QLatin1String("all")) {
+        for (int n = 1; n <= entryCount; ++n)
+            entries.append(n);
+        return true;
+    }
+    if (text.isEmpty())
+        return false;
+    QSet<int> seen;
+    for (const QString &part : text.split(u',')) {
+        const qsizetype dash = part.indexOf(u'-', 1);
+        int a, b;
+        auto digits = [](const QString &t) {
+            if (t.isEmpty())
+                return false;
+            for (QChar c : t)
+                if (c < u'0' || c > u'9')
+                    return false;
+            return true;
+        };
+        if (dash < 0) {
+            if (!digits(part) || !tryParseInt(part, a))
+                return false;
+            b = a;
+        } else {
+            const QString l = part.left(dash), r = part.mid(dash + 1);
+            if (!digits(l) || !digits(r) || !tryParseInt(l, a) || !tryParseInt(r, b) || a > b)
+                return false;
+        }
+        if (qint64(b) - a > 10000000)
+            return false;
+        for (int n = a; n <= b; ++n)
+            if (!seen.contains(n)) {
+                seen.insert(n);
+                entries.append(n);
+            }
+    }
+    return true;
 }
 
 int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)

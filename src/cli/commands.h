@@ -28,7 +28,8 @@ struct CliRegistration
 class CliArgs
 {
 public:
-    explicit CliArgs(const QStringList &args);
+    // `flags` names the options that take no value; "--" ends the options.
+    explicit CliArgs(const QStringList &args, const QStringList &flags = {});
     // Option value (--name VALUE); empty when absent. Missing value → usage error.
     bool has(const QString &name) const;
     QString value(const QString &name) const;
@@ -43,6 +44,11 @@ private:
 };
 
 int usageError(CliContext &ctx, const QString &message);
+
+// --entries LIST: comma-separated numbers and a-b ranges (a <= b, no spaces),
+// duplicates merged, in the order first named; or "all" (every entry from 1
+// to entryCount). False for a malformed list (a usage error).
+bool parseEntryList(const QString &text, int entryCount, QList<int> &entries);
 
 class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the

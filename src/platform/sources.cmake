@@ -4,4 +4,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/instancelock.cpp
   src/platform/fonts.cpp)
 list(APPEND TAVREL_UI_SOURCES
-  src/platform/userdialogs.cpp)
+  src/platform/userdialogs.cpp
+  src/platform/printers.cpp)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 class UserDialogs
@@ -36,6 +37,14 @@ public:
     virtual QString openFileName(QWidget *parent, const FileRequest &request) = 0;
     // File to save to (replacing it is confirmed by the dialog); empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const FileRequest &request) = 0;
+    // "エラー" with the warning icon: a request that cannot go on (paging past the end).
+    virtual void warning(QWidget *parent, const QString &text) = 0;
+    // The error icon under a caption of its own ("プリンタエラー").
+    virtual void captionedError(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // The print dialog on `printer`: the user's printer, copies, collation
+    // and, when lastPage > 0, a page range from 1 to lastPage are left in the
+    // printer. True when the user chose to print.
+    virtual bool print(QWidget *parent, QPrinter &printer, int lastPage) = 0;
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
@@ -51,6 +60,9 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    void warning(QWidget *parent, const QString &text) override;
+    void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
+    bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -61,8 +73,9 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "warning", "print"
         QString text; // message text, or the dialog title
+        QString caption; // captioned errors: the caption
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
@@ -76,6 +89,21 @@ public:
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
     QList<Shown> shown;
 
+    // What the print dialog answers: the choices are put into the printer.
+    // An empty printer name keeps the printer's; an output file prints to
+    // a PDF file instead of a print queue.
+    struct PrintAnswer
+    {
+        bool accept = true;
+        int copies = 1;
+        bool collate = false;
+        int fromPage = 0, toPage = 0; // 0: all pages
+        QString printerName;
+        QString outputFile;
+    };
+    QList<PrintAnswer> printAnswers; // consumed by print(); none left cancels
+    QList<int> printLastPages;       // the page range each print dialog offered (0: none)
+
     // Texts of the shown boxes of one kind, in order.
     QStringList texts(const QString &kind) const;
     bool anyUnanswered() const;
@@ -86,6 +114,9 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    void warning(QWidget *parent, const QString &text) override;
+    void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
+    bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

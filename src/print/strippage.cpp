@@ -1,0 +1,146 @@
+#include "print/strippage.h"
+
+#include "platform/conversion.h"
+#include "platform/fonts.h"
+#include "register/registerdocument.h"
+#include "strip/cellrecord.h"
+#include "strip/cellrenderer.h"
+#include "strip/colourline.h"
+#include "strip/geometry.h"
+#include "strip/picture.h"
+#include "strip/stripwalk.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+
+namespace print {
+
+namespace {
+
+QRect pixelRect(Fixed4 left, Fixed4 top, Fixed4 right, Fixed4 bottom)
+{
+    const int l = left.toPixels(), t = top.toPixels();
+    return QRect(l, t, right.toPixels() - l, bottom.toPixels() - t);
+}
+
+class PageDrawer : public strip::StripVisitor
+{
+public:
+    PageDrawer(QPainter &p, const QStringList &lines, const PagePlacement &pl)
+        : m_p(p), m_lines(lines), m_pl(pl), m_dpi(p.device() ? p.device()->logicalDpiY() : 96)
+    {
+    }
+
+    bool cell(const strip::Section &s, const strip::Cell &c) override
+    {
+        drawCell(s.rect, c.mm.textArea, c.line);
+        return true;
+    }
+
+private:
+    void drawCell(const strip::MmRect &sec, const strip::MmRect &area, int b)
+    {
+        const Fixed4 gx = sec.x, gy = sec.y;
+        const Fixed4 dh = m_pl.adjustment.horizontal, dv = m_pl.adjustment.vertical;
+        // Printing takes any non-empty picture line as a picture, blanks
+        // included; the screen trims the line first.
+        const QString &type = strip::lineAt(m_lines, b + strip::cellline::PictureType);
+        Fixed4 pw;
+        if (!type.isEmpty()) {
+            const Fixed4 pl = (gx + area.x + dh) * m_pl.sx - m_pl.ox;
+            const Fixed4 pt = (gy + area.y + dv) * m_pl.sy - m_pl.oy;
+            const QImage picture = strip::decodePicture(
+                trimControls(type), strip::lineAt(m_lines, b + strip::cellline::PictureData));
+            if (!picture.isNull())
+                m_p.drawImage(pixelRect(pl, pt, pl + area.width * m_pl.sx, pt + area.height * m_pl.sy), picture);
+            pw = area.width;
+        }
+        const Fixed4 left = (gx + area.x + pw + dh) * m_pl.sx - m_pl.ox;
+        const Fixed4 top = (gy + area.y + dv) * m_pl.sy - m_pl.oy;
+        const Fixed4 right = left + (area.width - pw) * m_pl.sx;
+        const Fixed4 bottom = top + area.height * m_pl.sy;
+        if (!type.isEmpty())
+            return; // the text area has no width: nothing of it shows
+
+        const strip::TextFormat f = strip::readTextFormat(m_lines, b);
+        const QStringList text = strip::readTextLines(m_lines, b);
+        const QColor background = strip::toQColor(f.background);
+        m_p.fillRect(pixelRect(left, top, right, bottom), background);
+
+        const int lh = strip::lineHeightPixels(f.pointSize, m_dpi);
+        if (lh <= 0 || text.isEmpty())
+            return;
+        QFont font = fontOfFace(f.face);
+        font.setPixelSize(lh);
+        font.setBold(f.bold);
+        font.setItalic(f.italic);
+        m_p.setFont(font);
+        m_p.setPen(strip::toQColor(f.textColour));
+        const QFontMetrics fm(font, m_p.device());
+        const int ascent = fm.ascent();
+
+        const Fixed4 two = Fixed4::fromInt(2);
+        const Fixed4 flh = Fixed4::fromInt(lh);
+        const Fixed4 y0 = top + ((bottom - top) - Fixed4::fromInt(text.size()) * flh) / two;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const Fixed4 y = y0 + Fixed4::fromInt(i) * flh;
+            const Fixed4 cTop = qMax(top, y);
+            const Fixed4 cBottom = qMin(bottom, y + flh);
+            if (!(cBottom > cTop))
+                continue;
+            const QString &s = text.at(i);
+            const Fixed4 tw = Fixed4::fromInt(fm.horizontalAdvance(s));
+            Fixed4 x = left; // left alignment, and any value the program never writes
+            if (f.alignment == 2)
+                x = left + ((right - left) - tw) / two;
+            else if (f.alignment == 3)
+                x = left + (right - left) - tw;
+            const QRect clip = pixelRect(left, cTop, right, cBottom);
+            m_p.setClipRect(clip);
+            m_p.fillRect(clip, background);
+            m_p.drawText(QPoint(x.toPixels(), y.toPixels() + ascent), s);
+            m_p.setClipping(false);
+        }
+    }
+
+    QPainter &m_p;
+    const QStringList &m_lines;
+    const PagePlacement &m_pl;
+    int m_dpi;
+};
+
+} // namespace
+
+bool drawStripPage(QPainter &painter, const RegisterDocument &doc, int entryNumber, const PagePlacement &placement)
+{
+    const int marker = doc.findEntry(entryNumber);
+    if (marker < 0)
+        return false;
+    painter.save();
+    painter.setClipping(false);
+    try {
+        PageDrawer drawer(painter, doc.lines(), placement);
+        strip::walkStrip(doc.lines(), marker + 1, drawer);
+    } catch (...) {
+        painter.restore();
+        throw;
+    }
+    painter.restore();
+    return true;
+}
+
+QList<StripJob> planStripJobs(const QList<int> &positions, int copies, bool collate)
+{
+    QList<StripJob> jobs;
+    copies = qMax(1, copies);
+    const int outer = collate ? copies : 1;
+    const int inner = collate ? 1 : copies;
+    for (int o = 0; o < outer; ++o)
+        for (int p : positions)
+            jobs.append({p, inner});
+    return jobs;
+}
+
+} // namespace print
