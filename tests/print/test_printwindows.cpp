@@ -7,6 +7,7 @@
 #include "app/windows.h"
 #include "platform/printers.h"
 #include "print/listpage.h"
+#include "print/pageformat.h"
 #include "print/printcommands.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -104,6 +106,11 @@ QSize paperMm(const PdfPage &p)
     return QSize(qRound(s.width()), qRound(s.height()));
 }
 
+int paperIdentifierOfPrinter(const QPrinter &p)
+{
+    return print::paperIdentifierOf(p.pageLayout().pageSize().id());
+}
+
 const QSize Postcard(148, 100), JisB5(182, 257), A5(148, 210), A4Landscape(297, 210);
 
 QString pdfTitle(const QString &path)
@@ -147,6 +154,9 @@ private Q_SLOTS:
     void adjustDialogFirstLineOnly();
     void adjustDialogCancelKeepsValue();
     void throughCups();
+    void printerPaper();
+    void windowPlaces_data();
+    void windowPlaces();
 
 private:
     // Entries of series 0 (postcard), 4 (JIS B5) and 2 (A5), then filler
@@ -824,6 +834,69 @@ void TestPrintWindows::throughCups()
     for (const PdfPage &p : pages)
         QVERIFY(samePaper(unturned(paperMm(p)), unturned(A4Landscape)));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+void TestPrintWindows::printerPaper()
+{
+    // Output to a PDF file takes every paper.
+    QPrinter pdf;
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(outFile(QStringLiteral("p.pdf")));
+    for (int id : {9, 11, 13, 43}) {
+        QCOMPARE(printers::setPrinterPaper(pdf, id), 0);
+        QCOMPARE(paperIdentifierOfPrinter(pdf), id);
+    }
+    // The test queue offers all four papers.
+    const QString queue = qEnvironmentVariable("TAVREL_TEST_PRINTER");
+    if (queue.isEmpty())
+        return;
+    QPrinter q;
+    q.setPrinterName(queue);
+    QVERIFY(q.isValid());
+    for (int id : {9, 11, 13, 43}) {
+        QCOMPARE(printers::setPrinterPaper(q, id), 0);
+        QCOMPARE(paperIdentifierOfPrinter(q), id);
+    }
+}
+
+void TestPrintWindows::windowPlaces_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QSize>("designSize");
+    QTest::newRow("strip preview") << "Card" << QSize(800, 600);
+    QTest::newRow("list preview") << "List" << QSize(1000, 600);
+}
+
+void TestPrintWindows::windowPlaces()
+{
+    QFETCH(QString, prefix);
+    QFETCH(QSize, designSize);
+    auto window = [&]() -> QWidget * {
+        return prefix == QLatin1String("Card") ? static_cast<QWidget *>(FPrintJimeijoCard)
+                                               : static_cast<QWidget *>(FPrintJimeijoList);
+    };
+    // Defaults: the design size at 0, 0.
+    m_env->createWindows();
+    QCOMPARE(window()->size(), designSize);
+    QCOMPARE(window()->pos(), QPoint(0, 0));
+    m_env->destroyWindows();
+    QCOMPARE(m_env->setting(QStringLiteral("Position"), prefix + QStringLiteral("Width")),
+             QString::number(designSize.width()));
+    QCOMPARE(m_env->setting(QStringLiteral("Position"), prefix + QStringLiteral("WState")), QStringLiteral("0"));
+    // Stored values come back; a maximised window keeps the stored size.
+    m_env->writeSettings({QStringLiteral("[Position]"), prefix + QStringLiteral("Top=30"),
+                          prefix + QStringLiteral("Left=40"), prefix + QStringLiteral("Width=700"),
+                          prefix + QStringLiteral("Height=500"), prefix + QStringLiteral("WState=2")});
+    m_env->createWindows();
+    QVERIFY(window()->windowState() & Qt::WindowMaximized);
+    m_env->destroyWindows();
+    QCOMPARE(m_env->setting(QStringLiteral("Position"), prefix + QStringLiteral("Width")), QStringLiteral("700"));
+    QCOMPARE(m_env->setting(QStringLiteral("Position"), prefix + QStringLiteral("WState")), QStringLiteral("2"));
+    m_env->writeSettings({QStringLiteral("[Position]"), prefix + QStringLiteral("Top=30"),
+                          prefix + QStringLiteral("Left=40"), prefix + QStringLiteral("Width=700"),
+                          prefix + QStringLiteral("Height=500")});
+    m_env->createWindows();
+    QCOMPARE(window()->geometry(), QRect(40, 30, 700, 500));
 }
 
 TAVREL_UI_TEST_MAIN(TestPrintWindows)
