@@ -11,6 +11,7 @@
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -31,7 +32,8 @@ namespace {
 const QString MissingEntryMessage = QStringLiteral("示名条 %1 が見つかりません。印刷を中止しました。");
 
 // One print job: whatever ends the job early (a failed page, an exception)
-// aborts it, so that no job is left open.
+// aborts it, so that no job is left open; an aborted job to a file leaves
+// no half-drawn file behind.
 class PrintJob
 {
 public:
@@ -39,8 +41,11 @@ public:
     ~PrintJob()
     {
         if (m_painter.isActive()) {
+            const QString file = m_printer.outputFormat() == QPrinter::PdfFormat ? m_printer.outputFileName() : QString();
             m_printer.abort();
             m_painter.end();
+            if (!file.isEmpty())
+                QFile::remove(file);
         }
     }
     bool begin() { return m_painter.begin(&m_printer); }

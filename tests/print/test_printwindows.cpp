@@ -144,6 +144,7 @@ private Q_SLOTS:
     void stripRunToFiles();
     void stripRunReportsFailures();
     void stripRunCancelled();
+    void stripRunMeetsMalformedCell();
     void listPreviewPaging_data();
     void listPreviewPaging();
     void listPreviewDrawing();
@@ -477,6 +478,35 @@ void TestPrintWindows::stripRunCancelled()
     QVERIFY2(!files.isEmpty() && files.size() < 6, qPrintable(files.join(u' ')));
     for (const QString &f : files) // every job that began was ended cleanly
         QCOMPARE(pdfPages(outFile(f)).size(), 1);
+}
+
+void TestPrintWindows::stripRunMeetsMalformedCell()
+{
+    startWith();
+    uitest::clickRow(0);
+    ctrlClickRow(1);
+    Answer a;
+    a.outputFile = outFile(QStringLiteral("bad.pdf"));
+    Answer b = a;
+    b.outputFile = outFile(QStringLiteral("good.pdf"));
+    m_env->dialogs.printAnswers << a << b;
+    whenShown(FPrintJimeijoCard, [&] {
+        // Entry 2's first cell gets a point size that is no number.
+        RegisterDocument &doc = FMain->document();
+        const int cell = strip::locateCell(doc.lines(), doc.findEntry(2) + 1, 0);
+        const QString size = doc.line(cell + 20);
+        doc.setLine(cell + 20, QStringLiteral("x"));
+        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
+        QCOMPARE(pdfPages(outFile(QStringLiteral("bad-1.pdf"))).size(), 1); // entry 1 printed
+        QVERIFY(pdfPages(outFile(QStringLiteral("bad-2.pdf"))).isEmpty());  // entry 2's job aborted
+        // The aborted job left nothing open: the next run prints both.
+        doc.setLine(cell + 20, size);
+        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QCOMPARE(pdfPages(outFile(QStringLiteral("good-1.pdf"))).size(), 1);
+        QCOMPARE(pdfPages(outFile(QStringLiteral("good-2.pdf"))).size(), 1);
+    });
+    FMain->ActionFilePrint->trigger();
 }
 
 void TestPrintWindows::listPreviewPaging_data()
