@@ -11,58 +11,6 @@
 
 namespace {
 
-// Registers repeat a small set of short values ("0", "", "ＭＳ 明朝", the
-// geometry of their templates) millions of times; sharing one QString per
-// distinct short line saves an allocation per line and most of the memory.
-class LineInterner
-{
-public:
-    LineInterner() : m_slots(Slots) {}
-
-    QString intern(const QChar *data, qsizetype size)
-    {
-        if (size > MaxLength)
-            return QString(data, size);
-        size_t h = size_t(size);
-        for (qsizetype i = 0; i < size; ++i)
-            h = h * 31 + data[i].unicode();
-        QString &slot = m_slots[(h ^ (h >> 13)) & (Slots - 1)];
-        if (slot.size() == size && (size == 0 ? !slot.isNull() : memcmp(slot.constData(), data, size_t(size) * 2) == 0))
-            return slot;
-        slot = size == 0 ? QString(QLatin1String("")) : QString(data, size);
-        return slot;
-    }
-
-private:
-    static constexpr qsizetype MaxLength = 24;
-    static constexpr size_t Slots = 1 << 13;
-    std::vector<QString> m_slots;
-};
-
-void splitLines(const QString &text, QStringList &lines)
-{
-    const QChar *base = text.constData();
-    const qsizetype n = text.size();
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        if (base[i].unicode() == u'\n' || base[i].unicode() == u'\r')
-            ++count;
-    lines.reserve(count + 1);
-    LineInterner interner;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = base[i].unicode();
-        if (c == u'\r' || c == u'\n') {
-            lines.append(interner.intern(base + start, i - start));
-            if (c == u'\r' && i + 1 < n && base[i + 1].unicode() == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(interner.intern(base + start, n - start));
-}
-
 // Decoding table of code page 932 taken from iconv once: the single bytes
 // and every lead/trail pair. Decoding through the table gives iconv's
 // mapping without a call per line; 0xFFFF marks a byte that does not start a
@@ -174,7 +122,8 @@ const Cp932Encoder &cp932Encoder()
 }
 
 // Decodes one line of CP932 bytes into out (which has room for size units).
-qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype size, char16_t *out)
+qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype size, char16_t *out,
+                          bool *valid = nullptr)
 {
     qsizetype o = 0;
     for (qsizetype i = 0; i < size;) {
@@ -193,84 +142,12 @@ qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype
             }
         }
         const char16_t u = t.isLead[b] ? char16_t(0xFFFF) : t.single[b];
+        if (u == 0xFFFF && valid)
+            *valid = false;
         out[o++] = u == 0xFFFF ? char16_t(0xFFFD) : u; // invalid: replacement, skip one byte
         ++i;
     }
     return o;
-}
-
-// Splits CP932 bytes into lines and decodes each. CR and LF never occur as
-// trail bytes, so the bytes can be split before decoding. Short lines are
-// shared through a small cache keyed by their bytes.
-void decodeCp932Lines(const QByteArray &bytes, QStringList &lines, std::vector<quint64> *prints)
-{
-    const Cp932Table &t = cp932Table();
-    const unsigned char *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        if (data[i] == '\n' || data[i] == '\r')
-            ++count;
-    lines.reserve(count + 1);
-    if (prints)
-        prints->reserve(size_t(count + 1));
-
-    constexpr qsizetype MaxCached = 32;
-    constexpr size_t Slots = 1 << 13;
-    struct Slot
-    {
-        unsigned char key[MaxCached];
-        qsizetype size = -1;
-        QString text;
-        quint64 print = 0;
-    };
-    std::vector<Slot> cache(Slots);
-    char16_t buffer[MaxCached];
-
-    auto emit = [&](qsizetype start, qsizetype end) {
-        const qsizetype size = end - start;
-        const unsigned char *p = data + start;
-        if (size <= MaxCached) {
-            size_t h = size_t(size) * 0x9E3779B97F4A7C15ull;
-            for (qsizetype i = 0; i < size; ++i)
-                h = (h ^ p[i]) * 0x100000001B3ull;
-            Slot &slot = cache[(h >> 17) & (Slots - 1)];
-            if (slot.size == size && memcmp(slot.key, p, size_t(size)) == 0) {
-                lines.append(slot.text);
-                if (prints)
-                    prints->push_back(slot.print);
-                return;
-            }
-            const qsizetype units = decodeCp932Into(t, p, size, buffer);
-            slot.text = units == 0 ? QString(QLatin1String("")) : QString(reinterpret_cast<const QChar *>(buffer), units);
-            memcpy(slot.key, p, size_t(size));
-            slot.size = size;
-            slot.print = textfile::lineFingerprint(slot.text);
-            lines.append(slot.text);
-            if (prints)
-                prints->push_back(slot.print);
-            return;
-        }
-        QString s;
-        s.resize(size);
-        s.resize(decodeCp932Into(t, p, size, reinterpret_cast<char16_t *>(s.data())));
-        if (prints)
-            prints->push_back(textfile::lineFingerprint(s));
-        lines.append(s);
-    };
-
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char c = data[i];
-        if (c == '\r' || c == '\n') {
-            emit(start, i);
-            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        emit(start, n);
 }
 
 } // namespace
@@ -285,166 +162,213 @@ QString EncodingError::codePoint() const
 
 namespace textfile {
 
+TextEncoding detectEncoding(const QByteArray &bytes, int *markLength)
+{
+    TextEncoding e = TextEncoding::Cp932;
+    int n = 0;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        e = TextEncoding::Utf8Bom;
+        n = 3;
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        e = TextEncoding::Utf16LE;
+        n = 2;
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        e = TextEncoding::Utf16BE;
+        n = 2;
+    }
+    if (markLength)
+        *markLength = n;
+    return e;
+}
+
+QByteArray byteOrderMark(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF", 3);
+    case TextEncoding::Utf16LE:
+        return QByteArray("\xFF\xFE", 2);
+    case TextEncoding::Utf16BE:
+        return QByteArray("\xFE\xFF", 2);
+    case TextEncoding::Cp932:
+        break;
+    }
+    return QByteArray();
+}
+
+QByteArray lineEnd(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf16LE:
+        return QByteArray("\r\0\n\0", 4);
+    case TextEncoding::Utf16BE:
+        return QByteArray("\0\r\0\n", 4);
+    default:
+        return QByteArray("\r\n", 2);
+    }
+}
+
+QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool *valid)
+{
+    if (valid)
+        *valid = true;
+    switch (encoding) {
+    case TextEncoding::Cp932: {
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+        qsizetype i = 0;
+        while (i < size && p[i] < 0x80)
+            ++i;
+        if (i == size)
+            return QString::fromLatin1(data, size);
+        QString out;
+        out.resize(size); // a CP932 character never yields more than one UTF-16 unit
+        out.resize(decodeCp932Into(cp932Table(), p, size, reinterpret_cast<char16_t *>(out.data()), valid));
+        return out;
+    }
+    case TextEncoding::Utf8Bom: {
+        if (!valid)
+            return QString::fromUtf8(data, size);
+        QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString out = dec.decode(QByteArrayView(data, size));
+        if (dec.hasError())
+            *valid = false;
+        return out;
+    }
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const bool le = encoding == TextEncoding::Utf16LE;
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+        const qsizetype units = size / 2;
+        QString out;
+        out.resize(units + (size % 2));
+        char16_t *o = reinterpret_cast<char16_t *>(out.data());
+        for (qsizetype i = 0; i < units; ++i)
+            o[i] = le ? char16_t(p[2 * i] | p[2 * i + 1] << 8) : char16_t(p[2 * i] << 8 | p[2 * i + 1]);
+        if (size % 2) {
+            o[units] = 0xFFFD; // a lone final byte
+            if (valid)
+                *valid = false;
+        }
+        return out;
+    }
+    }
+    return QString();
+}
+
+bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizetype *badIndex)
+{
+    switch (encoding) {
+    case TextEncoding::Cp932: {
+        const Cp932Encoder &enc = cp932Encoder();
+        const qsizetype start = out.size();
+        const QChar *p = text.data();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t u = p[i].unicode();
+            if (u < 0x80) {
+                out.append(char(u));
+                continue;
+            }
+            const quint16 code = enc.code[u];
+            if (enc.length[u] == 1) {
+                out.append(char(code));
+            } else if (enc.length[u] == 2) {
+                out.append(char(code >> 8));
+                out.append(char(code & 0xFF));
+            } else {
+                if (badIndex)
+                    *badIndex = i;
+                out.resize(start);
+                return false;
+            }
+        }
+        return true;
+    }
+    case TextEncoding::Utf8Bom:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        // Any character can be written, but not half of a surrogate pair.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            if (c.isSurrogate()) {
+                if (badIndex)
+                    *badIndex = i;
+                return false;
+            }
+        }
+        if (encoding == TextEncoding::Utf8Bom) {
+            out.append(text.toUtf8());
+            return true;
+        }
+        const bool le = encoding == TextEncoding::Utf16LE;
+        const qsizetype start = out.size();
+        out.resize(start + text.size() * 2);
+        char *o = out.data() + start;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t u = text[i].unicode();
+            o[2 * i] = char(le ? u & 0xFF : u >> 8);
+            o[2 * i + 1] = char(le ? u >> 8 : u & 0xFF);
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+EncodingError unencodable(const QString &text, qsizetype index, int line, TextEncoding encoding)
+{
+    QString ch = index < text.size() ? QString(text.at(index)) : QString();
+    if (index + 1 < text.size() && text.at(index).isHighSurrogate() && text.at(index + 1).isLowSurrogate())
+        ch = text.mid(index, 2);
+    EncodingError probe(QString(), line, ch);
+    const QString how = encoding == TextEncoding::Cp932 ? QStringLiteral("シフトJISで") : QString();
+    return EncodingError(QStringLiteral("%1 行目の文字「%2」(%3) は%4保存できません。").arg(line + 1).arg(ch, probe.codePoint(), how),
+                         line, ch);
+}
+
 QString decodeCp932(const char *data, qsizetype size)
 {
-    QString out;
-    out.resize(size); // a CP932 character never yields more than one UTF-16 unit
-    out.resize(decodeCp932Into(cp932Table(), reinterpret_cast<const unsigned char *>(data), size,
-                               reinterpret_cast<char16_t *>(out.data())));
-    return out;
+    return decodeLine(TextEncoding::Cp932, data, size);
 }
 
 bool encodeCp932(const QString &text, QByteArray &out, qsizetype *badIndex)
 {
-    const Cp932Encoder &enc = cp932Encoder();
-    const qsizetype start = out.size();
-    out.reserve(start + text.size() * 2);
-    const QChar *p = text.constData();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = p[i].unicode();
-        if (u < 0x80) {
-            out.append(char(u));
-            continue;
-        }
-        const quint16 code = enc.code[u];
-        if (enc.length[u] == 1) {
-            out.append(char(code));
-        } else if (enc.length[u] == 2) {
-            out.append(char(code >> 8));
-            out.append(char(code & 0xFF));
-        } else {
-            if (badIndex)
-                *badIndex = i;
-            out.resize(start);
-            return false;
-        }
-    }
-    return true;
+    return encodeLine(TextEncoding::Cp932, text, out, badIndex);
 }
 
-quint64 lineFingerprint(QStringView line)
-{
-    return quint64(qHash(line, size_t(0x51ED27)));
-}
-
-std::vector<quint64> fingerprints(const QStringList &lines)
-{
-    // Lines that share one string (most short lines of a loaded register do)
-    // are hashed once: a small cache keyed by the string's data pointer.
-    struct Slot
-    {
-        const QChar *data = nullptr;
-        qsizetype size = -1;
-        quint64 hash = 0;
-    };
-    constexpr size_t Slots = 1 << 12;
-    std::vector<Slot> cache(Slots);
-    std::vector<quint64> out;
-    out.reserve(size_t(lines.size()));
-    for (const QString &l : lines) {
-        const QChar *d = l.constData();
-        Slot &slot = cache[(reinterpret_cast<quintptr>(d) >> 4) & (Slots - 1)];
-        if (slot.data != d || slot.size != l.size()) {
-            slot.data = d;
-            slot.size = l.size();
-            slot.hash = lineFingerprint(l);
-        }
-        out.push_back(slot.hash);
-    }
-    return out;
-}
-
-TextFileContent decode(const QByteArray &bytes, bool withFingerprints)
+TextFileContent decode(const QByteArray &bytes)
 {
     TextFileContent result;
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        result.encoding = TextEncoding::Utf8Bom;
-        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        result.encoding = TextEncoding::Utf16LE;
-        QStringDecoder dec(QStringDecoder::Utf16LE);
-        text = dec(bytes.mid(2));
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        result.encoding = TextEncoding::Utf16BE;
-        QStringDecoder dec(QStringDecoder::Utf16BE);
-        text = dec(bytes.mid(2));
-    } else {
-        decodeCp932Lines(bytes, result.lines, withFingerprints ? &result.fingerprints : nullptr);
-        return result;
-    }
-    splitLines(text, result.lines);
-    if (withFingerprints)
-        result.fingerprints = fingerprints(result.lines);
+    int mark = 0;
+    result.encoding = detectEncoding(bytes, &mark);
+    const char *data = bytes.constData() + mark;
+    forEachLine(data, bytes.size() - mark, result.encoding, [&](qsizetype start, qsizetype end) {
+        result.lines.append(decodeLine(result.encoding, data + start, end - start));
+    });
     return result;
 }
 
 QByteArray encode(const QStringList &lines, TextEncoding encoding)
 {
-    QByteArray out;
-    if (encoding == TextEncoding::Cp932) {
-        qsizetype total = 0;
-        for (const QString &l : lines)
-            total += l.size() + 2;
-        out.reserve(total + total / 4);
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const QString &l = lines.at(i);
-            bool ascii = true;
-            for (QChar c : l)
-                if (c.unicode() >= 0x80) {
-                    ascii = false;
-                    break;
-                }
-            if (ascii) {
-                for (QChar c : l)
-                    out.append(char(c.unicode()));
-            } else {
-                qsizetype bad = 0;
-                if (!encodeCp932(l, out, &bad)) {
-                    QString ch = bad < l.size() ? QString(l.at(bad)) : QString();
-                    if (bad + 1 < l.size() && l.at(bad).isHighSurrogate() && l.at(bad + 1).isLowSurrogate())
-                        ch = l.mid(bad, 2);
-                    EncodingError probe(QString(), int(i), ch);
-                    throw EncodingError(QStringLiteral("%1 行目の文字「%2」(%3) はシフトJISで保存できません。")
-                                            .arg(i + 1)
-                                            .arg(ch, probe.codePoint()),
-                                        int(i), ch);
-                }
-            }
-            out.append("\r\n", 2);
-        }
-        return out;
-    }
-    QString text;
+    QByteArray out = byteOrderMark(encoding);
+    const QByteArray end = lineEnd(encoding);
     qsizetype total = 0;
     for (const QString &l : lines)
         total += l.size() + 2;
-    text.reserve(total);
-    for (const QString &l : lines) {
-        text += l;
-        text += QLatin1String("\r\n");
-    }
-    switch (encoding) {
-    case TextEncoding::Utf8Bom:
-        out = "\xEF\xBB\xBF" + text.toUtf8();
-        break;
-    case TextEncoding::Utf16LE: {
-        QStringEncoder enc(QStringEncoder::Utf16LE);
-        out = QByteArray("\xFF\xFE", 2) + QByteArray(enc(text));
-        break;
-    }
-    case TextEncoding::Utf16BE: {
-        QStringEncoder enc(QStringEncoder::Utf16BE);
-        out = QByteArray("\xFE\xFF", 2) + QByteArray(enc(text));
-        break;
-    }
-    case TextEncoding::Cp932:
-        break;
+    out.reserve(total * (unitSize(encoding) == 2 ? 2 : 1) + total / 4);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        qsizetype bad = 0;
+        if (!encodeLine(encoding, lines.at(i), out, &bad))
+            throw unencodable(lines.at(i), bad, int(i), encoding);
+        out.append(end);
     }
     return out;
 }
 
-TextFileContent read(const QString &path, bool withFingerprints)
+QByteArray readBytes(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -452,17 +376,26 @@ TextFileContent read(const QString &path, bool withFingerprints)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
-    return decode(bytes, withFingerprints);
+    return bytes;
 }
 
-void write(const QString &path, const QStringList &lines, TextEncoding encoding)
+TextFileContent read(const QString &path)
 {
-    const QByteArray bytes = encode(lines, encoding); // may throw before the file is touched
+    return decode(readBytes(path));
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         throw FileError(QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, f.errorString()));
     if (f.write(bytes) != bytes.size() || !f.commit())
         throw FileError(QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, f.errorString()));
+}
+
+void write(const QString &path, const QStringList &lines, TextEncoding encoding)
+{
+    writeBytes(path, encode(lines, encoding)); // encoding may throw before the file is touched
 }
 
 } // namespace textfile

@@ -2,32 +2,27 @@
 
 #include "platform/conversion.h"
 
-#include <QRegularExpression>
+#include "register/registerformat.h"
 
 namespace {
 
-constexpr int MaxSections = 100;
-constexpr int MaxCells = 100;
-
-bool isDecimal(const QString &text)
-{
-    // Digits, optionally a point and more digits, or a point and digits. The
-    // point is not optional on its own, so that the two digit runs cannot
-    // share digits: a long line of digits is matched in linear time.
-    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(\\d+(\\.\\d*)?|\\.\\d+)\\s*$"));
-    return re.match(text).hasMatch();
-}
+using namespace regfmt;
 
 class Checker
 {
 public:
-    explicit Checker(const QStringList &lines) : m_lines(lines) {}
+    explicit Checker(const RegisterLines &lines) : m_lines(lines) {}
 
     QList<RegisterProblem> run()
     {
         const int size = int(m_lines.size());
         if (size == 0)
             return {};
+        // Bytes that are no character of the file's encoding are reported
+        // wherever they stand; they are never replaced silently.
+        for (int i = 0; i < size; ++i)
+            if (m_lines.isUndecodable(i))
+                problem(i, QStringLiteral("読み込めないバイト列があります"));
         if (!m_lines.at(0).contains(QLatin1String("file-version:")))
             problem(0, QStringLiteral("バージョン行がありません"));
         int n = 0;
@@ -35,7 +30,7 @@ public:
             problem(0, QStringLiteral("示名条の数の行がありません"));
             return m_problems;
         }
-        if (!tryParseInt(m_lines.at(1), n) || n < 0) {
+        if (!tryParseInt(m_lines.at(EntryCountLine), n) || n < 0) {
             problem(1, QStringLiteral("示名条の数 '%1' が数値ではありません").arg(m_lines.at(1)));
             return m_problems;
         }
@@ -50,12 +45,7 @@ public:
                 return m_problems;
             }
             // The entry ends at the next marker line (or the end of the lines).
-            int end = size;
-            for (int q = p + 1; q < size; ++q)
-                if (RegisterDocument::markerNumber(m_lines.at(q))) {
-                    end = q;
-                    break;
-                }
+            const int end = m_lines.nextMarkerAfter(p);
             checkEntry(e, p, end); // a broken entry does not hide the next ones
             p = end;
         }
@@ -82,86 +72,98 @@ private:
     {
         if (!need(q, end, entry, what))
             return false;
-        int v;
-        if (!tryParseInt(m_lines.at(q), v)) {
+        try {
+            const int v = m_lines.intAt(q);
+            if (value)
+                *value = v;
+            return true;
+        } catch (const ConversionError &) {
             problem(q, QStringLiteral("示名条 %1: %2 '%3' が整数ではありません").arg(entry).arg(what, m_lines.at(q)));
             return false;
         }
-        if (value)
-            *value = v;
-        return true;
     }
 
+    // The reader the strip walk uses for a length: a decimal it refuses
+    // (malformed, blanks other than spaces around it, 10^9 mm or more) is a
+    // problem here too.
     void decimalLine(int q, int entry, const QString &what)
     {
-        if (!isDecimal(m_lines.at(q)))
+        try {
+            m_lines.fixedAt(q);
+        } catch (const ConversionError &) {
             problem(q, QStringLiteral("示名条 %1: %2 '%3' が数値ではありません").arg(entry).arg(what, m_lines.at(q)));
+        }
     }
 
     bool checkEntry(int e, int marker, int end)
     {
         const int h = marker + 1;
-        if (!need(h + 5, end, e, QStringLiteral("見出し")))
+        if (!need(h + entry::HeaderLines - 1, end, e, QStringLiteral("見出し")))
             return false;
         int sections = 0;
-        if (!intLine(h + 6, end, e, QStringLiteral("区画の数"), &sections))
+        const int countLine = h + entry::SectionCount;
+        if (!intLine(countLine, end, e, QStringLiteral("区画の数"), &sections))
             return false;
         if (sections < 0) {
-            problem(h + 6, QStringLiteral("示名条 %1: 区画の数 %2 が負です").arg(e).arg(sections));
+            problem(countLine, QStringLiteral("示名条 %1: 区画の数 %2 が負です").arg(e).arg(sections));
             return false;
         }
         if (sections > MaxSections)
-            problem(h + 6, QStringLiteral("示名条 %1: 区画が %2 個あります（上限 %3）").arg(e).arg(sections).arg(MaxSections));
-        int p = h + 7;
+            problem(countLine, QStringLiteral("示名条 %1: 区画が %2 個あります（上限 %3）").arg(e).arg(sections).arg(MaxSections));
+        int p = h + entry::FirstSection;
         qint64 cellsTotal = 0; // a count near the int limit after others must not wrap
         bool cellLimitReported = false;
         for (int s = 0; s < sections; ++s) {
             int flag = 0, cells = 0;
-            if (!intLine(p, end, e, QStringLiteral("区画 %1 のキー番号表示").arg(s), &flag))
+            if (!intLine(p + section::KeyNumberFlag, end, e, QStringLiteral("区画 %1 のキー番号表示").arg(s), &flag))
                 return false;
-            for (int k = 1; k <= 4; ++k) {
+            for (int k = section::OriginX; k <= section::Height; ++k) {
                 if (!need(p + k, end, e, QStringLiteral("区画 %1 の見出し").arg(s)))
                     return false;
                 decimalLine(p + k, e, QStringLiteral("区画 %1 の寸法").arg(s));
             }
-            if (!intLine(p + 5, end, e, QStringLiteral("区画 %1 のキーの数").arg(s), &cells))
+            const int cellCountLine = p + section::CellCount;
+            if (!intLine(cellCountLine, end, e, QStringLiteral("区画 %1 のキーの数").arg(s), &cells))
                 return false;
             if (cells < 0) {
-                problem(p + 5, QStringLiteral("示名条 %1: 区画 %2 のキーの数 %3 が負です").arg(e).arg(s).arg(cells));
+                problem(cellCountLine, QStringLiteral("示名条 %1: 区画 %2 のキーの数 %3 が負です").arg(e).arg(s).arg(cells));
                 return false;
             }
             cellsTotal += cells;
             if (cellsTotal > MaxCells && !cellLimitReported) {
-                problem(p + 5, QStringLiteral("示名条 %1: キーが %2 個を超えます（上限 %3）").arg(e).arg(cellsTotal).arg(MaxCells));
+                problem(cellCountLine, QStringLiteral("示名条 %1: キーが %2 個を超えます（上限 %3）").arg(e).arg(cellsTotal).arg(MaxCells));
                 cellLimitReported = true;
             }
-            p += 6;
+            p += section::HeaderLines;
             for (int c = 0; c < cells; ++c) {
                 const QString what = QStringLiteral("区画 %1 のキー %2").arg(s).arg(c);
-                if (!need(p + 32, end, e, what))
+                const int countAt = p + cell::TextCount;
+                if (!need(countAt, end, e, what))
                     return false;
-                for (int k : {0, 1, 2, 3, 4, 5, 6, 7, 15, 16, 17, 18})
+                for (int k : cell::DecimalLines)
                     decimalLine(p + k, e, what + QStringLiteral(" の寸法"));
-                for (int k : {9, 11, 12, 13, 20, 22, 23, 24}) {
-                    int v;
-                    if (!tryParseInt(m_lines.at(p + k), v))
+                for (int k : cell::IntegerLines) {
+                    try {
+                        m_lines.intAt(p + k);
+                    } catch (const ConversionError &) {
                         problem(p + k, QStringLiteral("示名条 %1: %2 の %3 行目 '%4' が整数ではありません")
                                            .arg(e).arg(what).arg(k).arg(m_lines.at(p + k)));
+                    }
                 }
                 int textLines = 0;
-                if (!intLine(p + 32, end, e, what + QStringLiteral(" の行数"), &textLines))
+                if (!intLine(countAt, end, e, what + QStringLiteral(" の行数"), &textLines))
                     return false;
                 if (textLines < 0) {
-                    problem(p + 32, QStringLiteral("示名条 %1: %2 の行数 %3 が負です").arg(e).arg(what).arg(textLines));
+                    problem(countAt, QStringLiteral("示名条 %1: %2 の行数 %3 が負です").arg(e).arg(what).arg(textLines));
                     return false;
                 }
-                if (qint64(p) + 33 + textLines > end) {
-                    problem(p + 32, QStringLiteral("示名条 %1: %2 の行数 %3 が%4").arg(e).arg(what).arg(textLines)
+                if (qint64(p) + cell::FixedLines + textLines > end) {
+                    problem(countAt, QStringLiteral("示名条 %1: %2 の行数 %3 が%4").arg(e).arg(what).arg(textLines)
                                         .arg(end == m_lines.size() ? QStringLiteral("ファイルの終わりを越えています")
                                                                    : QStringLiteral("次の示名条に食い込んでいます")));
                     return false;
                 }
-                p += 33 + textLines;
+                p += cell::FixedLines + textLines;
             }
         }
         if (p < end) {
@@ -170,13 +172,13 @@ private:
         return true;
     }
 
-    const QStringList &m_lines;
+    const RegisterLines &m_lines;
     QList<RegisterProblem> m_problems;
 };
 
 } // namespace
 
-QList<RegisterProblem> checkRegister(const QStringList &lines)
+QList<RegisterProblem> checkRegister(const RegisterLines &lines)
 {
     return Checker(lines).run();
 }

@@ -14,4 +14,4 @@ struct RegisterProblem
     QString message;
 };
 
-QList<RegisterProblem> checkRegister(const QStringList &lines);
+QList<RegisterProblem> checkRegister(const RegisterLines &lines);

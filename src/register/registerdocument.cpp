@@ -11,7 +11,7 @@ const QString RegisterDocument::FormatErrorMessage =
     QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");
 
 namespace {
-constexpr int MarkerFeeds = 10;
+constexpr int MarkerFeeds = regfmt::MarkerFeeds;
 }
 
 RegisterDocument::RegisterDocument() = default;
@@ -25,114 +25,7 @@ QString RegisterDocument::markerLine(qint64 n)
 
 qint64 RegisterDocument::markerNumber(const QString &text)
 {
-    const qsizetype n = text.size();
-    if (n < MarkerFeeds + 1 || text.at(n - 1).unicode() != 0x0C)
-        return 0;
-    for (qsizetype i = n - MarkerFeeds; i < n; ++i)
-        if (text.at(i).unicode() != 0x0C)
-            return 0;
-    const qsizetype digits = n - MarkerFeeds;
-    // The number part must be written exactly as QString::number writes it.
-    const QChar *p = text.constData();
-    qsizetype i = 0;
-    bool negative = false;
-    if (p[0] == u'-') {
-        negative = true;
-        i = 1;
-    }
-    if (i >= digits || digits - i > 18)
-        return 0;
-    if (p[i] == u'0' && digits - i > 1)
-        return 0; // leading zero
-    qint64 v = 0;
-    for (; i < digits; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c < u'0' || c > u'9')
-            return 0;
-        v = v * 10 + (c - u'0');
-    }
-    if (negative)
-        v = -v;
-    return v; // "0" and "-0" give 0, which is never an entry number
-}
-
-void RegisterDocument::rebuildIndex()
-{
-    m_markers.clear();
-    m_orderedPrefix = 0;
-    for (int i = 0; i < m_lines.size(); ++i)
-        if (const qint64 n = markerNumber(m_lines.at(i)))
-            m_markers.push_back({i, n});
-}
-
-std::vector<RegisterDocument::Marker> RegisterDocument::firstMarkers(qint64 count) const
-{
-    std::vector<Marker> first;
-    first.reserve(m_markers.size());
-    for (const Marker &m : m_markers)
-        if (m.number >= 1 && m.number <= count)
-            first.push_back(m);
-    // The index is in line order, so a stable sort keeps the first marker
-    // of each number at the front of its run.
-    const auto byNumber = [](const Marker &a, const Marker &b) { return a.number < b.number; };
-    std::stable_sort(first.begin(), first.end(), byNumber);
-    first.erase(std::unique(first.begin(), first.end(),
-                            [](const Marker &a, const Marker &b) { return a.number == b.number; }),
-                first.end());
-    return first;
-}
-
-std::vector<RegisterDocument::Marker>::iterator RegisterDocument::lowerBound(int pos)
-{
-    return std::lower_bound(m_markers.begin(), m_markers.end(), pos,
-                            [](const Marker &m, int p) { return m.pos < p; });
-}
-
-void RegisterDocument::indexInsert(int pos, qint64 number)
-{
-    auto it = lowerBound(pos);
-    m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
-    m_markers.insert(it, {pos, number});
-}
-
-void RegisterDocument::indexRemoveAt(int pos)
-{
-    auto it = lowerBound(pos);
-    if (it != m_markers.end() && it->pos == pos) {
-        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
-        m_markers.erase(it);
-    }
-}
-
-void RegisterDocument::shiftIndex(int from, int delta)
-{
-    for (auto it = lowerBound(from); it != m_markers.end(); ++it)
-        it->pos += delta;
-}
-
-int RegisterDocument::findEntry(qint64 n) const
-{
-    if (n <= 0)
-        return -1;
-    while (m_orderedPrefix < m_markers.size()
-           && m_markers[m_orderedPrefix].number == qint64(m_orderedPrefix) + 1)
-        ++m_orderedPrefix;
-    if (quint64(n) <= m_orderedPrefix)
-        return m_markers[size_t(n) - 1].pos;
-    // Numbers 1..prefix are the only ones in the ordered run.
-    for (size_t i = m_orderedPrefix; i < m_markers.size(); ++i)
-        if (m_markers[i].number == n)
-            return m_markers[i].pos;
-    return -1;
-}
-
-int RegisterDocument::findEntryByScan(qint64 n) const
-{
-    const QString marker = markerLine(n);
-    for (int i = 0; i < m_lines.size(); ++i)
-        if (m_lines.at(i).compare(marker, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return RegisterLines::markerNumberOf(text);
 }
 
 // ---------------------------------------------------------------- lines
@@ -143,122 +36,57 @@ void throwMissingLine(int index)
         QStringLiteral("%1（%2 行目がありません）").arg(RegisterDocument::FormatErrorMessage).arg(index + 1));
 }
 
-const QString &checkedLine(const QStringList &lines, int index)
+QString checkedLine(const RegisterLines &lines, int index)
 {
-    if (index < 0 || index >= lines.size())
-        throwMissingLine(index);
-    return lines.at(index);
+    return lines.line(index);
 }
 
-int checkedInt(const QStringList &lines, int index)
+int checkedInt(const RegisterLines &lines, int index)
 {
-    return parseInt(checkedLine(lines, index), index);
-}
-
-const QString &RegisterDocument::line(int index) const
-{
-    return checkedLine(m_lines, index);
-}
-
-int RegisterDocument::intAt(int index) const
-{
-    return checkedInt(m_lines, index);
+    return lines.intAt(index);
 }
 
 void RegisterDocument::setLine(int index, const QString &text)
 {
-    if (index < 0 || index >= m_lines.size())
-        throwMissingLine(index);
-    const qint64 oldN = markerNumber(m_lines.at(index));
-    const qint64 newN = markerNumber(text);
-    changed();
-    m_lines[index] = text;
-    if (oldN == newN)
-        return;
-    if (oldN && newN) {
-        // A marker renumbered in place keeps its position in the index.
-        auto it = lowerBound(index);
-        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
-        it->number = newN;
-        return;
-    }
-    if (oldN)
-        indexRemoveAt(index);
-    if (newN)
-        indexInsert(index, newN);
+    m_lines.set(index, text);
+    Q_EMIT m_events->linesChanged(index, 1);
 }
 
 void RegisterDocument::insertLines(int at, const QStringList &texts)
 {
-    if (texts.isEmpty())
-        return;
-    at = std::clamp(at, 0, int(m_lines.size()));
-    const int k = int(texts.size());
-    changed();
-    shiftIndex(at, k);
-    // Opening a gap moves the tail in memory (QString is relocatable) rather
-    // than copying millions of strings.
-    m_lines.insert(at, k, QString());
-    for (int i = 0; i < k; ++i)
-        m_lines[at + i] = texts.at(i);
-    for (int i = 0; i < k; ++i)
-        if (const qint64 n = markerNumber(texts.at(i)))
-            indexInsert(at + i, n);
+    m_lines.insert(at, texts);
+    Q_EMIT m_events->linesChanged(at, -1);
 }
 
 void RegisterDocument::removeLines(int at, int count)
 {
-    if (at < 0 || count <= 0 || at >= m_lines.size())
-        return;
-    count = std::min(count, int(m_lines.size()) - at);
-    changed();
-    auto first = lowerBound(at);
-    auto last = lowerBound(at + count);
-    m_orderedPrefix = std::min(m_orderedPrefix, size_t(first - m_markers.begin()));
-    m_markers.erase(first, last);
-    shiftIndex(at + count, -count);
     m_lines.remove(at, count);
+    Q_EMIT m_events->linesChanged(at, -1);
 }
 
 void RegisterDocument::appendLine(const QString &text)
 {
-    changed();
     m_lines.append(text);
-    if (const qint64 n = markerNumber(text))
-        m_markers.push_back({int(m_lines.size()) - 1, n});
 }
 
 void RegisterDocument::appendLines(const QStringList &texts)
 {
-    appendLines(texts, 0, int(texts.size()));
-}
-
-void RegisterDocument::appendLines(const QStringList &texts, int from, int count)
-{
-    m_lines.reserve(m_lines.size() + count);
-    for (int i = from; i < from + count; ++i)
-        appendLine(texts.at(i));
+    m_lines.append(texts);
 }
 
 void RegisterDocument::setLines(const QStringList &lines)
 {
-    changed();
-    m_lines = lines;
-    rebuildIndex();
+    m_lines = RegisterLines(lines);
+    Q_EMIT m_events->documentReset();
 }
 
 void RegisterDocument::reset()
 {
-    m_lines.clear();
-    m_saved.clear();
-    m_hasSaved = false;
-    m_clean = true;
-    m_markers.clear();
-    m_orderedPrefix = 0;
+    m_lines = RegisterLines();
     m_fileName.clear();
     m_currentHeaderLine = 0;
     m_currentEntryNumber = 0;
-    m_encoding = TextEncoding::Cp932;
+    Q_EMIT m_events->documentReset();
 }
 
 // ---------------------------------------------------------------- entries
@@ -266,12 +94,13 @@ void RegisterDocument::reset()
 EntryHeader RegisterDocument::headerAt(int h) const
 {
     EntryHeader e;
-    e.extension = line(h);
-    e.department = line(h + 1);
-    e.userName = line(h + 2);
-    e.date = line(h + 3);
-    e.seriesCaption = line(h + 4);
-    e.stripType = line(h + 5);
+    using namespace regfmt::entry;
+    e.extension = line(h + Extension);
+    e.department = line(h + Department);
+    e.userName = line(h + UserName);
+    e.date = line(h + Date);
+    e.seriesCaption = line(h + SeriesCaption);
+    e.stripType = line(h + StripType);
     return e;
 }
 
@@ -283,22 +112,6 @@ EntryHeader RegisterDocument::headerOfEntry(qint64 n) const
     return headerAt(f + 1);
 }
 
-void RegisterDocument::markSaved()
-{
-    m_saved = textfile::fingerprints(m_lines);
-    m_hasSaved = true;
-    m_clean = true;
-}
-
-bool RegisterDocument::isModified() const
-{
-    if (m_clean)
-        return false;
-    if (size_t(m_lines.size()) != m_saved.size())
-        return true;
-    return textfile::fingerprints(m_lines) != m_saved;
-}
-
 int RegisterDocument::entryCount() const
 {
     if (m_lines.size() < 2)
@@ -306,38 +119,45 @@ int RegisterDocument::entryCount() const
     return intAt(1);
 }
 
-int RegisterDocument::entryOfLine(int index) const
+std::vector<RegisterLines::Marker> RegisterDocument::listedEntries() const
 {
-    auto it = std::upper_bound(m_markers.begin(), m_markers.end(), index,
-                               [](int p, const Marker &m) { return p < m.pos; });
-    if (it == m_markers.begin())
-        return 0;
-    return int(std::prev(it)->number);
+    if (m_lines.size() < 2)
+        return {};
+    // Only numbers that have a marker are visited, so that neither a huge
+    // count nor markers out of order make this slow. A marker on line 0 is
+    // no entry.
+    std::vector<RegisterLines::Marker> out = m_lines.firstMarkers(intAt(regfmt::EntryCountLine));
+    out.erase(std::remove_if(out.begin(), out.end(), [](const RegisterLines::Marker &m) { return m.pos < 1; }),
+              out.end());
+    return out;
+}
+
+QList<EntryHeader> RegisterDocument::listRows() const
+{
+    QList<EntryHeader> rows;
+    for (const RegisterLines::Marker &m : listedEntries())
+        rows.append(headerAt(m.pos + 1));
+    return rows;
 }
 
 // ---------------------------------------------------------------- load, save
 
 void RegisterDocument::convertOlderLayout()
 {
-    const QStringList &src = m_lines;
-    const qsizetype size = src.size();
-    auto intLine = [&](qsizetype q) -> qint64 {
+    const RegisterLines &src = m_lines;
+    const int size = src.size();
+    auto intLine = [&](qint64 q) -> qint64 {
         int v;
-        if (q < 0 || q >= size || !tryParseInt(src.at(q), v))
+        if (q < 0 || q >= size || !tryParseInt(src.at(int(q)), v))
             throw TavrelError(FormatErrorMessage);
         return v;
     };
-    QStringList out;
-    out.reserve(size + size / 4 + 1);
-    out.append(VersionLine);
-    qsizetype copied = 0; // src lines [0, copied) are in out
-    auto copyThrough = [&](qsizetype q) {
-        out.append(src.mid(copied, q + 1 - copied));
-        copied = q + 1;
-    };
-    const QStringList empties(7, QString());
+    // The older layout lacks seven lines after line 24 of every cell record:
+    // find those places, then write the converted file in one pass over the
+    // lines, each from its own bytes.
+    std::vector<int> gaps;
     const qint64 entries = intLine(0);
-    qsizetype q = 1;
+    qint64 q = 1;
     for (qint64 e = 0; e < entries; ++e) {
         q += 7;
         const qint64 sections = intLine(q);
@@ -350,8 +170,7 @@ void RegisterDocument::convertOlderLayout()
                 q += 24;
                 if (q >= size)
                     throw TavrelError(FormatErrorMessage);
-                copyThrough(q);
-                out.append(empties);
+                gaps.push_back(int(q));
                 const qint64 k = intLine(q + 1);
                 if (k < 0 || k > size)
                     throw TavrelError(FormatErrorMessage);
@@ -361,9 +180,23 @@ void RegisterDocument::convertOlderLayout()
             }
         }
     }
-    if (copied < size)
-        out.append(src.mid(copied));
-    setLines(out);
+    const TextEncoding enc = src.encoding();
+    const QByteArray end = textfile::lineEnd(enc);
+    QByteArray out = textfile::byteOrderMark(enc);
+    if (!textfile::encodeLine(enc, VersionLine, out))
+        throw TavrelError(FormatErrorMessage);
+    out.append(end);
+    size_t g = 0;
+    for (int i = 0; i < size; ++i) {
+        out.append(src.rawLine(i));
+        out.append(end);
+        if (g < gaps.size() && gaps[g] == i) {
+            for (int k = 0; k < 7; ++k)
+                out.append(end);
+            ++g;
+        }
+    }
+    m_lines = RegisterLines::fromBytes(out);
 }
 
 QList<EntryHeader> RegisterDocument::load(const QString &path)
@@ -371,27 +204,27 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     reset();
     QList<EntryHeader> rows;
     try {
-        TextFileContent content = textfile::read(path, true);
-        m_encoding = content.encoding;
-        setLines(content.lines);
-        content.lines.clear();
+        rows = loadBytes(textfile::readBytes(path));
+    } catch (...) {
+        reset();
+        throw;
+    }
+    if (!rows.isEmpty())
+        m_fileName = path;
+    return rows;
+}
+
+QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
+{
+    reset();
+    QList<EntryHeader> rows;
+    try {
+        m_lines = RegisterLines::fromBytes(bytes);
         if (m_lines.isEmpty())
             throw TavrelError(FormatErrorMessage);
-        if (!m_lines.at(0).contains(QLatin1String("file-version:"))) {
+        if (!m_lines.at(0).contains(QLatin1String("file-version:")))
             convertOlderLayout();
-            markSaved();
-        } else {
-            m_saved = std::move(content.fingerprints);
-            m_hasSaved = true;
-            m_clean = true;
-        }
-        // Entries n = 1, 2, ... up to the count on line 1, each at its first
-        // marker, missing ones skipped. Only numbers that have a marker are
-        // visited, so that neither a huge count nor markers out of order
-        // make this slow.
-        for (const Marker &m : firstMarkers(intAt(1)))
-            if (m.pos >= 1)
-                rows.append(headerAt(m.pos + 1));
+        rows = listRows();
     } catch (...) {
         reset();
         throw;
@@ -399,19 +232,21 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     if (!rows.isEmpty()) {
         m_currentHeaderLine = 3;
         m_currentEntryNumber = 1;
-        m_fileName = path;
     }
+    Q_EMIT m_events->documentReset();
     return rows;
 }
 
 void RegisterDocument::save(const QString &path)
 {
+    QByteArray bytes;
     try {
-        textfile::write(path, m_lines, m_encoding);
+        bytes = m_lines.encode();
     } catch (const EncodingError &e) {
         throw TavrelError(unencodableMessage(*this, e));
     }
-    markSaved();
+    textfile::writeBytes(path, bytes);
+    m_lines.rebase(bytes);
 }
 
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)
@@ -419,18 +254,22 @@ QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)
     const int entry = doc.entryOfLine(e.line());
     const QString ch = e.character();
     const QString code = e.codePoint();
+    // U+FFFD stands for bytes that could not be read: name them as such.
+    const QString how = ch == QString(QChar(0xFFFD)) ? QStringLiteral("読み込めなかったバイト列のため")
+                        : doc.encoding() == TextEncoding::Cp932 ? QStringLiteral("シフトJISで")
+                                                                 : QString();
     if (entry > 0) {
         QString ext;
         const int f = doc.findEntry(entry);
         if (f >= 0 && f + 1 < doc.lineCount())
             ext = doc.lines().at(f + 1);
-        return QStringLiteral("示名条 %1（内線番号 %2）の文字「%3」(%4) はシフトJISで保存できません。保存を中止しました。")
+        return QStringLiteral("示名条 %1（内線番号 %2）の文字「%3」(%4) は%5保存できません。保存を中止しました。")
             .arg(entry)
-            .arg(ext, ch, code);
+            .arg(ext, ch, code, how);
     }
-    return QStringLiteral("%1 行目の文字「%2」(%3) はシフトJISで保存できません。保存を中止しました。")
+    return QStringLiteral("%1 行目の文字「%2」(%3) は%4保存できません。保存を中止しました。")
         .arg(e.line() + 1)
-        .arg(ch, code);
+        .arg(ch, code, how);
 }
 
 // ---------------------------------------------------------------- entry commands
@@ -450,7 +289,7 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
                                   .arg(FormatErrorMessage)
                                   .arg(next - 1));
         setLine(1, QString::number(next));
-        m_currentHeaderLine = int(m_lines.size()) + 1;
+        m_currentHeaderLine = m_lines.size() + 1;
     }
     const int n = intAt(1);
     appendLine(markerLine(n));
@@ -465,12 +304,13 @@ void RegisterDocument::appendEntryAsCopy(const EntryHeader &header, int source)
         throw TavrelError(QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source));
     int e = findEntry(qint64(source) + 1);
     if (e < 1)
-        e = int(m_lines.size());
+        e = m_lines.size();
     if (s + 7 > e)
         throw TavrelError(FormatErrorMessage);
     const QStringList body = m_lines.mid(s + 7, e - (s + 7));
-    beginNewEntry(header);
+    const int n = beginNewEntry(header);
     appendLines(body);
+    finishNewEntry(n);
 }
 
 void RegisterDocument::updateEntryHeader(int n, const EntryHeader &header)
@@ -481,8 +321,11 @@ void RegisterDocument::updateEntryHeader(int n, const EntryHeader &header)
     const QStringList values = header.toLines();
     if (m + 6 >= m_lines.size())
         throw TavrelError(FormatErrorMessage);
+    for (const QString &v : values)
+        RegisterLines::requireSingleLine(v); // all refused before any is written
     for (int i = 0; i < 6; ++i)
-        setLine(m + 1 + i, values.at(i));
+        m_lines.set(m + 1 + i, values.at(i));
+    Q_EMIT m_events->headerChanged(n);
 }
 
 int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::function<void(int)> &removeRow)
@@ -506,29 +349,25 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
         if (d < count) {
             const int m = findEntry(qint64(d) + 1);
             if (m >= 0) {
-                int end = int(m_lines.size());
-                for (auto it = lowerBound(m); it != m_markers.end(); ++it)
-                    if (it->number == qint64(d) + 2) {
-                        end = it->pos;
-                        break;
-                    }
-                removeLines(m, end - m);
+                // Up to the next marker of entry d + 2 below it, or the end.
+                const int next = m_lines.findMarkerFrom(m, qint64(d) + 2);
+                const int end = next < 0 ? m_lines.size() : next;
+                m_lines.remove(m, end - m);
             }
         }
-        for (const Marker &m : firstMarkers(count))
+        for (const RegisterLines::Marker &m : m_lines.firstMarkers(count))
             if (m.number > qint64(d) + 1)
-                setLine(m.pos, markerLine(m.number - 1));
+                m_lines.set(m.pos, markerLine(m.number - 1));
     }
     const int remaining = rowCount - int(rows.size());
     if (remaining > 0) {
-        setLine(1, QString::number(remaining));
+        m_lines.set(1, QString::number(remaining));
+        Q_EMIT m_events->entriesRemoved(rows);
     } else {
-        changed();
         m_lines.clear();
-        m_markers.clear();
-        m_orderedPrefix = 0;
         m_currentHeaderLine = 0;
         m_currentEntryNumber = 0;
+        Q_EMIT m_events->documentReset();
     }
     return remaining;
 }

@@ -1,16 +1,19 @@
 #pragma once
-// The register document: the register file's lines held unchanged in memory,
-// with the saved copy, the file name, the current header line and the current
-// entry number. Every change to the lines goes through this class, which
-// keeps an index of the entry marker lines so that finding an entry does not
-// scan the document.
+// The register document: the register file's lines held unchanged in memory
+// (RegisterLines), the file name, the current header line and the current
+// entry number. Every change to the lines goes through this class; it tells
+// its observers what changed through events().
 
 #include "platform/textfile.h"
+#include "register/registerformat.h"
+#include "register/registerlines.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The six header texts of an entry, in file order.
@@ -30,6 +33,24 @@ struct EntryHeader
     bool operator==(const EntryHeader &) const = default;
 };
 
+// What changed in a register document, for the register list and the views.
+class RegisterEvents : public QObject
+{
+    Q_OBJECT
+
+Q_SIGNALS:
+    // The whole document was replaced (New, Open, the last entry deleted).
+    void documentReset();
+    // Entry n was appended at the end.
+    void entryAppended(qint64 n);
+    // The entries of these 0-based rows were deleted and the rest renumbered.
+    void entriesRemoved(QList<int> rowsAscending);
+    // The header of entry n changed.
+    void headerChanged(qint64 n);
+    // Lines of the document changed (first line, count, or -1 for many).
+    void linesChanged(int first, int count);
+};
+
 class RegisterDocument
 {
 public:
@@ -39,67 +60,68 @@ public:
     RegisterDocument();
 
     // --- lines ---
-    const QStringList &lines() const { return m_lines; }
-    int lineCount() const { return int(m_lines.size()); }
+    const RegisterLines &lines() const { return m_lines; }
+    int lineCount() const { return m_lines.size(); }
     bool isEmpty() const { return m_lines.isEmpty(); }
     // Bounds-checked read: a line beyond the document raises a format error
     // rather than reading past the end.
-    const QString &line(int index) const;
+    QString line(int index) const { return m_lines.line(index); }
+    // A text holding CR or LF is refused before anything changes.
     void setLine(int index, const QString &text);
     void insertLines(int at, const QStringList &texts);
     void removeLines(int at, int count);
     void appendLine(const QString &text);
     void appendLines(const QStringList &texts);
-    void appendLines(const QStringList &texts, int from, int count);
     void setLines(const QStringList &lines);
     // Integer on a line; ConversionError naming the line when it is not one.
-    int intAt(int index) const;
+    int intAt(int index) const { return m_lines.intAt(index); }
 
     // --- state ---
-    // The saved copy is kept as one 64-bit fingerprint per line, so that the
-    // first edit after opening a large register does not copy its millions
-    // of lines; isModified compares the count and every line's fingerprint.
-    bool hasSavedCopy() const { return m_hasSaved; }
-    void markSaved();
     QString fileName() const { return m_fileName; }
     void setFileName(const QString &name) { m_fileName = name; }
     int currentHeaderLine() const { return m_currentHeaderLine; }
     void setCurrentHeaderLine(int h) { m_currentHeaderLine = h; }
     int currentEntryNumber() const { return m_currentEntryNumber; }
     void setCurrentEntryNumber(int n) { m_currentEntryNumber = n; }
-    TextEncoding encoding() const { return m_encoding; }
+    TextEncoding encoding() const { return m_lines.encoding(); }
+    RegisterEvents *events() { return m_events.get(); }
 
-    // Lines, saved copy, file name and current entry all emptied (File ▸ New).
+    // Lines, file name and current entry all emptied (File ▸ New).
     void reset();
 
     // --- entries ---
     static QString markerLine(qint64 n);
     // Entry number of a marker line, or 0 when the text is no marker.
     static qint64 markerNumber(const QString &text);
-    // Index of the first line equal to the marker of entry n, or -1. Marker
-    // lines are digits and form feeds, which have no letter case, so the
-    // case-insensitive comparison is an exact one.
-    int findEntry(qint64 n) const;
+    // Index of the first line equal to the marker of entry n, or -1.
+    int findEntry(qint64 n) const { return m_lines.findEntry(n); }
     // The same answer by scanning every line; kept for checks and tests.
-    int findEntryByScan(qint64 n) const;
+    int findEntryByScan(qint64 n) const { return m_lines.findEntryByScan(n); }
     // Header of entry n (throws when the entry is missing or truncated).
     EntryHeader headerOfEntry(qint64 n) const;
     EntryHeader headerAt(int h) const;
-    bool isModified() const;
+    // The lines differ from those opened or last saved.
+    bool isModified() const { return m_lines.differsFromBase(); }
     // Number of entries on line 1; 0 for an empty document.
     int entryCount() const;
     // Entry number whose lines contain the given line, 0 when none.
-    int entryOfLine(int index) const;
+    int entryOfLine(int index) const { return m_lines.entryOfLine(index); }
+    // The entries of the register list: for n = 1, 2, ... up to the count on
+    // line 1, the first marker of each number present, in number order.
+    std::vector<RegisterLines::Marker> listedEntries() const;
 
     // --- file operations ---
-    // Reads, converts the older layout, takes the saved copy, and returns one
-    // header per entry found by its marker (the register list rows). On any
-    // failure the document is left empty and unnamed and the error is thrown.
+    // Reads, converts the older layout and returns one header per listed
+    // entry (the register list rows). On any failure the document is left
+    // empty and unnamed and the error is thrown.
     QList<EntryHeader> load(const QString &path);
+    // Takes a file's bytes as load does, without a file name.
+    QList<EntryHeader> loadBytes(const QByteArray &bytes);
     // Converts the older layout in place (the version line is added).
     void convertOlderLayout();
-    // Writes the lines; on success the saved copy is taken. An unencodable
-    // character or a failed write throws and leaves the file intact.
+    // Writes the lines; unchanged lines keep their bytes. An unencodable
+    // character or a failed write throws and leaves the file intact; on
+    // success the written lines are the new saved state.
     void save(const QString &path);
 
     // Appends a new entry with the body of entry `source`.
@@ -108,6 +130,8 @@ public:
     // ways of appending); returns the new entry number. A malformed or full
     // count on line 1 throws before anything is written.
     int beginNewEntry(const EntryHeader &header);
+    // Announces an entry appended through beginNewEntry and appendLines.
+    void finishNewEntry(int n) { Q_EMIT m_events->entryAppended(n); }
     void updateEntryHeader(int n, const EntryHeader &header);
     // Deletes the entries of the given 0-based rows (any order), renumbering
     // the rest. rowCount is the number of register list rows before the
@@ -116,43 +140,30 @@ public:
     int deleteEntries(QList<int> rows, int rowCount, const std::function<void(int)> &removeRow = {});
 
 private:
-    struct Marker
-    {
-        int pos;
-        qint64 number;
-    };
-    void rebuildIndex();
-    // For each entry number from 1 to `count` that has a marker, its first
-    // marker (what find entry gives), in increasing order of number. One
-    // pass over the index, however the markers are ordered or numbered.
-    std::vector<Marker> firstMarkers(qint64 count) const;
-    void indexInsert(int pos, qint64 number);
-    void indexRemoveAt(int pos);
-    void shiftIndex(int from, int delta);
-    std::vector<Marker>::iterator lowerBound(int pos);
+    QList<EntryHeader> listRows() const;
 
-    void changed() { m_clean = false; }
-
-    QStringList m_lines;
-    std::vector<quint64> m_saved;
-    bool m_hasSaved = false;
-    bool m_clean = true; // no change since the saved copy was taken
+    RegisterLines m_lines;
     QString m_fileName;
     int m_currentHeaderLine = 0;
     int m_currentEntryNumber = 0;
-    TextEncoding m_encoding = TextEncoding::Cp932;
-    std::vector<Marker> m_markers; // sorted by position
-    // Length of the leading run of markers numbered 1, 2, 3, ... in order;
-    // extended lazily, shortened by edits.
-    mutable size_t m_orderedPrefix = 0;
+    // A copy of a document has observers of its own (none).
+    struct Events
+    {
+        Events() : p(std::make_unique<RegisterEvents>()) {}
+        Events(const Events &) : Events() {}
+        Events &operator=(const Events &) { return *this; }
+        RegisterEvents *operator->() const { return p.get(); }
+        RegisterEvents *get() const { return p.get(); }
+        std::unique_ptr<RegisterEvents> p;
+    } m_events;
 };
 
-// Bounds-checked reads of a line list, shared by the document and the strip
-// code: a line beyond the list raises the format error naming it, never a
+// Bounds-checked reads of a line store, shared by the document and the strip
+// code: a line beyond the store raises the format error naming it, never a
 // read past the end; checkedInt raises ConversionError naming the line.
 [[noreturn]] void throwMissingLine(int index);
-const QString &checkedLine(const QStringList &lines, int index);
-int checkedInt(const QStringList &lines, int index);
+QString checkedLine(const RegisterLines &lines, int index);
+int checkedInt(const RegisterLines &lines, int index);
 
 // Message for a character that cannot be saved, naming the entry.
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e);

@@ -1,5 +1,6 @@
 list(APPEND TAVREL_CORE_SOURCES
   src/register/series.cpp
+  src/register/registerlines.cpp
   src/register/registerdocument.cpp
   src/register/templates.cpp
   src/register/registercheck.cpp)

@@ -126,8 +126,9 @@ void appendEntryFromTemplate(RegisterDocument &doc, const QString &folder, const
         throw TavrelError(MissingMessage);
     const QStringList lines = textfile::read(path).lines;
     const QStringList body = instantiateBody(lines, QFileInfo(path).fileName());
-    doc.beginNewEntry(header);
+    const int n = doc.beginNewEntry(header);
     doc.appendLines(body);
+    doc.finishNewEntry(n);
 }
 
 } // namespace templates

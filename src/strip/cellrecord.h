@@ -2,29 +2,14 @@
 // The lines of a cell record that the strip code reads, numbered from the
 // record's first line, and the three readings of the key code (line 14).
 
+#include "register/registerformat.h"
+
 #include <QString>
 
-namespace strip::cellline {
+namespace strip {
+namespace cellline = regfmt::cell;
+}
 
-constexpr int KeyNumberFace = 8;
-constexpr int KeyNumberSize = 9;
-constexpr int KeyNumberColour = 10;
-constexpr int KeyNumberBold = 11;
-constexpr int KeyNumberItalic = 12;
-constexpr int KeyNumberAlignment = 13;
-constexpr int KeyCode = 14;
-constexpr int Face = 19;
-constexpr int Size = 20;
-constexpr int Colours = 21;
-constexpr int Bold = 22;
-constexpr int Italic = 23;
-constexpr int Alignment = 24;
-constexpr int PictureType = 30;
-constexpr int PictureData = 31;
-constexpr int TextCount = 32;
-constexpr int FirstText = 33;
-
-} // namespace strip::cellline
 
 namespace strip {
 

@@ -16,7 +16,7 @@
 
 namespace strip {
 
-TextFormat readTextFormat(const QStringList &lines, int b)
+TextFormat readTextFormat(const RegisterLines &lines, int b)
 {
     TextFormat f;
     f.face = lineAt(lines, b + cellline::Face);
@@ -30,12 +30,12 @@ TextFormat readTextFormat(const QStringList &lines, int b)
     return f;
 }
 
-int cellPointSize(const QStringList &lines, int b)
+int cellPointSize(const RegisterLines &lines, int b)
 {
     return intLineAt(lines, b + cellline::Size);
 }
 
-QStringList readTextLines(const QStringList &lines, int b)
+QStringList readTextLines(const RegisterLines &lines, int b)
 {
     const int n = intLineAt(lines, b + cellline::TextCount);
     if (n < 0 || qint64(b) + cellline::FirstText + n > lines.size())
@@ -46,12 +46,12 @@ QStringList readTextLines(const QStringList &lines, int b)
     return lines.mid(b + cellline::FirstText, n);
 }
 
-bool cellHasPicture(const QStringList &lines, int b)
+bool cellHasPicture(const RegisterLines &lines, int b)
 {
     return !trimControls(lineAt(lines, b + cellline::PictureType)).isEmpty();
 }
 
-QImage cellPicture(const QStringList &lines, int b)
+QImage cellPicture(const RegisterLines &lines, int b)
 {
     return decodePicture(lineAt(lines, b + cellline::PictureType), lineAt(lines, b + cellline::PictureData));
 }
@@ -107,12 +107,12 @@ void drawCellTextWindow(QImage &image, QSize area, QPoint offset, const TextForm
     }
 }
 
-RenderedCell renderCell(const QStringList &lines, int b, QSize area, int pointSize, int dpi)
+RenderedCell renderCell(const RegisterLines &lines, int b, QSize area, int pointSize, int dpi)
 {
     return renderCellWindow(lines, b, area, QRect(QPoint(), area), pointSize, dpi);
 }
 
-RenderedCell renderCellWindow(const QStringList &lines, int b, QSize area, QRect window, int pointSize, int dpi)
+RenderedCell renderCellWindow(const RegisterLines &lines, int b, QSize area, QRect window, int pointSize, int dpi)
 {
     const TextFormat format = readTextFormat(lines, b);
     const QStringList text = readTextLines(lines, b);

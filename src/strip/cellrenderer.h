@@ -6,6 +6,8 @@
 // its picture. The screen views, the strip composite and the tests all draw
 // cells through here.
 
+#include "register/registerlines.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -28,14 +30,14 @@ struct TextFormat
     bool italic = false;
     int alignment = 2; // 1 left, 2 centre, 3 right; anything else draws at the left
 };
-TextFormat readTextFormat(const QStringList &lines, int record);
+TextFormat readTextFormat(const RegisterLines &lines, int record);
 // Lines 33 .. 33+N-1, N from line 32 (bounds-checked).
-QStringList readTextLines(const QStringList &lines, int record);
+QStringList readTextLines(const RegisterLines &lines, int record);
 
 // Line 30 is not empty once spaces and control characters are trimmed.
-bool cellHasPicture(const QStringList &lines, int record);
+bool cellHasPicture(const RegisterLines &lines, int record);
 // The picture of lines 30 and 31 (null when it does not decode).
-QImage cellPicture(const QStringList &lines, int record);
+QImage cellPicture(const RegisterLines &lines, int record);
 
 // Draws the text block into the whole of `image` (the text area) at the
 // given point size: background filled, then each line at its position,
@@ -59,13 +61,13 @@ struct RenderedCell
 // Renders the cell whose record starts at `record` for an area of `area`
 // pixels, drawing text at `pointSize` (the view's size for line 20). The
 // format and text lines are read (and checked) in both cases.
-RenderedCell renderCell(const QStringList &lines, int record, QSize area, int pointSize, int dpi = 96);
+RenderedCell renderCell(const RegisterLines &lines, int record, QSize area, int pointSize, int dpi = 96);
 // The same, the text image holding only the part `window` of the area (in
 // the area's coordinates), so that a text area much larger than the sheet
 // it lies on costs no more than the part that shows.
-RenderedCell renderCellWindow(const QStringList &lines, int record, QSize area, QRect window, int pointSize,
+RenderedCell renderCellWindow(const RegisterLines &lines, int record, QSize area, QRect window, int pointSize,
                               int dpi = 96);
 // The point size of line 20 (ConversionError naming the line).
-int cellPointSize(const QStringList &lines, int record);
+int cellPointSize(const RegisterLines &lines, int record);
 
 } // namespace strip

@@ -231,7 +231,7 @@ void StripDisplay::showEntry()
 {
     clear();
     const int h = m_doc.currentHeaderLine();
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     if (m_doc.intAt(h + 6) > MaxSections) {
         UserDialogs::current().error(m_w.area, strip::TooManyKeysMessage);
         return;
@@ -293,7 +293,7 @@ void StripDisplay::showEntry()
 
 void StripDisplay::buildCell(const strip::Section &s, const strip::Cell &c)
 {
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     const int b = c.line;
     const QString &keyCode = strip::lineAt(lines, b + strip::cellline::KeyCode);
     CellElements e;
@@ -379,7 +379,7 @@ void StripDisplay::prepareEditor(int index, int b)
     // Text lines hold at most 20 characters; longer ones are cut in the
     // document as soon as the strip is shown. The editor widget itself is
     // made from the record when it is first needed (editor()).
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     strip::readTextFormat(lines, b);
     for (int j = 0; j < strip::intLineAt(lines, b + strip::cellline::TextCount); ++j) {
         const int at = b + strip::cellline::FirstText + j;
@@ -394,7 +394,7 @@ void StripDisplay::prepareEditor(int index, int b)
 
 void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
 {
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     const strip::TextFormat f = strip::readTextFormat(lines, b);
     QFont font(f.face);
     font.setPixelSize(strip::lineHeightPixels(f.pointSize));
@@ -440,7 +440,7 @@ void StripDisplay::placeEditor(CellElements &e)
 void StripDisplay::renderCell(int index)
 {
     CellElements &e = m_cells[size_t(index)];
-    const QStringList &lines = m_doc.lines();
+    const RegisterLines &lines = m_doc.lines();
     const int b = strip::locateCell(lines, m_doc.currentHeaderLine(), index);
     const int points = strip::cellPointSize(lines, b);
     for (int v : {DetailView, OverviewView}) {

@@ -106,12 +106,12 @@ struct SheetWalk : StripVisitor
     }
 };
 
-SheetGeometry geometryOfEntry(const QStringList &lines, int h)
+SheetGeometry geometryOfEntry(const RegisterLines &lines, int h)
 {
     return sheetGeometry(lineAt(lines, h + 4), lineAt(lines, h + 5));
 }
 
-void walkOrThrow(const QStringList &lines, int h, SheetWalk &walk)
+void walkOrThrow(const RegisterLines &lines, int h, SheetWalk &walk)
 {
     if (walkStrip(lines, h, walk).overLimit())
         throw StripLimitError();
@@ -124,14 +124,14 @@ Qt::Alignment horizontalAlignment(int a)
 
 } // namespace
 
-QImage renderSheet(const QStringList &lines, int h, View view)
+QImage renderSheet(const RegisterLines &lines, int h, View view)
 {
     SheetWalk walk(geometryOfEntry(lines, h));
     walkOrThrow(lines, h, walk);
     return walk.painter.image(view);
 }
 
-void drawKeyNumber(QPainter &p, const QStringList &lines, const Section &section, const Cell &cell,
+void drawKeyNumber(QPainter &p, const RegisterLines &lines, const Section &section, const Cell &cell,
                    const SheetGeometry &g, View view)
 {
     const int b = cell.line;
@@ -162,7 +162,7 @@ void drawKeyNumber(QPainter &p, const QStringList &lines, const Section &section
     p.restore();
 }
 
-QImage renderStrip(const QStringList &lines, int h, View view)
+QImage renderStrip(const RegisterLines &lines, int h, View view)
 {
     const SheetGeometry g = geometryOfEntry(lines, h);
     SheetWalk walk(g);

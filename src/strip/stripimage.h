@@ -42,16 +42,16 @@ private:
 
 // The sheet image of one view for the entry at header line H. Throws
 // StripLimitError over the limits.
-QImage renderSheet(const QStringList &lines, int headerLine, View view);
+QImage renderSheet(const RegisterLines &lines, int headerLine, View view);
 
 // The composite of one view at the sheet's whole-pixel size (96 dpi).
 // Throws StripLimitError over the limits and ConversionError / TavrelError
 // for malformed lines.
-QImage renderStrip(const QStringList &lines, int headerLine, View view);
+QImage renderStrip(const RegisterLines &lines, int headerLine, View view);
 
 // Key number of a cell drawn into its key-number box (lines 8 to 14 of the
 // record; nothing when the number is 0 or the section's flag is 0).
-void drawKeyNumber(QPainter &painter, const QStringList &lines, const Section &section, const Cell &cell,
+void drawKeyNumber(QPainter &painter, const RegisterLines &lines, const Section &section, const Cell &cell,
                    const SheetGeometry &geometry, View view);
 
 } // namespace strip

@@ -7,36 +7,31 @@ namespace strip {
 
 const QString TooManyKeysMessage = QStringLiteral("ボタンの数が多すぎます。");
 
-const QString &lineAt(const QStringList &lines, int index)
+QString lineAt(const RegisterLines &lines, int index)
 {
-    return checkedLine(lines, index);
+    return lines.line(index);
 }
 
-int intLineAt(const QStringList &lines, int index)
+int intLineAt(const RegisterLines &lines, int index)
 {
-    return checkedInt(lines, index);
+    return lines.intAt(index);
 }
 
-Fixed4 fixedLineAt(const QStringList &lines, int index)
+Fixed4 fixedLineAt(const RegisterLines &lines, int index)
 {
-    return Fixed4::parse(lineAt(lines, index), index);
+    return lines.fixedAt(index);
 }
 
-int entryEnd(const QStringList &lines, int headerLine)
+int entryEnd(const RegisterLines &lines, int headerLine)
 {
-    const int n = int(lines.size());
-    for (int i = qMax(headerLine + 1, 0); i < n; ++i) {
-        const QString &s = lines.at(i);
-        if (!s.isEmpty() && s.at(s.size() - 1).unicode() == 0x0C && RegisterDocument::markerNumber(s) != 0)
-            return i;
-    }
-    return n;
+    // The store's marker index knows the next marker.
+    return lines.nextMarkerAfter(qMax(headerLine, -1));
 }
 
 namespace {
 
 // A count that is negative or needs more lines than the entry has left.
-[[noreturn]] void badCount(const QStringList &lines, int countLine)
+[[noreturn]] void badCount(const RegisterLines &lines, int countLine)
 {
     throw TavrelError(QStringLiteral("%1（%2 行目の数 %3 がエントリの行数と合いません）")
                           .arg(RegisterDocument::FormatErrorMessage)
@@ -44,7 +39,7 @@ namespace {
                           .arg(lines.at(countLine)));
 }
 
-MmRect readRect(const QStringList &lines, int first)
+MmRect readRect(const RegisterLines &lines, int first)
 {
     return {fixedLineAt(lines, first), fixedLineAt(lines, first + 1), fixedLineAt(lines, first + 2),
             fixedLineAt(lines, first + 3)};
@@ -52,11 +47,11 @@ MmRect readRect(const QStringList &lines, int first)
 
 } // namespace
 
-WalkSummary walkStrip(const QStringList &lines, int headerLine, StripVisitor &visitor, WalkGeometry geometry)
+WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &visitor, WalkGeometry geometry)
 {
     WalkSummary sum;
     const int end = entryEnd(lines, headerLine);
-    const int countLine = headerLine + 6;
+    const int countLine = headerLine + regfmt::entry::SectionCount;
     if (headerLine < 0 || countLine >= end)
         throwMissingLine(headerLine < 0 ? headerLine : countLine);
     const int S = intLineAt(lines, countLine);
@@ -123,7 +118,7 @@ WalkSummary walkStrip(const QStringList &lines, int headerLine, StripVisitor &vi
     return sum;
 }
 
-int locateCell(const QStringList &lines, int headerLine, int index)
+int locateCell(const RegisterLines &lines, int headerLine, int index)
 {
     struct Finder : StripVisitor
     {
@@ -145,7 +140,7 @@ int locateCell(const QStringList &lines, int headerLine, int index)
     return f.found;
 }
 
-int firstCellOfSection(const QStringList &lines, int headerLine, int k)
+int firstCellOfSection(const RegisterLines &lines, int headerLine, int k)
 {
     struct Finder : StripVisitor
     {

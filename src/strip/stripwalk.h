@@ -33,6 +33,8 @@
 // line (the line before the next entry marker, or the document's end) throws
 // TavrelError naming the count's line. Nothing is ever read past the end.
 
+#include "register/registerformat.h"
+#include "register/registerlines.h"
 #include "strip/geometry.h"
 
 #include <QString>
@@ -40,10 +42,10 @@
 
 namespace strip {
 
-constexpr int MaxSections = 100;
-constexpr int MaxCells = 100;
-constexpr int SectionHeaderLines = 6;
-constexpr int CellFixedLines = 33;
+constexpr int MaxSections = regfmt::MaxSections;
+constexpr int MaxCells = regfmt::MaxCells;
+constexpr int SectionHeaderLines = regfmt::section::HeaderLines;
+constexpr int CellFixedLines = regfmt::cell::FixedLines;
 extern const QString TooManyKeysMessage; // "ボタンの数が多すぎます。"
 
 struct Section
@@ -95,24 +97,24 @@ struct WalkSummary
 // locate cell needs.
 enum class WalkGeometry { Read, Skip };
 
-WalkSummary walkStrip(const QStringList &lines, int headerLine, StripVisitor &visitor,
+WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &visitor,
                       WalkGeometry geometry = WalkGeometry::Read);
 
 // The first line of cell `index`'s record. Throws TavrelError when the entry
 // has no such cell (instead of running into lines that are no cell).
-int locateCell(const QStringList &lines, int headerLine, int index);
+int locateCell(const RegisterLines &lines, int headerLine, int index);
 // Index of section k's first cell: the cell counts of sections 0..k-1 summed;
 // 0 when k is not a section of the entry. For a section past the cell limit,
 // which is never built, the number of cells built (a cell that does not exist).
-int firstCellOfSection(const QStringList &lines, int headerLine, int k);
+int firstCellOfSection(const RegisterLines &lines, int headerLine, int k);
 
 // Index one past the entry's last line: the next entry marker after the
 // header, or the document's end.
-int entryEnd(const QStringList &lines, int headerLine);
+int entryEnd(const RegisterLines &lines, int headerLine);
 
 // Bounds-checked reads with the document's messages.
-const QString &lineAt(const QStringList &lines, int index);
-int intLineAt(const QStringList &lines, int index);
-Fixed4 fixedLineAt(const QStringList &lines, int index);
+QString lineAt(const RegisterLines &lines, int index);
+int intLineAt(const RegisterLines &lines, int index);
+Fixed4 fixedLineAt(const RegisterLines &lines, int index);
 
 } // namespace strip

@@ -121,8 +121,8 @@ void TestCli::copyFrom()
     QCOMPARE(doc.entryCount(), 3);
     QCOMPARE(doc.headerOfEntry(3).stripType, UL);
     QCOMPARE(doc.headerOfEntry(3).seriesCaption, QStringLiteral("ｕＬシリーズ主装置"));
-    const QStringList body1 = doc.lines().mid(doc.findEntry(1) + 7, doc.findEntry(2) - doc.findEntry(1) - 7);
-    QCOMPARE(doc.lines().mid(doc.findEntry(3) + 7), body1);
+    const QStringList body1 = doc.lines().toStringList().mid(doc.findEntry(1) + 7, doc.findEntry(2) - doc.findEntry(1) - 7);
+    QCOMPARE(doc.lines().toStringList().mid(doc.findEntry(3) + 7), body1);
 }
 
 void TestCli::convertIsByteIdentical()
@@ -150,7 +150,7 @@ void TestCli::checkReportsLines()
 {
     RegisterDocument doc;
     doc.load(m_reg);
-    QStringList l = doc.lines();
+    QStringList l = doc.lines().toStringList();
     const int h2 = doc.findEntry(2) + 1;
     l[h2 + 6 + 6] = QStringLiteral("x"); // cell count of entry 2's first section
     l[2 + 1 + 6 + 1 + 6 + 32] = QStringLiteral("9999"); // line 32 of entry 1's first cell
@@ -163,7 +163,7 @@ void TestCli::checkReportsLines()
     QVERIFY2(lines.at(0).startsWith(path + QStringLiteral(":%1: ").arg(2 + 1 + 6 + 1 + 6 + 32 + 1)), qPrintable(lines.at(0)));
     QVERIFY2(lines.at(1).startsWith(path + QStringLiteral(":%1: ").arg(h2 + 13)), qPrintable(lines.at(1)));
 
-    QStringList markers = doc.lines();
+    QStringList markers = doc.lines().toStringList();
     markers[doc.findEntry(2)] = RegisterDocument::markerLine(3);
     textfile::write(path, markers);
     const Run m = cli({"check", path});

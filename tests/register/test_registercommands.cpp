@@ -40,7 +40,7 @@ QStringList bodyOf(const RegisterDocument &doc, int n)
     int e = doc.findEntry(n + 1);
     if (e < 1)
         e = doc.lineCount();
-    return doc.lines().mid(s + 7, e - s - 7);
+    return doc.lines().toStringList().mid(s + 7, e - s - 7);
 }
 
 const QList<uitest::Environment::Entry> FiveEntries = {
@@ -304,7 +304,7 @@ void TestRegisterCommands::saveAs()
     QVERIFY(!FMain->document().isModified());
     RegisterDocument reread;
     QCOMPARE(reread.load(path).size(), 1);
-    QCOMPARE(reread.lines(), FMain->document().lines());
+    QCOMPARE(reread.lines().toStringList(), FMain->document().lines().toStringList());
 }
 
 void TestRegisterCommands::deleteEntries_data()
@@ -443,7 +443,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
     FMain->ListView1->setCurrentItem(FMain->ListView1->topLevelItem(1));
-    const QStringList lines = FMain->document().lines();
+    const QStringList lines = FMain->document().lines().toStringList();
     const QString caption = FMain->pnlText->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.cmbType->setCurrentIndex(1); // 電話機Ｂ
@@ -453,7 +453,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     });
     FMain->ActionJimeijoNew->trigger();
     QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
-    QCOMPARE(FMain->document().lines(), lines);
+    QCOMPARE(FMain->document().lines().toStringList(), lines);
     QCOMPARE(FMain->rowCount(), 5);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     QCOMPARE(FMain->ListView1->currentIndex().row(), 1);

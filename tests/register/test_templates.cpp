@@ -151,7 +151,7 @@ void TestTemplates::entryFromTemplate()
     QCOMPARE(doc.currentHeaderLine(), doc.findEntry(2) + 1);
     // Entries are independent of their template.
     writeTemplate(dir, QStringLiteral("T1.tpl"), makeTemplate(K, {}));
-    QCOMPARE(doc.lines().mid(doc.findEntry(2) + 7), doc.lines().mid(9, doc.findEntry(2) - 9));
+    QCOMPARE(doc.lines().toStringList().mid(doc.findEntry(2) + 7), doc.lines().toStringList().mid(9, doc.findEntry(2) - 9));
 }
 
 void TestTemplates::noSectionsGivesSingleLine()
@@ -160,7 +160,7 @@ void TestTemplates::noSectionsGivesSingleLine()
     writeTemplate(dir, QStringLiteral("Z.tpl"), makeTemplate(K, {}) + QStringList{"ignored", "lines"});
     RegisterDocument doc;
     templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("Z")));
-    QCOMPARE(doc.lines().mid(9), QStringList{"0"});
+    QCOMPARE(doc.lines().toStringList().mid(9), QStringList{"0"});
 }
 
 void TestTemplates::missingTemplateChangesNothing()
@@ -200,9 +200,9 @@ void TestTemplates::malformedTemplateChangesNothing()
     writeTemplate(dir, QStringLiteral("bad.tpl"), lines);
     RegisterDocument doc;
     templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("good")));
-    const QStringList before = doc.lines();
+    const QStringList before = doc.lines().toStringList();
     QVERIFY_THROWS_EXCEPTION(TavrelError, templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("bad"))));
-    QCOMPARE(doc.lines(), before);
+    QCOMPARE(doc.lines().toStringList(), before);
     QCOMPARE(doc.findEntry(2), -1);
 }
 

@@ -303,7 +303,7 @@ QStringList registerFromTemplate(const QString &path)
     RegisterDocument doc;
     templates::appendEntryFromTemplate(doc, QFileInfo(path).absolutePath(),
                                        headerFor(seriesOfTemplate(t), templates::stripTypeOfFile(QFileInfo(path).fileName())));
-    return doc.lines();
+    return doc.lines().toStringList();
 }
 
 QByteArray imageBytes(const QImage &image, const char *format, bool progressive = false)
@@ -789,7 +789,7 @@ class StripChecker
 public:
     StripChecker(Faults &faults) : m_faults(faults) {}
 
-    void check(const QString &caseName, const QStringList &lines, int h)
+    void check(const QString &caseName, const RegisterLines &lines, int h)
     {
         const int end = entryEnd(lines, h);
         size_t key = qHash(end - h);
@@ -874,7 +874,7 @@ private:
 };
 
 // Header lines of every entry marker in the lines.
-QList<int> entryHeaders(const QStringList &lines)
+QList<int> entryHeaders(const RegisterLines &lines)
 {
     QList<int> out;
     for (int i = 1; i < lines.size(); ++i)
@@ -895,7 +895,7 @@ void command(Faults &faults, const QString &caseName, const QString &name, const
 {
     RegisterDocument copy = doc;
     if (step(faults, caseName, name, [&] { fn(copy); }) == Outcome::Refused
-        && (copy.lines() != doc.lines() || copy.currentHeaderLine() != doc.currentHeaderLine()))
+        && (copy.lines().toStringList() != doc.lines().toStringList() || copy.currentHeaderLine() != doc.currentHeaderLine()))
         faults.add(caseName, name, QStringLiteral("refused, but the document changed"));
 }
 
@@ -919,9 +919,9 @@ void exerciseRegister(Faults &faults, StripChecker &strips, const QString &caseN
 
     // The check and the strips also run on the file's raw lines when the
     // load refused it, as the command-line check reads them.
-    const QStringList raw = textfile::decode(bytes).lines;
+    const RegisterLines raw = RegisterLines::fromBytes(bytes);
     step(faults, caseName, QStringLiteral("check"), [&] { checkRegister(raw); });
-    const QStringList &lines = loaded == Outcome::Done ? doc.lines() : raw;
+    const RegisterLines lines = loaded == Outcome::Done ? doc.lines() : raw;
     if (loaded == Outcome::Done)
         step(faults, caseName, QStringLiteral("check loaded"), [&] { checkRegister(lines); });
     for (int h : entryHeaders(lines))
@@ -955,7 +955,7 @@ void exerciseRegister(Faults &faults, StripChecker &strips, const QString &caseN
     if (step(faults, caseName, QStringLiteral("save"), [&] { doc.save(saved); }) == Outcome::Done) {
         RegisterDocument again;
         if (step(faults, caseName, QStringLiteral("load saved"), [&] { again.load(saved); }) != Outcome::Done
-            || again.lines() != doc.lines())
+            || again.lines().toStringList() != doc.lines().toStringList())
             faults.add(caseName, QStringLiteral("save"), QStringLiteral("the saved register does not open as it was"));
     }
 }
@@ -1118,10 +1118,10 @@ void TestMalformed::templateFiles()
             RegisterDocument doc;
             if (from)
                 doc = *from;
-            const QStringList before = doc.lines();
+            const QStringList before = doc.lines().toStringList();
             const Outcome added = step(faults, caseName, QStringLiteral("new entry"),
                                        [&] { templates::appendEntryFromTemplate(doc, dir.path(), header); });
-            if (added == Outcome::Refused && (doc.lines() != before || made == Outcome::Done))
+            if (added == Outcome::Refused && (doc.lines().toStringList() != before || made == Outcome::Done))
                 faults.add(caseName, QStringLiteral("new entry"),
                            made == Outcome::Done ? QStringLiteral("refused a template that instantiates")
                                                  : QStringLiteral("refused, but the document changed"));
@@ -1129,7 +1129,7 @@ void TestMalformed::templateFiles()
                 continue;
             // After the version and count lines of a new register, the marker and the header.
             const qsizetype bodyStart = before.isEmpty() ? 9 : before.size() + 7;
-            if (made != Outcome::Done || doc.lines().mid(bodyStart) != body) {
+            if (made != Outcome::Done || doc.lines().toStringList().mid(bodyStart) != body) {
                 faults.add(caseName, QStringLiteral("new entry"), QStringLiteral("entry differs from the template's body"));
                 continue;
             }

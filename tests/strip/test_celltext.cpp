@@ -44,8 +44,8 @@ void TestCellText::writeBack()
     EntryHeader h{"201", "", "", "2024/01/01 00:00", QStringLiteral("ｕＬシリーズ主装置"), QStringLiteral("ｕＬ－１８ボタン電話機")};
     templates::appendEntryFromTemplate(doc, QStringLiteral(TAVREL_BINARY_DIR), h);
     const int H = 3;
-    const int c0 = strip::locateCell(doc.lines(), H, 0);
-    const int c1before = strip::locateCell(doc.lines(), H, 1);
+    const int c0 = strip::locateCell(doc.lines().toStringList(), H, 0);
+    const int c1before = strip::locateCell(doc.lines().toStringList(), H, 1);
     QCOMPARE(c1before, c0 + 33 + doc.intAt(c0 + 32));
     const QString c1code = doc.line(c1before + strip::cellline::KeyCode);
     doc.setLine(c0 + strip::cellline::PictureType, QStringLiteral(".jpg"));
@@ -55,16 +55,16 @@ void TestCellText::writeBack()
     QCOMPARE(stored.at(0).size(), 20);
     QCOMPARE(stored.at(0), QStringLiteral("営業部営業第一課販売促進グループ担当者さ"));
     QCOMPARE(doc.line(c0 + 32), QStringLiteral("2"));
-    QCOMPARE(doc.lines().mid(c0 + 33, 2), stored);
+    QCOMPARE(doc.lines().toStringList().mid(c0 + 33, 2), stored);
     QVERIFY(doc.line(c0 + 30).isEmpty());
     QVERIFY(doc.line(c0 + 31).isEmpty());
-    const int c1 = strip::locateCell(doc.lines(), H, 1);
+    const int c1 = strip::locateCell(doc.lines().toStringList(), H, 1);
     QCOMPARE(c1, c0 + 33 + 2);
     QCOMPARE(doc.line(c1 + strip::cellline::KeyCode), c1code);
 
     strip::writeCellText(doc, H, 0, {});
     QCOMPARE(doc.line(c0 + 32), QStringLiteral("0"));
-    QCOMPARE(strip::locateCell(doc.lines(), H, 1), c0 + 33);
+    QCOMPARE(strip::locateCell(doc.lines().toStringList(), H, 1), c0 + 33);
     QCOMPARE(doc.line(c0 + 33 + strip::cellline::KeyCode), c1code);
     QVERIFY_THROWS_EXCEPTION(TavrelError, strip::writeCellText(doc, H, 1000, {QStringLiteral("x")}));
 }

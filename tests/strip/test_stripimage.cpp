@@ -256,7 +256,7 @@ void TestStripImage::templateStrips()
             templates::appendEntryFromTemplate(doc, folder, {"201", "", "", "", series::caption(sr), type});
             const SheetGeometry g = sheetGeometry(series::caption(sr), type);
             for (View v : {View::Detail, View::Overview})
-                QCOMPARE(renderStrip(doc.lines(), FirstHeader, v).size(),
+                QCOMPARE(renderStrip(doc.lines().toStringList(), FirstHeader, v).size(),
                          QSize(g.view(v).pixelWidth, g.view(v).pixelHeight));
             ++strips;
         }

@@ -1,0 +1,552 @@
+#include "register/registerlines.h"
+
+#include "platform/conversion.h"
+#include "register/registerformat.h"
+#include "strip/fixed4.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const QString &formatErrorMessage()
+{
+    static const QString m = QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");
+    return m;
+}
+
+[[noreturn]] void missingLine(int index)
+{
+    throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(formatErrorMessage()).arg(index + 1));
+}
+
+constexpr quint32 UnknownBase = 0xFFFFFFFFu;
+
+} // namespace
+
+// ---------------------------------------------------------------- building
+
+RegisterLines::RegisterLines(const QStringList &lines)
+{
+    m_index.reserve(size_t(lines.size()));
+    for (const QString &l : lines)
+        m_index.push_back(newSlot(l, -1));
+    rebuildMarkers();
+}
+
+RegisterLines RegisterLines::fromBytes(const QByteArray &bytes)
+{
+    if (bytes.size() >= qsizetype(RegisterLines::EditedBit))
+        throw FileError(QStringLiteral("ファイルが大きすぎます（2 GB 以上）。"));
+    RegisterLines r;
+    int mark = 0;
+    r.m_encoding = textfile::detectEncoding(bytes, &mark);
+    r.m_bytes = mark ? bytes.mid(mark) : bytes;
+    r.indexAll();
+    return r;
+}
+
+void RegisterLines::indexAll()
+{
+    m_index.clear();
+    m_edited.clear();
+    m_freeSlots.clear();
+    m_editedCount = 0;
+    m_markers.clear();
+    m_orderedPrefix = 0;
+    const char *data = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    // One pass over the bytes: line starts, and the markers, which are the
+    // only lines that end in a form feed.
+    qsizetype lines = 0;
+    textfile::forEachLine(data, n, m_encoding, [&](qsizetype, qsizetype) { ++lines; });
+    m_index.reserve(size_t(lines));
+    const int unit = textfile::unitSize(m_encoding);
+    const bool le = m_encoding == TextEncoding::Utf16LE;
+    textfile::forEachLine(data, n, m_encoding, [&](qsizetype start, qsizetype end) {
+        const int i = int(m_index.size());
+        m_index.push_back(quint32(start));
+        if (end - start < (regfmt::MarkerFeeds + 1) * unit)
+            return;
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+        const bool feed = unit == 1 ? p[end - 1] == 0x0C
+                                    : (le ? (p[end - 2] == 0x0C && p[end - 1] == 0) : (p[end - 2] == 0 && p[end - 1] == 0x0C));
+        if (!feed)
+            return;
+        if (const qint64 number = markerNumberOf(textfile::decodeLine(m_encoding, data + start, end - start)))
+            m_markers.push_back({i, number});
+    });
+    m_dirty = false;
+    m_baseTaken = false;
+    m_base.clear();
+    m_base.shrink_to_fit();
+}
+
+// ---------------------------------------------------------------- reading
+
+qsizetype RegisterLines::originalLength(quint32 offset) const
+{
+    const char *data = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    if (textfile::unitSize(m_encoding) == 1) {
+        // The line ends at the first CR or LF.
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+        qsizetype i = offset;
+        while (i < n && (p[i] > '\r' || (p[i] != '\r' && p[i] != '\n')))
+            ++i;
+        return i - offset;
+    }
+    const bool le = m_encoding == TextEncoding::Utf16LE;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+    qsizetype i = offset;
+    for (; i + 1 < n; i += 2) {
+        const unsigned u = le ? (p[i] | p[i + 1] << 8) : (p[i] << 8 | p[i + 1]);
+        if (u == '\r' || u == '\n')
+            return i - offset;
+    }
+    return n - offset;
+}
+
+QString RegisterLines::decodeOriginal(quint32 offset, bool *valid) const
+{
+    return textfile::decodeLine(m_encoding, m_bytes.constData() + offset, originalLength(offset), valid);
+}
+
+QString RegisterLines::at(int i) const
+{
+    const quint32 e = m_index[size_t(i)];
+    if (e & EditedBit)
+        return m_edited[e & ~EditedBit].text;
+    return decodeOriginal(e);
+}
+
+QString RegisterLines::line(int i) const
+{
+    if (i < 0 || i >= size())
+        missingLine(i);
+    return at(i);
+}
+
+int RegisterLines::intAt(int i) const
+{
+    return parseInt(line(i), i);
+}
+
+Fixed4 RegisterLines::fixedAt(int i) const
+{
+    return Fixed4::parse(line(i), i);
+}
+
+QStringList RegisterLines::mid(int from, int n) const
+{
+    QStringList out;
+    const int last = n < 0 ? size() : int(std::min<qint64>(size(), qint64(from) + n));
+    for (int i = std::max(from, 0); i < last; ++i)
+        out.append(at(i));
+    return out;
+}
+
+QStringList RegisterLines::toStringList() const
+{
+    return mid(0);
+}
+
+bool RegisterLines::isEdited(int i) const
+{
+    return i >= 0 && i < size() && (m_index[size_t(i)] & EditedBit);
+}
+
+bool RegisterLines::isUndecodable(int i) const
+{
+    if (i < 0 || i >= size() || (m_index[size_t(i)] & EditedBit))
+        return false;
+    bool valid = true;
+    decodeOriginal(m_index[size_t(i)], &valid);
+    return !valid;
+}
+
+// ---------------------------------------------------------------- markers
+
+qint64 RegisterLines::markerNumberOf(const QString &text)
+{
+    const qsizetype n = text.size();
+    const int feeds = regfmt::MarkerFeeds;
+    if (n < feeds + 1 || text.at(n - 1).unicode() != 0x0C)
+        return 0;
+    for (qsizetype i = n - feeds; i < n; ++i)
+        if (text.at(i).unicode() != 0x0C)
+            return 0;
+    const qsizetype digits = n - feeds;
+    // The number part must be written exactly as QString::number writes it.
+    const QChar *p = text.constData();
+    qsizetype i = 0;
+    bool negative = false;
+    if (p[0] == u'-') {
+        negative = true;
+        i = 1;
+    }
+    if (i >= digits || digits - i > 18)
+        return 0;
+    if (p[i] == u'0' && digits - i > 1)
+        return 0; // leading zero
+    qint64 v = 0;
+    for (; i < digits; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c < u'0' || c > u'9')
+            return 0;
+        v = v * 10 + (c - u'0');
+    }
+    if (negative)
+        v = -v;
+    return v; // "0" and "-0" give 0, which is never an entry number
+}
+
+qint64 RegisterLines::markerAt(int i) const
+{
+    auto it = std::lower_bound(m_markers.begin(), m_markers.end(), i,
+                               [](const Marker &m, int p) { return m.pos < p; });
+    return it != m_markers.end() && it->pos == i ? it->number : 0;
+}
+
+void RegisterLines::rebuildMarkers()
+{
+    m_markers.clear();
+    m_orderedPrefix = 0;
+    for (int i = 0; i < size(); ++i) {
+        const quint32 e = m_index[size_t(i)];
+        // Only a line that ends in a form feed can be a marker.
+        if (e & EditedBit) {
+            if (const qint64 n = markerNumberOf(m_edited[e & ~EditedBit].text))
+                m_markers.push_back({i, n});
+        } else if (const qint64 n = markerNumberOf(decodeOriginal(e))) {
+            m_markers.push_back({i, n});
+        }
+    }
+}
+
+std::vector<RegisterLines::Marker> RegisterLines::firstMarkers(qint64 count) const
+{
+    std::vector<Marker> first;
+    first.reserve(m_markers.size());
+    for (const Marker &m : m_markers)
+        if (m.number >= 1 && m.number <= count)
+            first.push_back(m);
+    // The index is in line order, so a stable sort keeps the first marker
+    // of each number at the front of its run.
+    const auto byNumber = [](const Marker &a, const Marker &b) { return a.number < b.number; };
+    std::stable_sort(first.begin(), first.end(), byNumber);
+    first.erase(std::unique(first.begin(), first.end(),
+                            [](const Marker &a, const Marker &b) { return a.number == b.number; }),
+                first.end());
+    return first;
+}
+
+std::vector<RegisterLines::Marker>::iterator RegisterLines::lowerBound(int pos)
+{
+    return std::lower_bound(m_markers.begin(), m_markers.end(), pos,
+                            [](const Marker &m, int p) { return m.pos < p; });
+}
+
+void RegisterLines::markerInsert(int pos, qint64 number)
+{
+    auto it = lowerBound(pos);
+    m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
+    m_markers.insert(it, {pos, number});
+}
+
+void RegisterLines::markerRemoveAt(int pos)
+{
+    auto it = lowerBound(pos);
+    if (it != m_markers.end() && it->pos == pos) {
+        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
+        m_markers.erase(it);
+    }
+}
+
+void RegisterLines::shiftMarkers(int from, int delta)
+{
+    for (auto it = lowerBound(from); it != m_markers.end(); ++it)
+        it->pos += delta;
+}
+
+int RegisterLines::findEntry(qint64 n) const
+{
+    if (n <= 0)
+        return -1;
+    while (m_orderedPrefix < m_markers.size() && m_markers[m_orderedPrefix].number == qint64(m_orderedPrefix) + 1)
+        ++m_orderedPrefix;
+    if (quint64(n) <= m_orderedPrefix)
+        return m_markers[size_t(n) - 1].pos;
+    // Numbers 1..prefix are the only ones in the ordered run.
+    for (size_t i = m_orderedPrefix; i < m_markers.size(); ++i)
+        if (m_markers[i].number == n)
+            return m_markers[i].pos;
+    return -1;
+}
+
+int RegisterLines::findEntryByScan(qint64 n) const
+{
+    const QString marker = QString::number(n) + QString(regfmt::MarkerFeeds, QChar(0x0C));
+    for (int i = 0; i < size(); ++i)
+        if (at(i).compare(marker, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int RegisterLines::entryOfLine(int i) const
+{
+    auto it = std::upper_bound(m_markers.begin(), m_markers.end(), i,
+                               [](int p, const Marker &m) { return p < m.pos; });
+    if (it == m_markers.begin())
+        return 0;
+    return int(std::prev(it)->number);
+}
+
+int RegisterLines::findMarkerFrom(int from, qint64 n) const
+{
+    auto it = std::lower_bound(m_markers.begin(), m_markers.end(), from,
+                               [](const Marker &m, int p) { return m.pos < p; });
+    for (; it != m_markers.end(); ++it)
+        if (it->number == n)
+            return it->pos;
+    return -1;
+}
+
+int RegisterLines::nextMarkerAfter(int i) const
+{
+    auto it = std::upper_bound(m_markers.begin(), m_markers.end(), i,
+                               [](int p, const Marker &m) { return p < m.pos; });
+    return it == m_markers.end() ? size() : it->pos;
+}
+
+// ---------------------------------------------------------------- changing
+
+void RegisterLines::requireSingleLine(const QString &text)
+{
+    for (QChar c : text)
+        if (c == u'\r' || c == u'\n')
+            throw TavrelError(QStringLiteral("改行を含む値は登録できません。"));
+}
+
+quint32 RegisterLines::newSlot(const QString &text, qint64 origin)
+{
+    ++m_editedCount;
+    if (!m_freeSlots.empty()) {
+        const quint32 s = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_edited[s] = {text, origin};
+        return EditedBit | s;
+    }
+    m_edited.push_back({text, origin});
+    return EditedBit | quint32(m_edited.size() - 1);
+}
+
+void RegisterLines::freeSlot(quint32 entry)
+{
+    if (!(entry & EditedBit))
+        return;
+    const quint32 s = entry & ~EditedBit;
+    m_edited[s] = {};
+    m_freeSlots.push_back(s);
+    --m_editedCount;
+}
+
+void RegisterLines::takeBase()
+{
+    if (m_baseTaken)
+        return;
+    m_base.resize(m_index.size());
+    for (size_t i = 0; i < m_index.size(); ++i) {
+        const quint32 e = m_index[i];
+        if (!(e & EditedBit)) {
+            m_base[i] = e;
+        } else {
+            const qint64 o = m_edited[e & ~EditedBit].origin;
+            m_base[i] = o < 0 ? UnknownBase : quint32(o);
+        }
+    }
+    m_baseTaken = true;
+}
+
+void RegisterLines::set(int i, const QString &text)
+{
+    if (i < 0 || i >= size())
+        missingLine(i);
+    requireSingleLine(text);
+    const qint64 oldN = markerAt(i);
+    const qint64 newN = markerNumberOf(text);
+    m_dirty = true;
+    quint32 &e = m_index[size_t(i)];
+    if (e & EditedBit)
+        m_edited[e & ~EditedBit].text = text;
+    else
+        e = newSlot(text, e);
+    if (oldN == newN)
+        return;
+    if (oldN && newN) {
+        // A marker renumbered in place keeps its position in the index.
+        auto it = lowerBound(i);
+        m_orderedPrefix = std::min(m_orderedPrefix, size_t(it - m_markers.begin()));
+        it->number = newN;
+        return;
+    }
+    if (oldN)
+        markerRemoveAt(i);
+    if (newN)
+        markerInsert(i, newN);
+}
+
+void RegisterLines::insert(int at, const QStringList &texts)
+{
+    if (texts.isEmpty())
+        return;
+    for (const QString &t : texts)
+        requireSingleLine(t);
+    at = std::clamp(at, 0, size());
+    const int k = int(texts.size());
+    takeBase();
+    m_dirty = true;
+    shiftMarkers(at, k);
+    m_index.insert(m_index.begin() + at, size_t(k), 0);
+    for (int j = 0; j < k; ++j)
+        m_index[size_t(at + j)] = newSlot(texts.at(j), -1);
+    for (int j = 0; j < k; ++j)
+        if (const qint64 n = markerNumberOf(texts.at(j)))
+            markerInsert(at + j, n);
+}
+
+void RegisterLines::remove(int at, int count)
+{
+    if (at < 0 || count <= 0 || at >= size())
+        return;
+    count = std::min(count, size() - at);
+    takeBase();
+    m_dirty = true;
+    auto first = lowerBound(at);
+    auto last = lowerBound(at + count);
+    m_orderedPrefix = std::min(m_orderedPrefix, size_t(first - m_markers.begin()));
+    m_markers.erase(first, last);
+    shiftMarkers(at + count, -count);
+    for (int j = at; j < at + count; ++j)
+        freeSlot(m_index[size_t(j)]);
+    m_index.erase(m_index.begin() + at, m_index.begin() + at + count);
+}
+
+void RegisterLines::append(const QString &text)
+{
+    requireSingleLine(text);
+    takeBase();
+    m_dirty = true;
+    m_index.push_back(newSlot(text, -1));
+    if (const qint64 n = markerNumberOf(text))
+        m_markers.push_back({size() - 1, n});
+}
+
+void RegisterLines::append(const QStringList &texts)
+{
+    for (const QString &t : texts)
+        requireSingleLine(t);
+    m_index.reserve(m_index.size() + size_t(texts.size()));
+    for (const QString &t : texts)
+        append(t);
+}
+
+void RegisterLines::clear()
+{
+    if (!isEmpty()) {
+        takeBase();
+        m_dirty = true;
+    }
+    m_index.clear();
+    m_edited.clear();
+    m_freeSlots.clear();
+    m_editedCount = 0;
+    m_markers.clear();
+    m_orderedPrefix = 0;
+}
+
+// ---------------------------------------------------------------- saving
+
+QByteArray RegisterLines::encode() const
+{
+    QByteArray out = textfile::byteOrderMark(m_encoding);
+    const QByteArray end = textfile::lineEnd(m_encoding);
+    out.reserve(m_bytes.size() + qsizetype(m_index.size()) * end.size() / 2 + 64);
+    for (size_t i = 0; i < m_index.size(); ++i) {
+        appendRaw(int(i), out);
+        out.append(end);
+    }
+    return out;
+}
+
+QByteArray RegisterLines::rawLine(int i) const
+{
+    if (i < 0 || i >= size())
+        missingLine(i);
+    QByteArray out;
+    appendRaw(i, out);
+    return out;
+}
+
+void RegisterLines::appendRaw(int i, QByteArray &out) const
+{
+    const quint32 e = m_index[size_t(i)];
+    if (!(e & EditedBit)) {
+        // Unchanged: its own bytes, whatever they hold.
+        out.append(m_bytes.constData() + e, originalLength(e));
+        return;
+    }
+    const QString &text = m_edited[e & ~EditedBit].text;
+    const qsizetype bad = text.indexOf(QChar(0xFFFD));
+    if (bad >= 0)
+        throw textfile::unencodable(text, bad, i, m_encoding);
+    qsizetype at = 0;
+    if (!textfile::encodeLine(m_encoding, text, out, &at))
+        throw textfile::unencodable(text, at, i, m_encoding);
+}
+
+bool RegisterLines::differsFromBase() const
+{
+    if (!m_dirty)
+        return false;
+    if (!m_baseTaken) {
+        if (m_editedCount == 0)
+            return false;
+        for (const quint32 e : m_index) {
+            if (!(e & EditedBit))
+                continue;
+            const Edited &ed = m_edited[e & ~EditedBit];
+            if (ed.origin < 0 || decodeOriginal(quint32(ed.origin)) != ed.text)
+                return true;
+        }
+        return false;
+    }
+    if (m_index.size() != m_base.size())
+        return true;
+    for (size_t i = 0; i < m_index.size(); ++i) {
+        const quint32 e = m_index[i];
+        const quint32 b = m_base[i];
+        if (e == b)
+            continue;
+        if (b == UnknownBase || at(int(i)) != decodeOriginal(b))
+            return true;
+    }
+    return false;
+}
+
+void RegisterLines::rebase(const QByteArray &bytes)
+{
+    const qsizetype mark = textfile::byteOrderMark(m_encoding).size();
+    m_bytes = mark ? bytes.mid(mark) : bytes;
+    indexAll();
+}
+
+qint64 RegisterLines::memoryBytes() const
+{
+    qint64 total = m_bytes.capacity() + qint64(m_index.capacity()) * 4 + qint64(m_markers.capacity()) * 16
+                   + qint64(m_base.capacity()) * 4 + qint64(m_edited.capacity()) * qint64(sizeof(Edited));
+    for (const Edited &e : m_edited)
+        total += e.text.capacity() * 2;
+    return total;
+}

@@ -1,0 +1,154 @@
+#pragma once
+// RegisterLines: the compact line store of a register and the one read
+// interface through which every part of the program reads a register's
+// lines.
+//
+// A register opened from a file keeps the file's bytes as they are plus one
+// 32-bit entry per line: the byte offset of the line's start. A line is
+// decoded when it is read. A line that is changed or inserted is held as a
+// string of its own (the entry then names its slot), so an edit never copies
+// the file. Saving writes every unchanged line from its original bytes, so a
+// register keeps its bytes wherever the user changed nothing.
+//
+// The store also keeps the index of entry marker lines (sorted by position),
+// so that finding an entry never scans the document, and it knows whether its
+// lines still equal those it was opened or last saved with.
+
+#include "platform/textfile.h"
+#include "strip/fixed4.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+
+class RegisterLines
+{
+public:
+    RegisterLines() = default;
+    // Every line held as text (templates, tests, lines made in memory).
+    RegisterLines(const QStringList &lines); // NOLINT: implicit on purpose
+    // Takes a file's bytes: the byte-order mark is detected and the lines
+    // are indexed; nothing is decoded. A file of 2 GiB or more is refused.
+    static RegisterLines fromBytes(const QByteArray &bytes);
+
+    // --- reading ---
+    int size() const { return int(m_index.size()); }
+    int count() const { return size(); }
+    bool isEmpty() const { return m_index.empty(); }
+    // Line i, decoded (i must be a line of the store).
+    QString at(int i) const;
+    // Bounds-checked: a line beyond the store raises the format error naming
+    // it, never a read past the end.
+    QString line(int i) const;
+    // The line as a 32-bit integer; ConversionError naming the line.
+    int intAt(int i) const;
+    // The line as a four-place decimal; ConversionError naming the line.
+    Fixed4 fixedAt(int i) const;
+    QStringList mid(int from, int n = -1) const;
+    QStringList toStringList() const;
+    TextEncoding encoding() const { return m_encoding; }
+    // The line still holds the bytes it was read with, and those are not a
+    // valid sequence of the file's encoding (they read as U+FFFD).
+    bool isUndecodable(int i) const;
+    // The line was changed or inserted since opening or the last save.
+    bool isEdited(int i) const;
+
+    // --- entry markers ---
+    // Entry number of a marker text (the number as QString::number writes it
+    // and ten form feeds), or 0 when the text is no marker.
+    static qint64 markerNumberOf(const QString &text);
+    // Entry number of marker line i, or 0 when the line is no marker.
+    qint64 markerAt(int i) const;
+    // Index of the first marker line of entry n, or -1.
+    int findEntry(qint64 n) const;
+    // The same answer by scanning every line; kept for checks and tests.
+    int findEntryByScan(qint64 n) const;
+    // Entry number of the nearest marker at or above line i, 0 when none.
+    int entryOfLine(int i) const;
+    // First marker line at or after `from` numbered n, or -1.
+    int findMarkerFrom(int from, qint64 n) const;
+    // First marker line after line i, or size() when there is none.
+    int nextMarkerAfter(int i) const;
+    struct Marker
+    {
+        int pos;
+        qint64 number;
+    };
+    // For each entry number from 1 to count that has a marker, its first
+    // marker (what findEntry gives), in increasing order of number. One pass
+    // over the index, however the markers are ordered or numbered.
+    std::vector<Marker> firstMarkers(qint64 count) const;
+    // Number of marker lines in the store.
+    int markerCount() const { return int(m_markers.size()); }
+
+    // --- changing ---
+    // A line can never hold CR or LF: such a text is refused (TavrelError)
+    // before anything changes.
+    void set(int i, const QString &text);
+    void insert(int at, const QStringList &texts);
+    void remove(int at, int count);
+    void append(const QString &text);
+    void append(const QStringList &texts);
+    void clear();
+    static void requireSingleLine(const QString &text);
+
+    // --- saving ---
+    // The lines with CR LF after each, in the store's encoding, unchanged
+    // lines from their original bytes. Throws EncodingError naming the
+    // 0-based line of the first character that cannot be written; an edited
+    // line holding U+FFFD (an undecodable sequence the user kept) is refused
+    // the same way, in every encoding.
+    QByteArray encode() const;
+    // Line i as it would be written, without its line end (throws as encode).
+    QByteArray rawLine(int i) const;
+    // True when the lines differ from those read or last saved.
+    bool differsFromBase() const;
+    // The current lines become the base (after saving them as `bytes`, the
+    // result of encode()): the store then holds `bytes` and no edits.
+    void rebase(const QByteArray &bytes);
+    // Memory the store holds, for the benches.
+    qint64 memoryBytes() const;
+
+private:
+    static constexpr quint32 EditedBit = 0x80000000u;
+    struct Edited
+    {
+        QString text;
+        qint64 origin = -1; // offset of the original line it replaced, or -1
+    };
+
+    QString decodeOriginal(quint32 offset, bool *valid = nullptr) const;
+    void appendRaw(int i, QByteArray &out) const;
+    qsizetype originalLength(quint32 offset) const;
+    quint32 newSlot(const QString &text, qint64 origin);
+    void freeSlot(quint32 entry);
+    void takeBase();
+    void indexAll();
+
+    void rebuildMarkers();
+    std::vector<Marker>::iterator lowerBound(int pos);
+    void markerInsert(int pos, qint64 number);
+    void markerRemoveAt(int pos);
+    void shiftMarkers(int from, int delta);
+
+    QByteArray m_bytes;     // the file's bytes without the byte-order mark
+    TextEncoding m_encoding = TextEncoding::Cp932;
+    std::vector<quint32> m_index; // byte offset, or EditedBit | slot
+    std::vector<Edited> m_edited;
+    std::vector<quint32> m_freeSlots;
+    int m_editedCount = 0;
+
+    // Base for "differs": while no line was inserted or removed the entries
+    // themselves say it; after that, the base entries are kept here.
+    bool m_dirty = false;
+    bool m_baseTaken = false;
+    std::vector<quint32> m_base;
+
+    std::vector<Marker> m_markers; // sorted by position
+    // Length of the leading run of markers numbered 1, 2, 3, ... in order;
+    // extended lazily, shortened by edits.
+    mutable size_t m_orderedPrefix = 0;
+};
