@@ -28,7 +28,7 @@ QRect pixelRect(Fixed4 left, Fixed4 top, Fixed4 right, Fixed4 bottom)
 class PageDrawer : public strip::StripVisitor
 {
 public:
-    PageDrawer(QPainter &p, const QStringList &lines, const PagePlacement &pl)
+    PageDrawer(QPainter &p, const RegisterLines &lines, const PagePlacement &pl)
         : m_p(p), m_lines(lines), m_pl(pl), m_dpi(p.device() ? p.device()->logicalDpiY() : 96)
     {
     }
@@ -46,7 +46,7 @@ private:
         const Fixed4 dh = m_pl.adjustment.horizontal, dv = m_pl.adjustment.vertical;
         // Printing takes any non-empty picture line as a picture, blanks
         // included; the screen trims the line first.
-        const QString &type = strip::lineAt(m_lines, b + strip::cellline::PictureType);
+        const QString type = strip::lineAt(m_lines, b + strip::cellline::PictureType);
         Fixed4 pw;
         if (!type.isEmpty()) {
             const Fixed4 pl = (gx + area.x + dh) * m_pl.sx - m_pl.ox;
@@ -106,7 +106,7 @@ private:
     }
 
     QPainter &m_p;
-    const QStringList &m_lines;
+    const RegisterLines &m_lines;
     const PagePlacement &m_pl;
     int m_dpi;
 };
