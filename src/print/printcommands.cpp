@@ -59,6 +59,33 @@ private:
     QPainter m_painter;
 };
 
+// The progress of a run of more than a few pages, with a cancel button.
+class RunProgress
+{
+public:
+    RunProgress(QWidget *parent, const QString &title, int pages)
+    {
+        if (pages <= PrintCommands::ProgressFromPages)
+            return;
+        m_dialog = std::make_unique<QProgressDialog>(QStringLiteral("印刷しています..."),
+                                                     QStringLiteral("キャンセル"), 0, pages, parent);
+        m_dialog->setWindowTitle(title);
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setValue(0);
+    }
+    bool cancelled() const { return m_dialog && m_dialog->wasCanceled(); }
+    void pageDone()
+    {
+        if (m_dialog)
+            m_dialog->setValue(++m_done);
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+    int m_done = 0;
+};
+
 // Printing to a file: a run of several jobs writes one numbered file per
 // job next to the chosen name instead of overwriting it job after job.
 QString jobFileName(const QString &chosen, int job, int jobs)
@@ -191,17 +218,8 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
     for (const print::StripJob &j : jobs)
         pages += j.pages;
 
-    std::unique_ptr<QProgressDialog> progress;
-    if (pages > ProgressFromPages) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("印刷しています..."),
-                                                     QStringLiteral("キャンセル"), 0, pages, parent);
-        progress->setWindowTitle(StripJobTitle);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0);
-        progress->setValue(0);
-    }
+    RunProgress progress(parent, StripJobTitle, pages);
     const RegisterDocument &doc = document();
-    int done = 0;
     for (int j = 0; j < jobs.size(); ++j) {
         const print::StripJob &job = jobs.at(j);
         const int entry = job.position + 1;
@@ -230,7 +248,7 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
                                              print::fixedOfReal(printable.top()), adjustment()};
         bool cancelled = false, failed = false;
         for (int page = 0; page < job.pages; ++page) {
-            if (progress && progress->wasCanceled()) {
+            if (progress.cancelled()) {
                 cancelled = true;
                 break;
             }
@@ -239,8 +257,7 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
                 break;
             }
             print::drawStripPage(pj.painter(), doc, entry, placement);
-            if (progress)
-                progress->setValue(++done);
+            progress.pageDone();
         }
         if (failed) {
             UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
@@ -251,7 +268,7 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
             UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
             break;
         }
-        if (cancelled || (progress && progress->wasCanceled()))
+        if (cancelled || progress.cancelled())
             break;
     }
     if (!chosenFile.isEmpty())
@@ -287,15 +304,18 @@ void PrintCommands::printList(QWidget *parent)
         UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
         return;
     }
+    // A cancelled run ends the job with the pages drawn so far.
+    RunProgress progress(parent, ListJobTitle, outer * (to - from + 1) * inner);
     int index = 0;
-    for (int o = 0; o < outer; ++o)
-        for (int page = from; page <= to; ++page)
-            for (int i = 0; i < inner; ++i) {
+    for (int o = 0; o < outer && !progress.cancelled(); ++o)
+        for (int page = from; page <= to && !progress.cancelled(); ++page)
+            for (int i = 0; i < inner && !progress.cancelled(); ++i) {
                 if (!pj.page(index++)) {
                     UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
                     return;
                 }
                 print::drawListPage(pj.painter(), table, page, QDateTime::currentDateTime());
+                progress.pageDone();
             }
     if (!pj.end())
         UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
