@@ -218,9 +218,21 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
     for (const print::StripJob &j : jobs)
         pages += j.pages;
 
+    // The printer keeps the file name the user chose, however the run ends.
+    struct RestoreFile
+    {
+        QPrinter &pr;
+        QString name;
+        ~RestoreFile()
+        {
+            if (!name.isEmpty())
+                pr.setOutputFileName(name);
+        }
+    } restore{pr, chosenFile};
+
     RunProgress progress(parent, StripJobTitle, pages);
     const RegisterDocument &doc = document();
-    for (int j = 0; j < jobs.size(); ++j) {
+    for (int j = 0; j < jobs.size() && !progress.cancelled(); ++j) {
         const print::StripJob &job = jobs.at(j);
         const int entry = job.position + 1;
         const int marker = doc.findEntry(entry);
@@ -248,7 +260,7 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
                                              print::fixedOfReal(printable.top()), adjustment()};
         bool cancelled = false, failed = false;
         for (int page = 0; page < job.pages; ++page) {
-            if (progress.cancelled()) {
+            if (page > 0 && progress.cancelled()) {
                 cancelled = true;
                 break;
             }
@@ -268,11 +280,9 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
             UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
             break;
         }
-        if (cancelled || progress.cancelled())
+        if (cancelled)
             break;
     }
-    if (!chosenFile.isEmpty())
-        pr.setOutputFileName(chosenFile);
 }
 
 void PrintCommands::printList(QWidget *parent)
