@@ -19,10 +19,18 @@ namespace print {
 
 namespace {
 
+// Whole device pixels, kept far beyond any page but within reach of int
+// arithmetic, so that a malformed record placing a cell absurdly far off
+// cannot overflow a rectangle's width.
+int px(Fixed4 v)
+{
+    return qBound(-strip::MaxPixel, v.toPixels(), strip::MaxPixel);
+}
+
 QRect pixelRect(Fixed4 left, Fixed4 top, Fixed4 right, Fixed4 bottom)
 {
-    const int l = left.toPixels(), t = top.toPixels();
-    return QRect(l, t, right.toPixels() - l, bottom.toPixels() - t);
+    const int l = px(left), t = px(top);
+    return QRect(l, t, px(right) - l, px(bottom) - t);
 }
 
 class PageDrawer : public strip::StripVisitor
@@ -70,8 +78,8 @@ private:
         m_p.fillRect(pixelRect(left, top, right, bottom), background);
 
         const int lh = strip::lineHeightPixels(f.pointSize, m_dpi);
-        if (lh <= 0 || text.isEmpty())
-            return;
+        if (lh <= 0 || lh > strip::MaxPixel || text.isEmpty())
+            return; // no line fits a band (or none could be placed on any page)
         QFont font = fontOfFace(f.face);
         font.setPixelSize(lh);
         font.setBold(f.bold);
@@ -100,7 +108,7 @@ private:
             const QRect clip = pixelRect(left, cTop, right, cBottom);
             m_p.setClipRect(clip);
             m_p.fillRect(clip, background);
-            m_p.drawText(QPoint(x.toPixels(), y.toPixels() + ascent), s);
+            m_p.drawText(QPoint(px(x), px(y) + ascent), s);
             m_p.setClipping(false);
         }
     }
@@ -118,17 +126,22 @@ bool drawStripPage(QPainter &painter, const RegisterDocument &doc, int entryNumb
     const int marker = doc.findEntry(entryNumber);
     if (marker < 0)
         return false;
+    drawStripPageAt(painter, doc.lines(), marker + 1, placement);
+    return true;
+}
+
+void drawStripPageAt(QPainter &painter, const RegisterLines &lines, int headerLine, const PagePlacement &placement)
+{
     painter.save();
     painter.setClipping(false);
     try {
-        PageDrawer drawer(painter, doc.lines(), placement);
-        strip::walkStrip(doc.lines(), marker + 1, drawer);
+        PageDrawer drawer(painter, lines, placement);
+        strip::walkStrip(lines, headerLine, drawer);
     } catch (...) {
         painter.restore();
         throw;
     }
     painter.restore();
-    return true;
 }
 
 QList<StripJob> planStripJobs(const QList<int> &positions, int copies, bool collate)

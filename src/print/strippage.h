@@ -18,6 +18,7 @@
 
 class QPainter;
 class RegisterDocument;
+class RegisterLines;
 
 namespace print {
 
@@ -41,6 +42,8 @@ struct PagePlacement
 // Malformed number lines throw (ConversionError / TavrelError); the caller
 // ends its job.
 bool drawStripPage(QPainter &painter, const RegisterDocument &doc, int entryNumber, const PagePlacement &placement);
+// The same for the entry whose header starts at line `headerLine`.
+void drawStripPageAt(QPainter &painter, const RegisterLines &lines, int headerLine, const PagePlacement &placement);
 
 // One print job of a strip run: the entry (its list position) and how many
 // copies of its page the job holds.
