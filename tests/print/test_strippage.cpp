@@ -9,6 +9,7 @@
 #include "recordingdevice.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
+#include "strip/geometry.h"
 #include "strip/picture.h"
 #include "stripfixture.h"
 
@@ -108,6 +109,7 @@ private Q_SLOTS:
     void zeroLinesStillFilled();
     void lineHeightFollowsSurface();
     void missingEntryDrawsNothing();
+    void farOffCellStaysInRange();
     void jobPlan_data();
     void jobPlan();
     void adjustmentTexts_data();
@@ -407,6 +409,20 @@ void TestStripPage::missingEntryDrawsNothing()
     const Drawn d = draw(entryOf("0", "0", {cellAt({"5", "5", "40", "10"}, {"A"})}), previewA(), 96, 2);
     QVERIFY(!d.found);
     QVERIFY(d.fills.isEmpty() && d.texts.isEmpty());
+}
+
+void TestStripPage::farOffCellStaysInRange()
+{
+    // A malformed record placing a cell a billion millimetres away, wider
+    // than any page: its rectangle stays within int arithmetic.
+    const Fixed4 s = scaleOfDpi(1200);
+    const Drawn d = draw(entryOf("-999999999", "999999999", {cellAt({"0", "0", "999999999", "10"}, {"A"})}),
+                         {s, s, Fixed4(), Fixed4(), {}}, 1200);
+    QVERIFY(!d.fills.isEmpty());
+    const QRect r = d.fills.at(0).rect;
+    QCOMPARE(r.left(), -strip::MaxPixel);
+    QCOMPARE(r.top(), strip::MaxPixel);
+    QVERIFY(r.width() >= 0 && r.height() >= 0);
 }
 
 void TestStripPage::jobPlan_data()
