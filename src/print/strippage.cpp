@@ -14,6 +14,7 @@
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 
 namespace print {
 
@@ -39,6 +40,7 @@ public:
     PageDrawer(QPainter &p, const RegisterLines &lines, const PagePlacement &pl)
         : m_p(p), m_lines(lines), m_pl(pl), m_dpi(p.device() ? p.device()->logicalDpiY() : 96)
     {
+        m_option.setWrapMode(QTextOption::NoWrap);
     }
 
     bool cell(const strip::Section &s, const strip::Cell &c) override
@@ -98,8 +100,13 @@ private:
             const Fixed4 cBottom = qMin(bottom, y + flh);
             if (!(cBottom > cTop))
                 continue;
-            const QString &s = text.at(i);
-            const Fixed4 tw = Fixed4::fromInt(fm.horizontalAdvance(s));
+            // The line is shaped once, for its width and for drawing.
+            QTextLayout layout(text.at(i), font, m_p.device());
+            layout.setTextOption(m_option);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            layout.endLayout();
+            const Fixed4 tw = Fixed4::fromInt(qRound(line.horizontalAdvance()));
             Fixed4 x = left; // left alignment, and any value the program never writes
             if (f.alignment == 2)
                 x = left + ((right - left) - tw) / two;
@@ -108,7 +115,9 @@ private:
             const QRect clip = pixelRect(left, cTop, right, cBottom);
             m_p.setClipRect(clip);
             m_p.fillRect(clip, background);
-            m_p.drawText(QPoint(px(x), px(y) + ascent), s);
+            // Top-left corner at (x, y): the baseline lies one ascent below.
+            line.setPosition(QPointF(0, ascent - line.ascent()));
+            layout.draw(&m_p, QPointF(px(x), px(y)));
             m_p.setClipping(false);
         }
     }
@@ -117,6 +126,7 @@ private:
     const RegisterLines &m_lines;
     const PagePlacement &m_pl;
     int m_dpi;
+    QTextOption m_option;
 };
 
 } // namespace
