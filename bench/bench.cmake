@@ -1,6 +1,7 @@
 add_executable(bench_register ${CMAKE_CURRENT_SOURCE_DIR}/bench_register.cpp
                               ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
 target_link_libraries(bench_register PRIVATE tavrel_core)
+add_dependencies(bench_register tavrel-cli)
 add_executable(genregister ${CMAKE_CURRENT_SOURCE_DIR}/genregister.cpp
                            ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
 target_link_libraries(genregister PRIVATE tavrel_core)

@@ -10,7 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {
@@ -28,7 +28,7 @@ int main(int argc, char **argv)
     const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
     uitest::Environment env;
     const QString path = env.dataFolder() + QStringLiteral("bench.TAV");
-    textfile::write(path, generateRegister(entries, cells));
+    textfile::writeBytes(path, generateRegisterBytes(entries, cells));
     env.createWindows();
     FMain->show();
     QCoreApplication::processEvents();

@@ -1,57 +1,150 @@
 // Register benchmark: open (load and list), find entry, create, delete and
-// save on a register of ENTRIES × CELLS, against iconv of the same file.
+// save on a register of ENTRIES × CELLS, against iconv of the same file, in
+// the process and as whole processes (tavrel-cli list against iconv), with
+// peak memory.
+//
+//   bench_register [ENTRIES CELLS]      default 2000 100
+//   bench_register --empty-lines N      a file of N empty lines ended by CR
 
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
 #include "registergenerator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace {
+
 double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+
+struct ProcessRun
+{
+    double ms = 1e18;
+    long maxRssKb = 0;
+    int status = -1;
+};
+
+// Runs a program with its standard output to /dev/null; best wall time of
+// `runs`, and the largest peak resident size any run reached.
+ProcessRun runProcess(const QStringList &argv, int runs = 3)
+{
+    ProcessRun best;
+    for (int run = 0; run < runs; ++run) {
+        std::vector<QByteArray> args;
+        for (const QString &a : argv)
+            args.push_back(a.toLocal8Bit());
+        std::vector<char *> cargs;
+        for (QByteArray &a : args)
+            cargs.push_back(a.data());
+        cargs.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        QElapsedTimer t;
+        t.start();
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, cargs[0], &fa, nullptr, cargs.data(), environ) != 0) {
+            posix_spawn_file_actions_destroy(&fa);
+            return best;
+        }
+        int status = 0;
+        rusage ru{};
+        wait4(pid, &status, 0, &ru);
+        const double elapsed = ms(t);
+        posix_spawn_file_actions_destroy(&fa);
+        best.ms = std::min(best.ms, elapsed);
+        best.maxRssKb = std::max(best.maxRssKb, ru.ru_maxrss);
+        best.status = status;
+    }
+    return best;
+}
+
+long selfMaxRssKb()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+QString cliPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../tavrel-cli"));
+}
+
+void compareProcesses(const QString &path, double fileMb)
+{
+    const ProcessRun iconv = runProcess({QStringLiteral("iconv"), QStringLiteral("-f"), QStringLiteral("CP932"),
+                                         QStringLiteral("-t"), QStringLiteral("UTF-8"), path});
+    const ProcessRun list = runProcess({cliPath(), QStringLiteral("list"), path});
+    std::printf("process  iconv -f CP932 -t UTF-8: %8.1f ms  peak %6.1f MB\n", iconv.ms, iconv.maxRssKb / 1024.0);
+    std::printf("process  tavrel-cli list:         %8.1f ms  peak %6.1f MB  (%.2f x iconv, memory %.2f x file, exit %d)\n",
+                list.ms, list.maxRssKb / 1024.0, list.ms / iconv.ms, list.maxRssKb / 1024.0 / fileMb,
+                WIFEXITED(list.status) ? WEXITSTATUS(list.status) : -1);
+}
+
+int emptyLines(qint64 n)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("empty.TAV"));
+    textfile::writeBytes(path, QByteArray(n, '\r'));
+    const double mb = double(QFileInfo(path).size()) / 1e6;
+    std::printf("file: %lld empty lines ended by CR, %.1f MB\n", qlonglong(n), mb);
+    compareProcesses(path, mb);
+    const ProcessRun convert = runProcess({cliPath(), QStringLiteral("convert"), path, dir.filePath(QStringLiteral("o.TAV"))}, 1);
+    std::printf("process  tavrel-cli convert:      %8.1f ms  peak %6.1f MB\n", convert.ms, convert.maxRssKb / 1024.0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList a = app.arguments();
+    if (a.size() > 2 && a.at(1) == QLatin1String("--empty-lines"))
+        return emptyLines(a.at(2).toLongLong());
     const int entries = a.size() > 1 ? a.at(1).toInt() : 2000;
     const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.TAV"));
-    textfile::write(path, generateRegister(entries, cells));
-    std::printf("register: %d entries x %d cells, %.1f MB\n", entries, cells,
-                double(QFileInfo(path).size()) / 1e6);
+    textfile::writeBytes(path, generateRegisterBytes(entries, cells));
+    const double fileMb = double(QFileInfo(path).size()) / 1e6;
+    std::printf("register: %d entries x %d cells, %.1f MB\n", entries, cells, fileMb);
+
+    // Whole processes first, while this process is still small.
+    compareProcesses(path, fileMb);
 
     // Best of three runs each: the machine may be busy with other work.
+    const ProcessRun iconv = runProcess({QStringLiteral("iconv"), QStringLiteral("-f"), QStringLiteral("CP932"),
+                                         QStringLiteral("-t"), QStringLiteral("UTF-8"), path});
     QElapsedTimer t;
-    double iconvMs = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        t.start();
-        QProcess iconv;
-        iconv.setStandardOutputFile(QProcess::nullDevice());
-        iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("CP932"), QStringLiteral("-t"),
-                                              QStringLiteral("UTF-8"), path});
-        iconv.waitForFinished(-1);
-        iconvMs = std::min(iconvMs, ms(t));
-    }
-    std::printf("iconv -f CP932 -t UTF-8:      %8.1f ms\n", iconvMs);
-
     RegisterDocument doc;
     QList<EntryHeader> rows;
     double loadMs = 1e9;
+    const long rssBefore = selfMaxRssKb();
     for (int run = 0; run < 3; ++run) {
         t.restart();
         rows = doc.load(path);
         loadMs = std::min(loadMs, ms(t));
     }
-    std::printf("load + list rows (%lld):    %8.1f ms  (%.2f x iconv)\n", qlonglong(rows.size()), loadMs, loadMs / iconvMs);
+    std::printf("iconv -f CP932 -t UTF-8:      %8.1f ms\n", iconv.ms);
+    std::printf("load + list rows (%lld):    %8.1f ms  (%.2f x iconv)\n", qlonglong(rows.size()), loadMs,
+                loadMs / iconv.ms);
+    std::printf("document memory:              %8.1f MB  (%.2f x file; process peak grew %.1f MB)\n",
+                doc.lines().memoryBytes() / 1e6, doc.lines().memoryBytes() / 1e6 / fileMb,
+                (selfMaxRssKb() - rssBefore) / 1024.0);
 
     t.restart();
     QRandomGenerator rng(1);
@@ -80,8 +173,11 @@ int main(int argc, char **argv)
     // the document, as editing a cell does.
     t.restart();
     doc.insertLines(doc.findEntry(1) + 60, {QStringLiteral("保留")});
+    const double insertMs = ms(t);
+    t.restart();
     doc.removeLines(doc.findEntry(1) + 60, 1);
-    std::printf("insert and remove a line:     %8.1f ms\n", ms(t));
+    std::printf("insert a line near the top:   %8.2f ms\n", insertMs);
+    std::printf("remove a line near the top:   %8.2f ms\n", ms(t));
 
     t.restart();
     doc.deleteEntries({entries / 2}, entries + 1);
@@ -91,8 +187,14 @@ int main(int argc, char **argv)
     doc.deleteEntries({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, entries);
     std::printf("delete 10 entries:            %8.1f ms\n", ms(t));
 
-    t.restart();
-    doc.save(dir.filePath(QStringLiteral("out.TAV")));
-    std::printf("save:                         %8.1f ms\n", ms(t));
+    // Save of the unchanged register, against iconv of the same file.
+    rows = doc.load(path);
+    double saveMs = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        t.restart();
+        doc.save(dir.filePath(QStringLiteral("out.TAV")));
+        saveMs = std::min(saveMs, ms(t));
+    }
+    std::printf("save:                         %8.1f ms  (%.2f x iconv)\n", saveMs, saveMs / iconv.ms);
     return sum == 42 ? 1 : 0;
 }

@@ -16,6 +16,6 @@ int main(int argc, char **argv)
     }
     const int entries = a.size() > 2 ? a.at(2).toInt() : 2000;
     const int cells = a.size() > 3 ? a.at(3).toInt() : 100;
-    textfile::write(a.at(1), generateRegister(entries, cells));
+    textfile::writeBytes(a.at(1), generateRegisterBytes(entries, cells));
     return 0;
 }

@@ -2,17 +2,18 @@
 
 #include "register/registerdocument.h"
 
-QStringList generateRegister(int entries, int cellsPerEntry)
+#include "platform/textfile.h"
+
+namespace {
+
+void appendEntry(QStringList &l, int e, int cellsPerEntry)
 {
-    QStringList l;
-    l.reserve(qsizetype(entries) * (cellsPerEntry * 35 + 20) + 2);
-    l << RegisterDocument::VersionLine << QString::number(entries);
     const QStringList departments{QStringLiteral("総務部"), QStringLiteral("営業部"), QStringLiteral("技術部"),
                                   QStringLiteral("経理部")};
     const QStringList labels{QStringLiteral("保留"), QStringLiteral("転送"), QStringLiteral("内線"),
                              QStringLiteral("外線１"), QStringLiteral("会議室Ａ")};
     const int perSection = 20;
-    for (int e = 1; e <= entries; ++e) {
+    {
         l << RegisterDocument::markerLine(e) << QString::number(1000 + e) << departments.at(e % 4)
           << QStringLiteral("利用者 %1").arg(e) << QStringLiteral("2024/04/01 09:00")
           << QStringLiteral("ｕＴシリーズ主装置") << QStringLiteral("ｕＴ－９６ボタンＤＳＳコンソール");
@@ -39,5 +40,27 @@ QStringList generateRegister(int entries, int cellsPerEntry)
             }
         }
     }
+}
+
+} // namespace
+
+QStringList generateRegister(int entries, int cellsPerEntry)
+{
+    QStringList l;
+    l.reserve(qsizetype(entries) * (cellsPerEntry * 35 + 20) + 2);
+    l << RegisterDocument::VersionLine << QString::number(entries);
+    for (int e = 1; e <= entries; ++e)
+        appendEntry(l, e, cellsPerEntry);
     return l;
+}
+
+QByteArray generateRegisterBytes(int entries, int cellsPerEntry)
+{
+    QByteArray out = textfile::encode({RegisterDocument::VersionLine, QString::number(entries)});
+    for (int e = 1; e <= entries; ++e) {
+        QStringList l;
+        appendEntry(l, e, cellsPerEntry);
+        out += textfile::encode(l);
+    }
+    return out;
 }

@@ -24,7 +24,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -451,7 +451,9 @@ void TFMain::buildWorkArea()
         pnlKeyLabel->addTab(new QWidget, QString::fromUtf16(t));
     topLayout->addWidget(pnlKeyLabel);
 
-    ListView1 = new QTreeWidget(Splitter1);
+    m_listModel = new RegisterListModel(m_document, this);
+    ListView1 = new QTreeView(Splitter1);
+    ListView1->setModel(m_listModel);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
@@ -464,9 +466,6 @@ void TFMain::buildWorkArea()
     ListView1->setAllColumnsShowFocus(true);
     ListView1->header()->setSectionsMovable(false);
     ListView1->header()->setStretchLastSection(false);
-    ListView1->setHeaderLabels({QStringLiteral("主装置のシリーズ"), QStringLiteral("示名条のタイプ"),
-                                QStringLiteral("内線番号"), QStringLiteral("部署"), QStringLiteral("使用者名"),
-                                QStringLiteral("登録日時")});
     ListView1->setMinimumHeight(20);
     ListView1->setItemDelegate(new RowDelegate(ListView1));
     // The selection stays visible while the list has no focus.

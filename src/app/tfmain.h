@@ -7,6 +7,7 @@
 #include "app/mainsub.h"
 #include "strip/stripdisplay.h"
 #include "register/registerdocument.h"
+#include "register/registerlistmodel.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -25,8 +26,7 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class PrintCommands;
 
 class TFMain : public QMainWindow
@@ -54,10 +54,9 @@ public:
     // The status bar's single panel.
     QString statusText() const;
 
-    // Register list rows: the six texts of row r as header values.
+    // The register list: a model over the document.
+    RegisterListModel *listModel() const { return m_listModel; }
     int rowCount() const;
-    EntryHeader rowHeader(int row) const;
-    QList<EntryHeader> rowHeaders() const;
 
     // Connects a command to its handler. Commands without one stay disabled.
     static constexpr const char *HandledProperty = "tavrelHandled";
@@ -155,7 +154,7 @@ public:
     QLabel *imgBase2 = nullptr;
     QTabWidget *pnlKeyLabel = nullptr;
     QSplitter *Splitter1 = nullptr;
-    QTreeWidget *ListView1 = nullptr;
+    QTreeView *ListView1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
 
 public Q_SLOTS:
@@ -194,17 +193,15 @@ private:
     void syncCellCommands();
 
     // Register list.
-    QTreeWidgetItem *makeRow(const EntryHeader &header) const;
-    void setRow(int row, const EntryHeader &header);
     void selectOnly(int row);
     void focusListIfVisible();
     void ListView1SelectionChanged();
     // Shows entry row + 1 and lets the series selector follow it.
     void showRow(int row);
-    void clearRegisterList();
 
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
+    RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
     PrintCommands *m_printCommands = nullptr; // owned as a child object
     QLabel *m_statusPanel = nullptr;

@@ -128,7 +128,7 @@ int cmdCheck(CliContext &ctx, const QStringList &argv)
         return usageError(ctx, args.ok() ? QStringLiteral("check FILE") : args.error());
     const QString path = args.positional().at(0);
     RegisterDocument doc;
-    doc.setLines(textfile::read(path).lines);
+    doc.setLines(RegisterLines::fromBytes(textfile::readBytes(path)));
     if (doc.isEmpty()) {
         ctx.out << path << ":1: " << RegisterDocument::FormatErrorMessage << '\n';
         return 1;

@@ -1,6 +1,7 @@
 list(APPEND TAVREL_CORE_SOURCES
   src/platform/conversion.cpp
   src/platform/textfile.cpp
+  src/platform/memory.cpp
   src/platform/instancelock.cpp
   src/platform/fonts.cpp)
 list(APPEND TAVREL_UI_SOURCES

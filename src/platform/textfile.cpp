@@ -1,5 +1,7 @@
 #include "platform/textfile.h"
 
+#include "platform/memory.h"
+
 #include <QFile>
 #include <cstring>
 #include <vector>
@@ -373,7 +375,25 @@ QByteArray readBytes(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
-    const QByteArray bytes = f.readAll();
+    QByteArray bytes;
+    const qint64 size = f.isSequential() ? -1 : f.size();
+    if (size > 0 && size < (qint64(1) << 31)) {
+        // Read straight into one buffer of the file's size.
+        bytes = QByteArray(size, Qt::Uninitialized);
+        memory::adviseHugePages(bytes.data(), size_t(size));
+        qint64 got = 0;
+        while (got < size) {
+            const qint64 r = f.read(bytes.data() + got, size - got);
+            if (r <= 0)
+                break;
+            got += r;
+        }
+        bytes.truncate(got);
+        if (got == size)
+            bytes += f.readAll(); // a file that grew meanwhile
+    } else {
+        bytes = f.readAll();
+    }
     if (f.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
     return bytes;

@@ -10,6 +10,7 @@
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
+#include "register/registerlistmodel.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,7 +18,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QTreeWidget>
+#include <QTreeView>
 
 const QString PrintCommands::NoPrinterAtStartMessage = QStringLiteral("プリンターがインストールされていません。");
 const QString PrintCommands::NoPrinterAtPrintMessage = QStringLiteral("プリンタがインストールされていません。");
@@ -137,16 +138,7 @@ QString PrintCommands::printerName() const
 
 QList<EntryHeader> PrintCommands::listRows() const
 {
-    // The list shows one row per entry, entry r + 1 on row r.
-    QList<EntryHeader> rows;
-    const RegisterDocument &doc = m_main.document();
-    const int n = m_main.rowCount();
-    rows.reserve(n);
-    for (int r = 0; r < n; ++r) {
-        const int marker = doc.findEntry(r + 1);
-        rows.append(marker < 0 ? EntryHeader() : doc.headerAt(marker + 1));
-    }
-    return rows;
+    return m_main.listModel()->rowHeaders();
 }
 
 QList<int> PrintCommands::selectedPositions() const

@@ -12,7 +12,7 @@
 #include "register/tftel_add.h"
 
 #include <QComboBox>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -38,56 +38,17 @@ struct ListUpdate
 
 int TFMain::rowCount() const
 {
-    return ListView1->topLevelItemCount();
-}
-
-EntryHeader TFMain::rowHeader(int row) const
-{
-    EntryHeader h;
-    const QTreeWidgetItem *item = ListView1->topLevelItem(row);
-    if (!item)
-        return h;
-    h.seriesCaption = item->text(0);
-    h.stripType = item->text(1);
-    h.extension = item->text(2);
-    h.department = item->text(3);
-    h.userName = item->text(4);
-    h.date = item->text(5);
-    return h;
-}
-
-QList<EntryHeader> TFMain::rowHeaders() const
-{
-    QList<EntryHeader> rows;
-    rows.reserve(rowCount());
-    for (int r = 0; r < rowCount(); ++r)
-        rows.append(rowHeader(r));
-    return rows;
-}
-
-QTreeWidgetItem *TFMain::makeRow(const EntryHeader &h) const
-{
-    auto *item = new QTreeWidgetItem(
-        QStringList{h.seriesCaption, h.stripType, h.extension, h.department, h.userName, h.date});
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    return item;
-}
-
-void TFMain::setRow(int row, const EntryHeader &h)
-{
-    QTreeWidgetItem *item = ListView1->topLevelItem(row);
-    const QStringList texts{h.seriesCaption, h.stripType, h.extension, h.department, h.userName, h.date};
-    for (int c = 0; c < 6; ++c)
-        item->setText(c, texts.at(c));
+    return m_listModel->rowCount();
 }
 
 void TFMain::selectOnly(int row)
 {
     ListUpdate guard(m_listUpdating);
     ListView1->clearSelection();
-    if (QTreeWidgetItem *item = ListView1->topLevelItem(row)) {
-        ListView1->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        ListView1->scrollToItem(item);
+    const QModelIndex index = m_listModel->index(row, 0);
+    if (index.isValid()) {
+        ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ListView1->scrollTo(index);
     }
 }
 
@@ -95,12 +56,6 @@ void TFMain::focusListIfVisible()
 {
     if (ListView1->isVisible())
         ListView1->setFocus(Qt::OtherFocusReason);
-}
-
-void TFMain::clearRegisterList()
-{
-    ListUpdate guard(m_listUpdating);
-    ListView1->clear();
 }
 
 void TFMain::ListView1SelectionChanged()
@@ -133,7 +88,7 @@ void TFMain::showRow(int row)
     m_document.setCurrentEntryNumber(row + 1);
     // The series selector follows the entry; a caption that is none of the
     // eight keeps the current series.
-    const int s = series::indexOfCaption(rowHeader(row).seriesCaption);
+    const int s = series::indexOfCaption(m_listModel->rowHeader(row).seriesCaption);
     if (s >= 0 && s != m_selSeriesNo) {
         {
             const QSignalBlocker block(ComboBoxSeries);
@@ -169,8 +124,10 @@ void TFMain::ActionFileNewExecute()
     CommitPendingEdit();
     if (!askSaveChanges())
         return;
-    m_document.reset();
-    clearRegisterList();
+    {
+        ListUpdate guard(m_listUpdating);
+        m_document.reset();
+    }
     m_display->clear();
     m_document.setCurrentHeaderLine(0);
 }
@@ -184,10 +141,10 @@ void TFMain::ActionFileOpenExecute()
     if (path.isEmpty())
         return;
 
-    clearRegisterList();
     m_display->clear();
     QList<EntryHeader> rows;
     try {
+        ListUpdate guard(m_listUpdating);
         rows = m_document.load(path);
     } catch (const TavrelError &e) {
         // The document is empty and unnamed again.
@@ -196,14 +153,6 @@ void TFMain::ActionFileOpenExecute()
             return;
         }
         throw;
-    }
-    {
-        ListUpdate guard(m_listUpdating);
-        QList<QTreeWidgetItem *> items;
-        items.reserve(rows.size());
-        for (const EntryHeader &h : rows)
-            items.append(makeRow(h));
-        ListView1->addTopLevelItems(items);
     }
     if (rows.isEmpty())
         return;
@@ -255,7 +204,7 @@ void TFMain::ActionJimeijoNewExecute()
     dlg.copySource.clear();
     dlg.registrationDate.clear();
     dlg.row = 0;
-    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), rowHeaders());
+    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), m_listModel->rowHeaders());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -269,13 +218,14 @@ void TFMain::ActionJimeijoNewExecute()
 
     int source = 0;
     for (int r = 0; r < rowCount(); ++r) {
-        if (TFTelAdd::copySourceText(rowHeader(r)) == dlg.copySource) {
+        if (TFTelAdd::copySourceText(m_listModel->rowHeader(r)) == dlg.copySource) {
             source = r + 1;
             break;
         }
     }
-    // The document is changed first: both ways of appending leave it as it
-    // was when they fail, and then no row is added either.
+    // Both ways of appending leave the document as it was when they fail,
+    // and then no row is added either; a new entry adds its row.
+    ListUpdate guard(m_listUpdating);
     if (source > 0) {
         m_document.appendEntryAsCopy(h, source);
     } else {
@@ -288,11 +238,6 @@ void TFMain::ActionJimeijoNewExecute()
             }
             throw;
         }
-    }
-    {
-        ListUpdate guard(m_listUpdating);
-        ListView1->clearSelection();
-        ListView1->addTopLevelItem(makeRow(h));
     }
     selectOnly(rowCount() - 1);
     focusListIfVisible();
@@ -308,7 +253,7 @@ void TFMain::ActionJimeijoEditExecute()
     const int r0 = ListView1->currentIndex().isValid() ? ListView1->currentIndex().row() : -1;
     if (r0 < 0)
         return;
-    const EntryHeader before = rowHeader(r0);
+    const EntryHeader before = m_listModel->rowHeader(r0);
     TFTelAdd &dlg = *FTelAdd;
     dlg.mode = TFTelAdd::Mode::Edit;
     dlg.seriesCaption = before.seriesCaption;
@@ -318,7 +263,7 @@ void TFMain::ActionJimeijoEditExecute()
     dlg.userName = before.userName;
     dlg.copySource.clear();
     dlg.row = r0;
-    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), rowHeaders());
+    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), m_listModel->rowHeaders());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -329,11 +274,10 @@ void TFMain::ActionJimeijoEditExecute()
     h.extension = dlg.extension;
     h.department = dlg.department;
     h.userName = dlg.userName;
-    h.date = rowHeader(r).date; // editing keeps the date the entry was registered
+    h.date = m_listModel->rowHeader(r).date; // editing keeps the date the entry was registered
     h.seriesCaption = dlg.seriesCaption;
     h.stripType = dlg.stripType;
-    m_document.updateEntryHeader(r + 1, h);
-    setRow(r, h);
+    m_document.updateEntryHeader(r + 1, h); // the row follows the header
 
     if (r != r0) {
         if (m_document.findEntry(r + 1) > 0) {
@@ -363,7 +307,7 @@ void TFMain::ActionJimeijoDeleteExecute()
     int remaining = 0;
     {
         ListUpdate guard(m_listUpdating);
-        remaining = m_document.deleteEntries(rows, rowCount(), [this](int d) { delete ListView1->takeTopLevelItem(d); });
+        remaining = m_document.deleteEntries(rows, rowCount());
     }
     if (remaining > 0) {
         f = std::min(f, remaining - 1);

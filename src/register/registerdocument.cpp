@@ -74,9 +74,9 @@ void RegisterDocument::appendLines(const QStringList &texts)
     m_lines.append(texts);
 }
 
-void RegisterDocument::setLines(const QStringList &lines)
+void RegisterDocument::setLines(RegisterLines lines)
 {
-    m_lines = RegisterLines(lines);
+    m_lines = std::move(lines);
     Q_EMIT m_events->documentReset();
 }
 

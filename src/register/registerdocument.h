@@ -72,7 +72,9 @@ public:
     void removeLines(int at, int count);
     void appendLine(const QString &text);
     void appendLines(const QStringList &texts);
-    void setLines(const QStringList &lines);
+    // Replaces every line (a file's bytes through RegisterLines::fromBytes,
+    // or lines made in memory); nothing is converted or checked.
+    void setLines(RegisterLines lines);
     // Integer on a line; ConversionError naming the line when it is not one.
     int intAt(int index) const { return m_lines.intAt(index); }
 

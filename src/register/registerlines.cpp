@@ -1,6 +1,7 @@
 #include "register/registerlines.h"
 
 #include "platform/conversion.h"
+#include "platform/memory.h"
 #include "register/registerformat.h"
 #include "strip/fixed4.h"
 
@@ -21,8 +22,6 @@ const QString &formatErrorMessage()
     throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(formatErrorMessage()).arg(index + 1));
 }
 
-constexpr quint32 UnknownBase = 0xFFFFFFFFu;
-
 } // namespace
 
 // ---------------------------------------------------------------- building
@@ -31,7 +30,7 @@ RegisterLines::RegisterLines(const QStringList &lines)
 {
     m_index.reserve(size_t(lines.size()));
     for (const QString &l : lines)
-        m_index.push_back(newSlot(l, -1));
+        m_index.push_back(newSlot(l));
     rebuildMarkers();
 }
 
@@ -59,9 +58,10 @@ void RegisterLines::indexAll()
     const qsizetype n = m_bytes.size();
     // One pass over the bytes: line starts, and the markers, which are the
     // only lines that end in a form feed.
-    qsizetype lines = 0;
-    textfile::forEachLine(data, n, m_encoding, [&](qsizetype, qsizetype) { ++lines; });
-    m_index.reserve(size_t(lines));
+    // No file has more lines than bytes. The reservation is address space
+    // only until lines are written, so one pass fills it without moving.
+    m_index.reserve(size_t(n / textfile::unitSize(m_encoding) + 1));
+    memory::adviseHugePages(m_index.data(), m_index.capacity() * sizeof(quint32));
     const int unit = textfile::unitSize(m_encoding);
     const bool le = m_encoding == TextEncoding::Utf16LE;
     textfile::forEachLine(data, n, m_encoding, [&](qsizetype start, qsizetype end) {
@@ -77,10 +77,9 @@ void RegisterLines::indexAll()
         if (const qint64 number = markerNumberOf(textfile::decodeLine(m_encoding, data + start, end - start)))
             m_markers.push_back({i, number});
     });
+    // The unused end of the reservation is never touched, so it takes
+    // address space only; shrinking would copy the whole index.
     m_dirty = false;
-    m_baseTaken = false;
-    m_base.clear();
-    m_base.shrink_to_fit();
 }
 
 // ---------------------------------------------------------------- reading
@@ -117,7 +116,7 @@ QString RegisterLines::at(int i) const
 {
     const quint32 e = m_index[size_t(i)];
     if (e & EditedBit)
-        return m_edited[e & ~EditedBit].text;
+        return m_edited[e & ~EditedBit];
     return decodeOriginal(e);
 }
 
@@ -217,7 +216,7 @@ void RegisterLines::rebuildMarkers()
         const quint32 e = m_index[size_t(i)];
         // Only a line that ends in a form feed can be a marker.
         if (e & EditedBit) {
-            if (const qint64 n = markerNumberOf(m_edited[e & ~EditedBit].text))
+            if (const qint64 n = markerNumberOf(m_edited[e & ~EditedBit]))
                 m_markers.push_back({i, n});
         } else if (const qint64 n = markerNumberOf(decodeOriginal(e))) {
             m_markers.push_back({i, n});
@@ -329,16 +328,16 @@ void RegisterLines::requireSingleLine(const QString &text)
             throw TavrelError(QStringLiteral("改行を含む値は登録できません。"));
 }
 
-quint32 RegisterLines::newSlot(const QString &text, qint64 origin)
+quint32 RegisterLines::newSlot(const QString &text)
 {
     ++m_editedCount;
     if (!m_freeSlots.empty()) {
         const quint32 s = m_freeSlots.back();
         m_freeSlots.pop_back();
-        m_edited[s] = {text, origin};
+        m_edited[s] = text;
         return EditedBit | s;
     }
-    m_edited.push_back({text, origin});
+    m_edited.push_back(text);
     return EditedBit | quint32(m_edited.size() - 1);
 }
 
@@ -347,26 +346,9 @@ void RegisterLines::freeSlot(quint32 entry)
     if (!(entry & EditedBit))
         return;
     const quint32 s = entry & ~EditedBit;
-    m_edited[s] = {};
+    m_edited[s] = QString();
     m_freeSlots.push_back(s);
     --m_editedCount;
-}
-
-void RegisterLines::takeBase()
-{
-    if (m_baseTaken)
-        return;
-    m_base.resize(m_index.size());
-    for (size_t i = 0; i < m_index.size(); ++i) {
-        const quint32 e = m_index[i];
-        if (!(e & EditedBit)) {
-            m_base[i] = e;
-        } else {
-            const qint64 o = m_edited[e & ~EditedBit].origin;
-            m_base[i] = o < 0 ? UnknownBase : quint32(o);
-        }
-    }
-    m_baseTaken = true;
 }
 
 void RegisterLines::set(int i, const QString &text)
@@ -379,9 +361,9 @@ void RegisterLines::set(int i, const QString &text)
     m_dirty = true;
     quint32 &e = m_index[size_t(i)];
     if (e & EditedBit)
-        m_edited[e & ~EditedBit].text = text;
+        m_edited[e & ~EditedBit] = text;
     else
-        e = newSlot(text, e);
+        e = newSlot(text);
     if (oldN == newN)
         return;
     if (oldN && newN) {
@@ -405,12 +387,11 @@ void RegisterLines::insert(int at, const QStringList &texts)
         requireSingleLine(t);
     at = std::clamp(at, 0, size());
     const int k = int(texts.size());
-    takeBase();
     m_dirty = true;
     shiftMarkers(at, k);
     m_index.insert(m_index.begin() + at, size_t(k), 0);
     for (int j = 0; j < k; ++j)
-        m_index[size_t(at + j)] = newSlot(texts.at(j), -1);
+        m_index[size_t(at + j)] = newSlot(texts.at(j));
     for (int j = 0; j < k; ++j)
         if (const qint64 n = markerNumberOf(texts.at(j)))
             markerInsert(at + j, n);
@@ -421,7 +402,6 @@ void RegisterLines::remove(int at, int count)
     if (at < 0 || count <= 0 || at >= size())
         return;
     count = std::min(count, size() - at);
-    takeBase();
     m_dirty = true;
     auto first = lowerBound(at);
     auto last = lowerBound(at + count);
@@ -436,9 +416,8 @@ void RegisterLines::remove(int at, int count)
 void RegisterLines::append(const QString &text)
 {
     requireSingleLine(text);
-    takeBase();
     m_dirty = true;
-    m_index.push_back(newSlot(text, -1));
+    m_index.push_back(newSlot(text));
     if (const qint64 n = markerNumberOf(text))
         m_markers.push_back({size() - 1, n});
 }
@@ -455,8 +434,7 @@ void RegisterLines::append(const QStringList &texts)
 void RegisterLines::clear()
 {
     if (!isEmpty()) {
-        takeBase();
-        m_dirty = true;
+            m_dirty = true;
     }
     m_index.clear();
     m_edited.clear();
@@ -472,11 +450,43 @@ QByteArray RegisterLines::encode() const
 {
     QByteArray out = textfile::byteOrderMark(m_encoding);
     const QByteArray end = textfile::lineEnd(m_encoding);
-    out.reserve(m_bytes.size() + qsizetype(m_index.size()) * end.size() / 2 + 64);
+    const qsizetype endSize = end.size();
+    out.reserve(m_bytes.size() + qsizetype(m_index.size()) * endSize / 2 + 64);
+    memory::adviseHugePages(out.data(), size_t(out.capacity()));
+    const char *data = m_bytes.constData();
+    // Unchanged lines that follow each other in the original with CR LF
+    // between them are copied as one run.
+    qsizetype runStart = -1, runEnd = -1;
+    auto flush = [&] {
+        if (runStart >= 0)
+            out.append(data + runStart, runEnd - runStart);
+        runStart = runEnd = -1;
+    };
     for (size_t i = 0; i < m_index.size(); ++i) {
-        appendRaw(int(i), out);
-        out.append(end);
+        const quint32 e = m_index[i];
+        if (e & EditedBit) {
+            flush();
+            appendRaw(int(i), out);
+            out.append(end);
+            continue;
+        }
+        const qsizetype len = originalLength(e);
+        const qsizetype lineEndAt = qsizetype(e) + len;
+        const bool crlf = lineEndAt + endSize <= m_bytes.size()
+                          && memcmp(data + lineEndAt, end.constData(), size_t(endSize)) == 0;
+        if (runStart >= 0 && runEnd != qsizetype(e))
+            flush();
+        if (runStart < 0)
+            runStart = e;
+        if (crlf) {
+            runEnd = lineEndAt + endSize;
+        } else {
+            runEnd = lineEndAt;
+            flush();
+            out.append(end);
+        }
     }
+    flush();
     return out;
 }
 
@@ -497,7 +507,7 @@ void RegisterLines::appendRaw(int i, QByteArray &out) const
         out.append(m_bytes.constData() + e, originalLength(e));
         return;
     }
-    const QString &text = m_edited[e & ~EditedBit].text;
+    const QString &text = m_edited[e & ~EditedBit];
     const qsizetype bad = text.indexOf(QChar(0xFFFD));
     if (bad >= 0)
         throw textfile::unencodable(text, bad, i, m_encoding);
@@ -510,29 +520,28 @@ bool RegisterLines::differsFromBase() const
 {
     if (!m_dirty)
         return false;
-    if (!m_baseTaken) {
-        if (m_editedCount == 0)
-            return false;
-        for (const quint32 e : m_index) {
-            if (!(e & EditedBit))
-                continue;
-            const Edited &ed = m_edited[e & ~EditedBit];
-            if (ed.origin < 0 || decodeOriginal(quint32(ed.origin)) != ed.text)
-                return true;
+    if (m_editedCount == 0 && m_index.empty())
+        return !m_bytes.isEmpty();
+    // The base is the lines of m_bytes in order: walk them beside the
+    // current lines. An unchanged line is its own base entry; any other is
+    // compared as text.
+    size_t i = 0;
+    bool differs = false;
+    const char *data = m_bytes.constData();
+    textfile::forEachLine(data, m_bytes.size(), m_encoding, [&](qsizetype start, qsizetype end) {
+        if (differs)
+            return;
+        if (i >= m_index.size()) {
+            differs = true;
+            return;
         }
-        return false;
-    }
-    if (m_index.size() != m_base.size())
-        return true;
-    for (size_t i = 0; i < m_index.size(); ++i) {
-        const quint32 e = m_index[i];
-        const quint32 b = m_base[i];
-        if (e == b)
-            continue;
-        if (b == UnknownBase || at(int(i)) != decodeOriginal(b))
-            return true;
-    }
-    return false;
+        const quint32 e = m_index[i++];
+        if (e == quint32(start))
+            return;
+        if (at(int(i - 1)) != textfile::decodeLine(m_encoding, data + start, end - start))
+            differs = true;
+    });
+    return differs || i != m_index.size();
 }
 
 void RegisterLines::rebase(const QByteArray &bytes)
@@ -544,9 +553,9 @@ void RegisterLines::rebase(const QByteArray &bytes)
 
 qint64 RegisterLines::memoryBytes() const
 {
-    qint64 total = m_bytes.capacity() + qint64(m_index.capacity()) * 4 + qint64(m_markers.capacity()) * 16
-                   + qint64(m_base.capacity()) * 4 + qint64(m_edited.capacity()) * qint64(sizeof(Edited));
-    for (const Edited &e : m_edited)
-        total += e.text.capacity() * 2;
+    qint64 total = m_bytes.size() + qint64(m_index.size()) * 4 + qint64(m_markers.capacity()) * 16
+                   + qint64(m_edited.capacity()) * qint64(sizeof(QString));
+    for (const QString &e : m_edited)
+        total += e.capacity() * 2;
     return total;
 }

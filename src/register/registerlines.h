@@ -114,18 +114,12 @@ public:
 
 private:
     static constexpr quint32 EditedBit = 0x80000000u;
-    struct Edited
-    {
-        QString text;
-        qint64 origin = -1; // offset of the original line it replaced, or -1
-    };
 
     QString decodeOriginal(quint32 offset, bool *valid = nullptr) const;
     void appendRaw(int i, QByteArray &out) const;
     qsizetype originalLength(quint32 offset) const;
-    quint32 newSlot(const QString &text, qint64 origin);
+    quint32 newSlot(const QString &text);
     void freeSlot(quint32 entry);
-    void takeBase();
     void indexAll();
 
     void rebuildMarkers();
@@ -137,15 +131,13 @@ private:
     QByteArray m_bytes;     // the file's bytes without the byte-order mark
     TextEncoding m_encoding = TextEncoding::Cp932;
     std::vector<quint32> m_index; // byte offset, or EditedBit | slot
-    std::vector<Edited> m_edited;
+    std::vector<QString> m_edited; // changed and inserted lines
     std::vector<quint32> m_freeSlots;
     int m_editedCount = 0;
 
-    // Base for "differs": while no line was inserted or removed the entries
-    // themselves say it; after that, the base entries are kept here.
+    // A change was made since the bytes were taken; whether the lines still
+    // equal them is found by walking the bytes beside the lines.
     bool m_dirty = false;
-    bool m_baseTaken = false;
-    std::vector<quint32> m_base;
 
     std::vector<Marker> m_markers; // sorted by position
     // Length of the leading run of markers numbered 1, 2, 3, ... in order;

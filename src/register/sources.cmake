@@ -3,7 +3,8 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/registerlines.cpp
   src/register/registerdocument.cpp
   src/register/templates.cpp
-  src/register/registercheck.cpp)
+  src/register/registercheck.cpp
+  src/register/registerlistmodel.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
   src/register/registercommands.cpp)

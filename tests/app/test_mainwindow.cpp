@@ -18,7 +18,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 class TestMainWindow : public QObject
 {

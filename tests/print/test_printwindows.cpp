@@ -31,7 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -58,11 +58,11 @@ void whenShown(QDialog *dialog, const std::function<void()> &fn)
 
 void ctrlClickRow(int row)
 {
-    QTreeWidget *list = FMain->ListView1;
-    QTreeWidgetItem *item = list->topLevelItem(row);
-    QVERIFY(item);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(item).center());
+    QTreeView *list = FMain->ListView1;
+    const QModelIndex index = list->model()->index(row, 0);
+    QVERIFY(index.isValid());
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualRect(index).center());
 }
 
 // Page sizes in points as pdfinfo reports them, and each page's rotation.

@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -29,7 +29,7 @@ QStringList extensions()
 {
     QStringList out;
     for (int r = 0; r < FMain->rowCount(); ++r)
-        out << FMain->rowHeader(r).extension;
+        out << FMain->listModel()->rowHeader(r).extension;
     return out;
 }
 
@@ -98,7 +98,7 @@ void TestRegisterCommands::openShowsFirstEntry()
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 3);
     QCOMPARE(FMain->selSeriesNo(), 3);
     QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
-    QCOMPARE(FMain->rowHeader(4).seriesCaption, series::caption(7));
+    QCOMPARE(FMain->listModel()->rowHeader(4).seriesCaption, series::caption(7));
     QVERIFY(!FMain->document().isModified());
 }
 
@@ -177,7 +177,7 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
         uitest::clickRow(r);
     QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
     QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
-    QCOMPARE(FMain->pnlText->text().section(u' ', 0, 0), "内線：" + FMain->rowHeader(row).extension);
+    QCOMPARE(FMain->pnlText->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
     QCOMPARE(FMain->selSeriesNo(), series);
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), series);
     // Keys move the selection as well.
@@ -338,8 +338,9 @@ void TestRegisterCommands::deleteEntries()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries.mid(0, entries));
     env.start(path);
-    QTreeWidget *list = FMain->ListView1;
-    list->setCurrentItem(list->topLevelItem(focused), 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTreeView *list = FMain->ListView1;
+    list->selectionModel()->setCurrentIndex(list->model()->index(focused, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (int r : selected)
         list->selectionModel()->select(list->model()->index(r, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -426,7 +427,7 @@ void TestRegisterCommands::createEntry()
     QCOMPARE(h.userName, QStringLiteral("伊藤"));
     QCOMPARE(h.seriesCaption, series::caption(0));
     QCOMPARE(h.stripType, QStringLiteral("電話機Ａ"));
-    QCOMPARE(FMain->rowHeader(5), h);
+    QCOMPARE(FMain->listModel()->rowHeader(5), h);
     QVERIFY(qAbs(QDateTime::fromString(h.date, "yyyy/MM/dd HH:mm").secsTo(before)) < 120);
     QCOMPARE(bodyOf(doc, 6), sourceEntry ? bodyOf(doc, sourceEntry) : templateBody);
     QCOMPARE(doc.intAt(1), 6);
@@ -442,7 +443,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
-    FMain->ListView1->setCurrentItem(FMain->ListView1->topLevelItem(1));
+    FMain->ListView1->setCurrentIndex(FMain->ListView1->model()->index(1, 0));
     const QStringList lines = FMain->document().lines().toStringList();
     const QString caption = FMain->pnlText->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
@@ -479,9 +480,9 @@ void TestRegisterCommands::editEntry()
     entries[1].date = "2002/03/04 05:06";
     const QString path = env.writeRegister("a.TAV", entries);
     env.start(path);
-    QTreeWidget *list = FMain->ListView1;
+    QTreeView *list = FMain->ListView1;
     uitest::clickRow(1);
-    const QRect rowRect = list->visualItemRect(list->topLevelItem(1));
+    const QRect rowRect = list->visualRect(list->model()->index(1, 0)).united(list->visualRect(list->model()->index(1, 5)));
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     const QStringList bodyBefore = bodyOf(FMain->document(), pickRow < 0 ? 2 : pickRow + 1);
 
@@ -503,7 +504,7 @@ void TestRegisterCommands::editEntry()
     QCOMPARE(h.department, QStringLiteral("新部署"));
     QCOMPARE(h.date, entries[r].date); // the registration date is kept
     QCOMPARE(h.extension, entries[r].extension);
-    QCOMPARE(FMain->rowHeader(r), h);
+    QCOMPARE(FMain->listModel()->rowHeader(r), h);
     QCOMPARE(bodyOf(FMain->document(), r + 1), bodyBefore);
     QCOMPARE(FMain->document().headerOfEntry(2).department,
              pickRow < 0 ? QStringLiteral("新部署") : QStringLiteral("経理部"));

@@ -5,6 +5,7 @@
 #include "platform/conversion.h"
 #include "register/registercheck.h"
 #include "register/registerdocument.h"
+#include "strip/stripimage.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void checkDecimalLines_data();
     void checkDecimalLines();
     void checkCellLimitWithHugeCount();
+    void checkAcceptsWhatDrawingAccepts();
 };
 
 void TestRegisterDocument::markerLine()
@@ -631,5 +633,42 @@ void TestRegisterDocument::checkCellLimitWithHugeCount()
              qPrintable(problems.at(1).message));
 }
 
-QTEST_GUILESS_MAIN(TestRegisterDocument)
+QTEST_MAIN(TestRegisterDocument)
 #include "test_registerdocument.moc"
+
+// Every fixed line of a section header and a cell record, given values that
+// some reader may refuse: the check reports a problem exactly when drawing
+// the strip in either view fails.
+void TestRegisterDocument::checkAcceptsWhatDrawingAccepts()
+{
+    const QStringList good = makeRegister(1, 1);
+    const int section = 2 + 1 + 6 + 1; // version, count, marker, header, section count
+    const int cell = section + 6;
+    const QStringList values{QStringLiteral("abc"), QStringLiteral("0,255"), QStringLiteral("\f1"),
+                             QStringLiteral("1\v"), QStringLiteral("1000000000"), QStringLiteral("-1"),
+                             QStringLiteral("2.5"), QString()};
+    int disagreements = 0;
+    QStringList report;
+    for (int line = section; line < cell + 33; ++line) {
+        if (line == section + 5 || line == cell + 32)
+            continue; // counts: a changed count moves every later line
+        for (const QString &v : values) {
+            QStringList l = good;
+            l[line] = v;
+            const RegisterLines lines(l);
+            const bool checked = checkRegister(lines).isEmpty();
+            bool drawn = true;
+            try {
+                strip::renderStrip(lines, 3, strip::View::Detail);
+                strip::renderStrip(lines, 3, strip::View::Overview);
+            } catch (const TavrelError &) {
+                drawn = false;
+            }
+            if (checked != drawn) {
+                ++disagreements;
+                report << QStringLiteral("line %1 = '%2': check %3, drawing %4").arg(line - cell).arg(v).arg(checked).arg(drawn);
+            }
+        }
+    }
+    QVERIFY2(disagreements == 0, qPrintable(report.join(u'\n')));
+}

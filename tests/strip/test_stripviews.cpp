@@ -20,7 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using SD = StripDisplay;
 Q_DECLARE_METATYPE(StripDisplay::CellCommands)

@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace uitest {
 
@@ -141,11 +141,11 @@ QString Environment::writeRegister(const QString &name, const QList<Entry> &entr
 
 void clickRow(int row)
 {
-    QTreeWidget *list = FMain->ListView1;
-    QTreeWidgetItem *item = list->topLevelItem(row);
-    QVERIFY(item);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    QTreeView *list = FMain->ListView1;
+    const QModelIndex index = list->model()->index(row, 0);
+    QVERIFY(index.isValid());
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
 void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)
