@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class KeyLabelPanel;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -42,6 +43,7 @@ public:
     TMainSub *mainSub() const { return m_mainSub.get(); }
     RegisterDocument &document() { return m_document; }
     StripDisplay &display() { return *m_display; }
+    KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -204,6 +206,7 @@ private:
     RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
     PrintCommands *m_printCommands = nullptr; // owned as a child object
+    std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;

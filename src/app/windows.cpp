@@ -1,6 +1,7 @@
 #include "app/windows.h"
 
 #include "app/tfmain.h"
+#include "keylabel/tfkeylabel.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
@@ -16,7 +17,6 @@ TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
 TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
-TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("キーラベルの編集")); }
 TFSearch::TFSearch(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("検索")); }
 TFViewImage::TFViewImage(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("画像取込み")); }
 TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }

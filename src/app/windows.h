@@ -6,20 +6,14 @@
 
 class TFMain;
 class TFTelAdd;
-// The print windows live in src/print/.
+// The key label and print windows live in src/keylabel/ and src/print/.
+class TFKeyLabel;
 class TFAdjust;
 class TFPrintJimeijoList;
 class TFPrintJimeijoCard;
 
 // Windows whose content later work fills in; each is a plain dialog that
 // keeps its title until then.
-class TFKeyLabel : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFKeyLabel(QWidget *parent = nullptr);
-};
 
 class TFSearch : public QDialog
 {

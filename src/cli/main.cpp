@@ -21,7 +21,9 @@ static const char *Usage =
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
     "  text FILE --entry N --cell C [LINE...]\n"
     "  print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]\n"
-    "  print-list FILE -o OUT.pdf\n";
+    "  print-list FILE -o OUT.pdf\n"
+    "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
+    "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 
 int main(int argc, char **argv)
 {

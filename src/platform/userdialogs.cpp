@@ -1,5 +1,6 @@
 #include "platform/userdialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -146,6 +147,14 @@ bool QtUserDialogs::print(QWidget *parent, QPrinter &printer, int lastPage)
     return dialog.exec() == QDialog::Accepted;
 }
 
+QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
+{
+    QColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return QColor();
+    return dialog.selectedColor();
+}
+
 // ---------------------------------------------------------------- scripted
 
 ScriptedUserDialogs::ScriptedUserDialogs() : m_previous(UserDialogs::install(this)) {}
@@ -283,4 +292,18 @@ QString ScriptedUserDialogs::openFileName(QWidget *, const FileRequest &request)
 QString ScriptedUserDialogs::saveFileName(QWidget *, const FileRequest &request)
 {
     return nextFileName(QStringLiteral("save"), request);
+}
+
+QColor ScriptedUserDialogs::chooseColour(QWidget *, const QColor &initial)
+{
+    Shown s;
+    s.kind = QStringLiteral("colour");
+    s.initialColour = initial;
+    QColor c;
+    if (colours.isEmpty())
+        s.unanswered = true;
+    else
+        c = colours.takeFirst();
+    shown.append(s);
+    return c;
 }

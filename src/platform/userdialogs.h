@@ -3,6 +3,7 @@
 // answer them without a display. The program installs nothing and gets the
 // Qt implementation; a test installs a ScriptedUserDialogs.
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,8 @@ public:
     // and, when lastPage > 0, a page range from 1 to lastPage are left in the
     // printer. True when the user chose to print.
     virtual bool print(QWidget *parent, QPrinter &printer, int lastPage) = 0;
+    // The colour chooser, opened at `initial`; an invalid colour when cancelled.
+    virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
@@ -63,6 +66,7 @@ public:
     void warning(QWidget *parent, const QString &text) override;
     void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
     bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -73,12 +77,13 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save", "warning", "print"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "colour", "warning", "print"
         QString text; // message text, or the dialog title
         QString caption; // captioned errors: the caption
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
+        QColor initialColour; // the colour a chooser opened at
         bool unanswered = false;
     };
 
@@ -87,6 +92,7 @@ public:
 
     QList<Answer> answers;   // consumed by question()
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
+    QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
 
     // What the print dialog answers: the choices are put into the printer.
@@ -117,6 +123,7 @@ public:
     void warning(QWidget *parent, const QString &text) override;
     void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
     bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

@@ -429,6 +429,12 @@ QPlainTextEdit *StripDisplay::editor(int index)
     return e.editor;
 }
 
+void StripDisplay::reloadEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        loadEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
 void StripDisplay::placeEditor(CellElements &e)
 {
     if (!e.editor)

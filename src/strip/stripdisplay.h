@@ -135,6 +135,8 @@ public:
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
     QPlainTextEdit *editor(int index);
+    // Loads cell i's editor again from its record, when it has one.
+    void reloadEditor(int index);
 
     // Ends an in-place edit before a command reads or replaces the register.
     void commitPendingEdit();

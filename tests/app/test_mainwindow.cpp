@@ -236,7 +236,7 @@ void TestMainWindow::commandsPresentAndEnabled()
     // of the menus works.
     const QStringList disabled{"切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "画像添付(&G)...",
                                "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)...",
-                               "キーラベルの編集(&H)...", "フォント(&F)...", "左寄せ(&L)", "センタリング(&C)",
+                               "フォント(&F)...", "左寄せ(&L)", "センタリング(&C)",
                                "右寄せ(&R)", "背景色(&B)", "バージョン情報(&A)..."};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
