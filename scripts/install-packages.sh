@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-translations-l10n
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth xdotool imagemagick poppler-utils
+  cups cups-client cups-bsd printer-driver-cups-pdf
 )
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs Tavrel. With a display the
 # desktop program starts; without one the command-line companion works on
-# the sample register and says how to start the program under Xvfb.
+# the sample register (list, check, strip pictures, and the strips printed
+# to out/strips.pdf) and says how to start the program under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh
@@ -20,3 +21,6 @@ mkdir -p out
 ./build/tavrel-cli render "$SAMPLE" --entry 1 --view detail -o out/entry1-detail.png
 ./build/tavrel-cli render "$SAMPLE" --entry 1 --view overview -o out/entry1-overview.png
 echo "Strip pictures of entry 1: out/entry1-detail.png, out/entry1-overview.png"
+./build/tavrel-cli print "$SAMPLE" -o out/strips.pdf
+echo "Printed the strips of every entry of $SAMPLE to out/strips.pdf (one page per entry, each on its paper)."
+echo "To put them on paper: lp out/strips.pdf"

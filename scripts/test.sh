@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test. The print tests go
+# through a real print system: a CUPS scheduler with a PDF queue is started
+# for the run (scripts/cups-queue.sh) and stopped afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh
 bash scripts/build.sh
+# shellcheck source=cups-queue.sh
+trap 'tavrel_cups_stop' EXIT
+source scripts/cups-queue.sh start || echo "test.sh: no print queue; the tests through CUPS will say so"
 ctest --test-dir build --output-on-failure -j2

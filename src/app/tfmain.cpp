@@ -2,6 +2,7 @@
 
 #include "app/toolbarpictures.h"
 #include "keylabel/keylabelpanel.h"
+#include "print/printcommands.h"
 #include "register/series.h"
 #include "strip/cellediting.h"
 #include "strip/formatcommands.h"
@@ -117,6 +118,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildToolBar();
     buildWorkArea();
     buildCellCommands();
+    m_printCommands = new PrintCommands(*this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;

@@ -32,6 +32,7 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeView;
+class PrintCommands;
 
 class TFMain : public QMainWindow
 {
@@ -221,6 +222,7 @@ private:
     std::unique_ptr<CellEditing> m_cellEditing;
     std::unique_ptr<FormatCommands> m_formatCommands;
     std::unique_ptr<PictureCommands> m_pictureCommands;
+    PrintCommands *m_printCommands = nullptr; // owned as a child object
     std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;

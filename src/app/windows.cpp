@@ -2,6 +2,9 @@
 
 #include "app/tfmain.h"
 #include "keylabel/tfkeylabel.h"
+#include "print/tfadjust.h"
+#include "print/tfprintjimeijocard.h"
+#include "print/tfprintjimeijolist.h"
 #include "register/tftel_add.h"
 #include "strip/picturecommands.h"
 
@@ -15,17 +18,7 @@ TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
 TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
-TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("印刷位置の微調整")); }
 TFSearch::TFSearch(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("検索")); }
-TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("示名条一覧の印刷"));
-}
-TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("示名条の印刷"));
-}
-
 namespace {
 // The picture dialog's settings: read when it is created, written back when
 // it is destroyed (the size limit too, so that its default is in the file).

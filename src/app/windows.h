@@ -8,18 +8,14 @@
 
 class TFMain;
 class TFTelAdd;
+// The key label and print windows live in src/keylabel/ and src/print/.
 class TFKeyLabel;
+class TFAdjust;
+class TFPrintJimeijoList;
+class TFPrintJimeijoCard;
 
 // Windows whose content later work fills in; each is a plain dialog that
 // keeps its title until then.
-
-class TFAdjust : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFAdjust(QWidget *parent = nullptr);
-};
 
 class TFSearch : public QDialog
 {
@@ -27,22 +23,6 @@ class TFSearch : public QDialog
 
 public:
     explicit TFSearch(QWidget *parent = nullptr);
-};
-
-class TFPrintJimeijoList : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFPrintJimeijoList(QWidget *parent = nullptr);
-};
-
-class TFPrintJimeijoCard : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
 };
 
 class TFVersion : public QDialog

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
+#include <QSet>
 
 std::map<QString, CliEntry> &cliCommands()
 {
@@ -19,15 +20,12 @@ std::map<QString, CliEntry> &cliCommands()
 
 CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
 {
+    bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
-        if (a == QLatin1String("--")) {
-            // The options end here: what follows is positional even when it
-            // starts with "-" (a text line such as "-内線-").
-            m_positional.append(args.mid(i + 1));
-            return;
-        }
-        if (a.startsWith(QLatin1String("-")) && a.size() > 1) {
+        if (options && a == QLatin1String("--")) {
+            options = false;
+        } else if (options && a.startsWith(QLatin1String("-")) && a.size() > 1) {
             QString name = a;
             while (name.startsWith(u'-'))
                 name.remove(0, 1);
@@ -82,6 +80,48 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
         return false;
     }
     return false;
+}
+
+bool parseEntryList(const QString &text, int entryCount, QList<int> &entries)
+{
+    entries.clear();
+    if (text == QLatin1String("all")) {
+        for (int n = 1; n <= entryCount; ++n)
+            entries.append(n);
+        return true;
+    }
+    if (text.isEmpty())
+        return false;
+    QSet<int> seen;
+    for (const QString &part : text.split(u',')) {
+        const qsizetype dash = part.indexOf(u'-', 1);
+        int a, b;
+        auto digits = [](const QString &t) {
+            if (t.isEmpty())
+                return false;
+            for (QChar c : t)
+                if (c < u'0' || c > u'9')
+                    return false;
+            return true;
+        };
+        if (dash < 0) {
+            if (!digits(part) || !tryParseInt(part, a))
+                return false;
+            b = a;
+        } else {
+            const QString l = part.left(dash), r = part.mid(dash + 1);
+            if (!digits(l) || !digits(r) || !tryParseInt(l, a) || !tryParseInt(r, b) || a > b)
+                return false;
+        }
+        if (qint64(b) - a > 10000000)
+            return false;
+        for (int n = a; n <= b; ++n)
+            if (!seen.contains(n)) {
+                seen.insert(n);
+                entries.append(n);
+            }
+    }
+    return true;
 }
 
 int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)

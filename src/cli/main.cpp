@@ -24,6 +24,8 @@ static const char *Usage =
     "  format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT]\n"
     "         [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]\n"
     "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
+    "  print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]\n"
+    "  print-list FILE -o OUT.pdf\n"
     "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
     "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 

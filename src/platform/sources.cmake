@@ -6,4 +6,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/fonts.cpp
   src/platform/fontlist.cpp)
 list(APPEND TAVREL_UI_SOURCES
-  src/platform/userdialogs.cpp)
+  src/platform/userdialogs.cpp
+  src/platform/printers.cpp)

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace {
 QtUserDialogs &qtDialogs()
@@ -247,6 +249,34 @@ bool QtUserDialogs::chooseFont(QWidget *parent, FontChoice &choice, const QStrin
     return true;
 }
 
+void QtUserDialogs::warning(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("エラー"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtUserDialogs::captionedError(QWidget *parent, const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtUserDialogs::print(QWidget *parent, QPrinter &printer, int lastPage)
+{
+    QPrintDialog dialog(&printer, parent);
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile
+                                                       | QAbstractPrintDialog::PrintCollateCopies
+                                                       | QAbstractPrintDialog::PrintShowPageSize;
+    if (lastPage > 0) {
+        options |= QAbstractPrintDialog::PrintPageRange;
+        dialog.setMinMax(1, lastPage);
+        printer.setFromTo(1, lastPage);
+    }
+    printer.setPrintRange(QPrinter::AllPages);
+    dialog.setOptions(options);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
 {
     QColorDialog dialog(initial, parent);
@@ -312,6 +342,53 @@ void ScriptedUserDialogs::message(QWidget *, const QString &text)
 void ScriptedUserDialogs::exception(QWidget *, const QString &text)
 {
     logBox(QStringLiteral("exception"), text);
+}
+
+void ScriptedUserDialogs::warning(QWidget *, const QString &text)
+{
+    logBox(QStringLiteral("warning"), text);
+}
+
+void ScriptedUserDialogs::captionedError(QWidget *, const QString &caption, const QString &text)
+{
+    Shown s;
+    s.kind = QStringLiteral("error");
+    s.caption = caption;
+    s.text = text;
+    shown.append(s);
+}
+
+bool ScriptedUserDialogs::print(QWidget *, QPrinter &printer, int lastPage)
+{
+    Shown s;
+    s.kind = QStringLiteral("print");
+    printLastPages.append(lastPage);
+    if (printAnswers.isEmpty()) {
+        s.unanswered = true;
+        shown.append(s);
+        return false;
+    }
+    const PrintAnswer a = printAnswers.takeFirst();
+    shown.append(s);
+    if (!a.accept)
+        return false;
+    if (!a.printerName.isEmpty()) {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(a.printerName);
+    }
+    if (!a.outputFile.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(a.outputFile);
+    }
+    printer.setCopyCount(a.copies);
+    printer.setCollateCopies(a.collate);
+    if (lastPage > 0 && a.fromPage > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(a.fromPage, a.toPage);
+    } else {
+        printer.setPrintRange(QPrinter::AllPages);
+    }
+    return true;
 }
 
 void ScriptedUserDialogs::logBox(const QString &kind, const QString &text)

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 class UserDialogs
@@ -55,6 +56,14 @@ public:
     // true with the user's choice in it when confirmed.
     virtual bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                             const QList<int> &sizes) = 0;
+    // "エラー" with the warning icon: a request that cannot go on (paging past the end).
+    virtual void warning(QWidget *parent, const QString &text) = 0;
+    // The error icon under a caption of its own ("プリンタエラー").
+    virtual void captionedError(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // The print dialog on `printer`: the user's printer, copies, collation
+    // and, when lastPage > 0, a page range from 1 to lastPage are left in the
+    // printer. True when the user chose to print.
+    virtual bool print(QWidget *parent, QPrinter &printer, int lastPage) = 0;
     // The colour chooser, opened at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
@@ -74,6 +83,9 @@ public:
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
     bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                     const QList<int> &sizes) override;
+    void warning(QWidget *parent, const QString &text) override;
+    void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
+    bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
 };
 
@@ -85,8 +97,9 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour", "warning", "print"
         QString text; // message text, the dialog title, or the font chooser's faces (one a line)
+        QString caption; // captioned errors: the caption
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
@@ -104,6 +117,21 @@ public:
     QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
 
+    // What the print dialog answers: the choices are put into the printer.
+    // An empty printer name keeps the printer's; an output file prints to
+    // a PDF file instead of a print queue.
+    struct PrintAnswer
+    {
+        bool accept = true;
+        int copies = 1;
+        bool collate = false;
+        int fromPage = 0, toPage = 0; // 0: all pages
+        QString printerName;
+        QString outputFile;
+    };
+    QList<PrintAnswer> printAnswers; // consumed by print(); none left cancels
+    QList<int> printLastPages;       // the page range each print dialog offered (0: none)
+
     // Texts of the shown boxes of one kind, in order.
     QStringList texts(const QString &kind) const;
     bool anyUnanswered() const;
@@ -116,6 +144,9 @@ public:
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
     bool chooseFont(QWidget *parent, FontChoice &choice, const QStringList &faces,
                     const QList<int> &sizes) override;
+    void warning(QWidget *parent, const QString &text) override;
+    void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
+    bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
 
 private:

@@ -13,6 +13,8 @@
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 #include "platform/textfile.h"
+#include "print/pageformat.h"
+#include "print/strippage.h"
 #include "register/registercheck.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
@@ -26,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageWriter>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -866,6 +869,13 @@ public:
                     fault(QStringLiteral("image of %1 x %2").arg(image.width()).arg(image.height()));
             }
         }
+        // The strip page as the print preview draws it.
+        QImage page(559, 793, QImage::Format_RGB32);
+        step(m_faults, caseName, QStringLiteral("print page"), [&] {
+            QPainter p(&page);
+            const print::PageFormatInfo &f = print::pageFormatInfo(print::PageFormat::A);
+            print::drawStripPageAt(p, lines, h, {f.sx, f.sy, Fixed4(), Fixed4(), {}});
+        });
     }
 
 private:

@@ -1,0 +1,28 @@
+#pragma once
+// The frame both print previews share: a 30-pixel top bar with the print,
+// previous, next and close buttons, and below it a scrolling area holding
+// the page image at (0, 0).
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+namespace print {
+
+struct PreviewFrame
+{
+    QPushButton *print = nullptr;
+    QPushButton *previous = nullptr;
+    QPushButton *next = nullptr;
+    QPushButton *close = nullptr;
+    QScrollArea *scroll = nullptr;
+    QLabel *image = nullptr;
+};
+
+// Builds the frame into `dialog`; the names are the controls' names.
+PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const char *previousName,
+                               const char *nextName);
+
+} // namespace print

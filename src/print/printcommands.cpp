@@ -1,0 +1,324 @@
+#include "print/printcommands.h"
+
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/conversion.h"
+#include "platform/printers.h"
+#include "platform/userdialogs.h"
+#include "print/listpage.h"
+#include "print/pageformat.h"
+#include "print/tfadjust.h"
+#include "print/tfprintjimeijocard.h"
+#include "print/tfprintjimeijolist.h"
+#include "register/registerlistmodel.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QTreeView>
+
+const QString PrintCommands::NoPrinterAtStartMessage = QStringLiteral("プリンターがインストールされていません。");
+const QString PrintCommands::NoPrinterAtPrintMessage = QStringLiteral("プリンタがインストールされていません。");
+const QString PrintCommands::PrinterErrorCaption = QStringLiteral("プリンタエラー");
+const QString PrintCommands::PrinterErrorMessage =
+    QStringLiteral("プリンタの設定に問題があります。\nプリンタの設定を見直すか、またはプリンタドライバをインストールし直してください。");
+const QString PrintCommands::StripJobTitle = QStringLiteral("示名条印刷");
+const QString PrintCommands::ListJobTitle = QStringLiteral("示名条一覧印刷");
+
+namespace {
+
+const QString MissingEntryMessage = QStringLiteral("示名条 %1 が見つかりません。印刷を中止しました。");
+
+// One print job: whatever ends the job early (a failed page, an exception)
+// aborts it, so that no job is left open; an aborted job to a file leaves
+// no half-drawn file behind.
+class PrintJob
+{
+public:
+    explicit PrintJob(QPrinter &printer) : m_printer(printer) {}
+    ~PrintJob()
+    {
+        if (m_painter.isActive()) {
+            const QString file = m_printer.outputFormat() == QPrinter::PdfFormat ? m_printer.outputFileName() : QString();
+            m_printer.abort();
+            m_painter.end();
+            if (!file.isEmpty())
+                QFile::remove(file);
+        }
+    }
+    bool begin() { return m_painter.begin(&m_printer); }
+    // Starts page `index` of the job (a new page before all but the first).
+    bool page(int index) { return index == 0 || m_printer.newPage(); }
+    bool end() { return m_painter.end(); }
+    QPainter &painter() { return m_painter; }
+
+private:
+    QPrinter &m_printer;
+    QPainter m_painter;
+};
+
+// The progress of a run of more than a few pages, with a cancel button.
+class RunProgress
+{
+public:
+    RunProgress(QWidget *parent, const QString &title, int pages)
+    {
+        if (pages <= PrintCommands::ProgressFromPages)
+            return;
+        m_dialog = std::make_unique<QProgressDialog>(QStringLiteral("印刷しています..."),
+                                                     QStringLiteral("キャンセル"), 0, pages, parent);
+        m_dialog->setWindowTitle(title);
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setValue(0);
+    }
+    bool cancelled() const { return m_dialog && m_dialog->wasCanceled(); }
+    void pageDone()
+    {
+        if (m_dialog)
+            m_dialog->setValue(++m_done);
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+    int m_done = 0;
+};
+
+// Printing to a file: a run of several jobs writes one numbered file per
+// job next to the chosen name instead of overwriting it job after job.
+QString jobFileName(const QString &chosen, int job, int jobs)
+{
+    if (jobs <= 1 || chosen.isEmpty())
+        return chosen;
+    const QFileInfo fi(chosen);
+    const QString suffix = fi.suffix().isEmpty() ? QString() : u'.' + fi.suffix();
+    const QString stem = suffix.isEmpty() ? chosen : chosen.left(chosen.size() - suffix.size());
+    return QStringLiteral("%1-%2%3").arg(stem).arg(job + 1).arg(suffix);
+}
+
+} // namespace
+
+PrintCommands::PrintCommands(TFMain &main) : QObject(&main), m_main(main)
+{
+    main.connectCommand(main.ActionFilePrint, [this] { ActionFilePrintExecute(); });
+    main.connectCommand(main.ActionFilePrintList, [this] { ActionFilePrintListExecute(); });
+    main.connectCommand(main.ActionFileSetup, [this] { ActionFileSetupExecute(); });
+    for (QAction *a : {main.ActionFilePrint, main.ActionFilePrintList, main.ActionFileSetup})
+        a->setEnabled(true);
+}
+
+PrintCommands::~PrintCommands() = default;
+
+RegisterDocument &PrintCommands::document()
+{
+    return m_main.document();
+}
+
+print::Adjustment PrintCommands::adjustment() const
+{
+    return FAdjust ? FAdjust->adjustment() : print::Adjustment();
+}
+
+QPrinter &PrintCommands::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+QString PrintCommands::printerName() const
+{
+    if (m_printer && !m_printer->printerName().isEmpty())
+        return m_printer->printerName();
+    return printers::defaultPrinterName();
+}
+
+QList<EntryHeader> PrintCommands::listRows() const
+{
+    return m_main.listModel()->rowHeaders();
+}
+
+QList<int> PrintCommands::selectedPositions() const
+{
+    QList<int> positions;
+    const QItemSelectionModel *sel = m_main.ListView1->selectionModel();
+    for (const QModelIndex &i : sel->selectedRows())
+        positions.append(i.row());
+    std::sort(positions.begin(), positions.end());
+    if (positions.isEmpty()) {
+        const QModelIndex current = m_main.ListView1->currentIndex();
+        if (current.isValid())
+            positions.append(current.row());
+    }
+    return positions;
+}
+
+// ---------------------------------------------------------------- commands
+
+void PrintCommands::ActionFilePrintExecute()
+{
+    if (m_main.rowCount() == 0)
+        return;
+    if (!printers::installed()) {
+        UserDialogs::current().error(&m_main, NoPrinterAtStartMessage);
+        return;
+    }
+    m_main.CommitPendingEdit();
+    const QList<int> positions = selectedPositions();
+    if (positions.isEmpty())
+        return; // rows, but none selected and none focused: nothing to print
+    FPrintJimeijoCard->execFor(this, positions);
+}
+
+void PrintCommands::ActionFilePrintListExecute()
+{
+    if (m_main.rowCount() == 0)
+        return;
+    if (!printers::installed()) {
+        UserDialogs::current().error(&m_main, NoPrinterAtStartMessage);
+        return;
+    }
+    m_main.CommitPendingEdit();
+    FPrintJimeijoList->execFor(this);
+}
+
+void PrintCommands::ActionFileSetupExecute()
+{
+    if (!printers::installed()) {
+        UserDialogs::current().error(&m_main, NoPrinterAtPrintMessage);
+        return;
+    }
+    FAdjust->execFor(printerName());
+}
+
+// ---------------------------------------------------------------- print runs
+
+void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
+{
+    QPrinter &pr = printer();
+    if (!UserDialogs::current().print(parent, pr, 0))
+        return;
+    const QList<print::StripJob> jobs = print::planStripJobs(positions, pr.copyCount(), pr.collateCopies());
+    pr.setDocName(StripJobTitle);
+    pr.setCopyCount(1);
+    pr.setCollateCopies(false);
+    const QString chosenFile = pr.outputFormat() == QPrinter::PdfFormat ? pr.outputFileName() : QString();
+    int pages = 0;
+    for (const print::StripJob &j : jobs)
+        pages += j.pages;
+
+    // The printer keeps the file name the user chose, however the run ends.
+    struct RestoreFile
+    {
+        QPrinter &pr;
+        QString name;
+        ~RestoreFile()
+        {
+            if (!name.isEmpty())
+                pr.setOutputFileName(name);
+        }
+    } restore{pr, chosenFile};
+
+    RunProgress progress(parent, StripJobTitle, pages);
+    const RegisterDocument &doc = document();
+    for (int j = 0; j < jobs.size() && !progress.cancelled(); ++j) {
+        const print::StripJob &job = jobs.at(j);
+        const int entry = job.position + 1;
+        const int marker = doc.findEntry(entry);
+        if (marker < 0) {
+            UserDialogs::current().error(parent, MissingEntryMessage.arg(entry));
+            break;
+        }
+        const EntryHeader h = doc.headerAt(marker + 1);
+        const print::PageFormatInfo &fmt =
+            print::pageFormatInfo(print::selectPageFormat(h.seriesCaption, h.stripType));
+        // A printer that does not offer the paper prints on the paper it has.
+        printers::setPrinterPaper(pr, fmt.paperIdentifier);
+        pr.setPageOrientation(fmt.orientation);
+        if (!chosenFile.isEmpty())
+            pr.setOutputFileName(jobFileName(chosenFile, j, int(jobs.size())));
+
+        PrintJob pj(pr);
+        if (!pj.begin()) {
+            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+            break;
+        }
+        const QRectF printable = pr.pageRect(QPrinter::DevicePixel);
+        const print::PagePlacement placement{print::scaleOfDpi(pr.logicalDpiX()), print::scaleOfDpi(pr.logicalDpiY()),
+                                             print::fixedOfReal(printable.left()),
+                                             print::fixedOfReal(printable.top()), adjustment()};
+        bool cancelled = false, failed = false;
+        for (int page = 0; page < job.pages; ++page) {
+            if (page > 0 && progress.cancelled()) {
+                cancelled = true;
+                break;
+            }
+            if (!pj.page(page)) {
+                failed = true;
+                break;
+            }
+            print::drawStripPage(pj.painter(), doc, entry, placement);
+            progress.pageDone();
+        }
+        if (failed) {
+            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+            break; // the job is aborted as it goes out of scope
+        }
+        // A cancelled run ends the job it is in with the pages drawn so far.
+        if (!pj.end()) {
+            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+            break;
+        }
+        if (cancelled)
+            break;
+    }
+}
+
+void PrintCommands::printList(QWidget *parent)
+{
+    const QList<print::ListRow> table = print::listRowTable(listRows());
+    const int pageCount = print::listPageCount(int(table.size()));
+    if (pageCount == 0)
+        return;
+    QPrinter &pr = printer();
+    if (!UserDialogs::current().print(parent, pr, pageCount))
+        return;
+    const int copies = qMax(1, pr.copyCount());
+    const bool collate = pr.collateCopies();
+    const int outer = collate ? copies : 1;
+    const int inner = collate ? 1 : copies;
+    int from = 1, to = pageCount;
+    if (pr.printRange() == QPrinter::PageRange && pr.fromPage() > 0) {
+        from = qBound(1, pr.fromPage(), pageCount);
+        to = qBound(from, pr.toPage() > 0 ? pr.toPage() : pageCount, pageCount);
+    }
+    pr.setDocName(ListJobTitle);
+    printers::setPrinterPaper(pr, 9);
+    pr.setPageOrientation(QPageLayout::Landscape);
+    pr.setCopyCount(1);
+    pr.setCollateCopies(false);
+
+    PrintJob pj(pr);
+    if (!pj.begin()) {
+        UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+        return;
+    }
+    // A cancelled run ends the job with the pages drawn so far.
+    RunProgress progress(parent, ListJobTitle, outer * (to - from + 1) * inner);
+    int index = 0;
+    for (int o = 0; o < outer && !progress.cancelled(); ++o)
+        for (int page = from; page <= to && !progress.cancelled(); ++page)
+            for (int i = 0; i < inner && !progress.cancelled(); ++i) {
+                if (!pj.page(index++)) {
+                    UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+                    return;
+                }
+                print::drawListPage(pj.painter(), table, page, QDateTime::currentDateTime());
+                progress.pageDone();
+            }
+    if (!pj.end())
+        UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The print commands of the main window: File ▸ Print (strips), File ▸ Print
+// list and File ▸ Printer fine adjustment, with the print runs behind the two
+// previews. One printer is kept for the whole run of the program, so that
+// the print dialog offers the printer chosen last.
+
+#include "print/strippage.h"
+#include "register/registerdocument.h"
+
+#include <QObject>
+#include <memory>
+
+class QPrinter;
+class QWidget;
+class TFMain;
+
+class PrintCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString NoPrinterAtStartMessage; // "プリンターがインストールされていません。"
+    static const QString NoPrinterAtPrintMessage; // "プリンタがインストールされていません。"
+    static const QString PrinterErrorCaption;     // "プリンタエラー"
+    static const QString PrinterErrorMessage;     // "プリンタの設定に問題があります。\n…"
+    static const QString StripJobTitle;           // "示名条印刷"
+    static const QString ListJobTitle;            // "示名条一覧印刷"
+    // A run of more pages than this shows its progress with a cancel button.
+    static constexpr int ProgressFromPages = 3;
+
+    explicit PrintCommands(TFMain &main);
+    ~PrintCommands() override;
+
+    void ActionFilePrintExecute();
+    void ActionFilePrintListExecute();
+    void ActionFileSetupExecute();
+
+    RegisterDocument &document();
+    // The fine adjustment in force (0, 0 before the dialog was used).
+    print::Adjustment adjustment() const;
+    QPrinter &printer();
+    // The printer printing uses now: the one chosen last, at first the
+    // system's default.
+    QString printerName() const;
+
+    // The register list rows as the list shows them, read from the document.
+    QList<EntryHeader> listRows() const;
+    // The selected rows in list order, or the focused row when none is
+    // selected; empty when neither.
+    QList<int> selectedPositions() const;
+
+    // The print runs behind the previews' 印刷 buttons. Each reports its
+    // failures and ends or aborts any job it opened.
+    void printStrips(QWidget *parent, const QList<int> &positions);
+    void printList(QWidget *parent);
+
+private:
+    TFMain &m_main;
+    std::unique_ptr<QPrinter> m_printer;
+};

@@ -1,0 +1,124 @@
+#include "print/tfprintjimeijocard.h"
+
+#include "platform/printers.h"
+#include "platform/userdialogs.h"
+#include "print/pageformat.h"
+#include "print/previewwindow.h"
+#include "print/printcommands.h"
+#include "print/strippage.h"
+#include "print/windowplace.h"
+#include "register/registerdocument.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+
+const QString TFPrintJimeijoCard::NoPreviousMessage = QStringLiteral("これより前のページはありません。");
+const QString TFPrintJimeijoCard::NoNextMessage = QStringLiteral("これより次のページはありません。");
+
+TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FPrintJimeijoCard"));
+    setWindowTitle(QStringLiteral("示名条印刷プレビュー"));
+    const print::PreviewFrame f = print::buildPreviewFrame(this, "ButtonPrt", "ButtonBefore", "ButtonNext");
+    ButtonPrt = f.print;
+    ButtonBefore = f.previous;
+    ButtonNext = f.next;
+    ButtonClose = f.close;
+    ScrollBox1 = f.scroll;
+    Image1 = f.image;
+    connect(ButtonPrt, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonPrtClick);
+    connect(ButtonBefore, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonBeforeClick);
+    connect(ButtonNext, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonNextClick);
+    resize(800, 600);
+    print::restoreWindowPlace(this, QStringLiteral("Card"), 800, 600);
+}
+
+TFPrintJimeijoCard::~TFPrintJimeijoCard()
+{
+    print::saveWindowPlace(this, QStringLiteral("Card"));
+}
+
+int TFPrintJimeijoCard::execFor(PrintCommands *commands, const QList<int> &printList)
+{
+    m_commands = commands;
+    m_printList = printList;
+    const int r = exec();
+    m_printList.clear();
+    return r;
+}
+
+void TFPrintJimeijoCard::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    if (e->spontaneous())
+        return;
+    m_page = 0;
+    syncButtons();
+    drawCurrentPage();
+}
+
+void TFPrintJimeijoCard::syncButtons()
+{
+    ButtonBefore->setEnabled(m_page >= 1);
+    ButtonNext->setEnabled(m_page < m_printList.size() - 1);
+}
+
+void TFPrintJimeijoCard::drawCurrentPage()
+{
+    if (!m_commands || m_page < 0 || m_page >= m_printList.size())
+        return;
+    const RegisterDocument &doc = m_commands->document();
+    const int entry = m_printList.at(m_page) + 1;
+    const int marker = doc.findEntry(entry);
+    if (marker < 0)
+        return; // the page image stays as it was
+    const EntryHeader h = doc.headerAt(marker + 1);
+    const print::PageFormatInfo &fmt = print::pageFormatInfo(print::selectPageFormat(h.seriesCaption, h.stripType));
+    QImage image(fmt.pixelWidth, fmt.pixelHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        print::drawStripPage(p, doc, entry, {fmt.sx, fmt.sy, Fixed4(), Fixed4(), m_commands->adjustment()});
+    }
+    m_image = image;
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    Image1->setPixmap(QPixmap::fromImage(m_image));
+    Image1->resize(m_image.size());
+}
+
+void TFPrintJimeijoCard::ButtonBeforeClick()
+{
+    if (m_page <= 0) {
+        UserDialogs::current().warning(this, NoPreviousMessage);
+        return;
+    }
+    --m_page;
+    syncButtons();
+    drawCurrentPage();
+}
+
+void TFPrintJimeijoCard::ButtonNextClick()
+{
+    if (m_page >= m_printList.size() - 1) {
+        UserDialogs::current().warning(this, NoNextMessage);
+        return;
+    }
+    ++m_page;
+    syncButtons();
+    drawCurrentPage();
+}
+
+void TFPrintJimeijoCard::ButtonPrtClick()
+{
+    if (!printers::installed()) {
+        UserDialogs::current().error(this, PrintCommands::NoPrinterAtPrintMessage);
+        return;
+    }
+    if (m_commands)
+        m_commands->printStrips(this, m_printList);
+}

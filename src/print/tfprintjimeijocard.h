@@ -1,0 +1,56 @@
+#pragma once
+// TFPrintJimeijoCard: the strip print preview. Shows the entries of the
+// print list one per page, each in its page format at the preview size,
+// pages through them, and starts the print run.
+
+#include <QDialog>
+#include <QImage>
+#include <QList>
+
+class PrintCommands;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+class TFPrintJimeijoCard : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static const QString NoPreviousMessage; // "これより前のページはありません。"
+    static const QString NoNextMessage;     // "これより次のページはありません。"
+
+    explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
+    ~TFPrintJimeijoCard() override;
+
+    // Shows the preview modally for the list positions (0-based) of the
+    // print list, in page order.
+    int execFor(PrintCommands *commands, const QList<int> &printList);
+    const QList<int> &printList() const { return m_printList; }
+    int currentPage() const { return m_page; }
+    const QImage &pageImage() const { return m_image; }
+
+    QPushButton *ButtonPrt = nullptr;
+    QPushButton *ButtonBefore = nullptr;
+    QPushButton *ButtonNext = nullptr;
+    QPushButton *ButtonClose = nullptr;
+    QScrollArea *ScrollBox1 = nullptr;
+    QLabel *Image1 = nullptr;
+
+public Q_SLOTS:
+    void ButtonPrtClick();
+    void ButtonBeforeClick();
+    void ButtonNextClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void syncButtons();
+    void drawCurrentPage();
+
+    PrintCommands *m_commands = nullptr;
+    QList<int> m_printList;
+    int m_page = 0;
+    QImage m_image;
+};

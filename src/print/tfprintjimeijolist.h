@@ -1,0 +1,57 @@
+#pragma once
+// TFPrintJimeijoList: the register list print preview. Shows one page of the
+// table at a time on a 1400 x 900 image and prints all pages, or a range, as
+// one print job.
+
+#include "print/listpage.h"
+
+#include <QDialog>
+#include <QImage>
+
+class PrintCommands;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+class TFPrintJimeijoList : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ImageWidth = 1400;
+    static constexpr int ImageHeight = 900;
+
+    explicit TFPrintJimeijoList(QWidget *parent = nullptr);
+    ~TFPrintJimeijoList() override;
+
+    int execFor(PrintCommands *commands);
+    int currentPage() const { return m_page; }
+    int pageCount() const { return print::listPageCount(int(m_table.size())); }
+    const QList<print::ListRow> &rowTable() const { return m_table; }
+    const QImage &pageImage() const { return m_image; }
+    QDateTime drawnAt() const { return m_drawnAt; }
+
+    QPushButton *ButtonPrt1 = nullptr;
+    QPushButton *ButtonPrt2 = nullptr;
+    QPushButton *ButtonPrt3 = nullptr;
+    QPushButton *ButtonClose = nullptr;
+    QScrollArea *ScrollBox1 = nullptr;
+    QLabel *Image1 = nullptr;
+
+public Q_SLOTS:
+    void ButtonPrt1Click();
+    void ButtonPrt2Click();
+    void ButtonPrt3Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void drawCurrentPage();
+
+    PrintCommands *m_commands = nullptr;
+    QList<print::ListRow> m_table;
+    int m_page = 1;
+    QImage m_image;
+    QDateTime m_drawnAt;
+};

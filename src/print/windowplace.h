@@ -1,0 +1,14 @@
+#pragma once
+// Position, size and state of a print window in the settings store: the
+// position and size are restored and saved only while the window's state is
+// normal; the state (0 normal, 1 minimised, 2 maximised) always.
+
+class QWidget;
+class QString;
+
+namespace print {
+
+void restoreWindowPlace(QWidget *w, const QString &prefix, int width, int height);
+void saveWindowPlace(QWidget *w, const QString &prefix);
+
+} // namespace print

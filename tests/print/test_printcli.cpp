@@ -1,0 +1,181 @@
+// tavrel-cli print and print-list: the PDF that comes out (page count, paper
+// and orientation per page, order of copies, real text, the fine
+// adjustment), usage and data errors, and no file left behind by a failure.
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Sample = QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV");
+
+int cli(const QStringList &args, QString *err = nullptr)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
+    if (!p.waitForFinished(120000))
+        return -1;
+    if (err)
+        *err = QString::fromUtf8(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+}
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Each page's paper in whole mm, as width x height.
+QList<QSize> papers(const QString &pdf)
+{
+    const QString out = run(QStringLiteral("pdfinfo"), {"-f", "1", "-l", "9999", pdf});
+    static const QRegularExpression size(QStringLiteral("^Page +\\d+ size: +([\\d.]+) x ([\\d.]+)"),
+                                         QRegularExpression::MultilineOption);
+    QList<QSize> r;
+    for (auto it = size.globalMatch(out); it.hasNext();) {
+        const auto m = it.next();
+        r.append(QSize(qRound(m.captured(1).toDouble() * 25.4 / 72), qRound(m.captured(2).toDouble() * 25.4 / 72)));
+    }
+    return r;
+}
+
+const QSize A5(148, 210), A4(210, 297), A4Landscape(297, 210), Postcard(148, 100), JisB5(182, 257);
+
+// Top of the first occurrence of a word on page 1, in points.
+double wordTop(const QString &pdf, const QString &word)
+{
+    const QString html = run(QStringLiteral("pdftotext"), {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+    const QRegularExpression w(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\"[^>]*>%1</word>")
+                                   .arg(QRegularExpression::escape(word)));
+    const auto m = w.match(html);
+    return m.hasMatch() ? m.captured(1).toDouble() : -1;
+}
+
+} // namespace
+
+class TestPrintCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wholeRegister();
+    void entriesCopiesCollate_data();
+    void entriesCopiesCollate();
+    void adjustment();
+    void refusals_data();
+    void refusals();
+    void printList();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPrintCli::wholeRegister()
+{
+    const QString out = m_dir.filePath(QStringLiteral("all.pdf"));
+    QCOMPARE(cli({"print", Sample, "-o", out}), 0);
+    // Every entry in register order, each on its format's paper.
+    const QList<QSize> want{A5, A5, A5, A5, A5, A5, A5, A4, A4, Postcard, JisB5, JisB5, JisB5, JisB5};
+    QCOMPARE(papers(out), want);
+    const QString text = run(QStringLiteral("pdftotext"), {"-f", "1", "-l", "1", out, "-"});
+    QVERIFY(text.contains(QStringLiteral("山田 太郎")));
+    QVERIFY(text.contains(QStringLiteral("総務部")));
+}
+
+void TestPrintCli::entriesCopiesCollate_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QList<QSize>>("pages");
+    QTest::newRow("named order") << QStringList{"--entries", "10,1"} << QList<QSize>{Postcard, A5};
+    QTest::newRow("ranges and duplicates") << QStringList{"--entries", "8-10,9,10"} << QList<QSize>{A4, A4, Postcard};
+    QTest::newRow("all") << QStringList{"--entries", "all"} << QList<QSize>{A5, A5, A5, A5, A5, A5, A5, A4, A4,
+                                                                           Postcard, JisB5, JisB5, JisB5, JisB5};
+    QTest::newRow("two uncollated") << QStringList{"--entries", "1,10", "--copies", "2"}
+                                    << QList<QSize>{A5, A5, Postcard, Postcard};
+    QTest::newRow("two collated") << QStringList{"--entries", "1,10", "--copies", "2", "--collate"}
+                                  << QList<QSize>{A5, Postcard, A5, Postcard};
+}
+
+void TestPrintCli::entriesCopiesCollate()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QList<QSize>, pages);
+    const QString out = m_dir.filePath(QStringLiteral("some.pdf"));
+    QString err;
+    QCOMPARE(cli(QStringList{"print", Sample, "-o", out} + options, &err), 0);
+    QCOMPARE(papers(out), pages);
+}
+
+void TestPrintCli::adjustment()
+{
+    const QString plain = m_dir.filePath(QStringLiteral("plain.pdf"));
+    const QString moved = m_dir.filePath(QStringLiteral("moved.pdf"));
+    QCOMPARE(cli({"print", Sample, "--entries", "1", "-o", plain}), 0);
+    QCOMPARE(cli({"print", Sample, "--entries", "1", "--adjust-v", "2", "--adjust-h", "-1.5", "-o", moved}), 0);
+    const double a = wordTop(plain, QStringLiteral("総務部")), b = wordTop(moved, QStringLiteral("総務部"));
+    QVERIFY(a > 0 && b > 0);
+    // 2 mm down is 5.67 points.
+    QVERIFY2(qAbs((b - a) - 2 * 72 / 25.4) < 0.5, qPrintable(QStringLiteral("%1 -> %2").arg(a).arg(b)));
+}
+
+void TestPrintCli::refusals_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::newRow("no output") << QStringList{"print", Sample} << 2;
+    QTest::newRow("no register") << QStringList{"print", "-o", "X"} << 2;
+    QTest::newRow("reversed range") << QStringList{"print", Sample, "-o", "X", "--entries", "3-1"} << 2;
+    QTest::newRow("empty item") << QStringList{"print", Sample, "-o", "X", "--entries", "1,,2"} << 2;
+    QTest::newRow("not a number") << QStringList{"print", Sample, "-o", "X", "--entries", "one"} << 2;
+    QTest::newRow("blank in list") << QStringList{"print", Sample, "-o", "X", "--entries", "1, 2"} << 2;
+    QTest::newRow("zero copies") << QStringList{"print", Sample, "-o", "X", "--copies", "0"} << 2;
+    QTest::newRow("bad adjustment") << QStringList{"print", Sample, "-o", "X", "--adjust-v", "-."} << 2;
+    QTest::newRow("missing value") << QStringList{"print", Sample, "-o", "X", "--copies"} << 2;
+    QTest::newRow("no such entry") << QStringList{"print", Sample, "-o", "X", "--entries", "1,99"} << 1;
+    QTest::newRow("entry zero") << QStringList{"print", Sample, "-o", "X", "--entries", "0"} << 1;
+    QTest::newRow("missing register") << QStringList{"print", "/nonexistent.TAV", "-o", "X"} << 1;
+    QTest::newRow("list without output") << QStringList{"print-list", Sample} << 2;
+}
+
+void TestPrintCli::refusals()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    // An existing file of that name stays as it was.
+    const QString out = m_dir.filePath(QStringLiteral("kept.pdf"));
+    {
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^X$")), out);
+    QString err;
+    QCOMPARE(cli(args, &err), code);
+    QVERIFY(!err.isEmpty());
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("old"));
+}
+
+void TestPrintCli::printList()
+{
+    const QString out = m_dir.filePath(QStringLiteral("list.pdf"));
+    QCOMPARE(cli({"print-list", Sample, "-o", out}), 0);
+    QCOMPARE(papers(out), QList<QSize>{A4Landscape});
+    const QString text = run(QStringLiteral("pdftotext"), {out, "-"});
+    QVERIFY(text.contains(QStringLiteral("示名条一覧")));
+    QVERIFY(text.contains(QStringLiteral("1 / 1")));
+    QVERIFY(text.contains(QStringLiteral("2024/04/09 16:20")));
+}
+
+QTEST_GUILESS_MAIN(TestPrintCli)
+#include "test_printcli.moc"

@@ -1,0 +1,8 @@
+tavrel_test(test_strippage print/test_strippage.cpp)
+target_include_directories(test_strippage PRIVATE ${CMAKE_SOURCE_DIR}/tests/strip ${CMAKE_SOURCE_DIR}/tests/print)
+tavrel_test(test_listpage print/test_listpage.cpp)
+target_include_directories(test_listpage PRIVATE ${CMAKE_SOURCE_DIR}/tests/print)
+tavrel_test(test_printwindows print/test_printwindows.cpp UI)
+target_link_libraries(test_printwindows PRIVATE tavrel_uitest)
+tavrel_test(test_printcli print/test_printcli.cpp)
+add_dependencies(test_printcli tavrel-cli)
