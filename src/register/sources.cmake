@@ -4,7 +4,9 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/registerdocument.cpp
   src/register/templates.cpp
   src/register/registercheck.cpp
-  src/register/registerlistmodel.cpp)
+  src/register/registerlistmodel.cpp
+  src/register/registersearch.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
-  src/register/registercommands.cpp)
+  src/register/registercommands.cpp
+  src/register/tfsearch.cpp)
