@@ -15,14 +15,22 @@ std::map<QString, CliCommand> &cliCommands()
     return commands;
 }
 
-CliArgs::CliArgs(const QStringList &args)
+CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
+        if (a == QLatin1String("--")) {
+            m_positional += args.mid(i + 1);
+            return;
+        }
         if (a.startsWith(QLatin1String("-")) && a.size() > 1) {
             QString name = a;
             while (name.startsWith(u'-'))
                 name.remove(0, 1);
+            if (flags.contains(name)) {
+                m_options.insert(name, QString());
+                continue;
+            }
             if (i + 1 >= args.size()) {
                 m_error = QStringLiteral("option %1 needs a value").arg(a);
                 return;
@@ -32,6 +40,14 @@ CliArgs::CliArgs(const QStringList &args)
             m_positional.append(a);
         }
     }
+}
+
+QString CliArgs::unknownOption(const QStringList &known) const
+{
+    for (auto it = m_options.cbegin(); it != m_options.cend(); ++it)
+        if (!known.contains(it.key()))
+            return it.key();
+    return QString();
 }
 
 bool CliArgs::has(const QString &name) const { return m_options.contains(name); }

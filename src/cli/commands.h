@@ -28,13 +28,17 @@ struct CliRegistration
 class CliArgs
 {
 public:
-    explicit CliArgs(const QStringList &args);
+    // flags name the options that take no value (without the dashes); "--"
+    // ends the options.
+    explicit CliArgs(const QStringList &args, const QStringList &flags = {});
     // Option value (--name VALUE); empty when absent. Missing value → usage error.
     bool has(const QString &name) const;
     QString value(const QString &name) const;
     const QStringList &positional() const { return m_positional; }
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
+    // The first option given that is not among `known`; empty when none.
+    QString unknownOption(const QStringList &known) const;
 
 private:
     QStringList m_positional;

@@ -19,7 +19,9 @@ static const char *Usage =
     "  new FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
     "           [--date \"yyyy/mm/dd hh:nn\"]\n"
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
-    "  text FILE --entry N --cell C [LINE...]\n";
+    "  text FILE --entry N --cell C [LINE...]\n"
+    "  find FILE TEXT [--case]\n"
+    "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n";
 
 int main(int argc, char **argv)
 {

@@ -1,0 +1,23 @@
+#pragma once
+// Entry and cell lists of tavrel-cli: comma-separated numbers and a-b
+// ranges (a <= b, no spaces), duplicates merged, or "all".
+
+#include <QList>
+#include <QString>
+
+class RegisterDocument;
+struct CliContext;
+class CliArgs;
+
+// Parses LIST into ascending numbers of at least `minimum`; "all" sets all
+// (when allowed) and leaves the list empty. False when the text is malformed.
+bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all);
+
+// The entries a command works on, from --entry N or --entries LIST (every
+// entry without either), narrowed by --type T. Returns 2 for bad usage, 1
+// when a listed entry does not exist (message on standard error), 0 with
+// `entries` filled otherwise.
+int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries);
+// The cells from --cell C or --cells LIST; 2 (after the message) when
+// neither or a malformed one is given.
+int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &all);
