@@ -15,7 +15,6 @@ TFVersion *FVersion = nullptr;
 
 TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("キーラベルの編集")); }
 TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("印刷位置の微調整")); }
-TFSearch::TFSearch(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("検索")); }
 TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("示名条一覧の印刷"));
@@ -25,7 +24,6 @@ TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("示名条の印刷"));
 }
 TFViewImage::TFViewImage(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("画像取込み")); }
-TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }
 
 void createWindows(const QString &executablePath)
 {
@@ -33,11 +31,13 @@ void createWindows(const QString &executablePath)
     FTelAdd = new TFTelAdd(FMain);
     FKeyLabel = new TFKeyLabel(FMain);
     FAdjust = new TFAdjust(FMain);
-    FSearch = new TFSearch(FMain);
+    FSearch = new TFSearch(*FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
     FViewImage = new TFViewImage(FMain);
-    FVersion = new TFVersion(FMain);
+    FVersion = new TFVersion(FMain, QStringLiteral(TAVREL_VERSION));
+    FMain->connectCommand(FMain->ActionHelpAbout, [] { FVersion->exec(); });
+    FMain->ActionHelpAbout->setEnabled(true);
 }
 
 void destroyWindows()

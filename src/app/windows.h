@@ -2,6 +2,9 @@
 // The program's windows: one instance each, created at start in a fixed
 // order and destroyed in reverse, reachable by these global names.
 
+#include "app/tfversion.h"
+#include "register/tfsearch.h"
+
 #include <QDialog>
 
 class TFMain;
@@ -23,14 +26,6 @@ class TFAdjust : public QDialog
 
 public:
     explicit TFAdjust(QWidget *parent = nullptr);
-};
-
-class TFSearch : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFSearch(QWidget *parent = nullptr);
 };
 
 class TFPrintJimeijoList : public QDialog
@@ -55,14 +50,6 @@ class TFViewImage : public QDialog
 
 public:
     explicit TFViewImage(QWidget *parent = nullptr);
-};
-
-class TFVersion : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFVersion(QWidget *parent = nullptr);
 };
 
 extern TFMain *FMain;
