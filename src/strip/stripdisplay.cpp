@@ -429,6 +429,35 @@ QPlainTextEdit *StripDisplay::editor(int index)
     return e.editor;
 }
 
+void StripDisplay::reloadEditor(int index)
+{
+    if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)
+        loadEditor(e, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::setEditorShown(int index, bool shown)
+{
+    CellElements &e = m_cells.at(size_t(index));
+    QPlainTextEdit *ed = editor(index);
+    if (shown) {
+        if (e.frame[DetailView])
+            e.frame[DetailView]->hide();
+        ed->show();
+        ed->raise();
+    } else {
+        ed->hide();
+        e.textArea[DetailView]->show();
+        if (e.frame[DetailView])
+            e.frame[DetailView]->setVisible(e.assignable);
+    }
+}
+
+void StripDisplay::selectOnly(int cell)
+{
+    clearSelection();
+    select(cell, true);
+}
+
 void StripDisplay::placeEditor(CellElements &e)
 {
     if (!e.editor)

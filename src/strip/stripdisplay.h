@@ -135,6 +135,13 @@ public:
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
     QPlainTextEdit *editor(int index);
+    // Reloads an editor that exists from the record.
+    void reloadEditor(int index);
+    // Shows the editor over the cell in place of its frame, or hides it and
+    // shows the text area and the frame again.
+    void setEditorShown(int index, bool shown);
+    // Clears every selection flag, then selects `cell`.
+    void selectOnly(int cell);
 
     // Ends an in-place edit before a command reads or replaces the register.
     void commitPendingEdit();
