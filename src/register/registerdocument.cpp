@@ -134,8 +134,10 @@ std::vector<RegisterLines::Marker> RegisterDocument::listedEntries() const
 
 QList<EntryHeader> RegisterDocument::listRows() const
 {
+    const std::vector<RegisterLines::Marker> entries = listedEntries();
     QList<EntryHeader> rows;
-    for (const RegisterLines::Marker &m : listedEntries())
+    rows.reserve(qsizetype(entries.size()));
+    for (const RegisterLines::Marker &m : entries)
         rows.append(headerAt(m.pos + 1));
     return rows;
 }

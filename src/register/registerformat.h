@@ -9,6 +9,8 @@
 // Section: six header lines followed by its cell records.
 // Cell:    33 fixed lines followed by the text lines counted on its line 32.
 
+#include "register/registerlines.h"
+
 namespace regfmt {
 
 constexpr int VersionLineIndex = 0;
@@ -72,5 +74,51 @@ constexpr int DecimalLines[] = {0, 1, 2, 3, 4, 5, 6, 7, 15, 16, 17, 18};
 constexpr int IntegerLines[] = {KeyNumberSize, KeyNumberColour, KeyNumberBold, KeyNumberItalic,
                                 KeyNumberAlignment, Size, Bold, Italic, Alignment};
 } // namespace cell
+
+// Light views over the document's lines: each names the fields of one
+// record and reads them through the store's bounds-checked readers.
+class EntryLines
+{
+public:
+    // h is the entry's first header line (the line after its marker).
+    EntryLines(const RegisterLines &lines, int h) : m_lines(lines), m_h(h) {}
+    int headerLine() const { return m_h; }
+    QString extension() const { return m_lines.line(m_h + entry::Extension); }
+    QString department() const { return m_lines.line(m_h + entry::Department); }
+    QString userName() const { return m_lines.line(m_h + entry::UserName); }
+    QString date() const { return m_lines.line(m_h + entry::Date); }
+    QString seriesCaption() const { return m_lines.line(m_h + entry::SeriesCaption); }
+    QString stripType() const { return m_lines.line(m_h + entry::StripType); }
+    int sectionCount() const { return m_lines.intAt(m_h + entry::SectionCount); }
+    int sectionCountLine() const { return m_h + entry::SectionCount; }
+    int firstSectionLine() const { return m_h + entry::FirstSection; }
+
+private:
+    const RegisterLines &m_lines;
+    int m_h;
+};
+
+class CellLines
+{
+public:
+    // b is the cell record's first line.
+    CellLines(const RegisterLines &lines, int b) : m_lines(lines), m_b(b) {}
+    int recordLine() const { return m_b; }
+    QString keyCode() const { return m_lines.line(m_b + cell::KeyCode); }
+    QString face() const { return m_lines.line(m_b + cell::Face); }
+    int size() const { return m_lines.intAt(m_b + cell::Size); }
+    QString colours() const { return m_lines.line(m_b + cell::Colours); }
+    int bold() const { return m_lines.intAt(m_b + cell::Bold); }
+    int italic() const { return m_lines.intAt(m_b + cell::Italic); }
+    int alignment() const { return m_lines.intAt(m_b + cell::Alignment); }
+    QString pictureType() const { return m_lines.line(m_b + cell::PictureType); }
+    QString pictureData() const { return m_lines.line(m_b + cell::PictureData); }
+    int textCount() const { return m_lines.intAt(m_b + cell::TextCount); }
+    int firstTextLine() const { return m_b + cell::FirstText; }
+
+private:
+    const RegisterLines &m_lines;
+    int m_b;
+};
 
 } // namespace regfmt

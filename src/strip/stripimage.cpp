@@ -108,7 +108,8 @@ struct SheetWalk : StripVisitor
 
 SheetGeometry geometryOfEntry(const RegisterLines &lines, int h)
 {
-    return sheetGeometry(lineAt(lines, h + 4), lineAt(lines, h + 5));
+    const regfmt::EntryLines entry(lines, h);
+    return sheetGeometry(entry.seriesCaption(), entry.stripType());
 }
 
 void walkOrThrow(const RegisterLines &lines, int h, SheetWalk &walk)
