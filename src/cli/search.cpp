@@ -23,7 +23,7 @@ QString escapedCellText(const RegisterDocument &doc, int record)
 
 QString extensionOf(const RegisterDocument &doc, int entry)
 {
-    return doc.line(doc.findEntry(entry) + 1 + regfmt::entry::Extension);
+    return regfmt::EntryLines(doc.lines(), doc.findEntry(entry) + 1).extension();
 }
 
 int cmdFind(CliContext &ctx, const QStringList &argv)

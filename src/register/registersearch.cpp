@@ -1,6 +1,5 @@
 #include "register/registersearch.h"
 
-#include "strip/cellrecord.h"
 #include "strip/cellrenderer.h"
 #include "strip/celltext.h"
 #include "strip/stripwalk.h"
@@ -71,7 +70,7 @@ void eachTextLine(const RegisterDocument &doc, int headerLine, Visit visit)
             continue;
         int offset = 0;
         for (int j = 0; j < c.textLines; ++j) {
-            const int at = c.record + strip::cellline::FirstText + j;
+            const int at = regfmt::CellLines(lines, c.record).firstTextLine() + j;
             const QString text = doc.line(at);
             visit(c, j, at, offset, text);
             offset += int(text.size()) + 2;
@@ -146,7 +145,7 @@ StepResult step(RegisterDocument &doc, State &state, const StepRequest &req)
                 continue;
             int o = 0;
             for (int j = 0; j < cell.textLines; ++j) {
-                const int at = cell.record + strip::cellline::FirstText + j;
+                const int at = regfmt::CellLines(doc.lines(), cell.record).firstTextLine() + j;
                 QString line = doc.line(at);
                 const int k0 = state.position - o - 1;
                 if (shownCell && state.position > 0 && k0 >= 0 && k0 < line.size()

@@ -48,8 +48,9 @@ QStringList cellText(const RegisterDocument &doc, int entry, int cell)
 {
     const int b = strip::locateCell(doc.lines(), doc.findEntry(entry) + 1, cell);
     QStringList l;
-    for (int j = 0; j < doc.intAt(b + 32); ++j)
-        l << doc.line(b + 33 + j);
+    const regfmt::CellLines record(doc.lines(), b);
+    for (int j = 0; j < record.textCount(); ++j)
+        l << doc.line(record.firstTextLine() + j);
     return l;
 }
 
@@ -230,7 +231,7 @@ void TestRegisterSearch::changedCellNotReplaced()
     req.entryCount = 1;
     QCOMPARE(describe(regsearch::step(doc, state, req)), QStringLiteral("1:0:1"));
     const int b = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 0);
-    doc.setLine(b + 33, QStringLiteral("zzcd"));
+    doc.setLine(regfmt::CellLines(doc.lines(), b).firstTextLine(), QStringLiteral("zzcd"));
     const regsearch::StepResult r = regsearch::step(doc, state, req);
     QVERIFY(!r.replaced);
     QCOMPARE(describe(r), QStringLiteral("1:1:1"));

@@ -33,8 +33,9 @@ QStringList cellText(int entry, int cell)
     RegisterDocument &doc = FMain->document();
     const int b = strip::locateCell(doc.lines(), doc.findEntry(entry) + 1, cell);
     QStringList l;
-    for (int j = 0; j < doc.intAt(b + 32); ++j)
-        l << doc.line(b + 33 + j);
+    const regfmt::CellLines record(doc.lines(), b);
+    for (int j = 0; j < record.textCount(); ++j)
+        l << doc.line(record.firstTextLine() + j);
     return l;
 }
 
