@@ -6,6 +6,7 @@
 #include "strip/stripdisplay.h"
 
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,14 @@ TFSearch::TFSearch(TFMain &main) : QDialog(&main), m_main(main)
 
     connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Another register, or entries deleted: the last occurrence is gone.
+    RegisterEvents *events = m_main.document().events();
+    const auto forget = [this] {
+        m_state = {};
+        m_editorCell = -1;
+    };
+    connect(events, &RegisterEvents::documentReset, this, forget);
+    connect(events, &RegisterEvents::entriesRemoved, this, forget);
     m_main.connectCommand(m_main.ActionEditFind, [this] { ActionEditFindExecute(); });
     m_main.connectCommand(m_main.ActionEditReplace, [this] { ActionEditReplaceExecute(); });
     applyLayout();
@@ -187,6 +196,18 @@ void TFSearch::closeEditor()
     display.setEditorShown(c, false);
 }
 
+bool TFSearch::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving the editor for another place in the main window ends the edit
+    // and writes typed text back; going over to this dialog does not (the
+    // next step writes it back).
+    if (event->type() == QEvent::FocusOut && m_editorCell >= 0
+        && m_editorCell < m_main.display().cellCount() && watched == m_main.display().cell(m_editorCell).editor
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
+        closeEditor();
+    return QDialog::eventFilter(watched, event);
+}
+
 void TFSearch::showReplaced(const regsearch::StepResult &r)
 {
     StripDisplay &display = m_main.display();
@@ -201,6 +222,7 @@ void TFSearch::showReplaced(const regsearch::StepResult &r)
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
     editor->setTextCursor(cursor);
+    editor->installEventFilter(this);
     m_editorEntry = r.replacedEntry;
     m_editorCell = c;
 }
@@ -229,6 +251,7 @@ void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
     editor->setTextCursor(cursor);
     if (QScrollArea *view = display.visibleView())
         view->ensureWidgetVisible(editor);
+    editor->installEventFilter(this);
     editor->setFocus(Qt::OtherFocusReason);
     m_editorEntry = o.entry;
     m_editorCell = o.cell;

@@ -43,6 +43,9 @@ public Q_SLOTS:
     void ActionEditReplaceExecute();
     void btnOkClick();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void open(Mode mode);
     void applyLayout();

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void replaceSteps();
     void refusals();
     void typedTextKept();
+    void showingChangesNothing();
 
 private:
     void press() { QTest::mouseClick(FSearch->btnOk, Qt::LeftButton); }
@@ -302,6 +303,45 @@ void TestSearch::typedTextKept()
     press();
     QCOMPARE(cellText(1, 0), QStringList{"yyab"});
     QCOMPARE(FMain->display().currentCell(), 1);
+
+    // Typed into the next occurrence's editor, then the user clicks into the
+    // register list: the edit ends and is written back.
+    ed = shownEditor();
+    QVERIFY(ed && ed == FMain->display().cell(1).editor);
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::mouseClick(ed->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(ed->hasFocus());
+    QTest::keyClick(ed, Qt::Key_End);
+    QTest::keyClicks(ed, QStringLiteral("9"));
+    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QVERIFY(!ed->isVisible());
+    QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+}
+
+void TestSearch::showingChangesNothing()
+{
+    // A cell with a picture is passed over, and leaving an editor that the
+    // dialog opened without typing writes nothing back.
+    RegisterDocument &doc = FMain->document();
+    const int b = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 0);
+    doc.setLine(b + regfmt::cell::PictureType, QStringLiteral(".bmp"));
+    doc.setLine(b + regfmt::cell::PictureData, QStringLiteral("Qk0="));
+    const QByteArray before = doc.lines().encode();
+    openFind(Qt::Key_F);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    press();
+    QCOMPARE(FMain->display().currentCell(), 1); // not cell 0, which shows a picture
+    QPlainTextEdit *ed = shownEditor();
+    QVERIFY(ed);
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QVERIFY(!ed->isVisible());
+    QCOMPARE(doc.lines().encode(), before);
 }
 
 TAVREL_UI_TEST_MAIN(TestSearch)
