@@ -1,6 +1,7 @@
 #include "app/tfmain.h"
 
 #include "app/toolbarpictures.h"
+#include "keylabel/keylabelpanel.h"
 #include "register/series.h"
 
 #include <QAction>
@@ -109,11 +110,23 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildToolBar();
     buildWorkArea();
     restoreSettings();
+
+    KeyLabelPanel::Parts parts;
+    parts.window = this;
+    parts.tabs = pnlKeyLabel;
+    parts.fontSizeBox = ComboBoxFontSize;
+    parts.document = &m_document;
+    parts.display = m_display.get();
+    parts.settingsFolder = m_mainSub->settingsFolder();
+    m_keyLabelPanel = std::make_unique<KeyLabelPanel>(parts);
+    connectCommand(ActionKeyLabelEdit, [this] { m_keyLabelPanel->ActionKeyLabelEditExecute(); });
+    setCommandEnabled(ActionKeyLabelEdit, true);
 }
 
 TFMain::~TFMain()
 {
     saveSettings();
+    m_keyLabelPanel.reset();
     m_display.reset();
     m_mainSub.reset();
 }
@@ -562,11 +575,13 @@ void TFMain::restoreSettings()
     syncViewMode();
 
     m_selSeriesNo = s.readInteger(Data, QStringLiteral("SelSeriesNo"), 0);
+    // The key labels need one of the eight series: a stored value outside
+    // them is series 0.
+    if (m_selSeriesNo < 0 || m_selSeriesNo >= series::Count)
+        m_selSeriesNo = 0;
     for (int i = 0; i < series::Count; ++i)
         ComboBoxSeries->addItem(series::caption(i));
-    // A stored value outside the eight series selects series 0 in the box but
-    // is kept as it is, so it is written back unchanged.
-    ComboBoxSeries->setCurrentIndex(m_selSeriesNo >= 0 && m_selSeriesNo < series::Count ? m_selSeriesNo : 0);
+    ComboBoxSeries->setCurrentIndex(m_selSeriesNo);
     connect(ComboBoxSeries, &QComboBox::currentIndexChanged, this, &TFMain::ComboBoxSeriesChange);
 
     m_document.setFileName(QString());
@@ -651,6 +666,7 @@ void TFMain::showEvent(QShowEvent *e)
         return;
     m_firstShown = true;
     setHint(QString());
+    m_keyLabelPanel->start(m_selSeriesNo);
     m_display->clear();
 }
 
@@ -663,6 +679,7 @@ void TFMain::closeEvent(QCloseEvent *e)
     if (!askSaveChanges())
         return;
     e->accept();
+    m_keyLabelPanel->FreeKeyLabelButtons();
 }
 
 void TFMain::resizeEvent(QResizeEvent *e)
@@ -748,6 +765,7 @@ void TFMain::ActionShowAllExecute()
 void TFMain::ComboBoxSeriesChange()
 {
     m_selSeriesNo = ComboBoxSeries->currentIndex();
+    m_keyLabelPanel->ComboBoxSeriesChange(m_selSeriesNo);
 }
 
 void TFMain::Splitter1Moved(int pos)

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class KeyLabelPanel;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -41,6 +42,7 @@ public:
     TMainSub *mainSub() const { return m_mainSub.get(); }
     RegisterDocument &document() { return m_document; }
     StripDisplay &display() { return *m_display; }
+    KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -204,6 +206,7 @@ private:
     RegisterDocument m_document;
     RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
+    std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;
     QActionGroup *m_viewGroup = nullptr;

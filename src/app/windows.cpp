@@ -1,6 +1,7 @@
 #include "app/windows.h"
 
 #include "app/tfmain.h"
+#include "keylabel/tfkeylabel.h"
 #include "register/tftel_add.h"
 
 TFMain *FMain = nullptr;
@@ -13,7 +14,6 @@ TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
 TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
-TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("キーラベルの編集")); }
 TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("印刷位置の微調整")); }
 TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
 {

@@ -9,16 +9,10 @@
 
 class TFMain;
 class TFTelAdd;
+class TFKeyLabel;
 
 // Windows whose content later work fills in; each is a plain dialog that
 // keeps its title until then.
-class TFKeyLabel : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFKeyLabel(QWidget *parent = nullptr);
-};
 
 class TFAdjust : public QDialog
 {

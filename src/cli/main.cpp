@@ -21,7 +21,9 @@ static const char *Usage =
     "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
     "  text FILE --entry N --cell C [LINE...]\n"
     "  find FILE TEXT [--case]\n"
-    "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n";
+    "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n"
+    "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
+    "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 
 int main(int argc, char **argv)
 {

@@ -3,6 +3,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/textfile.cpp
   src/platform/memory.cpp
   src/platform/instancelock.cpp
-  src/platform/fonts.cpp)
+  src/platform/fonts.cpp
+  src/platform/fontlist.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/platform/userdialogs.cpp)

@@ -1,5 +1,6 @@
 #include "platform/userdialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -116,6 +117,14 @@ QString QtUserDialogs::saveFileName(QWidget *parent, const FileRequest &request)
     return dialog.selectedFiles().constFirst();
 }
 
+QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
+{
+    QColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return QColor();
+    return dialog.selectedColor();
+}
+
 // ---------------------------------------------------------------- scripted
 
 ScriptedUserDialogs::ScriptedUserDialogs() : m_previous(UserDialogs::install(this)) {}
@@ -206,4 +215,18 @@ QString ScriptedUserDialogs::openFileName(QWidget *, const FileRequest &request)
 QString ScriptedUserDialogs::saveFileName(QWidget *, const FileRequest &request)
 {
     return nextFileName(QStringLiteral("save"), request);
+}
+
+QColor ScriptedUserDialogs::chooseColour(QWidget *, const QColor &initial)
+{
+    Shown s;
+    s.kind = QStringLiteral("colour");
+    s.initialColour = initial;
+    QColor c;
+    if (colours.isEmpty())
+        s.unanswered = true;
+    else
+        c = colours.takeFirst();
+    shown.append(s);
+    return c;
 }

@@ -3,6 +3,7 @@
 // answer them without a display. The program installs nothing and gets the
 // Qt implementation; a test installs a ScriptedUserDialogs.
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,8 @@ public:
     virtual QString openFileName(QWidget *parent, const FileRequest &request) = 0;
     // File to save to (replacing it is confirmed by the dialog); empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const FileRequest &request) = 0;
+    // The colour chooser, opened at `initial`; an invalid colour when cancelled.
+    virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
@@ -51,6 +54,7 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -61,11 +65,12 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "colour"
         QString text; // message text, or the dialog title
         Buttons buttons = Buttons::YesNo;
         Answer defaultAnswer = Answer::Yes;
         FileRequest request;
+        QColor initialColour; // the colour a chooser opened at
         bool unanswered = false;
     };
 
@@ -74,6 +79,7 @@ public:
 
     QList<Answer> answers;   // consumed by question()
     QStringList fileNames;   // consumed by openFileName() and saveFileName(); "" cancels
+    QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
 
     // Texts of the shown boxes of one kind, in order.
@@ -86,6 +92,7 @@ public:
     void exception(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileRequest &request) override;
     QString saveFileName(QWidget *parent, const FileRequest &request) override;
+    QColor chooseColour(QWidget *parent, const QColor &initial) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

@@ -74,7 +74,14 @@ void RegisterLines::indexAll()
                                     : (le ? (p[end - 2] == 0x0C && p[end - 1] == 0) : (p[end - 2] == 0 && p[end - 1] == 0x0C));
         if (!feed)
             return;
-        if (const qint64 number = markerNumberOf(textfile::decodeLine(m_encoding, data + start, end - start)))
+        qint64 number = 0;
+        if (unit == 1) {
+            // Digits and form feeds are single bytes in CP932 and UTF-8.
+            number = markerNumberOf(QString::fromLatin1(data + start, end - start));
+        } else {
+            number = markerNumberOf(textfile::decodeLine(m_encoding, data + start, end - start));
+        }
+        if (number)
             m_markers.push_back({i, number});
     });
     // The unused end of the reservation is never touched, so it takes

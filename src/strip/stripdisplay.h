@@ -135,7 +135,7 @@ public:
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
     QPlainTextEdit *editor(int index);
-    // Reloads an editor that exists from the record.
+    // Loads cell i's editor again from its record, when it has one.
     void reloadEditor(int index);
     // Shows the editor over the cell in place of its frame, or hides it and
     // shows the text area and the frame again.

@@ -1,0 +1,65 @@
+#pragma once
+// The key label panel of the main window: the key labels of the current
+// series as buttons on the three tabs of pnlKeyLabel. A click copies the
+// label into every selected cell of the strip in the detail view. The panel
+// owns the key label set of the current series and opens the key label
+// dialog.
+
+#include "keylabel/keylabelset.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+class RegisterDocument;
+class StripDisplay;
+
+class KeyLabelPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Parts
+    {
+        QWidget *window = nullptr;      // parent of the message boxes
+        QTabWidget *tabs = nullptr;     // pnlKeyLabel
+        QComboBox *fontSizeBox = nullptr; // the main window's size box
+        RegisterDocument *document = nullptr;
+        StripDisplay *display = nullptr;
+        QString settingsFolder;
+    };
+
+    explicit KeyLabelPanel(const Parts &parts, QObject *parent = nullptr);
+    ~KeyLabelPanel() override;
+
+    keylabel::KeyLabelSet &set() { return m_set; }
+    int series() const { return m_series; }
+    const QList<QPushButton *> &buttons() const { return m_buttons; }
+
+    // The main window's first showing: its size box filled, the buttons of
+    // the series made and captioned from its loaded set.
+    void start(int series);
+    // The series selector changed (by the user or by the register list).
+    void ComboBoxSeriesChange(int series);
+
+    void CreateKeyLabelButtons(int series);
+    void FreeKeyLabelButtons();
+    void RefreshKeyLabelButtons();
+    // Applies key k to the selected cells of the strip in the detail view.
+    void KeyLabelButtonClick(int k);
+    // Opens the key label dialog; the buttons follow when the set changed.
+    void ActionKeyLabelEditExecute();
+
+private:
+    QStringList fontMarks();
+
+    Parts m_parts;
+    keylabel::KeyLabelSet m_set;
+    int m_series = 0;
+    QList<QPushButton *> m_buttons;
+    QStringList m_fontMarks;
+};

@@ -1,0 +1,174 @@
+// tavrel-cli keylabels end to end: the set printed from the user's file or
+// the defaults, the desktop program's settings folder, malformed files,
+// creating the file from the defaults, and bad usage.
+
+#include "keylabel/keylabelset.h"
+#include "platform/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace keylabel;
+
+namespace {
+
+struct Run
+{
+    int code;
+    QStringList out; // lines
+    QString err;
+};
+
+Run cli(const QStringList &args, const QString &appData = QString())
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!appData.isEmpty())
+        env.insert(QStringLiteral("APPDATA"), appData);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), QStringList{"keylabels"} + args);
+    if (!p.waitForFinished(60000))
+        return {-1, {}, {}};
+    QString out = QString::fromUtf8(p.readAllStandardOutput());
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+            out.isEmpty() ? QStringList() : out.split(u'\n'), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList defaultsOf(int series)
+{
+    KeyLabelSet s;
+    s.SetDefaultKeyLabels(series);
+    return s.lines();
+}
+
+} // namespace
+
+class TestKeyLabelCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void printsDefaultsOrFile();
+    void desktopSettingsFolder();
+    void malformedFilePrintsDefaults();
+    void writeDefaults();
+    void usage_data();
+    void usage();
+};
+
+void TestKeyLabelCli::printsDefaultsOrFile()
+{
+    QTemporaryDir dir;
+    // No file: the defaults, with the UTF-8 texts and LF line ends.
+    Run r = cli({"--series", "7", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.size(), 238);
+    QCOMPARE(r.out.mid(0, 11), (QStringList{"ＭＳ 明朝", "7", "0", "1", "業務コード", "ＭＳ 明朝", "6", "0", "2",
+                                            "業務コード", "指定発信"}));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+
+    KeyLabelSet set(dir.path());
+    set.SetDefaultKeyLabels(4);
+    set.WriteKeyLabel(0, {"ＭＳ ゴシック", 11, 255, 0, {"ｶﾅ", "二行"}});
+    set.SaveKeyLabels(4);
+    r = cli({"--series", "4", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, set.lines());
+    r = cli({"--defaults", "--series", "4", "--settings-dir", dir.path()});
+    QCOMPARE(r.out, defaultsOf(4));
+    QCOMPARE(r.out.size(), 300);
+}
+
+void TestKeyLabelCli::desktopSettingsFolder()
+{
+    QTemporaryDir appData;
+    QVERIFY(QDir().mkpath(appData.filePath("tavrel")));
+    KeyLabelSet set(appData.filePath("tavrel"));
+    set.SetDefaultKeyLabels(5);
+    set.WriteKeyLabel(44, {"ＭＳ 明朝", 8, 0, 16777215, {"机上"}});
+    set.SaveKeyLabels(5);
+    const Run r = cli({"--series", "5"}, appData.path());
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.last(), QStringLiteral("机上"));
+}
+
+void TestKeyLabelCli::malformedFilePrintsDefaults()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVKey3.ini");
+    textfile::write(path, {"ＭＳ 明朝", "8", "0", "3", "足りない"});
+    const QByteArray before = bytesOf(path);
+    const Run r = cli({"--series", "6", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, defaultsOf(6));
+    QVERIFY(r.err.contains(path));
+    QCOMPARE(bytesOf(path), before);
+}
+
+void TestKeyLabelCli::writeDefaults()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVKey6.ini");
+    Run r = cli({"--series", "2", "--write-defaults", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(bytesOf(path), textfile::encode(defaultsOf(2)));
+    // An existing file needs --force.
+    textfile::write(path, {"mine"});
+    r = cli({"--series", "2", "--write-defaults", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(path));
+    QCOMPARE(bytesOf(path), QByteArray("mine\r\n"));
+    r = cli({"--series", "2", "--write-defaults", "--force", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(bytesOf(path), textfile::encode(defaultsOf(2)));
+    // A folder that does not exist: bad data, nothing created.
+    r = cli({"--series", "2", "--write-defaults", "--settings-dir", dir.filePath("missing")});
+    QCOMPARE(r.code, 1);
+    QVERIFY(!r.err.isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("missing")));
+    // Into the desktop program's folder, made when missing.
+    QTemporaryDir appData;
+    r = cli({"--series", "0", "--write-defaults"}, appData.path());
+    QCOMPARE(r.code, 0);
+    QVERIFY(QFile::exists(appData.filePath("tavrel/TAVKey8.ini")));
+}
+
+void TestKeyLabelCli::usage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no series") << QStringList{"--defaults"};
+    QTest::newRow("series 8") << QStringList{"--series", "8"};
+    QTest::newRow("series -1") << QStringList{"--series", "-1"};
+    QTest::newRow("series not a number") << QStringList{"--series", "x"};
+    QTest::newRow("series without value") << QStringList{"--series"};
+    QTest::newRow("unknown option") << QStringList{"--series", "1", "--color", "3"};
+    QTest::newRow("a stray argument") << QStringList{"--series", "1", "file"};
+    QTest::newRow("force alone") << QStringList{"--series", "1", "--force"};
+    QTest::newRow("empty folder") << QStringList{"--series", "1", "--settings-dir", ""};
+}
+
+void TestKeyLabelCli::usage()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir appData;
+    const Run r = cli(args, appData.path());
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(r.err.contains(QStringLiteral("keylabels --series N")));
+    QVERIFY(QDir(appData.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestKeyLabelCli)
+#include "test_keylabelcli.moc"

@@ -1,0 +1,5 @@
+tavrel_test(test_keylabelset keylabel/test_keylabelset.cpp)
+tavrel_test(test_keylabelwindows keylabel/test_keylabelwindows.cpp UI)
+target_link_libraries(test_keylabelwindows PRIVATE tavrel_uitest)
+tavrel_test(test_keylabelcli keylabel/test_keylabelcli.cpp)
+add_dependencies(test_keylabelcli tavrel-cli)
