@@ -238,7 +238,7 @@ void TestMainWindow::commandsPresentAndEnabled()
                                "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "画像添付(&G)...",
                                "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)...",
                                "フォント(&F)...", "左寄せ(&L)", "センタリング(&C)",
-                               "右寄せ(&R)", "背景色(&B)", "バージョン情報(&A)..."};
+                               "右寄せ(&R)", "背景色(&B)"};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
         for (QAction *a : m->menu()->actions()) {
