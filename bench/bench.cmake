@@ -7,3 +7,6 @@ add_executable(genregister ${CMAKE_CURRENT_SOURCE_DIR}/genregister.cpp
 target_link_libraries(genregister PRIVATE tavrel_core)
 include(${CMAKE_CURRENT_SOURCE_DIR}/strip.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/ui.cmake OPTIONAL)
+add_executable(bench_search ${CMAKE_CURRENT_SOURCE_DIR}/bench_search.cpp
+                            ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
+target_link_libraries(bench_search PRIVATE tavrel_core)

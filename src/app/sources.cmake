@@ -5,4 +5,5 @@ list(APPEND TAVREL_UI_SOURCES
   src/app/application.cpp
   src/app/windows.cpp
   src/app/tfmain.cpp
-  src/app/toolbarpictures.cpp)
+  src/app/toolbarpictures.cpp
+  src/app/tfversion.cpp)

@@ -72,6 +72,8 @@ public:
     // The register list: a model over the document.
     RegisterListModel *listModel() const { return m_listModel; }
     int rowCount() const;
+    // Selects row alone and shows its entry, as picking it in the list does.
+    void selectAndShowRow(int row);
 
     // Connects a command to its handler. Commands without one stay disabled.
     static constexpr const char *HandledProperty = command::HandledProperty;

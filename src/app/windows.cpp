@@ -18,7 +18,6 @@ TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
 TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
-TFSearch::TFSearch(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("検索")); }
 namespace {
 // The picture dialog's settings: read when it is created, written back when
 // it is destroyed (the size limit too, so that its default is in the file).
@@ -44,7 +43,6 @@ void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
     s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), v.openPicture);
 }
 } // namespace
-TFVersion::TFVersion(QWidget *parent) : QDialog(parent) { setWindowTitle(QStringLiteral("バージョン情報")); }
 
 void createWindows(const QString &executablePath)
 {
@@ -52,12 +50,14 @@ void createWindows(const QString &executablePath)
     FTelAdd = new TFTelAdd(FMain);
     FKeyLabel = new TFKeyLabel(FMain);
     FAdjust = new TFAdjust(FMain);
-    FSearch = new TFSearch(FMain);
+    FSearch = new TFSearch(*FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
     FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
     FMain->pictureCommands().setDialog(FViewImage);
-    FVersion = new TFVersion(FMain);
+    FVersion = new TFVersion(FMain, QStringLiteral(TAVREL_VERSION));
+    FMain->connectCommand(FMain->ActionHelpAbout, [] { FVersion->exec(); });
+    FMain->ActionHelpAbout->setEnabled(true);
 }
 
 void destroyWindows()

@@ -3,6 +3,8 @@
 // order and destroyed in reverse, reachable by these global names.
 
 #include "strip/tfviewimage.h"
+#include "app/tfversion.h"
+#include "register/tfsearch.h"
 
 #include <QDialog>
 
@@ -13,25 +15,6 @@ class TFKeyLabel;
 class TFAdjust;
 class TFPrintJimeijoList;
 class TFPrintJimeijoCard;
-
-// Windows whose content later work fills in; each is a plain dialog that
-// keeps its title until then.
-
-class TFSearch : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFSearch(QWidget *parent = nullptr);
-};
-
-class TFVersion : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit TFVersion(QWidget *parent = nullptr);
-};
 
 extern TFMain *FMain;
 extern TFTelAdd *FTelAdd;

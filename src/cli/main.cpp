@@ -26,6 +26,8 @@ static const char *Usage =
     "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
     "  print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]\n"
     "  print-list FILE -o OUT.pdf\n"
+    "  find FILE TEXT [--case]\n"
+    "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n"
     "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
     "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 

@@ -98,6 +98,12 @@ void TFMain::showRow(int row)
     }
 }
 
+void TFMain::selectAndShowRow(int row)
+{
+    selectOnly(row);
+    showRow(row);
+}
+
 // ---------------------------------------------------------------- unsaved changes
 
 bool TFMain::askSaveChanges()

@@ -5,7 +5,9 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/templates.cpp
   src/register/registercheck.cpp
   src/register/linevalue.cpp
-  src/register/registerlistmodel.cpp)
+  src/register/registerlistmodel.cpp
+  src/register/registersearch.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
-  src/register/registercommands.cpp)
+  src/register/registercommands.cpp
+  src/register/tfsearch.cpp)

@@ -120,6 +120,14 @@ WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &
 
 int locateCell(const RegisterLines &lines, int headerLine, int index)
 {
+    const int found = findCell(lines, headerLine, index);
+    if (found < 0)
+        throw TavrelError(QStringLiteral("セル %1 はこのエントリにありません。").arg(index));
+    return found;
+}
+
+int findCell(const RegisterLines &lines, int headerLine, int index)
+{
     struct Finder : StripVisitor
     {
         int wanted;
@@ -135,8 +143,6 @@ int locateCell(const RegisterLines &lines, int headerLine, int index)
     f.wanted = index;
     if (index >= 0)
         walkStrip(lines, headerLine, f, WalkGeometry::Skip);
-    if (f.found < 0)
-        throw TavrelError(QStringLiteral("セル %1 はこのエントリにありません。").arg(index));
     return f.found;
 }
 

@@ -103,6 +103,9 @@ WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &
 // The first line of cell `index`'s record. Throws TavrelError when the entry
 // has no such cell (instead of running into lines that are no cell).
 int locateCell(const RegisterLines &lines, int headerLine, int index);
+// The same, answering -1 when the entry has no such cell (the index is past
+// its last cell or beyond the cell limit). A malformed record still throws.
+int findCell(const RegisterLines &lines, int headerLine, int index);
 // Index of section k's first cell: the cell counts of sections 0..k-1 summed;
 // 0 when k is not a section of the entry. For a section past the cell limit,
 // which is never built, the number of cells built (a cell that does not exist).

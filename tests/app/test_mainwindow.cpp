@@ -304,8 +304,7 @@ void TestMainWindow::commandsPresentAndEnabled()
     // The commands of later work are there but disabled, and so are the cell
     // commands while no strip is shown; every other item of the menus works.
     const QStringList disabled{"切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "画像添付(&G)...",
-                               "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)...",
-                               "バージョン情報(&A)..."};
+                               "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)..."};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
         for (QAction *a : m->menu()->actions()) {

@@ -1,0 +1,103 @@
+// tavrel-cli find and replace: every occurrence of a text in the cell texts
+// of the register, with the comparison of the find dialog (letters a to z
+// match A to Z unless --case is given; nothing else is folded; cells that
+// show a picture are not searched).
+
+#include "cli/commands.h"
+#include "cli/selection.h"
+
+#include "register/registerdocument.h"
+#include "register/registersearch.h"
+#include "strip/cellrenderer.h"
+#include "strip/celltext.h"
+
+namespace {
+
+// A cell's text on one output line: line breaks as \n, tabs as \t.
+QString escapedCellText(const RegisterDocument &doc, int record)
+{
+    QString text = strip::readTextLines(doc.lines(), record).join(QLatin1String("\\n"));
+    text.replace(u'\t', QLatin1String("\\t"));
+    return text;
+}
+
+QString extensionOf(const RegisterDocument &doc, int entry)
+{
+    return regfmt::EntryLines(doc.lines(), doc.findEntry(entry) + 1).extension();
+}
+
+int cmdFind(CliContext &ctx, const QStringList &argv)
+{
+    const QString usage = QStringLiteral("find FILE TEXT [--case]");
+    CliArgs args(argv, {QStringLiteral("case")});
+    if (!args.ok())
+        return usageError(ctx, args.error());
+    const QString unknown = args.unknownOption({QStringLiteral("case")});
+    if (!unknown.isEmpty())
+        return usageError(ctx, QStringLiteral("unknown option --%1; %2").arg(unknown, usage));
+    if (args.positional().size() != 2)
+        return usageError(ctx, usage);
+    const QString text = args.positional().at(1);
+    if (text.isEmpty())
+        return usageError(ctx, QStringLiteral("the search text is empty"));
+    RegisterDocument doc;
+    doc.load(args.positional().at(0));
+    const bool caseSensitive = args.has(QStringLiteral("case"));
+    for (const regsearch::Occurrence &o : regsearch::findAll(doc, text, caseSensitive))
+        ctx.out << o.entry << '\t' << o.cell << '\t' << o.position << '\t' << extensionOf(doc, o.entry) << '\t'
+                << escapedCellText(doc, o.record) << '\n';
+    return 0;
+}
+
+int cmdReplace(CliContext &ctx, const QStringList &argv)
+{
+    const QString usage = QStringLiteral("replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]");
+    const QStringList flags{QStringLiteral("case"), QStringLiteral("dry-run")};
+    CliArgs args(argv, flags);
+    if (!args.ok())
+        return usageError(ctx, args.error());
+    const QString unknown = args.unknownOption(flags + QStringList{QStringLiteral("entries")});
+    if (!unknown.isEmpty())
+        return usageError(ctx, QStringLiteral("unknown option --%1; %2").arg(unknown, usage));
+    if (args.positional().size() != 3)
+        return usageError(ctx, usage);
+    const QString path = args.positional().at(0);
+    const QString text = args.positional().at(1);
+    const QString replacement = args.positional().at(2);
+    if (text.isEmpty())
+        return usageError(ctx, QStringLiteral("the search text is empty"));
+    if (regsearch::hasLineBreak(replacement))
+        return usageError(ctx, regsearch::LineBreakMessage);
+
+    RegisterDocument doc;
+    doc.load(path);
+    QList<int> entries;
+    if (const int rc = selectEntries(ctx, args, doc, entries))
+        return rc;
+    const regsearch::ReplacePlan plan =
+        regsearch::planReplace(doc, text, replacement, args.has(QStringLiteral("case")), &entries);
+    if (!plan.tooLong.isEmpty()) {
+        for (const regsearch::LongLine &l : plan.tooLong)
+            ctx.err << path << ':' << (l.first.line + 1) << ": "
+                    << QStringLiteral("エントリ %1 のセル %2 の %3 行目が %4 文字になります（1 行 %5 文字まで）。")
+                           .arg(l.first.entry)
+                           .arg(l.first.cell)
+                           .arg(l.first.lineIndex + 1)
+                           .arg(l.length)
+                           .arg(strip::MaxTextLineLength)
+                    << '\n';
+        ctx.err << QStringLiteral("何も置換しませんでした。") << '\n';
+        return 1;
+    }
+    if (!args.has(QStringLiteral("dry-run")) && !plan.occurrences.isEmpty()) {
+        regsearch::applyReplace(doc, plan);
+        doc.save(path);
+    }
+    ctx.out << plan.occurrences.size() << '\n';
+    return 0;
+}
+
+const CliRegistration regFind(QStringLiteral("find"), cmdFind);
+const CliRegistration regReplace(QStringLiteral("replace"), cmdReplace);
+
+} // namespace

@@ -1,0 +1,258 @@
+#include "register/tfsearch.h"
+
+#include "app/tfmain.h"
+#include "platform/userdialogs.h"
+#include "strip/celltext.h"
+#include "strip/stripdisplay.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTextCursor>
+
+namespace {
+
+constexpr int LabelLeft = 8, EditLeft = 126, ButtonLeft = 330, CheckLeft = 8;
+constexpr int EditWidth = 193, EditHeight = 21, ButtonWidth = 86, ButtonHeight = 25;
+
+// The dialog is disabled while a step runs, and enabled again however the
+// step ends.
+struct Disabled
+{
+    explicit Disabled(QWidget *w) : w(w) { w->setEnabled(false); }
+    ~Disabled() { w->setEnabled(true); }
+    QWidget *w;
+};
+
+// Loads the editor's text for editing: the break that loading leaves after
+// the last line is removed, as editing does.
+void trimLastBreak(QPlainTextEdit *editor)
+{
+    QString text = editor->toPlainText();
+    if (text.endsWith(u'\n')) {
+        text.chop(1);
+        editor->setPlainText(text);
+    }
+    editor->document()->setModified(false);
+}
+
+} // namespace
+
+TFSearch::TFSearch(TFMain &main) : QDialog(&main), m_main(main)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
+    setModal(false);
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    Label1 = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    Edit1 = new QLineEdit(this);
+    Label1->setBuddy(Edit1);
+    Label2 = new QLabel(QStringLiteral("置換後の文字列(&P):"), this);
+    Edit2 = new QLineEdit(this);
+    Label2->setBuddy(Edit2);
+    btnOk = new QPushButton(this);
+    btnOk->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    CheckBox1 = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    CheckBox2 = new QCheckBox(QStringLiteral("内線リストの先頭から検索(&S)"), this);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, btnOk);
+    setTabOrder(btnOk, btnCancel);
+    setTabOrder(btnCancel, CheckBox1);
+    setTabOrder(CheckBox1, CheckBox2);
+
+    connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Another register, or entries deleted: the last occurrence is gone.
+    RegisterEvents *events = m_main.document().events();
+    const auto forget = [this] {
+        m_state = {};
+        m_editorCell = -1;
+    };
+    connect(events, &RegisterEvents::documentReset, this, forget);
+    connect(events, &RegisterEvents::entriesRemoved, this, forget);
+    m_main.connectCommand(m_main.ActionEditFind, [this] { ActionEditFindExecute(); });
+    m_main.connectCommand(m_main.ActionEditReplace, [this] { ActionEditReplaceExecute(); });
+    applyLayout();
+}
+
+void TFSearch::ActionEditFindExecute()
+{
+    open(Mode::Find);
+}
+
+void TFSearch::ActionEditReplaceExecute()
+{
+    open(Mode::Replace);
+}
+
+void TFSearch::open(Mode mode)
+{
+    m_state = {};
+    m_mode = mode;
+    if (isVisible()) {
+        // An open dialog keeps its layout; the mode applies to the next step.
+        raise();
+        activateWindow();
+        return;
+    }
+    applyLayout();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+    show();
+    raise();
+    activateWindow();
+    Edit1->setFocus();
+}
+
+void TFSearch::applyLayout()
+{
+    const bool replace = m_mode == Mode::Replace;
+    setWindowTitle(replace ? QStringLiteral("置換") : QStringLiteral("検索"));
+    btnOk->setText(replace ? QStringLiteral("置換(&R)") : QStringLiteral("検索(&F)"));
+    const int top1 = replace ? 10 : 18;
+    Label1->move(LabelLeft, top1 + 4);
+    Label1->adjustSize();
+    Edit1->setGeometry(EditLeft, top1, EditWidth, EditHeight);
+    Label2->move(LabelLeft, 40);
+    Label2->adjustSize();
+    Edit2->setGeometry(EditLeft, 36, EditWidth, EditHeight);
+    Label2->setVisible(replace);
+    Edit2->setVisible(replace);
+    btnOk->setGeometry(ButtonLeft, top1, ButtonWidth, ButtonHeight);
+    btnCancel->setGeometry(ButtonLeft, replace ? 36 : 44, ButtonWidth, ButtonHeight);
+    CheckBox1->move(CheckLeft, replace ? 70 : 62);
+    CheckBox1->adjustSize();
+    CheckBox2->move(CheckLeft, replace ? 88 : 80);
+    CheckBox2->adjustSize();
+}
+
+void TFSearch::btnOkClick()
+{
+    regsearch::StepRequest req;
+    req.text = Edit1->text();
+    req.replace = m_mode == Mode::Replace;
+    req.replacement = req.replace ? Edit2->text() : QString();
+    req.caseSensitive = CheckBox1->isChecked();
+    if (req.text.isEmpty()) {
+        UserDialogs::current().message(this, regsearch::EmptyTextMessage);
+        return;
+    }
+    if (regsearch::hasLineBreak(req.replacement)) {
+        UserDialogs::current().message(this, regsearch::LineBreakMessage);
+        return;
+    }
+    Disabled guard(this);
+    RegisterDocument &doc = m_main.document();
+    StripDisplay &display = m_main.display();
+    // Typed text is written back before the step reads or changes the
+    // register: moving the focus in the main window would do nothing while
+    // this dialog is the active window.
+    closeEditor();
+    if (CheckBox2->isChecked()) {
+        req.startEntry = 1;
+        req.startCell = 0;
+    } else {
+        req.startEntry = doc.currentEntryNumber();
+        req.startCell = display.currentCell();
+    }
+    req.entryCount = m_main.rowCount();
+    const regsearch::StepResult r = regsearch::step(doc, m_state, req);
+    if (r.refused) {
+        UserDialogs::current().message(this, regsearch::tooLongMessage(r.refusedLength));
+        return;
+    }
+    if (r.replaced)
+        showReplaced(r);
+    if (r.found)
+        showOccurrence(r.occurrence, int(req.text.size()));
+}
+
+void TFSearch::closeEditor()
+{
+    const int c = m_editorCell;
+    m_editorCell = -1;
+    RegisterDocument &doc = m_main.document();
+    StripDisplay &display = m_main.display();
+    if (c < 0 || m_editorEntry != doc.currentEntryNumber() || c >= display.cellCount())
+        return;
+    QPlainTextEdit *editor = display.editor(c);
+    // Only typed text is written back: showing an occurrence changes no cell
+    // (a cell with a picture keeps it).
+    if (editor->document()->isModified()) {
+        strip::writeCellText(doc, doc.currentHeaderLine(), c, strip::editorLines(editor->toPlainText()));
+        display.reloadEditor(c);
+        display.renderCell(c);
+    }
+    display.setEditorShown(c, false);
+}
+
+bool TFSearch::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving the editor for another place in the main window ends the edit
+    // and writes typed text back; going over to this dialog does not (the
+    // next step writes it back).
+    if (event->type() == QEvent::FocusOut && m_editorCell >= 0
+        && m_editorCell < m_main.display().cellCount() && watched == m_main.display().cell(m_editorCell).editor
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
+        closeEditor();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFSearch::showReplaced(const regsearch::StepResult &r)
+{
+    StripDisplay &display = m_main.display();
+    if (r.replacedEntry != m_main.document().currentEntryNumber() || r.replacedCell >= display.cellCount())
+        return;
+    const int c = r.replacedCell;
+    display.reloadEditor(c);
+    display.renderCell(c);
+    QPlainTextEdit *editor = display.editor(c);
+    trimLastBreak(editor);
+    display.setEditorShown(c, true);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
+    editor->setTextCursor(cursor);
+    editor->installEventFilter(this);
+    m_editorEntry = r.replacedEntry;
+    m_editorCell = c;
+}
+
+void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
+{
+    closeEditor();
+    RegisterDocument &doc = m_main.document();
+    StripDisplay &display = m_main.display();
+    if (o.entry != doc.currentEntryNumber())
+        m_main.selectAndShowRow(o.entry - 1);
+    if (o.entry != doc.currentEntryNumber() || o.cell >= display.cellCount())
+        return;
+    // The detail view is shown first, so that the editor can take the focus.
+    display.openCellInDetail(o.cell);
+    display.selectOnly(o.cell);
+    display.reloadEditor(o.cell);
+    QPlainTextEdit *editor = display.editor(o.cell);
+    trimLastBreak(editor);
+    display.setEditorShown(o.cell, true);
+    const int last = editor->document()->characterCount() - 1;
+    const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(qMin(from + length, last), QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    if (QScrollArea *view = display.visibleView())
+        view->ensureWidgetVisible(editor);
+    editor->installEventFilter(this);
+    editor->setFocus(Qt::OtherFocusReason);
+    m_editorEntry = o.entry;
+    m_editorCell = o.cell;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// TFSearch: the find and replace dialog. Modeless and on top of the main
+// window, it steps through the cell texts of the register from a start
+// point, shows each occurrence in the cell's in-place editor of the detail
+// view with the found characters selected, and in replace mode rewrites the
+// occurrence it showed last. The search itself is regsearch::step.
+
+#include "register/registersearch.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TFMain;
+
+class TFSearch : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class Mode { Find, Replace };
+    static constexpr int ClientWidth = 424;
+    static constexpr int ClientHeight = 110;
+
+    explicit TFSearch(TFMain &main);
+
+    Mode mode() const { return m_mode; }
+    const regsearch::State &state() const { return m_state; }
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Edit2 = nullptr;
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+
+public Q_SLOTS:
+    void ActionEditFindExecute();
+    void ActionEditReplaceExecute();
+    void btnOkClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void open(Mode mode);
+    void applyLayout();
+    // Writes back text typed into the editor the dialog opened, and hides it.
+    void closeEditor();
+    void showOccurrence(const regsearch::Occurrence &o, int length);
+    void showReplaced(const regsearch::StepResult &r);
+
+    TFMain &m_main;
+    Mode m_mode = Mode::Find;
+    regsearch::State m_state;
+    int m_editorEntry = 0; // the editor the dialog opened: entry and cell
+    int m_editorCell = -1;
+};

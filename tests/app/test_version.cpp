@@ -1,0 +1,122 @@
+// The About box: the version line from the program's four numbers, the
+// drawn logo, its fixed size, and Esc and Enter closing it, opened from the
+// Help menu of the main window.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/tfversion.h"
+#include "app/windows.h"
+#include "uitestsupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestVersion : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versionLine_data();
+    void versionLine();
+    void logo();
+    void keysClose_data();
+    void keysClose();
+    void openedFromHelpMenu();
+};
+
+void TestVersion::versionLine_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("1.0.1.0") << "1.0.1.0" << "Version 1.01N ";
+    QTest::newRow("no version information") << "" << "Version N ";
+    QTest::newRow("third number appended") << "2.3.4.5" << "Version 2.34N ";
+    QTest::newRow("numbers of two digits") << "10.12.3.40" << "Version 10.123N ";
+}
+
+void TestVersion::versionLine()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, line);
+    QCOMPARE(TFVersion::versionLine(version), line);
+    TFVersion box(nullptr, version);
+    QCOMPARE(box.LabelVersion->text(), line);
+    QCOMPARE(box.LabelVersion->pos(), QPoint(28, 72));
+    QVERIFY(box.LabelVersion->font().bold() && box.LabelVersion->font().italic());
+    QCOMPARE(box.LabelCopyright->text(), TFVersion::RightsLine);
+    QCOMPARE(box.LabelDiscription->text().count(u'\n'), 4);
+    QVERIFY(box.LabelDiscription->text().endsWith(u'\n'));
+}
+
+void TestVersion::logo()
+{
+    const QImage logo = TFVersion::drawLogo();
+    QCOMPARE(logo.size(), QSize(233, 35));
+    QCOMPARE(logo.pixelColor(0, 0), QColor(Qt::white));
+    int yellow = 0, orange = 0, dark = 0;
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x) {
+            const QColor c = logo.pixelColor(x, y);
+            if (c.red() > 240 && c.green() > 200 && c.blue() < 120)
+                ++yellow;
+            else if (c.red() > 220 && c.green() < 150 && c.blue() < 60)
+                ++orange;
+            else if (c.red() < 110 && c.green() < 70 && c.blue() < 40)
+                ++dark;
+        }
+    // Shaded letters with an outline: all three colours are present.
+    QVERIFY2(yellow > 100 && orange > 100 && dark > 100,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(yellow).arg(orange).arg(dark)));
+}
+
+void TestVersion::keysClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(QDialog::Accepted);
+}
+
+void TestVersion::keysClose()
+{
+    QFETCH(int, key);
+    QFETCH(int, result);
+    TFVersion box(nullptr, QStringLiteral("1.0.1.0"));
+    box.setResult(-1);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QCOMPARE(box.size(), QSize(400, 246));
+    QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(QApplication::focusWidget(), box.ButtonOk);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QVERIFY(!box.isVisible());
+    QCOMPARE(box.result(), result);
+}
+
+void TestVersion::openedFromHelpMenu()
+{
+    uitest::Environment env;
+    env.start();
+    QVERIFY(FMain->ActionHelpAbout->isEnabled());
+    bool shown = false;
+    // The box is modal: it is checked and closed with Esc from inside its
+    // own event loop.
+    QTimer::singleShot(0, [&] {
+        shown = FVersion->isVisible() && FVersion->size() == QSize(400, 246);
+        QTest::keyClick(FVersion, Qt::Key_Escape);
+    });
+    FMain->ActionHelpAbout->trigger();
+    QVERIFY(shown);
+    QVERIFY(!FVersion->isVisible());
+    QCOMPARE(FVersion->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
+    env.destroyWindows();
+}
+
+TAVREL_UI_TEST_MAIN(TestVersion)
+#include "test_version.moc"

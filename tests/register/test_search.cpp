@@ -1,0 +1,348 @@
+// The find and replace dialog driven through the keyboard and the mouse:
+// its two layouts, the steps from the current cell or the first entry,
+// showing an occurrence in the cell's editor with the found characters
+// selected (switching entry and view), replacing the occurrence shown last,
+// refusals, and typed text that is never lost.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "register/tfsearch.h"
+#include "strip/celltext.h"
+#include "strip/stripwalk.h"
+#include "uitestsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+// Cell texts of the two entries (three cells each; "/" separates lines).
+const QStringList Entry1{"abab", "xAbx", "zz"};
+const QStringList Entry2{"cd/xab", "ｱｲ", "Ab"};
+
+QStringList cellText(int entry, int cell)
+{
+    RegisterDocument &doc = FMain->document();
+    const int b = strip::locateCell(doc.lines(), doc.findEntry(entry) + 1, cell);
+    QStringList l;
+    const regfmt::CellLines record(doc.lines(), b);
+    for (int j = 0; j < record.textCount(); ++j)
+        l << doc.line(record.firstTextLine() + j);
+    return l;
+}
+
+QPlainTextEdit *shownEditor()
+{
+    StripDisplay &d = FMain->display();
+    QPlainTextEdit *found = nullptr;
+    for (int c = 0; c < d.cellCount(); ++c)
+        if (d.cell(c).editor && d.cell(c).editor->isVisible()) {
+            if (found)
+                return nullptr; // never two at once
+            found = d.cell(c).editor;
+        }
+    return found;
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void findSteps();
+    void layoutsAndClosing();
+    void fromFirstEntry();
+    void replaceSteps();
+    void refusals();
+    void typedTextKept();
+    void showingChangesNothing();
+
+private:
+    void press() { QTest::mouseClick(FSearch->btnOk, Qt::LeftButton); }
+    void openFind(Qt::Key key);
+
+    std::unique_ptr<uitest::Environment> m_env;
+};
+
+void TestSearch::init()
+{
+    m_env = std::make_unique<uitest::Environment>();
+    const QString path = m_env->writeRegister(QStringLiteral("s.TAV"),
+                                              {{0, QStringLiteral("電話機Ａ"), "201", "", ""},
+                                               {0, QStringLiteral("電話機Ａ"), "202", "", ""}});
+    RegisterDocument doc;
+    doc.load(path);
+    for (int e = 1; e <= 2; ++e)
+        for (int c = 0; c < 3; ++c)
+            strip::writeCellText(doc, doc.findEntry(e) + 1, c, (e == 1 ? Entry1 : Entry2).at(c).split(u'/'));
+    doc.save(path);
+    m_env->start(path);
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    // Find and replace are cell commands: available in the detail view.
+    QTest::mouseClick(FMain->ToolButtonShowDetail, Qt::LeftButton);
+    QVERIFY(FMain->display().detailActive());
+}
+
+void TestSearch::cleanup()
+{
+    m_env->dialogs.answers << UserDialogs::Answer::No; // the unsaved-changes question
+    m_env->destroyWindows();
+    m_env.reset();
+}
+
+void TestSearch::openFind(Qt::Key key)
+{
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(FMain, key, Qt::ControlModifier);
+    QVERIFY(FSearch->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(FSearch));
+}
+
+void TestSearch::findSteps()
+{
+    StripDisplay &d = FMain->display();
+    openFind(Qt::Key_F);
+    // The overview is shown while the dialog is open.
+    QTest::mouseClick(FMain->ToolButtonShowAll, Qt::LeftButton);
+    QVERIFY(!d.detailActive());
+    FSearch->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FSearch));
+    QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
+    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("検索(&F)"));
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+
+    // Entry 1, cell 0 at position 1: the detail view comes first.
+    QVERIFY(d.detailActive());
+    QVERIFY(FMain->ActionShowDetail->isChecked());
+    QPlainTextEdit *ed = shownEditor();
+    QVERIFY(ed && ed == d.cell(0).editor);
+    QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("ab"));
+    QCOMPARE(ed->textCursor().selectionStart(), 0);
+    QCOMPARE(d.currentCell(), 0);
+    QVERIFY(d.isSelected(0) && d.selectedCount() == 1);
+    QVERIFY(FSearch->isVisible() && FSearch->isEnabled());
+
+    // The second "ab" follows right after the first: not examined; the
+    // capital in cell 1 is found.
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+    ed = shownEditor();
+    QVERIFY(ed && ed == d.cell(1).editor);
+    QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("Ab"));
+    QCOMPARE(ed->textCursor().selectionStart(), 1);
+    QCOMPARE(d.currentCell(), 1);
+    QVERIFY(d.isSelected(1) && d.selectedCount() == 1);
+
+    // Cell 0 of entry 2, on its second line: the entry is switched and the
+    // list follows; the selection counts the line break as one character.
+    press();
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->ListView1->currentIndex().row(), 1);
+    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
+    ed = shownEditor();
+    QVERIFY(ed && ed == d.cell(0).editor);
+    QCOMPARE(ed->toPlainText(), QStringLiteral("cd\nxab"));
+    QCOMPARE(ed->textCursor().selectionStart(), 4);
+    QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("ab"));
+    QCOMPARE(FSearch->state().position, 6);
+
+    press(); // entry 2, cell 2
+    QCOMPARE(d.currentCell(), 2);
+    // The end of the register: nothing changes, and pressing again finds nothing.
+    const regsearch::State last = FSearch->state();
+    press();
+    press();
+    QCOMPARE(FSearch->state().entry, last.entry);
+    QCOMPARE(FSearch->state().cell, last.cell);
+    QCOMPARE(d.currentCell(), 2);
+    QVERIFY(FSearch->isVisible());
+    QVERIFY(m_env->dialogs.texts("message").isEmpty());
+    // Finding changed no cell.
+    QVERIFY(!FMain->document().isModified());
+}
+
+void TestSearch::layoutsAndClosing()
+{
+    openFind(Qt::Key_R);
+    QCOMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
+    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
+    QCOMPARE(FSearch->size(), QSize(TFSearch::ClientWidth, TFSearch::ClientHeight));
+    QVERIFY(FSearch->Edit2->isVisible() && FSearch->Label2->isVisible());
+    QCOMPARE(FSearch->Edit1->y(), 10);
+    QCOMPARE(FSearch->CheckBox2->y(), 88);
+    QVERIFY(FSearch->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!FSearch->isModal());
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Escape);
+    QVERIFY(!FSearch->isVisible());
+
+    // Opened again in find mode: its layout, and the texts kept.
+    openFind(Qt::Key_F);
+    QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
+    QVERIFY(!FSearch->Edit2->isVisible());
+    QCOMPARE(FSearch->Edit1->y(), 18);
+    QCOMPARE(FSearch->btnCancel->y(), 44);
+    QCOMPARE(FSearch->CheckBox1->y(), 62);
+    QCOMPARE(FSearch->Edit1->text(), QStringLiteral("zz"));
+    QTest::mouseClick(FSearch->btnCancel, Qt::LeftButton);
+    QVERIFY(!FSearch->isVisible());
+}
+
+void TestSearch::fromFirstEntry()
+{
+    // Entry 2 is current; with the check box the search starts at entry 1.
+    uitest::clickRow(1);
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    openFind(Qt::Key_F);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ZZ"));
+    press(); // from the current entry: nothing in entry 2
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QVERIFY(!shownEditor());
+    QTest::mouseClick(FSearch->CheckBox2, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox2->height() / 2));
+    QVERIFY(FSearch->CheckBox2->isChecked());
+    press();
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().currentCell(), 2);
+    // Case-sensitive: "ZZ" is not "zz"; the menu resets the search state.
+    openFind(Qt::Key_F);
+    QTest::mouseClick(FSearch->CheckBox1, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox1->height() / 2));
+    QVERIFY(FSearch->CheckBox1->isChecked());
+    press();
+    QCOMPARE(FSearch->state().entry, 0);
+}
+
+void TestSearch::replaceSteps()
+{
+    openFind(Qt::Key_R);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
+    QTest::keyClicks(FSearch->Edit2, QStringLiteral("Q"));
+    press(); // the first press only shows
+    QCOMPARE(cellText(1, 0), QStringList{"abab"});
+    QVERIFY(!FMain->document().isModified());
+    press(); // replaces it, and shows the next occurrence
+    QCOMPARE(cellText(1, 0), QStringList{"Qab"});
+    QVERIFY(FMain->document().isModified());
+    QCOMPARE(FMain->display().currentCell(), 1);
+    QCOMPARE(shownEditor(), FMain->display().cell(1).editor);
+    press();
+    QCOMPARE(cellText(1, 1), QStringList{"xQx"});
+    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    press(); // second line of entry 2, cell 0
+    QCOMPARE(cellText(2, 0), (QStringList{"cd", "xQ"}));
+    // Replaced in the cell shown, with the caret after the replacement:
+    // the next occurrence (cell 2) is shown, so look at the cell 0 editor.
+    QCOMPARE(FMain->display().cell(0).editor->toPlainText(), QStringLiteral("cd\nxQ"));
+    QCOMPARE(FMain->display().cell(0).editor->textCursor().position(), 5);
+    QVERIFY(!FMain->display().cell(0).editor->textCursor().hasSelection());
+    press();
+    QCOMPARE(cellText(2, 2), QStringList{"Q"});
+    // Nothing left: the editor of the last replacement stays with its caret.
+    QPlainTextEdit *ed = shownEditor();
+    QVERIFY(ed && ed == FMain->display().cell(2).editor);
+    QCOMPARE(ed->textCursor().position(), 1);
+    QVERIFY(m_env->dialogs.texts("message").isEmpty());
+}
+
+void TestSearch::refusals()
+{
+    openFind(Qt::Key_R);
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Return); // empty search text
+    QCOMPARE(m_env->dialogs.texts("message"), QStringList{regsearch::EmptyTextMessage});
+    QCOMPARE(FSearch->state().entry, 0);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
+    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
+    QTest::keyClicks(FSearch->Edit2, QStringLiteral("01234567890123456789"));
+    press();
+    QCOMPARE(FMain->display().currentCell(), 2);
+    press(); // exactly 20 characters: accepted
+    QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
+    // Growing past 20 characters is refused with a message.
+    openFind(Qt::Key_R);
+    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("0"));
+    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
+    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->Edit2, QStringLiteral("xx"));
+    QCOMPARE(FSearch->Edit2->text(), QStringLiteral("xx"));
+    press();
+    press();
+    QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
+    QCOMPARE(m_env->dialogs.texts("message").size(), 2);
+    QCOMPARE(m_env->dialogs.texts("message").constLast(), regsearch::tooLongMessage(21));
+    // Pressed again, the refused occurrence is passed over: the next "0".
+    press();
+    QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
+    QCOMPARE(FSearch->state().position, 11);
+}
+
+void TestSearch::typedTextKept()
+{
+    openFind(Qt::Key_F);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    press();
+    QPlainTextEdit *ed = shownEditor();
+    QVERIFY(ed);
+    // The user types over the found characters in the editor and steps on
+    // from the dialog: the typed text is written back, not lost.
+    QTest::keyClicks(ed, QStringLiteral("yy"));
+    QCOMPARE(ed->toPlainText(), QStringLiteral("yyab"));
+    press();
+    QCOMPARE(cellText(1, 0), QStringList{"yyab"});
+    QCOMPARE(FMain->display().currentCell(), 1);
+
+    // Typed into the next occurrence's editor, then the user clicks into the
+    // register list: the edit ends and is written back.
+    ed = shownEditor();
+    QVERIFY(ed && ed == FMain->display().cell(1).editor);
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::mouseClick(ed->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(ed->hasFocus());
+    QTest::keyClick(ed, Qt::Key_End);
+    QTest::keyClicks(ed, QStringLiteral("9"));
+    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QVERIFY(!ed->isVisible());
+    QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
+    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+}
+
+void TestSearch::showingChangesNothing()
+{
+    // A cell with a picture is passed over, and leaving an editor that the
+    // dialog opened without typing writes nothing back.
+    RegisterDocument &doc = FMain->document();
+    const int b = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 0);
+    doc.setLine(b + regfmt::cell::PictureType, QStringLiteral(".bmp"));
+    doc.setLine(b + regfmt::cell::PictureData, QStringLiteral("Qk0="));
+    const QByteArray before = doc.lines().encode();
+    openFind(Qt::Key_F);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    press();
+    QCOMPARE(FMain->display().currentCell(), 1); // not cell 0, which shows a picture
+    QPlainTextEdit *ed = shownEditor();
+    QVERIFY(ed);
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QVERIFY(!ed->isVisible());
+    QCOMPARE(doc.lines().encode(), before);
+}
+
+TAVREL_UI_TEST_MAIN(TestSearch)
+#include "test_search.moc"
