@@ -72,7 +72,14 @@ void TestCliSearch::initTestCase()
     for (int e = 1; e <= 2; ++e)
         for (int c = 0; c < 18; ++c)
             QCOMPARE(cli({"text", m_master, "--entry", QString::number(e), "--cell", QString::number(c)}).code, 0);
-    QCOMPARE(cli({"text", m_master, "--entry", "1", "--cell", "0", QStringLiteral("内線201"), "Ab\tc"}).code, 0);
+    // tavrel-cli refuses a tab in a value, but an older register may hold
+    // one: write it through the document.
+    QCOMPARE(cli({"text", m_master, "--entry", "1", "--cell", "0", QStringLiteral("内線201"), "Abxc"}).code, 0);
+    doc.load(m_master);
+    for (int i = 0; i < doc.lineCount(); ++i)
+        if (doc.line(i) == QLatin1String("Abxc"))
+            doc.setLine(i, QStringLiteral("Ab\tc"));
+    doc.save(m_master);
     QCOMPARE(cli({"text", m_master, "--entry", "1", "--cell", "5", "201"}).code, 0);
     QCOMPARE(cli({"text", m_master, "--entry", "2", "--cell", "3", "x201x201", QStringLiteral("２０１")}).code, 0);
 }
