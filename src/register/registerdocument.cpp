@@ -36,16 +36,6 @@ void throwMissingLine(int index)
         QStringLiteral("%1（%2 行目がありません）").arg(RegisterDocument::FormatErrorMessage).arg(index + 1));
 }
 
-QString checkedLine(const RegisterLines &lines, int index)
-{
-    return lines.line(index);
-}
-
-int checkedInt(const RegisterLines &lines, int index)
-{
-    return lines.intAt(index);
-}
-
 void RegisterDocument::setLine(int index, const QString &text)
 {
     m_lines.set(index, text);

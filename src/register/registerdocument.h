@@ -160,12 +160,9 @@ private:
     } m_events;
 };
 
-// Bounds-checked reads of a line store, shared by the document and the strip
-// code: a line beyond the store raises the format error naming it, never a
-// read past the end; checkedInt raises ConversionError naming the line.
+// The format error naming a line that is not there (the line store's
+// bounds-checked reads and the strip walk raise it).
 [[noreturn]] void throwMissingLine(int index);
-QString checkedLine(const RegisterLines &lines, int index);
-int checkedInt(const RegisterLines &lines, int index);
 
 // Message for a character that cannot be saved, naming the entry.
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e);

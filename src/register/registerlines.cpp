@@ -2,6 +2,7 @@
 
 #include "platform/conversion.h"
 #include "platform/memory.h"
+#include "register/registerdocument.h"
 #include "register/registerformat.h"
 #include "strip/fixed4.h"
 
@@ -9,20 +10,6 @@
 #include <cstring>
 #include <limits>
 
-namespace {
-
-const QString &formatErrorMessage()
-{
-    static const QString m = QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");
-    return m;
-}
-
-[[noreturn]] void missingLine(int index)
-{
-    throw TavrelError(QStringLiteral("%1（%2 行目がありません）").arg(formatErrorMessage()).arg(index + 1));
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- building
 
@@ -130,7 +117,7 @@ QString RegisterLines::at(int i) const
 QString RegisterLines::line(int i) const
 {
     if (i < 0 || i >= size())
-        missingLine(i);
+        throwMissingLine(i);
     return at(i);
 }
 
@@ -293,7 +280,7 @@ int RegisterLines::findEntry(qint64 n) const
 
 int RegisterLines::findEntryByScan(qint64 n) const
 {
-    const QString marker = QString::number(n) + QString(regfmt::MarkerFeeds, QChar(0x0C));
+    const QString marker = RegisterDocument::markerLine(n);
     for (int i = 0; i < size(); ++i)
         if (at(i).compare(marker, Qt::CaseInsensitive) == 0)
             return i;
@@ -361,7 +348,7 @@ void RegisterLines::freeSlot(quint32 entry)
 void RegisterLines::set(int i, const QString &text)
 {
     if (i < 0 || i >= size())
-        missingLine(i);
+        throwMissingLine(i);
     requireSingleLine(text);
     const qint64 oldN = markerAt(i);
     const qint64 newN = markerNumberOf(text);
@@ -500,7 +487,7 @@ QByteArray RegisterLines::encode() const
 QByteArray RegisterLines::rawLine(int i) const
 {
     if (i < 0 || i >= size())
-        missingLine(i);
+        throwMissingLine(i);
     QByteArray out;
     appendRaw(i, out);
     return out;

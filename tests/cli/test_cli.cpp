@@ -1,6 +1,7 @@
 // tavrel-cli end to end: output, exit codes, and files left untouched when a
 // command is refused.
 
+#include "clirun.h"
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
 #include "strip/stripwalk.h"
@@ -14,34 +15,9 @@
 
 namespace {
 
-struct Run
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args, const QProcessEnvironment &environment = {})
-{
-    QProcess p;
-    QProcessEnvironment env = environment;
-    if (env.isEmpty()) {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    }
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
-    if (!p.waitForFinished(60000))
-        return {-1, {}, {}};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using clitest::Run;
+using clitest::cli;
+using clitest::fileBytes;
 
 const QString UL = QStringLiteral("ｕＬ－１８ボタン電話機");
 

@@ -2,6 +2,7 @@
 // the register they leave (accepted by check), and refusals that leave the
 // file byte for byte as it was.
 
+#include "clirun.h"
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
 #include "strip/picture.h"
@@ -16,31 +17,9 @@
 
 namespace {
 
-struct Run
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
-    if (!p.waitForFinished(60000))
-        return {-1, {}, {}};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using clitest::Run;
+using clitest::cli;
+using clitest::fileBytes;
 
 QString cellLine(const QString &path, int entry, int cell, int line)
 {

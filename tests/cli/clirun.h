@@ -1,0 +1,42 @@
+#pragma once
+// Runs the built tavrel-cli for the command-line tests.
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace clitest {
+
+struct Run
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+// The exit code (-1 on a time-out, -2 on a crash) and both output streams.
+// Without an environment the program runs on the offscreen platform.
+inline Run cli(const QStringList &args, const QProcessEnvironment &environment = {})
+{
+    QProcess p;
+    QProcessEnvironment env = environment;
+    if (env.isEmpty()) {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
+    if (!p.waitForFinished(60000))
+        return {-1, {}, {}};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace clitest
