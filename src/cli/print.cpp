@@ -50,13 +50,11 @@ int writeFailed(CliContext &ctx, const QString &path)
 
 int cmdPrint(CliContext &ctx, const QStringList &argv)
 {
-    const QString usage = QStringLiteral(
-        "print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]");
-    CliArgs args(argv, {QStringLiteral("collate")});
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("print takes one register file and -o"));
     print::Adjustment adjust;
     for (const auto &[name, target] : {std::pair{QStringLiteral("adjust-v"), &adjust.vertical},
                                        std::pair{QStringLiteral("adjust-h"), &adjust.horizontal}})
@@ -126,11 +124,11 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
 
 int cmdPrintList(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
-        return usageError(ctx, QStringLiteral("print-list FILE -o OUT.pdf"));
+        return usageErrorWithUsage(ctx, QStringLiteral("print-list takes one register file and -o"));
     RegisterDocument doc;
     const QList<print::ListRow> table = print::listRowTable(doc.load(args.positional().at(0)));
     const int pages = print::listPageCount(int(table.size()));
@@ -161,7 +159,24 @@ int cmdPrintList(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration regPrint(QStringLiteral("print"), cmdPrint);
-const CliRegistration regPrintList(QStringLiteral("print-list"), cmdPrintList);
+const CliRegistration regPrint(
+    QStringLiteral("print"), cmdPrint, CliApplication::Offscreen,
+    {QStringLiteral("FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]"),
+     QStringLiteral("print the strips (示名条の印刷) to a PDF file, one page per entry"),
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")},
+      {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("the entries to print; every entry when not given")},
+      {QStringLiteral("adjust-v"), QStringLiteral("MM"),
+       QStringLiteral("印刷位置の微調整 (fine adjustment): millimetres down (negative: up)")},
+      {QStringLiteral("adjust-h"), QStringLiteral("MM"), QStringLiteral("millimetres to the right (negative: left)")},
+      {QStringLiteral("copies"), QStringLiteral("N"), QStringLiteral("copies of each page, 1 to 999")},
+      {QStringLiteral("collate"), QString(), QStringLiteral("print the copies as whole sets")}},
+     QStringLiteral("Each page is drawn with the program's own page routine on its format's paper (A5, A4, "
+                    "postcard in landscape, JIS B5), text as text. To put the pages on paper: lp OUT.pdf")});
+const CliRegistration regPrintList(
+    QStringLiteral("print-list"), cmdPrintList, CliApplication::Offscreen,
+    {QStringLiteral("FILE -o OUT.pdf"),
+     QStringLiteral("print the register list (示名条一覧の印刷) to a PDF file"),
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")}},
+     QStringLiteral("30 rows to an A4 landscape page.")});
 
 } // namespace
