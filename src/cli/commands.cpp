@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/help.h"
 
 #include "platform/conversion.h"
 #include "register/registercheck.h"
@@ -84,14 +85,7 @@ int usageError(CliContext &ctx, const QString &message)
 
 QString commandUsage(const CliContext &ctx)
 {
-    if (!ctx.syntax)
-        return QString();
-    QString text;
-    const QStringList forms = ctx.syntax->synopsis.split(u'\n');
-    for (qsizetype i = 0; i < forms.size(); ++i)
-        text += (i == 0 ? QStringLiteral("usage: ") : QStringLiteral("       "))
-                + QStringLiteral("tavrel-cli %1 %2\n").arg(ctx.command, forms.at(i));
-    return text;
+    return ctx.syntax ? clihelp::usageLines(ctx.command, *ctx.syntax) : QString();
 }
 
 int usageErrorWithUsage(CliContext &ctx, const QString &message)
@@ -357,8 +351,8 @@ const CliRegistration regTemplates(
                     "The templates are read from the program folder, or from --templates-dir.")});
 const CliRegistration regNew(
     QStringLiteral("new"), cmdNew, CliApplication::Core,
-    {QStringLiteral("FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
-                    "    [--date \"yyyy/mm/dd hh:nn\"]"),
+    {QStringLiteral("FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY] "
+                    "[--date \"yyyy/mm/dd hh:nn\"]"),
      QStringLiteral("add an entry (示名条の作成) to a register, creating the file when it does not exist"),
      {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
       {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("示名条のタイプ (strip type): a template of the series")},

@@ -108,6 +108,41 @@ QString item(const QString &name, const QString &help, int left)
     return out + wrap(help, left, left) + u'\n';
 }
 
+// A synopsis wrapped within Width columns after `first` columns: it breaks
+// only between bracketed groups, never inside "[--date ...]".
+QString wrapSynopsis(const QString &form, int first, int indent)
+{
+    QStringList groups;
+    int depth = 0;
+    for (const QString &word : form.split(u' ', Qt::SkipEmptyParts)) {
+        if (depth > 0)
+            groups.last() += u' ' + word;
+        else
+            groups.append(word);
+        for (QChar c : word) {
+            if (c == u'[' || c == u'(')
+                ++depth;
+            else if ((c == u']' || c == u')') && depth > 0)
+                --depth;
+        }
+    }
+    QString out;
+    int used = first;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const int w = columns(groups.at(i));
+        if (i > 0 && used + 1 + w > Width) {
+            out += u'\n' + QString(indent, u' ');
+            used = indent;
+        } else if (i > 0) {
+            out += u' ';
+            ++used;
+        }
+        out += groups.at(i);
+        used += w;
+    }
+    return out;
+}
+
 QString optionName(const CliOption &o)
 {
     return o.isFlag() ? o.spelling() : o.spelling() + u' ' + o.value;
@@ -151,14 +186,21 @@ QString programHelp()
     return out;
 }
 
-QString commandHelp(const QString &name, const CliSyntax &syntax)
+QString usageLines(const QString &name, const CliSyntax &syntax)
 {
     QString out;
     const QStringList forms = syntax.synopsis.split(u'\n');
-    for (qsizetype i = 0; i < forms.size(); ++i)
-        out += (i == 0 ? QStringLiteral("usage: ") : QStringLiteral("       "))
-               + QStringLiteral("tavrel-cli %1 %2\n").arg(name, forms.at(i));
-    out += u'\n' + wrap(syntax.summary.left(1).toUpper() + syntax.summary.mid(1) + u'.', 0, 0) + u'\n';
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        const QString head = (i == 0 ? QStringLiteral("usage: ") : QStringLiteral("       "))
+                             + QStringLiteral("tavrel-cli %1 ").arg(name);
+        out += head + wrapSynopsis(forms.at(i), columns(head), columns(head) + 2) + u'\n';
+    }
+    return out;
+}
+
+QString commandHelp(const QString &name, const CliSyntax &syntax)
+{
+    QString out = usageLines(name, syntax) + u'\n' + wrap(syntax.summary.left(1).toUpper() + syntax.summary.mid(1) + u'.', 0, 0) + u'\n';
     out += QStringLiteral("\nOptions:\n");
     int left = 0;
     for (const CliOption &o : syntax.options)

@@ -12,6 +12,9 @@ QString programUsage();
 // tavrel-cli --help: usage, what the program does, the commands, the
 // options before a command, the conventions and the exit codes.
 QString programHelp();
+// "usage: tavrel-cli COMMAND ..." with one line per form of the command,
+// wrapped to the terminal width.
+QString usageLines(const QString &name, const CliSyntax &syntax);
 // tavrel-cli COMMAND --help.
 QString commandHelp(const QString &name, const CliSyntax &syntax);
 // The manual page tavrel-cli.1 (roff, UTF-8).

@@ -62,7 +62,7 @@ int main(int argc, char **argv)
     err.setEncoding(QStringConverter::Utf8);
 
     QStringList args = QCoreApplication::arguments().mid(1);
-    CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/'};
+    CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/', QString(), nullptr};
     if (args.size() >= 2 && args.at(0) == QLatin1String("--templates-dir")) {
         ctx.templateFolder = args.at(1);
         if (!ctx.templateFolder.endsWith(u'/'))
