@@ -99,7 +99,7 @@ grep -qx 'Exec=tavrel' "$P/share/applications/tavrel.desktop" && [ -x "$P/bin/ta
   || fail "the desktop entry does not start bin/tavrel"
 appstreamcli validate --no-net "$P/share/metainfo/org.tavrel.Tavrel.metainfo.xml" >/dev/null \
   && pass "appstreamcli validate --no-net" || fail "appstreamcli validate --no-net"
-if update-mime-database "$P/share/mime" \
+if XDG_DATA_DIRS="$P/share" update-mime-database "$P/share/mime" >/dev/null \
    && grep -qx '50:application/x-tavrel-register:\*\.tav' "$P/share/mime/globs2" \
    && grep -q 'application/x-tavrel-register:\*\.TAV' "$P/share/mime/globs2"; then
   pass "MIME type application/x-tavrel-register for *.TAV and *.tav"

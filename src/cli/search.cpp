@@ -91,7 +91,7 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
 const CliRegistration regFind(
     QStringLiteral("find"), cmdFind, CliApplication::Offscreen,
     {QStringLiteral("FILE [--case] [--] TEXT"),
-     QStringLiteral("every occurrence of a text in the cell texts (検索)"),
+     QStringLiteral("print every occurrence of a text in the cell texts (検索)"),
      {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z (大文字と小文字を区別する)")}},
      QStringLiteral("One line per occurrence, tab-separated: entry, cell (from 0), position (from 1; a line break "
                     "counts two), extension (内線番号) and the cell's text with line breaks as \\n and tabs as \\t. "
