@@ -31,18 +31,6 @@ struct Disabled
     QWidget *w;
 };
 
-// Loads the editor's text for editing: the break that loading leaves after
-// the last line is removed, as editing does.
-void trimLastBreak(QPlainTextEdit *editor)
-{
-    QString text = editor->toPlainText();
-    if (text.endsWith(u'\n')) {
-        text.chop(1);
-        editor->setPlainText(text);
-    }
-    editor->document()->setModified(false);
-}
-
 } // namespace
 
 TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent)
@@ -219,7 +207,7 @@ void TFSearch::showReplaced(const regsearch::StepResult &r)
     display.reloadEditor(c);
     display.renderCell(c);
     QPlainTextEdit *editor = display.editor(c);
-    trimLastBreak(editor);
+    StripDisplay::dropLoadedBreak(editor);
     display.setEditorShown(c, true);
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
@@ -243,7 +231,7 @@ void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
     display.selectOnly(o.cell);
     display.reloadEditor(o.cell);
     QPlainTextEdit *editor = display.editor(o.cell);
-    trimLastBreak(editor);
+    StripDisplay::dropLoadedBreak(editor);
     display.setEditorShown(o.cell, true);
     const int last = editor->document()->characterCount() - 1;
     const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);
