@@ -19,11 +19,6 @@ std::map<QString, CliEntry> &cliCommands()
     return commands;
 }
 
-CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
-{
-    parse(args, flags, nullptr);
-}
-
 CliArgs::CliArgs(const CliContext &ctx, const QStringList &args)
 {
     QStringList flags, known;
@@ -64,14 +59,6 @@ void CliArgs::parse(const QStringList &args, const QStringList &flags, const QSt
             m_positional.append(a);
         }
     }
-}
-
-QString CliArgs::unknownOption(const QStringList &known) const
-{
-    for (auto it = m_options.cbegin(); it != m_options.cend(); ++it)
-        if (!known.contains(it.key()))
-            return it.key();
-    return QString();
 }
 
 bool CliArgs::has(const QString &name) const { return m_options.contains(name); }

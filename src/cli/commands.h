@@ -70,11 +70,9 @@ struct CliRegistration
 class CliArgs
 {
 public:
-    // flags name the options that take no value (without the dashes); "--"
-    // ends the options.
-    explicit CliArgs(const QStringList &args, const QStringList &flags = {});
-    // Parses by the command's option table: its flags take no value, and an
-    // option the table does not name is an error.
+    // Parses by the running command's option table: its flags take no
+    // value, an option the table does not name is an error, and "--" ends
+    // the options.
     CliArgs(const CliContext &ctx, const QStringList &args);
     // Option value (--name VALUE); empty when absent. Missing value → usage error.
     bool has(const QString &name) const;
@@ -82,8 +80,6 @@ public:
     const QStringList &positional() const { return m_positional; }
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
-    // The first option given that is not among `known`; empty when none.
-    QString unknownOption(const QStringList &known) const;
 
 private:
     void parse(const QStringList &args, const QStringList &flags, const QStringList *known);
