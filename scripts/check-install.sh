@@ -40,7 +40,7 @@ logos=$(find "$repo/data/tvロゴ" -type f | wc -l)
   && pass "$logos sample logos in lib/tavrel/tvロゴ" || fail "lib/tavrel/tvロゴ does not hold the $logos sample logos"
 for f in share/applications/tavrel.desktop share/metainfo/org.tavrel.Tavrel.metainfo.xml \
          share/mime/packages/tavrel.xml share/icons/hicolor/scalable/apps/tavrel.svg \
-         share/man/man1/tavrel-cli.1 share/doc/tavrel/examples/sample-office.TAV; do
+         share/man/man1/tavrel-cli.1.gz share/doc/tavrel/examples/sample-office.TAV; do
   [ -f "$P/$f" ] || fail "$f is not installed"
 done
 for size in 48 128; do
@@ -106,8 +106,9 @@ if XDG_DATA_DIRS="$P/share" update-mime-database "$P/share/mime" >/dev/null \
 else
   fail "the MIME type does not cover *.TAV and *.tav"
 fi
-warnings=$(groff -K utf8 -man -Tutf8 -ww -z "$P/share/man/man1/tavrel-cli.1" 2>&1 || echo "groff failed")
-[ -z "$warnings" ] && man -l "$P/share/man/man1/tavrel-cli.1" 2>/dev/null | grep -q 'replace' \
+page="$P/share/man/man1/tavrel-cli.1.gz"
+warnings=$( (zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z) 2>&1 || echo "groff failed")
+[ -z "$warnings" ] && man -l "$page" 2>/dev/null | grep -q 'replace' \
   && pass "manual page tavrel-cli.1" || fail "manual page: $warnings"
 
 if [ "$failures" -ne 0 ]; then
