@@ -2,6 +2,7 @@
 
 #include "app/tfmain.h"
 #include "keylabel/tfkeylabel.h"
+#include "print/printcommands.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"

@@ -26,6 +26,7 @@ static const char *Usage =
     "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
     "  print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]\n"
     "  print-list FILE -o OUT.pdf\n"
+    "  calibrate --format A|B|C|D -o OUT.pdf [--adjust-v MM] [--adjust-h MM]\n"
     "  find FILE TEXT [--case]\n"
     "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n"
     "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
