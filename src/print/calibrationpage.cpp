@@ -144,7 +144,8 @@ void drawCalibrationPage(QPainter &painter, PageFormat format, const PagePlaceme
         const QString n = QString::number(mm);
         page.text(page.x(100 * mm) - page.width(n) / 2, page.y(100 * NumberAt), n);
     }
-    for (int mm = 10; mm < paper.height(); mm += 10)
+    // The left ruler's numbers start at 20: its 10 would sit on the top's.
+    for (int mm = 20; mm < paper.height(); mm += 10)
         page.text(page.x(100 * NumberAt), page.y(100 * mm) - page.height() / 2, QString::number(mm));
 
     // Crosshairs with their nominal coordinates on the side towards the

@@ -164,10 +164,12 @@ std::optional<print::Adjustment> TFAdjust::keptAdjustment(const QString &printer
 // does for every other setting.
 void TFAdjust::loadKept(const SettingsStore &settings)
 {
+    QStringList seen;
     for (const auto &[key, value] : settings.entries(SettingsSection)) {
         const QString printer = print::printerOfAdjustKey(key);
-        if (printer.isEmpty() || keptIndex(printer) >= 0)
+        if (printer.isEmpty() || seen.contains(printer, Qt::CaseInsensitive))
             continue;
+        seen.append(printer);
         if (const std::optional<print::Adjustment> a = print::parseAdjustPair(value))
             m_kept.append({printer, *a});
     }
