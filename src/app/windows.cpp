@@ -83,6 +83,7 @@ void destroyWindows()
     FKeyLabel = nullptr;
     delete FTelAdd;
     FTelAdd = nullptr;
+    FMain->printCommands().saveSettings(FMain->mainSub()->settings());
     delete FMain;
     FMain = nullptr;
 }

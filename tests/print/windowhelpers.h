@@ -1,7 +1,6 @@
 #pragma once
 // What the tests of the print windows share: answering a modal dialog once
-// it shows, Ctrl+clicking register list rows, and picking a File menu item
-// with the keyboard.
+// it shows, Ctrl+clicking register list rows, and picking a File menu item.
 
 #include "app/tfmain.h"
 #include "app/windows.h"
@@ -45,13 +44,20 @@ inline void ctrlClickRow(int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualRect(index).center());
 }
 
-// Opens ファイル with Alt+F and presses the item's letter; a command that
-// shows a modal window returns once it closes.
+// Opens ファイル with a click on the menu bar and presses the item's
+// letter; a command that shows a modal window returns once it closes.
 inline void fileMenuItem(Qt::Key letter)
 {
-    QTest::keyClick(FMain, Qt::Key_F, Qt::AltModifier);
-    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-    QTest::keyClick(QApplication::activePopupWidget(), letter);
+    QMenuBar *bar = FMain->menuBar();
+    QAction *file = bar->actions().constFirst();
+    // The offscreen platform has no window manager to give the main window
+    // back its activation when a modal window closes.
+    if (QApplication::activeWindow() != FMain)
+        FMain->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == FMain);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
+    QTRY_VERIFY(QApplication::activePopupWidget() == file->menu());
+    QTest::keyClick(file->menu(), letter);
 }
 
 } // namespace printtest
