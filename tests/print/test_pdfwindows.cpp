@@ -409,6 +409,13 @@ void TestPdfWindows::pairOfChosenPrinter()
     whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
     QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("-1.0,2.5"));
+    // The same printer chosen again leaves the offsets typed since alone.
+    setOffsets(QStringLiteral("0.75"), QStringLiteral("0"), false);
+    m_env->dialogs.printAnswers << answer;
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    fileMenuItem(Qt::Key_L);
+    QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("0.75,0.0"));
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
 TAVREL_UI_TEST_MAIN(TestPdfWindows)
