@@ -179,14 +179,15 @@ void PrintCommands::printerChosen()
         FAdjust->usePrinter(name);
 }
 
-QString PrintCommands::askPdfFile(QWidget *parent, const QString &title)
+QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
 {
-    UserDialogs::FileRequest request{title, QStringLiteral("PDFファイル(*.pdf)"), QStringLiteral("pdf")};
+    UserDialogs::FileRequest request{QStringLiteral("PDFに出力"), QStringLiteral("PDFファイル(*.pdf)"),
+                                     QStringLiteral("pdf")};
     // At first the register's own folder.
     request.folder = m_pdfFolder;
     if (request.folder.isEmpty() && !document().fileName().isEmpty())
         request.folder = QFileInfo(document().fileName()).absolutePath();
-    request.fileName = print::registerTitle(document().fileName(), title) + QStringLiteral(".pdf");
+    request.fileName = print::registerTitle(document().fileName(), unnamed) + QStringLiteral(".pdf");
     const QString path = UserDialogs::current().saveFileName(parent, request);
     if (!path.isEmpty())
         m_pdfFolder = QFileInfo(path).absolutePath();
@@ -287,7 +288,7 @@ void PrintCommands::ActionFilePdfExecute()
     const QList<int> positions = selectedPositions();
     if (positions.isEmpty())
         return;
-    const QString path = askPdfFile(&m_main, QStringLiteral("PDFに出力"));
+    const QString path = askPdfFile(&m_main, print::StripPdfTitle);
     if (path.isEmpty())
         return;
     const QString title = print::registerTitle(document().fileName(), print::StripPdfTitle);
@@ -300,7 +301,7 @@ void PrintCommands::saveListPdf(QWidget *parent)
     const QList<print::ListRow> table = print::listRowTable(listRows());
     if (table.isEmpty())
         return;
-    const QString path = askPdfFile(parent, QStringLiteral("PDFに出力"));
+    const QString path = askPdfFile(parent, print::ListPdfTitle);
     if (path.isEmpty())
         return;
     const QString title = print::registerTitle(document().fileName(), print::ListPdfTitle);

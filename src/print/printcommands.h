@@ -73,9 +73,10 @@ private:
     // After a print dialog: when it picked another printer, that printer's
     // kept adjustment comes into force.
     void printerChosen();
-    // The PDF file to write, asked in the folder of the last one; empty
+    // The PDF file to write, asked in the folder of the last one and named
+    // after the register (`unnamed` for a register without a file); empty
     // when the user cancels.
-    QString askPdfFile(QWidget *parent, const QString &title);
+    QString askPdfFile(QWidget *parent, const QString &unnamed);
 
     TFMain &m_main;
     std::unique_ptr<QPrinter> m_printer;

@@ -168,6 +168,7 @@ void TestPdfWindows::stripPdfEqualsCli()
     fileMenuItem(Qt::Key_D);
     const auto &asked = m_env->dialogs.shown.constLast();
     QCOMPARE(asked.kind, QStringLiteral("save"));
+    QCOMPARE(asked.text, QStringLiteral("PDFに出力"));
     QCOMPARE(asked.request.filter, QStringLiteral("PDFファイル(*.pdf)"));
     QCOMPARE(asked.request.defaultSuffix, QStringLiteral("pdf"));
     QCOMPARE(asked.request.fileName, QStringLiteral("営業所.pdf"));
