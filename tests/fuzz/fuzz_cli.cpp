@@ -29,6 +29,7 @@
 namespace {
 
 QByteArray registerBytes;
+QString startFolder; // the fuzzer's own folder: its corpus paths may be relative
 QByteArray pictureBytes;
 
 QString safeArgument(QString a)
@@ -55,6 +56,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     buffer.open(QIODevice::WriteOnly);
     img.save(&buffer, "BMP");
     qputenv("APPDATA", fuzz::scratchFolder().toLocal8Bit());
+    startFolder = QDir::currentPath();
     return 0;
 }
 
@@ -74,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 args << safeArgument(QString::fromUtf8(a));
         }
     }
-    if (args.isEmpty())
+    const auto it = args.isEmpty() ? cliCommands().end() : cliCommands().find(args.at(0));
+    if (it == cliCommands().end()) {
+        QDir::setCurrent(startFolder);
         return 0;
-    const auto it = cliCommands().find(args.at(0));
-    if (it == cliCommands().end())
-        return 0;
+    }
 
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_REQUIRE(rc >= 0 && rc <= 2, QStringLiteral("exit code %1").arg(rc));
 
-    QDir::setCurrent(fuzz::scratchFolder());
+    QDir::setCurrent(startFolder);
     const QFileInfoList files = QDir(run).entryInfoList(QDir::Files);
     for (const QFileInfo &fi : files) {
         const QByteArray bytes = textfile::readBytes(fi.filePath());
