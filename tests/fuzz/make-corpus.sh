@@ -26,8 +26,9 @@ for tpl in templates/*.tpl; do
   i=$((i + 1))
 done
 for s in 0 1 2 3 4 5 6 7; do
+  rm -f "$tmp"/TAVKey*.ini
   "$CLI" keylabels --series $s --write-defaults --settings-dir "$tmp" >/dev/null
-  { printf "\\x0$s"; cat "$tmp/TAVKey$((s + 1)).ini"; } >"$OUT/keylabel/series$s.bin"
+  { printf "\\x0$s"; cat "$tmp"/TAVKey*.ini; } >"$OUT/keylabel/series$s.bin"
 done
 printf '[Main]\r\nLeft=10\r\nTop=20\r\nWidth=800\r\n\r\n[Folder]\r\nRegister=/home/user/示名条\r\n' |
   iconv -f UTF-8 -t CP932 >$OUT/settings/main.ini

@@ -338,7 +338,9 @@ private:
         if (menus.isEmpty() || !usable(bar))
             return pressKey();
         QAction *menuAction = any(menus);
+        m_ownPopup = true;
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menuAction).center());
+        m_ownPopup = false;
         QMenu *menu = menuAction->menu();
         if (!menu->isVisible())
             return QStringLiteral("menu %1 did not open").arg(menuAction->text());
@@ -397,7 +399,9 @@ private:
             return pressKey();
         QComboBox *box = any(boxes);
         const int index = pick(box->count());
+        m_ownPopup = true; // the list this step opens is its own to click
         uitest::pickFromList(box, index);
+        m_ownPopup = false;
         return QStringLiteral("choose item %1 of %2").arg(index).arg(describe(box));
     }
 
@@ -459,7 +463,7 @@ private:
     {
         if (!m_running)
             return;
-        if (QWidget *popup = QApplication::activePopupWidget()) {
+        if (QWidget *popup = QApplication::activePopupWidget(); popup && !m_ownPopup) {
             // A context menu shown with exec(): one of its commands or Esc.
             if (++m_popupPolls < 3)
                 return;
@@ -569,6 +573,7 @@ private:
     int m_popupPolls = 0;
     bool m_couldSave = false;
     bool m_running = false;
+    bool m_ownPopup = false;
 };
 
 const QList<uitest::Environment::Entry> Entries = {
