@@ -77,7 +77,7 @@ if [ "$ACTIONS" -gt 0 ]; then
   cmake --build build -j"$(nproc)" --target test_monkey
   echo "== monkey test: $ACTIONS actions from seeds $SEEDS"
   if ! QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 TAVREL_MONKEY_SEEDS=$SEEDS TAVREL_MONKEY_ACTIONS=$ACTIONS \
-      build/test_monkey >"$WORK/logs/monkey.log" 2>&1; then
+      build/tests/test_monkey >"$WORK/logs/monkey.log" 2>&1; then
     found=1
     echo "   FINDING: see $WORK/logs/monkey.log"
   fi

@@ -11,7 +11,7 @@
 //
 // TAVREL_MONKEY_SEEDS (comma-separated, default 1) and TAVREL_MONKEY_ACTIONS
 // (default 2000) set the run; a failure names the seed and step, and the same
-// two values replay it.
+// two values replay it. TAVREL_MONKEY_TRACE prints every step.
 
 #include "app/application.h"
 #include "app/tfmain.h"
@@ -28,6 +28,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -49,6 +50,18 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Types text one key press per character; characters outside Latin-1 (kana,
+// kanji, full-width letters) arrive as an input method would hand them over.
+void typeText(QWidget *target, const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 QString describe(const QWidget *w)
@@ -97,16 +110,20 @@ public:
         scheduleService();
         for (m_step = 1; m_step <= actions; ++m_step) {
             refillDialogs();
+            activateMain();
             const qsizetype shownBefore = m_env.dialogs.shown.size();
             const int exceptionsBefore = int(m_exceptions.size());
             m_couldSave = false;
             QElapsedTimer timer;
             timer.start();
             m_action = act();
+            ++m_actionKinds[m_action.section(u' ', 0, 0)];
             QCoreApplication::processEvents();
             closePopups();
             const qint64 ms = timer.elapsed();
             m_log << QStringLiteral("%1: %2").arg(m_step).arg(m_action);
+            if (m_trace)
+                qInfo().noquote() << m_log.constLast();
             if (m_log.size() > 15)
                 m_log.removeFirst();
 
@@ -152,6 +169,26 @@ public:
 
     void exceptionReported(const QString &message) { m_exceptions << message; }
 
+    // What the run did, for the test's output.
+    QString summary() const
+    {
+        QMap<QString, int> kinds;
+        for (const auto &s : m_env.dialogs.shown)
+            ++kinds[s.kind];
+        QStringList boxes;
+        for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
+            boxes << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+        QStringList actions;
+        for (auto it = m_actionKinds.cbegin(); it != m_actionKinds.cend(); ++it)
+            actions << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+        return QStringLiteral("actions: %1; dialogs served: %2 (%3 steps in them); boxes: %4; entries at the end: %5")
+            .arg(actions.join(QStringLiteral(", ")))
+            .arg(m_dialogsServed)
+            .arg(m_dialogSteps)
+            .arg(boxes.join(QStringLiteral(", ")))
+            .arg(FMain->rowCount());
+    }
+
 private:
     int pick(int n) { return n <= 1 ? 0 : int(m_rng.bounded(n)); }
     template <class T> T any(const QList<T> &list) { return list.at(pick(int(list.size()))); }
@@ -189,8 +226,9 @@ private:
             d.answers << any(QList<UserDialogs::Answer>{UserDialogs::Answer::Yes, UserDialogs::Answer::No,
                                                          UserDialogs::Answer::Cancel});
         while (d.fileNames.size() < 2) {
-            const QStringList choices = QStringList{m_path, QString(), m_env.dataFolder() + QStringLiteral("saved.TAV"),
-                                                    m_env.dataFolder() + QStringLiteral("logo.bmp")}
+            // What a file dialog can return: an existing file (a save
+            // confirms replacing it) or nothing.
+            const QStringList choices = QStringList{m_path, QString(), m_env.dataFolder() + QStringLiteral("logo.bmp")}
                                       + m_others;
             d.fileNames << any(choices);
         }
@@ -217,10 +255,24 @@ private:
         }
     }
 
+    // The offscreen platform has no window manager: a closed popup or
+    // window leaves no window active, and a click does not activate one.
+    // The main window is made active again as the user's click on it would.
+    void activateMain()
+    {
+        QWidget *active = QApplication::activeWindow();
+        if (active && active->isVisible() && !qobject_cast<QMenu *>(active))
+            return;
+        FMain->activateWindow();
+        QCoreApplication::processEvents();
+    }
+
     // ------------------------------------------------------------ actions
 
     QString act()
     {
+        if (FMain->rowCount() == 0 && pick(3) != 0)
+            return reopen();
         switch (pick(20)) {
         case 0:
         case 1:
@@ -254,6 +306,17 @@ private:
         default:
             return clickKeyLabelPanel();
         }
+    }
+
+    // An empty register gives the other actions little to do: File ▸ Open
+    // (Ctrl+O) with one of the registers.
+    QString reopen()
+    {
+        const QString file = any(QStringList{m_path} + m_others);
+        m_env.dialogs.fileNames.prepend(file);
+        m_couldSave = true; // the unsaved-changes question may save
+        QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+        return QStringLiteral("open %1 with Ctrl+O").arg(QFileInfo(file).fileName());
     }
 
     QList<QWidget *> views()
@@ -377,7 +440,7 @@ private:
     {
         QWidget *target = keyTarget();
         const QString text = any(Typed);
-        QTest::keyClicks(target, text);
+        typeText(target, text);
         return QStringLiteral("type '%1' into %2").arg(text, describe(target));
     }
 
@@ -485,10 +548,14 @@ private:
         }
         m_popupPolls = 0;
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (!modal) {
+            m_modalActions.clear(); // the next dialog shown starts afresh
             return;
+        }
         int &handled = m_modalActions[modal];
-        ++handled;
+        if (++handled == 1)
+            ++m_dialogsServed;
+        ++m_dialogSteps;
         if (handled <= 1 + pick(8)) {
             actInDialog(modal);
             return;
@@ -554,7 +621,7 @@ private:
                               : dialog;
         const QString text = any(Typed);
         m_log << QStringLiteral("   type '%1' in %2").arg(text, describe(dialog));
-        QTest::keyClicks(target, text);
+        typeText(target, text);
     }
 
     QObject m_context; // pending polls end with the monkey
@@ -571,9 +638,13 @@ private:
     QString m_action;
     int m_step = 0;
     int m_popupPolls = 0;
+    int m_dialogSteps = 0;
+    int m_dialogsServed = 0;
+    QMap<QString, int> m_actionKinds;
     bool m_couldSave = false;
     bool m_running = false;
     bool m_ownPopup = false;
+    const bool m_trace = qEnvironmentVariableIsSet("TAVREL_MONKEY_TRACE"); // every step on the output
 };
 
 const QList<uitest::Environment::Entry> Entries = {
@@ -583,6 +654,17 @@ const QList<uitest::Environment::Entry> Entries = {
 };
 
 } // namespace
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform says on every popup that it cannot grab the
+// keyboard or raise a window; thousands of steps would bury the result.
+void quietPlatform(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    previousHandler(type, context, message);
+}
 
 class TestMonkey : public QObject
 {
@@ -608,6 +690,7 @@ void TestMonkey::actions()
 {
     QFETCH(quint32, seed);
     QFETCH(int, count);
+    previousHandler = qInstallMessageHandler(quietPlatform);
     uitest::Environment env;
     const QString path = env.writeRegister(QStringLiteral("monkey.TAV"), Entries);
     const QString other = env.writeRegister(QStringLiteral("other.TAV"), Entries.mid(2, 2));
@@ -622,6 +705,7 @@ void TestMonkey::actions()
     Monkey monkey(env, seed, path, {other});
     TavrelApplication::setExceptionReporter([&monkey](const QString &m) { monkey.exceptionReported(m); });
     const QString fault = monkey.run(count);
+    qInfo().noquote() << monkey.summary();
     TavrelApplication::setExceptionReporter({});
     // Whatever the steps left open is closed before the windows go.
     for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i)
