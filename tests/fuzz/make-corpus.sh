@@ -3,7 +3,7 @@
 # a built tavrel-cli (default build/tavrel-cli) and the templates: the sample
 # register, a register per template, the sample in the older layout, key
 # label files of every series, settings files, pictures and command lines.
-# Damaged registers come from the malformed-input test:
+# Damaged registers (damaged-*.TAV) come from the malformed-input test:
 #   TAVREL_MALFORMED_CORPUS=tests/fuzz/corpus/register build/test_malformed registers
 set -euo pipefail
 cd "$(dirname "$0")/../.."
