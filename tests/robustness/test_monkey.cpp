@@ -690,7 +690,8 @@ void TestMonkey::actions()
 {
     QFETCH(quint32, seed);
     QFETCH(int, count);
-    previousHandler = qInstallMessageHandler(quietPlatform);
+    if (!previousHandler)
+        previousHandler = qInstallMessageHandler(quietPlatform);
     uitest::Environment env;
     const QString path = env.writeRegister(QStringLiteral("monkey.TAV"), Entries);
     const QString other = env.writeRegister(QStringLiteral("other.TAV"), Entries.mid(2, 2));
