@@ -3,7 +3,9 @@
 # harness for 20 seconds (scripts/fuzz.sh; the monkey test already ran in
 # the suite). The print tests go through a real print system: a CUPS
 # scheduler with a PDF queue is started for the run (scripts/cups-queue.sh)
-# and stopped afterwards.
+# and stopped afterwards. The test installed_layout installs the build into
+# a temporary prefix and checks the installed programs and desktop files
+# (scripts/check-install.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh
