@@ -99,11 +99,13 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
     const int sections = intT(0);
     copy(0);
     int p = 1;
+    int cellsTotal = 0;
     for (int s = 0; s < sections; ++s) {
         for (int k = 0; k < 5; ++k)
             copy(p + k);
         p += 5;
         const int cells = intT(p);
+        cellsTotal += cells;
         copy(p);
         ++p;
         for (int c = 0; c < cells; ++c) {
@@ -132,7 +134,11 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
     }
     // The entry must pass the register check as the strip walk reads it: a
     // size or flag line that is no number would be written into the register
-    // and refused by every later reader.
+    // and refused by every later reader. A strip over the section or key
+    // limit is the display's to report ("ボタンの数が多すぎます。"), which
+    // builds what fits; it is made as before.
+    if (sections > regfmt::MaxSections || cellsTotal > regfmt::MaxCells)
+        return out;
     QStringList probe{RegisterDocument::VersionLine, QStringLiteral("1"), RegisterDocument::markerLine(1)};
     for (int k = 0; k < regfmt::entry::HeaderLines; ++k)
         probe.append(QString());
