@@ -2,6 +2,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/series.cpp
   src/register/registerlines.cpp
   src/register/registerdocument.cpp
+  src/register/registerhistory.cpp
   src/register/templates.cpp
   src/register/registercheck.cpp
   src/register/linevalue.cpp

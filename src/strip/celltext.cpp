@@ -60,6 +60,7 @@ QString unsavableInputMessage(const QString &character)
 
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)
 {
+    RegisterStep step(doc, QStringLiteral("文字の入力"));
     const int b = locateCell(doc.lines(), headerLine, cell);
     const int n = intLineAt(doc.lines(), b + cellline::TextCount);
     QStringList cut;

@@ -386,7 +386,7 @@ void StripDisplay::prepareEditor(int index, int b)
         const int at = b + strip::cellline::FirstText + j;
         const QString cut = strip::cutTextLine(strip::lineAt(lines, at));
         if (cut != lines.at(at))
-            m_doc.setLine(at, cut);
+            m_doc.trimLine(at, cut);
     }
     if (QPlainTextEdit *editor = m_cells[size_t(index)].editor)
         loadEditor(editor, b);
