@@ -11,4 +11,5 @@ list(APPEND TAVREL_CORE_SOURCES
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
   src/register/registercommands.cpp
-  src/register/tfsearch.cpp)
+  src/register/tfsearch.cpp
+  src/register/undocommands.cpp)

@@ -67,6 +67,11 @@ QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const
     cut.reserve(lines.size());
     for (const QString &l : lines)
         cut.append(cutTextLine(l));
+    // Writing back what is there changes nothing (and is no step to undo).
+    if (doc.line(b + cellline::TextCount) == QString::number(n) && n == cut.size()
+        && doc.lines().mid(b + cellline::FirstText, n) == cut && doc.line(b + cellline::PictureType).isEmpty()
+        && doc.line(b + cellline::PictureData).isEmpty())
+        return cut;
     doc.removeLines(b + cellline::FirstText, n);
     doc.setLine(b + cellline::TextCount, QString::number(cut.size()));
     doc.insertLines(b + cellline::FirstText, cut);

@@ -457,6 +457,33 @@ void StripDisplay::selectAllCells()
         select(i, true);
 }
 
+void StripDisplay::selectCells(const QList<int> &cells)
+{
+    QList<int> valid;
+    for (int c : cells)
+        if (c >= 0 && c < m_cellCount)
+            valid.append(c);
+    if (valid.isEmpty())
+        return;
+    const int first = valid.constFirst();
+    if (m_mode == Mode::Detail && m_cells[size_t(first)].textArea[DetailView]->isVisible()) {
+        // Entering the cell makes it the only selected and current one.
+        focusCell(first);
+        QCoreApplication::processEvents();
+        positionScrolling(3, first);
+    } else {
+        clearSelection();
+        select(first, true);
+    }
+    makeCurrent(first);
+    for (int c : valid)
+        select(c, true);
+    if (valid.size() > 1) {
+        m_toolbarInUse = true; // leaving the cell keeps the others selected
+        setCellCommands(selectionCellCommands());
+    }
+}
+
 void StripDisplay::makeCurrent(int cell)
 {
     if (cell < 0 || cell >= m_cellCount)
