@@ -1,6 +1,7 @@
 #include "register/undocommands.h"
 
 #include "app/tfmain.h"
+#include "register/registercommands.h"
 #include "strip/cellediting.h"
 #include "strip/stripdisplay.h"
 #include "strip/stripwalk.h"
@@ -120,7 +121,7 @@ void UndoCommands::replay(bool undo)
     if (entry < 1)
         entry = doc.currentEntryNumber();
     const int row = std::clamp(entry - 1, 0, m_main.rowCount() - 1);
-    m_main.selectAndShowRow(row);
+    m_main.registerCommands().selectAndShowRow(row);
     if (r.listChanged || display.cellCount() == 0)
         return;
     const QList<int> cells = cellsTouched(doc.lines(), doc.currentHeaderLine(), r.spans);
