@@ -136,18 +136,37 @@ void RegisterDocument::record(int at, int count, int removed)
     if (own)
         h.open(RegisterHistory::DefaultStepName);
     history::Step &step = *h.openStep();
-    if (step.edits.size() > step.sealed && (step.events.empty() || step.events.back().edits < step.edits.size())) {
+    std::vector<int> &set = step.setLines;
+    const bool single = count == 1 && removed == 1;
+    bool recorded = false;
+    if (single) {
+        // A line this step has set before: that edit puts its first text
+        // back, and redoing it writes what the line holds when undone.
+        recorded = std::binary_search(set.begin(), set.end(), at);
+    }
+    if (!recorded && step.edits.size() > step.sealed
+        && (step.events.empty() || step.events.back().edits < step.edits.size())) {
         // Within the lines the previous edit wrote: that edit's lines to put
         // back stay as they are, only its extent changes.
         history::LineEdit &last = step.edits.back();
         if (at >= last.at && at + removed <= last.at + last.count) {
             last.count += count - removed;
-            if (own)
-                h.close();
-            return;
+            recorded = true;
         }
     }
-    step.edits.push_back({at, count, m_lines.take(at, removed)});
+    if (!recorded)
+        step.edits.push_back({at, count, m_lines.take(at, removed)});
+    if (single) {
+        if (!recorded)
+            set.insert(std::lower_bound(set.begin(), set.end(), at), at);
+    } else {
+        // The lines set before follow the lines taken out and put in.
+        auto first = std::lower_bound(set.begin(), set.end(), at);
+        auto last = std::lower_bound(first, set.end(), at + removed);
+        for (auto it = last; it != set.end(); ++it)
+            *it += count - removed;
+        set.erase(first, last);
+    }
     if (own)
         h.close();
 }
@@ -158,6 +177,9 @@ void RegisterDocument::announce(history::ListEvent event)
     if (h.recording() && h.isStepOpen()) {
         event.edits = h.openStep()->edits.size();
         h.openStep()->events.push_back(event);
+        // The list reads the lines as they stand at each event, also when
+        // undoing: no later edit may stand in for an earlier one.
+        h.openStep()->setLines.clear();
     }
     emitListEvent(event, false);
 }

@@ -8,7 +8,7 @@ const QString RegisterHistory::DefaultStepName = QStringLiteral("編集");
 
 void history::Step::measure()
 {
-    memory = qint64(sizeof(Step)) + name.capacity() * 2;
+    memory = qint64(sizeof(Step)) + name.capacity() * 2 + qint64(setLines.capacity()) * 4;
     for (const LineEdit &e : edits)
         memory += qint64(sizeof(LineEdit)) - qint64(sizeof(RegisterLines::Run)) + e.run.memoryBytes();
     for (const ListEvent &e : events)
@@ -70,6 +70,8 @@ void RegisterHistory::close()
     if (m_depth <= 0 || --m_depth > 0)
         return;
     std::unique_ptr<history::Step> step = std::move(m_open);
+    if (step)
+        std::vector<int>().swap(step->setLines);
     if (step && !step->edits.empty())
         pushStep(std::move(step));
 }
@@ -121,6 +123,7 @@ RegisterStep::RegisterStep(RegisterDocument &doc, const QString &name) : m_doc(d
     m_active = true;
     m_editMark = h.openStep()->edits.size();
     h.openStep()->sealed = m_editMark;
+    h.openStep()->setLines.clear();
     m_eventMark = h.openStep()->events.size();
     m_exceptions = std::uncaught_exceptions();
 }

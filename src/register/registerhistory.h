@@ -61,6 +61,9 @@ struct Step
     // Edits below this one are never merged with a later edit, so that a
     // nested step can undo exactly its own.
     size_t sealed = 0;
+    // While recording: the lines (as they now stand) that an edit of this
+    // step set on their own, sorted. Setting one again records nothing.
+    std::vector<int> setLines;
     void measure();
 };
 

@@ -117,11 +117,14 @@ private Q_SLOTS:
     void undoAfterSavingKeepsBytes();
     void listFollowsEntrySteps_data();
     void listFollowsEntrySteps();
+    void deletingManyEntriesIsOneSmallStep();
     void stepBound();
     void memoryBound();
     void failurePartWayLeavesDocument();
     void emptiedByResetAndLoad();
     void namesAndNesting();
+    void linesSetAgainAfterShifts_data();
+    void linesSetAgainAfterShifts();
 };
 
 void TestRegisterHistory::randomEditsUndoneAndRedone_data()
@@ -134,6 +137,8 @@ void TestRegisterHistory::randomEditsUndoneAndRedone_data()
     QTest::newRow("utf-8 mark") << 3u << int(TextEncoding::Utf8Bom) << false;
     QTest::newRow("utf-16le") << 4u << int(TextEncoding::Utf16LE) << false;
     QTest::newRow("cp932 again") << 5u << int(TextEncoding::Cp932) << true;
+    QTest::newRow("utf-16be") << 6u << int(TextEncoding::Utf16BE) << false;
+    QTest::newRow("cp932 third") << 7u << int(TextEncoding::Cp932) << false;
 }
 
 void TestRegisterHistory::randomEditsUndoneAndRedone()
@@ -151,10 +156,10 @@ void TestRegisterHistory::randomEditsUndoneAndRedone()
     QVERIFY(!doc->history().canUndo());
 
     QRandomGenerator rng(seed);
-    const int steps = 40;
+    const int steps = 60;
     for (int s = 0; s < steps; ++s) {
         RegisterStep step(*doc, QStringLiteral("手順%1").arg(s));
-        for (int k = int(rng.bounded(1, 7)); k > 0; --k)
+        for (int k = int(rng.bounded(1, 13)); k > 0; --k)
             randomEdit(*doc, rng);
     }
     QVERIFY(doc->history().count() > 0);
@@ -273,6 +278,35 @@ void TestRegisterHistory::listFollowsEntrySteps()
     QCOMPARE(rows(), after);
     doc->undo();
     QCOMPARE(rows(), before);
+}
+
+void TestRegisterHistory::deletingManyEntriesIsOneSmallStep()
+{
+    // Deleting renumbers every later marker once per deleted row; the step
+    // keeps each marker's first text once, and the lines taken out as
+    // places in the bytes read.
+    const int entries = 300;
+    const QByteArray opened = encoded(registerText(entries), TextEncoding::Cp932);
+    std::unique_ptr<RegisterDocument> doc(openedDocument(opened));
+    RegisterListModel model(*doc);
+    QList<int> rows;
+    for (int r = 0; r < entries; r += 2)
+        rows << r;
+    doc->deleteEntries(rows, entries);
+    QCOMPARE(model.rowCount(), entries / 2);
+    QCOMPARE(doc->history().count(), 1);
+    const qint64 linesTaken = qint64(entries / 2) * 11;
+    // Per edit a few dozen bytes, per line taken out four.
+    QVERIFY2(doc->history().memoryBytes() < linesTaken * 4 + qint64(entries) * 2 * 200,
+             qPrintable(QString::number(doc->history().memoryBytes())));
+    doc->undo();
+    QCOMPARE(doc->lines().encode(), opened);
+    QCOMPARE(model.rowCount(), entries);
+    QCOMPARE(model.rowHeader(1).userName, QStringLiteral("山田2"));
+    doc->redo();
+    QCOMPARE(model.rowCount(), entries / 2);
+    QCOMPARE(model.rowHeader(1).userName, QStringLiteral("山田4"));
+    checkMarkers(*doc);
 }
 
 void TestRegisterHistory::stepBound()
@@ -421,6 +455,49 @@ void TestRegisterHistory::namesAndNesting()
     QCOMPARE(r.firstLine(), 3);
     QCOMPARE(doc->history().redoText(), QStringLiteral("書式の変更"));
     QVERIFY(!doc->undo().done);
+}
+
+void TestRegisterHistory::linesSetAgainAfterShifts_data()
+{
+    // Within one step: line 10 set, lines inserted or taken out above it,
+    // then the line now at some place set.
+    QTest::addColumn<int>("insertAt");
+    QTest::addColumn<int>("inserted");
+    QTest::addColumn<int>("removeAt");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<int>("setAgain");
+    QTest::newRow("insert above, same line again") << 5 << 2 << -1 << 0 << 12;
+    QTest::newRow("insert above, old place again") << 5 << 2 << -1 << 0 << 10;
+    QTest::newRow("remove above, same line again") << -1 << 0 << 4 << 3 << 7;
+    QTest::newRow("remove above, old place again") << -1 << 0 << 4 << 3 << 10;
+    QTest::newRow("remove the line, its place again") << -1 << 0 << 9 << 3 << 9;
+    QTest::newRow("insert at the line") << 10 << 1 << -1 << 0 << 10;
+    QTest::newRow("insert below") << 11 << 3 << -1 << 0 << 10;
+}
+
+void TestRegisterHistory::linesSetAgainAfterShifts()
+{
+    QFETCH(int, insertAt);
+    QFETCH(int, inserted);
+    QFETCH(int, removeAt);
+    QFETCH(int, removed);
+    QFETCH(int, setAgain);
+    const QByteArray opened = encoded(registerText(3), TextEncoding::Cp932);
+    std::unique_ptr<RegisterDocument> doc(openedDocument(opened));
+    {
+        RegisterStep step(*doc, QStringLiteral("手順"));
+        doc->setLine(10, QStringLiteral("一回目"));
+        if (insertAt >= 0)
+            doc->insertLines(insertAt, QStringList(inserted, QStringLiteral("挿入")));
+        if (removeAt >= 0)
+            doc->removeLines(removeAt, removed);
+        doc->setLine(setAgain, QStringLiteral("二回目"));
+    }
+    const QByteArray changed = doc->lines().encode();
+    doc->undo();
+    QCOMPARE(doc->lines().encode(), opened);
+    doc->redo();
+    QCOMPARE(doc->lines().encode(), changed);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterHistory)
