@@ -116,6 +116,7 @@ private Q_SLOTS:
     void editorKeepsItsOwnUndo();
     void hintsAndButtons();
     void emptiedByNewAndOpenNotBySave();
+    void boundedToHundredSteps();
 
 private:
     StripDisplay &d() { return FMain->display(); }
@@ -459,6 +460,26 @@ void TestUndo::emptiedByNewAndOpenNotBySave()
     // Ctrl+Z on an empty register does nothing.
     key(Qt::Key_Z);
     QCOMPARE(FMain->rowCount(), 0);
+}
+
+void TestUndo::boundedToHundredSteps()
+{
+    // 105 clicks on 太字: bold, plain, bold, ... Only the last 100 can be
+    // undone; the first five stay, leaving the cell bold.
+    click(0);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("0"));
+    for (int i = 0; i < RegisterHistory::StepLimit + 5; ++i)
+        QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
+    QCOMPARE(doc().history().count(), RegisterHistory::StepLimit);
+    int undone = 0;
+    while (FMain->ToolButtonUndo->isEnabled() && undone <= RegisterHistory::StepLimit) {
+        QTest::mouseClick(FMain->ToolButtonUndo, Qt::LeftButton);
+        ++undone;
+    }
+    QCOMPARE(undone, RegisterHistory::StepLimit);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
+    QVERIFY(doc().isModified());
 }
 
 TAVREL_UI_TEST_MAIN(TestUndo)
