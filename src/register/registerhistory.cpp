@@ -4,6 +4,10 @@
 
 #include <exception>
 
+// The steps are kept here rather than in a QUndoStack: that stack can drop
+// its oldest commands only through an undo limit, which it takes only while
+// empty, so it could not keep the bound on the memory of recorded lines.
+
 const QString RegisterHistory::DefaultStepName = QStringLiteral("編集");
 
 void history::Step::measure()
