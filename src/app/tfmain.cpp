@@ -180,6 +180,7 @@ void TFMain::buildActions()
                            QStringLiteral("１枚あるいは複数枚の示名条を印刷します"));
     ActionFilePrintList = make(QStringLiteral("示名条一覧の印刷(&L)..."), {},
                                QStringLiteral("登録されている示名条のリストを印刷します"));
+    ActionFilePdf = make(QStringLiteral("PDFに出力(&D)..."), {}, QStringLiteral("示名条をPDFファイルに保存します"));
     ActionFileExit = make(QStringLiteral("終了(&X)"), {}, QStringLiteral("プログラムを終了します"));
 
     ActionEditUndo = make(QStringLiteral("元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -249,7 +250,7 @@ void TFMain::buildMenus()
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
     file->addActions({ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs});
     file->addSeparator();
-    file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList});
+    file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionFilePdf});
     file->addSeparator();
     file->addAction(ActionFileExit);
 

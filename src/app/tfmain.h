@@ -52,6 +52,7 @@ public:
     CellEditing &cellEditing() { return *m_cellEditing; }
     FormatCommands &formatCommands() { return *m_formatCommands; }
     PictureCommands &pictureCommands() { return *m_pictureCommands; }
+    PrintCommands &printCommands() { return *m_printCommands; }
     KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
     RegisterCommands &registerCommands() { return *m_registerCommands; }
     UndoCommands &undoCommands() { return *m_undoCommands; }
@@ -97,6 +98,7 @@ public:
     QAction *ActionFileSetup = nullptr;
     QAction *ActionFilePrint = nullptr;
     QAction *ActionFilePrintList = nullptr;
+    QAction *ActionFilePdf = nullptr;
     QAction *ActionFileExit = nullptr;
     QAction *ActionEditUndo = nullptr;
     QAction *ActionEditRedo = nullptr;
