@@ -1,5 +1,8 @@
 #include "register/templates.h"
 
+#include "register/registercheck.h"
+#include "register/registerformat.h"
+
 #include "platform/conversion.h"
 #include "platform/textfile.h"
 
@@ -86,20 +89,27 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
         return v;
     };
     QStringList out;
+    // The template line each body line came from (a cell's added lines: its
+    // key code line), for the message when the body does not pass check.
+    QList<int> origin;
+    auto copy = [&](int i) {
+        out.append(T(i));
+        origin.append(i + 1);
+    };
     const int sections = intT(0);
-    out.append(T(0));
+    copy(0);
     int p = 1;
     for (int s = 0; s < sections; ++s) {
         for (int k = 0; k < 5; ++k)
-            out.append(T(p + k));
+            copy(p + k);
         p += 5;
         const int cells = intT(p);
-        out.append(T(p));
+        copy(p);
         ++p;
         for (int c = 0; c < cells; ++c) {
             const QString &code = T(p + 14);
             for (int k = 0; k < 19; ++k)
-                out.append(T(p + k));
+                copy(p + k);
             const int v = parseIntOr(code.left(3), 0);
             if (v >= 1) {
                 out << QStringLiteral("ＭＳ 明朝") << QStringLiteral("9") << QStringLiteral("0") << QStringLiteral("0")
@@ -115,8 +125,23 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
                     out << QString();
                 out << QStringLiteral("1") << code.mid(6);
             }
+            while (origin.size() < out.size())
+                origin.append(p + 15);
             p += 19;
         }
+    }
+    // The entry must pass the register check as the strip walk reads it: a
+    // size or flag line that is no number would be written into the register
+    // and refused by every later reader.
+    QStringList probe{RegisterDocument::VersionLine, QStringLiteral("1"), RegisterDocument::markerLine(1)};
+    for (int k = 0; k < regfmt::entry::HeaderLines; ++k)
+        probe.append(QString());
+    const int bodyStart = int(probe.size());
+    probe += out;
+    const QList<RegisterProblem> problems = checkRegister(RegisterLines(probe));
+    if (!problems.isEmpty()) {
+        const int at = problems.first().line - bodyStart;
+        throw fail(at >= 0 && at < origin.size() ? origin.at(at) : 0);
     }
     return out;
 }

@@ -16,7 +16,7 @@ using clitest::fileBytes;
 
 // Every command tavrel-cli has; a command missing from the help, or one the
 // help lists that is not here, is a fault.
-const QStringList Commands{"check",   "convert", "find",     "format",     "help",    "keylabels", "list", "new",
+const QStringList Commands{"calibrate", "check", "convert", "find",     "format",     "help",    "keylabels", "list", "new",
                            "picture", "print",   "print-list", "render", "replace", "templates", "text"};
 
 // Terminal columns of a line: full-width and CJK characters take two.

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void missingTemplateChangesNothing();
     void malformedTemplateChangesNothing_data();
     void malformedTemplateChangesNothing();
+    void malformedTemplateNamesItsLine_data();
+    void malformedTemplateNamesItsLine();
     void shippedTemplatesInstantiate();
 };
 
@@ -217,6 +219,21 @@ void TestTemplates::malformedTemplateChangesNothing_data()
     QTest::newRow("cell count") << badCells;
     QTest::newRow("truncated") << good.mid(0, good.size() - 3);
     QTest::newRow("huge count") << (QStringList{K, "2000000000"} + good.mid(2));
+    // Lines the strip walk reads as numbers: written into the register they
+    // would make an entry that check refuses.
+    QStringList badWidth = good;
+    badWidth[5] = QStringLiteral("wide");
+    QStringList badKeyBox = good;
+    badKeyBox[8] = QStringLiteral("000 09再ダイヤル");
+    QStringList badKeyNumberSize = good;
+    badKeyNumberSize[8 + 9] = QStringLiteral("ＭＳ Ｐゴシック");
+    QStringList shifted = good; // one line of the first cell lost, the last cell padded
+    shifted.removeAt(10);
+    shifted << QStringLiteral("4");
+    QTest::newRow("section width") << badWidth;
+    QTest::newRow("cell key box") << badKeyBox;
+    QTest::newRow("cell key number size") << badKeyNumberSize;
+    QTest::newRow("cell records shifted") << shifted;
 }
 
 void TestTemplates::malformedTemplateChangesNothing()
@@ -231,6 +248,30 @@ void TestTemplates::malformedTemplateChangesNothing()
     QVERIFY_THROWS_EXCEPTION(TavrelError, templates::appendEntryFromTemplate(doc, dir.path(), header(QStringLiteral("bad"))));
     QCOMPARE(doc.lines().toStringList(), before);
     QCOMPARE(doc.findEntry(2), -1);
+}
+
+void TestTemplates::malformedTemplateNamesItsLine_data()
+{
+    QTest::addColumn<int>("line"); // 0-based template line made bad
+    QTest::addColumn<QString>("text");
+    QTest::newRow("cell count") << 7 << "x";
+    QTest::newRow("section origin") << 3 << "1..2";
+    QTest::newRow("second cell's text area") << 8 + 19 + 15 << "abc";
+    QTest::newRow("key number alignment") << 8 + 13 << "left";
+}
+
+void TestTemplates::malformedTemplateNamesItsLine()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    QStringList lines = makeTemplate(K, {{"001", "002"}});
+    lines[line] = text;
+    try {
+        templates::instantiateBody(lines, QStringLiteral("bad.tpl"));
+        QFAIL("a malformed template was accepted");
+    } catch (const TavrelError &e) {
+        QCOMPARE(e.message(), QStringLiteral("テンプレート bad.tpl の書式に誤りがあります（%1 行目）。").arg(line + 1));
+    }
 }
 
 void TestTemplates::shippedTemplatesInstantiate()

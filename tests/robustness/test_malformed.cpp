@@ -8,7 +8,8 @@
 // so a failure can be replayed. TAVREL_MALFORMED_ROUNDS multiplies the
 // number of cases (for longer runs, e.g. under the sanitizers);
 // TAVREL_MALFORMED_DUMP names a folder that receives the input of every
-// failing case.
+// failing case; TAVREL_MALFORMED_CORPUS one that receives each register as
+// it is and a sample of the damaged ones (seeds for the fuzz harnesses).
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
@@ -112,9 +113,9 @@ Outcome step(Faults &faults, const QString &caseName, const QString &name, const
     return outcome;
 }
 
-void dumpInput(const QString &caseName, const QByteArray &bytes)
+void dumpInput(const QString &caseName, const QByteArray &bytes, const char *variable = "TAVREL_MALFORMED_DUMP")
 {
-    const QString folder = qEnvironmentVariable("TAVREL_MALFORMED_DUMP");
+    const QString folder = qEnvironmentVariable(variable);
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
@@ -1058,6 +1059,7 @@ void TestMalformed::registers()
 
     // The file as it is must open and draw without complaint.
     exerciseRegister(faults, strips, QStringLiteral("%1 unchanged").arg(b.name), joinLines(b.lines), dir);
+    dumpInput(b.name, joinLines(b.lines), "TAVREL_MALFORMED_CORPUS");
     QVERIFY2(faults.isEmpty(), qPrintable(faults.summary()));
     {
         RegisterDocument doc;
@@ -1074,6 +1076,8 @@ void TestMalformed::registers()
         exerciseRegister(faults, strips, caseName, bytes, dir);
         if (faults.has(caseName))
             dumpInput(caseName, bytes);
+        if (c % 40 == 0 && bytes.size() < 100000)
+            dumpInput(caseName.left(caseName.indexOf(u'(')), bytes, "TAVREL_MALFORMED_CORPUS");
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.summary()));
 }
