@@ -4,6 +4,7 @@
 #include "keylabel/keylabelpanel.h"
 #include "print/printcommands.h"
 #include "register/registercommands.h"
+#include "register/undocommands.h"
 #include "register/series.h"
 #include "strip/cellediting.h"
 #include "strip/formatcommands.h"
@@ -121,6 +122,9 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildRegisterCommands();
     buildCellCommands();
     m_printCommands = new PrintCommands(*this);
+    // Every change of the register from here on can be undone.
+    m_document.history().setEnabled(true);
+    m_undoCommands = new UndoCommands(*this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;
@@ -179,6 +183,8 @@ void TFMain::buildActions()
     ActionFilePdf = make(QStringLiteral("PDFに出力(&D)..."), {}, QStringLiteral("示名条をPDFファイルに保存します"));
     ActionFileExit = make(QStringLiteral("終了(&X)"), {}, QStringLiteral("プログラムを終了します"));
 
+    ActionEditUndo = make(QStringLiteral("元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    ActionEditRedo = make(QStringLiteral("やり直し(&Y)"), QKeySequence(Qt::CTRL | Qt::Key_Y));
     ActionEditCut = make(QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
     ActionEditCopy = make(QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
     ActionEditPaste = make(QStringLiteral("貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -249,6 +255,8 @@ void TFMain::buildMenus()
     file->addAction(ActionFileExit);
 
     QMenu *edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    edit->addActions({ActionEditUndo, ActionEditRedo});
+    edit->addSeparator();
     edit->addActions({ActionEditCut, ActionEditCopy, ActionEditPaste, ActionEditDelete});
     edit->addSeparator();
     edit->addActions({ActionEditPicOn, ActionEditPicOff});
@@ -338,6 +346,9 @@ void TFMain::buildToolBar()
     ToolButtonOpen = button(Open, QStringLiteral("開く|既存のデータベースを開きます"), ActionFileOpen);
     ToolButtonSave = button(Save, QStringLiteral("上書き保存|データベースを上書きで保存します"), ActionFileSave);
     separator();
+    ToolButtonUndo = button(Undo, QStringLiteral("元に戻す|直前の操作を元に戻します"), ActionEditUndo);
+    ToolButtonRedo = button(Redo, QStringLiteral("やり直し|元に戻した操作をやり直します"), ActionEditRedo);
+    separator();
     ToolButtonPrint =
         button(Print, QStringLiteral("示名条の印刷|１枚あるいは複数枚の示名条を印刷します"), ActionFilePrint);
     ToolButtonJimeijoNew = button(JimeijoNew, QStringLiteral("示名条の作成|示名条を作成します"), ActionJimeijoNew);
@@ -379,6 +390,8 @@ void TFMain::buildToolBar()
         {ToolButtonNew, "ToolButtonNew"},
         {ToolButtonOpen, "ToolButtonOpen"},
         {ToolButtonSave, "ToolButtonSave"},
+        {ToolButtonUndo, "ToolButtonUndo"},
+        {ToolButtonRedo, "ToolButtonRedo"},
         {ToolButtonPrint, "ToolButtonPrint"},
         {ToolButtonJimeijoNew, "ToolButtonJimeijoNew"},
         {ToolButtonJimeijoDelete, "ToolButtonJimeijoDelete"},

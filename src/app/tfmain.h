@@ -34,6 +34,7 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class PrintCommands;
+class UndoCommands;
 
 class TFMain : public QMainWindow
 {
@@ -54,6 +55,7 @@ public:
     PrintCommands &printCommands() { return *m_printCommands; }
     KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
     RegisterCommands &registerCommands() { return *m_registerCommands; }
+    UndoCommands &undoCommands() { return *m_undoCommands; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -98,6 +100,8 @@ public:
     QAction *ActionFilePrintList = nullptr;
     QAction *ActionFilePdf = nullptr;
     QAction *ActionFileExit = nullptr;
+    QAction *ActionEditUndo = nullptr;
+    QAction *ActionEditRedo = nullptr;
     QAction *ActionEditCut = nullptr;
     QAction *ActionEditCopy = nullptr;
     QAction *ActionEditPaste = nullptr;
@@ -144,6 +148,8 @@ public:
     QToolButton *ToolButtonNew = nullptr;
     QToolButton *ToolButtonOpen = nullptr;
     QToolButton *ToolButtonSave = nullptr;
+    QToolButton *ToolButtonUndo = nullptr;
+    QToolButton *ToolButtonRedo = nullptr;
     QToolButton *ToolButtonPrint = nullptr;
     QToolButton *ToolButtonJimeijoNew = nullptr;
     QToolButton *ToolButtonJimeijoDelete = nullptr;
@@ -212,6 +218,7 @@ private:
     std::unique_ptr<FormatCommands> m_formatCommands;
     std::unique_ptr<PictureCommands> m_pictureCommands;
     PrintCommands *m_printCommands = nullptr; // owned as a child object
+    UndoCommands *m_undoCommands = nullptr;   // owned as a child object
     std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;

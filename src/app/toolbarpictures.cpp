@@ -83,6 +83,23 @@ void pencil(QPainter &p, const QColor &tip)
     p.fillRect(0, 15, 1, 1, tip);
 }
 
+// A curved arrow: the head points left at the top, the shaft bends round
+// to the right and back along the bottom; mirrored it points right.
+void turnArrow(QPainter &p, bool mirrored)
+{
+    // Each row: y, first x, last x (inclusive).
+    static const int rows[][3] = {
+        {1, 4, 4},   {2, 3, 4},   {3, 2, 4},   {4, 1, 10},  {5, 1, 11},  {6, 2, 4},   {6, 11, 12},
+        {7, 3, 4},   {7, 12, 13}, {8, 4, 4},   {8, 12, 13}, {9, 12, 13}, {10, 11, 12}, {11, 9, 11},
+        {12, 5, 10}, {13, 5, 8},
+    };
+    for (const auto &r : rows) {
+        const int x0 = mirrored ? 15 - r[2] : r[1];
+        const int x1 = mirrored ? 15 - r[1] : r[2];
+        hline(p, x0, x1, r[0], DarkBlue);
+    }
+}
+
 void drawPicture(QPainter &p, int index)
 {
     switch (index) {
@@ -216,6 +233,12 @@ void drawPicture(QPainter &p, int index)
         box(p, 2, 2, 13, 3, DarkBlue);
         frame(p, 1, 8, 14, 14, Black, White);
         box(p, 2, 9, 13, 10, DarkBlue);
+        break;
+    case Undo:
+        turnArrow(p, false);
+        break;
+    case Redo:
+        turnArrow(p, true);
         break;
     default:
         break;

@@ -1,12 +1,12 @@
 #pragma once
-// The 17 toolbar pictures, 16 × 16 pixels on a transparent background,
+// The 19 toolbar pictures, 16 × 16 pixels on a transparent background,
 // drawn with pixel-aligned QPainter primitives so that they stay crisp.
 
 #include <QImage>
 
 namespace toolbarpictures {
 
-constexpr int Count = 17;
+constexpr int Count = 19;
 
 enum Index {
     New = 0,
@@ -26,9 +26,11 @@ enum Index {
     ShowAll = 14,
     ShowDetail = 15,
     BColor = 16,
+    Undo = 17,
+    Redo = 18,
 };
 
-// Picture of the index (0 to 16); a null image outside that range.
+// Picture of the index (0 to 18); a null image outside that range.
 QImage picture(int index);
 
 } // namespace toolbarpictures

@@ -12,6 +12,7 @@ namespace keylabel {
 
 QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int> &cells, const KeyLabel &label)
 {
+    RegisterStep step(doc, QStringLiteral("キーラベルの適用"));
     using namespace strip::cellline;
     QStringList text;
     text.reserve(label.lines.size());

@@ -38,35 +38,36 @@ void throwMissingLine(int index)
 
 void RegisterDocument::setLine(int index, const QString &text)
 {
-    m_lines.set(index, text);
+    editSet(index, text);
     Q_EMIT m_events->linesChanged(index, 1);
 }
 
 void RegisterDocument::insertLines(int at, const QStringList &texts)
 {
-    m_lines.insert(at, texts);
+    editInsert(at, texts);
     Q_EMIT m_events->linesChanged(at, -1);
 }
 
 void RegisterDocument::removeLines(int at, int count)
 {
-    m_lines.remove(at, count);
+    editRemove(at, count);
     Q_EMIT m_events->linesChanged(at, -1);
 }
 
 void RegisterDocument::appendLine(const QString &text)
 {
-    m_lines.append(text);
+    editInsert(m_lines.size(), {text});
 }
 
 void RegisterDocument::appendLines(const QStringList &texts)
 {
-    m_lines.append(texts);
+    editInsert(m_lines.size(), texts);
 }
 
 void RegisterDocument::setLines(RegisterLines lines)
 {
     m_lines = std::move(lines);
+    m_history->clear();
     Q_EMIT m_events->documentReset();
 }
 
@@ -76,7 +77,269 @@ void RegisterDocument::reset()
     m_fileName.clear();
     m_currentHeaderLine = 0;
     m_currentEntryNumber = 0;
+    m_history->clear();
     Q_EMIT m_events->documentReset();
+}
+
+void RegisterDocument::trimLine(int index, const QString &text)
+{
+    m_lines.set(index, text);
+    Q_EMIT m_events->linesChanged(index, 1);
+}
+
+// ---------------------------------------------------------------- recording
+
+void RegisterDocument::editSet(int index, const QString &text)
+{
+    if (index < 0 || index >= m_lines.size())
+        throwMissingLine(index);
+    RegisterLines::requireSingleLine(text);
+    record(index, 1, 1);
+    m_lines.set(index, text);
+}
+
+void RegisterDocument::editInsert(int at, const QStringList &texts)
+{
+    if (texts.isEmpty())
+        return;
+    for (const QString &t : texts)
+        RegisterLines::requireSingleLine(t);
+    at = std::clamp(at, 0, m_lines.size());
+    record(at, int(texts.size()), 0);
+    m_lines.insert(at, texts);
+}
+
+void RegisterDocument::editRemove(int at, int count)
+{
+    if (at < 0 || count <= 0 || at >= m_lines.size())
+        return;
+    count = std::min(count, m_lines.size() - at);
+    record(at, 0, count);
+    m_lines.remove(at, count);
+}
+
+void RegisterDocument::editClear()
+{
+    if (!m_lines.isEmpty())
+        record(0, 0, m_lines.size());
+    m_lines.clear();
+}
+
+// Called before the lines [at, at + removed) are replaced by `count` lines.
+void RegisterDocument::record(int at, int count, int removed)
+{
+    RegisterHistory &h = *m_history;
+    if (!h.recording())
+        return;
+    // A change outside any command's step is a step of its own.
+    const bool own = !h.isStepOpen();
+    if (own)
+        h.open(RegisterHistory::DefaultStepName);
+    history::Step &step = *h.openStep();
+    std::vector<int> &set = step.setLines;
+    const bool single = count == 1 && removed == 1;
+    bool recorded = false;
+    if (single) {
+        // A line this step has set before: that edit puts its first text
+        // back, and redoing it writes what the line holds when undone.
+        recorded = std::binary_search(set.begin(), set.end(), at);
+    }
+    if (!recorded && step.edits.size() > step.sealed
+        && (step.events.empty() || step.events.back().edits < step.edits.size())) {
+        // Within the lines the previous edit wrote: that edit's lines to put
+        // back stay as they are, only its extent changes.
+        history::LineEdit &last = step.edits.back();
+        if (at >= last.at && at + removed <= last.at + last.count) {
+            last.count += count - removed;
+            recorded = true;
+        }
+    }
+    if (!recorded)
+        step.edits.push_back({at, count, m_lines.take(at, removed)});
+    if (single) {
+        if (!recorded)
+            set.insert(std::lower_bound(set.begin(), set.end(), at), at);
+    } else {
+        // The lines set before follow the lines taken out and put in.
+        auto first = std::lower_bound(set.begin(), set.end(), at);
+        auto last = std::lower_bound(first, set.end(), at + removed);
+        for (auto it = last; it != set.end(); ++it)
+            *it += count - removed;
+        set.erase(first, last);
+    }
+    if (own)
+        h.close();
+}
+
+void RegisterDocument::announce(history::ListEvent event)
+{
+    RegisterHistory &h = *m_history;
+    if (h.recording() && h.isStepOpen()) {
+        event.edits = h.openStep()->edits.size();
+        h.openStep()->events.push_back(event);
+        // The list reads the lines as they stand at each event, also when
+        // undoing: no later edit may stand in for an earlier one.
+        h.openStep()->setLines.clear();
+    }
+    emitListEvent(event, false);
+}
+
+void RegisterDocument::emitListEvent(const history::ListEvent &e, bool inverse)
+{
+    using history::ListEvent;
+    switch (e.kind) {
+    case ListEvent::Appended:
+        if (inverse)
+            Q_EMIT m_events->entriesRemoved({int(e.number) - 1});
+        else
+            Q_EMIT m_events->entryAppended(e.number);
+        break;
+    case ListEvent::Removed:
+        if (inverse)
+            Q_EMIT m_events->entriesInserted(e.rows);
+        else
+            Q_EMIT m_events->entriesRemoved(e.rows);
+        break;
+    case ListEvent::Inserted:
+        if (inverse)
+            Q_EMIT m_events->entriesRemoved(e.rows);
+        else
+            Q_EMIT m_events->entriesInserted(e.rows);
+        break;
+    case ListEvent::HeaderChanged:
+        Q_EMIT m_events->headerChanged(e.number);
+        break;
+    case ListEvent::Reset:
+        Q_EMIT m_events->documentReset();
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- undo, redo
+
+void RegisterDocument::swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out)
+{
+    RegisterLines::Run current = m_lines.take(edit.at, edit.count);
+    const int before = m_lines.size();
+    m_lines.splice(edit.at, edit.count, edit.run);
+    if (m_lines.size() != before - edit.count + edit.run.size()) {
+        // Lines changed behind the history's back: its steps no longer fit.
+        m_history->clear();
+        throw TavrelError(QStringLiteral("変更の記録が示名条データと合わないため、元に戻せません。"));
+    }
+    const int at = edit.at, removed = edit.count, added = edit.run.size();
+    edit.count = added;
+    edit.run = std::move(current);
+
+    // Earlier spans follow the lines they cover.
+    auto moved = [&](int p, bool end) {
+        if (p <= at)
+            return p;
+        if (p >= at + removed)
+            return p + added - removed;
+        return end ? at + added : at;
+    };
+    for (auto &s : out.spans) {
+        s.first = moved(s.first, false);
+        s.second = std::max(s.first, moved(s.second, true));
+    }
+    out.spans.push_back({at, at + added});
+    constexpr size_t MaxSpans = 4096;
+    if (out.spans.size() > MaxSpans) {
+        std::pair<int, int> all = out.spans.front();
+        for (const auto &s : out.spans)
+            all = {std::min(all.first, s.first), std::max(all.second, s.second)};
+        out.spans.assign(1, all);
+    }
+}
+
+void RegisterDocument::replay(history::Step &step, size_t from, size_t fromEvent, bool backwards,
+                              RegisterHistory::Replay &out)
+{
+    std::vector<history::LineEdit> &edits = step.edits;
+    const std::vector<history::ListEvent> &events = step.events;
+    const auto listEvent = [&](const history::ListEvent &e, bool inverse) {
+        if (e.kind != history::ListEvent::HeaderChanged)
+            out.listChanged = true;
+        emitListEvent(e, inverse);
+    };
+    if (backwards) {
+        size_t pos = edits.size();
+        const auto undoDown = [&](size_t to) {
+            for (; pos > to; --pos)
+                swapEdit(edits[pos - 1], out);
+        };
+        for (size_t i = events.size(); i > fromEvent; --i) {
+            undoDown(std::max(from, events[i - 1].edits));
+            undoDown(i - 1 > fromEvent ? std::max(from, events[i - 2].edits) : from);
+            listEvent(events[i - 1], true);
+        }
+        undoDown(from);
+    } else {
+        size_t pos = from;
+        const auto redoUp = [&](size_t to) {
+            for (; pos < to; ++pos)
+                swapEdit(edits[pos], out);
+        };
+        for (size_t i = fromEvent; i < events.size(); ++i) {
+            redoUp(std::max(from, events[i].edits));
+            listEvent(events[i], false);
+        }
+        redoUp(edits.size());
+    }
+    if (const int first = out.firstLine(); first >= 0)
+        Q_EMIT m_events->linesChanged(first, -1);
+}
+
+RegisterHistory::Replay RegisterDocument::undo()
+{
+    RegisterHistory::Replay out;
+    RegisterHistory &h = *m_history;
+    if (!h.canUndo() || h.isStepOpen())
+        return out;
+    history::Step &step = *h.m_steps[h.m_index - 1];
+    out.name = step.name;
+    replay(step, 0, 0, true, out);
+    --h.m_index;
+    out.done = true;
+    step.measure();
+    h.remeasure();
+    h.enforceBounds(true);
+    Q_EMIT h.changed();
+    return out;
+}
+
+RegisterHistory::Replay RegisterDocument::redo()
+{
+    RegisterHistory::Replay out;
+    RegisterHistory &h = *m_history;
+    if (!h.canRedo() || h.isStepOpen())
+        return out;
+    history::Step &step = *h.m_steps[h.m_index];
+    out.name = step.name;
+    replay(step, 0, 0, false, out);
+    ++h.m_index;
+    out.done = true;
+    step.measure();
+    h.remeasure();
+    h.enforceBounds(true);
+    Q_EMIT h.changed();
+    return out;
+}
+
+void RegisterDocument::detachHistory()
+{
+    RegisterHistory &h = *m_history;
+    for (auto &step : h.m_steps) {
+        for (history::LineEdit &e : step->edits)
+            m_lines.detach(e.run);
+        step->measure();
+    }
+    if (h.m_open)
+        for (history::LineEdit &e : h.m_open->edits)
+            m_lines.detach(e.run);
+    h.remeasure();
+    h.enforceBounds(true);
 }
 
 // ---------------------------------------------------------------- entries
@@ -238,6 +501,9 @@ void RegisterDocument::save(const QString &path)
         throw TavrelError(unencodableMessage(*this, e));
     }
     textfile::writeBytes(path, bytes);
+    // The steps keep unchanged lines as places in the bytes read; those
+    // bytes are about to go.
+    detachHistory();
     m_lines.rebase(bytes);
 }
 
@@ -289,8 +555,17 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
     return n;
 }
 
+void RegisterDocument::finishNewEntry(int n)
+{
+    history::ListEvent e;
+    e.kind = history::ListEvent::Appended;
+    e.number = n;
+    announce(e);
+}
+
 void RegisterDocument::appendEntryAsCopy(const EntryHeader &header, int source)
 {
+    RegisterStep step(*this, QStringLiteral("示名条の作成"));
     const int s = findEntry(source);
     if (s < 1)
         throw TavrelError(QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source));
@@ -315,9 +590,14 @@ void RegisterDocument::updateEntryHeader(int n, const EntryHeader &header)
         throw TavrelError(FormatErrorMessage);
     for (const QString &v : values)
         RegisterLines::requireSingleLine(v); // all refused before any is written
+    RegisterStep step(*this, QStringLiteral("示名条の編集"));
     for (int i = 0; i < 6; ++i)
-        m_lines.set(m + 1 + i, values.at(i));
-    Q_EMIT m_events->headerChanged(n);
+        if (m_lines.at(m + 1 + i) != values.at(i))
+            editSet(m + 1 + i, values.at(i));
+    history::ListEvent e;
+    e.kind = history::ListEvent::HeaderChanged;
+    e.number = n;
+    announce(e);
 }
 
 int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::function<void(int)> &removeRow)
@@ -326,6 +606,7 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.isEmpty())
         return rowCount;
+    RegisterStep step(*this, QStringLiteral("示名条の削除"));
     const qint64 count = intAt(1); // keeps its old value for the whole command
     for (qsizetype r = rows.size() - 1; r >= 0; --r) {
         const int d = rows.at(r);
@@ -344,22 +625,25 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
                 // Up to the next marker of entry d + 2 below it, or the end.
                 const int next = m_lines.findMarkerFrom(m, qint64(d) + 2);
                 const int end = next < 0 ? m_lines.size() : next;
-                m_lines.remove(m, end - m);
+                editRemove(m, end - m);
             }
         }
         for (const RegisterLines::Marker &m : m_lines.firstMarkers(count))
             if (m.number > qint64(d) + 1)
-                m_lines.set(m.pos, markerLine(m.number - 1));
+                editSet(m.pos, markerLine(m.number - 1));
     }
     const int remaining = rowCount - int(rows.size());
+    history::ListEvent e;
     if (remaining > 0) {
-        m_lines.set(1, QString::number(remaining));
-        Q_EMIT m_events->entriesRemoved(rows);
+        editSet(1, QString::number(remaining));
+        e.kind = history::ListEvent::Removed;
+        e.rows = rows;
     } else {
-        m_lines.clear();
+        editClear();
         m_currentHeaderLine = 0;
         m_currentEntryNumber = 0;
-        Q_EMIT m_events->documentReset();
+        e.kind = history::ListEvent::Reset;
     }
+    announce(e);
     return remaining;
 }

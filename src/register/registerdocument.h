@@ -6,6 +6,7 @@
 
 #include "platform/textfile.h"
 #include "register/registerformat.h"
+#include "register/registerhistory.h"
 #include "register/registerlines.h"
 
 #include <QList>
@@ -45,6 +46,9 @@ Q_SIGNALS:
     void entryAppended(qint64 n);
     // The entries of these 0-based rows were deleted and the rest renumbered.
     void entriesRemoved(QList<int> rowsAscending);
+    // Entries were put back at these 0-based rows (undoing a deletion), the
+    // rest renumbered.
+    void entriesInserted(QList<int> rowsAscending);
     // The header of entry n changed.
     void headerChanged(qint64 n);
     // Lines of the document changed (first line, count, or -1 for many).
@@ -91,6 +95,22 @@ public:
     // Lines, file name and current entry all emptied (File ▸ New).
     void reset();
 
+    // --- undo ---
+    // The steps recorded while the history is on (the windows switch it
+    // on). Every change below is recorded; reset, setLines and loading
+    // empty the history.
+    RegisterHistory &history() { return *m_history; }
+    const RegisterHistory &history() const { return *m_history; }
+    // Undoes or redoes the nearest step: the lines come back exactly and
+    // the list events follow them. Does nothing (done false) when there is
+    // no such step.
+    RegisterHistory::Replay undo();
+    RegisterHistory::Replay redo();
+    // Writes a line that is cut to fit as the strip is shown. That is no
+    // change of the user's, so no step records it: undoing a step swaps its
+    // lines with whatever is there, so positions stay right.
+    void trimLine(int index, const QString &text);
+
     // --- entries ---
     static QString markerLine(qint64 n);
     // Entry number of a marker line, or 0 when the text is no marker.
@@ -133,7 +153,7 @@ public:
     // count on line 1 throws before anything is written.
     int beginNewEntry(const EntryHeader &header);
     // Announces an entry appended through beginNewEntry and appendLines.
-    void finishNewEntry(int n) { Q_EMIT m_events->entryAppended(n); }
+    void finishNewEntry(int n);
     void updateEntryHeader(int n, const EntryHeader &header);
     // Deletes the entries of the given 0-based rows (any order), renumbering
     // the rest. rowCount is the number of register list rows before the
@@ -142,7 +162,24 @@ public:
     int deleteEntries(QList<int> rows, int rowCount, const std::function<void(int)> &removeRow = {});
 
 private:
+    friend class RegisterStep;
+
     QList<EntryHeader> listRows() const;
+
+    // The line operations, each recorded into the open step first.
+    void editSet(int index, const QString &text);
+    void editInsert(int at, const QStringList &texts);
+    void editRemove(int at, int count);
+    void editClear();
+    void record(int at, int count, int removed);
+    void announce(history::ListEvent event);
+    void emitListEvent(const history::ListEvent &event, bool inverse);
+    // Swaps the lines of edits [from, end) of the step with the document's,
+    // backwards (undo) or forwards (redo), with the step's events from
+    // `fromEvent` at their places.
+    void replay(history::Step &step, size_t from, size_t fromEvent, bool backwards, RegisterHistory::Replay &out);
+    void swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out);
+    void detachHistory();
 
     RegisterLines m_lines;
     QString m_fileName;
@@ -158,6 +195,19 @@ private:
         RegisterEvents *get() const { return p.get(); }
         std::unique_ptr<RegisterEvents> p;
     } m_events;
+    struct History
+    {
+        History() : p(std::make_unique<RegisterHistory>()) {}
+        History(const History &) : History() {}
+        History &operator=(const History &)
+        {
+            p->clear(); // other lines: the steps no longer fit them
+            return *this;
+        }
+        RegisterHistory &operator*() const { return *p; }
+        RegisterHistory *operator->() const { return p.get(); }
+        std::unique_ptr<RegisterHistory> p;
+    } m_history;
 };
 
 // The format error naming a line that is not there (the line store's

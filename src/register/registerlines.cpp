@@ -7,8 +7,14 @@
 #include "strip/fixed4.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
+
+namespace {
+// Every set of bytes a store takes gets a number of its own.
+std::atomic<quint64> nextBaseId{1};
+} // namespace
 
 
 // ---------------------------------------------------------------- building
@@ -41,6 +47,7 @@ void RegisterLines::indexAll()
     m_editedCount = 0;
     m_markers.clear();
     m_orderedPrefix = 0;
+    m_baseId = nextBaseId++;
     const char *data = m_bytes.constData();
     const qsizetype n = m_bytes.size();
     // One pass over the bytes: line starts, and the markers, which are the
@@ -436,6 +443,106 @@ void RegisterLines::clear()
     m_editedCount = 0;
     m_markers.clear();
     m_orderedPrefix = 0;
+}
+
+// ---------------------------------------------------------------- runs
+
+qint64 RegisterLines::Run::memoryBytes() const
+{
+    qint64 total = qint64(sizeof(Run)) + qint64(refs.capacity()) * 4 + qint64(texts.capacity()) * qint64(sizeof(QString));
+    for (const QString &t : texts)
+        total += t.capacity() * 2;
+    return total;
+}
+
+RegisterLines::Run RegisterLines::take(int at, int count) const
+{
+    Run run;
+    run.base = m_baseId;
+    if (at < 0 || count <= 0 || at >= size())
+        return run;
+    count = std::min(count, size() - at);
+    run.refs.reserve(size_t(count));
+    for (int i = at; i < at + count; ++i) {
+        const quint32 e = m_index[size_t(i)];
+        if (e & EditedBit) {
+            run.refs.push_back(EditedBit | quint32(run.texts.size()));
+            run.texts.push_back(m_edited[e & ~EditedBit]);
+        } else {
+            run.refs.push_back(e);
+        }
+    }
+    return run;
+}
+
+void RegisterLines::detach(Run &run) const
+{
+    if (run.base != m_baseId)
+        return;
+    for (quint32 &r : run.refs) {
+        if (r & EditedBit)
+            continue;
+        const quint32 t = EditedBit | quint32(run.texts.size());
+        run.texts.push_back(decodeOriginal(r));
+        r = t;
+    }
+    run.base = 0;
+}
+
+qint64 RegisterLines::markerOfOriginal(quint32 offset) const
+{
+    // Only a line that ends in a form feed can be a marker: look at its last
+    // unit before decoding it.
+    const qsizetype len = originalLength(offset);
+    const int unit = textfile::unitSize(m_encoding);
+    if (len < (regfmt::MarkerFeeds + 1) * unit)
+        return 0;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(m_bytes.constData()) + offset + len;
+    const bool feed = unit == 1 ? p[-1] == 0x0C
+                                : (m_encoding == TextEncoding::Utf16LE ? (p[-2] == 0x0C && p[-1] == 0)
+                                                                        : (p[-2] == 0 && p[-1] == 0x0C));
+    return feed ? markerNumberOf(decodeOriginal(offset)) : 0;
+}
+
+void RegisterLines::splice(int at, int count, const Run &run)
+{
+    if (at < 0 || count < 0 || at > size() || count > size() - at)
+        return;
+    const bool foreign = run.base != m_baseId;
+    for (quint32 r : run.refs)
+        if (!(r & EditedBit) && (foreign || qsizetype(r) > m_bytes.size()))
+            return;
+    const int k = run.size();
+    m_dirty = true;
+    // The markers of the lines replaced go, the later ones move.
+    auto first = lowerBound(at);
+    auto last = lowerBound(at + count);
+    const size_t firstIndex = size_t(first - m_markers.begin());
+    m_orderedPrefix = std::min(m_orderedPrefix, firstIndex);
+    m_markers.erase(first, last);
+    shiftMarkers(at + count, k - count);
+    for (int j = at; j < at + count; ++j)
+        freeSlot(m_index[size_t(j)]);
+    if (k > count)
+        m_index.insert(m_index.begin() + at + count, size_t(k - count), 0);
+    else if (k < count)
+        m_index.erase(m_index.begin() + at + k, m_index.begin() + at + count);
+    std::vector<Marker> added;
+    for (int j = 0; j < k; ++j) {
+        const quint32 r = run.refs[size_t(j)];
+        qint64 n = 0;
+        if (r & EditedBit) {
+            const QString &text = run.texts[r & ~EditedBit];
+            m_index[size_t(at + j)] = newSlot(text);
+            n = markerNumberOf(text);
+        } else {
+            m_index[size_t(at + j)] = r;
+            n = markerOfOriginal(r);
+        }
+        if (n)
+            added.push_back({at + j, n});
+    }
+    m_markers.insert(m_markers.begin() + qsizetype(firstIndex), added.begin(), added.end());
 }
 
 // ---------------------------------------------------------------- saving

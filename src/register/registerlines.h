@@ -95,6 +95,29 @@ public:
     void clear();
     static void requireSingleLine(const QString &text);
 
+    // --- taking lines out and putting them back (undo) ---
+    // Lines as the store holds them: a line that still holds the bytes it
+    // was read with is kept as their place in those bytes, so that putting
+    // it back restores it exactly (bytes the encoding cannot read included);
+    // any other line is kept as its text.
+    struct Run
+    {
+        std::vector<quint32> refs; // byte offset, or EditedBit | index into texts
+        std::vector<QString> texts;
+        quint64 base = 0; // the bytes the offsets point into
+        int size() const { return int(refs.size()); }
+        bool isEmpty() const { return refs.empty(); }
+        qint64 memoryBytes() const;
+    };
+    Run take(int at, int count) const;
+    // Replaces the `count` lines at `at` by the lines of a run taken from
+    // this store (and its current bytes). Nothing changes when the range is
+    // not within the store or the run points into other bytes.
+    void splice(int at, int count, const Run &run);
+    // Turns the run's places in the current bytes into texts, so that it
+    // stays valid when the bytes are replaced (saving does that).
+    void detach(Run &run) const;
+
     // --- saving ---
     // The lines with CR LF after each, in the store's encoding, unchanged
     // lines from their original bytes. Throws EncodingError naming the
@@ -121,6 +144,7 @@ private:
     quint32 newSlot(const QString &text);
     void freeSlot(quint32 entry);
     void indexAll();
+    qint64 markerOfOriginal(quint32 offset) const;
 
     void rebuildMarkers();
     std::vector<Marker>::iterator lowerBound(int pos);
@@ -129,6 +153,7 @@ private:
     void shiftMarkers(int from, int delta);
 
     QByteArray m_bytes;     // the file's bytes without the byte-order mark
+    quint64 m_baseId = 0;   // names m_bytes for the runs that point into them
     TextEncoding m_encoding = TextEncoding::Cp932;
     std::vector<quint32> m_index; // byte offset, or EditedBit | slot
     std::vector<QString> m_edited; // changed and inserted lines

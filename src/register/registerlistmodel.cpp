@@ -16,6 +16,7 @@ RegisterListModel::RegisterListModel(RegisterDocument &doc, QObject *parent) : Q
     connect(events, &RegisterEvents::documentReset, this, &RegisterListModel::reload);
     connect(events, &RegisterEvents::entryAppended, this, &RegisterListModel::appended);
     connect(events, &RegisterEvents::entriesRemoved, this, &RegisterListModel::removed);
+    connect(events, &RegisterEvents::entriesInserted, this, &RegisterListModel::inserted);
     connect(events, &RegisterEvents::headerChanged, this, &RegisterListModel::headerChanged);
     reload();
 }
@@ -114,6 +115,25 @@ void RegisterListModel::removed(const QList<int> &rows)
         m_entries.erase(m_entries.begin() + r);
         endRemoveRows();
     }
+    renumber();
+}
+
+void RegisterListModel::inserted(const QList<int> &rows)
+{
+    for (const int r : rows) {
+        if (r < 0 || r > rowCount()) {
+            reload();
+            return;
+        }
+        beginInsertRows(QModelIndex(), r, r);
+        m_entries.insert(m_entries.begin() + r, 0);
+        endInsertRows();
+    }
+    renumber();
+}
+
+void RegisterListModel::renumber()
+{
     // The rest were renumbered: the rows now show entries 1, 2, ...
     std::vector<qint64> now;
     for (const RegisterLines::Marker &m : m_doc.listedEntries())

@@ -37,6 +37,9 @@ private:
     void reload();
     void appended(qint64 n);
     void removed(const QList<int> &rows);
+    void inserted(const QList<int> &rows);
+    // Rows now show entries 1, 2, ...: a reload when the count differs.
+    void renumber();
     void headerChanged(qint64 n);
 
     RegisterDocument &m_doc;

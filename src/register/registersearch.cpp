@@ -118,6 +118,7 @@ qsizetype indexIn(const QString &line, qsizetype from, const QString &text, bool
 
 StepResult step(RegisterDocument &doc, State &state, const StepRequest &req)
 {
+    RegisterStep undoStep(doc, QStringLiteral("置換"));
     StepResult result;
     if (req.text.isEmpty() || hasLineBreak(req.replacement))
         return result;
@@ -232,6 +233,7 @@ void applyReplace(RegisterDocument &doc, const ReplacePlan &plan)
 {
     if (!plan.tooLong.isEmpty())
         throw TavrelError(tooLongMessage(plan.tooLong.constFirst().length));
+    RegisterStep step(doc, QStringLiteral("置換"));
     for (const LineChange &change : plan.changes)
         doc.setLine(change.line, change.after);
 }

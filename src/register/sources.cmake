@@ -2,6 +2,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/series.cpp
   src/register/registerlines.cpp
   src/register/registerdocument.cpp
+  src/register/registerhistory.cpp
   src/register/templates.cpp
   src/register/registercheck.cpp
   src/register/linevalue.cpp
@@ -10,4 +11,5 @@ list(APPEND TAVREL_CORE_SOURCES
 list(APPEND TAVREL_UI_SOURCES
   src/register/tftel_add.cpp
   src/register/registercommands.cpp
-  src/register/tfsearch.cpp)
+  src/register/tfsearch.cpp
+  src/register/undocommands.cpp)

@@ -159,6 +159,7 @@ void appendEntryFromTemplate(RegisterDocument &doc, const QString &folder, const
         throw TavrelError(MissingMessage);
     const QStringList lines = textfile::read(path).lines;
     const QStringList body = instantiateBody(lines, QFileInfo(path).fileName());
+    RegisterStep step(doc, QStringLiteral("示名条の作成"));
     const int n = doc.beginNewEntry(header);
     doc.appendLines(body);
     doc.finishNewEntry(n);

@@ -62,7 +62,7 @@ TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, 
 
     connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // Another register, or entries deleted: the last occurrence is gone.
+    // Another register, or entries deleted or put back: the last occurrence is gone.
     RegisterEvents *events = m_commands.document().events();
     const auto forget = [this] {
         m_state = {};
@@ -70,6 +70,7 @@ TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, 
     };
     connect(events, &RegisterEvents::documentReset, this, forget);
     connect(events, &RegisterEvents::entriesRemoved, this, forget);
+    connect(events, &RegisterEvents::entriesInserted, this, forget);
     command::connectCommand(find, this, [this] { ActionEditFindExecute(); });
     command::connectCommand(replace, this, [this] { ActionEditReplaceExecute(); });
     applyLayout();

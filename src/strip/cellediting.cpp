@@ -257,6 +257,7 @@ void CellEditing::ActionEditCutExecute()
         return;
     const int cell = m_display.currentCell();
     QGuiApplication::clipboard()->setText(strip::clipboardText(currentLines(cell)));
+    RegisterStep step(m_doc, QStringLiteral("切り取り"));
     writeBack(cell, {});
 }
 
@@ -285,6 +286,7 @@ void CellEditing::ActionEditPasteExecute()
     const QString text = clipboardText();
     if (text.isNull() || !acceptInput(text))
         return;
+    RegisterStep step(m_doc, QStringLiteral("貼り付け"));
     writeBack(m_display.currentCell(), strip::editorLines(text));
 }
 
@@ -292,6 +294,7 @@ void CellEditing::ActionEditDeleteExecute()
 {
     if (!cellsShown())
         return;
+    RegisterStep step(m_doc, QStringLiteral("削除"));
     for (int cell : m_display.selectedCells())
         writeBack(cell, {});
 }

@@ -92,6 +92,7 @@ void requireCells(const QList<int> &records, const QList<int> &cells)
 
 QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> cells, const FormatChange &change)
 {
+    RegisterStep step(doc, QStringLiteral("書式の変更"));
     std::sort(cells.begin(), cells.end());
     cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
     const QList<int> records = cellRecordLines(doc, headerLine);

@@ -62,6 +62,7 @@ QString readPictureFile(const QString &path, PictureFile &out)
 void attachPicture(RegisterDocument &doc, int headerLine, int cell, const QList<int> &selected,
                    const QString &type, const QByteArray &bytes)
 {
+    RegisterStep step(doc, type.isEmpty() ? QStringLiteral("画像添付解除") : QStringLiteral("画像添付"));
     const QList<int> records = cellRecordLines(doc, headerLine);
     QList<int> all = selected;
     all.append(cell);
@@ -75,6 +76,7 @@ void attachPicture(RegisterDocument &doc, int headerLine, int cell, const QList<
 
 void detachPicture(RegisterDocument &doc, int headerLine, int cell)
 {
+    RegisterStep step(doc, QStringLiteral("画像添付解除"));
     const QList<int> records = cellRecordLines(doc, headerLine);
     requireCells(records, {cell});
     const int b = records.at(cell);

@@ -60,12 +60,18 @@ QString unsavableInputMessage(const QString &character)
 
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)
 {
+    RegisterStep step(doc, QStringLiteral("文字の入力"));
     const int b = locateCell(doc.lines(), headerLine, cell);
     const int n = intLineAt(doc.lines(), b + cellline::TextCount);
     QStringList cut;
     cut.reserve(lines.size());
     for (const QString &l : lines)
         cut.append(cutTextLine(l));
+    // Writing back what is there changes nothing (and is no step to undo).
+    if (doc.line(b + cellline::TextCount) == QString::number(n) && n == cut.size()
+        && doc.lines().mid(b + cellline::FirstText, n) == cut && doc.line(b + cellline::PictureType).isEmpty()
+        && doc.line(b + cellline::PictureData).isEmpty())
+        return cut;
     doc.removeLines(b + cellline::FirstText, n);
     doc.setLine(b + cellline::TextCount, QString::number(cut.size()));
     doc.insertLines(b + cellline::FirstText, cut);

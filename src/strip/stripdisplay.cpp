@@ -386,7 +386,7 @@ void StripDisplay::prepareEditor(int index, int b)
         const int at = b + strip::cellline::FirstText + j;
         const QString cut = strip::cutTextLine(strip::lineAt(lines, at));
         if (cut != lines.at(at))
-            m_doc.setLine(at, cut);
+            m_doc.trimLine(at, cut);
     }
     if (QPlainTextEdit *editor = m_cells[size_t(index)].editor)
         loadEditor(editor, b);
@@ -465,6 +465,33 @@ void StripDisplay::selectAllCells()
 {
     for (int i = 0; i < m_cellCount; ++i)
         select(i, true);
+}
+
+void StripDisplay::selectCells(const QList<int> &cells)
+{
+    QList<int> valid;
+    for (int c : cells)
+        if (c >= 0 && c < m_cellCount)
+            valid.append(c);
+    if (valid.isEmpty())
+        return;
+    const int first = valid.constFirst();
+    if (m_mode == Mode::Detail && m_cells[size_t(first)].textArea[DetailView]->isVisible()) {
+        // Entering the cell makes it the only selected and current one.
+        focusCell(first);
+        QCoreApplication::processEvents();
+        positionScrolling(3, first);
+    } else {
+        clearSelection();
+        select(first, true);
+    }
+    makeCurrent(first);
+    for (int c : valid)
+        select(c, true);
+    if (valid.size() > 1) {
+        m_toolbarInUse = true; // leaving the cell keeps the others selected
+        setCellCommands(selectionCellCommands());
+    }
 }
 
 void StripDisplay::makeCurrent(int cell)

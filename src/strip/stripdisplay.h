@@ -153,6 +153,9 @@ public:
     void selectOnly(int cell);
     // Selects every built cell.
     void selectAllCells();
+    // Selects these cells (the first becomes current and, in the detail
+    // view, takes the focus), as after undoing a change to them.
+    void selectCells(const QList<int> &cells);
     // The cell becomes current and the toolbar follows it.
     void makeCurrent(int cell);
     // Moves the focus to the cell's text area element when it is shown.

@@ -304,7 +304,8 @@ void TestMainWindow::commandsPresentAndEnabled()
     // The commands of later work are there but disabled, and so are the cell
     // commands while no strip is shown; every other item of the menus works.
     const QStringList disabled{"切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "画像添付(&G)...",
-                               "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)..."};
+                               "画像添付解除(&R)", "すべてを選択(&A)", "選択の解除(&X)", "検索(&S)...", "置換(&N)...",
+                               "元に戻す(&U)", "やり直し(&Y)"};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
         for (QAction *a : m->menu()->actions()) {
@@ -315,7 +316,7 @@ void TestMainWindow::commandsPresentAndEnabled()
             QVERIFY2(a->isEnabled() != disabled.contains(a->text()), qPrintable(a->text()));
         }
     }
-    QCOMPARE(items, 35); // ファイル ▸ PDFに出力 included
+    QCOMPARE(items, 37); // ファイル ▸ PDFに出力, 編集 ▸ 元に戻す and やり直し included
     QCOMPARE(FMain->ActionFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(FMain->ActionEditDelete->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     QVERIFY(FMain->ToolButtonPrint->isEnabled()); // follows its command
@@ -326,7 +327,7 @@ void TestMainWindow::commandsPresentAndEnabled()
 
 void TestMainWindow::toolbarPictures()
 {
-    // Seventeen distinct 16 x 16 pictures, each drawn on a transparent ground.
+    // Nineteen distinct 16 x 16 pictures, each drawn on a transparent ground.
     QList<QImage> seen;
     for (int i = 0; i < toolbarpictures::Count; ++i) {
         const QImage img = toolbarpictures::picture(i);

@@ -1,0 +1,486 @@
+// Edit ▸ 元に戻す and やり直し through the real windows: a sequence of every
+// kind of change made with keys, clicks and the dialogs, undone back to the
+// bytes of the file opened and redone to the state before undoing; the
+// editor's own undo while a cell is edited; the hints; what empties the
+// history.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "keylabel/keylabelpanel.h"
+#include "register/registerlistmodel.h"
+#include "register/tftel_add.h"
+#include "register/undocommands.h"
+#include "strip/cellrecord.h"
+#include "strip/picture.h"
+#include "strip/stripdisplay.h"
+#include "strip/stripwalk.h"
+#include "strip/tfviewimage.h"
+#include "uitestsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+using namespace strip::cellline;
+
+const QString Bmp2x2 = QStringLiteral(
+    "Qk1GAAAAAAAAADYAAAAoAAAAAgAAAAIAAAABABgAAAAAABAAAAATCwAAEwsAAAAAAAAAAAAA/wAAAP8AAAAAAP8AAP8AAAA=");
+
+// Types any text, one character per key press.
+void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar ch : text) {
+        QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QAction *editMenuAction()
+{
+    for (QAction *a : FMain->menuBar()->actions())
+        if (a->text() == QStringLiteral("編集(&E)"))
+            return a;
+    return nullptr;
+}
+
+// Opens the Edit menu from the menu bar; returns the item of that text.
+QAction *openEditMenu(const QString &item)
+{
+    QMenuBar *bar = FMain->menuBar();
+    QAction *edit = editMenuAction();
+    if (!edit)
+        return nullptr;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(edit).center());
+    if (!QTest::qWaitFor([&] { return edit->menu()->isVisible(); }))
+        return nullptr;
+    for (QAction *a : edit->menu()->actions())
+        if (a->text() == item)
+            return a;
+    return nullptr;
+}
+
+void clickEditMenu(const QString &item)
+{
+    QAction *target = openEditMenu(item);
+    QVERIFY2(target, qPrintable(item));
+    QMenu *menu = editMenuAction()->menu();
+    QVERIFY2(target->isEnabled(), qPrintable(item));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(target).center());
+    QTRY_VERIFY(!menu->isVisible());
+    // The focus goes back to where it was once the menu has gone.
+    QTest::qWait(20);
+}
+
+// The rows of the register list as shown.
+QStringList listRows()
+{
+    QStringList rows;
+    const RegisterListModel *m = FMain->listModel();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList cols;
+        for (int c = 0; c < RegisterListModel::ColumnCount; ++c)
+            cols << m->data(m->index(r, c)).toString();
+        rows << cols.join(u'|');
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestUndo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void everyKindOfStepUndoneAndRedone();
+    void editorKeepsItsOwnUndo();
+    void hintsAndButtons();
+    void emptiedByNewAndOpenNotBySave();
+    void boundedToHundredSteps();
+
+private:
+    StripDisplay &d() { return FMain->display(); }
+    RegisterDocument &doc() { return FMain->document(); }
+    QWidget *text(int cell) { return d().cell(cell).text[0]; }
+    // Dialogs that closed leave the main window inactive on this platform;
+    // the user's next click activates it again.
+    void activate()
+    {
+        QApplication::processEvents();
+        if (QApplication::activeWindow() != FMain) {
+            FMain->activateWindow();
+            QTRY_VERIFY(QApplication::activeWindow() == FMain);
+        }
+        QApplication::processEvents();
+    }
+    void click(int cell, Qt::KeyboardModifiers mods = {})
+    {
+        activate();
+        QTest::mouseClick(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
+    }
+    void doubleClick(QWidget *w)
+    {
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    QString cellLine(int cell, int recordLine)
+    {
+        return doc().line(strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell) + recordLine);
+    }
+    QStringList cellText(int cell)
+    {
+        const int b = strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell);
+        return doc().lines().mid(b + FirstText, doc().intAt(b + TextCount));
+    }
+    void key(int k, Qt::KeyboardModifiers mods = Qt::ControlModifier)
+    {
+        activate();
+        QTest::keyClick(FMain->focusWidget() ? FMain->focusWidget() : FMain, Qt::Key(k), mods);
+    }
+    QString undoText() { return doc().history().undoText(); }
+
+    std::unique_ptr<uitest::Environment> m_env;
+    QString m_path;
+    QByteArray m_opened;
+};
+
+void TestUndo::init()
+{
+    m_env = std::make_unique<uitest::Environment>();
+    m_env->writeSettings({"[Position]", "MainWState=0", "[Checked]", "DispLayout=0"});
+    m_path = m_env->writeRegister(
+        QStringLiteral("undo.TAV"),
+        {{0, QStringLiteral("電話機Ａ"), "201", QStringLiteral("営業部"), QStringLiteral("山田")},
+         {0, QStringLiteral("電話機Ｂ"), "202", QStringLiteral("総務部"), QStringLiteral("鈴木")},
+         {0, QStringLiteral("電話機Ａ"), "203", QStringLiteral("経理部"), QStringLiteral("佐藤")}});
+    m_opened = fileBytes(m_path);
+    m_env->start(m_path);
+    QVERIFY(FMain->display().detailActive());
+    QCOMPARE(FMain->rowCount(), 3);
+}
+
+void TestUndo::cleanup()
+{
+    m_env->dialogs.answers << UserDialogs::Answer::No; // the unsaved-changes question
+    m_env->destroyWindows();
+    m_env.reset();
+}
+
+void TestUndo::everyKindOfStepUndoneAndRedone()
+{
+    QVERIFY(!FMain->ActionEditUndo->isEnabled() && !FMain->ToolButtonUndo->isEnabled());
+    const QStringList rowsOpened = listRows();
+    QStringList names;
+    const auto stepDone = [&](const QString &name) {
+        QCOMPARE(undoText(), name);
+        names << name;
+    };
+
+    // An edit written back: typed into cell 0, ended by Escape.
+    doubleClick(text(0));
+    QPlainTextEdit *ed = d().editor(0);
+    QTRY_VERIFY(ed->hasFocus());
+    typeText(ed, QStringLiteral("内線ab"));
+    QTest::keyClick(ed, Qt::Key_Escape);
+    QCOMPARE(cellText(0), QStringList{QStringLiteral("内線ab")});
+    stepDone(QStringLiteral("文字の入力"));
+    // Editing without changing anything is no step.
+    doubleClick(text(0));
+    QTRY_VERIFY(d().editor(0)->hasFocus());
+    QTest::keyClick(d().editor(0), Qt::Key_Escape);
+    QCOMPARE(doc().history().count(), 1);
+
+    // Cut from cell 0, pasted into cell 1.
+    click(0);
+    key(Qt::Key_X);
+    QVERIFY(cellText(0).isEmpty());
+    stepDone(QStringLiteral("切り取り"));
+    click(1);
+    key(Qt::Key_V);
+    QCOMPARE(cellText(1), QStringList{QStringLiteral("内線ab")});
+    stepDone(QStringLiteral("貼り付け"));
+
+    // A format command over two cells from the toolbar.
+    click(0);
+    click(1, Qt::ShiftModifier);
+    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
+    QCOMPARE(cellLine(1, Bold), QStringLiteral("1"));
+    stepDone(QStringLiteral("書式の変更"));
+
+    // A key label from the panel onto cell 0.
+    click(0);
+    QVERIFY(!FMain->keyLabelPanel().buttons().isEmpty());
+    QPushButton *label = FMain->keyLabelPanel().buttons().at(0);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QVERIFY(!cellText(0).isEmpty());
+    stepDone(QStringLiteral("キーラベルの適用"));
+
+    // A picture attached to cell 1 and detached again.
+    const QString picture = m_env->dataFolder() + QStringLiteral("p.bmp");
+    {
+        QFile f(picture);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromBase64(Bmp2x2.toLatin1()));
+    }
+    click(1);
+    uitest::whenPictureDialogShown([&](TFViewImage &dlg) {
+        m_env->dialogs.fileNames << picture;
+        QTest::mouseClick(dlg.ButtonLoad, Qt::LeftButton);
+        QTest::mouseClick(dlg.ButtonOK, Qt::LeftButton);
+    });
+    clickEditMenu(QStringLiteral("画像添付(&G)..."));
+    QCOMPARE(cellLine(1, PictureType), QStringLiteral(".bmp"));
+    stepDone(QStringLiteral("画像添付"));
+    // A click on the picture offers detaching it.
+    QTest::mouseClick(d().cell(1).picture[0], Qt::LeftButton, {}, QPoint(1, 1));
+    clickEditMenu(QStringLiteral("画像添付解除(&R)"));
+    QVERIFY(cellLine(1, PictureType).isEmpty());
+    stepDone(QStringLiteral("画像添付解除"));
+
+    // Delete over two selected cells: one step.
+    click(0);
+    click(1, Qt::ShiftModifier);
+    key(Qt::Key_Delete);
+    QVERIFY(cellText(0).isEmpty() && cellText(1).isEmpty());
+    stepDone(QStringLiteral("削除"));
+
+    // One replacement: the preset text of cell 2 ("保留").
+    const QString preset = cellText(2).join(QString());
+    QVERIFY(preset.contains(QStringLiteral("保留")));
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitForWindowActive(FSearch));
+    typeText(FSearch->Edit1, QStringLiteral("保留"));
+    typeText(FSearch->Edit2, QStringLiteral("転送"));
+    QTest::mouseClick(FSearch->CheckBox2, Qt::LeftButton); // from the first entry
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);      // found
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);      // replaced, the next looked for
+    QTest::keyClick(FSearch->Edit1, Qt::Key_Escape);
+    QTRY_VERIFY(!FSearch->isVisible());
+    // Replaced in entry 1; the next occurrence, in entry 3, is shown.
+    QCOMPARE(doc().currentEntryNumber(), 3);
+    {
+        const int b = strip::locateCell(doc().lines(), doc().findEntry(1) + 1, 2);
+        QCOMPARE(doc().line(b + FirstText), QStringLiteral("転送"));
+    }
+    stepDone(QStringLiteral("置換"));
+
+    // An entry created, an entry edited, an entry deleted.
+    uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
+        QTest::keyClicks(dlg.Edit1, "301");
+        QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
+    });
+    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QCOMPARE(FMain->rowCount(), 4);
+    stepDone(QStringLiteral("示名条の作成"));
+
+    uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
+        dlg.Edit2->selectAll();
+        typeText(dlg.Edit2, QStringLiteral("開発部"));
+        QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
+    });
+    {
+        QTreeView *list = FMain->ListView1;
+        const QRect r = list->visualRect(FMain->listModel()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    QCOMPARE(doc().headerOfEntry(2).department, QStringLiteral("開発部"));
+    stepDone(QStringLiteral("示名条の編集"));
+
+    uitest::clickRow(0);
+    m_env->dialogs.answers << UserDialogs::Answer::Yes;
+    QTest::keyClick(FMain->ListView1, Qt::Key_Delete);
+    QCOMPARE(FMain->rowCount(), 3);
+    stepDone(QStringLiteral("示名条の削除"));
+
+    QCOMPARE(doc().history().count(), names.size());
+    const QByteArray before = doc().lines().encode();
+    const QStringList rowsBefore = listRows();
+
+    // Undo everything with Ctrl+Z: each step's name leaves the hint in turn.
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        QCOMPARE(FMain->undoCommands().undoHint(), QStringLiteral("元に戻す: ") + names.at(i));
+        key(Qt::Key_Z);
+        QCOMPARE(FMain->undoCommands().redoHint(), QStringLiteral("やり直し: ") + names.at(i));
+        if (names.at(i) == QStringLiteral("書式の変更")) {
+            // The two cells the format command changed are selected again.
+            QCOMPARE(doc().currentEntryNumber(), 1);
+            QCOMPARE(d().selectedCells(), (QList<int>{0, 1}));
+        } else if (names.at(i) == QStringLiteral("示名条の削除")) {
+            QCOMPARE(FMain->rowCount(), 4);
+            QCOMPARE(FMain->ListView1->currentIndex().row(), 0);
+            QCOMPARE(doc().currentEntryNumber(), 1);
+        } else if (names.at(i) == QStringLiteral("示名条の作成")) {
+            QCOMPARE(FMain->rowCount(), 3);
+        }
+    }
+    QVERIFY(!FMain->ActionEditUndo->isEnabled() && !FMain->ToolButtonUndo->isEnabled());
+    QCOMPARE(doc().lines().encode(), m_opened);
+    QVERIFY(!doc().isModified());
+    QCOMPARE(listRows(), rowsOpened);
+
+    // Redo everything from the toolbar.
+    while (FMain->ToolButtonRedo->isEnabled())
+        QTest::mouseClick(FMain->ToolButtonRedo, Qt::LeftButton);
+    QCOMPARE(doc().history().index(), int(names.size()));
+    QCOMPARE(doc().lines().encode(), before);
+    QCOMPARE(listRows(), rowsBefore);
+    QVERIFY(doc().isModified());
+
+    // And back once more through the menu.
+    clickEditMenu(QStringLiteral("元に戻す(&U)"));
+    QCOMPARE(FMain->rowCount(), 4);
+    QCOMPARE(undoText(), QStringLiteral("示名条の編集"));
+}
+
+void TestUndo::editorKeepsItsOwnUndo()
+{
+    // A step to undo first.
+    click(0);
+    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QCOMPARE(undoText(), QStringLiteral("書式の変更"));
+    const QByteArray afterFormat = doc().lines().encode();
+
+    doubleClick(text(1));
+    QPlainTextEdit *ed = d().editor(1);
+    QTRY_VERIFY(ed->hasFocus());
+    const QString was = ed->toPlainText();
+    QTest::keyClicks(ed, QStringLiteral("xy"));
+    QCOMPARE(ed->toPlainText(), QStringLiteral("xy"));
+    // Ctrl+Z in the editor undoes the typing, not the register's step.
+    QTest::keyClick(ed, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ed->toPlainText() != QStringLiteral("xy"));
+    QVERIFY(ed->isVisible() && ed->hasFocus());
+    QCOMPARE(doc().lines().encode(), afterFormat);
+    QCOMPARE(undoText(), QStringLiteral("書式の変更"));
+    // The toolbar's button works on the editor as well while it is open.
+    QTest::mouseClick(FMain->ToolButtonUndo, Qt::LeftButton);
+    QCOMPARE(ed->toPlainText(), was);
+    QCOMPARE(doc().lines().encode(), afterFormat);
+    QTest::keyClick(ed, Qt::Key_Escape);
+    QCOMPARE(undoText(), QStringLiteral("書式の変更"));
+
+    // Once the edit has ended, Ctrl+Z undoes the format change and selects
+    // the cell it changed.
+    key(Qt::Key_Z);
+    QCOMPARE(doc().lines().encode(), m_opened);
+    QCOMPARE(d().selectedCells(), QList<int>{0});
+    QCOMPARE(d().currentCell(), 0);
+}
+
+void TestUndo::hintsAndButtons()
+{
+    click(0);
+    QTest::mouseClick(FMain->ToolButtonItalic, Qt::LeftButton);
+    QVERIFY(FMain->ActionEditUndo->isEnabled() && FMain->ToolButtonUndo->isEnabled());
+    QVERIFY(!FMain->ActionEditRedo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
+
+    // The status bar names the step while the menu item is highlighted.
+    QAction *undo = openEditMenu(QStringLiteral("元に戻す(&U)"));
+    QVERIFY(undo);
+    QMenu *menu = editMenuAction()->menu();
+    QTest::mouseMove(menu, menu->actionGeometry(undo).center());
+    QTRY_COMPARE(FMain->statusText(), QChar(0x3000) + QStringLiteral("元に戻す: 書式の変更"));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+    if (QMenu *open = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
+        open->close();
+    QCOMPARE(FMain->ActionEditUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(FMain->ActionEditRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+
+    // Ctrl+Z, then Ctrl+Y: the buttons follow.
+    key(Qt::Key_Z);
+    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && FMain->ToolButtonRedo->isEnabled());
+    QCOMPARE(cellLine(0, Italic), QStringLiteral("0"));
+    key(Qt::Key_Y);
+    QCOMPARE(cellLine(0, Italic), QStringLiteral("1"));
+    QVERIFY(FMain->ToolButtonUndo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
+    QCOMPARE(FMain->ToolButtonUndo->statusTip(), QStringLiteral("元に戻す|元に戻す: 書式の変更"));
+}
+
+void TestUndo::emptiedByNewAndOpenNotBySave()
+{
+    click(0);
+    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    // Saving keeps the steps; undoing after it makes the register differ
+    // from the file again.
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!doc().isModified());
+    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    key(Qt::Key_Z);
+    QVERIFY(doc().isModified());
+    QCOMPARE(doc().lines().encode(), m_opened);
+    QVERIFY(FMain->ToolButtonRedo->isEnabled());
+
+    // Open empties the history (the question first: not saved).
+    m_env->dialogs.answers << UserDialogs::Answer::No;
+    m_env->dialogs.fileNames << m_path;
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(FMain->rowCount(), 3);
+    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
+
+    click(0);
+    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    m_env->dialogs.answers << UserDialogs::Answer::No;
+    QTest::mouseClick(FMain->ToolButtonNew, Qt::LeftButton);
+    QCOMPARE(FMain->rowCount(), 0);
+    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && !FMain->ActionEditUndo->isEnabled());
+    // Ctrl+Z on an empty register does nothing.
+    key(Qt::Key_Z);
+    QCOMPARE(FMain->rowCount(), 0);
+}
+
+void TestUndo::boundedToHundredSteps()
+{
+    // 105 clicks on 太字: bold, plain, bold, ... Only the last 100 can be
+    // undone; the first five stay, leaving the cell bold.
+    click(0);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("0"));
+    for (int i = 0; i < RegisterHistory::StepLimit + 5; ++i)
+        QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
+    QCOMPARE(doc().history().count(), RegisterHistory::StepLimit);
+    int undone = 0;
+    while (FMain->ToolButtonUndo->isEnabled() && undone <= RegisterHistory::StepLimit) {
+        QTest::mouseClick(FMain->ToolButtonUndo, Qt::LeftButton);
+        ++undone;
+    }
+    QCOMPARE(undone, RegisterHistory::StepLimit);
+    QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
+    QVERIFY(doc().isModified());
+}
+
+TAVREL_UI_TEST_MAIN(TestUndo)
+#include "test_undo.moc"
