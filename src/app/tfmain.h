@@ -33,6 +33,7 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class PrintCommands;
+class CsvCommands;
 
 class TFMain : public QMainWindow
 {
@@ -94,6 +95,8 @@ public:
     QAction *ActionFileOpen = nullptr;
     QAction *ActionFileSave = nullptr;
     QAction *ActionFileSaveAs = nullptr;
+    QAction *ActionFileCsvImport = nullptr;
+    QAction *ActionFileCsvExport = nullptr;
     QAction *ActionFileSetup = nullptr;
     QAction *ActionFilePrint = nullptr;
     QAction *ActionFilePrintList = nullptr;
@@ -225,6 +228,7 @@ private:
     std::unique_ptr<FormatCommands> m_formatCommands;
     std::unique_ptr<PictureCommands> m_pictureCommands;
     PrintCommands *m_printCommands = nullptr; // owned as a child object
+    CsvCommands *m_csvCommands = nullptr;     // owned as a child object
     std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;

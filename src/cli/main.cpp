@@ -28,6 +28,8 @@ static const char *Usage =
     "  print-list FILE -o OUT.pdf\n"
     "  find FILE TEXT [--case]\n"
     "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n"
+    "  import FILE CSV [--dry-run] [--partial]\n"
+    "  export FILE -o CSV [--encoding cp932|utf8] [--force]\n"
     "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
     "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 

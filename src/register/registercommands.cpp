@@ -7,6 +7,7 @@
 #include "app/windows.h"
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
+#include "register/nameplate.h"
 #include "register/series.h"
 #include "register/templates.h"
 #include "register/tftel_add.h"
@@ -233,7 +234,7 @@ void TFMain::ActionJimeijoNewExecute()
     // and then no row is added either; a new entry adds its row.
     ListUpdate guard(m_listUpdating);
     if (source > 0) {
-        m_document.appendEntryAsCopy(h, source);
+        nameplate::appendEntryAsCopy(m_document, h, source);
     } else {
         try {
             templates::appendEntryFromTemplate(m_document, m_mainSub->programFolder(), h);
@@ -283,7 +284,8 @@ void TFMain::ActionJimeijoEditExecute()
     h.date = m_listModel->rowHeader(r).date; // editing keeps the date the entry was registered
     h.seriesCaption = dlg.seriesCaption;
     h.stripType = dlg.stripType;
-    m_document.updateEntryHeader(r + 1, h); // the row follows the header
+    // The row follows the header; name plates still showing the old values follow it too.
+    const int platesRewritten = nameplate::updateEntryHeader(m_document, r + 1, h);
 
     if (r != r0) {
         if (m_document.findEntry(r + 1) > 0) {
@@ -292,7 +294,10 @@ void TFMain::ActionJimeijoEditExecute()
             showRow(r);
         }
     } else if (m_document.currentEntryNumber() == r + 1) {
-        m_display->refreshCaption();
+        if (platesRewritten > 0)
+            m_display->showEntry();
+        else
+            m_display->refreshCaption();
     }
 }
 
