@@ -90,7 +90,7 @@ namespace {
 bool validUtf8(const QByteArray &bytes, qsizetype from, QString &text)
 {
     QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = dec.decode(QByteArrayView(bytes).mid(from));
+    text = dec.decode(QByteArrayView(bytes.constData() + from, bytes.size() - from));
     return !dec.hasError();
 }
 
