@@ -278,7 +278,12 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
         int source = 0;   // or a copy of this entry
     };
     QList<Planned> plan;
-    QHash<QString, QStringList> templateLines;
+    struct Template
+    {
+        QStringList lines;
+        QString fileName;
+    };
+    QHash<QString, Template> templateFiles;
     QHash<QString, int> entryOfExtension;
     for (const RegisterLines::Marker &m : doc.listedEntries()) {
         const QString ext = doc.headerAt(m.pos + 1).extension;
@@ -297,15 +302,14 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
                 throw TavrelError(QStringLiteral("複製元の内線番号 %1 はありません。").arg(row.copyFrom));
         } else {
             const QString &type = row.header.stripType;
-            if (!templateLines.contains(type)) {
+            auto it = templateFiles.find(type);
+            if (it == templateFiles.end()) {
                 const QString path = templates::templatePath(templateFolder, type);
                 if (path.isEmpty())
                     throw TavrelError(templates::MissingMessage);
-                templateLines.insert(type, textfile::read(path).lines);
+                it = templateFiles.insert(type, {textfile::read(path).lines, QFileInfo(path).fileName()});
             }
-            p.body = templates::instantiateBody(templateLines.value(type),
-                                                QFileInfo(templates::templatePath(templateFolder, type)).fileName(),
-                                                row.header);
+            p.body = templates::instantiateBody(it->lines, it->fileName, row.header);
         }
         ++next;
         entryOfExtension.insert(row.header.extension, next);
