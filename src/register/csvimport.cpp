@@ -270,14 +270,10 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
 
 QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const QString &templateFolder)
 {
-    // Everything is read and built first: template bodies, copy sources.
-    struct Planned
-    {
-        EntryHeader header;
-        QStringList body; // from a template
-        int source = 0;   // or a copy of this entry
-    };
-    QList<Planned> plan;
+    // Everything that can fail is done first: every template is read and
+    // instantiated once (which checks it whole) and every copy source is
+    // found. The bodies themselves are made one at a time while appending,
+    // so that a large import never holds them all at once.
     struct Template
     {
         QStringList lines;
@@ -290,41 +286,47 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
         if (!entryOfExtension.contains(ext))
             entryOfExtension.insert(ext, int(m.number));
     }
+    QList<int> sources; // per sound row: the entry copied, or 0
     int next = doc.entryCount();
     for (const Row &row : analysis.rows) {
         if (!row.sound())
             continue;
-        Planned p;
-        p.header = row.header;
+        int source = 0;
         if (!row.copyFrom.isEmpty()) {
-            p.source = entryOfExtension.value(row.copyFrom, 0);
-            if (p.source < 1)
+            source = entryOfExtension.value(row.copyFrom, 0);
+            if (source < 1)
                 throw TavrelError(QStringLiteral("複製元の内線番号 %1 はありません。").arg(row.copyFrom));
-        } else {
+        } else if (!templateFiles.contains(row.header.stripType)) {
             const QString &type = row.header.stripType;
-            auto it = templateFiles.find(type);
-            if (it == templateFiles.end()) {
-                const QString path = templates::templatePath(templateFolder, type);
-                if (path.isEmpty())
-                    throw TavrelError(templates::MissingMessage);
-                it = templateFiles.insert(type, {textfile::read(path).lines, QFileInfo(path).fileName()});
-            }
-            p.body = templates::instantiateBody(it->lines, it->fileName, row.header);
+            const QString path = templates::templatePath(templateFolder, type);
+            if (path.isEmpty())
+                throw TavrelError(templates::MissingMessage);
+            Template t{textfile::read(path).lines, QFileInfo(path).fileName()};
+            templates::instantiateBody(t.lines, t.fileName, row.header); // throws for a malformed template
+            templateFiles.insert(type, t);
         }
+        for (const QString &v : row.header.toLines())
+            RegisterLines::requireSingleLine(v);
+        sources.append(source);
         ++next;
         entryOfExtension.insert(row.header.extension, next);
-        plan.append(std::move(p));
     }
 
     QList<int> added;
-    added.reserve(plan.size());
-    for (const Planned &p : plan) {
-        if (p.source > 0) {
-            nameplate::appendEntryAsCopy(doc, p.header, p.source);
+    added.reserve(sources.size());
+    qsizetype k = 0;
+    for (const Row &row : analysis.rows) {
+        if (!row.sound())
+            continue;
+        const int source = sources.at(k++);
+        if (source > 0) {
+            nameplate::appendEntryAsCopy(doc, row.header, source);
             added.append(doc.entryCount());
         } else {
-            const int n = doc.beginNewEntry(p.header);
-            doc.appendLines(p.body);
+            const Template &t = templateFiles[row.header.stripType];
+            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header);
+            const int n = doc.beginNewEntry(row.header);
+            doc.appendLines(body);
             doc.finishNewEntry(n);
             added.append(n);
         }

@@ -87,6 +87,7 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
         return v;
     };
     QStringList out;
+    out.reserve(templateLines.size() * 2);
     const int sections = intT(0);
     out.append(T(0));
     int p = 1;
