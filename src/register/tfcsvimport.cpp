@@ -33,7 +33,7 @@ TFCsvImport::TFCsvImport(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("CSV取込み"));
     setModal(true);
-    resize(860, 420);
+    resize(1000, 440);
     auto *layout = new QVBoxLayout(this);
     LabelFile = new QLabel(this);
     LabelSummary = new QLabel(this);
@@ -50,7 +50,7 @@ TFCsvImport::TFCsvImport(QWidget *parent) : QDialog(parent)
     ListRows->setHeaderLabels({QStringLiteral("行"), QStringLiteral("内線番号"), QStringLiteral("部署"),
                                QStringLiteral("使用者名"), QStringLiteral("主装置のシリーズ"),
                                QStringLiteral("示名条のタイプ"), QStringLiteral("複製元"), QStringLiteral("問題")});
-    const int widths[] = {44, 80, 110, 100, 130, 190, 70, 300};
+    const int widths[] = {40, 70, 110, 90, 120, 180, 60, 300};
     for (int c = 0; c < ColumnCount; ++c)
         ListRows->setColumnWidth(c, widths[c]);
     layout->addWidget(ListRows, 1);
@@ -103,6 +103,7 @@ void TFCsvImport::setAnalysis(const QString &fileName, const csvimport::Analysis
         item->setText(TypeColumn, visible(r.header.stripType));
         item->setText(CopyColumn, visible(r.copyFrom));
         item->setText(ProblemColumn, r.sound() ? QString() : r.problem);
+        item->setToolTip(ProblemColumn, r.problem);
         if (!r.sound())
             for (int c = 0; c < ColumnCount; ++c)
                 item->setForeground(c, QColor(0xC0, 0, 0));
