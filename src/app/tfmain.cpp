@@ -4,6 +4,7 @@
 #include "keylabel/keylabelpanel.h"
 #include "print/printcommands.h"
 #include "register/csvcommands.h"
+#include "register/registercommands.h"
 #include "register/series.h"
 #include "strip/cellediting.h"
 #include "strip/formatcommands.h"
@@ -118,6 +119,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildMenus();
     buildToolBar();
     buildWorkArea();
+    buildRegisterCommands();
     buildCellCommands();
     m_printCommands = new PrintCommands(*this);
     m_csvCommands = new CsvCommands(*this);
@@ -226,14 +228,7 @@ void TFMain::buildActions()
     PopupPicOn = make(QStringLiteral("画像添付(&G)"));
     PopupPicOff = make(QStringLiteral("画像添付解除(&R)"));
 
-    connectCommand(ActionFileNew, &TFMain::ActionFileNewExecute);
-    connectCommand(ActionFileOpen, &TFMain::ActionFileOpenExecute);
-    connectCommand(ActionFileSave, &TFMain::ActionFileSaveExecute);
-    connectCommand(ActionFileSaveAs, &TFMain::ActionFileSaveAsExecute);
     connectCommand(ActionFileExit, &QWidget::close);
-    connectCommand(ActionJimeijoNew, &TFMain::ActionJimeijoNewExecute);
-    connectCommand(ActionJimeijoEdit, &TFMain::ActionJimeijoEditExecute);
-    connectCommand(ActionJimeijoDelete, &TFMain::ActionJimeijoDeleteExecute);
     connectCommand(ActionKeyLabelShow, &TFMain::ActionKeyLabelShowExecute);
     connectCommand(ActionListJimeijo, &TFMain::ActionListJimeijoExecute);
     connectCommand(ActionShowToolBar, &TFMain::ActionShowToolBarExecute);
@@ -500,10 +495,6 @@ void TFMain::buildWorkArea()
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     ListView1->setPalette(pal);
-    ListView1->installEventFilter(this);
-    ListView1->viewport()->installEventFilter(this);
-    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TFMain::ListView1SelectionChanged);
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu2->popup(ListView1->viewport()->mapToGlobal(pos)); });
 
@@ -538,6 +529,15 @@ void TFMain::buildWorkArea()
     connect(m_display.get(), &StripDisplay::modeChanged, this, &TFMain::syncViewMode);
     connect(m_display.get(), &StripDisplay::cellCommandsChanged, this, &TFMain::syncCellCommands);
     syncCellCommands();
+}
+
+// The register list and the file and entry commands.
+void TFMain::buildRegisterCommands()
+{
+    m_registerCommands = std::make_unique<RegisterCommands>(
+        m_document, *m_listModel, *m_display, this, m_mainSub->programFolder(),
+        RegisterCommands::Controls{ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs, ActionJimeijoNew,
+                                   ActionJimeijoEdit, ActionJimeijoDelete, ListView1, ComboBoxSeries});
 }
 
 // The commands on cells: each class connects the actions it is given.
@@ -750,7 +750,7 @@ void TFMain::closeEvent(QCloseEvent *e)
     // on the way keeps it open.
     e->ignore();
     CommitPendingEdit();
-    if (!askSaveChanges())
+    if (!m_registerCommands->askSaveChanges())
         return;
     e->accept();
     m_keyLabelPanel->FreeKeyLabelButtons();
@@ -762,21 +762,9 @@ void TFMain::resizeEvent(QResizeEvent *e)
     m_display->positionScrolling(1, m_display->currentCell());
 }
 
-bool TFMain::eventFilter(QObject *watched, QEvent *e)
+int TFMain::rowCount() const
 {
-    if (watched == ListView1 && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
-            ActionJimeijoDeleteExecute();
-            return true;
-        }
-    } else if (watched == ListView1->viewport() && e->type() == QEvent::MouseButtonDblClick) {
-        if (static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
-            ActionJimeijoEditExecute();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, e);
+    return m_listModel->rowCount();
 }
 
 // ---------------------------------------------------------------- view switches

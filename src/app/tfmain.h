@@ -15,6 +15,7 @@
 #include <memory>
 
 class CellEditing;
+class RegisterCommands;
 class FormatCommands;
 class PictureCommands;
 class KeyLabelPanel;
@@ -52,6 +53,7 @@ public:
     FormatCommands &formatCommands() { return *m_formatCommands; }
     PictureCommands &pictureCommands() { return *m_pictureCommands; }
     KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
+    RegisterCommands &registerCommands() { return *m_registerCommands; }
 
     // View switches and the display choice.
     bool keyLabelShown() const;
@@ -73,8 +75,6 @@ public:
     // The register list: a model over the document.
     RegisterListModel *listModel() const { return m_listModel; }
     int rowCount() const;
-    // Selects row alone and shows its entry, as picking it in the list does.
-    void selectAndShowRow(int row);
 
     // Connects a command to its handler. Commands without one stay disabled.
     static constexpr const char *HandledProperty = command::HandledProperty;
@@ -87,8 +87,6 @@ public:
 
     // Ends an in-place edit before a command reads or replaces the register.
     void CommitPendingEdit();
-    // The unsaved-changes question: true when the command may go on.
-    bool askSaveChanges();
 
     // --- menu commands ---
     QAction *ActionFileNew = nullptr;
@@ -178,13 +176,6 @@ public:
     QStatusBar *StatusBar1 = nullptr;
 
 public Q_SLOTS:
-    void ActionFileNewExecute();
-    void ActionFileOpenExecute();
-    void ActionFileSaveExecute();
-    void ActionFileSaveAsExecute();
-    void ActionJimeijoNewExecute();
-    void ActionJimeijoEditExecute();
-    void ActionJimeijoDeleteExecute();
     void ActionKeyLabelShowExecute();
     void ActionListJimeijoExecute();
     void ActionShowToolBarExecute();
@@ -199,7 +190,6 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildActions();
@@ -207,23 +197,18 @@ private:
     void buildToolBar();
     void buildWorkArea();
     void buildCellCommands();
+    void buildRegisterCommands();
     void restoreSettings();
     void saveSettings();
     void setHint(const QString &hint);
     void syncViewMode();
     void syncCellCommands();
 
-    // Register list.
-    void selectOnly(int row);
-    void focusListIfVisible();
-    void ListView1SelectionChanged();
-    // Shows entry row + 1 and lets the series selector follow it.
-    void showRow(int row);
-
     std::unique_ptr<TMainSub> m_mainSub;
     RegisterDocument m_document;
     RegisterListModel *m_listModel = nullptr;
     std::unique_ptr<StripDisplay> m_display;
+    std::unique_ptr<RegisterCommands> m_registerCommands;
     std::unique_ptr<CellEditing> m_cellEditing;
     std::unique_ptr<FormatCommands> m_formatCommands;
     std::unique_ptr<PictureCommands> m_pictureCommands;
@@ -236,5 +221,4 @@ private:
     int m_selSeriesNo = 0;
     int m_listHeight = 105;
     bool m_firstShown = false;
-    int m_listUpdating = 0; // row selections made by the commands themselves
 };

@@ -5,6 +5,8 @@
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
+#include "register/registercommands.h"
+#include "register/tfsearch.h"
 #include "register/tftel_add.h"
 #include "strip/picturecommands.h"
 
@@ -42,15 +44,32 @@ void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
     s.writeInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"), int(v.pictureFileSizeMax));
     s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), v.openPicture);
 }
+
+// The entry dialog's place, read when it is created and written at the end.
+void restoreEntryDialogPosition(TMainSub &sub, TFTelAdd &dlg)
+{
+    SettingsStore &s = sub.settings();
+    dlg.move(s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
+             s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100));
+}
+
+void saveEntryDialogPosition(TMainSub &sub, const TFTelAdd &dlg)
+{
+    SettingsStore &s = sub.settings();
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), dlg.y());
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), dlg.x());
+}
 } // namespace
 
 void createWindows(const QString &executablePath)
 {
     FMain = new TFMain(nullptr, executablePath);
     FTelAdd = new TFTelAdd(FMain);
+    restoreEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
+    FMain->registerCommands().setEntryDialog(FTelAdd);
     FKeyLabel = new TFKeyLabel(FMain);
     FAdjust = new TFAdjust(FMain);
-    FSearch = new TFSearch(*FMain);
+    FSearch = new TFSearch(FMain->registerCommands(), FMain->ActionEditFind, FMain->ActionEditReplace, FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
     FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
@@ -80,6 +99,10 @@ void destroyWindows()
     FAdjust = nullptr;
     delete FKeyLabel;
     FKeyLabel = nullptr;
+    if (FTelAdd) {
+        saveEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
+        FMain->registerCommands().setEntryDialog(nullptr);
+    }
     delete FTelAdd;
     FTelAdd = nullptr;
     delete FMain;

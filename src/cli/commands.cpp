@@ -83,48 +83,6 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
     return false;
 }
 
-bool parseEntryList(const QString &text, int entryCount, QList<int> &entries)
-{
-    entries.clear();
-    if (text == QLatin1String("all")) {
-        for (int n = 1; n <= entryCount; ++n)
-            entries.append(n);
-        return true;
-    }
-    if (text.isEmpty())
-        return false;
-    QSet<int> seen;
-    for (const QString &part : text.split(u',')) {
-        const qsizetype dash = part.indexOf(u'-', 1);
-        int a, b;
-        auto digits = [](const QString &t) {
-            if (t.isEmpty())
-                return false;
-            for (QChar c : t)
-                if (c < u'0' || c > u'9')
-                    return false;
-            return true;
-        };
-        if (dash < 0) {
-            if (!digits(part) || !tryParseInt(part, a))
-                return false;
-            b = a;
-        } else {
-            const QString l = part.left(dash), r = part.mid(dash + 1);
-            if (!digits(l) || !digits(r) || !tryParseInt(l, a) || !tryParseInt(r, b) || a > b)
-                return false;
-        }
-        if (qint64(b) - a > 10000000)
-            return false;
-        for (int n = a; n <= b; ++n)
-            if (!seen.contains(n)) {
-                seen.insert(n);
-                entries.append(n);
-            }
-    }
-    return true;
-}
-
 int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)
 {
     doc.load(path);

@@ -69,10 +69,6 @@ int usageError(CliContext &ctx, const QString &message);
 // control character, or is an entry marker line. `what` names the option or
 // argument in the message. The caller then exits with 2, nothing written.
 bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value);
-// --entries LIST: comma-separated numbers and a-b ranges (a <= b, no spaces),
-// duplicates merged, in the order first named; or "all" (every entry from 1
-// to entryCount). False for a malformed list (a usage error).
-bool parseEntryList(const QString &text, int entryCount, QList<int> &entries);
 
 class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the

@@ -4,6 +4,7 @@
 // paper, pipe the file to lp.
 
 #include "cli/commands.h"
+#include "cli/selection.h"
 
 #include "platform/conversion.h"
 #include "print/listpage.h"
@@ -71,10 +72,11 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
     RegisterDocument doc;
     const QList<EntryHeader> rows = doc.load(args.positional().at(0));
     QList<int> entries;
-    if (args.has(QStringLiteral("entries"))) {
-        if (!parseEntryList(args.value(QStringLiteral("entries")), int(rows.size()), entries))
-            return usageError(ctx, QStringLiteral("--entries takes numbers and ranges such as 1,3-5, or all"));
-    } else {
+    bool all = !args.has(QStringLiteral("entries"));
+    if (!all
+        && !parseNumberList(args.value(QStringLiteral("entries")), 0, entries, true, all, ListOrder::AsNamed))
+        return usageError(ctx, QStringLiteral("--entries takes numbers and ranges such as 1,3-5, or all"));
+    if (all) {
         for (int n = 1; n <= rows.size(); ++n)
             entries.append(n);
     }

@@ -5,9 +5,10 @@
 #include "register/registerdocument.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 
-bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all)
+bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all, ListOrder order)
 {
     out.clear();
     all = false;
@@ -30,8 +31,19 @@ bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool all
         for (int n = a; n <= b; ++n)
             out.append(n);
     }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
+    if (order == ListOrder::Ascending) {
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+    } else {
+        QSet<int> seen;
+        out.erase(std::remove_if(out.begin(), out.end(), [&seen](int n) {
+                      if (seen.contains(n))
+                          return true;
+                      seen.insert(n);
+                      return false;
+                  }),
+                  out.end());
+    }
     return true;
 }
 

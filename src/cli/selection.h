@@ -9,9 +9,15 @@ class RegisterDocument;
 struct CliContext;
 class CliArgs;
 
-// Parses LIST into ascending numbers of at least `minimum`; "all" sets all
-// (when allowed) and leaves the list empty. False when the text is malformed.
-bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all);
+// How a parsed list is ordered: ascending, or in the order the numbers were
+// named (print keeps the order the administrator gave). Duplicates are
+// merged either way, the first naming counting.
+enum class ListOrder { Ascending, AsNamed };
+
+// Parses LIST into numbers of at least `minimum`; "all" sets all (when
+// allowed) and leaves the list empty. False when the text is malformed.
+bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all,
+                     ListOrder order = ListOrder::Ascending);
 
 // The entries a command works on, from --entry N or --entries LIST (every
 // entry without either), narrowed by --type T. Returns 2 for bad usage, 1

@@ -3,6 +3,7 @@
 #include "app/mainsub.h"
 #include "app/settingsstore.h"
 #include "app/tfmain.h"
+#include "register/registercommands.h"
 #include "platform/textfile.h"
 #include "platform/userdialogs.h"
 #include "register/csvimport.h"
@@ -72,7 +73,7 @@ void CsvCommands::ActionFileCsvImportExecute()
         return;
     const QList<int> added = csvimport::importCsvRows(doc, analysis, folder);
     if (!added.isEmpty())
-        m_main.selectAndShowRow(added.constFirst() - 1);
+        m_main.registerCommands().selectAndShowRow(added.constFirst() - 1);
 }
 
 void CsvCommands::ActionFileCsvExportExecute()

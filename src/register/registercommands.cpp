@@ -1,19 +1,22 @@
-// The register list of the main window and the file and entry commands:
-// New, Open, Save, Save As, the unsaved-changes question, showing the
-// selected row, and creating, editing and deleting entries. The list and the
-// register document change together in every command.
+#include "register/registercommands.h"
 
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
 #include "register/nameplate.h"
+#include "register/registerdocument.h"
+#include "register/registerlistmodel.h"
 #include "register/series.h"
 #include "register/templates.h"
 #include "register/tftel_add.h"
+#include "strip/stripdisplay.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -35,42 +38,84 @@ struct ListUpdate
 
 } // namespace
 
-// ---------------------------------------------------------------- register list
-
-int TFMain::rowCount() const
+RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display,
+                                   QWidget *window, const QString &programFolder, const Controls &controls,
+                                   QObject *parent)
+    : QObject(parent), m_document(document), m_model(model), m_display(display), m_window(window),
+      m_programFolder(programFolder), m_controls(controls)
 {
-    return m_listModel->rowCount();
+    using command::connectCommand;
+    connectCommand(controls.ActionFileNew, this, &RegisterCommands::ActionFileNewExecute);
+    connectCommand(controls.ActionFileOpen, this, &RegisterCommands::ActionFileOpenExecute);
+    connectCommand(controls.ActionFileSave, this, &RegisterCommands::ActionFileSaveExecute);
+    connectCommand(controls.ActionFileSaveAs, this, &RegisterCommands::ActionFileSaveAsExecute);
+    connectCommand(controls.ActionJimeijoNew, this, &RegisterCommands::ActionJimeijoNewExecute);
+    connectCommand(controls.ActionJimeijoEdit, this, &RegisterCommands::ActionJimeijoEditExecute);
+    connectCommand(controls.ActionJimeijoDelete, this, &RegisterCommands::ActionJimeijoDeleteExecute);
+
+    QTreeView *list = controls.ListView1;
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RegisterCommands::ListView1SelectionChanged);
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
 }
 
-void TFMain::selectOnly(int row)
+RegisterCommands::~RegisterCommands() = default;
+
+bool RegisterCommands::eventFilter(QObject *watched, QEvent *e)
+{
+    QTreeView *list = m_controls.ListView1;
+    if (watched == list && e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+            ActionJimeijoDeleteExecute();
+            return true;
+        }
+    } else if (watched == list->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        if (static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
+            ActionJimeijoEditExecute();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+// ---------------------------------------------------------------- register list
+
+int RegisterCommands::rowCount() const
+{
+    return m_model.rowCount();
+}
+
+void RegisterCommands::selectOnly(int row)
 {
     ListUpdate guard(m_listUpdating);
-    ListView1->clearSelection();
-    const QModelIndex index = m_listModel->index(row, 0);
+    m_controls.ListView1->clearSelection();
+    const QModelIndex index = m_model.index(row, 0);
     if (index.isValid()) {
-        ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        ListView1->scrollTo(index);
+        m_controls.ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_controls.ListView1->scrollTo(index);
     }
 }
 
-void TFMain::focusListIfVisible()
+void RegisterCommands::focusListIfVisible()
 {
-    if (ListView1->isVisible())
-        ListView1->setFocus(Qt::OtherFocusReason);
+    if (m_controls.ListView1->isVisible())
+        m_controls.ListView1->setFocus(Qt::OtherFocusReason);
 }
 
-void TFMain::ListView1SelectionChanged()
+void RegisterCommands::ListView1SelectionChanged()
 {
     if (m_listUpdating)
         return;
     // The row that became selected: the focused one when it is among the
     // selected rows, otherwise the last newly selected.
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    const QModelIndexList selected = m_controls.ListView1->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
     int row = -1;
-    const QModelIndex current = ListView1->currentIndex();
-    if (current.isValid() && ListView1->selectionModel()->isRowSelected(current.row(), current.parent()))
+    const QModelIndex current = m_controls.ListView1->currentIndex();
+    if (current.isValid() && m_controls.ListView1->selectionModel()->isRowSelected(current.row(), current.parent()))
         row = current.row();
     else
         row = selected.constLast().row();
@@ -79,27 +124,22 @@ void TFMain::ListView1SelectionChanged()
     showRow(row);
 }
 
-void TFMain::showRow(int row)
+void RegisterCommands::showRow(int row)
 {
     const int m = m_document.findEntry(row + 1);
     if (m < 1)
         return;
     m_document.setCurrentHeaderLine(m + 1);
-    m_display->showEntry();
+    m_display.showEntry();
     m_document.setCurrentEntryNumber(row + 1);
     // The series selector follows the entry; a caption that is none of the
     // eight keeps the current series.
-    const int s = series::indexOfCaption(m_listModel->rowHeader(row).seriesCaption);
-    if (s >= 0 && s != m_selSeriesNo) {
-        {
-            const QSignalBlocker block(ComboBoxSeries);
-            ComboBoxSeries->setCurrentIndex(s);
-        }
-        ComboBoxSeriesChange();
-    }
+    const int s = series::indexOfCaption(m_model.rowHeader(row).seriesCaption);
+    if (s >= 0 && s != m_controls.ComboBoxSeries->currentIndex())
+        m_controls.ComboBoxSeries->setCurrentIndex(s);
 }
 
-void TFMain::selectAndShowRow(int row)
+void RegisterCommands::selectAndShowRow(int row)
 {
     selectOnly(row);
     showRow(row);
@@ -107,11 +147,11 @@ void TFMain::selectAndShowRow(int row)
 
 // ---------------------------------------------------------------- unsaved changes
 
-bool TFMain::askSaveChanges()
+bool RegisterCommands::askSaveChanges()
 {
     if (!m_document.isModified())
         return true;
-    switch (UserDialogs::current().question(this, ChangedQuestion, UserDialogs::Buttons::YesNoCancel,
+    switch (UserDialogs::current().question(m_window, ChangedQuestion, UserDialogs::Buttons::YesNoCancel,
                                             UserDialogs::Answer::Yes)) {
     case UserDialogs::Answer::Yes:
         ActionFileSaveExecute();
@@ -126,29 +166,29 @@ bool TFMain::askSaveChanges()
 
 // ---------------------------------------------------------------- file commands
 
-void TFMain::ActionFileNewExecute()
+void RegisterCommands::ActionFileNewExecute()
 {
-    CommitPendingEdit();
+    m_display.commitPendingEdit();
     if (!askSaveChanges())
         return;
     {
         ListUpdate guard(m_listUpdating);
         m_document.reset();
     }
-    m_display->clear();
+    m_display.clear();
     m_document.setCurrentHeaderLine(0);
 }
 
-void TFMain::ActionFileOpenExecute()
+void RegisterCommands::ActionFileOpenExecute()
 {
-    CommitPendingEdit();
+    m_display.commitPendingEdit();
     if (!askSaveChanges())
         return;
-    const QString path = UserDialogs::current().openFileName(this, registerFileRequest(QStringLiteral("開く")));
+    const QString path = UserDialogs::current().openFileName(m_window, registerFileRequest(QStringLiteral("開く")));
     if (path.isEmpty())
         return;
 
-    m_display->clear();
+    m_display.clear();
     QList<EntryHeader> rows;
     try {
         ListUpdate guard(m_listUpdating);
@@ -156,7 +196,7 @@ void TFMain::ActionFileOpenExecute()
     } catch (const TavrelError &e) {
         // The document is empty and unnamed again.
         if (e.message() == RegisterDocument::FormatErrorMessage) {
-            UserDialogs::current().error(this, e.message());
+            UserDialogs::current().error(m_window, e.message());
             return;
         }
         throw;
@@ -169,11 +209,11 @@ void TFMain::ActionFileOpenExecute()
     m_document.setFileName(path);
 }
 
-void TFMain::ActionFileSaveExecute()
+void RegisterCommands::ActionFileSaveExecute()
 {
     if (rowCount() == 0)
         return;
-    CommitPendingEdit();
+    m_display.commitPendingEdit();
     if (m_document.fileName().isEmpty()) {
         ActionFileSaveAsExecute();
         return;
@@ -183,13 +223,13 @@ void TFMain::ActionFileSaveExecute()
     m_document.save(m_document.fileName());
 }
 
-void TFMain::ActionFileSaveAsExecute()
+void RegisterCommands::ActionFileSaveAsExecute()
 {
     if (rowCount() == 0)
         return;
-    CommitPendingEdit();
+    m_display.commitPendingEdit();
     const QString path =
-        UserDialogs::current().saveFileName(this, registerFileRequest(QStringLiteral("名前を付けて保存")));
+        UserDialogs::current().saveFileName(m_window, registerFileRequest(QStringLiteral("名前を付けて保存")));
     if (path.isEmpty())
         return;
     m_document.save(path);
@@ -198,10 +238,12 @@ void TFMain::ActionFileSaveAsExecute()
 
 // ---------------------------------------------------------------- entry commands
 
-void TFMain::ActionJimeijoNewExecute()
+void RegisterCommands::ActionJimeijoNewExecute()
 {
-    CommitPendingEdit();
-    TFTelAdd &dlg = *FTelAdd;
+    m_display.commitPendingEdit();
+    if (!m_entryDialog)
+        return;
+    TFTelAdd &dlg = *m_entryDialog;
     dlg.mode = TFTelAdd::Mode::Create;
     dlg.seriesCaption.clear();
     dlg.stripType.clear();
@@ -211,7 +253,7 @@ void TFMain::ActionJimeijoNewExecute()
     dlg.copySource.clear();
     dlg.registrationDate.clear();
     dlg.row = 0;
-    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), m_listModel->rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -225,7 +267,7 @@ void TFMain::ActionJimeijoNewExecute()
 
     int source = 0;
     for (int r = 0; r < rowCount(); ++r) {
-        if (TFTelAdd::copySourceText(m_listModel->rowHeader(r)) == dlg.copySource) {
+        if (TFTelAdd::copySourceText(m_model.rowHeader(r)) == dlg.copySource) {
             source = r + 1;
             break;
         }
@@ -237,10 +279,10 @@ void TFMain::ActionJimeijoNewExecute()
         nameplate::appendEntryAsCopy(m_document, h, source);
     } else {
         try {
-            templates::appendEntryFromTemplate(m_document, m_mainSub->programFolder(), h);
+            templates::appendEntryFromTemplate(m_document, m_programFolder, h);
         } catch (const TavrelError &e) {
             if (e.message() == templates::MissingMessage) {
-                UserDialogs::current().error(this, e.message());
+                UserDialogs::current().error(m_window, e.message());
                 return;
             }
             throw;
@@ -248,20 +290,22 @@ void TFMain::ActionJimeijoNewExecute()
     }
     selectOnly(rowCount() - 1);
     focusListIfVisible();
-    m_display->showEntry();
+    m_display.showEntry();
     m_document.setCurrentEntryNumber(m_document.intAt(1));
 }
 
-void TFMain::ActionJimeijoEditExecute()
+void RegisterCommands::ActionJimeijoEditExecute()
 {
     if (rowCount() == 0)
         return;
-    CommitPendingEdit();
-    const int r0 = ListView1->currentIndex().isValid() ? ListView1->currentIndex().row() : -1;
+    m_display.commitPendingEdit();
+    const int r0 = m_controls.ListView1->currentIndex().isValid() ? m_controls.ListView1->currentIndex().row() : -1;
     if (r0 < 0)
         return;
-    const EntryHeader before = m_listModel->rowHeader(r0);
-    TFTelAdd &dlg = *FTelAdd;
+    const EntryHeader before = m_model.rowHeader(r0);
+    if (!m_entryDialog)
+        return;
+    TFTelAdd &dlg = *m_entryDialog;
     dlg.mode = TFTelAdd::Mode::Edit;
     dlg.seriesCaption = before.seriesCaption;
     dlg.stripType = before.stripType;
@@ -270,7 +314,7 @@ void TFMain::ActionJimeijoEditExecute()
     dlg.userName = before.userName;
     dlg.copySource.clear();
     dlg.row = r0;
-    dlg.setRegister(m_mainSub->programFolder(), ComboBoxSeries->currentText(), m_listModel->rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -281,7 +325,7 @@ void TFMain::ActionJimeijoEditExecute()
     h.extension = dlg.extension;
     h.department = dlg.department;
     h.userName = dlg.userName;
-    h.date = m_listModel->rowHeader(r).date; // editing keeps the date the entry was registered
+    h.date = m_model.rowHeader(r).date; // editing keeps the date the entry was registered
     h.seriesCaption = dlg.seriesCaption;
     h.stripType = dlg.stripType;
     // The row follows the header; name plates still showing the old values follow it too.
@@ -295,23 +339,23 @@ void TFMain::ActionJimeijoEditExecute()
         }
     } else if (m_document.currentEntryNumber() == r + 1) {
         if (platesRewritten > 0)
-            m_display->showEntry();
+            m_display.showEntry();
         else
-            m_display->refreshCaption();
+            m_display.refreshCaption();
     }
 }
 
-void TFMain::ActionJimeijoDeleteExecute()
+void RegisterCommands::ActionJimeijoDeleteExecute()
 {
     QList<int> rows;
-    for (const QModelIndex &i : ListView1->selectionModel()->selectedRows())
+    for (const QModelIndex &i : m_controls.ListView1->selectionModel()->selectedRows())
         rows.append(i.row());
     if (rows.isEmpty())
         return;
-    CommitPendingEdit();
+    m_display.commitPendingEdit();
     std::sort(rows.begin(), rows.end());
-    int f = ListView1->currentIndex().isValid() ? ListView1->currentIndex().row() : rows.constFirst();
-    if (UserDialogs::current().question(this, DeleteQuestion, UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+    int f = m_controls.ListView1->currentIndex().isValid() ? m_controls.ListView1->currentIndex().row() : rows.constFirst();
+    if (UserDialogs::current().question(m_window, DeleteQuestion, UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
         != UserDialogs::Answer::Yes)
         return;
 
@@ -326,7 +370,7 @@ void TFMain::ActionJimeijoDeleteExecute()
         showRow(f);
         focusListIfVisible();
     } else {
-        m_display->clear();
+        m_display.clear();
         m_document.setCurrentHeaderLine(0);
     }
 }

@@ -1,6 +1,7 @@
 #include "register/tfsearch.h"
 
-#include "app/tfmain.h"
+#include "platform/commandconnect.h"
+#include "register/registercommands.h"
 #include "platform/userdialogs.h"
 #include "strip/celltext.h"
 #include "strip/stripdisplay.h"
@@ -30,21 +31,10 @@ struct Disabled
     QWidget *w;
 };
 
-// Loads the editor's text for editing: the break that loading leaves after
-// the last line is removed, as editing does.
-void trimLastBreak(QPlainTextEdit *editor)
-{
-    QString text = editor->toPlainText();
-    if (text.endsWith(u'\n')) {
-        text.chop(1);
-        editor->setPlainText(text);
-    }
-    editor->document()->setModified(false);
-}
-
 } // namespace
 
-TFSearch::TFSearch(TFMain &main) : QDialog(&main), m_main(main)
+TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent)
+    : QDialog(parent), m_commands(commands)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(false);
@@ -73,15 +63,15 @@ TFSearch::TFSearch(TFMain &main) : QDialog(&main), m_main(main)
     connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     // Another register, or entries deleted: the last occurrence is gone.
-    RegisterEvents *events = m_main.document().events();
+    RegisterEvents *events = m_commands.document().events();
     const auto forget = [this] {
         m_state = {};
         m_editorCell = -1;
     };
     connect(events, &RegisterEvents::documentReset, this, forget);
     connect(events, &RegisterEvents::entriesRemoved, this, forget);
-    m_main.connectCommand(m_main.ActionEditFind, [this] { ActionEditFindExecute(); });
-    m_main.connectCommand(m_main.ActionEditReplace, [this] { ActionEditReplaceExecute(); });
+    command::connectCommand(find, this, [this] { ActionEditFindExecute(); });
+    command::connectCommand(replace, this, [this] { ActionEditReplaceExecute(); });
     applyLayout();
 }
 
@@ -152,8 +142,8 @@ void TFSearch::btnOkClick()
         return;
     }
     Disabled guard(this);
-    RegisterDocument &doc = m_main.document();
-    StripDisplay &display = m_main.display();
+    RegisterDocument &doc = m_commands.document();
+    StripDisplay &display = m_commands.display();
     // Typed text is written back before the step reads or changes the
     // register: moving the focus in the main window would do nothing while
     // this dialog is the active window.
@@ -165,7 +155,7 @@ void TFSearch::btnOkClick()
         req.startEntry = doc.currentEntryNumber();
         req.startCell = display.currentCell();
     }
-    req.entryCount = m_main.rowCount();
+    req.entryCount = m_commands.rowCount();
     const regsearch::StepResult r = regsearch::step(doc, m_state, req);
     if (r.refused) {
         UserDialogs::current().message(this, regsearch::tooLongMessage(r.refusedLength));
@@ -181,8 +171,8 @@ void TFSearch::closeEditor()
 {
     const int c = m_editorCell;
     m_editorCell = -1;
-    RegisterDocument &doc = m_main.document();
-    StripDisplay &display = m_main.display();
+    RegisterDocument &doc = m_commands.document();
+    StripDisplay &display = m_commands.display();
     if (c < 0 || m_editorEntry != doc.currentEntryNumber() || c >= display.cellCount())
         return;
     QPlainTextEdit *editor = display.editor(c);
@@ -202,7 +192,7 @@ bool TFSearch::eventFilter(QObject *watched, QEvent *event)
     // and writes typed text back; going over to this dialog does not (the
     // next step writes it back).
     if (event->type() == QEvent::FocusOut && m_editorCell >= 0
-        && m_editorCell < m_main.display().cellCount() && watched == m_main.display().cell(m_editorCell).editor
+        && m_editorCell < m_commands.display().cellCount() && watched == m_commands.display().cell(m_editorCell).editor
         && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
         closeEditor();
     return QDialog::eventFilter(watched, event);
@@ -210,14 +200,14 @@ bool TFSearch::eventFilter(QObject *watched, QEvent *event)
 
 void TFSearch::showReplaced(const regsearch::StepResult &r)
 {
-    StripDisplay &display = m_main.display();
-    if (r.replacedEntry != m_main.document().currentEntryNumber() || r.replacedCell >= display.cellCount())
+    StripDisplay &display = m_commands.display();
+    if (r.replacedEntry != m_commands.document().currentEntryNumber() || r.replacedCell >= display.cellCount())
         return;
     const int c = r.replacedCell;
     display.reloadEditor(c);
     display.renderCell(c);
     QPlainTextEdit *editor = display.editor(c);
-    trimLastBreak(editor);
+    StripDisplay::dropLoadedBreak(editor);
     display.setEditorShown(c, true);
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
@@ -230,10 +220,10 @@ void TFSearch::showReplaced(const regsearch::StepResult &r)
 void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
 {
     closeEditor();
-    RegisterDocument &doc = m_main.document();
-    StripDisplay &display = m_main.display();
+    RegisterDocument &doc = m_commands.document();
+    StripDisplay &display = m_commands.display();
     if (o.entry != doc.currentEntryNumber())
-        m_main.selectAndShowRow(o.entry - 1);
+        m_commands.selectAndShowRow(o.entry - 1);
     if (o.entry != doc.currentEntryNumber() || o.cell >= display.cellCount())
         return;
     // The detail view is shown first, so that the editor can take the focus.
@@ -241,7 +231,7 @@ void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
     display.selectOnly(o.cell);
     display.reloadEditor(o.cell);
     QPlainTextEdit *editor = display.editor(o.cell);
-    trimLastBreak(editor);
+    StripDisplay::dropLoadedBreak(editor);
     display.setEditorShown(o.cell, true);
     const int last = editor->document()->characterCount() - 1;
     const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);

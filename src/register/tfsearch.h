@@ -13,7 +13,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TFMain;
+class QAction;
+class RegisterCommands;
 
 class TFSearch : public QDialog
 {
@@ -24,7 +25,9 @@ public:
     static constexpr int ClientWidth = 424;
     static constexpr int ClientHeight = 110;
 
-    explicit TFSearch(TFMain &main);
+    // find and replace are the main window's two commands that open the
+    // dialog; parent is the main window.
+    TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent);
 
     Mode mode() const { return m_mode; }
     const regsearch::State &state() const { return m_state; }
@@ -54,7 +57,7 @@ private:
     void showOccurrence(const regsearch::Occurrence &o, int length);
     void showReplaced(const regsearch::StepResult &r);
 
-    TFMain &m_main;
+    RegisterCommands &m_commands;
     Mode m_mode = Mode::Find;
     regsearch::State m_state;
     int m_editorEntry = 0; // the editor the dialog opened: entry and cell

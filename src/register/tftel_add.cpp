@@ -1,6 +1,5 @@
 #include "register/tftel_add.h"
 
-#include "app/mainsub.h"
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
 #include "register/linevalue.h"
@@ -119,19 +118,9 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     connect(Edit3, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
     connect(ButtonOk, &QPushButton::clicked, this, &TFTelAdd::ButtonOkClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    if (MainSub)
-        move(MainSub->settings().readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
-             MainSub->settings().readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100));
 }
 
-TFTelAdd::~TFTelAdd()
-{
-    if (MainSub) {
-        MainSub->settings().writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), y());
-        MainSub->settings().writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), x());
-    }
-}
+TFTelAdd::~TFTelAdd() = default;
 
 void TFTelAdd::setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows)
 {

@@ -125,14 +125,7 @@ void CellEditing::startEditing(int cell)
     editor->setAcceptDrops(false);
     editor->setTabChangesFocus(true);
     m_display.setEditorShown(cell, true);
-    // In the editor a line break is one character: only the break that
-    // loading leaves after the last line is removed, so that the caret does
-    // not start on an empty last line.
-    QString text = editor->toPlainText();
-    if (text.endsWith(u'\n')) {
-        text.chop(1);
-        editor->setPlainText(text);
-    }
+    StripDisplay::dropLoadedBreak(editor);
     editor->selectAll();
     m_editing = cell;
     editor->setFocus(Qt::OtherFocusReason);

@@ -416,6 +416,16 @@ void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
     editor->setPlainText(text);
 }
 
+void StripDisplay::dropLoadedBreak(QPlainTextEdit *editor)
+{
+    QString text = editor->toPlainText();
+    if (text.endsWith(u'\n')) {
+        text.chop(1);
+        editor->setPlainText(text);
+    }
+    editor->document()->setModified(false);
+}
+
 void StripDisplay::reloadEditor(int index)
 {
     if (QPlainTextEdit *e = m_cells.at(size_t(index)).editor)

@@ -135,6 +135,10 @@ public:
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
     QPlainTextEdit *editor(int index);
+    // In the editor a line break is one character: removes only the break
+    // that loading leaves after the last line, so that the caret does not
+    // start on an empty last line, and marks the text unchanged.
+    static void dropLoadedBreak(QPlainTextEdit *editor);
     // Reloads an editor that exists from the record: format and lines, or
     // the format alone (an open edit keeps its text).
     void reloadEditor(int index);

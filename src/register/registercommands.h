@@ -1,0 +1,86 @@
+#pragma once
+// RegisterCommands: the register list of the main window and the file and
+// entry commands on it: New, Open, Save, Save As, the unsaved-changes
+// question, showing the selected row, and creating, editing and deleting
+// entries. The list is a model over the document, so the list and the
+// register change together in every command; this class adds the
+// selection, the focus and the questions.
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QComboBox;
+class QTreeView;
+class QWidget;
+class RegisterDocument;
+class RegisterListModel;
+class StripDisplay;
+class TFTelAdd;
+
+class RegisterCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QAction *ActionFileNew = nullptr;
+        QAction *ActionFileOpen = nullptr;
+        QAction *ActionFileSave = nullptr;
+        QAction *ActionFileSaveAs = nullptr;
+        QAction *ActionJimeijoNew = nullptr;
+        QAction *ActionJimeijoEdit = nullptr;
+        QAction *ActionJimeijoDelete = nullptr;
+        QTreeView *ListView1 = nullptr;
+        // The series selector, which follows the shown entry.
+        QComboBox *ComboBoxSeries = nullptr;
+    };
+
+    // programFolder holds the templates; window parents the questions.
+    RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QWidget *window,
+                     const QString &programFolder, const Controls &controls, QObject *parent = nullptr);
+    ~RegisterCommands() override;
+
+    // The entry dialog is created with the other windows, after the main
+    // window; without one the entry commands do nothing.
+    void setEntryDialog(TFTelAdd *dialog) { m_entryDialog = dialog; }
+
+    RegisterDocument &document() { return m_document; }
+    StripDisplay &display() { return m_display; }
+    int rowCount() const;
+
+    // Selects row alone and shows its entry, as picking it in the list does.
+    void selectAndShowRow(int row);
+    // The unsaved-changes question: true when the command may go on.
+    bool askSaveChanges();
+
+public Q_SLOTS:
+    void ActionFileNewExecute();
+    void ActionFileOpenExecute();
+    void ActionFileSaveExecute();
+    void ActionFileSaveAsExecute();
+    void ActionJimeijoNewExecute();
+    void ActionJimeijoEditExecute();
+    void ActionJimeijoDeleteExecute();
+
+protected:
+    // Delete on the list deletes, a double click on a row edits.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void selectOnly(int row);
+    void focusListIfVisible();
+    void ListView1SelectionChanged();
+    // Shows entry row + 1 and lets the series selector follow it.
+    void showRow(int row);
+
+    RegisterDocument &m_document;
+    RegisterListModel &m_model;
+    StripDisplay &m_display;
+    QWidget *m_window;
+    QString m_programFolder;
+    Controls m_controls;
+    TFTelAdd *m_entryDialog = nullptr;
+    int m_listUpdating = 0; // row selections made by the commands themselves
+};
