@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth xdotool imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
+  desktop-file-utils appstream shared-mime-info man-db
+  dpkg-dev fakeroot file
 )
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"

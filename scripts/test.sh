@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The print tests go
 # through a real print system: a CUPS scheduler with a PDF queue is started
-# for the run (scripts/cups-queue.sh) and stopped afterwards.
+# for the run (scripts/cups-queue.sh) and stopped afterwards. The test
+# installed_layout installs the build into a temporary prefix and checks the
+# installed programs and desktop files (scripts/check-install.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh

@@ -5,6 +5,7 @@
 #include "platform/userdialogs.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -21,6 +22,9 @@ TavrelApplication::TavrelApplication(int &argc, char **argv) : QApplication(argc
     setApplicationName(QStringLiteral("Tavrel"));
     setApplicationDisplayName(QString());
     setApplicationVersion(QStringLiteral(TAVREL_VERSION));
+    // The installed desktop entry and icon (the icon theme's, when there is one).
+    setDesktopFileName(QStringLiteral("tavrel"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrel")));
     auto *qt = new QTranslator(this);
     if (qt->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

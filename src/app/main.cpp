@@ -8,6 +8,7 @@
 #include "platform/instancelock.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
 
 int main(int argc, char **argv)
 {
@@ -22,6 +23,11 @@ int main(int argc, char **argv)
     try {
         createWindows();
         FMain->show();
+        // For checking an installation: once the main window has been shown
+        // (its first-show work done), close it the normal way, so that the
+        // run ends through the same shut-down as the user's.
+        if (qEnvironmentVariableIsSet("TAVREL_CLOSE_AFTER_SHOW"))
+            QMetaObject::invokeMethod(FMain, &QWidget::close, Qt::QueuedConnection);
         app.exec();
     } catch (const TavrelError &e) {
         TavrelApplication::showException(e.message());

@@ -61,6 +61,15 @@ bool SettingsStore::find(const QStringList &lines, const QString &section, const
     return false;
 }
 
+// A value in quotes is read without them.
+static QString unquoted(QString value)
+{
+    if (value.size() >= 2 && ((value.startsWith(u'"') && value.endsWith(u'"'))
+                              || (value.startsWith(u'\'') && value.endsWith(u'\''))))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
 QString SettingsStore::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     const QStringList lines = load();
@@ -68,10 +77,40 @@ QString SettingsStore::readString(const QString &section, const QString &key, co
     int s, k;
     if (!find(lines, section, key, &value, &s, &k))
         return defaultValue;
-    if (value.size() >= 2 && ((value.startsWith(u'"') && value.endsWith(u'"'))
-                              || (value.startsWith(u'\'') && value.endsWith(u'\''))))
-        value = value.mid(1, value.size() - 2);
-    return value;
+    return unquoted(value);
+}
+
+QList<std::pair<QString, QString>> SettingsStore::entries(const QString &section) const
+{
+    QList<std::pair<QString, QString>> result;
+    bool inSection = false, seen = false;
+    for (const QString &line : load()) {
+        QString name;
+        if (isSectionHeader(line, &name)) {
+            if (seen)
+                break;
+            inSection = seen = name.compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (inSection && eq >= 0)
+            result.append({line.left(eq).trimmed(), unquoted(line.mid(eq + 1).trimmed())});
+    }
+    return result;
+}
+
+void SettingsStore::removeKey(const QString &section, const QString &key)
+{
+    QStringList lines = load();
+    int s, k;
+    if (!find(lines, section, key, nullptr, &s, &k))
+        return;
+    lines.removeAt(k);
+    try {
+        textfile::write(m_path, lines);
+    } catch (const TavrelError &) {
+        // Lost like any settings write that cannot reach the file.
+    }
 }
 
 int SettingsStore::readInteger(const QString &section, const QString &key, int defaultValue) const

@@ -6,7 +6,9 @@
 // silently lost.
 
 #include <QString>
+#include <QList>
 #include <QStringList>
+#include <utility>
 
 class SettingsStore
 {
@@ -19,6 +21,11 @@ public:
     void writeInteger(const QString &section, const QString &key, int value);
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
     void writeString(const QString &section, const QString &key, const QString &value);
+    // Every key of a section with its value as readString gives it, in file
+    // order (the first section of that name).
+    QList<std::pair<QString, QString>> entries(const QString &section) const;
+    // Removes the key's line; nothing is written when there is none.
+    void removeKey(const QString &section, const QString &key);
 
 private:
     QStringList load() const;

@@ -182,6 +182,7 @@ void TFMain::buildActions()
                            QStringLiteral("１枚あるいは複数枚の示名条を印刷します"));
     ActionFilePrintList = make(QStringLiteral("示名条一覧の印刷(&L)..."), {},
                                QStringLiteral("登録されている示名条のリストを印刷します"));
+    ActionFilePdf = make(QStringLiteral("PDFに出力(&D)..."), {}, QStringLiteral("示名条をPDFファイルに保存します"));
     ActionFileExit = make(QStringLiteral("終了(&X)"), {}, QStringLiteral("プログラムを終了します"));
 
     ActionEditCut = make(QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -251,7 +252,7 @@ void TFMain::buildMenus()
     file->addSeparator();
     file->addActions({ActionFileCsvImport, ActionFileCsvExport});
     file->addSeparator();
-    file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList});
+    file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionFilePdf});
     file->addSeparator();
     file->addAction(ActionFileExit);
 

@@ -52,6 +52,7 @@ public:
     CellEditing &cellEditing() { return *m_cellEditing; }
     FormatCommands &formatCommands() { return *m_formatCommands; }
     PictureCommands &pictureCommands() { return *m_pictureCommands; }
+    PrintCommands &printCommands() { return *m_printCommands; }
     KeyLabelPanel &keyLabelPanel() { return *m_keyLabelPanel; }
     RegisterCommands &registerCommands() { return *m_registerCommands; }
 
@@ -98,6 +99,7 @@ public:
     QAction *ActionFileSetup = nullptr;
     QAction *ActionFilePrint = nullptr;
     QAction *ActionFilePrintList = nullptr;
+    QAction *ActionFilePdf = nullptr;
     QAction *ActionFileExit = nullptr;
     QAction *ActionEditCut = nullptr;
     QAction *ActionEditCopy = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/tfmain.h"
 #include "keylabel/tfkeylabel.h"
+#include "print/printcommands.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
@@ -105,6 +106,7 @@ void destroyWindows()
     }
     delete FTelAdd;
     FTelAdd = nullptr;
+    FMain->printCommands().saveSettings(FMain->mainSub()->settings());
     delete FMain;
     FMain = nullptr;
 }

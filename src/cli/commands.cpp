@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/help.h"
 
 #include "platform/conversion.h"
 #include "register/registercheck.h"
@@ -19,7 +20,19 @@ std::map<QString, CliEntry> &cliCommands()
     return commands;
 }
 
-CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
+CliArgs::CliArgs(const CliContext &ctx, const QStringList &args)
+{
+    QStringList flags, known;
+    if (ctx.syntax)
+        for (const CliOption &o : ctx.syntax->options) {
+            known.append(o.name);
+            if (o.isFlag())
+                flags.append(o.name);
+        }
+    parse(args, flags, ctx.syntax ? &known : nullptr);
+}
+
+void CliArgs::parse(const QStringList &args, const QStringList &flags, const QStringList *known)
 {
     bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -30,6 +43,10 @@ CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
             QString name = a;
             while (name.startsWith(u'-'))
                 name.remove(0, 1);
+            if (known && !known->contains(name)) {
+                m_error = QStringLiteral("unknown option %1").arg(a);
+                return;
+            }
             if (flags.contains(name)) {
                 m_options.insert(name, QString());
                 continue;
@@ -45,20 +62,23 @@ CliArgs::CliArgs(const QStringList &args, const QStringList &flags)
     }
 }
 
-QString CliArgs::unknownOption(const QStringList &known) const
-{
-    for (auto it = m_options.cbegin(); it != m_options.cend(); ++it)
-        if (!known.contains(it.key()))
-            return it.key();
-    return QString();
-}
-
 bool CliArgs::has(const QString &name) const { return m_options.contains(name); }
 QString CliArgs::value(const QString &name) const { return m_options.value(name); }
 
 int usageError(CliContext &ctx, const QString &message)
 {
     ctx.err << "tavrel-cli: " << message << '\n';
+    return 2;
+}
+
+QString commandUsage(const CliContext &ctx)
+{
+    return ctx.syntax ? clihelp::usageLines(ctx.command, *ctx.syntax) : QString();
+}
+
+int usageErrorWithUsage(CliContext &ctx, const QString &message)
+{
+    ctx.err << "tavrel-cli: " << message << '\n' << commandUsage(ctx);
     return 2;
 }
 
@@ -98,9 +118,9 @@ namespace {
 
 int cmdList(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok() || args.positional().size() != 1)
-        return usageError(ctx, args.ok() ? QStringLiteral("list FILE") : args.error());
+        return usageErrorWithUsage(ctx, args.ok() ? QStringLiteral("list takes one register file") : args.error());
     RegisterDocument doc;
     const QList<EntryHeader> rows = doc.load(args.positional().at(0));
     // Each row under its entry's own number, the number every other command
@@ -116,9 +136,9 @@ int cmdList(CliContext &ctx, const QStringList &argv)
 
 int cmdCheck(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok() || args.positional().size() != 1)
-        return usageError(ctx, args.ok() ? QStringLiteral("check FILE") : args.error());
+        return usageErrorWithUsage(ctx, args.ok() ? QStringLiteral("check takes one register file") : args.error());
     const QString path = args.positional().at(0);
     RegisterDocument doc;
     doc.setLines(RegisterLines::fromBytes(textfile::readBytes(path)));
@@ -142,9 +162,9 @@ int cmdCheck(CliContext &ctx, const QStringList &argv)
 
 int cmdConvert(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok() || args.positional().size() != 2)
-        return usageError(ctx, args.ok() ? QStringLiteral("convert IN OUT") : args.error());
+        return usageErrorWithUsage(ctx, args.ok() ? QStringLiteral("convert takes two files, IN and OUT") : args.error());
     RegisterDocument doc;
     doc.load(args.positional().at(0));
     if (doc.isEmpty())
@@ -155,9 +175,9 @@ int cmdConvert(CliContext &ctx, const QStringList &argv)
 
 int cmdTemplates(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok() || !args.positional().isEmpty())
-        return usageError(ctx, args.ok() ? QStringLiteral("templates [--series N]") : args.error());
+        return usageErrorWithUsage(ctx, args.ok() ? QStringLiteral("templates takes no file") : args.error());
     int first = 0, last = series::Count - 1;
     if (args.has(QStringLiteral("series"))) {
         int s;
@@ -173,9 +193,9 @@ int cmdTemplates(CliContext &ctx, const QStringList &argv)
 
 int cmdNew(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok() || args.positional().size() != 1)
-        return usageError(ctx, args.ok() ? QStringLiteral("new FILE --series N --type T --ext E ...") : args.error());
+        return usageErrorWithUsage(ctx, args.ok() ? QStringLiteral("new takes one register file") : args.error());
     const QString path = args.positional().at(0);
     const bool copy = args.has(QStringLiteral("copy-from"));
     int seriesIndex = -1;
@@ -249,10 +269,47 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core);
-const CliRegistration regCheck(QStringLiteral("check"), cmdCheck, CliApplication::Core);
-const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert, CliApplication::Core);
-const CliRegistration regTemplates(QStringLiteral("templates"), cmdTemplates, CliApplication::Core);
-const CliRegistration regNew(QStringLiteral("new"), cmdNew, CliApplication::Core);
+const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core,
+                              {QStringLiteral("FILE"),
+                               QStringLiteral("list the entries (示名条) of a register (データベース)"),
+                               {},
+                               QStringLiteral("One line per entry, tab-separated: the entry's number (the one --entry takes), "
+                                              "主装置のシリーズ (series), 示名条のタイプ (strip type), 内線番号 (extension), "
+                                              "部署 (department), 使用者名 (user name) and 登録日時 (registration date).")});
+const CliRegistration regCheck(QStringLiteral("check"), cmdCheck, CliApplication::Core,
+                               {QStringLiteral("FILE"),
+                                QStringLiteral("check that a register is sound"),
+                                {},
+                                QStringLiteral("Every problem is printed as FILE:LINE: problem, bytes that are no "
+                                               "code page 932 character included. Exit 1 when the register is not "
+                                               "sound, 0 when it is.")});
+const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert, CliApplication::Core,
+                                 {QStringLiteral("IN OUT"),
+                                  QStringLiteral("load a register, converting the older layout, and save it as OUT"),
+                                  {},
+                                  QString()});
+const CliRegistration regTemplates(
+    QStringLiteral("templates"), cmdTemplates, CliApplication::Core,
+    {QStringLiteral("[--series N]"),
+     QStringLiteral("list the strip templates (*.tpl) offered per series"),
+     {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("only series N (主装置のシリーズ, 0 to 7)")}},
+     QStringLiteral("One line per template: series number, series caption, strip type (示名条のタイプ). "
+                    "The templates are read from the program folder, or from --templates-dir.")});
+const CliRegistration regNew(
+    QStringLiteral("new"), cmdNew, CliApplication::Core,
+    {QStringLiteral("FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY] "
+                    "[--date \"yyyy/mm/dd hh:nn\"]"),
+     QStringLiteral("add an entry (示名条の作成) to a register, creating the file when it does not exist"),
+     {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
+      {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("示名条のタイプ (strip type): a template of the series")},
+      {QStringLiteral("ext"), QStringLiteral("E"), QStringLiteral("内線番号 (extension), unique in the register")},
+      {QStringLiteral("dept"), QStringLiteral("D"), QStringLiteral("部署 (department)")},
+      {QStringLiteral("user"), QStringLiteral("U"), QStringLiteral("使用者名 (user name)")},
+      {QStringLiteral("copy-from"), QStringLiteral("ENTRY"),
+       QStringLiteral("複製元指定: copy the strip of this entry instead of a template; series and type default to its own")},
+      {QStringLiteral("date"), QStringLiteral("\"yyyy/mm/dd hh:nn\""),
+       QStringLiteral("登録日時 (registration date); now when not given")}},
+     QStringLiteral("Header values are trimmed at the ends as the entry dialog trims them. An extension the "
+                    "register holds already is refused (exit 1).")});
 
 } // namespace

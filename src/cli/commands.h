@@ -8,11 +8,36 @@
 #include <functional>
 #include <map>
 
+// One option of a command: its name without the dashes ("entry"; a
+// one-letter name is written -o), the placeholder of its value (empty for a
+// flag, which takes none) and what it does. The same table tells the parser
+// which options exist and which take a value, and prints --help and the
+// manual page, so the two cannot drift apart.
+struct CliOption
+{
+    QString name;
+    QString value;
+    QString help;
+    bool isFlag() const { return value.isEmpty(); }
+    QString spelling() const { return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name; }
+};
+
+// How a command is called and what it does.
+struct CliSyntax
+{
+    QString synopsis;          // what follows the command name; several forms on separate lines
+    QString summary;           // one line, for the list of commands
+    QList<CliOption> options;  // every option the command accepts
+    QString description;       // paragraphs separated by blank lines; may be empty
+};
+
 struct CliContext
 {
     QTextStream &out; // UTF-8 standard output
     QTextStream &err; // messages
     QString templateFolder;
+    QString command;                     // the command's name
+    const CliSyntax *syntax = nullptr;   // the command's option table
 };
 
 using CliCommand = std::function<int(CliContext &, const QStringList &args)>;
@@ -28,15 +53,16 @@ struct CliEntry
 {
     CliCommand run;
     CliApplication application = CliApplication::Offscreen;
+    CliSyntax syntax;
 };
 
 // Commands by name; other parts of the program add theirs (render, print).
 std::map<QString, CliEntry> &cliCommands();
 struct CliRegistration
 {
-    CliRegistration(const QString &name, CliCommand command, CliApplication app = CliApplication::Offscreen)
+    CliRegistration(const QString &name, CliCommand command, CliApplication app, CliSyntax syntax)
     {
-        cliCommands()[name] = CliEntry{std::move(command), app};
+        cliCommands()[name] = CliEntry{std::move(command), app, std::move(syntax)};
     }
 };
 
@@ -44,25 +70,29 @@ struct CliRegistration
 class CliArgs
 {
 public:
-    // flags name the options that take no value (without the dashes); "--"
-    // ends the options.
-    explicit CliArgs(const QStringList &args, const QStringList &flags = {});
+    // Parses by the running command's option table: its flags take no
+    // value, an option the table does not name is an error, and "--" ends
+    // the options.
+    CliArgs(const CliContext &ctx, const QStringList &args);
     // Option value (--name VALUE); empty when absent. Missing value → usage error.
     bool has(const QString &name) const;
     QString value(const QString &name) const;
     const QStringList &positional() const { return m_positional; }
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
-    // The first option given that is not among `known`; empty when none.
-    QString unknownOption(const QStringList &known) const;
 
 private:
+    void parse(const QStringList &args, const QStringList &flags, const QStringList *known);
     QStringList m_positional;
     QMap<QString, QString> m_options;
     QString m_error;
 };
 
 int usageError(CliContext &ctx, const QString &message);
+// "usage: tavrel-cli COMMAND SYNOPSIS" of the running command, one line per form.
+QString commandUsage(const CliContext &ctx);
+// A usage error that adds the command's usage below the message.
+int usageErrorWithUsage(CliContext &ctx, const QString &message);
 
 // A value that is to become one line of the register: refused (false, with
 // the reason on standard error) when it holds a line break or another

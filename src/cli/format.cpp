@@ -12,10 +12,6 @@
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT] [--color C] "
-    "[--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]");
-
 bool readColour(const QString &text, int &colour)
 {
     return tryParseInt(text, colour) && text.trimmed() == text && colour >= 0 && colour <= 16777215;
@@ -28,15 +24,11 @@ bool readChoice(const QString &text, int low, int high, int &value)
 
 int cmdFormat(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
-    const QString unknown = args.unknownOption({"entry", "entries", "type", "cell", "cells", "font", "size", "color",
-                                               "bcolor", "bold", "italic", "align"});
-    if (!unknown.isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option --%1\n%2").arg(unknown, Usage));
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1)
-        return usageError(ctx, Usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("format takes one register file"));
 
     strip::FormatChange change;
     if (args.has(QStringLiteral("font"))) {
@@ -122,6 +114,25 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("format"), cmdFormat);
+const CliRegistration reg(
+    QStringLiteral("format"), cmdFormat, CliApplication::Offscreen,
+    {QStringLiteral("FILE [--entry N | --entries LIST] [--type T] (--cell C | --cells LIST) "
+                    "[--font FACE] [--size PT] [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]"),
+     QStringLiteral("set font, size, colours, bold, italic or alignment (書式) of cells"),
+     {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("one entry")},
+      {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("several entries; every entry when neither is given")},
+      {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("only the entries of this strip type (示名条のタイプ)")},
+      {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("one cell, counted from 0 across the sections")},
+      {QStringLiteral("cells"), QStringLiteral("LIST"), QStringLiteral("several cells, or all")},
+      {QStringLiteral("font"), QStringLiteral("FACE"), QStringLiteral("font face (フォント), such as ＭＳ Ｐゴシック")},
+      {QStringLiteral("size"), QStringLiteral("PT"), QStringLiteral("font size in points, a whole number from 1")},
+      {QStringLiteral("color"), QStringLiteral("C"), QStringLiteral("text colour (文字色); the stored background stays")},
+      {QStringLiteral("bcolor"), QStringLiteral("C"), QStringLiteral("background colour (背景色)")},
+      {QStringLiteral("bold"), QStringLiteral("0|1"), QStringLiteral("bold (太字) off or on")},
+      {QStringLiteral("italic"), QStringLiteral("0|1"), QStringLiteral("italic (斜体) off or on")},
+      {QStringLiteral("align"), QStringLiteral("1|2|3"), QStringLiteral("alignment: 1 left, 2 centre, 3 right")}},
+     QStringLiteral("Colours are the register's decimal values, red in the low byte (0 black to 16777215 white). "
+                    "Each change is printed as ENTRY CELL FIELD OLD NEW, tab-separated. \"Make keys 1 and 2 bold "
+                    "on every telephone\" is: tavrel-cli format site.TAV --cells 0,1 --bold 1")});
 
 } // namespace

@@ -13,38 +13,25 @@
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "keylabels --series N [--defaults] [--settings-dir DIR]\n"
-    "       keylabels --series N --write-defaults [--force] [--settings-dir DIR]");
-
 int cmdKeyLabels(CliContext &ctx, const QStringList &argv)
 {
-    QString seriesText, folder;
-    bool haveSeries = false, haveFolder = false, defaults = false, writeDefaults = false, force = false;
-    for (qsizetype i = 0; i < argv.size(); ++i) {
-        const QString &a = argv.at(i);
-        if (a == QLatin1String("--series") || a == QLatin1String("--settings-dir")) {
-            if (i + 1 >= argv.size())
-                return usageError(ctx, QStringLiteral("option %1 needs a value\n").arg(a) + Usage);
-            (a == QLatin1String("--series") ? seriesText : folder) = argv.at(++i);
-            (a == QLatin1String("--series") ? haveSeries : haveFolder) = true;
-        } else if (a == QLatin1String("--defaults")) {
-            defaults = true;
-        } else if (a == QLatin1String("--write-defaults")) {
-            writeDefaults = true;
-        } else if (a == QLatin1String("--force")) {
-            force = true;
-        } else {
-            return usageError(ctx, QStringLiteral("unexpected argument '%1'\n").arg(a) + Usage);
-        }
-    }
+    CliArgs args(ctx, argv);
+    if (!args.ok())
+        return usageErrorWithUsage(ctx, args.error());
+    if (!args.positional().isEmpty())
+        return usageErrorWithUsage(ctx, QStringLiteral("unexpected argument '%1'").arg(args.positional().constFirst()));
+    const QString seriesText = args.value(QStringLiteral("series"));
+    QString folder = args.value(QStringLiteral("settings-dir"));
+    const bool haveSeries = args.has(QStringLiteral("series")), haveFolder = args.has(QStringLiteral("settings-dir"));
+    const bool defaults = args.has(QStringLiteral("defaults")), writeDefaults = args.has(QStringLiteral("write-defaults"));
+    const bool force = args.has(QStringLiteral("force"));
     int series = -1;
     if (!haveSeries || !tryParseInt(seriesText, series) || series < 0 || series > 7)
-        return usageError(ctx, QStringLiteral("--series needs a series number from 0 to 7\n") + Usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("--series needs a series number from 0 to 7"));
     if (haveFolder && folder.isEmpty())
-        return usageError(ctx, QStringLiteral("--settings-dir needs a folder\n") + Usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("--settings-dir needs a folder"));
     if (force && !writeDefaults)
-        return usageError(ctx, QStringLiteral("--force goes with --write-defaults\n") + Usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("--force goes with --write-defaults"));
 
     // The desktop program's settings folder, whatever this program is called.
     if (!haveFolder)
@@ -75,6 +62,19 @@ int cmdKeyLabels(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("keylabels"), cmdKeyLabels, CliApplication::Core);
+const CliRegistration reg(
+    QStringLiteral("keylabels"), cmdKeyLabels, CliApplication::Core,
+    {QStringLiteral("--series N [--defaults] [--settings-dir DIR]\n"
+                    "--series N --write-defaults [--force] [--settings-dir DIR]"),
+     QStringLiteral("print a series' key labels (キーラベル), or create its key label file from the defaults"),
+     {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
+      {QStringLiteral("defaults"), QString(), QStringLiteral("the built-in defaults instead of the series' file")},
+      {QStringLiteral("write-defaults"), QString(),
+       QStringLiteral("write the defaults to the series' file (TAVKey1.ini ... TAVKey8.ini) and print its path")},
+      {QStringLiteral("force"), QString(), QStringLiteral("with --write-defaults: replace a file that exists")},
+      {QStringLiteral("settings-dir"), QStringLiteral("DIR"),
+       QStringLiteral("the settings folder; the desktop program's when not given")}},
+     QStringLiteral("Without --write-defaults the set is printed one line per line of the key label file. A "
+                    "damaged file is reported on standard error and the defaults are printed.")});
 
 } // namespace

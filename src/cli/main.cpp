@@ -3,6 +3,7 @@
 // program.
 
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 
@@ -10,28 +11,6 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <memory>
-
-static const char *Usage =
-    "usage: tavrel-cli [--templates-dir DIR] COMMAND ...\n"
-    "  list FILE\n"
-    "  check FILE\n"
-    "  convert IN OUT\n"
-    "  templates [--series N]\n"
-    "  new FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY]\n"
-    "           [--date \"yyyy/mm/dd hh:nn\"]\n"
-    "  render FILE --entry N [--view detail|overview] -o OUT.png\n"
-    "  text FILE --entry N --cell C [LINE...]\n"
-    "  format FILE [--entry N | --entries LIST] [--type T] --cells LIST [--font FACE] [--size PT]\n"
-    "         [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]\n"
-    "  picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]\n"
-    "  print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]\n"
-    "  print-list FILE -o OUT.pdf\n"
-    "  find FILE TEXT [--case]\n"
-    "  replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]\n"
-    "  import FILE CSV [--dry-run] [--partial]\n"
-    "  export FILE -o CSV [--encoding cp932|utf8] [--force]\n"
-    "  keylabels --series N [--defaults] [--settings-dir DIR]\n"
-    "  keylabels --series N --write-defaults [--force] [--settings-dir DIR]\n";
 
 namespace {
 
@@ -83,7 +62,7 @@ int main(int argc, char **argv)
     err.setEncoding(QStringConverter::Utf8);
 
     QStringList args = QCoreApplication::arguments().mid(1);
-    CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/'};
+    CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/', QString(), nullptr};
     if (args.size() >= 2 && args.at(0) == QLatin1String("--templates-dir")) {
         ctx.templateFolder = args.at(1);
         if (!ctx.templateFolder.endsWith(u'/'))
@@ -91,17 +70,28 @@ int main(int argc, char **argv)
         args = args.mid(2);
     }
     if (args.isEmpty()) {
-        err << Usage;
+        err << clihelp::programUsage() << "tavrel-cli --help lists the commands.\n";
         return 2;
     }
     if (args.at(0) == QLatin1String("--help") || args.at(0) == QLatin1String("-h")) {
-        out << Usage;
+        out << clihelp::programHelp();
+        return 0;
+    }
+    if (args.at(0) == QLatin1String("--manpage")) {
+        out << clihelp::manualPage();
         return 0;
     }
     const auto it = cliCommands().find(args.at(0));
     if (it == cliCommands().end()) {
-        err << "tavrel-cli: unknown command '" << args.at(0) << "'\n" << Usage;
+        err << "tavrel-cli: unknown command '" << args.at(0) << "'\n"
+            << clihelp::programUsage() << "tavrel-cli --help lists the commands.\n";
         return 2;
+    }
+    ctx.command = it->first;
+    ctx.syntax = &it->second.syntax;
+    if (clihelp::asksForHelp(it->second.syntax, args.mid(1))) {
+        out << clihelp::commandHelp(it->first, it->second.syntax);
+        return 0;
     }
     try {
         const int rc = it->second.run(ctx, args.mid(1));

@@ -14,20 +14,15 @@
 
 namespace {
 
-const QString Usage =
-    QStringLiteral("picture FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]");
-
 int cmdPicture(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv, {QStringLiteral("detach")});
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
-    const QString unknown = args.unknownOption({"entry", "cell", "attach", "detach", "max-bytes"});
-    if (!unknown.isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option --%1\n%2").arg(unknown, Usage));
+        return usageErrorWithUsage(ctx, args.error());
     const bool attach = args.has(QStringLiteral("attach")), detach = args.has(QStringLiteral("detach"));
     if (args.positional().size() != 1 || !args.has(QStringLiteral("entry")) || attach == detach)
-        return usageError(ctx, Usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("picture takes one register file, --entry, --cell and "
+                                                       "--attach or --detach"));
     if (attach && args.value(QStringLiteral("attach")).isEmpty())
         return usageError(ctx, QStringLiteral("--attach takes a picture file"));
     qint64 limit = strip::DefaultPictureFileSizeMax;
@@ -89,6 +84,16 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("picture"), cmdPicture);
+const CliRegistration reg(
+    QStringLiteral("picture"), cmdPicture, CliApplication::Offscreen,
+    {QStringLiteral("FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]"),
+     QStringLiteral("attach a picture (画像添付) to a cell, or remove it"),
+     {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
+      {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},
+      {QStringLiteral("attach"), QStringLiteral("PATH"), QStringLiteral("a BMP or JPEG file, stored byte for byte")},
+      {QStringLiteral("detach"), QString(), QStringLiteral("remove the cell's picture")},
+      {QStringLiteral("max-bytes"), QStringLiteral("N"), QStringLiteral("the largest file accepted; 30720 when not given")}},
+     QStringLiteral("Attaching deletes the cell's text, as the window's picture command does. Prints ENTRY CELL "
+                    "attached TYPE BYTES, or ENTRY CELL detached.")});
 
 } // namespace

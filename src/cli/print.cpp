@@ -1,47 +1,16 @@
-// tavrel-cli print and print-list: the strip pages and the register list
-// pages drawn by the program's own page routines into a PDF file, each page
-// in its format's paper and orientation, text kept as text. To put them on
-// paper, pipe the file to lp.
+// tavrel-cli print, print-list and calibrate: the strip pages, the register
+// list pages and the calibration page drawn by the program's own page
+// routines into a PDF file, each page in its format's paper and orientation,
+// text kept as text. To put them on paper, pipe the file to lp.
 
 #include "cli/commands.h"
 #include "cli/selection.h"
 
 #include "platform/conversion.h"
-#include "print/listpage.h"
-#include "print/pageformat.h"
-#include "print/strippage.h"
+#include "print/pdfoutput.h"
 #include "register/registerdocument.h"
 
-#include <QFile>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
-
 namespace {
-
-// The resolution of the PDF pages: text widths and line heights are
-// measured at it, as a printer's are at its own.
-constexpr int PdfResolution = 600;
-
-// The pages go to a temporary file first, so that a failed run leaves no
-// partial PDF under the requested name.
-class PdfOutput
-{
-public:
-    explicit PdfOutput(const QString &path) : m_file(path) {}
-    bool open() { return m_file.open(QIODevice::WriteOnly); }
-    QIODevice *device() { return &m_file; }
-    bool commit() { return m_file.commit(); }
-    QString path() const { return m_file.fileName(); }
-
-private:
-    QSaveFile m_file;
-};
-
-void setPage(QPdfWriter &w, QPageSize::PageSizeId paper, QPageLayout::Orientation o)
-{
-    w.setPageLayout(QPageLayout(QPageSize(paper), o, QMarginsF(0, 0, 0, 0)));
-}
 
 int writeFailed(CliContext &ctx, const QString &path)
 {
@@ -49,20 +18,30 @@ int writeFailed(CliContext &ctx, const QString &path)
     return 1;
 }
 
-int cmdPrint(CliContext &ctx, const QStringList &argv)
+// --adjust-v MM and --adjust-h MM; false (a usage error) for a value that
+// is no number of millimetres.
+bool readAdjustment(CliContext &ctx, const CliArgs &args, print::Adjustment &adjust, int &code)
 {
-    const QString usage = QStringLiteral(
-        "print FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]");
-    CliArgs args(argv, {QStringLiteral("collate")});
-    if (!args.ok())
-        return usageError(ctx, args.error());
-    if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
-        return usageError(ctx, usage);
-    print::Adjustment adjust;
     for (const auto &[name, target] : {std::pair{QStringLiteral("adjust-v"), &adjust.vertical},
                                        std::pair{QStringLiteral("adjust-h"), &adjust.horizontal}})
-        if (args.has(name) && !Fixed4::tryParse(args.value(name), *target))
-            return usageError(ctx, QStringLiteral("--%1 takes a number of millimetres").arg(name));
+        if (args.has(name) && !Fixed4::tryParse(args.value(name), *target)) {
+            code = usageError(ctx, QStringLiteral("--%1 takes a number of millimetres").arg(name));
+            return false;
+        }
+    return true;
+}
+
+int cmdPrint(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(ctx, argv);
+    if (!args.ok())
+        return usageErrorWithUsage(ctx, args.error());
+    if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
+        return usageErrorWithUsage(ctx, QStringLiteral("print takes one register file and -o"));
+    print::Adjustment adjust;
+    int code = 0;
+    if (!readAdjustment(ctx, args, adjust, code))
+        return code;
     int copies = 1;
     if (args.has(QStringLiteral("copies"))
         && (!tryParseInt(args.value(QStringLiteral("copies")), copies) || copies < 1 || copies > 999))
@@ -93,46 +72,20 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
         return 1;
     }
 
-    PdfOutput out(args.value(QStringLiteral("o")));
-    if (!out.open())
-        return writeFailed(ctx, out.path());
-    QPdfWriter writer(out.device());
-    writer.setResolution(PdfResolution);
-    writer.setTitle(QStringLiteral("示名条印刷"));
-    writer.setCreator(QStringLiteral("Tavrel"));
-    const Fixed4 scale = print::scaleOfDpi(PdfResolution);
-    QPainter painter;
-    bool first = true;
-    for (const print::StripJob &job : print::planStripJobs(positions, copies, collate)) {
-        const int entry = job.position + 1;
-        const EntryHeader h = doc.headerAt(doc.findEntry(entry) + 1);
-        const print::PageFormatInfo &fmt =
-            print::pageFormatInfo(print::selectPageFormat(h.seriesCaption, h.stripType));
-        for (int page = 0; page < job.pages; ++page) {
-            setPage(writer, fmt.paper, fmt.orientation);
-            if (first) {
-                if (!painter.begin(&writer))
-                    return writeFailed(ctx, out.path());
-                first = false;
-            } else if (!writer.newPage()) {
-                return writeFailed(ctx, out.path());
-            }
-            print::drawStripPage(painter, doc, entry, {scale, scale, Fixed4(), Fixed4(), adjust});
-        }
-    }
-    painter.end();
-    if (!out.commit())
-        return writeFailed(ctx, out.path());
+    const QString path = args.value(QStringLiteral("o"));
+    const QString title = print::registerTitle(args.positional().at(0), print::StripPdfTitle);
+    if (!print::writeStripPdf(path, doc, print::planStripJobs(positions, copies, collate), adjust, title))
+        return writeFailed(ctx, path);
     return 0;
 }
 
 int cmdPrintList(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
-        return usageError(ctx, QStringLiteral("print-list FILE -o OUT.pdf"));
+        return usageErrorWithUsage(ctx, QStringLiteral("print-list takes one register file and -o"));
     RegisterDocument doc;
     const QList<print::ListRow> table = print::listRowTable(doc.load(args.positional().at(0)));
     const int pages = print::listPageCount(int(table.size()));
@@ -140,30 +93,64 @@ int cmdPrintList(CliContext &ctx, const QStringList &argv)
         ctx.err << QStringLiteral("印刷するエントリがありません。") << '\n';
         return 1;
     }
-    PdfOutput out(args.value(QStringLiteral("o")));
-    if (!out.open())
-        return writeFailed(ctx, out.path());
-    QPdfWriter writer(out.device());
-    writer.setResolution(PdfResolution);
-    writer.setTitle(QStringLiteral("示名条一覧印刷"));
-    writer.setCreator(QStringLiteral("Tavrel"));
-    setPage(writer, QPageSize::A4, QPageLayout::Landscape);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return writeFailed(ctx, out.path());
-    const QDateTime now = QDateTime::currentDateTime();
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1 && !writer.newPage())
-            return writeFailed(ctx, out.path());
-        print::drawListPage(painter, table, page, now);
-    }
-    painter.end();
-    if (!out.commit())
-        return writeFailed(ctx, out.path());
+    const QString path = args.value(QStringLiteral("o"));
+    const QString title = print::registerTitle(args.positional().at(0), print::ListPdfTitle);
+    if (!print::writeListPdf(path, table, QDateTime::currentDateTime(), title))
+        return writeFailed(ctx, path);
     return 0;
 }
 
-const CliRegistration regPrint(QStringLiteral("print"), cmdPrint);
-const CliRegistration regPrintList(QStringLiteral("print-list"), cmdPrintList);
+int cmdCalibrate(CliContext &ctx, const QStringList &argv)
+{
+    CliArgs args(ctx, argv);
+    if (!args.ok())
+        return usageErrorWithUsage(ctx, args.error());
+    if (!args.positional().isEmpty() || !args.has(QStringLiteral("o")) || !args.has(QStringLiteral("format")))
+        return usageErrorWithUsage(ctx, QStringLiteral("calibrate takes --format and -o, and no file"));
+    static const QStringList letters{"A", "B", "C", "D"};
+    const qsizetype format = letters.indexOf(args.value(QStringLiteral("format")));
+    if (format < 0)
+        return usageError(ctx, QStringLiteral("--format takes A, B, C or D"));
+    print::Adjustment adjust;
+    int code = 0;
+    if (!readAdjustment(ctx, args, adjust, code))
+        return code;
+    const QString path = args.value(QStringLiteral("o"));
+    if (!print::writeCalibrationPdf(path, print::PageFormat(format), adjust, print::CalibrationTitle))
+        return writeFailed(ctx, path);
+    return 0;
+}
+
+const CliRegistration regPrint(
+    QStringLiteral("print"), cmdPrint, CliApplication::Offscreen,
+    {QStringLiteral("FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]"),
+     QStringLiteral("print the strips (示名条の印刷) to a PDF file, one page per entry"),
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")},
+      {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("the entries to print; every entry when not given")},
+      {QStringLiteral("adjust-v"), QStringLiteral("MM"),
+       QStringLiteral("印刷位置の微調整 (fine adjustment): millimetres down (negative: up)")},
+      {QStringLiteral("adjust-h"), QStringLiteral("MM"), QStringLiteral("millimetres to the right (negative: left)")},
+      {QStringLiteral("copies"), QStringLiteral("N"), QStringLiteral("copies of each page, 1 to 999")},
+      {QStringLiteral("collate"), QString(), QStringLiteral("print the copies as whole sets")}},
+     QStringLiteral("Each page is drawn with the program's own page routine on its format's paper (A5, A4, "
+                    "postcard in landscape, JIS B5), text as text. To put the pages on paper: lp OUT.pdf")});
+const CliRegistration regPrintList(
+    QStringLiteral("print-list"), cmdPrintList, CliApplication::Offscreen,
+    {QStringLiteral("FILE -o OUT.pdf"),
+     QStringLiteral("print the register list (示名条一覧の印刷) to a PDF file"),
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")}},
+     QStringLiteral("30 rows to an A4 landscape page.")});
+const CliRegistration regCalibrate(
+    QStringLiteral("calibrate"), cmdCalibrate, CliApplication::Offscreen,
+    {QStringLiteral("--format A|B|C|D -o OUT.pdf [--adjust-v MM] [--adjust-h MM]"),
+     QStringLiteral("write the calibration page (テスト印刷) of a page format to a PDF file"),
+     {{QStringLiteral("format"), QStringLiteral("A|B|C|D"), QStringLiteral("the page format whose paper is used")},
+      {QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")},
+      {QStringLiteral("adjust-v"), QStringLiteral("MM"),
+       QStringLiteral("印刷位置の微調整 (fine adjustment): millimetres down (negative: up)")},
+      {QStringLiteral("adjust-h"), QStringLiteral("MM"), QStringLiteral("millimetres to the right (negative: left)")}},
+     QStringLiteral("Millimetre rulers along the top and left edges and crosshairs 20 mm from each corner, "
+                    "labelled with their nominal coordinates. Print it and measure where the crosshairs land: "
+                    "the difference is the fine adjustment to type.")});
 
 } // namespace

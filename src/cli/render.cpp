@@ -11,12 +11,11 @@ namespace {
 
 int cmdRender(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
-    const QString usage = QStringLiteral("render FILE --entry N [--view detail|overview] -o OUT.png");
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("o")))
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("render takes one register file, --entry and -o"));
     int entry;
     if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1)
         return usageError(ctx, QStringLiteral("--entry takes an entry number from 1"));
@@ -43,6 +42,14 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("render"), cmdRender, CliApplication::Offscreen);
+const CliRegistration reg(
+    QStringLiteral("render"), cmdRender, CliApplication::Offscreen,
+    {QStringLiteral("FILE --entry N [--view detail|overview] -o OUT.png"),
+     QStringLiteral("draw the strip of one entry as a view shows it, into a PNG file"),
+     {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
+      {QStringLiteral("view"), QStringLiteral("detail|overview"),
+       QStringLiteral("詳細画面 (detail view, the default) or 全体画面 (overview)")},
+      {QStringLiteral("o"), QStringLiteral("OUT.png"), QStringLiteral("the picture file to write")}},
+     QString()});
 
 } // namespace

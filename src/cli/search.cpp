@@ -28,15 +28,11 @@ QString extensionOf(const RegisterDocument &doc, int entry)
 
 int cmdFind(CliContext &ctx, const QStringList &argv)
 {
-    const QString usage = QStringLiteral("find FILE TEXT [--case]");
-    CliArgs args(argv, {QStringLiteral("case")});
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
-    const QString unknown = args.unknownOption({QStringLiteral("case")});
-    if (!unknown.isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option --%1; %2").arg(unknown, usage));
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 2)
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("find takes a register file and a text"));
     const QString text = args.positional().at(1);
     if (text.isEmpty())
         return usageError(ctx, QStringLiteral("the search text is empty"));
@@ -51,16 +47,11 @@ int cmdFind(CliContext &ctx, const QStringList &argv)
 
 int cmdReplace(CliContext &ctx, const QStringList &argv)
 {
-    const QString usage = QStringLiteral("replace FILE OLD NEW [--case] [--entries LIST] [--dry-run]");
-    const QStringList flags{QStringLiteral("case"), QStringLiteral("dry-run")};
-    CliArgs args(argv, flags);
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
-    const QString unknown = args.unknownOption(flags + QStringList{QStringLiteral("entries")});
-    if (!unknown.isEmpty())
-        return usageError(ctx, QStringLiteral("unknown option --%1; %2").arg(unknown, usage));
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 3)
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("replace takes a register file, OLD and NEW"));
     const QString path = args.positional().at(0);
     const QString text = args.positional().at(1);
     const QString replacement = args.positional().at(2);
@@ -97,7 +88,23 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration regFind(QStringLiteral("find"), cmdFind);
-const CliRegistration regReplace(QStringLiteral("replace"), cmdReplace);
+const CliRegistration regFind(
+    QStringLiteral("find"), cmdFind, CliApplication::Offscreen,
+    {QStringLiteral("FILE [--case] [--] TEXT"),
+     QStringLiteral("print every occurrence of a text in the cell texts (検索)"),
+     {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z (大文字と小文字を区別する)")}},
+     QStringLiteral("One line per occurrence, tab-separated: entry, cell (from 0), position (from 1; a line break "
+                    "counts two), extension (内線番号) and the cell's text with line breaks as \\n and tabs as \\t. "
+                    "Only a to z and A to Z are folded; full-width letters compare exactly. Cells that show a picture "
+                    "are not searched. Finding nothing is no error (exit 0).")});
+const CliRegistration regReplace(
+    QStringLiteral("replace"), cmdReplace, CliApplication::Offscreen,
+    {QStringLiteral("FILE [--case] [--entries LIST] [--dry-run] [--] OLD NEW"),
+     QStringLiteral("replace every occurrence of a text in the cell texts (置換) and print the count"),
+     {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z")},
+      {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},
+      {QStringLiteral("dry-run"), QString(), QStringLiteral("count only; the file is not written")}},
+     QStringLiteral("When a line would pass 20 characters nothing is replaced: each such line is named on standard "
+                    "error and the exit code is 1.")});
 
 } // namespace

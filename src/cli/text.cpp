@@ -12,16 +12,15 @@ namespace {
 
 int cmdText(CliContext &ctx, const QStringList &argv)
 {
-    CliArgs args(argv);
-    const QString usage = QStringLiteral("text FILE --entry N --cell C [LINE...]");
+    CliArgs args(ctx, argv);
     if (!args.ok())
-        return usageError(ctx, args.error());
+        return usageErrorWithUsage(ctx, args.error());
     if (args.positional().isEmpty() || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("cell")))
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("text takes one register file, --entry and --cell"));
     int entry, cell;
     if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1
         || !tryParseInt(args.value(QStringLiteral("cell")), cell) || cell < 0)
-        return usageError(ctx, usage);
+        return usageErrorWithUsage(ctx, QStringLiteral("--entry takes a number from 1, --cell a number from 0"));
     const QString path = args.positional().at(0);
     const QStringList lines = args.positional().mid(1);
     for (qsizetype i = 0; i < lines.size(); ++i)
@@ -36,6 +35,14 @@ int cmdText(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
-const CliRegistration reg(QStringLiteral("text"), cmdText, CliApplication::Core);
+const CliRegistration reg(
+    QStringLiteral("text"), cmdText, CliApplication::Core,
+    {QStringLiteral("FILE --entry N --cell C [--] [LINE...]"),
+     QStringLiteral("write the text lines of a cell, as the in-place editor does"),
+     {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
+      {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")}},
+     QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. Lines are cut to 20 "
+                    "characters and a picture of the cell is removed. A line may not hold a line break or another "
+                    "control character (exit 2, the file stays as it was).")});
 
 } // namespace

@@ -14,6 +14,11 @@ std::optional<bool> &override()
     static std::optional<bool> o;
     return o;
 }
+std::optional<QString> &defaultOverride()
+{
+    static std::optional<QString> o;
+    return o;
+}
 } // namespace
 
 bool installed()
@@ -25,7 +30,14 @@ bool installed()
 
 QString defaultPrinterName()
 {
+    if (defaultOverride())
+        return *defaultOverride();
     return QPrinterInfo::defaultPrinterName();
+}
+
+void setDefaultNameForTesting(std::optional<QString> name)
+{
+    defaultOverride() = std::move(name);
 }
 
 void setInstalledForTesting(std::optional<bool> on)

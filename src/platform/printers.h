@@ -13,8 +13,10 @@ namespace printers {
 bool installed();
 QString defaultPrinterName();
 
-// Tests decide what installed() answers; std::nullopt asks the system again.
+// Tests decide what installed() and defaultPrinterName() answer;
+// std::nullopt asks the system again.
 void setInstalledForTesting(std::optional<bool> installed);
+void setDefaultNameForTesting(std::optional<QString> name);
 
 // Puts a paper (by its paper number: A4 9, A5 11, JIS B5 13, Japanese
 // postcard 43) into the printer when the printer offers it. Results:

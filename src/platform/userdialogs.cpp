@@ -116,6 +116,8 @@ static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileReques
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (save && !request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     dialog.setSizeGripEnabled(true);
 }
 

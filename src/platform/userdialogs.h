@@ -25,6 +25,7 @@ public:
         QString defaultSuffix; // without the dot
         QString folder = {};   // initial folder; empty for the dialog's own
         bool writable = true;  // the file must be writable (a register is written back)
+        QString fileName = {}; // the name a save dialog suggests, without a folder
     };
 
     // What the font chooser shows and returns.

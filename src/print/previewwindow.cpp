@@ -27,6 +27,8 @@ protected:
     }
 };
 
+} // namespace
+
 QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint, const char *name, int left)
 {
     auto *b = new QPushButton(caption, bar);
@@ -38,8 +40,6 @@ QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint
     b->setStatusTip(hint.mid(bar_ + 1));
     return b;
 }
-
-} // namespace
 
 PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const char *previousName,
                                const char *nextName)

@@ -21,6 +21,10 @@ struct PreviewFrame
     QLabel *image = nullptr;
 };
 
+// A button of the top bar: 70 x 20 pixels at `left`, 4 from the top; the
+// hint is "tool tip|status text".
+QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint, const char *name, int left);
+
 // Builds the frame into `dialog`; the names are the controls' names.
 PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const char *previousName,
                                const char *nextName);

@@ -1,12 +1,15 @@
 #include "print/printcommands.h"
 
+#include "app/settingsstore.h"
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "platform/conversion.h"
 #include "platform/printers.h"
 #include "platform/userdialogs.h"
 #include "print/listpage.h"
+#include "print/calibrationpage.h"
 #include "print/pageformat.h"
+#include "print/pdfoutput.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
@@ -19,6 +22,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTreeView>
+#include <functional>
 
 const QString PrintCommands::NoPrinterAtStartMessage = QStringLiteral("プリンターがインストールされていません。");
 const QString PrintCommands::NoPrinterAtPrintMessage = QStringLiteral("プリンタがインストールされていません。");
@@ -27,6 +31,8 @@ const QString PrintCommands::PrinterErrorMessage =
     QStringLiteral("プリンタの設定に問題があります。\nプリンタの設定を見直すか、またはプリンタドライバをインストールし直してください。");
 const QString PrintCommands::StripJobTitle = QStringLiteral("示名条印刷");
 const QString PrintCommands::ListJobTitle = QStringLiteral("示名条一覧印刷");
+const QString PrintCommands::WriteFailedMessage = QStringLiteral("%1 を書き込めません。");
+const QString PrintCommands::PdfFolderKey = QStringLiteral("SavePdf");
 
 namespace {
 
@@ -87,6 +93,50 @@ private:
     int m_done = 0;
 };
 
+// One print job on the paper and in the orientation of a format: `pages`
+// pages, each drawn by draw at the printer's resolution and offsets. A
+// failure is reported and ends the run.
+enum class JobEnd { Done, Cancelled, Failed };
+using DrawPage = std::function<void(QPainter &, const print::PagePlacement &)>;
+JobEnd printJob(QWidget *parent, QPrinter &pr, const print::PageFormatInfo &fmt, int pages,
+                const print::Adjustment &adjustment, RunProgress &progress, const DrawPage &draw)
+{
+    // A printer that does not offer the paper prints on the paper it has.
+    printers::setPrinterPaper(pr, fmt.paperIdentifier);
+    pr.setPageOrientation(fmt.orientation);
+    PrintJob pj(pr);
+    if (!pj.begin()) {
+        UserDialogs::current().captionedError(parent, PrintCommands::PrinterErrorCaption,
+                                              PrintCommands::PrinterErrorMessage);
+        return JobEnd::Failed;
+    }
+    const QRectF printable = pr.pageRect(QPrinter::DevicePixel);
+    const print::PagePlacement placement{print::scaleOfDpi(pr.logicalDpiX()), print::scaleOfDpi(pr.logicalDpiY()),
+                                         print::fixedOfReal(printable.left()), print::fixedOfReal(printable.top()),
+                                         adjustment};
+    bool cancelled = false;
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0 && progress.cancelled()) {
+            cancelled = true;
+            break;
+        }
+        if (!pj.page(page)) {
+            UserDialogs::current().captionedError(parent, PrintCommands::PrinterErrorCaption,
+                                                  PrintCommands::PrinterErrorMessage);
+            return JobEnd::Failed; // the job is aborted as it goes out of scope
+        }
+        draw(pj.painter(), placement);
+        progress.pageDone();
+    }
+    // A cancelled run ends the job it is in with the pages drawn so far.
+    if (!pj.end()) {
+        UserDialogs::current().captionedError(parent, PrintCommands::PrinterErrorCaption,
+                                              PrintCommands::PrinterErrorMessage);
+        return JobEnd::Failed;
+    }
+    return cancelled ? JobEnd::Cancelled : JobEnd::Done;
+}
+
 // Printing to a file: a run of several jobs writes one numbered file per
 // job next to the chosen name instead of overwriting it job after job.
 QString jobFileName(const QString &chosen, int job, int jobs)
@@ -106,8 +156,42 @@ PrintCommands::PrintCommands(TFMain &main) : QObject(&main), m_main(main)
     main.connectCommand(main.ActionFilePrint, [this] { ActionFilePrintExecute(); });
     main.connectCommand(main.ActionFilePrintList, [this] { ActionFilePrintListExecute(); });
     main.connectCommand(main.ActionFileSetup, [this] { ActionFileSetupExecute(); });
-    for (QAction *a : {main.ActionFilePrint, main.ActionFilePrintList, main.ActionFileSetup})
+    main.connectCommand(main.ActionFilePdf, [this] { ActionFilePdfExecute(); });
+    for (QAction *a : {main.ActionFilePrint, main.ActionFilePrintList, main.ActionFileSetup, main.ActionFilePdf})
         a->setEnabled(true);
+    m_printerInUse = printers::defaultPrinterName();
+    if (TMainSub *sub = main.mainSub())
+        m_pdfFolder = sub->settings().readString(QStringLiteral("Dir"), PdfFolderKey, QString());
+}
+
+void PrintCommands::saveSettings(SettingsStore &settings) const
+{
+    settings.writeString(QStringLiteral("Dir"), PdfFolderKey, m_pdfFolder);
+}
+
+void PrintCommands::printerChosen()
+{
+    const QString name = printerName();
+    if (name == m_printerInUse)
+        return;
+    m_printerInUse = name;
+    if (FAdjust)
+        FAdjust->usePrinter(name);
+}
+
+QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
+{
+    UserDialogs::FileRequest request{QStringLiteral("PDFに出力"), QStringLiteral("PDFファイル(*.pdf)"),
+                                     QStringLiteral("pdf")};
+    // At first the register's own folder.
+    request.folder = m_pdfFolder;
+    if (request.folder.isEmpty() && !document().fileName().isEmpty())
+        request.folder = QFileInfo(document().fileName()).absolutePath();
+    request.fileName = print::registerTitle(document().fileName(), unnamed) + QStringLiteral(".pdf");
+    const QString path = UserDialogs::current().saveFileName(parent, request);
+    if (!path.isEmpty())
+        m_pdfFolder = QFileInfo(path).absolutePath();
+    return path;
 }
 
 PrintCommands::~PrintCommands() = default;
@@ -191,7 +275,38 @@ void PrintCommands::ActionFileSetupExecute()
         UserDialogs::current().error(&m_main, NoPrinterAtPrintMessage);
         return;
     }
-    FAdjust->execFor(printerName());
+    FAdjust->execFor(printerName(), [this](QWidget *parent, const print::Adjustment &typed) {
+        printCalibration(parent, typed);
+    });
+}
+
+void PrintCommands::ActionFilePdfExecute()
+{
+    if (m_main.rowCount() == 0)
+        return;
+    m_main.CommitPendingEdit();
+    const QList<int> positions = selectedPositions();
+    if (positions.isEmpty())
+        return;
+    const QString path = askPdfFile(&m_main, print::StripPdfTitle);
+    if (path.isEmpty())
+        return;
+    const QString title = print::registerTitle(document().fileName(), print::StripPdfTitle);
+    if (!print::writeStripPdf(path, document(), print::planStripJobs(positions, 1, false), adjustment(), title))
+        UserDialogs::current().error(&m_main, WriteFailedMessage.arg(path));
+}
+
+void PrintCommands::saveListPdf(QWidget *parent)
+{
+    const QList<print::ListRow> table = print::listRowTable(listRows());
+    if (table.isEmpty())
+        return;
+    const QString path = askPdfFile(parent, print::ListPdfTitle);
+    if (path.isEmpty())
+        return;
+    const QString title = print::registerTitle(document().fileName(), print::ListPdfTitle);
+    if (!print::writeListPdf(path, table, QDateTime::currentDateTime(), title))
+        UserDialogs::current().error(parent, WriteFailedMessage.arg(path));
 }
 
 // ---------------------------------------------------------------- print runs
@@ -201,6 +316,7 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
     QPrinter &pr = printer();
     if (!UserDialogs::current().print(parent, pr, 0))
         return;
+    printerChosen();
     const QList<print::StripJob> jobs = print::planStripJobs(positions, pr.copyCount(), pr.collateCopies());
     pr.setDocName(StripJobTitle);
     pr.setCopyCount(1);
@@ -235,46 +351,38 @@ void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
         const EntryHeader h = doc.headerAt(marker + 1);
         const print::PageFormatInfo &fmt =
             print::pageFormatInfo(print::selectPageFormat(h.seriesCaption, h.stripType));
-        // A printer that does not offer the paper prints on the paper it has.
-        printers::setPrinterPaper(pr, fmt.paperIdentifier);
-        pr.setPageOrientation(fmt.orientation);
         if (!chosenFile.isEmpty())
             pr.setOutputFileName(jobFileName(chosenFile, j, int(jobs.size())));
-
-        PrintJob pj(pr);
-        if (!pj.begin()) {
-            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
-            break;
-        }
-        const QRectF printable = pr.pageRect(QPrinter::DevicePixel);
-        const print::PagePlacement placement{print::scaleOfDpi(pr.logicalDpiX()), print::scaleOfDpi(pr.logicalDpiY()),
-                                             print::fixedOfReal(printable.left()),
-                                             print::fixedOfReal(printable.top()), adjustment()};
-        bool cancelled = false, failed = false;
-        for (int page = 0; page < job.pages; ++page) {
-            if (page > 0 && progress.cancelled()) {
-                cancelled = true;
-                break;
-            }
-            if (!pj.page(page)) {
-                failed = true;
-                break;
-            }
-            print::drawStripPage(pj.painter(), doc, entry, placement);
-            progress.pageDone();
-        }
-        if (failed) {
-            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
-            break; // the job is aborted as it goes out of scope
-        }
-        // A cancelled run ends the job it is in with the pages drawn so far.
-        if (!pj.end()) {
-            UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
-            break;
-        }
-        if (cancelled)
+        const JobEnd end = printJob(parent, pr, fmt, job.pages, adjustment(), progress,
+                                    [&](QPainter &p, const print::PagePlacement &placement) {
+                                        print::drawStripPage(p, doc, entry, placement);
+                                    });
+        if (end != JobEnd::Done)
             break;
     }
+}
+
+void PrintCommands::printCalibration(QWidget *parent, const print::Adjustment &adjustment)
+{
+    print::PageFormat format = print::PageFormat::A;
+    const RegisterDocument &doc = document();
+    if (const int marker = doc.findEntry(doc.currentEntryNumber()); doc.currentEntryNumber() > 0 && marker >= 0) {
+        const EntryHeader h = doc.headerAt(marker + 1);
+        format = print::selectPageFormat(h.seriesCaption, h.stripType);
+    }
+    QPrinter &pr = printer();
+    if (!UserDialogs::current().print(parent, pr, 0))
+        return;
+    printerChosen();
+    const int copies = qMax(1, pr.copyCount());
+    pr.setDocName(print::CalibrationTitle);
+    pr.setCopyCount(1);
+    pr.setCollateCopies(false);
+    RunProgress progress(parent, print::CalibrationTitle, copies);
+    printJob(parent, pr, print::pageFormatInfo(format), copies, adjustment, progress,
+             [format](QPainter &p, const print::PagePlacement &placement) {
+                 print::drawCalibrationPage(p, format, placement);
+             });
 }
 
 void PrintCommands::printList(QWidget *parent)
@@ -286,6 +394,7 @@ void PrintCommands::printList(QWidget *parent)
     QPrinter &pr = printer();
     if (!UserDialogs::current().print(parent, pr, pageCount))
         return;
+    printerChosen();
     const int copies = qMax(1, pr.copyCount());
     const bool collate = pr.collateCopies();
     const int outer = collate ? copies : 1;

@@ -1,8 +1,9 @@
 #pragma once
 // The print commands of the main window: File ▸ Print (strips), File ▸ Print
-// list and File ▸ Printer fine adjustment, with the print runs behind the two
-// previews. One printer is kept for the whole run of the program, so that
-// the print dialog offers the printer chosen last.
+// list, File ▸ PDF and File ▸ Printer fine adjustment, with the print runs
+// behind the two previews and the fine adjustment's test print. One printer
+// is kept for the whole run of the program, so that the print dialog offers
+// the printer chosen last.
 
 #include "print/strippage.h"
 #include "register/registerdocument.h"
@@ -12,6 +13,7 @@
 
 class QPrinter;
 class QWidget;
+class SettingsStore;
 class TFMain;
 
 class PrintCommands : public QObject
@@ -25,6 +27,9 @@ public:
     static const QString PrinterErrorMessage;     // "プリンタの設定に問題があります。\n…"
     static const QString StripJobTitle;           // "示名条印刷"
     static const QString ListJobTitle;            // "示名条一覧印刷"
+    static const QString WriteFailedMessage;      // "%1 を書き込めません。"
+    // The folder of the last PDF saved: settings section Dir, this key.
+    static const QString PdfFolderKey;            // "SavePdf"
     // A run of more pages than this shows its progress with a cancel button.
     static constexpr int ProgressFromPages = 3;
 
@@ -34,6 +39,10 @@ public:
     void ActionFilePrintExecute();
     void ActionFilePrintListExecute();
     void ActionFileSetupExecute();
+    void ActionFilePdfExecute();
+
+    // The settings the commands keep between runs, written at program end.
+    void saveSettings(SettingsStore &settings) const;
 
     RegisterDocument &document();
     // The fine adjustment in force (0, 0 before the dialog was used).
@@ -53,8 +62,24 @@ public:
     // failures and ends or aborts any job it opened.
     void printStrips(QWidget *parent, const QList<int> &positions);
     void printList(QWidget *parent);
+    // The calibration page on the paper of the shown entry's format (format
+    // A when no entry is shown), with the offsets given, through the print
+    // dialog and the same job routine as the strips.
+    void printCalibration(QWidget *parent, const print::Adjustment &adjustment);
+    // The register list pages into a PDF file the user names.
+    void saveListPdf(QWidget *parent);
 
 private:
+    // After a print dialog: when it picked another printer, that printer's
+    // kept adjustment comes into force.
+    void printerChosen();
+    // The PDF file to write, asked in the folder of the last one and named
+    // after the register (`unnamed` for a register without a file); empty
+    // when the user cancels.
+    QString askPdfFile(QWidget *parent, const QString &unnamed);
+
     TFMain &m_main;
     std::unique_ptr<QPrinter> m_printer;
+    QString m_printerInUse;
+    QString m_pdfFolder;
 };

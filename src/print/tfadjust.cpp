@@ -1,9 +1,11 @@
 #include "print/tfadjust.h"
 
 #include "app/mainsub.h"
+#include "platform/printers.h"
 #include "platform/userdialogs.h"
 #include "print/adjustment.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QTextBlock>
 
 const QString TFAdjust::NotNumberMessage = QStringLiteral("数字のみ入力してください。");
+const QString TFAdjust::SettingsSection = QStringLiteral("Adjust");
 
 OffsetEdit::OffsetEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -93,26 +96,39 @@ TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
     row(160, QStringLiteral("横方向(&H)"), QStringLiteral("（マイナスで左／プラスで右）"), Label4, Memo2, Label6,
         Label8, "Memo2");
 
+    CheckBoxKeep = new QCheckBox(QStringLiteral("このプリンタの調整値として保存する(&K)"), this);
+    CheckBoxKeep->setObjectName(QStringLiteral("CheckBoxKeep"));
+    CheckBoxKeep->setGeometry(20, 214, 290, 20);
+    ButtonTest = new QPushButton(QStringLiteral("テスト印刷(&T)"), this);
+    ButtonTest->setObjectName(QStringLiteral("ButtonTest"));
+    ButtonTest->setGeometry(16, 246, 96, 26);
+    ButtonTest->setAutoDefault(false);
+    ButtonTest->setToolTip(QStringLiteral("入力した値で位置確認用のページを印刷します"));
     Button_OK = new QPushButton(QStringLiteral("OK"), this);
     Button_OK->setObjectName(QStringLiteral("Button_OK"));
-    Button_OK->setGeometry(72, 246, 80, 26);
+    Button_OK->setGeometry(124, 246, 80, 26);
     Button_OK->setDefault(true);
     Button_OK->setAutoDefault(false);
     Button_CANCEL = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     Button_CANCEL->setObjectName(QStringLiteral("Button_CANCEL"));
-    Button_CANCEL->setGeometry(168, 246, 80, 26);
+    Button_CANCEL->setGeometry(216, 246, 80, 26);
     Button_CANCEL->setAutoDefault(false);
     connect(Button_OK, &QPushButton::clicked, this, &TFAdjust::Button_OKClick);
     connect(Button_CANCEL, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonTest, &QPushButton::clicked, this, &TFAdjust::ButtonTestClick);
     setTabOrder(Memo1, Memo2);
-    setTabOrder(Memo2, Button_OK);
+    setTabOrder(Memo2, CheckBoxKeep);
+    setTabOrder(CheckBoxKeep, ButtonTest);
+    setTabOrder(ButtonTest, Button_OK);
     setTabOrder(Button_OK, Button_CANCEL);
 
     if (MainSub) {
         SettingsStore &s = MainSub->settings();
         move(s.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
              s.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100));
+        loadKept(s);
     }
+    usePrinter(printers::defaultPrinterName());
 }
 
 TFAdjust::~TFAdjust()
@@ -121,12 +137,96 @@ TFAdjust::~TFAdjust()
         SettingsStore &s = MainSub->settings();
         s.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), y());
         s.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), x());
+        saveKept(s);
     }
 }
 
-int TFAdjust::execFor(const QString &printerName)
+// ---------------------------------------------------------------- kept pairs
+
+qsizetype TFAdjust::keptIndex(const QString &printerName) const
 {
+    for (qsizetype i = 0; i < m_kept.size(); ++i)
+        if (m_kept.at(i).printer.compare(printerName, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+std::optional<print::Adjustment> TFAdjust::keptAdjustment(const QString &printerName) const
+{
+    const qsizetype i = keptIndex(printerName);
+    if (i < 0)
+        return std::nullopt;
+    return m_kept.at(i).adjustment;
+}
+
+// A key that names no printer and a value that is no pair are passed over
+// (the printer then has no pair); the first key of a printer counts, as it
+// does for every other setting.
+void TFAdjust::loadKept(const SettingsStore &settings)
+{
+    QStringList seen;
+    for (const auto &[key, value] : settings.entries(SettingsSection)) {
+        const QString printer = print::printerOfAdjustKey(key);
+        if (printer.isEmpty() || seen.contains(printer, Qt::CaseInsensitive))
+            continue;
+        seen.append(printer);
+        if (const std::optional<print::Adjustment> a = print::parseAdjustPair(value))
+            m_kept.append({printer, *a});
+    }
+}
+
+// Only the printers whose pair changed are written, so that the lines of the
+// others stay as they were, even those this program could not read.
+void TFAdjust::saveKept(SettingsStore &settings) const
+{
+    for (const QString &printer : m_changed) {
+        const QString key = print::adjustKeyOfPrinter(printer);
+        if (const std::optional<print::Adjustment> a = keptAdjustment(printer))
+            settings.writeString(SettingsSection, key, print::formatAdjustPair(*a));
+        else
+            settings.removeKey(SettingsSection, key);
+    }
+}
+
+void TFAdjust::keep(const QString &printerName, bool on)
+{
+    if (printerName.isEmpty())
+        return;
+    const qsizetype i = keptIndex(printerName);
+    if (on) {
+        if (i >= 0)
+            m_kept[i].adjustment = m_adjustment;
+        else
+            m_kept.append({printerName, m_adjustment});
+    } else if (i >= 0) {
+        m_kept.removeAt(i);
+    } else {
+        return;
+    }
+    if (!m_changed.contains(printerName, Qt::CaseInsensitive))
+        m_changed.append(printerName);
+}
+
+void TFAdjust::usePrinter(const QString &printerName)
+{
+    if (const std::optional<print::Adjustment> a = keptAdjustment(printerName))
+        m_adjustment = *a;
+    if (isVisible()) {
+        m_shownPrinter = printerName;
+        LabelPrinter->setText(printerName);
+    }
+}
+
+// ---------------------------------------------------------------- dialog
+
+int TFAdjust::execFor(const QString &printerName, TestPrint testPrint)
+{
+    m_testPrint = std::move(testPrint);
+    ButtonTest->setEnabled(bool(m_testPrint));
+    m_shownPrinter = printerName;
     LabelPrinter->setText(printerName);
+    CheckBoxKeep->setEnabled(!printerName.isEmpty());
+    CheckBoxKeep->setChecked(keptAdjustment(printerName).has_value());
     Memo1->setPlainText(print::formatAdjustment(m_adjustment.vertical));
     Memo2->setPlainText(print::formatAdjustment(m_adjustment.horizontal));
     Memo1->setFocus(Qt::OtherFocusReason);
@@ -153,5 +253,13 @@ void TFAdjust::Button_OKClick()
     Memo1->setFirstLine(print::formatAdjustment(vertical));
     Memo2->setFirstLine(print::formatAdjustment(horizontal));
     m_adjustment = {vertical, horizontal};
+    keep(m_shownPrinter, CheckBoxKeep->isChecked());
     accept();
+}
+
+void TFAdjust::ButtonTestClick()
+{
+    if (!checkEntry(Memo1) || !checkEntry(Memo2) || !m_testPrint)
+        return;
+    m_testPrint(this, {print::adjustmentValue(Memo1->firstLine()), print::adjustmentValue(Memo2->firstLine())});
 }

@@ -27,6 +27,9 @@ TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
     connect(ButtonPrt1, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt1Click);
     connect(ButtonPrt2, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt2Click);
     connect(ButtonPrt3, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt3Click);
+    ButtonPdf = print::barButton(ButtonPrt1->parentWidget(), QStringLiteral("PDF"),
+                                 QStringLiteral("PDF|示名条一覧をPDFファイルに保存します"), "ButtonPdf", 232);
+    connect(ButtonPdf, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPdfClick);
     resize(1000, 600);
     print::restoreWindowPlace(this, QStringLiteral("List"), 1000, 600);
 }
@@ -97,4 +100,10 @@ void TFPrintJimeijoList::ButtonPrt1Click()
     }
     if (m_commands)
         m_commands->printList(this);
+}
+
+void TFPrintJimeijoList::ButtonPdfClick()
+{
+    if (m_commands)
+        m_commands->saveListPdf(this);
 }

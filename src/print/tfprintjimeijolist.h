@@ -1,7 +1,7 @@
 #pragma once
 // TFPrintJimeijoList: the register list print preview. Shows one page of the
-// table at a time on a 1400 x 900 image and prints all pages, or a range, as
-// one print job.
+// table at a time on a 1400 x 900 image, prints all pages, or a range, as
+// one print job, and saves all pages as a PDF file.
 
 #include "print/listpage.h"
 
@@ -34,6 +34,7 @@ public:
     QPushButton *ButtonPrt1 = nullptr;
     QPushButton *ButtonPrt2 = nullptr;
     QPushButton *ButtonPrt3 = nullptr;
+    QPushButton *ButtonPdf = nullptr;
     QPushButton *ButtonClose = nullptr;
     QScrollArea *ScrollBox1 = nullptr;
     QLabel *Image1 = nullptr;
@@ -42,6 +43,7 @@ public Q_SLOTS:
     void ButtonPrt1Click();
     void ButtonPrt2Click();
     void ButtonPrt3Click();
+    void ButtonPdfClick();
 
 protected:
     void showEvent(QShowEvent *event) override;

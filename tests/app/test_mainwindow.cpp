@@ -315,7 +315,7 @@ void TestMainWindow::commandsPresentAndEnabled()
             QVERIFY2(a->isEnabled() != disabled.contains(a->text()), qPrintable(a->text()));
         }
     }
-    QCOMPARE(items, 36); // with File ▸ CSV取込み and CSV出力
+    QCOMPARE(items, 37); // ファイル ▸ PDFに出力, CSV取込み and CSV出力 included
     QCOMPARE(FMain->ActionFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(FMain->ActionEditDelete->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     QVERIFY(FMain->ToolButtonPrint->isEnabled()); // follows its command

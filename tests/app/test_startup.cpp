@@ -12,6 +12,7 @@ class TestStartup : public QObject
 private Q_SLOTS:
     void initTestCase();
     void secondCopyExitsWithOne();
+    void closesAfterShowWhenAsked();
 
 private:
     QProcessEnvironment env() const;
@@ -79,6 +80,28 @@ void TestStartup::secondCopyExitsWithOne()
     QVERIFY(!fourth.waitForFinished(1500));
     fourth.kill();
     fourth.waitForFinished();
+}
+
+// The hook an installation check uses: the program shows its main window,
+// then closes it the normal way and ends with 0, its settings written as
+// the windows are destroyed.
+void TestStartup::closesAfterShowWhenAsked()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment e = env();
+    e.insert(QStringLiteral("APPDATA"), home.path());
+    e.insert(QStringLiteral("TAVREL_CLOSE_AFTER_SHOW"), QStringLiteral("1"));
+    QProcess p;
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"), {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QFile ini(home.filePath(QStringLiteral("tavrel/tavrel.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray settings = ini.readAll();
+    QVERIFY2(settings.contains("[Position]"), settings.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -1,6 +1,9 @@
-// tavrel-cli print and print-list: the PDF that comes out (page count, paper
-// and orientation per page, order of copies, real text, the fine
-// adjustment), usage and data errors, and no file left behind by a failure.
+// tavrel-cli print, print-list and calibrate: the PDF that comes out (page
+// count, paper and orientation per page, order of copies, real text, the
+// fine adjustment, where the calibration page's crosshairs land), usage and
+// data errors, and no file left behind by a failure.
+
+#include "pdfprobe.h"
 
 #include <QFile>
 #include <QProcess>
@@ -74,6 +77,8 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void printList();
+    void calibrate_data();
+    void calibrate();
 
 private:
     QTemporaryDir m_dir;
@@ -89,6 +94,7 @@ void TestPrintCli::wholeRegister()
     const QString text = run(QStringLiteral("pdftotext"), {"-f", "1", "-l", "1", out, "-"});
     QVERIFY(text.contains(QStringLiteral("山田 太郎")));
     QVERIFY(text.contains(QStringLiteral("総務部")));
+    QCOMPARE(pdfprobe::title(out), QStringLiteral("sample-office"));
 }
 
 void TestPrintCli::entriesCopiesCollate_data()
@@ -144,6 +150,14 @@ void TestPrintCli::refusals_data()
     QTest::newRow("entry zero") << QStringList{"print", Sample, "-o", "X", "--entries", "0"} << 1;
     QTest::newRow("missing register") << QStringList{"print", "/nonexistent.TAV", "-o", "X"} << 1;
     QTest::newRow("list without output") << QStringList{"print-list", Sample} << 2;
+    QTest::newRow("calibrate without format") << QStringList{"calibrate", "-o", "X"} << 2;
+    QTest::newRow("calibrate without output") << QStringList{"calibrate", "--format", "A"} << 2;
+    QTest::newRow("calibrate format E") << QStringList{"calibrate", "--format", "E", "-o", "X"} << 2;
+    QTest::newRow("calibrate format a") << QStringList{"calibrate", "--format", "a", "-o", "X"} << 2;
+    QTest::newRow("calibrate two formats") << QStringList{"calibrate", "--format", "AB", "-o", "X"} << 2;
+    QTest::newRow("calibrate bad adjustment") << QStringList{"calibrate", "--format", "A", "-o", "X", "--adjust-h", "1,5"} << 2;
+    QTest::newRow("calibrate unknown option") << QStringList{"calibrate", "--format", "A", "-o", "X", "--entries", "1"} << 2;
+    QTest::newRow("calibrate with a register") << QStringList{"calibrate", Sample, "--format", "A", "-o", "X"} << 2;
 }
 
 void TestPrintCli::refusals()
@@ -175,6 +189,57 @@ void TestPrintCli::printList()
     QVERIFY(text.contains(QStringLiteral("示名条一覧")));
     QVERIFY(text.contains(QStringLiteral("1 / 1")));
     QVERIFY(text.contains(QStringLiteral("2024/04/09 16:20")));
+}
+
+void TestPrintCli::calibrate_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QSize>("paper");
+    QTest::addColumn<double>("vertical");
+    QTest::addColumn<double>("horizontal");
+    QTest::newRow("A") << "A" << A5 << 0.0 << 0.0;
+    QTest::newRow("B") << "B" << A4 << 0.0 << 0.0;
+    QTest::newRow("C") << "C" << Postcard << 0.0 << 0.0;
+    QTest::newRow("D") << "D" << JisB5 << 0.0 << 0.0;
+    QTest::newRow("A down and left") << "A" << A5 << 2.0 << -1.5;
+    QTest::newRow("C up and right") << "C" << Postcard << -3.25 << 4.0;
+    QTest::newRow("D quarter") << "D" << JisB5 << 0.25 << 0.75;
+}
+
+void TestPrintCli::calibrate()
+{
+    QFETCH(QString, format);
+    QFETCH(QSize, paper);
+    QFETCH(double, vertical);
+    QFETCH(double, horizontal);
+    const QString out = m_dir.filePath(QStringLiteral("calibrate.pdf"));
+    QString err;
+    QCOMPARE(cli({"calibrate", "--format", format, "-o", out, "--adjust-v", QString::number(vertical), "--adjust-h",
+                  QString::number(horizontal)},
+                 &err),
+             0);
+    QCOMPARE(papers(out), QList<QSize>{paper});
+    const QImage page = pdfprobe::render(out);
+    QVERIFY(qAbs(page.width() - paper.width() * pdfprobe::PixelsPerMm) <= 3); // the pages are whole points
+    QVERIFY(qAbs(page.height() - paper.height() * pdfprobe::PixelsPerMm) <= 3); // the pages are whole points
+    // Crosshairs 20 mm in from every corner, moved by the offsets.
+    const QList<QPointF> nominal{{20, 20},
+                                 {paper.width() - 20.0, 20},
+                                 {20, paper.height() - 20.0},
+                                 {paper.width() - 20.0, paper.height() - 20.0}};
+    for (const QPointF &n : nominal) {
+        const QPointF want = n + QPointF(horizontal, vertical);
+        const QPointF got = pdfprobe::crossNear(page, want);
+        QVERIFY2(qAbs(got.x() - want.x()) <= 0.2 && qAbs(got.y() - want.y()) <= 0.2,
+                 qPrintable(QStringLiteral("(%1, %2) found at (%3, %4)")
+                                .arg(want.x()).arg(want.y()).arg(got.x()).arg(got.y())));
+    }
+    // Each crosshair names its nominal place; the page says how to read it.
+    const QString text = pdfprobe::text(out).simplified();
+    for (const QPointF &n : nominal)
+        QVERIFY2(text.contains(QStringLiteral("(%1, %2) mm").arg(n.x()).arg(n.y())), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("紙の端から十字の中心までを測り")));
+    QCOMPARE(pdfprobe::title(out), QStringLiteral("テスト印刷"));
 }
 
 QTEST_GUILESS_MAIN(TestPrintCli)

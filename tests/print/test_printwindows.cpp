@@ -15,6 +15,7 @@
 #include "register/series.h"
 #include "strip/stripwalk.h"
 #include "uitestsupport.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,33 +38,8 @@ namespace {
 
 using Answer = ScriptedUserDialogs::PrintAnswer;
 
-// Runs fn once `dialog` is shown (modally), then closes it if fn left it
-// open, so that a failing check cannot hang the test.
-void whenShown(QDialog *dialog, const std::function<void()> &fn)
-{
-    auto *timer = new QTimer(dialog); // goes with the window if it never shows
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, dialog, fn] {
-        if (!dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == dialog, 5000);
-        fn();
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
-}
-
-void ctrlClickRow(int row)
-{
-    QTreeView *list = FMain->ListView1;
-    const QModelIndex index = list->model()->index(row, 0);
-    QVERIFY(index.isValid());
-    list->scrollTo(index);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualRect(index).center());
-}
+using printtest::ctrlClickRow;
+using printtest::whenShown;
 
 // Page sizes in points as pdfinfo reports them, and each page's rotation.
 struct PdfPage

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Checks the installed layout of a finished build: installs it into a
+# temporary prefix, runs the installed tavrel-cli (through its link in bin/,
+# from another folder) on the sample register, starts the installed tavrel
+# on the offscreen platform until its main window has been shown, and
+# validates the desktop entry, the AppStream metainfo, the MIME type, the
+# icons and the manual page.
+#
+#   scripts/check-install.sh [BUILD_DIR]      (default: build)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$repo/build}" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+P="$work/prefix/usr"
+failures=0
+fail() { echo "check-install: FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "check-install: ok: $*"; }
+
+cmake --install "$build" --prefix "$P" >/dev/null
+
+# -- Layout: the program folder with its data, links in bin/ --------------
+for program in tavrel tavrel-cli; do
+  if [ -L "$P/bin/$program" ] && [ "$(readlink -f "$P/bin/$program")" = "$(readlink -f "$P/lib/tavrel/$program")" ] \
+     && [ -x "$P/lib/tavrel/$program" ]; then
+    pass "bin/$program links to lib/tavrel/$program"
+  else
+    fail "bin/$program is not a link to the executable lib/tavrel/$program"
+  fi
+done
+case "$(readlink "$P/bin/tavrel")" in
+  /*) fail "bin/tavrel links by an absolute path: $(readlink "$P/bin/tavrel")" ;;
+esac
+templates=$(find "$repo/templates" -maxdepth 1 -name '*.tpl' | wc -l)
+installed=$(find "$P/lib/tavrel" -maxdepth 1 -name '*.tpl' | wc -l)
+[ "$templates" -gt 0 ] && [ "$installed" -eq "$templates" ] \
+  && pass "$installed templates in lib/tavrel" || fail "lib/tavrel holds $installed of $templates templates"
+logos=$(find "$repo/data/tvロゴ" -type f | wc -l)
+[ "$(find "$P/lib/tavrel/tvロゴ" -type f 2>/dev/null | wc -l)" -eq "$logos" ] \
+  && pass "$logos sample logos in lib/tavrel/tvロゴ" || fail "lib/tavrel/tvロゴ does not hold the $logos sample logos"
+for f in share/applications/tavrel.desktop share/metainfo/org.tavrel.Tavrel.metainfo.xml \
+         share/mime/packages/tavrel.xml share/icons/hicolor/scalable/apps/tavrel.svg \
+         share/man/man1/tavrel-cli.1.gz share/doc/tavrel/examples/sample-office.TAV; do
+  [ -f "$P/$f" ] || fail "$f is not installed"
+done
+for size in 48 128; do
+  got=$(identify -format '%wx%h' "$P/share/icons/hicolor/${size}x${size}/apps/tavrel.png" 2>/dev/null || true)
+  [ "$got" = "${size}x${size}" ] && pass "icon ${size}x${size}" || fail "the ${size}x${size} icon is '$got'"
+done
+
+# -- tavrel-cli through its link, from another folder ----------------------
+sample="$P/share/doc/tavrel/examples/sample-office.TAV"
+cli="$P/bin/tavrel-cli"
+cd /
+if expected=$("$build/tavrel-cli" list "$repo/samples/sample-office.TAV") \
+   && got=$(env -u DISPLAY "$cli" list "$sample") && [ -n "$got" ] && [ "$got" = "$expected" ]; then
+  pass "installed tavrel-cli lists the sample register ($(printf '%s\n' "$got" | wc -l) entries)"
+else
+  fail "installed tavrel-cli list differs from the build's"
+fi
+"$cli" check "$sample" >/dev/null && pass "check accepts the installed sample" || fail "check refuses the installed sample"
+# The templates are found in the program folder behind the link.
+if got=$("$cli" templates) && [ -n "$got" ] && [ "$got" = "$("$build/tavrel-cli" templates)" ]; then
+  pass "installed tavrel-cli finds its templates"
+else
+  fail "installed tavrel-cli does not find the templates of its program folder"
+fi
+if "$cli" new "$work/new.TAV" --series 0 --type "$(printf '%s\n' "$got" | head -n1 | cut -f3)" --ext 100 \
+   && "$cli" check "$work/new.TAV" >/dev/null; then
+  pass "installed tavrel-cli makes an entry from an installed template"
+else
+  fail "installed tavrel-cli cannot make an entry from its templates"
+fi
+if "$cli" render "$sample" --entry 1 -o "$work/entry1.png" && [ -s "$work/entry1.png" ]; then
+  pass "installed tavrel-cli renders entry 1"
+else
+  fail "installed tavrel-cli cannot render entry 1"
+fi
+"$cli" --help | grep -q '^Commands:' && "$cli" list --help | grep -q '^usage: tavrel-cli list FILE' \
+  && pass "tavrel-cli --help" || fail "tavrel-cli --help"
+
+# -- tavrel on the offscreen platform until its main window is shown -------
+mkdir -p "$work/runtime" "$work/appdata"
+chmod 700 "$work/runtime"
+rc=0
+env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" APPDATA="$work/appdata" TAVREL_CLOSE_AFTER_SHOW=1 \
+  timeout 120 "$P/bin/tavrel" >"$work/tavrel.log" 2>&1 || rc=$?
+# The settings are written as the main window is destroyed after being shown.
+if [ "$rc" -eq 0 ] && grep -q '^\[Position\]' "$work/appdata/tavrel/tavrel.ini" 2>/dev/null; then
+  pass "installed tavrel showed its main window and closed"
+else
+  fail "installed tavrel (exit $rc) did not show its main window: $(head -c 2000 "$work/tavrel.log")"
+fi
+
+# -- Desktop integration ---------------------------------------------------
+desktop-file-validate "$P/share/applications/tavrel.desktop" && pass "desktop-file-validate" \
+  || fail "desktop-file-validate"
+grep -qx 'Exec=tavrel' "$P/share/applications/tavrel.desktop" && [ -x "$P/bin/tavrel" ] \
+  || fail "the desktop entry does not start bin/tavrel"
+appstreamcli validate --no-net "$P/share/metainfo/org.tavrel.Tavrel.metainfo.xml" >/dev/null \
+  && pass "appstreamcli validate --no-net" || fail "appstreamcli validate --no-net"
+if XDG_DATA_DIRS="$P/share" update-mime-database "$P/share/mime" >/dev/null \
+   && grep -qx '50:application/x-tavrel-register:\*\.tav' "$P/share/mime/globs2" \
+   && grep -q 'application/x-tavrel-register:\*\.TAV' "$P/share/mime/globs2"; then
+  pass "MIME type application/x-tavrel-register for *.TAV and *.tav"
+else
+  fail "the MIME type does not cover *.TAV and *.tav"
+fi
+page="$P/share/man/man1/tavrel-cli.1.gz"
+warnings=$( (zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z) 2>&1 || echo "groff failed")
+[ -z "$warnings" ] && man -l "$page" 2>/dev/null | grep -q 'replace' \
+  && pass "manual page tavrel-cli.1" || fail "manual page: $warnings"
+
+if [ "$failures" -ne 0 ]; then
+  echo "check-install: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "check-install: the installed layout is sound"

@@ -1,0 +1,106 @@
+#include "print/pdfoutput.h"
+
+#include "platform/conversion.h"
+#include "print/calibrationpage.h"
+#include "register/registerdocument.h"
+
+#include <QFileInfo>
+#include <QPdfWriter>
+
+namespace print {
+
+const QString StripPdfTitle = QStringLiteral("示名条印刷");
+const QString ListPdfTitle = QStringLiteral("示名条一覧印刷");
+const QString CalibrationTitle = QStringLiteral("テスト印刷");
+
+QString registerTitle(const QString &registerFile, const QString &unnamed)
+{
+    const QString name = QFileInfo(registerFile).completeBaseName();
+    return name.isEmpty() ? unnamed : name;
+}
+
+PdfPages::PdfPages(const QString &path, const QString &title) : m_file(path), m_title(title) {}
+
+PdfPages::~PdfPages()
+{
+    // An unfinished document is thrown away with its temporary file.
+    if (m_painter.isActive())
+        m_painter.end();
+    m_writer.reset();
+}
+
+bool PdfPages::nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation)
+{
+    const QPageLayout layout(QPageSize(paper), orientation, QMarginsF(0, 0, 0, 0));
+    if (!m_writer) {
+        if (!m_file.open(QIODevice::WriteOnly))
+            return false;
+        m_writer = std::make_unique<QPdfWriter>(&m_file);
+        m_writer->setResolution(PdfResolution);
+        m_writer->setTitle(m_title);
+        m_writer->setCreator(QStringLiteral("Tavrel"));
+        m_writer->setPageLayout(layout);
+        return m_painter.begin(m_writer.get());
+    }
+    m_writer->setPageLayout(layout);
+    return m_writer->newPage();
+}
+
+PagePlacement PdfPages::placement(const Adjustment &adjustment)
+{
+    const Fixed4 scale = scaleOfDpi(PdfResolution);
+    return {scale, scale, Fixed4(), Fixed4(), adjustment};
+}
+
+bool PdfPages::finish()
+{
+    if (!m_writer || !m_painter.end())
+        return false;
+    m_writer.reset();
+    return m_file.commit();
+}
+
+bool writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
+                   const Adjustment &adjustment, const QString &title)
+{
+    for (const StripJob &job : jobs)
+        if (doc.findEntry(job.position + 1) < 0)
+            throw TavrelError(QStringLiteral("エントリ %1 がありません。").arg(job.position + 1));
+    PdfPages pdf(path, title);
+    const PagePlacement placement = PdfPages::placement(adjustment);
+    for (const StripJob &job : jobs) {
+        const int entry = job.position + 1;
+        const EntryHeader h = doc.headerAt(doc.findEntry(entry) + 1);
+        const PageFormatInfo &fmt = pageFormatInfo(selectPageFormat(h.seriesCaption, h.stripType));
+        for (int page = 0; page < job.pages; ++page) {
+            if (!pdf.nextPage(fmt.paper, fmt.orientation))
+                return false;
+            drawStripPage(pdf.painter(), doc, entry, placement);
+        }
+    }
+    return pdf.finish();
+}
+
+bool writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title)
+{
+    PdfPages pdf(path, title);
+    const int pages = listPageCount(int(table.size()));
+    for (int page = 1; page <= pages; ++page) {
+        if (!pdf.nextPage(QPageSize::A4, QPageLayout::Landscape))
+            return false;
+        drawListPage(pdf.painter(), table, page, drawnAt);
+    }
+    return pdf.finish();
+}
+
+bool writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title)
+{
+    PdfPages pdf(path, title);
+    const PageFormatInfo &fmt = pageFormatInfo(format);
+    if (!pdf.nextPage(fmt.paper, fmt.orientation))
+        return false;
+    drawCalibrationPage(pdf.painter(), format, PdfPages::placement(adjustment));
+    return pdf.finish();
+}
+
+} // namespace print

@@ -1,0 +1,435 @@
+// PDF files and the calibration page from the windows, and the fine
+// adjustment a printer keeps: File ▸ PDF and the list preview's PDF button
+// give the same pages as tavrel-cli; the fine adjustment's test print puts
+// the crosshairs where the typed offsets say; kept pairs are written at the
+// end of a run, come back at the next start and when the print dialog picks
+// their printer, and are dropped by unticking.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "platform/printers.h"
+#include "platform/textfile.h"
+#include "print/adjustment.h"
+#include "print/printcommands.h"
+#include "print/tfadjust.h"
+#include "print/tfprintjimeijolist.h"
+#include "register/series.h"
+#include "strip/stripwalk.h"
+#include "pdfprobe.h"
+#include "uitestsupport.h"
+#include "windowhelpers.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPrinter>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QTest>
+
+using printtest::ctrlClickRow;
+using printtest::fileMenuItem;
+using printtest::whenShown;
+
+namespace {
+
+// Runs tavrel-cli; its messages when it fails, nothing otherwise.
+QString runCli(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
+    p.waitForFinished(120000);
+    return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError()) + QStringLiteral(" (failed)");
+}
+
+// The list's footer shows the minute of drawing; two drawings may differ in it.
+QString withoutFooterTime(QString text)
+{
+    static const QRegularExpression footer(QStringLiteral("\\d{4}年\\d{1,2}月\\d{1,2}日\\s*\\d\\d:\\d\\d"));
+    return text.replace(footer, QStringLiteral("(time)"));
+}
+
+// The lines of a settings file's section, its header first.
+QStringList sectionLines(const QString &path, const QString &header)
+{
+    const QStringList lines = textfile::read(path).lines;
+    qsizetype i = lines.indexOf(header);
+    QStringList section;
+    for (; i >= 0 && i < lines.size() && (section.isEmpty() || !lines.at(i).startsWith(u'[')); ++i)
+        section.append(lines.at(i));
+    return section;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPdfWindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void stripPdfEqualsCli_data();
+    void stripPdfEqualsCli();
+    void stripPdfFolderAndFailures();
+    void listPdfEqualsCli();
+    void testPrint();
+    void testPrintRefusesWhatOkRefuses();
+    void keptPairAtStart_data();
+    void keptPairAtStart();
+    void keepAndDrop();
+    void pairOfChosenPrinter();
+
+private:
+    // Entries of series 0 (postcard), 4 (JIS B5) and 2 (A5), then more of
+    // series 2 up to `count`.
+    // The register's path is m_register.
+    void startWith(int count = 3);
+    QString outFile(const QString &name) const { return m_env->dataFolder() + name; }
+    void setOffsets(const QString &vertical, const QString &horizontal, bool keep);
+    std::unique_ptr<uitest::Environment> m_env;
+    QString m_register;
+};
+
+void TestPdfWindows::init()
+{
+    m_env = std::make_unique<uitest::Environment>();
+    uitest::writeTemplate(m_env->programFolder(), QStringLiteral("電話機Ｃ"),
+                          uitest::templateLines(series::caption(2) + series::caption(4),
+                                                {{1, "10", "10", "60", "40", {"001", "002"}}}));
+    printers::setInstalledForTesting(true);
+    printers::setDefaultNameForTesting(QStringLiteral("Office=2F"));
+}
+
+void TestPdfWindows::cleanup()
+{
+    m_env.reset();
+    printers::setInstalledForTesting(std::nullopt);
+    printers::setDefaultNameForTesting(std::nullopt);
+}
+
+void TestPdfWindows::startWith(int count)
+{
+    QList<uitest::Environment::Entry> entries{
+        {0, QStringLiteral("電話機Ａ"), QStringLiteral("201"), QStringLiteral("総務部"), QStringLiteral("山田")},
+        {4, QStringLiteral("電話機Ｃ"), QStringLiteral("202"), QStringLiteral("営業部"), QStringLiteral("佐藤")},
+        {2, QStringLiteral("電話機Ｃ"), QStringLiteral("203"), QStringLiteral("技術部"), QStringLiteral("鈴木")}};
+    for (int i = 3; i < count; ++i)
+        entries.append({2, QStringLiteral("電話機Ｃ"), QString::number(300 + i), QStringLiteral("部署%1").arg(i),
+                        QStringLiteral("使用者%1").arg(i)});
+    const QString path = m_register = m_env->writeRegister(QStringLiteral("営業所.TAV"), entries.mid(0, count));
+    // Text in a cell of the first and the last entry.
+    QCOMPARE(runCli({"text", path, "--entry", "1", "--cell", "0", "代表番号"}), QString());
+    QCOMPARE(runCli({"text", path, "--entry", QString::number(count), "--cell", "1", "内線 " + entries.at(count - 1).extension}),
+             QString());
+    m_env->start(path);
+}
+
+// Types the offsets into the fine adjustment, ticks or unticks the box, and
+// confirms with Enter.
+void TestPdfWindows::setOffsets(const QString &vertical, const QString &horizontal, bool keep)
+{
+    whenShown(FAdjust, [&] {
+        QTest::keyClicks(FAdjust->Memo1, vertical);
+        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->Memo2, horizontal);
+        if (FAdjust->CheckBoxKeep->isChecked() != keep) {
+            QTest::keyClick(FAdjust->Memo2, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), FAdjust->CheckBoxKeep);
+            QTest::keyClick(FAdjust->CheckBoxKeep, Qt::Key_Space);
+        }
+        QCOMPARE(FAdjust->CheckBoxKeep->isChecked(), keep);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!FAdjust->isVisible());
+    });
+    fileMenuItem(Qt::Key_E);
+}
+
+void TestPdfWindows::stripPdfEqualsCli_data()
+{
+    QTest::addColumn<QString>("vertical");
+    QTest::addColumn<QString>("horizontal");
+    QTest::newRow("no adjustment") << "" << "";
+    QTest::newRow("adjusted") << "1.5" << "-2.25";
+}
+
+void TestPdfWindows::stripPdfEqualsCli()
+{
+    QFETCH(QString, vertical);
+    QFETCH(QString, horizontal);
+    startWith(4);
+    const QString reg = m_register;
+    if (!vertical.isEmpty())
+        setOffsets(vertical, horizontal, false);
+    // Rows 4, 1 and 2 selected: the pages follow the list, as printing does.
+    uitest::clickRow(3);
+    ctrlClickRow(0);
+    ctrlClickRow(1);
+    const QString desk = outFile(QStringLiteral("desk.pdf"));
+    m_env->dialogs.fileNames << desk;
+    fileMenuItem(Qt::Key_D);
+    const auto &asked = m_env->dialogs.shown.constLast();
+    QCOMPARE(asked.kind, QStringLiteral("save"));
+    QCOMPARE(asked.text, QStringLiteral("PDFに出力"));
+    QCOMPARE(asked.request.filter, QStringLiteral("PDFファイル(*.pdf)"));
+    QCOMPARE(asked.request.defaultSuffix, QStringLiteral("pdf"));
+    QCOMPARE(asked.request.fileName, QStringLiteral("営業所.pdf"));
+    QCOMPARE(QDir(asked.request.folder), QDir(m_env->dataFolder())); // at first the register's folder
+
+    const QString cli = outFile(QStringLiteral("cli.pdf"));
+    QStringList args{"print", reg, "--entries", "1,2,4", "-o", cli};
+    if (!vertical.isEmpty())
+        args << "--adjust-v" << vertical << "--adjust-h" << horizontal;
+    QCOMPARE(runCli(args), QString());
+    const QStringList shapes = pdfprobe::pageShapes(desk);
+    QCOMPARE(shapes.size(), 3);
+    QCOMPARE(shapes, pdfprobe::pageShapes(cli));
+    QCOMPARE(pdfprobe::wordBoxes(desk), pdfprobe::wordBoxes(cli));
+    const QString text = pdfprobe::text(desk);
+    QVERIFY2(text.contains(QStringLiteral("代表番号")) && text.contains(QStringLiteral("内線 303")), qPrintable(text));
+    QCOMPARE(pdfprobe::title(desk), QStringLiteral("営業所"));
+    QCOMPARE(pdfprobe::title(cli), QStringLiteral("営業所"));
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+void TestPdfWindows::stripPdfFolderAndFailures()
+{
+    startWith();
+    uitest::clickRow(0);
+    // Cancelling writes nothing.
+    m_env->dialogs.fileNames << QString();
+    fileMenuItem(Qt::Key_D);
+    QVERIFY(QDir(m_env->dataFolder()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+    // A folder that does not exist: said so, nothing written.
+    const QString missing = outFile(QStringLiteral("no such folder/x.pdf"));
+    m_env->dialogs.fileNames << missing;
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("%1 を書き込めません。").arg(missing)});
+    // A record that cannot be drawn: the standard error box, and the file of
+    // that name stays as it was.
+    QDir(m_env->dataFolder()).mkpath(QStringLiteral("out"));
+    const QString kept = outFile(QStringLiteral("out/kept.pdf"));
+    {
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    RegisterDocument &doc = FMain->document();
+    const int cell = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 0);
+    const QString size = doc.line(cell + 20);
+    doc.setLine(cell + 20, QStringLiteral("x"));
+    m_env->dialogs.fileNames << kept;
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
+    QCOMPARE(bytesOf(kept), QByteArray("old"));
+    doc.setLine(cell + 20, size);
+    // The folder of the last file is offered next, and after a restart.
+    m_env->dialogs.fileNames << kept;
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(pdfprobe::pageShapes(kept).size(), 1);
+    m_env->dialogs.fileNames << QString();
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(QDir(m_env->dialogs.shown.constLast().request.folder), QDir(outFile(QStringLiteral("out"))));
+    m_env->destroyWindows();
+    QCOMPARE(QDir(m_env->setting(QStringLiteral("Dir"), QStringLiteral("SavePdf"))),
+             QDir(outFile(QStringLiteral("out"))));
+    m_env->dialogs.shown.clear();
+    startWith();
+    uitest::clickRow(0);
+    m_env->dialogs.fileNames << QString();
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(QDir(m_env->dialogs.shown.constLast().request.folder), QDir(outFile(QStringLiteral("out"))));
+}
+
+void TestPdfWindows::listPdfEqualsCli()
+{
+    startWith(31);
+    const QString reg = m_register;
+    const QString desk = outFile(QStringLiteral("list.pdf"));
+    m_env->dialogs.fileNames << desk;
+    whenShown(FPrintJimeijoList, [] {
+        QCOMPARE(FPrintJimeijoList->ButtonPdf->text(), QStringLiteral("PDF"));
+        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
+        QVERIFY(FPrintJimeijoList->isVisible());
+    });
+    fileMenuItem(Qt::Key_L);
+    const QString cli = outFile(QStringLiteral("cli-list.pdf"));
+    QCOMPARE(runCli({"print-list", reg, "-o", cli}), QString());
+    const QStringList shapes = pdfprobe::pageShapes(desk);
+    QCOMPARE(shapes.size(), 2);
+    QCOMPARE(shapes, pdfprobe::pageShapes(cli));
+    const QString text = withoutFooterTime(pdfprobe::text(desk));
+    QVERIFY(text.contains(QStringLiteral("2 / 2")));
+    QVERIFY(text.contains(QStringLiteral("使用者30")));
+    QCOMPARE(text, withoutFooterTime(pdfprobe::text(cli)));
+    QCOMPARE(pdfprobe::title(desk), QStringLiteral("営業所"));
+}
+
+void TestPdfWindows::testPrint()
+{
+    startWith();
+    uitest::clickRow(0); // series 0: the postcard, landscape
+    ScriptedUserDialogs::PrintAnswer answer;
+    answer.outputFile = outFile(QStringLiteral("test.pdf"));
+    m_env->dialogs.printAnswers << answer;
+    whenShown(FAdjust, [&] {
+        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("2"));
+        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("-1.5"));
+        QCOMPARE(FAdjust->ButtonTest->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        // The dialog stays open for the correction to be confirmed or not.
+        QVERIFY(FAdjust->isVisible());
+        QTest::keyClick(FAdjust->Memo2, Qt::Key_Escape);
+    });
+    fileMenuItem(Qt::Key_E);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("print")).size(), 1);
+    // Cancelled: the offsets in force did not change.
+    QCOMPARE(FAdjust->adjustment().vertical, Fixed4());
+    QCOMPARE(FAdjust->adjustment().horizontal, Fixed4());
+
+    const QString pdf = answer.outputFile;
+    const QStringList shapes = pdfprobe::pageShapes(pdf);
+    QCOMPARE(shapes.size(), 1);
+    const QImage page = pdfprobe::render(pdf);
+    QVERIFY2(page.width() > page.height(), qPrintable(shapes.join(u' ')));
+    QVERIFY(qAbs(page.width() - 1480) <= 3 && qAbs(page.height() - 1000) <= 3);
+    for (const QPointF &n : {QPointF(20, 20), QPointF(128, 20), QPointF(20, 80), QPointF(128, 80)}) {
+        const QPointF want = n + QPointF(-1.5, 2);
+        const QPointF got = pdfprobe::crossNear(page, want);
+        QVERIFY2(qAbs(got.x() - want.x()) <= 0.2 && qAbs(got.y() - want.y()) <= 0.2,
+                 qPrintable(QStringLiteral("(%1, %2) found at (%3, %4)")
+                                .arg(want.x()).arg(want.y()).arg(got.x()).arg(got.y())));
+    }
+    QVERIFY(pdfprobe::text(pdf).contains(QStringLiteral("(128, 80) mm")));
+    QCOMPARE(pdfprobe::title(pdf), QStringLiteral("テスト印刷"));
+}
+
+void TestPdfWindows::testPrintRefusesWhatOkRefuses()
+{
+    startWith();
+    whenShown(FAdjust, [&] {
+        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("1,5"));
+        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
+        QCOMPARE(QApplication::focusWidget(), FAdjust->Memo2);
+        QVERIFY(FAdjust->isVisible());
+    });
+    fileMenuItem(Qt::Key_E);
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("print")).isEmpty());
+}
+
+void TestPdfWindows::keptPairAtStart_data()
+{
+    QTest::addColumn<QString>("printer"); // the system's default printer
+    QTest::addColumn<QString>("vertical");
+    QTest::addColumn<QString>("horizontal");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("escaped name") << "Office=2F" << "1.5" << "-2.0" << true;
+    QTest::newRow("other case") << "office=2f" << "1.5" << "-2.0" << true;
+    QTest::newRow("blanks and brackets") << " [lp] " << "0.25" << "3.0" << true;
+    QTest::newRow("malformed value") << "Broken" << "0.0" << "0.0" << false;
+    QTest::newRow("half a pair") << "Half" << "0.0" << "0.0" << false;
+    QTest::newRow("no pair") << "Elsewhere" << "0.0" << "0.0" << false;
+}
+
+void TestPdfWindows::keptPairAtStart()
+{
+    QFETCH(QString, printer);
+    QFETCH(QString, vertical);
+    QFETCH(QString, horizontal);
+    QFETCH(bool, kept);
+    printers::setDefaultNameForTesting(printer);
+    m_env->writeSettings({"[Adjust]", "Office%3D2F=1.5,-2.0", "Broken=up,down", "Half=1.0",
+                          "%20%5Blp%5D%20=0.25,3", "Half=2.0,2.0"});
+    startWith(1);
+    QCOMPARE(print::formatAdjustment(FAdjust->adjustment().vertical), vertical);
+    QCOMPARE(print::formatAdjustment(FAdjust->adjustment().horizontal), horizontal);
+    whenShown(FAdjust, [&] {
+        QCOMPARE(FAdjust->LabelPrinter->text(), printer);
+        QCOMPARE(FAdjust->Memo1->toPlainText(), vertical);
+        QCOMPARE(FAdjust->Memo2->toPlainText(), horizontal);
+        QCOMPARE(FAdjust->CheckBoxKeep->isChecked(), kept);
+    });
+    fileMenuItem(Qt::Key_E);
+    // Never an error box.
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("exception")).isEmpty());
+}
+
+void TestPdfWindows::keepAndDrop()
+{
+    const QStringList others{"[Adjust]", "Broken=up,down", "Other=3.0,4.0"};
+    m_env->writeSettings(others);
+    startWith(1);
+    // Off by default; without it OK keeps the offsets for this run only.
+    setOffsets(QStringLiteral("0.5"), QStringLiteral("0.5"), false);
+    setOffsets(QStringLiteral("1.25"), QStringLiteral("-0.5"), true);
+    // Nothing is written while the program runs.
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Office%3D2F")), QString());
+    m_env->destroyWindows();
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Office%3D2F")), QStringLiteral("1.25,-0.5"));
+
+    startWith(1);
+    QCOMPARE(FAdjust->adjustment().vertical, Fixed4::parse(QStringLiteral("1.25")));
+    // A run that leaves the pairs alone writes the lines it found.
+    const QStringList adjustLines = sectionLines(m_env->settingsFile(), QStringLiteral("[Adjust]"));
+    QCOMPARE(adjustLines, QStringList({"[Adjust]", "Broken=up,down", "Other=3.0,4.0", "Office%3D2F=1.25,-0.5"}));
+    m_env->destroyWindows();
+    QCOMPARE(sectionLines(m_env->settingsFile(), QStringLiteral("[Adjust]")), adjustLines);
+
+    // Unticking drops the pair; the other printers' lines stay.
+    startWith(1);
+    whenShown(FAdjust, [] {
+        QVERIFY(FAdjust->CheckBoxKeep->isChecked());
+        QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
+        QVERIFY(!FAdjust->CheckBoxKeep->isChecked());
+        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+    });
+    fileMenuItem(Qt::Key_E);
+    m_env->destroyWindows();
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Office%3D2F")), QString());
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Broken")), QStringLiteral("up,down"));
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Other")), QStringLiteral("3.0,4.0"));
+    startWith(1);
+    QCOMPARE(FAdjust->adjustment().vertical, Fixed4());
+}
+
+void TestPdfWindows::pairOfChosenPrinter()
+{
+    const QString queue = qEnvironmentVariable("TAVREL_TEST_PRINTER");
+    if (queue.isEmpty())
+        QSKIP("no print queue: run through scripts/test.sh, which starts CUPS with a PDF queue");
+    m_env->writeSettings(QStringList{"[Adjust]", print::adjustKeyOfPrinter(queue) + QStringLiteral("=-1.0,2.5")});
+    startWith(1);
+    setOffsets(QStringLiteral("0.5"), QStringLiteral("0.5"), false);
+    // Printing the list through the queue: its pair comes into force.
+    ScriptedUserDialogs::PrintAnswer answer;
+    answer.printerName = queue;
+    m_env->dialogs.printAnswers << answer;
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    fileMenuItem(Qt::Key_L);
+    QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("-1.0,2.5"));
+    // The same printer chosen again leaves the offsets typed since alone.
+    setOffsets(QStringLiteral("0.75"), QStringLiteral("0"), false);
+    m_env->dialogs.printAnswers << answer;
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    fileMenuItem(Qt::Key_L);
+    QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("0.75,0.0"));
+    QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+TAVREL_UI_TEST_MAIN(TestPdfWindows)
+#include "test_pdfwindows.moc"
