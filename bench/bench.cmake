@@ -10,3 +10,6 @@ include(${CMAKE_CURRENT_SOURCE_DIR}/ui.cmake OPTIONAL)
 add_executable(bench_search ${CMAKE_CURRENT_SOURCE_DIR}/bench_search.cpp
                             ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
 target_link_libraries(bench_search PRIVATE tavrel_core)
+add_executable(bench_csv ${CMAKE_CURRENT_SOURCE_DIR}/bench_csv.cpp)
+target_link_libraries(bench_csv PRIVATE tavrel_core)
+add_dependencies(bench_csv tavrel-cli)

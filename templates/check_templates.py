@@ -48,6 +48,9 @@ DEFAULT_TEXT_SIZE = 9
 # extension and a name, say) at the default size in both views.
 ONE_LINE_TYPES = {"ｕＴ－９６ボタンＤＳＳコンソール", "Ｍｏ－６０ボタンＤＳＳコンソール"}
 FOUR_PLACES = Decimal("0.0001")
+# Name plate placeholders in preset texts, with the longest values a plate
+# is made to hold: the text must fit once they are put in.
+PLACEHOLDERS = {"{内線番号}": "12345", "{部署}": "営業部第一課", "{使用者名}": "山田　太郎"}
 
 DECIMAL_RE = re.compile(r"^-?\d+(\.\d{1,4})?$")
 INT_RE = re.compile(r"^-?\d+$")
@@ -300,8 +303,15 @@ def check_file(folder, file_name, faults, summary, info):
                 height = Decimal(preset_size) * MM_PER_POINT
                 if height > text[3]:
                     faults.append("%s: %d-point preset text too tall" % (where, preset_size))
-                if preset_text and text_width_mm(preset_text, preset_size) > text[2]:
-                    faults.append("%s: preset text %r does not fit %s mm" % (where, preset_text, text[2]))
+                shown = preset_text or ""
+                for placeholder, value in PLACEHOLDERS.items():
+                    shown = shown.replace(placeholder, value)
+                if "{" in shown or "}" in shown:
+                    faults.append("%s: preset text %r has an unknown placeholder" % (where, preset_text))
+                if shown != (preset_text or ""):
+                    info["plates"].add(stem)
+                if shown and text_width_mm(shown, preset_size) > text[2]:
+                    faults.append("%s: preset text %r does not fit %s mm" % (where, shown, text[2]))
             for j, other in enumerate(keys):
                 if gap_between(key, other) < Decimal("0.5"):
                     faults.append("%s: key box too close to cell %d" % (where, j))
@@ -323,7 +333,7 @@ def check_file(folder, file_name, faults, summary, info):
 def main(argv):
     folder = argv[1] if len(argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     faults, summary = [], []
-    info = {"flags": set(), "short_preset": False, "negative_shown": False}
+    info = {"flags": set(), "short_preset": False, "negative_shown": False, "plates": set()}
     files = sorted(f for f in os.listdir(folder) if f.lower().endswith(".tpl"))
     for file_name in files:
         try:
@@ -349,6 +359,9 @@ def main(argv):
         faults.append("no preset key code shorter than five characters")
     if not info["negative_shown"]:
         faults.append("no negative preset key code in a section showing key numbers")
+    for stem, _, _, _ in summary:
+        if stem not in info["plates"]:
+            faults.append("%s: no name plate (a preset text with {内線番号}, {部署} or {使用者名})" % stem)
     if not any(96 <= cells <= 100 for _, _, _, cells in summary):
         faults.append("no strip type with 96 to 100 cells")
 

@@ -122,19 +122,40 @@ def grid_section(flag, x, y, codes, cols=1, kw=24.0, kh=7.0, gap_x=1.5, gap_y=1.
     return Section(flag, x, y, w, h, cells)
 
 
-def header_section(x, y, w, captioned=False, kh=7.0):
-    """Title strip for extension, department and name (key numbers hidden).
+# Name plate texts: the entry's values are put in when an entry is made
+# (and follow later header edits while the text is left as it was made).
+PLATE_EXTENSION = "内線 {内線番号}"
+PLATE_DEPARTMENT = "{部署}"
+PLATE_USER = "{使用者名}"
+PLATE_ALL = "内線 {内線番号}　{部署}　{使用者名}"
 
-    Plain: empty fields.  Captioned: each field preceded by a small fixed
-    caption key.  On a wide strip the three fields share one row; on a
-    narrower one they are stacked in a title card at most 66 mm wide.
+
+def plate_code(text, size=9):
+    """Key code of a name plate cell: a preset key with its text."""
+    return "000 %02d%s" % (size, text)
+
+
+def header_section(x, y, w, captioned=False, kh=7.0, single=False):
+    """Name plate strip for extension, department and name (key numbers hidden).
+
+    Plain: the three plate fields.  Captioned: each field preceded by a small
+    fixed caption key.  Single: one field holding all three values.  On a
+    wide strip the three fields share one row; on a narrower one they are
+    stacked in a title card at most 66 mm wide.
     """
     gap_x, gap_y = 1.5, 1.2
+    if single:
+        w = min(w, 66.0)
+        inner = w - 2 * SECTION_PAD
+        cells = [key_cell(SECTION_PAD, SECTION_PAD, inner - NUM_BOX - NUM_GAP, kh, plate_code(PLATE_ALL, 8))]
+        return Section(0, x, y, w, 2 * SECTION_PAD + kh, cells)
     one_row = w >= 133.0
     if not one_row:
         w = min(w, 66.0)
     inner = w - 2 * SECTION_PAD
     captions = ("000 07内線番号", "000 07部署", "000 07氏名")
+    fields = (plate_code("{内線番号}" if captioned else PLATE_EXTENSION), plate_code(PLATE_DEPARTMENT),
+              plate_code(PLATE_USER))
     cap_slot = NUM_BOX + NUM_GAP + 12.0
     if one_row:
         shares = (0.26, 0.34, 0.40)
@@ -148,7 +169,7 @@ def header_section(x, y, w, captioned=False, kh=7.0):
             cells.append(key_cell(sx, sy, cap_slot - NUM_BOX - NUM_GAP, kh, captions[i]))
             sx += cap_slot + 0.8
             slot -= cap_slot + 0.8
-        cells.append(key_cell(sx, sy, slot - NUM_BOX - NUM_GAP, kh, "%03d" % (i + 1)))
+        cells.append(key_cell(sx, sy, slot - NUM_BOX - NUM_GAP, kh, fields[i]))
     rows = 1 if one_row else 3
     return Section(0, x, y, w, 2 * SECTION_PAD + rows * kh + (rows - 1) * gap_y, cells)
 
@@ -162,7 +183,7 @@ def flex_codes(first, last, presets=None):
 
 def phone(sheet, flex, fixed, header=None, fixed_cols=1, kw=24.0, kh=7.0, fkw=20.0, fkh=7.0,
           num="left", size=6, font=GOTHIC_P, margin=(8.0, 8.0), fixed_below=False, gap_y=1.2):
-    """A telephone strip sheet: an optional header, flexible-key strips side by
+    """A telephone strip sheet: a name plate header, flexible-key strips side by
     side (key numbers shown) and a block of fixed keys (numbers hidden).
 
     flex: list of (codes, columns), one per strip.
@@ -187,7 +208,8 @@ def phone(sheet, flex, fixed, header=None, fixed_cols=1, kw=24.0, kh=7.0, fkw=20
         sections.append(sec)
     if header:
         right = max(s.x + s.w for s in sections)
-        head = header_section(mx, my, right - mx, captioned=(header == "captioned"))
+        head = header_section(mx, my, right - mx, captioned=(header == "captioned"),
+                              single=(header == "single"))
         for sec in sections:
             sec.y += head.h + SECTION_GAP
         sections.insert(0, head)
@@ -199,6 +221,8 @@ FIXED_BASIC = ["000 09保留", "000 09転送", "000 08スピーカ", "000 09マ�
 FIXED_FULL = ["000 09保留", "000 09転送", "000 09会議", "000 09短縮", "000 08スピーカ", "000 09マイク",
               "000 09再ダイヤル", "000 10内線"]
 FIXED_CONSOLE = ["000 09保留", "000 09転送", "000 09ナイト", "000 09応答"]
+# The 96-key console keeps one cell of its 100 for the name plate.
+FIXED_CONSOLE_3 = ["000 09保留", "000 09転送", "000 09応答"]
 LINES_2 = {1: "-01 10外線１", 2: "-02 10外線２"}
 LINE_INTERCOM = {1: "-01 10内線", 2: "-02 08スピーカ"}
 
@@ -212,7 +236,7 @@ def templates():
         SHEET_POSTCARD, [(flex_codes(1, 12, LINES_2), 2)], FIXED_BASIC, header="plain",
         kw=24.0, kh=6.6, fkw=20.0, fkh=6.6, margin=(6.0, 5.0), gap_y=1.0))
     t["Ｋ－２４ボタン電話機"] = (K, phone(
-        SHEET_POSTCARD, [(flex_codes(1, 24), 3)], FIXED_FULL, kw=22.0, kh=7.0, fkw=20.0,
+        SHEET_POSTCARD, [(flex_codes(1, 24), 3)], FIXED_FULL, header="single", kw=22.0, kh=7.0, fkw=20.0,
         fkh=7.0, margin=(5.0, 8.0), gap_y=1.2))
 
     # Mo series: standard sets on an A5 portrait sheet, others on A5 landscape.
@@ -230,7 +254,8 @@ def templates():
         margin=(10.0, 10.0)))
     t["Ｍｏ－６０ボタンＤＳＳコンソール"] = (MO, phone(
         SHEET_A5_LAND, [(flex_codes(1 + 12 * i, 12 * (i + 1)), 1) for i in range(5)],
-        FIXED_CONSOLE, kw=24.0, kh=7.0, fkw=20.0, fkh=7.0, margin=(8.0, 10.0), fixed_below=True,
+        FIXED_CONSOLE, header="single", kw=24.0, kh=7.0, fkw=20.0, fkh=7.0, margin=(8.0, 10.0),
+        fixed_below=True,
         fixed_cols=4,
         gap_y=1.0))
 
@@ -240,14 +265,14 @@ def templates():
         kw=28.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(10.0, 12.0)))
     t["ｕＲ－２４ボタン電話機"] = (UR, phone(
         SHEET_A5, [(flex_codes(1, 12, LINE_INTERCOM), 1), (flex_codes(13, 24), 1)], FIXED_FULL,
-        num="top", size=7, kw=26.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(8.0, 10.0)))
+        header="single", num="top", size=7, kw=26.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(8.0, 10.0)))
 
     # uL series: A5 portrait.
     t["ｕＬ－１８ボタン電話機"] = (UL, phone(
         SHEET_A5, [(flex_codes(1, 18, LINES_2), 2)], FIXED_FULL, header="plain", fixed_cols=1,
         kw=26.0, kh=9.5, fkw=22.0, fkh=9.5, margin=(10.0, 10.0)))
     t["ｕＬ－６ボタン電話機"] = (UL, phone(
-        SHEET_A5, [(flex_codes(1, 6, LINES_2), 1)], FIXED_BASIC, kw=28.0, kh=9.5, fkw=22.0,
+        SHEET_A5, [(flex_codes(1, 6, LINES_2), 1)], FIXED_BASIC, header="plain", kw=28.0, kh=9.5, fkw=22.0,
         fkh=9.5, margin=(12.0, 12.0)))
     # Offered for both uL and uR: their sheets are the same size.
     t["ｕＬ・ｕＲ共通３０ボタン電話機"] = (UL + "　" + UR, phone(
@@ -262,8 +287,8 @@ def templates():
         margin=(12.0, 15.0)))
     # The largest strip: 96 DSS keys and 4 fixed keys, 100 cells in all.
     t["ｕＴ－９６ボタンＤＳＳコンソール"] = (UT, phone(
-        SHEET_B5, [(flex_codes(1 + 24 * i, 24 * (i + 1)), 1) for i in range(4)], FIXED_CONSOLE,
-        kw=22.0, kh=7.0, fkw=20.0, fkh=7.0, margin=(6.0, 10.0), fixed_cols=4, fixed_below=True,
+        SHEET_B5, [(flex_codes(1 + 24 * i, 24 * (i + 1)), 1) for i in range(4)], FIXED_CONSOLE_3,
+        header="single", kw=22.0, kh=7.0, fkw=20.0, fkh=7.0, margin=(6.0, 10.0), fixed_cols=4, fixed_below=True,
         gap_y=1.0))
 
     # uV series: JIS B5 portrait.

@@ -3,6 +3,7 @@
 #include "app/toolbarpictures.h"
 #include "keylabel/keylabelpanel.h"
 #include "print/printcommands.h"
+#include "register/csvcommands.h"
 #include "register/registercommands.h"
 #include "register/undocommands.h"
 #include "register/series.h"
@@ -125,6 +126,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
     m_undoCommands = new UndoCommands(*this);
+    m_csvCommands = new CsvCommands(*this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;
@@ -174,6 +176,10 @@ void TFMain::buildActions()
                           QStringLiteral("データベースを上書きで保存します"));
     ActionFileSaveAs = make(QStringLiteral("名前を付けて保存(&A)..."), {},
                             QStringLiteral("データベースを名前を付けて保存します"));
+    ActionFileCsvImport = make(QStringLiteral("CSV取込み(&I)..."), {},
+                               QStringLiteral("CSVファイルから示名条を取り込みます"));
+    ActionFileCsvExport = make(QStringLiteral("CSV出力(&X)..."), {},
+                               QStringLiteral("示名条の一覧をCSVファイルに出力します"));
     ActionFileSetup = make(QStringLiteral("印刷位置の微調整(&E)..."), {},
                            QStringLiteral("マニュアルで印字位置を微調整します"));
     ActionFilePrint = make(QStringLiteral("示名条の印刷(&P)..."), {},
@@ -249,6 +255,8 @@ void TFMain::buildMenus()
 
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
     file->addActions({ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs});
+    file->addSeparator();
+    file->addActions({ActionFileCsvImport, ActionFileCsvExport});
     file->addSeparator();
     file->addActions({ActionFileSetup, ActionFilePrint, ActionFilePrintList, ActionFilePdf});
     file->addSeparator();

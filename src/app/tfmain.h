@@ -35,6 +35,7 @@ class QToolButton;
 class QTreeView;
 class PrintCommands;
 class UndoCommands;
+class CsvCommands;
 
 class TFMain : public QMainWindow
 {
@@ -95,6 +96,8 @@ public:
     QAction *ActionFileOpen = nullptr;
     QAction *ActionFileSave = nullptr;
     QAction *ActionFileSaveAs = nullptr;
+    QAction *ActionFileCsvImport = nullptr;
+    QAction *ActionFileCsvExport = nullptr;
     QAction *ActionFileSetup = nullptr;
     QAction *ActionFilePrint = nullptr;
     QAction *ActionFilePrintList = nullptr;
@@ -219,6 +222,7 @@ private:
     std::unique_ptr<PictureCommands> m_pictureCommands;
     PrintCommands *m_printCommands = nullptr; // owned as a child object
     UndoCommands *m_undoCommands = nullptr;   // owned as a child object
+    CsvCommands *m_csvCommands = nullptr;     // owned as a child object
     std::unique_ptr<KeyLabelPanel> m_keyLabelPanel;
     QLabel *m_statusPanel = nullptr;
     QStackedWidget *m_views = nullptr;

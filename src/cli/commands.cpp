@@ -4,6 +4,7 @@
 #include "platform/conversion.h"
 #include "register/registercheck.h"
 #include "register/linevalue.h"
+#include "register/nameplate.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
 #include "register/templates.h"
@@ -256,7 +257,7 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
             h.seriesCaption = src.seriesCaption;
         if (h.stripType.isEmpty())
             h.stripType = src.stripType;
-        doc.appendEntryAsCopy(h, source);
+        nameplate::appendEntryAsCopy(doc, h, source);
     } else {
         if (!templates::templateExists(ctx.templateFolder, h.stripType)) {
             ctx.err << templates::MissingMessage << '\n';

@@ -3,6 +3,7 @@
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
+#include "register/nameplate.h"
 #include "register/registerdocument.h"
 #include "register/registerlistmodel.h"
 #include "register/series.h"
@@ -275,7 +276,7 @@ void RegisterCommands::ActionJimeijoNewExecute()
     // and then no row is added either; a new entry adds its row.
     ListUpdate guard(m_listUpdating);
     if (source > 0) {
-        m_document.appendEntryAsCopy(h, source);
+        nameplate::appendEntryAsCopy(m_document, h, source);
     } else {
         try {
             templates::appendEntryFromTemplate(m_document, m_programFolder, h);
@@ -327,7 +328,8 @@ void RegisterCommands::ActionJimeijoEditExecute()
     h.date = m_model.rowHeader(r).date; // editing keeps the date the entry was registered
     h.seriesCaption = dlg.seriesCaption;
     h.stripType = dlg.stripType;
-    m_document.updateEntryHeader(r + 1, h); // the row follows the header
+    // The row follows the header; name plates still showing the old values follow it too.
+    const int platesRewritten = nameplate::updateEntryHeader(m_document, r + 1, h);
 
     if (r != r0) {
         if (m_document.findEntry(r + 1) > 0) {
@@ -336,7 +338,10 @@ void RegisterCommands::ActionJimeijoEditExecute()
             showRow(r);
         }
     } else if (m_document.currentEntryNumber() == r + 1) {
-        m_display.refreshCaption();
+        if (platesRewritten > 0)
+            m_display.showEntry();
+        else
+            m_display.refreshCaption();
     }
 }
 

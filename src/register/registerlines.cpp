@@ -427,9 +427,20 @@ void RegisterLines::append(const QStringList &texts)
 {
     for (const QString &t : texts)
         requireSingleLine(t);
-    m_index.reserve(m_index.size() + size_t(texts.size()));
-    for (const QString &t : texts)
-        append(t);
+    // Room grows geometrically: reserving the exact size on every call
+    // would copy the whole index for each entry appended.
+    const size_t need = m_index.size() + size_t(texts.size());
+    if (need > m_index.capacity())
+        m_index.reserve(std::max(need, m_index.capacity() * 2));
+    const size_t slots = m_edited.size() + size_t(texts.size());
+    if (slots > m_edited.capacity())
+        m_edited.reserve(std::max(slots, m_edited.capacity() * 2));
+    m_dirty = true;
+    for (const QString &t : texts) {
+        m_index.push_back(newSlot(t));
+        if (const qint64 n = markerNumberOf(t))
+            m_markers.push_back({size() - 1, n});
+    }
 }
 
 void RegisterLines::clear()

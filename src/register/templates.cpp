@@ -5,6 +5,7 @@
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"
+#include "register/nameplate.h"
 
 #include <QCollator>
 #include <QDir>
@@ -67,7 +68,7 @@ bool templateExists(const QString &folder, const QString &stripType)
     return !stripType.isEmpty() && !templatePath(folder, stripType).isEmpty();
 }
 
-QStringList instantiateBody(const QStringList &templateLines, const QString &templateName)
+QStringList instantiateBody(const QStringList &templateLines, const QString &templateName, const EntryHeader &header)
 {
     // T[0] is the section count once the series line is removed; line
     // numbers in messages are those of the template file.
@@ -125,7 +126,7 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
                     << QStringLiteral("0") << QStringLiteral("0") << QStringLiteral("2");
                 for (int k = 0; k < 7; ++k)
                     out << QString();
-                out << QStringLiteral("1") << code.mid(6);
+                out << QStringLiteral("1") << nameplate::fill(code.mid(6), header);
             }
             while (origin.size() < out.size())
                 origin.append(p + 15);
@@ -158,7 +159,7 @@ void appendEntryFromTemplate(RegisterDocument &doc, const QString &folder, const
     if (path.isEmpty())
         throw TavrelError(MissingMessage);
     const QStringList lines = textfile::read(path).lines;
-    const QStringList body = instantiateBody(lines, QFileInfo(path).fileName());
+    const QStringList body = instantiateBody(lines, QFileInfo(path).fileName(), header);
     RegisterStep step(doc, QStringLiteral("示名条の作成"));
     const int n = doc.beginNewEntry(header);
     doc.appendLines(body);

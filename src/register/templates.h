@@ -25,7 +25,9 @@ bool templateExists(const QString &folder, const QString &stripType);
 // The lines a template adds after the entry header (section count first).
 // Validates the whole template before anything is appended: a count that
 // is not a number or runs past the end throws, naming the template line.
-QStringList instantiateBody(const QStringList &templateLines, const QString &templateName = QString());
+// Name plate placeholders in preset texts are filled from the header.
+QStringList instantiateBody(const QStringList &templateLines, const QString &templateName = QString(),
+                            const EntryHeader &header = EntryHeader());
 
 // Appends an entry built from the template of header.stripType. Throws with
 // MissingMessage when there is no template and with a format error when it is

@@ -316,7 +316,7 @@ void TestMainWindow::commandsPresentAndEnabled()
             QVERIFY2(a->isEnabled() != disabled.contains(a->text()), qPrintable(a->text()));
         }
     }
-    QCOMPARE(items, 37); // ファイル ▸ PDFに出力, 編集 ▸ 元に戻す and やり直し included
+    QCOMPARE(items, 39); // ファイル ▸ PDFに出力, CSV取込み, CSV出力 and 編集 ▸ 元に戻す, やり直し included
     QCOMPARE(FMain->ActionFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(FMain->ActionEditDelete->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     QVERIFY(FMain->ToolButtonPrint->isEnabled()); // follows its command

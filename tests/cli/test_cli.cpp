@@ -112,7 +112,12 @@ void TestCli::copyFrom()
     QCOMPARE(doc.entryCount(), 3);
     QCOMPARE(doc.headerOfEntry(3).stripType, UL);
     QCOMPARE(doc.headerOfEntry(3).seriesCaption, QStringLiteral("ｕＬシリーズ主装置"));
-    const QStringList body1 = doc.lines().toStringList().mid(doc.findEntry(1) + 7, doc.findEntry(2) - doc.findEntry(1) - 7);
+    QStringList body1 = doc.lines().toStringList().mid(doc.findEntry(1) + 7, doc.findEntry(2) - doc.findEntry(1) - 7);
+    // The copy's name plate shows its own header (no department, no user).
+    QCOMPARE(body1.count(QStringLiteral("内線 201")), 1);
+    body1.replace(body1.indexOf(QStringLiteral("内線 201")), QStringLiteral("内線 203"));
+    body1.replace(body1.indexOf(QStringLiteral("総務部")), QString());
+    body1.replace(body1.indexOf(QStringLiteral("山田 太郎")), QString());
     QCOMPARE(doc.lines().toStringList().mid(doc.findEntry(3) + 7), body1);
 }
 

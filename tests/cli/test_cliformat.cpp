@@ -96,11 +96,12 @@ void TestCliFormat::formatNarrowed()
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("1\t2\tcolours\t0,65280\t255,65280\n3\t2\tcolours\t0,65280\t255,65280\n"));
     QCOMPARE(cellLine(m_reg, 2, 2, strip::cellline::Colours), QStringLiteral("0,65280"));
-    r = cli({"format", m_reg, "--type", K24, "--cells", "0", "--font", "ＭＳ 明朝", "--size", "14", "--italic", "1"});
+    // Cell 1 of K24 is key 1 (cell 0 is its name plate).
+    r = cli({"format", m_reg, "--type", K24, "--cells", "1", "--font", "ＭＳ 明朝", "--size", "14", "--italic", "1"});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QStringLiteral("2\t0\tsize\t9\t14\n2\t0\titalic\t0\t1\n")); // the face was ＭＳ 明朝
-    QCOMPARE(cellLine(m_reg, 2, 0, strip::cellline::Face), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(cellLine(m_reg, 2, 0, strip::cellline::Size), QStringLiteral("14"));
+    QCOMPARE(r.out, QStringLiteral("2\t1\tsize\t9\t14\n2\t1\titalic\t0\t1\n")); // the face was ＭＳ 明朝
+    QCOMPARE(cellLine(m_reg, 2, 1, strip::cellline::Face), QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(cellLine(m_reg, 2, 1, strip::cellline::Size), QStringLiteral("14"));
     QCOMPARE(cellLine(m_reg, 1, 0, strip::cellline::Size), QStringLiteral("9"));
     QCOMPARE(cli({"check", m_reg}).code, 0);
 }

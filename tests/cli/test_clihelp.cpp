@@ -16,8 +16,9 @@ using clitest::fileBytes;
 
 // Every command tavrel-cli has; a command missing from the help, or one the
 // help lists that is not here, is a fault.
-const QStringList Commands{"calibrate", "check", "convert", "find",     "format",     "help",    "keylabels", "list", "new",
-                           "picture", "print",   "print-list", "render", "replace", "templates", "text"};
+const QStringList Commands{"calibrate", "check",   "convert", "export",  "find",       "format", "help",
+                           "import",    "keylabels", "list",  "new",        "picture", "print",
+                           "print-list", "render", "replace", "templates", "text"};
 
 // Terminal columns of a line: full-width and CJK characters take two.
 int columns(const QString &line)

@@ -1125,7 +1125,7 @@ void TestMalformed::templateFiles()
         const QStringList lines = textfile::decode(bytes).lines;
         QStringList body;
         const Outcome made = step(faults, caseName, QStringLiteral("instantiate"),
-                                  [&] { body = templates::instantiateBody(lines, fileName); });
+                                  [&] { body = templates::instantiateBody(lines, fileName, header); });
         if (c < 0)
             QCOMPARE(made, Outcome::Done);
         for (const RegisterDocument *from : docs) {

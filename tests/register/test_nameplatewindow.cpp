@@ -1,0 +1,101 @@
+// Name plates in the main window: the entry dialog's values fill a new
+// entry's plate, and an edit of the header redraws the plate it rewrote.
+
+#include "app/application.h"
+#include "app/tfmain.h"
+#include "app/windows.h"
+#include "register/series.h"
+#include "register/tftel_add.h"
+#include "strip/stripdisplay.h"
+#include "strip/stripwalk.h"
+#include "uitestsupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+QStringList plateTexts(const RegisterDocument &doc, int n)
+{
+    const int h = doc.findEntry(n) + 1;
+    QStringList out;
+    for (int c = 0; c < 3; ++c) {
+        const int b = strip::locateCell(doc.lines(), h, c);
+        out << doc.lines().mid(b + 33, doc.intAt(b + 32)).join(u'|');
+    }
+    return out;
+}
+
+// Types text as key presses, one character each (keyClicks takes ASCII only).
+void typeText(QWidget *w, const QString &text)
+{
+    for (QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+QImage shownText(int cell)
+{
+    return FMain->display().cell(cell).text[0]->pixmap().toImage();
+}
+
+} // namespace
+
+class TestNamePlateWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void createAndEdit();
+};
+
+void TestNamePlateWindow::createAndEdit()
+{
+    uitest::Environment env;
+    uitest::writeTemplate(env.programFolder(), QStringLiteral("札電話機"),
+                          uitest::templateLines(series::caption(0),
+                                                {{0, "10", "10", "60", "30",
+                                                  {"000 09内線 {内線番号}", "000 09{使用者名}", "001"}}}));
+    env.start();
+    uitest::whenEntryDialogShown([](TFTelAdd &d) {
+        const int type = d.cmbType->findText(QStringLiteral("札電話機"));
+        QVERIFY(type >= 0);
+        uitest::pickFromList(d.cmbType, type);
+        QTest::keyClicks(d.Edit1, QStringLiteral("301"));
+        typeText(d.Edit2, QStringLiteral("営業部"));
+        typeText(d.Edit3, QStringLiteral("佐藤"));
+        QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+    });
+    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QCOMPARE(FMain->rowCount(), 1);
+    const RegisterDocument &doc = FMain->document();
+    QCOMPARE(plateTexts(doc, 1), (QStringList{"内線 301", "佐藤", ""}));
+    const QImage extensionBefore = shownText(0);
+    const QImage userBefore = shownText(1);
+
+    // The user's name is changed in the dialog: that plate follows and is
+    // drawn anew; the extension plate stays as it was.
+    uitest::whenEntryDialogShown([](TFTelAdd &d) {
+        QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
+        d.Edit3->setFocus();
+        QTest::keyClick(d.Edit3, Qt::Key_A, Qt::ControlModifier);
+        typeText(d.Edit3, QStringLiteral("鈴木"));
+        QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+    });
+    uitest::clickRow(0);
+    QTest::mouseDClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                       FMain->ListView1->visualRect(FMain->listModel()->index(0, 2)).center());
+    QTRY_COMPARE(plateTexts(doc, 1), (QStringList{"内線 301", "鈴木", ""}));
+    QCOMPARE(doc.headerOfEntry(1).userName, QStringLiteral("鈴木"));
+    QVERIFY(shownText(1) != userBefore);
+    QCOMPARE(shownText(0), extensionBefore);
+}
+
+TAVREL_UI_TEST_MAIN(TestNamePlateWindow)
+#include "test_nameplatewindow.moc"
