@@ -61,6 +61,7 @@ private Q_SLOTS:
     void rowProblems();
     void headerRowDecidesColumns();
     void importsSoundRowsOnly();
+    void importIsOneUndoStep();
     void junkChangesNothing();
     void roundTrip_data();
     void roundTrip();
@@ -332,6 +333,27 @@ void TestCsv::importsSoundRowsOnly()
     QVERIFY(lines.mid(doc.findEntry(4)).contains(QStringLiteral("内線 204")));
     QVERIFY(!lines.mid(doc.findEntry(4)).contains(QStringLiteral("内線 201")));
     QVERIFY(checkRegister(doc.lines()).isEmpty());
+}
+
+void TestCsv::importIsOneUndoStep()
+{
+    RegisterDocument doc = registerWith100();
+    doc.history().setEnabled(true);
+    const QStringList before = doc.lines().toStringList();
+    const QString text = QStringLiteral("201,総務部,山田,0,電話機Ａ\r\n"
+                                        "202,総務部,佐藤,0,電話機Ｂ\r\n"
+                                        "204,経理部,鈴木,1,電話機Ａ,201\r\n");
+    const csvimport::Analysis a = csvimport::analyse(cp932(text), doc, folder(), Now);
+    csvimport::importCsvRows(doc, a, folder());
+    const QStringList after = doc.lines().toStringList();
+    QCOMPARE(doc.history().count(), 1);
+    QCOMPARE(doc.history().undoText(), QStringLiteral("CSV取込み"));
+    doc.undo();
+    QCOMPARE(doc.lines().toStringList(), before);
+    QCOMPARE(doc.entryCount(), 1);
+    doc.redo();
+    QCOMPARE(doc.lines().toStringList(), after);
+    QCOMPARE(doc.entryCount(), 4);
 }
 
 void TestCsv::junkChangesNothing()
