@@ -195,13 +195,9 @@ void RegisterDocument::emitListEvent(const history::ListEvent &e, bool inverse)
             Q_EMIT m_events->entryAppended(e.number);
         break;
     case ListEvent::Removed:
-        if (inverse)
-            Q_EMIT m_events->entriesInserted(e.rows);
-        else
-            Q_EMIT m_events->entriesRemoved(e.rows);
-        break;
     case ListEvent::Inserted:
-        if (inverse)
+        // Undoing a removal inserts the rows again, and the other way round.
+        if ((e.kind == ListEvent::Removed) != inverse)
             Q_EMIT m_events->entriesRemoved(e.rows);
         else
             Q_EMIT m_events->entriesInserted(e.rows);

@@ -293,14 +293,23 @@ void FormatCommands::ComboBoxFontSizeChange(const QString &text)
     apply(change);
 }
 
-void FormatCommands::ActionFormatColorExecute()
+// The shared colour chooser, opened on the last colour chosen; false when
+// there is nothing to colour or the user cancels.
+bool FormatCommands::chooseColour()
 {
     if (!cellsShown())
-        return;
+        return false;
     const QColor colour = UserDialogs::current().chooseColour(m_window, strip::toQColor(m_lastColour));
     if (!colour.isValid())
-        return;
+        return false;
     m_lastColour = strip::fromQColor(colour);
+    return true;
+}
+
+void FormatCommands::ActionFormatColorExecute()
+{
+    if (!chooseColour())
+        return;
     strip::FormatChange change;
     change.textColour = m_lastColour;
     apply(change);
@@ -308,12 +317,8 @@ void FormatCommands::ActionFormatColorExecute()
 
 void FormatCommands::ActionFormatBColorExecute()
 {
-    if (!cellsShown())
+    if (!chooseColour())
         return;
-    const QColor colour = UserDialogs::current().chooseColour(m_window, strip::toQColor(m_lastColour));
-    if (!colour.isValid())
-        return;
-    m_lastColour = strip::fromQColor(colour);
     strip::FormatChange change;
     change.background = m_lastColour;
     apply(change);

@@ -78,6 +78,7 @@ protected:
 
 private:
     bool cellsShown() const;
+    bool chooseColour();
     void apply(const strip::FormatChange &change);
     void align(int alignment);
     void markToolbarInUse();
