@@ -40,9 +40,8 @@ mkdir -p "$WORK/crashes" "$WORK/logs"
 
 found=0
 declare -A DICT=([register]=register [template]=register [keylabel]=keylabel [settings]=settings
-                 [picture]=picture [cli]=cli)
-# The CSV importer's harness joins this list when it lands (csv).
-for name in register template keylabel settings picture cli; do
+                 [picture]=picture [cli]=cli [csv]=csv)
+for name in register template keylabel settings picture cli csv; do
   bin=$ROOT/build-fuzz/tests/fuzz/fuzz_$name
   corpus=$WORK/corpus/$name
   log=$WORK/logs/$name.log
