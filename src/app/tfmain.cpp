@@ -125,8 +125,10 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     m_printCommands = new PrintCommands(*this);
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
-    m_undoCommands = new UndoCommands(*this);
-    m_csvCommands = new CsvCommands(*this);
+    m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing,
+                                      {ActionEditUndo, ActionEditRedo, ToolButtonUndo, ToolButtonRedo}, this);
+    m_csvCommands = new CsvCommands(*m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(),
+                                    ActionFileCsvImport, ActionFileCsvExport, this, this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;

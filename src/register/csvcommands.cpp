@@ -1,13 +1,13 @@
 #include "register/csvcommands.h"
 
-#include "app/mainsub.h"
 #include "app/settingsstore.h"
-#include "app/tfmain.h"
-#include "register/registercommands.h"
+#include "platform/commandconnect.h"
 #include "platform/textfile.h"
 #include "platform/userdialogs.h"
 #include "register/csvimport.h"
+#include "register/registercommands.h"
 #include "register/tfcsvimport.h"
+#include "strip/stripdisplay.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -22,16 +22,17 @@ const QString ImportKey = QStringLiteral("ImportCsv");
 const QString ExportKey = QStringLiteral("ExportCsv");
 } // namespace
 
-CsvCommands::CsvCommands(TFMain &main) : QObject(&main), m_main(main)
+CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
+                         QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent)
+    : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder),
+      m_settingsPath(settings.path())
 {
-    SettingsStore &s = main.mainSub()->settings();
-    m_settingsPath = s.path();
-    m_importFolder = s.readString(DirSection, ImportKey, QString());
-    m_exportFolder = s.readString(DirSection, ExportKey, QString());
-    main.connectCommand(main.ActionFileCsvImport, [this] { ActionFileCsvImportExecute(); });
-    main.connectCommand(main.ActionFileCsvExport, [this] { ActionFileCsvExportExecute(); });
-    main.ActionFileCsvImport->setEnabled(true);
-    main.ActionFileCsvExport->setEnabled(true);
+    m_importFolder = settings.readString(DirSection, ImportKey, QString());
+    m_exportFolder = settings.readString(DirSection, ExportKey, QString());
+    command::connectCommand(importAction, this, [this] { ActionFileCsvImportExecute(); });
+    command::connectCommand(exportAction, this, [this] { ActionFileCsvExportExecute(); });
+    importAction->setEnabled(true);
+    exportAction->setEnabled(true);
 }
 
 CsvCommands::~CsvCommands()
@@ -46,45 +47,45 @@ CsvCommands::~CsvCommands()
 
 void CsvCommands::ActionFileCsvImportExecute()
 {
-    m_main.CommitPendingEdit();
+    m_registers.display().commitPendingEdit();
     UserDialogs::FileRequest request{QStringLiteral("CSV取込み"), FileFilter, QStringLiteral("csv"), m_importFolder};
     request.writable = false;
-    const QString path = UserDialogs::current().openFileName(&m_main, request);
+    const QString path = UserDialogs::current().openFileName(m_window, request);
     if (path.isEmpty())
         return;
     m_importFolder = QFileInfo(path).absolutePath();
 
-    RegisterDocument &doc = m_main.document();
-    const QString folder = m_main.mainSub()->programFolder();
+    RegisterDocument &doc = m_registers.document();
+    const QString folder = m_programFolder;
     csvimport::Analysis analysis;
     try {
         analysis = csvimport::analyse(textfile::readBytes(path), doc, folder, QDateTime::currentDateTime());
     } catch (const TavrelError &e) {
-        UserDialogs::current().error(&m_main, e.message());
+        UserDialogs::current().error(m_window, e.message());
         return;
     }
     if (analysis.rows.isEmpty()) {
-        UserDialogs::current().message(&m_main, QStringLiteral("取り込む行がありません。"));
+        UserDialogs::current().message(m_window, QStringLiteral("取り込む行がありません。"));
         return;
     }
-    TFCsvImport preview(&m_main);
+    TFCsvImport preview(m_window);
     preview.setAnalysis(path, analysis);
     if (preview.exec() != QDialog::Accepted)
         return;
     const QList<int> added = csvimport::importCsvRows(doc, analysis, folder);
     if (!added.isEmpty())
-        m_main.registerCommands().selectAndShowRow(added.constFirst() - 1);
+        m_registers.selectAndShowRow(added.constFirst() - 1);
 }
 
 void CsvCommands::ActionFileCsvExportExecute()
 {
-    m_main.CommitPendingEdit();
-    RegisterDocument &doc = m_main.document();
-    if (m_main.rowCount() == 0) {
-        UserDialogs::current().message(&m_main, NothingToExportMessage);
+    m_registers.display().commitPendingEdit();
+    RegisterDocument &doc = m_registers.document();
+    if (m_registers.rowCount() == 0) {
+        UserDialogs::current().message(m_window, NothingToExportMessage);
         return;
     }
-    TFCsvExport choice(&m_main);
+    TFCsvExport choice(m_window);
     choice.setEncoding(m_encoding);
     if (choice.exec() != QDialog::Accepted)
         return;
@@ -95,11 +96,11 @@ void CsvCommands::ActionFileCsvExportExecute()
     try {
         bytes = csvimport::exportCsv(doc, m_encoding);
     } catch (const TavrelError &e) {
-        UserDialogs::current().error(&m_main, e.message());
+        UserDialogs::current().error(m_window, e.message());
         return;
     }
     UserDialogs::FileRequest request{QStringLiteral("CSV出力"), FileFilter, QStringLiteral("csv"), m_exportFolder};
-    const QString path = UserDialogs::current().saveFileName(&m_main, request);
+    const QString path = UserDialogs::current().saveFileName(m_window, request);
     if (path.isEmpty())
         return;
     m_exportFolder = QFileInfo(path).absolutePath();

@@ -9,7 +9,10 @@
 #include <QObject>
 #include <QString>
 
-class TFMain;
+class QAction;
+class QWidget;
+class RegisterCommands;
+class SettingsStore;
 
 class CsvCommands : public QObject
 {
@@ -19,7 +22,11 @@ public:
     static const QString FileFilter; // "CSVファイル(*.csv)"
     static const QString NothingToExportMessage;
 
-    explicit CsvCommands(TFMain &main);
+    // The templates are read from programFolder; the folders are read from
+    // settings now and written to its file at destruction; window parents
+    // the dialogs.
+    CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
+                QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent = nullptr);
     ~CsvCommands() override;
 
     void ActionFileCsvImportExecute();
@@ -29,7 +36,9 @@ public:
     QString exportFolder() const { return m_exportFolder; }
 
 private:
-    TFMain &m_main;
+    RegisterCommands &m_registers;
+    QWidget *m_window;
+    QString m_programFolder;
     QString m_settingsPath;
     QString m_importFolder;
     QString m_exportFolder;

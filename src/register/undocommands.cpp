@@ -1,7 +1,8 @@
 #include "register/undocommands.h"
 
-#include "app/tfmain.h"
+#include "platform/commandconnect.h"
 #include "register/registercommands.h"
+#include "register/registerdocument.h"
 #include "strip/cellediting.h"
 #include "strip/stripdisplay.h"
 #include "strip/stripwalk.h"
@@ -48,38 +49,40 @@ QList<int> cellsTouched(const RegisterLines &lines, int headerLine,
 }
 } // namespace
 
-UndoCommands::UndoCommands(TFMain &main) : QObject(&main), m_main(main)
+UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, const Controls &controls,
+                           QObject *parent)
+    : QObject(parent), m_registers(registers), m_editing(editing), m_controls(controls)
 {
-    m_main.connectCommand(m_main.ActionEditUndo, [this] { ActionEditUndoExecute(); });
-    m_main.connectCommand(m_main.ActionEditRedo, [this] { ActionEditRedoExecute(); });
-    connect(&m_main.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);
+    command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
+    command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
+    connect(&m_registers.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);
     follow();
 }
 
 QString UndoCommands::undoHint() const
 {
-    const RegisterHistory &h = m_main.document().history();
+    const RegisterHistory &h = m_registers.document().history();
     return h.canUndo() ? UndoText + QStringLiteral(": ") + h.undoText() : NothingToUndo;
 }
 
 QString UndoCommands::redoHint() const
 {
-    const RegisterHistory &h = m_main.document().history();
+    const RegisterHistory &h = m_registers.document().history();
     return h.canRedo() ? RedoText + QStringLiteral(": ") + h.redoText() : NothingToRedo;
 }
 
 void UndoCommands::follow()
 {
-    const RegisterHistory &h = m_main.document().history();
-    m_main.ActionEditUndo->setEnabled(h.canUndo());
-    m_main.ActionEditRedo->setEnabled(h.canRedo());
-    m_main.ActionEditUndo->setStatusTip(undoHint());
-    m_main.ActionEditRedo->setStatusTip(redoHint());
+    const RegisterHistory &h = m_registers.document().history();
+    m_controls.ActionEditUndo->setEnabled(h.canUndo());
+    m_controls.ActionEditRedo->setEnabled(h.canRedo());
+    m_controls.ActionEditUndo->setStatusTip(undoHint());
+    m_controls.ActionEditRedo->setStatusTip(redoHint());
     // The toolbar buttons carry "tip|hint".
-    if (m_main.ToolButtonUndo)
-        m_main.ToolButtonUndo->setStatusTip(UndoText + u'|' + undoHint());
-    if (m_main.ToolButtonRedo)
-        m_main.ToolButtonRedo->setStatusTip(RedoText + u'|' + redoHint());
+    if (m_controls.ToolButtonUndo)
+        m_controls.ToolButtonUndo->setStatusTip(UndoText + u'|' + undoHint());
+    if (m_controls.ToolButtonRedo)
+        m_controls.ToolButtonRedo->setStatusTip(RedoText + u'|' + redoHint());
 }
 
 void UndoCommands::ActionEditUndoExecute()
@@ -94,8 +97,8 @@ void UndoCommands::ActionEditRedoExecute()
 
 void UndoCommands::replay(bool undo)
 {
-    StripDisplay &display = m_main.display();
-    const int editing = m_main.cellEditing().editingCell();
+    StripDisplay &display = m_registers.display();
+    const int editing = m_editing.editingCell();
     if (editing >= 0 && editing < display.cellCount()) {
         QPlainTextEdit *editor = display.editor(editing);
         if (undo)
@@ -104,12 +107,12 @@ void UndoCommands::replay(bool undo)
             editor->redo();
         return;
     }
-    m_main.CommitPendingEdit();
-    RegisterDocument &doc = m_main.document();
+    display.commitPendingEdit();
+    RegisterDocument &doc = m_registers.document();
     const RegisterHistory::Replay r = undo ? doc.undo() : doc.redo();
     if (!r.done)
         return;
-    if (m_main.rowCount() == 0) {
+    if (m_registers.rowCount() == 0) {
         display.clear();
         doc.setCurrentHeaderLine(0);
         return;
@@ -120,8 +123,8 @@ void UndoCommands::replay(bool undo)
     int entry = first >= 0 && doc.lineCount() > 0 ? doc.entryOfLine(std::min(first, doc.lineCount() - 1)) : 0;
     if (entry < 1)
         entry = doc.currentEntryNumber();
-    const int row = std::clamp(entry - 1, 0, m_main.rowCount() - 1);
-    m_main.registerCommands().selectAndShowRow(row);
+    const int row = std::clamp(entry - 1, 0, m_registers.rowCount() - 1);
+    m_registers.selectAndShowRow(row);
     if (r.listChanged || display.cellCount() == 0)
         return;
     const QList<int> cells = cellsTouched(doc.lines(), doc.currentHeaderLine(), r.spans);

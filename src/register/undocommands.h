@@ -10,16 +10,27 @@
 
 #include <QObject>
 
+class CellEditing;
 class QAction;
 class QToolButton;
-class TFMain;
+class RegisterCommands;
 
 class UndoCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit UndoCommands(TFMain &main);
+    struct Controls
+    {
+        QAction *ActionEditUndo = nullptr;
+        QAction *ActionEditRedo = nullptr;
+        // The toolbar buttons, whose hints follow the steps too (optional).
+        QToolButton *ToolButtonUndo = nullptr;
+        QToolButton *ToolButtonRedo = nullptr;
+    };
+
+    UndoCommands(RegisterCommands &registers, CellEditing &editing, const Controls &controls,
+                 QObject *parent = nullptr);
 
     // The status bar hints of the two commands: "元に戻す: <step>" and
     // "やり直し: <step>".
@@ -34,5 +45,7 @@ private:
     void follow();
     void replay(bool undo);
 
-    TFMain &m_main;
+    RegisterCommands &m_registers;
+    CellEditing &m_editing;
+    Controls m_controls;
 };
