@@ -122,7 +122,9 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildWorkArea();
     buildRegisterCommands();
     buildCellCommands();
-    m_printCommands = new PrintCommands(*this);
+    m_printCommands = new PrintCommands(
+        *m_registerCommands, m_mainSub->settings(),
+        {ActionFilePrint, ActionFilePrintList, ActionFileSetup, ActionFilePdf, ListView1}, this, this);
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
     m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing,

@@ -73,6 +73,7 @@ void createWindows(const QString &executablePath)
     FSearch = new TFSearch(FMain->registerCommands(), FMain->ActionEditFind, FMain->ActionEditReplace, FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
+    FMain->printCommands().setDialogs({FAdjust, FPrintJimeijoCard, FPrintJimeijoList});
     FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
     FMain->pictureCommands().setDialog(FViewImage);
     FVersion = new TFVersion(FMain, QStringLiteral(TAVREL_VERSION));
@@ -90,6 +91,7 @@ void destroyWindows()
     }
     delete FViewImage;
     FViewImage = nullptr;
+    FMain->printCommands().setDialogs({});
     delete FPrintJimeijoCard;
     FPrintJimeijoCard = nullptr;
     delete FPrintJimeijoList;

@@ -1,8 +1,7 @@
 #include "print/printcommands.h"
 
 #include "app/settingsstore.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/printers.h"
 #include "platform/userdialogs.h"
@@ -13,7 +12,9 @@
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijocard.h"
 #include "print/tfprintjimeijolist.h"
+#include "register/registercommands.h"
 #include "register/registerlistmodel.h"
+#include "strip/stripdisplay.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -151,17 +152,18 @@ QString jobFileName(const QString &chosen, int job, int jobs)
 
 } // namespace
 
-PrintCommands::PrintCommands(TFMain &main) : QObject(&main), m_main(main)
+PrintCommands::PrintCommands(RegisterCommands &registers, SettingsStore &settings, const Controls &controls,
+                             QWidget *window, QObject *parent)
+    : QObject(parent), m_registers(registers), m_controls(controls), m_window(window)
 {
-    main.connectCommand(main.ActionFilePrint, [this] { ActionFilePrintExecute(); });
-    main.connectCommand(main.ActionFilePrintList, [this] { ActionFilePrintListExecute(); });
-    main.connectCommand(main.ActionFileSetup, [this] { ActionFileSetupExecute(); });
-    main.connectCommand(main.ActionFilePdf, [this] { ActionFilePdfExecute(); });
-    for (QAction *a : {main.ActionFilePrint, main.ActionFilePrintList, main.ActionFileSetup, main.ActionFilePdf})
+    command::connectCommand(controls.ActionFilePrint, this, [this] { ActionFilePrintExecute(); });
+    command::connectCommand(controls.ActionFilePrintList, this, [this] { ActionFilePrintListExecute(); });
+    command::connectCommand(controls.ActionFileSetup, this, [this] { ActionFileSetupExecute(); });
+    command::connectCommand(controls.ActionFilePdf, this, [this] { ActionFilePdfExecute(); });
+    for (QAction *a : {controls.ActionFilePrint, controls.ActionFilePrintList, controls.ActionFileSetup, controls.ActionFilePdf})
         a->setEnabled(true);
     m_printerInUse = printers::defaultPrinterName();
-    if (TMainSub *sub = main.mainSub())
-        m_pdfFolder = sub->settings().readString(QStringLiteral("Dir"), PdfFolderKey, QString());
+    m_pdfFolder = settings.readString(QStringLiteral("Dir"), PdfFolderKey, QString());
 }
 
 void PrintCommands::saveSettings(SettingsStore &settings) const
@@ -175,8 +177,8 @@ void PrintCommands::printerChosen()
     if (name == m_printerInUse)
         return;
     m_printerInUse = name;
-    if (FAdjust)
-        FAdjust->usePrinter(name);
+    if (m_dialogs.adjust)
+        m_dialogs.adjust->usePrinter(name);
 }
 
 QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
@@ -198,12 +200,12 @@ PrintCommands::~PrintCommands() = default;
 
 RegisterDocument &PrintCommands::document()
 {
-    return m_main.document();
+    return m_registers.document();
 }
 
 print::Adjustment PrintCommands::adjustment() const
 {
-    return FAdjust ? FAdjust->adjustment() : print::Adjustment();
+    return m_dialogs.adjust ? m_dialogs.adjust->adjustment() : print::Adjustment();
 }
 
 QPrinter &PrintCommands::printer()
@@ -222,18 +224,18 @@ QString PrintCommands::printerName() const
 
 QList<EntryHeader> PrintCommands::listRows() const
 {
-    return m_main.listModel()->rowHeaders();
+    return m_registers.listModel().rowHeaders();
 }
 
 QList<int> PrintCommands::selectedPositions() const
 {
     QList<int> positions;
-    const QItemSelectionModel *sel = m_main.ListView1->selectionModel();
+    const QItemSelectionModel *sel = m_controls.ListView1->selectionModel();
     for (const QModelIndex &i : sel->selectedRows())
         positions.append(i.row());
     std::sort(positions.begin(), positions.end());
     if (positions.isEmpty()) {
-        const QModelIndex current = m_main.ListView1->currentIndex();
+        const QModelIndex current = m_controls.ListView1->currentIndex();
         if (current.isValid())
             positions.append(current.row());
     }
@@ -244,56 +246,59 @@ QList<int> PrintCommands::selectedPositions() const
 
 void PrintCommands::ActionFilePrintExecute()
 {
-    if (m_main.rowCount() == 0)
+    if (m_registers.rowCount() == 0)
         return;
     if (!printers::installed()) {
-        UserDialogs::current().error(&m_main, NoPrinterAtStartMessage);
+        UserDialogs::current().error(m_window, NoPrinterAtStartMessage);
         return;
     }
-    m_main.CommitPendingEdit();
+    m_registers.display().commitPendingEdit();
     const QList<int> positions = selectedPositions();
-    if (positions.isEmpty())
+    if (positions.isEmpty() || !m_dialogs.card)
         return; // rows, but none selected and none focused: nothing to print
-    FPrintJimeijoCard->execFor(this, positions);
+    m_dialogs.card->execFor(this, positions);
 }
 
 void PrintCommands::ActionFilePrintListExecute()
 {
-    if (m_main.rowCount() == 0)
+    if (m_registers.rowCount() == 0)
         return;
     if (!printers::installed()) {
-        UserDialogs::current().error(&m_main, NoPrinterAtStartMessage);
+        UserDialogs::current().error(m_window, NoPrinterAtStartMessage);
         return;
     }
-    m_main.CommitPendingEdit();
-    FPrintJimeijoList->execFor(this);
+    m_registers.display().commitPendingEdit();
+    if (m_dialogs.list)
+        m_dialogs.list->execFor(this);
 }
 
 void PrintCommands::ActionFileSetupExecute()
 {
     if (!printers::installed()) {
-        UserDialogs::current().error(&m_main, NoPrinterAtPrintMessage);
+        UserDialogs::current().error(m_window, NoPrinterAtPrintMessage);
         return;
     }
-    FAdjust->execFor(printerName(), [this](QWidget *parent, const print::Adjustment &typed) {
+    if (!m_dialogs.adjust)
+        return;
+    m_dialogs.adjust->execFor(printerName(), [this](QWidget *parent, const print::Adjustment &typed) {
         printCalibration(parent, typed);
     });
 }
 
 void PrintCommands::ActionFilePdfExecute()
 {
-    if (m_main.rowCount() == 0)
+    if (m_registers.rowCount() == 0)
         return;
-    m_main.CommitPendingEdit();
+    m_registers.display().commitPendingEdit();
     const QList<int> positions = selectedPositions();
     if (positions.isEmpty())
         return;
-    const QString path = askPdfFile(&m_main, print::StripPdfTitle);
+    const QString path = askPdfFile(m_window, print::StripPdfTitle);
     if (path.isEmpty())
         return;
     const QString title = print::registerTitle(document().fileName(), print::StripPdfTitle);
     if (!print::writeStripPdf(path, document(), print::planStripJobs(positions, 1, false), adjustment(), title))
-        UserDialogs::current().error(&m_main, WriteFailedMessage.arg(path));
+        UserDialogs::current().error(m_window, WriteFailedMessage.arg(path));
 }
 
 void PrintCommands::saveListPdf(QWidget *parent)

@@ -11,10 +11,15 @@
 #include <QObject>
 #include <memory>
 
+class QAction;
 class QPrinter;
+class QTreeView;
 class QWidget;
+class RegisterCommands;
 class SettingsStore;
-class TFMain;
+class TFAdjust;
+class TFPrintJimeijoCard;
+class TFPrintJimeijoList;
 
 class PrintCommands : public QObject
 {
@@ -33,13 +38,35 @@ public:
     // A run of more pages than this shows its progress with a cancel button.
     static constexpr int ProgressFromPages = 3;
 
-    explicit PrintCommands(TFMain &main);
+    struct Controls
+    {
+        QAction *ActionFilePrint = nullptr;
+        QAction *ActionFilePrintList = nullptr;
+        QAction *ActionFileSetup = nullptr;
+        QAction *ActionFilePdf = nullptr;
+        // The register list, whose selection says what is printed.
+        QTreeView *ListView1 = nullptr;
+    };
+    // The dialogs are created with the other windows, after the main
+    // window; a command whose dialog is missing does nothing.
+    struct Dialogs
+    {
+        TFAdjust *adjust = nullptr;
+        TFPrintJimeijoCard *card = nullptr;
+        TFPrintJimeijoList *list = nullptr;
+    };
+
+    // The PDF folder is read from settings; window parents the messages.
+    PrintCommands(RegisterCommands &registers, SettingsStore &settings, const Controls &controls, QWidget *window,
+                  QObject *parent = nullptr);
     ~PrintCommands() override;
 
     void ActionFilePrintExecute();
     void ActionFilePrintListExecute();
     void ActionFileSetupExecute();
     void ActionFilePdfExecute();
+
+    void setDialogs(const Dialogs &dialogs) { m_dialogs = dialogs; }
 
     // The settings the commands keep between runs, written at program end.
     void saveSettings(SettingsStore &settings) const;
@@ -78,7 +105,10 @@ private:
     // when the user cancels.
     QString askPdfFile(QWidget *parent, const QString &unnamed);
 
-    TFMain &m_main;
+    RegisterCommands &m_registers;
+    Controls m_controls;
+    QWidget *m_window;
+    Dialogs m_dialogs;
     std::unique_ptr<QPrinter> m_printer;
     QString m_printerInUse;
     QString m_pdfFolder;

@@ -47,6 +47,7 @@ public:
     void setEntryDialog(TFTelAdd *dialog) { m_entryDialog = dialog; }
 
     RegisterDocument &document() { return m_document; }
+    RegisterListModel &listModel() { return m_model; }
     StripDisplay &display() { return m_display; }
     int rowCount() const;
 
