@@ -244,15 +244,22 @@ QList<int> PrintCommands::selectedPositions() const
 
 // ---------------------------------------------------------------- commands
 
-void PrintCommands::ActionFilePrintExecute()
+bool PrintCommands::readyToPrint()
 {
     if (m_registers.rowCount() == 0)
-        return;
+        return false;
     if (!printers::installed()) {
         UserDialogs::current().error(m_window, NoPrinterAtStartMessage);
-        return;
+        return false;
     }
     m_registers.display().commitPendingEdit();
+    return true;
+}
+
+void PrintCommands::ActionFilePrintExecute()
+{
+    if (!readyToPrint())
+        return;
     const QList<int> positions = selectedPositions();
     if (positions.isEmpty() || !m_dialogs.card)
         return; // rows, but none selected and none focused: nothing to print
@@ -261,14 +268,7 @@ void PrintCommands::ActionFilePrintExecute()
 
 void PrintCommands::ActionFilePrintListExecute()
 {
-    if (m_registers.rowCount() == 0)
-        return;
-    if (!printers::installed()) {
-        UserDialogs::current().error(m_window, NoPrinterAtStartMessage);
-        return;
-    }
-    m_registers.display().commitPendingEdit();
-    if (m_dialogs.list)
+    if (readyToPrint() && m_dialogs.list)
         m_dialogs.list->execFor(this);
 }
 

@@ -97,6 +97,10 @@ public:
     void saveListPdf(QWidget *parent);
 
 private:
+    // The printing commands' common start: false when the register is
+    // empty or no printer is installed (said), else the pending edit is
+    // committed.
+    bool readyToPrint();
     // After a print dialog: when it picked another printer, that printer's
     // kept adjustment comes into force.
     void printerChosen();
