@@ -6,6 +6,7 @@
 //
 //   bench_csv [ROWS]
 
+#include "benchsupport.h"
 #include "platform/textfile.h"
 #include "register/csvimport.h"
 #include "register/registerdocument.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+using bench::ms;
 
 // Processor time (user and system) of this process, or of its waited-for
 // children, in ms: on a shared machine the wall time also counts the time

@@ -7,24 +7,20 @@
 #include "app/windows.h"
 #include "keylabel/applykeylabel.h"
 #include "platform/textfile.h"
+#include "benchsupport.h"
 #include "registergenerator.h"
 #include "uitestsupport.h"
 
 #include <QElapsedTimer>
 #include <cstdio>
 
-namespace {
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
-} // namespace
+using bench::ms;
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     TavrelApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    const int entries = a.size() > 1 ? a.at(1).toInt() : 2000;
-    const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
+    const auto [entries, cells] = bench::sizeFromArguments(app.arguments());
     uitest::Environment env;
     const QString path = env.dataFolder() + QStringLiteral("bench.TAV");
     textfile::write(path, generateRegister(entries, cells));

@@ -5,6 +5,7 @@
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "platform/textfile.h"
+#include "benchsupport.h"
 #include "registergenerator.h"
 #include "strip/cellformat.h"
 #include "strip/stripdisplay.h"
@@ -16,19 +17,13 @@
 #include <QTreeView>
 #include <cstdio>
 
-namespace {
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
-} // namespace
+using bench::ms;
 
 int main(int argc, char **argv)
 {
-    // Without a display the window is measured on the offscreen platform.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     TavrelApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    const int entries = a.size() > 1 ? a.at(1).toInt() : 2000;
-    const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
+    const auto [entries, cells] = bench::sizeFromArguments(app.arguments());
     uitest::Environment env;
     const QString path = env.dataFolder() + QStringLiteral("bench.TAV");
     textfile::writeBytes(path, generateRegisterBytes(entries, cells));

@@ -8,6 +8,7 @@
 
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
+#include "benchsupport.h"
 #include "registergenerator.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ extern char **environ;
 
 namespace {
 
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+using bench::ms;
 
 struct ProcessRun
 {
@@ -115,8 +116,7 @@ int main(int argc, char **argv)
     const QStringList a = app.arguments();
     if (a.size() > 2 && a.at(1) == QLatin1String("--empty-lines"))
         return emptyLines(a.at(2).toLongLong());
-    const int entries = a.size() > 1 ? a.at(1).toInt() : 2000;
-    const int cells = a.size() > 2 ? a.at(2).toInt() : 100;
+    const auto [entries, cells] = bench::sizeFromArguments(a);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.TAV"));
     textfile::writeBytes(path, generateRegisterBytes(entries, cells));

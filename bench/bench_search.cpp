@@ -6,6 +6,7 @@
 
 #include "register/registerdocument.h"
 #include "register/registersearch.h"
+#include "benchsupport.h"
 #include "registergenerator.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@
 
 namespace {
 
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+using bench::ms;
 
 template <typename F>
 double best(int runs, F f)
@@ -38,8 +39,7 @@ double best(int runs, F f)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int entries = argc > 2 ? atoi(argv[1]) : 2000;
-    const int cells = argc > 2 ? atoi(argv[2]) : 100;
+    const auto [entries, cells] = bench::sizeFromArguments(app.arguments());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("search.TAV"));
     {
