@@ -146,9 +146,7 @@ private:
 void TestPrintWindows::init()
 {
     m_env = std::make_unique<uitest::Environment>();
-    uitest::writeTemplate(m_env->programFolder(), QStringLiteral("電話機Ｃ"),
-                          uitest::templateLines(series::caption(2) + series::caption(4),
-                                                {{1, "10", "10", "60", "40", {"001", "002"}}}));
+    printtest::writeTemplateC(*m_env);
     printers::setInstalledForTesting(true);
 }
 
@@ -160,14 +158,8 @@ void TestPrintWindows::cleanup()
 
 void TestPrintWindows::startWith(int count)
 {
-    QList<uitest::Environment::Entry> entries{
-        {0, QStringLiteral("電話機Ａ"), QStringLiteral("201"), QStringLiteral("総務部"), QStringLiteral("山田")},
-        {4, QStringLiteral("電話機Ｃ"), QStringLiteral("202"), QStringLiteral("営業部"), QStringLiteral("佐藤")},
-        {2, QStringLiteral("電話機Ｃ"), QStringLiteral("203"), QStringLiteral("技術部"), QStringLiteral("鈴木")}};
-    for (int i = 3; i < count; ++i)
-        entries.append({2, QStringLiteral("電話機Ｃ"), QString::number(300 + i), QStringLiteral("部署%1").arg(i),
-                        QStringLiteral("使用者%1").arg(i)});
-    m_env->start(m_env->writeRegister(QStringLiteral("r.TAV"), entries.mid(0, count)));
+    const QList<uitest::Environment::Entry> entries = printtest::entries(count);
+    m_env->start(m_env->writeRegister(QStringLiteral("r.TAV"), entries));
     QCOMPARE(FMain->rowCount(), count);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
-// What the tests of the print windows share: answering a modal dialog once
-// it shows, Ctrl+clicking register list rows, and picking a File menu item.
+// What the tests of the print windows share: their register and template,
+// answering a modal dialog once it shows, Ctrl+clicking register list rows,
+// and picking a File menu item.
 
 #include "app/tfmain.h"
 #include "app/windows.h"
+#include "register/series.h"
+#include "uitestsupport.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -15,6 +18,28 @@
 #include <functional>
 
 namespace printtest {
+
+// Template 電話機Ｃ of series 2 and 4: one section of two keys.
+inline void writeTemplateC(uitest::Environment &env)
+{
+    uitest::writeTemplate(env.programFolder(), QStringLiteral("電話機Ｃ"),
+                          uitest::templateLines(series::caption(2) + series::caption(4),
+                                                {{1, "10", "10", "60", "40", {"001", "002"}}}));
+}
+
+// `count` entries: 201 (series 0, 電話機Ａ), 202 (series 4), 203 and from
+// 303 on (series 2, 電話機Ｃ).
+inline QList<uitest::Environment::Entry> entries(int count)
+{
+    QList<uitest::Environment::Entry> out{
+        {0, QStringLiteral("電話機Ａ"), QStringLiteral("201"), QStringLiteral("総務部"), QStringLiteral("山田")},
+        {4, QStringLiteral("電話機Ｃ"), QStringLiteral("202"), QStringLiteral("営業部"), QStringLiteral("佐藤")},
+        {2, QStringLiteral("電話機Ｃ"), QStringLiteral("203"), QStringLiteral("技術部"), QStringLiteral("鈴木")}};
+    for (int i = 3; i < count; ++i)
+        out.append({2, QStringLiteral("電話機Ｃ"), QString::number(300 + i), QStringLiteral("部署%1").arg(i),
+                    QStringLiteral("使用者%1").arg(i)});
+    return out.mid(0, count);
+}
 
 // Runs fn once `dialog` is shown (modally), then closes it if fn left it
 // open, so that a failing check cannot hang the test.
