@@ -191,6 +191,15 @@ int cmdTemplates(CliContext &ctx, const QStringList &argv)
     return 0;
 }
 
+// True when the header's series offers its strip type; says why not.
+bool offered(CliContext &ctx, const EntryHeader &h)
+{
+    if (templates::listTemplates(ctx.templateFolder, h.seriesCaption).contains(h.stripType))
+        return true;
+    ctx.err << templates::notOfferedProblem(h.stripType, h.seriesCaption) << QStringLiteral("。") << '\n';
+    return false;
+}
+
 int cmdNew(CliContext &ctx, const QStringList &argv)
 {
     CliArgs args(ctx, argv);
@@ -217,7 +226,7 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     h.department = trimControls(args.value(QStringLiteral("dept")));
     h.userName = trimControls(args.value(QStringLiteral("user")));
     h.date = args.has(QStringLiteral("date")) ? args.value(QStringLiteral("date"))
-                                              : QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+                                              : EntryHeader::dateText(QDateTime::currentDateTime());
     h.seriesCaption = seriesIndex >= 0 ? series::caption(seriesIndex) : QString();
     h.stripType = args.value(QStringLiteral("type"));
     const std::pair<const char *, const QString *> values[] = {
@@ -227,6 +236,8 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     for (const auto &[option, value] : values)
         if (!acceptLineValue(ctx, QLatin1String(option), *value))
             return 2;
+    if (!EntryHeader::isDateText(h.date))
+        return usageError(ctx, QStringLiteral("--date takes \"yyyy/mm/dd hh:nn\" (a real date, 24 hours)"));
     int source = 0;
     if (copy && (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1))
         return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
@@ -257,12 +268,18 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
             h.seriesCaption = src.seriesCaption;
         if (h.stripType.isEmpty())
             h.stripType = src.stripType;
+        // A copy keeps its source's series and type; one given anew must be
+        // a type the series offers, as for an entry from a template.
+        if ((seriesIndex >= 0 || args.has(QStringLiteral("type"))) && !offered(ctx, h))
+            return 1;
         nameplate::appendEntryAsCopy(doc, h, source);
     } else {
         if (!templates::templateExists(ctx.templateFolder, h.stripType)) {
             ctx.err << templates::MissingMessage << '\n';
             return 1;
         }
+        if (!offered(ctx, h))
+            return 1;
         templates::appendEntryFromTemplate(doc, ctx.templateFolder, h);
     }
     doc.save(path);
@@ -310,6 +327,7 @@ const CliRegistration regNew(
       {QStringLiteral("date"), QStringLiteral("\"yyyy/mm/dd hh:nn\""),
        QStringLiteral("登録日時 (registration date); now when not given")}},
      QStringLiteral("Header values are trimmed at the ends as the entry dialog trims them. An extension the "
-                    "register holds already is refused (exit 1).")});
+                    "register holds already is refused (exit 1), and so is a strip type the series does not offer. "
+                    "A date must be a real date and time in exactly that form (24 hours).")});
 
 } // namespace

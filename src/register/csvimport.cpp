@@ -17,7 +17,6 @@ namespace csvimport {
 
 namespace {
 
-const QString DateFormat = QStringLiteral("yyyy/MM/dd HH:mm");
 
 // Names a first row may give its columns, compared trimmed, without spaces
 // and without regard to letter case.
@@ -132,12 +131,6 @@ int seriesOf(const QString &text)
     return -1;
 }
 
-bool validDate(const QString &text)
-{
-    const QDateTime d = QDateTime::fromString(text, DateFormat);
-    return d.isValid() && d.toString(DateFormat) == text;
-}
-
 } // namespace
 
 int Analysis::soundCount() const
@@ -182,7 +175,7 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
     QHash<QString, EntryHeader> soundRows;   // extension -> header of a sound row
     QHash<int, QStringList> offered;         // series index -> strip types
     const bool cp932 = doc.encoding() == TextEncoding::Cp932;
-    const QString stamp = now.toString(DateFormat);
+    const QString stamp = EntryHeader::dateText(now);
 
     for (qsizetype k = first; k < table.records.size(); ++k) {
         const csv::Record &rec = table.records.at(k);
@@ -245,12 +238,11 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
             if (row.header.stripType.isEmpty())
                 problem(QStringLiteral("示名条のタイプがありません"));
             else if (!offered.value(seriesIndex).contains(row.header.stripType))
-                problem(QStringLiteral("示名条のタイプ「%1」は%2にありません")
-                            .arg(row.header.stripType, series::caption(seriesIndex)));
+                problem(templates::notOfferedProblem(row.header.stripType, series::caption(seriesIndex)));
         }
         if (source && source->stripType != row.header.stripType)
             problem(QStringLiteral("複製元 %1 の示名条のタイプ「%2」が違います").arg(row.copyFrom, source->stripType));
-        if (!date.isEmpty() && !validDate(date))
+        if (!date.isEmpty() && !EntryHeader::isDateText(date))
             problem(QStringLiteral("登録日時「%1」は yyyy/mm/dd hh:nn の形ではありません").arg(date));
         if (!row.header.extension.isEmpty()) {
             if (fileRows.contains(row.header.extension))

@@ -6,6 +6,21 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+const QString EntryDateFormat = QStringLiteral("yyyy/MM/dd HH:mm");
+} // namespace
+
+QString EntryHeader::dateText(const QDateTime &when)
+{
+    return when.toString(EntryDateFormat);
+}
+
+bool EntryHeader::isDateText(const QString &text)
+{
+    const QDateTime d = QDateTime::fromString(text, EntryDateFormat);
+    return d.isValid() && d.toString(EntryDateFormat) == text;
+}
+
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
 const QString RegisterDocument::FormatErrorMessage =
     QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QDateTime>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -32,6 +33,11 @@ struct EntryHeader
         return {extension, department, userName, date, seriesCaption, stripType};
     }
     bool operator==(const EntryHeader &) const = default;
+
+    // The registration date as headers hold it: "yyyy/mm/dd hh:nn", 24 hours.
+    static QString dateText(const QDateTime &when);
+    // True for a real date and time written exactly in that form.
+    static bool isDateText(const QString &text);
 };
 
 // What changed in a register document, for the register list and the views.

@@ -28,6 +28,11 @@ static QFileInfoList templateFiles(const QString &folder)
     return QDir(folder).entryInfoList({QStringLiteral("*.tpl")}, QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+QString notOfferedProblem(const QString &stripType, const QString &seriesCaption)
+{
+    return QStringLiteral("示名条のタイプ「%1」は%2にありません").arg(stripType, seriesCaption);
+}
+
 QStringList listTemplates(const QString &folder, const QString &seriesCaption)
 {
     QStringList result;

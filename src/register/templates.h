@@ -17,6 +17,9 @@ QString stripTypeOfFile(const QString &fileName);
 // Sorted strip types offered for the series (locale collation, case
 // ignored, duplicates kept). Unreadable files are left out.
 QStringList listTemplates(const QString &folder, const QString &seriesCaption);
+// Why a strip type cannot be made for a series whose templates do not
+// offer it: "示名条のタイプ「T」はSにありません" (no full stop).
+QString notOfferedProblem(const QString &stripType, const QString &seriesCaption);
 // Path of the strip type's template (extension matched without regard to
 // letter case), or empty when there is none.
 QString templatePath(const QString &folder, const QString &stripType);

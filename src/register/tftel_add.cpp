@@ -281,6 +281,6 @@ void TFTelAdd::ButtonOkClick()
     department = Edit2->text();
     userName = Edit3->text();
     copySource = ComboBox3->currentText();
-    registrationDate = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    registrationDate = EntryHeader::dateText(QDateTime::currentDateTime());
     accept();
 }

@@ -87,6 +87,17 @@ void TestCli::refusals_data()
     QTest::newRow("copy source that is no entry") << QStringList{"--ext", "999", "--copy-from", "7"} << 1
                                                   << "複製元の示名条 7 が見つかりません。";
     QTest::newRow("malformed copy source") << QStringList{"--ext", "999", "--copy-from", "x"} << 2 << "";
+    // A type of another series would make a strip the list, the print and
+    // a CSV import all disagree about.
+    QTest::newRow("type the series does not offer")
+        << QStringList{"--series", "0", "--type", UL, "--ext", "999"} << 1
+        << "示名条のタイプ「ｕＬ－１８ボタン電話機」はＫシリーズ主装置にありません。";
+    QTest::newRow("copy given a series without its type")
+        << QStringList{"--ext", "999", "--copy-from", "1", "--series", "0"} << 1 << "はＫシリーズ主装置にありません。";
+    // Dates in any other form would not import back from an export.
+    for (const char *date : {"hello", "2024/1/1 1:1", "2024/02/30 10:00", "2024/01/01 24:00", "2024/01/01 09:00:00"})
+        QTest::addRow("date %s", date) << QStringList{"--series", "3", "--type", UL, "--ext", "999", "--date", date} << 2
+                                       << "--date takes \"yyyy/mm/dd hh:nn\"";
 }
 
 void TestCli::refusals()
