@@ -114,6 +114,30 @@ int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n
     return marker + 1;
 }
 
+bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
+{
+    const QList<RegisterProblem> problems = checkRegister(doc.lines());
+    if (!problems.isEmpty()) {
+        const RegisterProblem &p = problems.constFirst();
+        ctx.err << QStringLiteral("%1 に書き込みませんでした。登録内容に誤りがあります（%2 行目: %3）。"
+                                  "tavrel-cli check で確かめてください。")
+                       .arg(path)
+                       .arg(p.line + 1)
+                       .arg(p.message)
+                << '\n';
+        return false;
+    }
+    return true;
+}
+
+bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path)
+{
+    if (!writable(ctx, doc, path))
+        return false;
+    doc.save(path);
+    return true;
+}
+
 namespace {
 
 int cmdList(CliContext &ctx, const QStringList &argv)
@@ -169,8 +193,7 @@ int cmdConvert(CliContext &ctx, const QStringList &argv)
     doc.load(args.positional().at(0));
     if (doc.isEmpty())
         throw TavrelError(RegisterDocument::FormatErrorMessage);
-    doc.save(args.positional().at(1));
-    return 0;
+    return saveRegister(ctx, doc, args.positional().at(1)) ? 0 : 1;
 }
 
 int cmdTemplates(CliContext &ctx, const QStringList &argv)
@@ -282,8 +305,7 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
             return 1;
         templates::appendEntryFromTemplate(doc, ctx.templateFolder, h);
     }
-    doc.save(path);
-    return 0;
+    return saveRegister(ctx, doc, path) ? 0 : 1;
 }
 
 const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core,

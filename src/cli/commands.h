@@ -104,3 +104,10 @@ class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the
 // message on standard error) when the register has no such entry.
 int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n);
+// Saves the register to path when check accepts it; otherwise says why on
+// standard error, leaves the file as it was and returns false (exit 1). A
+// register damaged before the command stays damaged after it, so nothing is
+// written over it.
+bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
+// The same check alone, for a dry run that tells what the run would do.
+bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path);

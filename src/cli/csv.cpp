@@ -48,8 +48,8 @@ int cmdImport(CliContext &ctx, const QStringList &argv)
     }
     if (analysis.soundCount() > 0) {
         const QList<int> added = csvimport::importCsvRows(doc, analysis, ctx.templateFolder);
-        if (!args.has(QStringLiteral("dry-run")))
-            doc.save(path);
+        if (args.has(QStringLiteral("dry-run")) ? !writable(ctx, doc, path) : !saveRegister(ctx, doc, path))
+            return 1;
         qsizetype k = 0;
         for (const csvimport::Row &r : analysis.rows)
             if (r.sound())

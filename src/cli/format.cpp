@@ -107,8 +107,8 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
                               .arg(e.cell)
                               .arg(strip::formatLineName(e.recordLine), e.before, e.after));
     }
-    if (!report.isEmpty())
-        doc.save(path);
+    if (!report.isEmpty() && !saveRegister(ctx, doc, path))
+        return 1;
     for (const QString &line : report)
         ctx.out << line << '\n';
     return 0;

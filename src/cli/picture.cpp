@@ -71,7 +71,8 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
     }
     if (attach) {
         strip::attachPicture(doc, h, cell, {cell}, file.type, file.bytes);
-        doc.save(path);
+        if (!saveRegister(ctx, doc, path))
+            return 1;
         ctx.out << n << '\t' << cell << "\tattached\t" << file.type << '\t' << file.size() << '\n';
         return 0;
     }
@@ -79,7 +80,8 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
     if (doc.line(b + strip::cellline::PictureType).isEmpty() && doc.line(b + strip::cellline::PictureData).isEmpty())
         return 0; // no picture: nothing to change
     strip::detachPicture(doc, h, cell);
-    doc.save(path);
+    if (!saveRegister(ctx, doc, path))
+        return 1;
     ctx.out << n << '\t' << cell << "\tdetached\n";
     return 0;
 }

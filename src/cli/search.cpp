@@ -80,9 +80,15 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
         ctx.err << QStringLiteral("何も置換しませんでした。") << '\n';
         return 1;
     }
-    if (!args.has(QStringLiteral("dry-run")) && !plan.occurrences.isEmpty()) {
-        regsearch::applyReplace(doc, plan);
-        doc.save(path);
+    if (!plan.occurrences.isEmpty()) {
+        if (args.has(QStringLiteral("dry-run"))) {
+            if (!writable(ctx, doc, path))
+                return 1;
+        } else {
+            regsearch::applyReplace(doc, plan);
+            if (!saveRegister(ctx, doc, path))
+                return 1;
+        }
     }
     ctx.out << plan.occurrences.size() << '\n';
     return 0;

@@ -31,7 +31,8 @@ int cmdText(CliContext &ctx, const QStringList &argv)
     if (h < 0)
         return 1;
     strip::writeCellText(doc, h, cell, lines);
-    doc.save(path);
+    if (!saveRegister(ctx, doc, path))
+        return 1;
     return 0;
 }
 

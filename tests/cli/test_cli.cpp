@@ -47,6 +47,8 @@ private Q_SLOTS:
     void textLinesCutWithoutSplittingPairs();
     void needsNoDisplayNorRuntimeFolder_data();
     void needsNoDisplayNorRuntimeFolder();
+    void damagedRegisterNotWritten_data();
+    void damagedRegisterNotWritten();
 
 private:
     QTemporaryDir m_dir;
@@ -318,10 +320,15 @@ void TestCli::listShowsEntryNumbers()
              qPrintable(rows.at(1)));
     QCOMPARE(cli({"render", path, "--entry", "3", "-o", m_dir.filePath(QStringLiteral("gap.png"))}).code, 0);
     QCOMPARE(cli({"render", path, "--entry", "2", "-o", m_dir.filePath(QStringLiteral("gap.png"))}).code, 1);
-    // --copy-from takes the entry number too.
-    QCOMPARE(cli({"new", path, "--ext", "204", "--copy-from", "3"}).code, 0);
-    doc.load(path);
-    QCOMPARE(doc.headerOfEntry(4).stripType, QStringLiteral("Ｋ－１２ボタン電話機"));
+    // --copy-from takes the entry number too: entry 2 is not listed, entry 3
+    // is found. The copy is not written, though: a register check refuses
+    // is never written over.
+    Run copy = cli({"new", path, "--ext", "204", "--copy-from", "2"});
+    QCOMPARE(copy.code, 1);
+    QVERIFY2(copy.err.contains(QStringLiteral("複製元の示名条 2 が見つかりません。")), qPrintable(copy.err));
+    copy = cli({"new", path, "--ext", "204", "--copy-from", "3"});
+    QCOMPARE(copy.code, 1);
+    QVERIFY2(copy.err.contains(QStringLiteral("に書き込みませんでした。")), qPrintable(copy.err));
 }
 
 void TestCli::textLinesCutWithoutSplittingPairs_data()
@@ -399,4 +406,59 @@ void TestCli::needsNoDisplayNorRuntimeFolder()
 }
 
 QTEST_GUILESS_MAIN(TestCli)
+void TestCli::damagedRegisterNotWritten_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("output"); // a file the command would write, or empty
+    // Most commands open the register as the window does; replace reads it
+    // as strictly as check and refuses it on opening.
+    const QString notWritten = QStringLiteral("に書き込みませんでした。登録内容に誤りがあります");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("new") << QStringList{"new", "--series", "3", "--type", UL, "--ext", "990"} << QString() << notWritten;
+    QTest::newRow("text") << QStringList{"text", "--entry", "1", "--cell", "0", "代表"} << QString() << notWritten;
+    QTest::newRow("format") << QStringList{"format", "--entry", "1", "--cells", "0-3", "--size", "12"} << QString() << notWritten;
+    QTest::newRow("replace") << QStringList{"replace", "総務部", "経理部"} << QString() << RegisterDocument::FormatErrorMessage;
+    QTest::newRow("replace, dry run") << QStringList{"replace", "総務部", "経理部", "--dry-run"} << QString()
+                                      << RegisterDocument::FormatErrorMessage;
+    QTest::newRow("import") << QStringList{"import", "@CSV"} << QString() << notWritten;
+    QTest::newRow("import, dry run") << QStringList{"import", "@CSV", "--dry-run"} << QString() << notWritten;
+    QTest::newRow("convert") << QStringList{"convert", "@OUT"} << QStringLiteral("out.TAV") << notWritten;
+}
+
+void TestCli::damagedRegisterNotWritten()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+    // The register cut short in its second entry, as a copy broken off
+    // part way leaves it: it opens, but check refuses it.
+    const QString path = m_dir.filePath(QStringLiteral("cut.TAV"));
+    const QByteArray whole = fileBytes(m_reg);
+    const QByteArray cut = whole.left(whole.size() * 4 / 5);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(cut);
+    }
+    QCOMPARE(cli({"list", path}).code, 0);
+    QCOMPARE(cli({"check", path}).code, 1);
+    const QString csv = m_dir.filePath(QStringLiteral("one.csv"));
+    {
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QStringLiteral("995,総務部,佐藤,3,%1\r\n").arg(UL).toUtf8());
+    }
+    const QString out = m_dir.filePath(QStringLiteral("out.TAV"));
+    QFile::remove(out);
+    args.replaceInStrings(QStringLiteral("@CSV"), csv);
+    args.replaceInStrings(QStringLiteral("@OUT"), out);
+    args.insert(1, path);
+    const Run r = cli(args);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(fileBytes(path), cut);
+    if (!output.isEmpty())
+        QVERIFY(!QFile::exists(out));
+}
+
 #include "test_cli.moc"

@@ -758,7 +758,23 @@ QMap<int, QString> waitForJobs(const QString &folder, const QMap<int, QString> &
             if (!before.contains(it.key()))
                 fresh.insert(it.key(), it.value());
     }
-    QTest::qWait(500); // the last file is complete once the next poll sees it unchanged
+    // A file is complete once it ends its PDF and the next poll sees it
+    // unchanged; on a busy machine the queue may take seconds for that.
+    QMap<int, qint64> sizes;
+    for (int i = 0; i < 300; ++i) {
+        QTest::qWait(200);
+        bool done = true;
+        for (auto it = fresh.begin(); it != fresh.end(); ++it) {
+            QFile f(it.value());
+            const qint64 size = f.size();
+            const bool ended = f.open(QIODevice::ReadOnly) && size > 16 && f.seek(size - 16)
+                               && f.read(16).contains("%%EOF");
+            done = done && ended && sizes.value(it.key(), -1) == size;
+            sizes[it.key()] = size;
+        }
+        if (done)
+            break;
+    }
     return fresh;
 }
 } // namespace
