@@ -36,6 +36,11 @@ int cmdImport(CliContext &ctx, const QStringList &argv)
         ctx.err << csvPath << ": " << e.message() << '\n';
         return 1;
     }
+    if (analysis.rows.isEmpty()) {
+        // Nothing to do is no failure; the register is not created either.
+        ctx.err << csvPath << ": " << csvimport::NoRowsMessage << '\n';
+        return 0;
+    }
     for (const csvimport::Row &r : analysis.rows)
         if (!r.sound())
             ctx.err << csvPath << ':' << r.line << ": " << r.problem << '\n';

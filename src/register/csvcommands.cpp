@@ -65,7 +65,7 @@ void CsvCommands::ActionFileCsvImportExecute()
         return;
     }
     if (analysis.rows.isEmpty()) {
-        UserDialogs::current().message(m_window, QStringLiteral("取り込む行がありません。"));
+        UserDialogs::current().message(m_window, csvimport::NoRowsMessage);
         return;
     }
     TFCsvImport preview(m_window);

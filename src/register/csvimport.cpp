@@ -133,6 +133,8 @@ int seriesOf(const QString &text)
 
 } // namespace
 
+const QString NoRowsMessage = QStringLiteral("取り込む行がありません。");
+
 int Analysis::soundCount() const
 {
     int n = 0;

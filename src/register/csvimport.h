@@ -37,6 +37,9 @@ struct Analysis
     int refusedCount() const { return int(rows.size()) - soundCount(); }
 };
 
+// Said when a file holds no rows to import: "取り込む行がありません。"
+extern const QString NoRowsMessage;
+
 // The column names of the export's first row, in its order.
 QStringList exportColumnNames();
 

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void refusedRowsWriteNothing();
     void partialWritesSoundRows();
     void dryRunWritesNothing();
+    void emptyFileSaysSo();
     void junkRefused();
     void exportEncodings_data();
     void exportEncodings();
@@ -152,6 +153,19 @@ void TestCliCsv::junkRefused()
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QStringLiteral("CSV ファイルとして読み込めません")), qPrintable(r.err));
         QCOMPARE(fileBytes(m_reg), before);
+    }
+}
+
+void TestCliCsv::emptyFileSaysSo()
+{
+    // Empty, blank lines only, a header row alone: nothing to import is no
+    // failure, but it is said, and no register is started.
+    for (const QByteArray &bytes : {QByteArray(), QByteArray("\r\n\r\n"), cp932(QStringLiteral("内線番号,部署\r\n"))}) {
+        writeFile(m_csv, bytes);
+        const Run r = cli({"import", path(QStringLiteral("new.TAV")), m_csv});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("取り込む行がありません。")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(path(QStringLiteral("new.TAV"))));
     }
 }
 
