@@ -17,8 +17,13 @@ QString EntryHeader::dateText(const QDateTime &when)
 
 bool EntryHeader::isDateText(const QString &text)
 {
-    const QDateTime d = QDateTime::fromString(text, EntryDateFormat);
-    return d.isValid() && d.toString(EntryDateFormat) == text;
+    // Date and time apart, so that an hour a local clock change skips is
+    // still a valid registration time.
+    if (text.size() != 16 || text.at(10) != u' ')
+        return false;
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy/MM/dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm"));
+    return date.isValid() && time.isValid() && QDateTime(date, time, Qt::UTC).toString(EntryDateFormat) == text;
 }
 
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
