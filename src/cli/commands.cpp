@@ -2,6 +2,7 @@
 #include "cli/help.h"
 
 #include "platform/conversion.h"
+#include "platform/textfile.h"
 #include "register/registercheck.h"
 #include "register/linevalue.h"
 #include "register/nameplate.h"
@@ -128,6 +129,14 @@ bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
         return false;
     }
     return true;
+}
+
+bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath)
+{
+    if (!textfile::sameFile(output, registerPath))
+        return true;
+    usageError(ctx, RegisterDocument::OutputIsRegisterMessage.arg(output));
+    return false;
 }
 
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path)

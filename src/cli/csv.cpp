@@ -79,6 +79,8 @@ int cmdExport(CliContext &ctx, const QStringList &argv)
             return usageError(ctx, QStringLiteral("--encoding takes cp932 or utf8"));
     }
     const QString out = args.value(QStringLiteral("o"));
+    if (!outputApartFromRegister(ctx, out, args.positional().at(0)))
+        return 2;
     if (QFileInfo::exists(out) && !args.has(QStringLiteral("force"))) {
         ctx.err << QStringLiteral("%1 は既にあります（置き換えるには --force）。").arg(out) << '\n';
         return 1;

@@ -38,6 +38,8 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
         return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
         return usageErrorWithUsage(ctx, QStringLiteral("print takes one register file and -o"));
+    if (!outputApartFromRegister(ctx, args.value(QStringLiteral("o")), args.positional().at(0)))
+        return 2;
     print::Adjustment adjust;
     int code = 0;
     if (!readAdjustment(ctx, args, adjust, code))
@@ -86,6 +88,8 @@ int cmdPrintList(CliContext &ctx, const QStringList &argv)
         return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 1 || !args.has(QStringLiteral("o")))
         return usageErrorWithUsage(ctx, QStringLiteral("print-list takes one register file and -o"));
+    if (!outputApartFromRegister(ctx, args.value(QStringLiteral("o")), args.positional().at(0)))
+        return 2;
     RegisterDocument doc;
     const QList<print::ListRow> table = print::listRowTable(doc.load(args.positional().at(0)));
     const int pages = print::listPageCount(int(table.size()));

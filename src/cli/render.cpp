@@ -29,6 +29,8 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     else
         return usageError(ctx, QStringLiteral("--view takes detail or overview"));
 
+    if (!outputApartFromRegister(ctx, args.value(QStringLiteral("o")), args.positional().at(0)))
+        return 2;
     RegisterDocument doc;
     const int h = loadEntry(ctx, doc, args.positional().at(0), entry);
     if (h < 0)

@@ -1,5 +1,7 @@
 #include "platform/textfile.h"
 
+#include <QFileInfo>
+
 #include "platform/memory.h"
 
 #include <QFile>
@@ -406,6 +408,18 @@ QByteArray readBytes(const QString &path)
 TextFileContent read(const QString &path)
 {
     return decode(readBytes(path));
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    auto resolved = [](const QString &path) {
+        const QFileInfo fi(path);
+        const QString canonical = fi.canonicalFilePath();
+        return canonical.isEmpty() ? fi.absoluteFilePath() : canonical;
+    };
+    return resolved(a) == resolved(b);
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)

@@ -114,6 +114,9 @@ TextFileContent read(const QString &path);
 // previous file stays intact in either case.
 void write(const QString &path, const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);
 void writeBytes(const QString &path, const QByteArray &bytes);
+// True when both paths name the same file (relative names and links
+// resolved); false when either is empty.
+bool sameFile(const QString &a, const QString &b);
 
 // CP932 conversion of a single text. encodeCp932 returns false and the index
 // of the offending character when the text cannot be represented.

@@ -4,6 +4,7 @@
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/printers.h"
+#include "platform/textfile.h"
 #include "platform/userdialogs.h"
 #include "print/listpage.h"
 #include "print/calibrationpage.h"
@@ -191,8 +192,14 @@ QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
         request.folder = QFileInfo(document().fileName()).absolutePath();
     request.fileName = print::registerTitle(document().fileName(), unnamed) + QStringLiteral(".pdf");
     const QString path = UserDialogs::current().saveFileName(parent, request);
-    if (!path.isEmpty())
-        m_pdfFolder = QFileInfo(path).absolutePath();
+    if (path.isEmpty())
+        return path;
+    m_pdfFolder = QFileInfo(path).absolutePath();
+    // Confirming the replacement of the open register would lose it.
+    if (textfile::sameFile(path, document().fileName())) {
+        UserDialogs::current().error(parent, RegisterDocument::OutputIsRegisterMessage.arg(path));
+        return QString();
+    }
     return path;
 }
 

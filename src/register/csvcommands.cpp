@@ -104,5 +104,10 @@ void CsvCommands::ActionFileCsvExportExecute()
     if (path.isEmpty())
         return;
     m_exportFolder = QFileInfo(path).absolutePath();
+    // Confirming the replacement of the open register would lose it.
+    if (textfile::sameFile(path, doc.fileName())) {
+        UserDialogs::current().error(m_window, RegisterDocument::OutputIsRegisterMessage.arg(path));
+        return;
+    }
     textfile::writeBytes(path, bytes); // a failure is shown by the standard error box
 }

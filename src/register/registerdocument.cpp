@@ -26,6 +26,8 @@ bool EntryHeader::isDateText(const QString &text)
     return date.isValid() && time.isValid() && QDateTime(date, time, Qt::UTC).toString(EntryDateFormat) == text;
 }
 
+const QString RegisterDocument::OutputIsRegisterMessage =
+    QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。");
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
 const QString RegisterDocument::FormatErrorMessage =
     QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");

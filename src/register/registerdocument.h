@@ -64,7 +64,10 @@ Q_SIGNALS:
 class RegisterDocument
 {
 public:
-    static const QString VersionLine; // "file-version:01.01.00.00"
+    static const QString VersionLine;
+    // Said when an output (PDF, CSV, picture) is to be written over the
+    // register itself: "%1 は示名条データのファイルです。…".
+    static const QString OutputIsRegisterMessage; // "file-version:01.01.00.00"
     static const QString FormatErrorMessage;
 
     RegisterDocument();

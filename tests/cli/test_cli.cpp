@@ -49,6 +49,7 @@ private Q_SLOTS:
     void needsNoDisplayNorRuntimeFolder();
     void damagedRegisterNotWritten_data();
     void damagedRegisterNotWritten();
+    void outputNeverReplacesTheRegister();
 
 private:
     QTemporaryDir m_dir;
@@ -406,6 +407,26 @@ void TestCli::needsNoDisplayNorRuntimeFolder()
 }
 
 QTEST_GUILESS_MAIN(TestCli)
+void TestCli::outputNeverReplacesTheRegister()
+{
+    const QString path = m_dir.filePath(QStringLiteral("self.TAV"));
+    QFile::remove(path);
+    QVERIFY(QFile::copy(m_reg, path));
+    const QByteArray before = fileBytes(path);
+    // The same file under another spelling is the same file.
+    const QString other = m_dir.path() + QStringLiteral("/./self.TAV");
+    const QList<QStringList> commands{{"print", path, "-o", other},
+                                      {"print-list", path, "-o", path},
+                                      {"render", path, "--entry", "1", "-o", other},
+                                      {"export", path, "-o", path, "--force"}};
+    for (const QStringList &args : commands) {
+        const Run r = cli(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("は示名条データのファイルです。")), qPrintable(r.err));
+        QCOMPARE(fileBytes(path), before);
+    }
+}
+
 void TestCli::damagedRegisterNotWritten_data()
 {
     QTest::addColumn<QStringList>("args");

@@ -83,6 +83,7 @@ private Q_SLOTS:
     void stripPdfEqualsCli();
     void stripPdfFolderAndFailures();
     void listPdfEqualsCli();
+    void pdfNeverReplacesTheRegister();
     void testPrint();
     void testPrintRefusesWhatOkRefuses();
     void keptPairAtStart_data();
@@ -242,6 +243,30 @@ void TestPdfWindows::stripPdfFolderAndFailures()
     m_env->dialogs.fileNames << QString();
     fileMenuItem(Qt::Key_D);
     QCOMPARE(QDir(m_env->dialogs.shown.constLast().request.folder), QDir(outFile(QStringLiteral("out"))));
+}
+
+void TestPdfWindows::pdfNeverReplacesTheRegister()
+{
+    // The save dialog asks before replacing a file; confirming it for the
+    // open register would put a PDF where the register was.
+    startWith();
+    const QByteArray before = bytesOf(m_register);
+    uitest::clickRow(0);
+    m_env->dialogs.fileNames << m_register;
+    fileMenuItem(Qt::Key_D);
+    const QString said = QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{said});
+    QCOMPARE(bytesOf(m_register), before);
+    // The list preview's PDF button likewise.
+    m_env->dialogs.fileNames << m_register;
+    whenShown(FPrintJimeijoList, [] {
+        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
+        FPrintJimeijoList->close();
+    });
+    fileMenuItem(Qt::Key_L);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), (QStringList{said, said}));
+    QCOMPARE(bytesOf(m_register), before);
+    QVERIFY(!FMain->document().isModified());
 }
 
 void TestPdfWindows::listPdfEqualsCli()

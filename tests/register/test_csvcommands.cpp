@@ -104,6 +104,7 @@ private Q_SLOTS:
     void exportInChosenEncoding_data();
     void exportInChosenEncoding();
     void foldersRemembered();
+    void exportNeverReplacesTheRegister();
 
 private:
     std::unique_ptr<uitest::Environment> m_env;
@@ -284,6 +285,17 @@ void TestCsvCommands::exportInChosenEncoding()
     QCOMPARE(bytes, csvimport::exportCsv(FMain->document(), utf8 ? csv::Encoding::Utf8Bom : csv::Encoding::Cp932));
     QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
     QCOMPARE(m_env->dialogs.shown.constLast().request.title, QStringLiteral("CSV出力"));
+}
+
+void TestCsvCommands::exportNeverReplacesTheRegister()
+{
+    const QByteArray before = fileBytes(m_register);
+    m_env->dialogs.fileNames << m_register;
+    whenShown<TFCsvExport>([](TFCsvExport &d) { QTest::mouseClick(d.ButtonOk, Qt::LeftButton); });
+    clickFileMenuItem(FMain->ActionFileCsvExport);
+    QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("error")),
+                 QStringList{QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register)});
+    QCOMPARE(fileBytes(m_register), before);
 }
 
 void TestCsvCommands::foldersRemembered()
