@@ -133,7 +133,7 @@ bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
 
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath)
 {
-    if (!textfile::sameFile(output, registerPath))
+    if (!RegisterDocument::outputReplacesRegister(output, registerPath))
         return true;
     usageError(ctx, RegisterDocument::OutputIsRegisterMessage.arg(output));
     return false;

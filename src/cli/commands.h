@@ -110,7 +110,7 @@ int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n
 // written over it.
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
 // False (said on standard error; the caller exits 2) when -o names the
-// register the command reads.
+// register the command reads, or another register.
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath);
 // The same check alone, for a dry run that tells what the run would do.
 bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path);

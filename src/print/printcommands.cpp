@@ -195,8 +195,8 @@ QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
     if (path.isEmpty())
         return path;
     m_pdfFolder = QFileInfo(path).absolutePath();
-    // Confirming the replacement of the open register would lose it.
-    if (textfile::sameFile(path, document().fileName())) {
+    // Confirming the replacement of a register would lose it.
+    if (RegisterDocument::outputReplacesRegister(path, document().fileName())) {
         UserDialogs::current().error(parent, RegisterDocument::OutputIsRegisterMessage.arg(path));
         return QString();
     }
@@ -323,12 +323,25 @@ void PrintCommands::saveListPdf(QWidget *parent)
 
 // ---------------------------------------------------------------- print runs
 
+bool PrintCommands::askPrinter(QWidget *parent, QPrinter &pr, int lastPage)
+{
+    if (!UserDialogs::current().print(parent, pr, lastPage))
+        return false;
+    printerChosen();
+    // Printing to a file: confirming the replacement of a register would
+    // lose it.
+    if (pr.outputFormat() == QPrinter::PdfFormat && RegisterDocument::outputReplacesRegister(pr.outputFileName(), document().fileName())) {
+        UserDialogs::current().error(parent, RegisterDocument::OutputIsRegisterMessage.arg(pr.outputFileName()));
+        return false;
+    }
+    return true;
+}
+
 void PrintCommands::printStrips(QWidget *parent, const QList<int> &positions)
 {
     QPrinter &pr = printer();
-    if (!UserDialogs::current().print(parent, pr, 0))
+    if (!askPrinter(parent, pr, 0))
         return;
-    printerChosen();
     const QList<print::StripJob> jobs = print::planStripJobs(positions, pr.copyCount(), pr.collateCopies());
     pr.setDocName(StripJobTitle);
     pr.setCopyCount(1);
@@ -383,9 +396,8 @@ void PrintCommands::printCalibration(QWidget *parent, const print::Adjustment &a
         format = print::selectPageFormat(h.seriesCaption, h.stripType);
     }
     QPrinter &pr = printer();
-    if (!UserDialogs::current().print(parent, pr, 0))
+    if (!askPrinter(parent, pr, 0))
         return;
-    printerChosen();
     const int copies = qMax(1, pr.copyCount());
     pr.setDocName(print::CalibrationTitle);
     pr.setCopyCount(1);
@@ -404,9 +416,8 @@ void PrintCommands::printList(QWidget *parent)
     if (pageCount == 0)
         return;
     QPrinter &pr = printer();
-    if (!UserDialogs::current().print(parent, pr, pageCount))
+    if (!askPrinter(parent, pr, pageCount))
         return;
-    printerChosen();
     const int copies = qMax(1, pr.copyCount());
     const bool collate = pr.collateCopies();
     const int outer = collate ? copies : 1;

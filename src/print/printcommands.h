@@ -101,6 +101,9 @@ private:
     // empty or no printer is installed (said), else the pending edit is
     // committed.
     bool readyToPrint();
+    // The print dialog, then printerChosen(); false when the user cancels or
+    // names a register as the file to print to (said).
+    bool askPrinter(QWidget *parent, QPrinter &pr, int lastPage);
     // After a print dialog: when it picked another printer, that printer's
     // kept adjustment comes into force.
     void printerChosen();

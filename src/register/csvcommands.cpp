@@ -104,8 +104,8 @@ void CsvCommands::ActionFileCsvExportExecute()
     if (path.isEmpty())
         return;
     m_exportFolder = QFileInfo(path).absolutePath();
-    // Confirming the replacement of the open register would lose it.
-    if (textfile::sameFile(path, doc.fileName())) {
+    // Confirming the replacement of a register would lose it.
+    if (RegisterDocument::outputReplacesRegister(path, doc.fileName())) {
         UserDialogs::current().error(m_window, RegisterDocument::OutputIsRegisterMessage.arg(path));
         return;
     }

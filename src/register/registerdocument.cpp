@@ -1,7 +1,9 @@
 #include "register/registerdocument.h"
 
 #include "platform/conversion.h"
+#include "platform/textfile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
@@ -31,6 +33,24 @@ const QString RegisterDocument::OutputIsRegisterMessage =
 const QString RegisterDocument::VersionLine = QStringLiteral("file-version:01.01.00.00");
 const QString RegisterDocument::FormatErrorMessage =
     QStringLiteral("ファイルの書式に誤りがあります。このデータは読み込めません。");
+
+bool RegisterDocument::outputReplacesRegister(const QString &output, const QString &openRegister)
+{
+    if (textfile::sameFile(output, openRegister))
+        return true;
+    QFile f(output);
+    if (output.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList head = textfile::decode(f.read(4096)).lines;
+    if (head.isEmpty())
+        return false;
+    if (head.at(0).contains(QLatin1String("file-version:")))
+        return true;
+    // The older layout: the entry count, then the first entry's marker.
+    bool number = false;
+    head.at(0).trimmed().toInt(&number);
+    return number && head.size() > 1 && head.at(1) == markerLine(1);
+}
 
 namespace {
 constexpr int MarkerFeeds = regfmt::MarkerFeeds;

@@ -67,7 +67,11 @@ public:
     static const QString VersionLine;
     // Said when an output (PDF, CSV, picture) is to be written over the
     // register itself: "%1 は示名条データのファイルです。…".
-    static const QString OutputIsRegisterMessage; // "file-version:01.01.00.00"
+    static const QString OutputIsRegisterMessage;
+    // True when writing another kind of file (PDF, CSV, picture) to output
+    // would replace a register: the open one (openRegister, may be empty)
+    // or any file that starts as a register does, in either layout.
+    static bool outputReplacesRegister(const QString &output, const QString &openRegister); // "file-version:01.01.00.00"
     static const QString FormatErrorMessage;
 
     RegisterDocument();

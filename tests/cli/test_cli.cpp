@@ -418,13 +418,22 @@ void TestCli::outputNeverReplacesTheRegister()
     const QList<QStringList> commands{{"print", path, "-o", other},
                                       {"print-list", path, "-o", path},
                                       {"render", path, "--entry", "1", "-o", other},
-                                      {"export", path, "-o", path, "--force"}};
+                                      {"export", path, "-o", path, "--force"},
+                                      // Another register is no place for a PDF either.
+                                      {"print", path, "-o", m_reg}};
     for (const QStringList &args : commands) {
         const Run r = cli(args);
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("は示名条データのファイルです。")), qPrintable(r.err));
         QCOMPARE(fileBytes(path), before);
     }
+    // A file that only ends in .TAV is no register.
+    const QString notRegister = m_dir.filePath(QStringLiteral("pictures.TAV"));
+    QFile f(notRegister);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("not a register\r\n");
+    f.close();
+    QCOMPARE(cli({"print-list", path, "-o", notRegister}).code, 0);
 }
 
 void TestCli::damagedRegisterNotWritten_data()

@@ -266,6 +266,13 @@ void TestPdfWindows::pdfNeverReplacesTheRegister()
     fileMenuItem(Qt::Key_L);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), (QStringList{said, said}));
     QCOMPARE(bytesOf(m_register), before);
+    // Nor another register, one that is not open.
+    const QString other = outFile(QStringLiteral("other.TAV"));
+    QVERIFY(QFile::copy(m_register, other));
+    m_env->dialogs.fileNames << other;
+    fileMenuItem(Qt::Key_D);
+    QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")).size(), 3);
+    QCOMPARE(bytesOf(other), before);
     QVERIFY(!FMain->document().isModified());
 }
 

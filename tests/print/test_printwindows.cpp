@@ -109,6 +109,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void noPrinterMessages();
+    void printFileNeverReplacesTheRegister();
     void emptyRegisterDoesNothing();
     void previewOfOneRow();
     void previewPagesInListOrder();
@@ -379,6 +380,28 @@ void TestPrintWindows::stripRunToFiles()
         QCOMPARE(pdfTitle(f), QStringLiteral("示名条印刷"));
     }
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+void TestPrintWindows::printFileNeverReplacesTheRegister()
+{
+    startWith();
+    const QString reg = FMain->document().fileName();
+    QFile f(reg);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    uitest::clickRow(0);
+    Answer a;
+    a.outputFile = reg;
+    m_env->dialogs.printAnswers << a;
+    whenShown(FPrintJimeijoCard, [&] {
+        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
+                 QStringList{RegisterDocument::OutputIsRegisterMessage.arg(reg)});
+    });
+    FMain->ActionFilePrint->trigger();
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
 }
 
 void TestPrintWindows::stripRunReportsFailures()
