@@ -4,7 +4,6 @@
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/printers.h"
-#include "platform/textfile.h"
 #include "platform/userdialogs.h"
 #include "print/listpage.h"
 #include "print/calibrationpage.h"
