@@ -18,17 +18,15 @@ int writeFailed(CliContext &ctx, const QString &path)
     return 1;
 }
 
-// --adjust-v MM and --adjust-h MM; false (a usage error) for a value that
-// is no number of millimetres.
-bool readAdjustment(CliContext &ctx, const CliArgs &args, print::Adjustment &adjust, int &code)
+// --adjust-v MM and --adjust-h MM; 0, or the exit code of a usage error for
+// a value that is no number of millimetres.
+int readAdjustment(CliContext &ctx, const CliArgs &args, print::Adjustment &adjust)
 {
     for (const auto &[name, target] : {std::pair{QStringLiteral("adjust-v"), &adjust.vertical},
                                        std::pair{QStringLiteral("adjust-h"), &adjust.horizontal}})
-        if (args.has(name) && !Fixed4::tryParse(args.value(name), *target)) {
-            code = usageError(ctx, QStringLiteral("--%1 takes a number of millimetres").arg(name));
-            return false;
-        }
-    return true;
+        if (args.has(name) && !Fixed4::tryParse(args.value(name), *target))
+            return usageError(ctx, QStringLiteral("--%1 takes a number of millimetres").arg(name));
+    return 0;
 }
 
 int cmdPrint(CliContext &ctx, const QStringList &argv)
@@ -41,8 +39,7 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
     if (!outputApartFromRegister(ctx, args.value(QStringLiteral("o")), args.positional().at(0)))
         return 2;
     print::Adjustment adjust;
-    int code = 0;
-    if (!readAdjustment(ctx, args, adjust, code))
+    if (const int code = readAdjustment(ctx, args, adjust))
         return code;
     int copies = 1;
     if (args.has(QStringLiteral("copies"))
@@ -116,8 +113,7 @@ int cmdCalibrate(CliContext &ctx, const QStringList &argv)
     if (format < 0)
         return usageError(ctx, QStringLiteral("--format takes A, B, C or D"));
     print::Adjustment adjust;
-    int code = 0;
-    if (!readAdjustment(ctx, args, adjust, code))
+    if (const int code = readAdjustment(ctx, args, adjust))
         return code;
     const QString path = args.value(QStringLiteral("o"));
     if (!print::writeCalibrationPdf(path, print::PageFormat(format), adjust, print::CalibrationTitle))

@@ -329,7 +329,8 @@ bool PrintCommands::askPrinter(QWidget *parent, QPrinter &pr, int lastPage)
     printerChosen();
     // Printing to a file: confirming the replacement of a register would
     // lose it.
-    if (pr.outputFormat() == QPrinter::PdfFormat && RegisterDocument::outputReplacesRegister(pr.outputFileName(), document().fileName())) {
+    if (pr.outputFormat() == QPrinter::PdfFormat
+        && RegisterDocument::outputReplacesRegister(pr.outputFileName(), document().fileName())) {
         UserDialogs::current().error(parent, RegisterDocument::OutputIsRegisterMessage.arg(pr.outputFileName()));
         return false;
     }
