@@ -182,7 +182,7 @@ void TFMain::buildActions()
                             QStringLiteral("データベースを名前を付けて保存します"));
     ActionFileCsvImport = make(QStringLiteral("CSV取込み(&I)..."), {},
                                QStringLiteral("CSVファイルから示名条を取り込みます"));
-    ActionFileCsvExport = make(QStringLiteral("CSV出力(&X)..."), {},
+    ActionFileCsvExport = make(QStringLiteral("CSV出力(&C)..."), {},
                                QStringLiteral("示名条の一覧をCSVファイルに出力します"));
     ActionFileSetup = make(QStringLiteral("印刷位置の微調整(&E)..."), {},
                            QStringLiteral("マニュアルで印字位置を微調整します"));

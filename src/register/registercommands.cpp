@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeView>
@@ -55,7 +56,7 @@ RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel
 
     QTreeView *list = controls.ListView1;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &RegisterCommands::ListView1SelectionChanged);
+            [this](const QItemSelection &added) { ListView1SelectionChanged(added); });
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
 }
@@ -104,21 +105,22 @@ void RegisterCommands::focusListIfVisible()
         m_controls.ListView1->setFocus(Qt::OtherFocusReason);
 }
 
-void RegisterCommands::ListView1SelectionChanged()
+void RegisterCommands::ListView1SelectionChanged(const QItemSelection &added)
 {
     if (m_listUpdating)
         return;
-    // The row that became selected: the focused one when it is among the
-    // selected rows, otherwise the last newly selected.
-    const QModelIndexList selected = m_controls.ListView1->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    // Only rows that became selected count: a row losing its selection
+    // (Ctrl+click on the shown row) leaves the strip on the focused row,
+    // which the entry commands act on. The row shown is the focused one when
+    // it became selected, otherwise the last newly selected.
+    QList<int> rows;
+    for (const QModelIndex &i : added.indexes())
+        if (i.column() == 0)
+            rows.append(i.row());
+    if (rows.isEmpty())
         return;
-    int row = -1;
     const QModelIndex current = m_controls.ListView1->currentIndex();
-    if (current.isValid() && m_controls.ListView1->selectionModel()->isRowSelected(current.row(), current.parent()))
-        row = current.row();
-    else
-        row = selected.constLast().row();
+    const int row = current.isValid() && rows.contains(current.row()) ? current.row() : *std::max_element(rows.begin(), rows.end());
     if (row + 1 == m_document.currentEntryNumber())
         return;
     showRow(row);

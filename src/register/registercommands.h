@@ -10,6 +10,7 @@
 #include <QString>
 
 class QAction;
+class QItemSelection;
 class QComboBox;
 class QTreeView;
 class QWidget;
@@ -72,7 +73,7 @@ protected:
 private:
     void selectOnly(int row);
     void focusListIfVisible();
-    void ListView1SelectionChanged();
+    void ListView1SelectionChanged(const QItemSelection &added);
     // Shows entry row + 1 and lets the series selector follow it.
     void showRow(int row);
 

@@ -86,6 +86,7 @@ void RegisterHistory::pushStep(std::unique_ptr<history::Step> step)
     while (m_steps.size() > m_index)
         m_steps.pop_back();
     step->measure();
+    ++m_pushed;
     m_steps.push_back(std::move(step));
     m_index = m_steps.size();
     remeasure();

@@ -107,6 +107,9 @@ public:
     int index() const { return int(m_index); }
     qint64 memoryBytes() const { return m_memory; }
     bool isStepOpen() const { return m_depth > 0; }
+    // Counts every step pushed, so that a command can tell whether the
+    // newest step is still the one it made.
+    quint64 pushedSteps() const { return m_pushed; }
     void clear();
 
 Q_SIGNALS:
@@ -133,6 +136,7 @@ private:
     std::unique_ptr<history::Step> m_open;
     std::deque<std::unique_ptr<history::Step>> m_steps;
     size_t m_index = 0; // steps below are done
+    quint64 m_pushed = 0;
     qint64 m_memory = 0;
 };
 

@@ -91,7 +91,9 @@ void TFSearch::open(Mode mode)
     m_state = {};
     m_mode = mode;
     if (isVisible()) {
-        // An open dialog keeps its layout; the mode applies to the next step.
+        // An open dialog takes the layout of the new mode, so that what it
+        // shows is what its next step does: 検索 never replaces.
+        applyLayout();
         raise();
         activateWindow();
         return;

@@ -8,6 +8,7 @@
 #include "strip/stripwalk.h"
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <algorithm>
 #include <QToolButton>
 
@@ -56,7 +57,25 @@ UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, co
     command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
     command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
     connect(&m_registers.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);
+    // While a cell is edited the two commands act on the editor's text, so
+    // they are enabled by what the editor can undo and redo.
+    connect(&m_editing, &CellEditing::editingChanged, this, [this](int cell) {
+        if (cell >= 0) {
+            QTextDocument *text = m_registers.display().editor(cell)->document();
+            connect(text, &QTextDocument::undoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
+            connect(text, &QTextDocument::redoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
+        }
+        follow();
+    });
     follow();
+}
+
+QTextDocument *UndoCommands::editedText() const
+{
+    const int cell = m_editing.editingCell();
+    if (cell < 0 || cell >= m_registers.display().cellCount())
+        return nullptr;
+    return m_registers.display().editor(cell)->document();
 }
 
 QString UndoCommands::undoHint() const
@@ -74,8 +93,9 @@ QString UndoCommands::redoHint() const
 void UndoCommands::follow()
 {
     const RegisterHistory &h = m_registers.document().history();
-    m_controls.ActionEditUndo->setEnabled(h.canUndo());
-    m_controls.ActionEditRedo->setEnabled(h.canRedo());
+    const QTextDocument *text = editedText();
+    m_controls.ActionEditUndo->setEnabled(text ? text->isUndoAvailable() : h.canUndo());
+    m_controls.ActionEditRedo->setEnabled(text ? text->isRedoAvailable() : h.canRedo());
     m_controls.ActionEditUndo->setStatusTip(undoHint());
     m_controls.ActionEditRedo->setStatusTip(redoHint());
     // The toolbar buttons carry "tip|hint".

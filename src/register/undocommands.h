@@ -12,6 +12,7 @@
 
 class CellEditing;
 class QAction;
+class QTextDocument;
 class QToolButton;
 class RegisterCommands;
 
@@ -44,6 +45,8 @@ public Q_SLOTS:
 private:
     void follow();
     void replay(bool undo);
+    // The text of the cell being edited, or nullptr.
+    QTextDocument *editedText() const;
 
     RegisterCommands &m_registers;
     CellEditing &m_editing;

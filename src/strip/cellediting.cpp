@@ -72,6 +72,11 @@ bool CellEditing::cellsShown() const
     return m_display.cellCount() > 0 && m_display.detailActive();
 }
 
+int CellEditing::commandCell() const
+{
+    return cellsShown() ? m_display.commandCell() : -1;
+}
+
 QStringList CellEditing::currentLines(int cell) const
 {
     const int b = strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), cell);
@@ -106,7 +111,7 @@ bool CellEditing::acceptInput(const QString &text)
 
 void CellEditing::startEditing(int cell)
 {
-    if (!cellsShown() || cell < 0 || cell >= m_display.cellCount())
+    if (!cellsShown() || !m_display.isAssignable(cell))
         return;
     if (m_editing >= 0 && m_editing != cell)
         commitEdit();
@@ -117,8 +122,10 @@ void CellEditing::startEditing(int cell)
         editor->installEventFilter(this);
         // A strip rebuilt while the cell is edited takes its editor along.
         connect(editor, &QObject::destroyed, this, [this, cell] {
-            if (m_editing == cell)
+            if (m_editing == cell) {
                 m_editing = -1;
+                Q_EMIT editingChanged(-1);
+            }
         });
     }
     editor->setContextMenuPolicy(Qt::PreventContextMenu); // pasting goes through the checks
@@ -133,6 +140,7 @@ void CellEditing::startEditing(int cell)
     // Leaving the cell's text area for the editor must not lose the cell.
     m_display.selectOnly(cell);
     m_display.makeCurrent(cell);
+    Q_EMIT editingChanged(cell);
 }
 
 void CellEditing::endEditing()
@@ -141,12 +149,15 @@ void CellEditing::endEditing()
     if (cell < 0)
         return;
     m_editing = -1;
-    if (cell >= m_display.cellCount())
+    if (cell >= m_display.cellCount()) {
+        Q_EMIT editingChanged(-1);
         return;
+    }
     QPlainTextEdit *editor = m_display.editor(cell);
     editor->selectAll();
     m_display.setEditorShown(cell, false);
     writeBack(cell, strip::editorLines(editor->toPlainText()));
+    Q_EMIT editingChanged(-1);
 }
 
 void CellEditing::commitEdit()
@@ -253,9 +264,9 @@ void CellEditing::ActionEditCutExecute()
         copyEditorSelection(m_display.editor(m_editing), true);
         return;
     }
-    if (!cellsShown())
+    const int cell = commandCell();
+    if (cell < 0)
         return;
-    const int cell = m_display.currentCell();
     QGuiApplication::clipboard()->setText(strip::clipboardText(currentLines(cell)));
     RegisterStep step(m_doc, QStringLiteral("切り取り"));
     writeBack(cell, {});
@@ -267,11 +278,12 @@ void CellEditing::ActionEditCopyExecute()
         copyEditorSelection(m_display.editor(m_editing), false);
         return;
     }
-    if (!cellsShown())
+    const int cell = commandCell();
+    if (cell < 0)
         return;
     // The cell is left as it is: writing the same lines back would detach
     // its picture.
-    QGuiApplication::clipboard()->setText(strip::clipboardText(currentLines(m_display.currentCell())));
+    QGuiApplication::clipboard()->setText(strip::clipboardText(currentLines(cell)));
 }
 
 void CellEditing::ActionEditPasteExecute()
@@ -280,14 +292,15 @@ void CellEditing::ActionEditPasteExecute()
         pasteIntoEditor(m_display.editor(m_editing));
         return;
     }
-    if (!cellsShown())
+    const int cell = commandCell();
+    if (cell < 0)
         return;
     // Nothing to paste changes nothing (a picture stays).
     const QString text = clipboardText();
     if (text.isNull() || !acceptInput(text))
         return;
     RegisterStep step(m_doc, QStringLiteral("貼り付け"));
-    writeBack(m_display.currentCell(), strip::editorLines(text));
+    writeBack(cell, strip::editorLines(text));
 }
 
 void CellEditing::ActionEditDeleteExecute()

@@ -47,6 +47,10 @@ public:
     // selected cell.
     void commitEdit();
 
+Q_SIGNALS:
+    // An in-place edit started (the cell) or ended (-1).
+    void editingChanged(int cell);
+
 public Q_SLOTS:
     void ActionEditCutExecute();
     void ActionEditCopyExecute();
@@ -62,6 +66,8 @@ protected:
 
 private:
     bool cellsShown() const;
+    // The cell that cut, copy and paste act on, or -1.
+    int commandCell() const;
     void endEditing();
     void writeBack(int cell, const QStringList &lines);
     void redraw(int cell);

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
@@ -107,6 +108,10 @@ FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display
     size->setInsertPolicy(QComboBox::NoInsert);
     size->setCompleter(nullptr); // what is typed is what is written
     connect(size, &QComboBox::editTextChanged, this, &FormatCommands::ComboBoxFontSizeChange);
+    // A typing run ends when the box is left, with Enter, or with a pick
+    // from its list.
+    connect(size->lineEdit(), &QLineEdit::editingFinished, this, &FormatCommands::endSizeRun);
+    connect(size, &QComboBox::activated, this, &FormatCommands::endSizeRun);
 
     connect(&m_display, &StripDisplay::toolbarFollows, this, &FormatCommands::followCell);
 }
@@ -185,6 +190,7 @@ void FormatCommands::followCell(int cell)
         return;
     const RegisterLines &lines = m_doc.lines();
     const int b = strip::locateCell(lines, m_doc.currentHeaderLine(), cell);
+    endSizeRun(); // another cell: the next size typed is a step of its own
     ++m_following;
     {
         const QSignalBlocker blockFont(m_c.ComboBoxFont);
@@ -286,11 +292,34 @@ void FormatCommands::ComboBoxFontChange(int index)
 
 void FormatCommands::ComboBoxFontSizeChange(const QString &text)
 {
+    // Typing 12 passes through 1: the cells follow the box as it is typed,
+    // but the run is one undo step, and a text that is no size (1x) puts
+    // back what the cells had before the run.
+    if (takeBackTypedSize())
+        for (int c : m_display.selectedCells()) {
+            m_display.restyleEditor(c);
+            m_display.renderCell(c);
+        }
     if (!strip::isValidFontSize(text))
         return;
+    const RegisterHistory &history = m_doc.history();
+    const quint64 before = history.pushedSteps();
     strip::FormatChange change;
     change.size = text;
     apply(change);
+    if (history.pushedSteps() != before)
+        m_sizeStep = history.pushedSteps();
+}
+
+bool FormatCommands::takeBackTypedSize()
+{
+    const RegisterHistory &history = m_doc.history();
+    const bool newest = m_sizeStep != 0 && history.pushedSteps() == m_sizeStep && history.canUndo()
+                        && !history.canRedo();
+    m_sizeStep = 0;
+    if (!newest || !cellsShown())
+        return false;
+    return m_doc.undo().done;
 }
 
 // The shared colour chooser, opened on the last colour chosen; false when

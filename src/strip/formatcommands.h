@@ -83,6 +83,10 @@ private:
     void align(int alignment);
     void markToolbarInUse();
     void paintFontBox();
+    // Takes back the size the current typing run applied (its step), when
+    // it is still the newest step; true when it did.
+    bool takeBackTypedSize();
+    void endSizeRun() { m_sizeStep = 0; }
 
     RegisterDocument &m_doc;
     StripDisplay &m_display;
@@ -91,4 +95,7 @@ private:
     QStringList m_marks;
     int m_lastColour = 0;
     int m_following = 0;
+    // The step (RegisterHistory::pushedSteps) of the size typed in the box
+    // so far; 0 when no typing run is open.
+    quint64 m_sizeStep = 0;
 };

@@ -33,7 +33,9 @@ void PictureCommands::ActionEditPicOnExecute()
         return;
     m_editing.commitEdit();
     const int h = m_doc.currentHeaderLine();
-    const int cell = m_display.currentCell();
+    const int cell = m_display.commandCell();
+    if (cell < 0)
+        return;
     const int b = strip::locateCell(m_doc.lines(), h, cell);
     const QImage current = strip::cellHasPicture(m_doc.lines(), b) ? strip::cellPicture(m_doc.lines(), b) : QImage();
     if (!m_dialog->editPicture(current))
@@ -56,9 +58,9 @@ void PictureCommands::ActionEditPicOnExecute()
 
 void PictureCommands::ActionEditPicOffExecute()
 {
-    if (!cellsShown())
+    const int cell = m_display.commandCell();
+    if (!cellsShown() || cell < 0)
         return;
-    const int cell = m_display.currentCell();
     strip::detachPicture(m_doc, m_doc.currentHeaderLine(), cell);
     m_display.renderCell(cell);
 }

@@ -126,6 +126,16 @@ StripDisplay::~StripDisplay() = default;
 
 // ---------------------------------------------------------------- state
 
+bool StripDisplay::isAssignable(int cell) const
+{
+    return cell >= 0 && cell < m_cellCount && m_cells[size_t(cell)].assignable;
+}
+
+int StripDisplay::commandCell() const
+{
+    return isAssignable(m_currentCell) ? m_currentCell : -1;
+}
+
 bool StripDisplay::isSelected(int cell) const
 {
     return cell >= 0 && cell < MaxCells && m_selected[size_t(cell)] > 0;
@@ -230,7 +240,17 @@ void StripDisplay::clear()
 
 void StripDisplay::showEntry()
 {
+    // Rebuilding shows the same entry: its number stays current. A record
+    // that cannot be read throws and leaves it 0, so that picking the row
+    // again tries again.
+    const int entry = m_doc.currentEntryNumber();
     clear();
+    buildEntry();
+    m_doc.setCurrentEntryNumber(entry);
+}
+
+void StripDisplay::buildEntry()
+{
     const int h = m_doc.currentHeaderLine();
     const RegisterLines &lines = m_doc.lines();
     if (m_doc.intAt(h + 6) > MaxSections) {
@@ -597,7 +617,8 @@ void StripDisplay::finish()
 
 void StripDisplay::select(int cell, bool on)
 {
-    if (cell < 0 || cell >= m_cellCount)
+    // Only assignable keys can be selected: nothing else can be retyped.
+    if (!isAssignable(cell))
         return;
     m_selected[size_t(cell)] = on ? 1 : 0;
     if (QWidget *frame = m_cells[size_t(cell)].frame[DetailView])
@@ -612,7 +633,8 @@ void StripDisplay::clearSelection()
 
 void StripDisplay::focusCell(int cell)
 {
-    if (cell < 0 || cell >= m_cellCount)
+    // Other cells are never entered, however the focus is moved.
+    if (!isAssignable(cell))
         return;
     QWidget *area = m_cells[size_t(cell)].textArea[DetailView];
     if (area->isVisible())
@@ -754,9 +776,11 @@ bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::FocusIn:
     case QEvent::FocusOut: {
-        // Menus and other windows take the focus only for a while.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (role != DetailArea || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        // Menus opened by mouse or keyboard and other windows take the focus
+        // only for a while: the selection stays.
+        if (role != DetailArea || !isAssignable(cell) || reason == Qt::PopupFocusReason
+            || reason == Qt::ActiveWindowFocusReason || reason == Qt::MenuBarFocusReason)
             return false;
         if (event->type() == QEvent::FocusIn) {
             enterCell(cell);

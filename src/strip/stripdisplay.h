@@ -102,6 +102,12 @@ public:
     int cellCount() const { return m_cellCount; }
     int currentCell() const { return m_currentCell; }
     bool isSelected(int cell) const;
+    // True for a built cell that is an assignable key: only those are
+    // entered, selected and changed by the cell commands.
+    bool isAssignable(int cell) const;
+    // The cell that single-cell commands act on: the current cell when it
+    // is an assignable key, otherwise -1.
+    int commandCell() const;
     int selectedCount() const;
     QList<int> selectedCells() const;
     Mode mode() const { return m_mode; }
@@ -125,7 +131,7 @@ public:
     // document's current entry number becomes 0.
     void clear();
     // Builds and shows the entry whose header starts at the document's
-    // current header line.
+    // current header line; the current entry number is kept.
     void showEntry();
     // Rewrites the caption line from the current entry's header, e.g. after
     // its header was edited.
@@ -151,7 +157,7 @@ public:
     void setCellCommands(CellCommands commands);
     // Clears every selection flag, then selects `cell`.
     void selectOnly(int cell);
-    // Selects every built cell.
+    // Selects every built cell that is an assignable key.
     void selectAllCells();
     // Selects these cells (the first becomes current and, in the detail
     // view, takes the focus), as after undoing a change to them.
@@ -191,6 +197,7 @@ private:
     void showView(QScrollArea *view);
     QScrollArea *activeArea() const;
     void destroyElements();
+    void buildEntry();
     void buildCell(const strip::Section &section, const strip::Cell &cell);
     void prepareEditor(int index, int record);
     void loadEditor(QPlainTextEdit *editor, int record);

@@ -308,9 +308,17 @@ void TestMainWindow::commandsPresentAndEnabled()
                                "元に戻す(&U)", "やり直し(&Y)"};
     int items = 0;
     for (QAction *m : FMain->menuBar()->actions()) {
+        // Each item has a letter no other item of its menu uses, so that
+        // Alt+menu letter, item letter runs it (終了 is Alt+F, X).
+        QString letters;
         for (QAction *a : m->menu()->actions()) {
             if (a->isSeparator())
                 continue;
+            const qsizetype amp = a->text().indexOf(u'&');
+            QVERIFY2(amp >= 0, qPrintable(a->text()));
+            const QChar letter = a->text().at(amp + 1).toUpper();
+            QVERIFY2(!letters.contains(letter), qPrintable(m->text() + u' ' + a->text()));
+            letters += letter;
             ++items;
             QVERIFY(a->isVisible());
             QVERIFY2(a->isEnabled() != disabled.contains(a->text()), qPrintable(a->text()));

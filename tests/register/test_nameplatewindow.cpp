@@ -77,24 +77,29 @@ void TestNamePlateWindow::createAndEdit()
     const RegisterDocument &doc = FMain->document();
     QCOMPARE(plateTexts(doc, 1), (QStringList{"内線 301", "佐藤", ""}));
     const QImage extensionBefore = shownText(0);
-    const QImage userBefore = shownText(1);
 
-    // The user's name is changed in the dialog: that plate follows and is
-    // drawn anew; the extension plate stays as it was.
-    uitest::whenEntryDialogShown([](TFTelAdd &d) {
-        QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
-        d.Edit3->setFocus();
-        QTest::keyClick(d.Edit3, Qt::Key_A, Qt::ControlModifier);
-        typeText(d.Edit3, QStringLiteral("鈴木"));
-        QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
-    });
-    uitest::clickRow(0);
-    QTest::mouseDClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                       FMain->ListView1->visualRect(FMain->listModel()->index(0, 2)).center());
-    QTRY_COMPARE(plateTexts(doc, 1), (QStringList{"内線 301", "鈴木", ""}));
-    QCOMPARE(doc.headerOfEntry(1).userName, QStringLiteral("鈴木"));
-    QVERIFY(shownText(1) != userBefore);
-    QCOMPARE(shownText(0), extensionBefore);
+    // The user's name is changed in the dialog, again and again: that plate
+    // follows and is drawn anew each time, and so is the caption; the
+    // extension plate stays as it was.
+    QImage userBefore = shownText(1);
+    for (const QString name : {QStringLiteral("鈴木"), QStringLiteral("Beta"), QStringLiteral("Gamma")}) {
+        uitest::whenEntryDialogShown([&](TFTelAdd &d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
+            d.Edit3->setFocus();
+            QTest::keyClick(d.Edit3, Qt::Key_A, Qt::ControlModifier);
+            typeText(d.Edit3, name);
+            QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+        });
+        uitest::clickRow(0);
+        QTest::mouseDClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
+                           FMain->ListView1->visualRect(FMain->listModel()->index(0, 2)).center());
+        QTRY_COMPARE(plateTexts(doc, 1), (QStringList{"内線 301", name, ""}));
+        QCOMPARE(doc.headerOfEntry(1).userName, name);
+        QVERIFY(FMain->display().captionText().endsWith(QStringLiteral("使用者名：") + name));
+        QVERIFY(shownText(1) != userBefore);
+        userBefore = shownText(1);
+        QCOMPARE(shownText(0), extensionBefore);
+    }
 }
 
 TAVREL_UI_TEST_MAIN(TestNamePlateWindow)

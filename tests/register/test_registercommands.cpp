@@ -9,6 +9,7 @@
 #include "register/tftel_add.h"
 #include "uitestsupport.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void openFailureLeavesEmptyRegister();
     void rowSelectionFollowsSeries_data();
     void rowSelectionFollowsSeries();
+    void shownEntryIsTheEditedOne();
     void unsavedChangesQuestion_data();
     void unsavedChangesQuestion();
     void saveFailureIsReported();
@@ -188,6 +190,34 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
     // Keys move the selection as well.
     QTest::keyClick(FMain->ListView1, Qt::Key_Up);
     QCOMPARE(FMain->document().currentEntryNumber(), row);
+}
+
+void TestRegisterCommands::shownEntryIsTheEditedOne()
+{
+    // Ctrl+click on the shown row deselects it: the strip stays on it, the
+    // row it is focused on, which 示名条の編集 edits.
+    uitest::Environment env;
+    env.start(env.writeRegister("a.TAV", FiveEntries));
+    QTreeView *list = FMain->ListView1;
+    const auto ctrlClick = [&](int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list->visualRect(FMain->listModel()->index(row, 1)).center());
+    };
+    uitest::clickRow(1);
+    ctrlClick(3);
+    QCOMPARE(FMain->document().currentEntryNumber(), 4);
+    ctrlClick(3);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->currentIndex().row(), 3);
+    QCOMPARE(FMain->document().currentEntryNumber(), 4);
+    QVERIFY(FMain->pnlText->text().startsWith(QStringLiteral("内線：204")));
+    QString edited;
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.Edit1->text(); });
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(list, Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_E);
+    QTRY_COMPARE(edited, QStringLiteral("204"));
 }
 
 void TestRegisterCommands::unsavedChangesQuestion_data()

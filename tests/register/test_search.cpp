@@ -197,6 +197,27 @@ void TestSearch::layoutsAndClosing()
     QCOMPARE(FSearch->btnCancel->y(), 44);
     QCOMPARE(FSearch->CheckBox1->y(), 62);
     QCOMPARE(FSearch->Edit1->text(), QStringLiteral("zz"));
+
+    // The mode changed while the dialog is open takes its layout at once:
+    // what the dialog shows is what its button does, and 検索 never replaces.
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
+    QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
+    QVERIFY(FSearch->Edit2->isVisible());
+    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    QTest::keyClick(FMain, Qt::Key_F, Qt::ControlModifier);
+    QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
+    QVERIFY(!FSearch->Edit2->isVisible());
+    FSearch->Edit1->setFocus();
+    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
+    press();
+    press();
+    QCOMPARE(cellText(1, 2), QStringList{"zz"});
+    QVERIFY(!FMain->document().isModified());
     QTest::mouseClick(FSearch->btnCancel, Qt::LeftButton);
     QVERIFY(!FSearch->isVisible());
 }

@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -114,6 +115,8 @@ private Q_SLOTS:
     void cleanup();
     void everyKindOfStepUndoneAndRedone();
     void editorKeepsItsOwnUndo();
+    void editorEnablesUndoAndRedo();
+    void typedSizeIsOneStep();
     void hintsAndButtons();
     void emptiedByNewAndOpenNotBySave();
     void boundedToHundredSteps();
@@ -394,6 +397,54 @@ void TestUndo::editorKeepsItsOwnUndo()
     QCOMPARE(doc().lines().encode(), m_opened);
     QCOMPARE(d().selectedCells(), QList<int>{0});
     QCOMPARE(d().currentCell(), 0);
+}
+
+void TestUndo::editorEnablesUndoAndRedo()
+{
+    // Nothing in the register to undo: while a cell is edited the commands
+    // follow the editor, by shortcut and by toolbar button.
+    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    doubleClick(text(1));
+    QPlainTextEdit *ed = d().editor(1);
+    QTRY_VERIFY(ed->hasFocus());
+    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    QTest::keyClicks(ed, QStringLiteral("xy"));
+    QVERIFY(FMain->ActionEditUndo->isEnabled() && FMain->ToolButtonUndo->isEnabled());
+    QVERIFY(!FMain->ActionEditRedo->isEnabled());
+    QTest::keyClick(ed, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(FMain->ActionEditRedo->isEnabled() && FMain->ToolButtonRedo->isEnabled());
+    QVERIFY(ed->toPlainText() != QStringLiteral("xy"));
+    QTest::keyClick(ed, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(ed->toPlainText(), QStringLiteral("xy"));
+    QVERIFY(!FMain->ActionEditRedo->isEnabled());
+    QTest::keyClick(ed, Qt::Key_Escape);
+    // The edit ended: the register's step is what can be undone now.
+    QCOMPARE(cellText(1), QStringList{"xy"});
+    QVERIFY(FMain->ActionEditUndo->isEnabled() && !FMain->ActionEditRedo->isEnabled());
+    QCOMPARE(undoText(), QStringLiteral("文字の入力"));
+}
+
+void TestUndo::typedSizeIsOneStep()
+{
+    click(0);
+    const QString was = cellLine(0, Size);
+    QLineEdit *box = FMain->ComboBoxFontSize->lineEdit();
+    QTest::mouseClick(FMain->ComboBoxFontSize, Qt::LeftButton, {}, QPoint(5, 5));
+    // Typing 1x: the cell shows size 1 on the way but is left as it was.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QStringLiteral("1x"));
+    QCOMPARE(cellLine(0, Size), was);
+    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    // Typing 12 is one step, and Ctrl+Z brings back the size before it.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QStringLiteral("12"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(cellLine(0, Size), QStringLiteral("12"));
+    QCOMPARE(doc().history().count(), 1);
+    click(1);
+    key(Qt::Key_Z);
+    QCOMPARE(cellLine(0, Size), was);
+    QCOMPARE(doc().lines().encode(), m_opened);
 }
 
 void TestUndo::hintsAndButtons()

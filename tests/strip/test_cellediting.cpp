@@ -4,6 +4,7 @@
 // without an open edit, delete, select all and selection reset.
 
 #include "app/application.h"
+#include <QApplication>
 #include "cellfixture.h"
 #include "strip/cellediting.h"
 
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QToolButton>
 
 using SD = StripDisplay;
 using namespace strip::cellline;
@@ -70,6 +72,10 @@ private Q_SLOTS:
     void deleteSelectedCells();
     void selectAllAndReset();
     void typingIntoPictureCell();
+    void otherCellsAreNeverChanged_data();
+    void otherCellsAreNeverChanged();
+    void commandReachesEverySelectedCell_data();
+    void commandReachesEverySelectedCell();
 };
 
 void TestCellEditing::typing_data()
@@ -356,6 +362,117 @@ void TestCellEditing::typingIntoPictureCell()
     QVERIFY(f.line(0, PictureType).isEmpty());
     QVERIFY(f.line(0, PictureData).isEmpty());
     QCOMPARE(f.text(0)->width(), f.d().cell(0).textRect[0].width());
+}
+
+void TestCellEditing::otherCellsAreNeverChanged_data()
+{
+    // How the detail view is reached, and the command run then.
+    QTest::addColumn<bool>("fromOverview");
+    QTest::addColumn<QString>("command");
+    for (bool overview : {true, false}) {
+        const char *how = overview ? "overview, then 詳細画面: " : "detail view: ";
+        for (const char *c : {"Ctrl+Delete", "Ctrl+X", "Ctrl+V", "bold", "select all, Ctrl+Delete", "select all, bold"})
+            QTest::newRow(qPrintable(QString::fromLatin1(how) + QString::fromLatin1(c))) << overview << QString::fromLatin1(c);
+    }
+}
+
+void TestCellEditing::otherCellsAreNeverChanged()
+{
+    // Cell 0 is a name plate (key code 000), cell 1 a fixed key with a
+    // blank code: neither is an assignable key.
+    QFETCH(bool, fromOverview);
+    QFETCH(QString, command);
+    TestEntry e = cells(4);
+    e.sections[0].cells[0].keyCode = QStringLiteral("000");
+    e.sections[0].cells[1].keyCode = QStringLiteral("abc");
+    CellFixture f(e, {}, !fromOverview);
+    if (fromOverview) {
+        QTest::mouseClick(FMain->ToolButtonShowDetail, Qt::LeftButton);
+        QVERIFY(f.d().detailActive());
+    } else {
+        QTest::mouseClick(f.d().cell(0).text[0], Qt::LeftButton, {}, QPoint(3, 3)); // no reaction
+        QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, QPoint(1, 1));  // the blank sheet
+    }
+    QVERIFY(f.d().selectedCells().isEmpty());
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    const QStringList before = f.doc().lines().toStringList();
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : FMain;
+    if (command.startsWith(QLatin1String("select all"))) {
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.d().selectedCells(), (QList<int>{2, 3}));
+        command = command.mid(12);
+    }
+    if (command == QLatin1String("bold"))
+        QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    else
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : FMain,
+                        command.endsWith(QLatin1String("Delete")) ? Qt::Key_Delete
+                        : command.endsWith(u'X')                  ? Qt::Key_X
+                                                                  : Qt::Key_V,
+                        Qt::ControlModifier);
+    for (int c : {0, 1})
+        for (int l = 0; l < strip::CellFixedLines + 1; ++l)
+            QCOMPARE(f.line(c, l), before.at(f.record(c) + l));
+    QCOMPARE(f.textLines(0), QStringList{QStringLiteral("内線1")});
+}
+
+void TestCellEditing::commandReachesEverySelectedCell_data()
+{
+    // A command reached by mouse, by shortcut and by Alt + menu letters acts
+    // on every selected cell.
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("alignLeft"); // otherwise delete
+    for (const char *way : {"mouse", "shortcut", "Alt+letter", "Alt, letter"})
+        for (bool left : {false, true})
+            if (!(left && QByteArray(way) == "shortcut")) // 左寄せ has no shortcut
+                QTest::newRow(qPrintable(QString::fromLatin1(way) + (left ? " 左寄せ" : " 削除"))) << QString::fromLatin1(way) << left;
+}
+
+void TestCellEditing::commandReachesEverySelectedCell()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, alignLeft);
+    CellFixture f(cells(6));
+    f.click(1);
+    f.click(3, Qt::ShiftModifier);
+    QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
+    const QString menuTitle = alignLeft ? QStringLiteral("書式(&R)") : QStringLiteral("編集(&E)");
+    const QString itemText = alignLeft ? QStringLiteral("左寄せ(&L)") : QStringLiteral("削除(&D)");
+    QMenuBar *bar = FMain->menuBar();
+    QMenu *menu = nullptr;
+    for (QAction *a : bar->actions())
+        if (a->text() == menuTitle)
+            menu = a->menu();
+    QVERIFY(menu);
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    if (way == QLatin1String("mouse")) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        QTRY_VERIFY(menu->isVisible());
+        for (QAction *a : menu->actions())
+            if (a->text() == itemText)
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+    } else if (way == QLatin1String("shortcut")) {
+        QTest::keyClick(focus, Qt::Key_Delete, Qt::ControlModifier);
+    } else {
+        const Qt::Key menuKey = alignLeft ? Qt::Key_R : Qt::Key_E;
+        if (way == QLatin1String("Alt+letter")) {
+            QTest::keyClick(focus, menuKey, Qt::AltModifier);
+        } else {
+            // Alt pressed and released alone puts the menu bar into keyboard mode.
+            QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyRelease(focus, Qt::Key_Alt);
+            QTest::keyClick(QApplication::focusWidget(), menuKey);
+        }
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, alignLeft ? Qt::Key_L : Qt::Key_D);
+    }
+    QTRY_VERIFY(!menu->isVisible());
+    for (int c : {1, 2, 3})
+        QCOMPARE(alignLeft ? f.line(c, Alignment) : f.line(c, TextCount), QString::fromLatin1(alignLeft ? "1" : "0"));
+    for (int c : {0, 4})
+        QCOMPARE(f.line(c, Alignment) + f.line(c, TextCount), QStringLiteral("21"));
+    QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
 }
 
 TAVREL_UI_TEST_MAIN(TestCellEditing)
