@@ -1,4 +1,7 @@
 #include "cli/commands.h"
+
+#include "platform/registerlock.h"
+#include "platform/textfile.h"
 #include "cli/help.h"
 
 #include "platform/conversion.h"
@@ -139,10 +142,35 @@ bool outputApartFromRegister(CliContext &ctx, const QString &output, const QStri
     return false;
 }
 
+CliOption forceOption()
+{
+    return {QStringLiteral("force"), QString(),
+            QStringLiteral("write the register even when it is open in the window elsewhere")};
+}
+
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path)
 {
     if (!writable(ctx, doc, path))
         return false;
+    // The register's lock is taken for the time of the write, so that two
+    // scripts cannot interleave; a register open in the window is left
+    // alone unless --force is given (its holder keeps the lock then).
+    RegisterLock lock;
+    const RegisterLock::Probe probe = RegisterLock::probe(path);
+    if (probe.state == RegisterLock::State::Live && !ctx.force) {
+        ctx.err << QStringLiteral("%1 に書き込みませんでした。%2開いています（それでも書き込むには --force）。")
+                       .arg(path, probe.holder.describe())
+                << '\n';
+        return false;
+    }
+    if (probe.state != RegisterLock::State::Live)
+        lock.take(path); // a folder that takes no lock file is written without one
+    if (textfile::sameFile(doc.fileName(), path) && doc.changedOnDisk(path) && !ctx.force) {
+        ctx.err << QStringLiteral("%1 に書き込みませんでした。読み込んだ後にほかで変更されています（それでも書き込むには --force）。")
+                       .arg(path)
+                << '\n';
+        return false;
+    }
     doc.save(path);
     return true;
 }
@@ -332,9 +360,9 @@ const CliRegistration regCheck(QStringLiteral("check"), cmdCheck, CliApplication
                                                "code page 932 character included. Exit 1 when the register is not "
                                                "sound, 0 when it is.")});
 const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert, CliApplication::Core,
-                                 {QStringLiteral("IN OUT"),
+                                 {QStringLiteral("IN OUT [--force]"),
                                   QStringLiteral("load a register, converting the older layout, and save it as OUT"),
-                                  {},
+                                  {forceOption()},
                                   QString()});
 const CliRegistration regTemplates(
     QStringLiteral("templates"), cmdTemplates, CliApplication::Core,
@@ -356,7 +384,8 @@ const CliRegistration regNew(
       {QStringLiteral("copy-from"), QStringLiteral("ENTRY"),
        QStringLiteral("複製元指定: copy the strip of this entry instead of a template; series and type default to its own")},
       {QStringLiteral("date"), QStringLiteral("\"yyyy/mm/dd hh:nn\""),
-       QStringLiteral("登録日時 (registration date); now when not given")}},
+       QStringLiteral("登録日時 (registration date); now when not given")},
+      forceOption()},
      QStringLiteral("Header values are trimmed at the ends as the entry dialog trims them. An extension the "
                     "register holds already is refused (exit 1), and so is a strip type the series does not offer. "
                     "A date must be a real date and time in exactly that form (24 hours).")});

@@ -38,7 +38,13 @@ struct CliContext
     QString templateFolder;
     QString command;                     // the command's name
     const CliSyntax *syntax = nullptr;   // the command's option table
+    // --force was given: a register that another process has open is
+    // written all the same.
+    bool force = false;
 };
+
+// --force of the commands that write a register.
+CliOption forceOption();
 
 using CliCommand = std::function<int(CliContext &, const QStringList &args)>;
 

@@ -99,7 +99,8 @@ const CliRegistration regImport(
     {QStringLiteral("FILE CSV [--dry-run] [--partial]"),
      QStringLiteral("add the telephones of a CSV file as new entries (CSV取込み)"),
      {{QStringLiteral("dry-run"), QString(), QStringLiteral("check and list only; the register is not written")},
-      {QStringLiteral("partial"), QString(), QStringLiteral("import the sound rows even when others are refused")}},
+      {QStringLiteral("partial"), QString(), QStringLiteral("import the sound rows even when others are refused")},
+      forceOption()},
      QStringLiteral("Columns: extension, department, user name, series (caption or 0 to 7), strip type and, "
                     "optionally, the extension of an entry whose strip is copied. A first row of column names "
                     "(内線番号, 部署, 使用者名, 主装置のシリーズ, 示名条のタイプ, 複製元, 登録日時, 番号) is recognised "

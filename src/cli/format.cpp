@@ -130,7 +130,8 @@ const CliRegistration reg(
       {QStringLiteral("bcolor"), QStringLiteral("C"), QStringLiteral("background colour (背景色)")},
       {QStringLiteral("bold"), QStringLiteral("0|1"), QStringLiteral("bold (太字) off or on")},
       {QStringLiteral("italic"), QStringLiteral("0|1"), QStringLiteral("italic (斜体) off or on")},
-      {QStringLiteral("align"), QStringLiteral("1|2|3"), QStringLiteral("alignment: 1 left, 2 centre, 3 right")}},
+      {QStringLiteral("align"), QStringLiteral("1|2|3"), QStringLiteral("alignment: 1 left, 2 centre, 3 right")},
+      forceOption()},
      QStringLiteral("Colours are the register's decimal values, red in the low byte (0 black to 16777215 white). "
                     "Each change is printed as ENTRY CELL FIELD OLD NEW, tab-separated. \"Make keys 1 and 2 bold "
                     "on every telephone\" is: tavrel-cli format site.TAV --cells 0,1 --bold 1")});

@@ -89,6 +89,10 @@ int main(int argc, char **argv)
     }
     ctx.command = it->first;
     ctx.syntax = &it->second.syntax;
+    {
+        const QStringList options = args.mid(1, args.indexOf(QStringLiteral("--"), 1) < 0 ? -1 : args.indexOf(QStringLiteral("--"), 1) - 1);
+        ctx.force = options.contains(QStringLiteral("--force"));
+    }
     if (clihelp::asksForHelp(it->second.syntax, args.mid(1))) {
         out << clihelp::commandHelp(it->first, it->second.syntax);
         return 0;

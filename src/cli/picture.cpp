@@ -94,7 +94,8 @@ const CliRegistration reg(
       {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},
       {QStringLiteral("attach"), QStringLiteral("PATH"), QStringLiteral("a BMP or JPEG file, stored byte for byte")},
       {QStringLiteral("detach"), QString(), QStringLiteral("remove the cell's picture")},
-      {QStringLiteral("max-bytes"), QStringLiteral("N"), QStringLiteral("the largest file accepted; 30720 when not given")}},
+      {QStringLiteral("max-bytes"), QStringLiteral("N"), QStringLiteral("the largest file accepted; 30720 when not given")},
+      forceOption()},
      QStringLiteral("Attaching deletes the cell's text, as the window's picture command does. Prints ENTRY CELL "
                     "attached TYPE BYTES, or ENTRY CELL detached.")});
 

@@ -109,7 +109,8 @@ const CliRegistration regReplace(
      QStringLiteral("replace every occurrence of a text in the cell texts (置換) and print the count"),
      {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z")},
       {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},
-      {QStringLiteral("dry-run"), QString(), QStringLiteral("count only; the file is not written")}},
+      {QStringLiteral("dry-run"), QString(), QStringLiteral("count only; the file is not written")},
+      forceOption()},
      QStringLiteral("When a line would pass 20 characters nothing is replaced: each such line is named on standard "
                     "error and the exit code is 1.")});
 

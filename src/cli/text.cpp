@@ -41,7 +41,8 @@ const CliRegistration reg(
     {QStringLiteral("FILE --entry N --cell C [--] [LINE...]"),
      QStringLiteral("write the text lines of a cell, as the in-place editor does"),
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
-      {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")}},
+      {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},
+      forceOption()},
      QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. Lines are cut to 20 "
                     "characters and a picture of the cell is removed. A line may not hold a line break or another "
                     "control character (exit 2, the file stays as it was).")});

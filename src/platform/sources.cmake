@@ -3,6 +3,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/textfile.cpp
   src/platform/memory.cpp
   src/platform/instancelock.cpp
+  src/platform/registerlock.cpp
   src/platform/fonts.cpp
   src/platform/fontlist.cpp)
 list(APPEND TAVREL_UI_SOURCES

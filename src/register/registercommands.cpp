@@ -2,6 +2,7 @@
 
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
+#include "platform/textfile.h"
 #include "platform/userdialogs.h"
 #include "register/nameplate.h"
 #include "register/registerdocument.h"
@@ -13,6 +14,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -23,6 +27,12 @@ namespace {
 
 const QString ChangedQuestion = QStringLiteral("示名条データが変更されています。\n保存しますか？");
 const QString DeleteQuestion = QStringLiteral("示名条データ削除します。\nよろしいですか？");
+const QString HeldQuestion = QStringLiteral("%1 は %2開いています。\nそれでも開きますか？");
+const QString StaleQuestion = QStringLiteral("%1 には古いロックファイルが残っています。\n使っている人がいないことを確かめてから開いてください。\n開きますか？");
+const QString NoLockMessage = QStringLiteral("%1 のフォルダにはロックファイルを作れません。ロックなしで開きます。\nほかの人が同時に変更しても知らせることができません。");
+const QString ChangedOnDiskQuestion = QStringLiteral("%1 は読み込んだ後にほかで変更されています。\n上書きしますか？\n（いいえ: 別の名前で保存します）");
+const QString ReloadQuestion = QStringLiteral("%1 がほかで変更されました。\n読み込み直しますか？");
+const QString ChangedOnDiskMessage = QStringLiteral("%1 がほかで変更されました。\n保存するときに上書きするかどうかを確かめます。");
 
 UserDialogs::FileRequest registerFileRequest(const QString &title)
 {
@@ -53,6 +63,14 @@ RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel
     connectCommand(controls.ActionJimeijoNew, this, &RegisterCommands::ActionJimeijoNewExecute);
     connectCommand(controls.ActionJimeijoEdit, this, &RegisterCommands::ActionJimeijoEditExecute);
     connectCommand(controls.ActionJimeijoDelete, this, &RegisterCommands::ActionJimeijoDeleteExecute);
+
+    // Notifications do not arrive from every network folder: a poll backs
+    // the watcher up.
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { QTimer::singleShot(200, this, &RegisterCommands::checkDisk); });
+    m_poll = new QTimer(this);
+    m_poll->setInterval(5000);
+    connect(m_poll, &QTimer::timeout, this, &RegisterCommands::checkDisk);
 
     QTreeView *list = controls.ListView1;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -177,6 +195,8 @@ void RegisterCommands::ActionFileNewExecute()
         ListUpdate guard(m_listUpdating);
         m_document.reset();
     }
+    m_lock.release();
+    watch(QString());
     m_display.clear();
     m_document.setCurrentHeaderLine(0);
 }
@@ -189,6 +209,8 @@ void RegisterCommands::ActionFileOpenExecute()
     const QString path = UserDialogs::current().openFileName(m_window, registerFileRequest(QStringLiteral("開く")));
     if (path.isEmpty())
         return;
+    if (!lockRegister(path))
+        return;
 
     m_display.clear();
     QList<EntryHeader> rows;
@@ -199,16 +221,117 @@ void RegisterCommands::ActionFileOpenExecute()
         // The document is empty and unnamed again.
         if (e.message() == RegisterDocument::FormatErrorMessage) {
             UserDialogs::current().error(m_window, e.message());
+            m_lock.release();
+            watch(QString());
             return;
         }
+        m_lock.release();
+        watch(QString());
         throw;
     }
-    if (rows.isEmpty())
+    if (rows.isEmpty()) {
+        m_lock.release();
+        watch(QString());
         return;
+    }
     selectOnly(0);
     focusListIfVisible();
     showRow(0);
     m_document.setFileName(path);
+    watch(path);
+}
+
+bool RegisterCommands::lockRegister(const QString &path)
+{
+    const RegisterLock::Probe probe = RegisterLock::probe(path);
+    if (probe.state == RegisterLock::State::Live) {
+        // Opened all the same, the register stays the holder's: no lock is taken.
+        if (UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
+                                            UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+            != UserDialogs::Answer::Yes)
+            return false;
+        m_lock.release();
+        return true;
+    }
+    if (probe.state == RegisterLock::State::Stale
+        && UserDialogs::current().question(m_window, StaleQuestion.arg(path), UserDialogs::Buttons::YesNo,
+                                           UserDialogs::Answer::No)
+               != UserDialogs::Answer::Yes)
+        return false;
+    if (probe.state == RegisterLock::State::Ours && m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
+        return true;
+    if (!m_lock.take(path) && !m_toldNoLock) {
+        m_toldNoLock = true;
+        UserDialogs::current().message(m_window, NoLockMessage.arg(path));
+    }
+    return true;
+}
+
+void RegisterCommands::watch(const QString &path)
+{
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+    m_toldChanged = false;
+    if (path.isEmpty()) {
+        m_poll->stop();
+        return;
+    }
+    m_watcher->addPath(path);
+    m_poll->start();
+}
+
+void RegisterCommands::checkDisk()
+{
+    const QString path = m_document.fileName();
+    if (m_toldChanged || path.isEmpty() || !m_document.changedOnDisk(path))
+        return;
+    // Told once; a file replaced by a rename is watched again.
+    m_toldChanged = true;
+    if (!m_watcher->files().contains(path) && QFileInfo::exists(path))
+        m_watcher->addPath(path);
+    m_display.commitPendingEdit();
+    if (m_document.isModified()) {
+        UserDialogs::current().message(m_window, ChangedOnDiskMessage.arg(path));
+        return;
+    }
+    if (UserDialogs::current().question(m_window, ReloadQuestion.arg(path), UserDialogs::Buttons::YesNo,
+                                        UserDialogs::Answer::Yes)
+        != UserDialogs::Answer::Yes)
+        return;
+    m_display.clear();
+    QList<EntryHeader> rows;
+    try {
+        ListUpdate guard(m_listUpdating);
+        rows = m_document.load(path);
+    } catch (const TavrelError &e) {
+        UserDialogs::current().error(m_window, e.message());
+        watch(QString());
+        return;
+    }
+    watch(path);
+    if (rows.isEmpty())
+        return;
+    selectOnly(0);
+    showRow(0);
+    m_document.setFileName(path);
+}
+
+bool RegisterCommands::confirmOverwrite(const QString &path, bool *saveAs)
+{
+    *saveAs = false;
+    if (!textfile::sameFile(path, m_document.fileName()) || !m_document.changedOnDisk(path))
+        return true;
+    switch (UserDialogs::current().question(m_window, ChangedOnDiskQuestion.arg(path),
+                                            UserDialogs::Buttons::YesNoCancel, UserDialogs::Answer::Cancel)) {
+    case UserDialogs::Answer::Yes:
+        return true;
+    case UserDialogs::Answer::No:
+        *saveAs = true;
+        return false;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void RegisterCommands::ActionFileSaveExecute()
@@ -220,9 +343,16 @@ void RegisterCommands::ActionFileSaveExecute()
         ActionFileSaveAsExecute();
         return;
     }
+    bool saveAs = false;
+    if (!confirmOverwrite(m_document.fileName(), &saveAs)) {
+        if (saveAs)
+            ActionFileSaveAsExecute();
+        return;
+    }
     // A failure throws and is shown; the file on disk stays as it was and
     // the register stays modified.
     m_document.save(m_document.fileName());
+    m_toldChanged = false;
 }
 
 void RegisterCommands::ActionFileSaveAsExecute()
@@ -234,8 +364,30 @@ void RegisterCommands::ActionFileSaveAsExecute()
         UserDialogs::current().saveFileName(m_window, registerFileRequest(QStringLiteral("名前を付けて保存")));
     if (path.isEmpty())
         return;
+    bool saveAs = false;
+    if (!confirmOverwrite(path, &saveAs))
+        return;
+    const bool another = !textfile::sameFile(path, m_document.fileName());
+    if (another) {
+        // Another register file: one that another process has open is not
+        // written over without asking.
+        const RegisterLock::Probe probe = RegisterLock::probe(path);
+        if (probe.state == RegisterLock::State::Live
+            && UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
+                                               UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+                   != UserDialogs::Answer::Yes)
+            return;
+    }
     m_document.save(path);
     m_document.setFileName(path); // only once the file is written
+    if (another) {
+        if (RegisterLock::probe(path).state != RegisterLock::State::Live && !m_lock.take(path) && !m_toldNoLock) {
+            m_toldNoLock = true;
+            UserDialogs::current().message(m_window, NoLockMessage.arg(path));
+        }
+        watch(path);
+    }
+    m_toldChanged = false;
 }
 
 // ---------------------------------------------------------------- entry commands

@@ -6,10 +6,14 @@
 // register change together in every command; this class adds the
 // selection, the focus and the questions.
 
+#include "platform/registerlock.h"
+
 #include <QObject>
 #include <QString>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
 class QItemSelection;
 class QComboBox;
 class QTreeView;
@@ -71,6 +75,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The register's lock: false when the user chose not to open a register
+    // that another process holds.
+    bool lockRegister(const QString &path);
+    // Watching the open register for changes made elsewhere.
+    void watch(const QString &path);
+    void checkDisk();
+    // Save's check that the file is still the one read; false to stop.
+    bool confirmOverwrite(const QString &path, bool *saveAs);
     void selectOnly(int row);
     void focusListIfVisible();
     void ListView1SelectionChanged(const QItemSelection &added);
@@ -85,4 +97,9 @@ private:
     Controls m_controls;
     TFTelAdd *m_entryDialog = nullptr;
     int m_listUpdating = 0; // row selections made by the commands themselves
+    RegisterLock m_lock;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_poll = nullptr;
+    bool m_toldChanged = false; // the user was told the file changed on disk
+    bool m_toldNoLock = false;  // told once that a folder takes no lock
 };

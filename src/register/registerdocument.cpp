@@ -117,6 +117,7 @@ void RegisterDocument::reset()
 {
     m_lines = RegisterLines();
     m_fileName.clear();
+    m_diskStamp = DiskStamp();
     m_currentHeaderLine = 0;
     m_currentEntryNumber = 0;
     m_history->clear();
@@ -496,14 +497,18 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
 {
     reset();
     QList<EntryHeader> rows;
+    QByteArray bytes;
     try {
-        rows = loadBytes(textfile::readBytes(path));
+        bytes = textfile::readBytes(path);
+        rows = loadBytes(bytes);
     } catch (...) {
         reset();
         throw;
     }
-    if (!rows.isEmpty())
+    if (!rows.isEmpty()) {
         m_fileName = path;
+        m_diskStamp = DiskStamp::of(path, bytes);
+    }
     return rows;
 }
 
@@ -539,6 +544,7 @@ void RegisterDocument::save(const QString &path)
         throw TavrelError(unencodableMessage(*this, e));
     }
     textfile::writeBytes(path, bytes);
+    m_diskStamp = DiskStamp::of(path, bytes);
     // The steps keep unchanged lines as places in the bytes read; those
     // bytes are about to go.
     detachHistory();

@@ -4,6 +4,7 @@
 // entry number. Every change to the lines goes through this class; it tells
 // its observers what changed through events().
 
+#include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/registerformat.h"
 #include "register/registerhistory.h"
@@ -97,6 +98,10 @@ public:
 
     // --- state ---
     QString fileName() const { return m_fileName; }
+    // What the file was when it was last read or written here; a file on
+    // disk that no longer matches it was changed by someone else.
+    const DiskStamp &diskStamp() const { return m_diskStamp; }
+    bool changedOnDisk(const QString &path) const { return m_diskStamp.changedOnDisk(path); }
     void setFileName(const QString &name) { m_fileName = name; }
     int currentHeaderLine() const { return m_currentHeaderLine; }
     void setCurrentHeaderLine(int h) { m_currentHeaderLine = h; }
@@ -196,6 +201,7 @@ private:
 
     RegisterLines m_lines;
     QString m_fileName;
+    DiskStamp m_diskStamp;
     int m_currentHeaderLine = 0;
     int m_currentEntryNumber = 0;
     // A copy of a document has observers of its own (none).

@@ -2,12 +2,16 @@
 // command is refused.
 
 #include "clirun.h"
+#include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
 #include "strip/stripwalk.h"
 
 #include <QCryptographicHash>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QSysInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -50,6 +54,8 @@ private Q_SLOTS:
     void damagedRegisterNotWritten_data();
     void damagedRegisterNotWritten();
     void outputNeverReplacesTheRegister();
+    void lockOfAnotherProcess_data();
+    void lockOfAnotherProcess();
 
 private:
     QTemporaryDir m_dir;
@@ -489,6 +495,78 @@ void TestCli::damagedRegisterNotWritten()
     QCOMPARE(fileBytes(path), cut);
     if (!output.isEmpty())
         QVERIFY(!QFile::exists(out));
+}
+
+void TestCli::lockOfAnotherProcess_data()
+{
+    // The lock file's holder, and whether a writing command leaves the
+    // register alone without --force.
+    QTest::addColumn<QString>("host");    // "" this host
+    QTest::addColumn<int>("pid");         // 0: this test's own process (alive), -1: a process that is gone
+    QTest::addColumn<int>("ageHours");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QStringList>("command");
+    const QStringList text{"text", "--entry", "1", "--cell", "3", "代表"};
+    const QStringList format{"format", "--entry", "2", "--cells", "0-3", "--size", "12"};
+    QTest::newRow("live, this host: text") << "" << 0 << 0 << true << text;
+    QTest::newRow("live, this host: format") << "" << 0 << 0 << true << format;
+    QTest::newRow("live, another host") << "elsewhere" << 4242 << 2 << true << text;
+    QTest::newRow("gone: taken over") << "" << -1 << 0 << false << text;
+    QTest::newRow("another host, over a day old") << "elsewhere" << 4242 << 30 << false << format;
+    QTest::newRow("garbage: stale") << "garbage" << 0 << 0 << false << text;
+}
+
+void TestCli::lockOfAnotherProcess()
+{
+    QFETCH(QString, host);
+    QFETCH(int, pid);
+    QFETCH(int, ageHours);
+    QFETCH(bool, refused);
+    QFETCH(QStringList, command);
+    const QString path = m_dir.filePath(QStringLiteral("locked.TAV"));
+    QFile::remove(path);
+    QVERIFY(QFile::copy(m_reg, path));
+    qint64 holder = pid == 0 ? QCoreApplication::applicationPid() : pid;
+    if (pid < 0) {
+        // A process that has ended: its id names no process now.
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        holder = gone.processId();
+        QVERIFY(gone.waitForFinished());
+    }
+    const QString lockPath = RegisterLock::lockPath(path);
+    const QByteArray lock = host == QLatin1String("garbage")
+                                ? QByteArray("\x01\x02 not a lock\n")
+                                : (QStringLiteral("someone\n%1\n%2\n%3\n")
+                                       .arg(host.isEmpty() ? QSysInfo::machineHostName() : host)
+                                       .arg(holder)
+                                       .arg(QDateTime::currentDateTimeUtc().addSecs(-3600 * ageHours).toString(Qt::ISODate)))
+                                      .toUtf8();
+    {
+        QFile f(lockPath);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(lock);
+    }
+    const QByteArray before = fileBytes(path);
+    command.insert(1, path);
+    Run r = cli(command);
+    QCOMPARE(r.code, refused ? 1 : 0);
+    if (refused) {
+        QCOMPARE(fileBytes(path), before);
+        QVERIFY2(r.err.contains(QStringLiteral("someone")) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+        // --force writes, and the holder keeps its lock.
+        command.append(QStringLiteral("--force"));
+        r = cli(command);
+        QCOMPARE(r.code, 0);
+        QVERIFY(fileBytes(path) != before);
+        QCOMPARE(fileBytes(lockPath), lock);
+    } else {
+        QVERIFY(fileBytes(path) != before);
+        QVERIFY(!QFile::exists(lockPath)); // taken over for the write, then removed
+    }
+    QCOMPARE(cli({"check", path}).code, 0);
+    QFile::remove(lockPath);
 }
 
 #include "test_cli.moc"
