@@ -204,7 +204,11 @@ bool SettingsStore::writeString(const QString &section, const QString &key, cons
         return false;
     };
     int s, k;
-    if (find(f.lines, section, key, nullptr, &s, &k)) {
+    QString current;
+    if (find(f.lines, section, key, &current, &s, &k)) {
+        // A value that reads as it would be written keeps its line as it is.
+        if (unquoted(current) == value)
+            return true;
         if (!encode(key + u'=' + value))
             return false;
         const IniFile::Span &span = f.spans.at(k);

@@ -120,6 +120,10 @@ void TestSettings::otherLinesKeepTheirBytes_data()
         << QByteArray("\xEF\xBB\xBF[Mine]\r\nName=Caf\xC3\xA9\r\n[Position]\r\nMainTop=1\r\n")
         << QByteArray("\xEF\xBB\xBF[Mine]\r\nName=Caf\xC3\xA9\r\n[Position]\r\nMainTop=5\r\nMainLeft=7\r\n"
                       "[Dir]\r\nOpenPicture=/tv\xE3\x83\xAD\xE3\x82\xB4\r\n");
+    // A value written back as it was read keeps its line untouched.
+    QTest::newRow("unchanged values keep their lines")
+        << QByteArray("[Position]\r\nmaintop = 5\r\n[Dir]\r\nOpenPicture=/tv\x83\x8d\x83\x53\r\nMainLeft=\x85\x40\r\n")
+        << QByteArray("[Position]\r\nmaintop = 5\r\nMainLeft=7\r\n[Dir]\r\nOpenPicture=/tv\x83\x8d\x83\x53\r\nMainLeft=\x85\x40\r\n");
     QTest::newRow("LF line ends, no final break")
         << QByteArray("[Position]\nMainTop=1\n[Dir]\nOther=x")
         << QByteArray("[Position]\nMainTop=5\nMainLeft=7\r\n[Dir]\nOther=x\r\nOpenPicture=/tv\x83\x8d\x83\x53\r\n");
