@@ -15,6 +15,7 @@
 #include "register/series.h"
 #include "strip/stripwalk.h"
 #include "uitestsupport.h"
+#include "pdfprobe.h"
 #include "windowhelpers.h"
 
 #include <QApplication>
@@ -593,6 +594,10 @@ void TestPrintWindows::listRunToFile()
             QCOMPARE(paperMm(p), A4Landscape);
     }
     QCOMPARE(pdfTitle(outFile(QStringLiteral("list.pdf"))), QStringLiteral("示名条一覧印刷"));
+    // Placed on the paper, not on the printable area: the dates and page
+    // numbers end 5 mm before the right edge.
+    QCOMPARE(pdfprobe::wordsNearRightEdge(outFile(QStringLiteral("list.pdf")), print::ListEdgeMarginMm), QStringList());
+    QVERIFY(pdfprobe::text(outFile(QStringLiteral("list.pdf"))).contains(QStringLiteral("2022/10/26")));
     // Pages 1 and 2 both hold rows; the range print holds page 2 twice.
     QProcess t;
     t.start(QStringLiteral("pdftotext"), {outFile(QStringLiteral("range.pdf")), QStringLiteral("-")});
