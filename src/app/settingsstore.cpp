@@ -14,6 +14,7 @@ struct IniFile
 {
     QByteArray bytes;
     TextEncoding encoding = TextEncoding::Cp932;
+    int mark = 0; // length of the byte-order mark
     QStringList lines;
     struct Span
     {
@@ -34,7 +35,7 @@ IniFile readIni(const QString &path)
         f.readError = e.message();
         return f;
     }
-    int mark = 0;
+    int &mark = f.mark;
     f.encoding = textfile::detectEncoding(f.bytes, &mark);
     const char *data = f.bytes.constData() + mark;
     textfile::forEachLine(data, f.bytes.size() - mark, f.encoding, [&](qsizetype start, qsizetype end) {
@@ -47,10 +48,15 @@ IniFile readIni(const QString &path)
 }
 
 // Offset at which a new line goes after the last one: the end of the file,
-// after a line break added when the last line has none.
+// after a line break added when the last line has none. A UTF-16 file that
+// ends in half a unit gets a zero byte first, so that what follows is read
+// in whole units.
 qsizetype appendPoint(IniFile &f)
 {
-    if (!f.spans.isEmpty() && f.spans.last().end == f.bytes.size()) {
+    const bool unbroken = !f.spans.isEmpty() && f.spans.last().end == f.bytes.size();
+    if (textfile::unitSize(f.encoding) == 2 && (f.bytes.size() - f.mark) % 2)
+        f.bytes.append('\0');
+    if (unbroken) {
         f.bytes.append(textfile::lineEnd(f.encoding));
         f.spans.last().next = f.bytes.size();
     }

@@ -127,8 +127,8 @@ void TestSettings::otherLinesKeepTheirBytes_data()
     QTest::newRow("LF line ends, no final break")
         << QByteArray("[Position]\nMainTop=1\n[Dir]\nOther=x")
         << QByteArray("[Position]\nMainTop=5\nMainLeft=7\r\n[Dir]\nOther=x\r\nOpenPicture=/tv\x83\x8d\x83\x53\r\n");
-    auto utf16 = [](const QString &text) {
-        QByteArray b("\xFF\xFE");
+    auto utf16 = [](const QString &text, bool mark = true) {
+        QByteArray b = mark ? QByteArray("\xFF\xFE") : QByteArray();
         for (const QChar c : text)
             b.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
         return b;
@@ -136,6 +136,11 @@ void TestSettings::otherLinesKeepTheirBytes_data()
     QTest::newRow("UTF-16 with a mark")
         << utf16(QStringLiteral("[Position]\r\n"))
         << utf16(QStringLiteral("[Position]\r\nMainTop=5\r\nMainLeft=7\r\n[Dir]\r\nOpenPicture=/tvロゴ\r\n"));
+    // Half a unit at the end is completed, so that the lines after it read.
+    QTest::newRow("UTF-16 ending in half a unit")
+        << utf16(QStringLiteral("[Position]\r\nA=1")) + 'A'
+        << utf16(QStringLiteral("[Position]\r\nA=1")) + QByteArray("A\0", 2)
+               + utf16(QStringLiteral("\r\nMainTop=5\r\nMainLeft=7\r\n[Dir]\r\nOpenPicture=/tvロゴ\r\n"), false);
 }
 
 // Each write replaces or inserts its own line in the file's encoding; every
