@@ -2,11 +2,18 @@
 # Starts a CUPS scheduler with a PDF print queue for the end-to-end print
 # tests, or stops what an earlier start began.
 #
-#   source scripts/cups-queue.sh start   sets TAVREL_TEST_PRINTER (the queue)
-#                                        and TAVREL_TEST_PRINTER_OUT (where
-#                                        the queue writes each job's PDF)
-#   scripts/cups-queue.sh stop           removes the queue; stops the
+#   source scripts/cups-queue.sh start   sets TAVREL_TEST_PRINTER (the queue),
+#                                        TAVREL_TEST_JOB_PRINTER (a second
+#                                        queue for the one test that counts
+#                                        its jobs) and TAVREL_TEST_PRINTER_OUT
+#                                        (where both write each job's PDF,
+#                                        named ...-job_N.pdf by job number)
+#   scripts/cups-queue.sh stop           removes the queues; stops the
 #                                        scheduler when start began it
+#
+# Tests run in parallel, and several print to TavrelPDF; the end-to-end test
+# prints to TavrelPDFJobs alone and knows its jobs by the numbers the
+# scheduler lists for that queue (lpstat -W all -o TavrelPDFJobs).
 #
 # The queue is cups-pdf with its own PPD, which adds the Japanese postcard
 # (100 x 148 mm) to the papers cups-pdf offers. A scheduler that was already
@@ -47,19 +54,22 @@ tavrel_cups_start() {
       -e '/^\*PaperDimension JISB5\//a *PaperDimension Postcard/Postcard: "283 420"' \
       /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd > "$ppd"
   tavrel_cups_root lpadmin -p TavrelPDF -v cups-pdf:/ -P "$ppd" -E || return 1
+  tavrel_cups_root lpadmin -p TavrelPDFJobs -v cups-pdf:/ -P "$ppd" -E || return 1
   export TAVREL_TEST_PRINTER=TavrelPDF
+  export TAVREL_TEST_JOB_PRINTER=TavrelPDFJobs
   export TAVREL_TEST_PRINTER_OUT="$out"
-  echo "cups-queue: print queue $TAVREL_TEST_PRINTER writes to $TAVREL_TEST_PRINTER_OUT"
+  echo "cups-queue: print queues $TAVREL_TEST_PRINTER and $TAVREL_TEST_JOB_PRINTER write to $TAVREL_TEST_PRINTER_OUT"
 }
 
 tavrel_cups_stop() {
   if command -v lpadmin >/dev/null && lpstat -r 2>/dev/null | grep -q "scheduler is running"; then
     tavrel_cups_root lpadmin -x TavrelPDF 2>/dev/null || true
+    tavrel_cups_root lpadmin -x TavrelPDFJobs 2>/dev/null || true
   fi
   if [ "${TAVREL_CUPS_STARTED:-}" = 1 ] && [ -f /run/cups/cupsd.pid ]; then
     tavrel_cups_root kill "$(cat /run/cups/cupsd.pid)" 2>/dev/null || true
   fi
-  unset TAVREL_TEST_PRINTER TAVREL_TEST_PRINTER_OUT TAVREL_CUPS_STARTED
+  unset TAVREL_TEST_PRINTER TAVREL_TEST_JOB_PRINTER TAVREL_TEST_PRINTER_OUT TAVREL_CUPS_STARTED
 }
 
 case "${1:-}" in

@@ -1,6 +1,7 @@
 #include "app/tfmain.h"
 
 #include "app/toolbarpictures.h"
+#include "platform/userdialogs.h"
 #include "keylabel/keylabelpanel.h"
 #include "print/printcommands.h"
 #include "register/csvcommands.h"
@@ -148,6 +149,10 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
 TFMain::~TFMain()
 {
     saveSettings();
+    // Every window has written its settings by now: a value that did not
+    // reach the settings file is told once.
+    if (const QString failure = m_mainSub->settings().takeFailure(); !failure.isEmpty())
+        UserDialogs::current().error(nullptr, failure);
     m_keyLabelPanel.reset();
     m_pictureCommands.reset();
     m_formatCommands.reset();
@@ -706,6 +711,8 @@ void TFMain::saveSettings()
     for (int c = 0; c < 6; ++c)
         s.writeInteger(Position, QStringLiteral("TelList%1").arg(c), ListView1->columnWidth(c));
     s.writeInteger(Data, QStringLiteral("SelSeriesNo"), m_selSeriesNo);
+    if (m_csvCommands)
+        m_csvCommands->saveSettings(s);
 }
 
 void TFMain::syncViewMode()

@@ -4,6 +4,8 @@
 #include "register/series.h"
 #include "strip/colourline.h"
 
+#include <QFileInfo>
+
 namespace keylabel {
 
 namespace {
@@ -157,7 +159,14 @@ ButtonCaption KeyButtonCaption(const QStringList &lines)
 QString malformedFileMessage(const QString &path)
 {
     return QStringLiteral("キーラベルファイル %1 の内容が正しくないため、初期値のキーラベルを使います。\n"
-                          "キーラベル設定で OK を押すと、このファイルは置き換えられます。")
+                          "このファイルは、キーラベル設定の OK で置き換えてよいか確認するまで変更しません。")
+        .arg(path);
+}
+
+QString replaceUnusedFileMessage(const QString &path)
+{
+    return QStringLiteral("キーラベルファイル %1 は読み込めなかったため、初期値のキーラベルを使っています。\n"
+                          "このファイルを置き換えますか?")
         .arg(path);
 }
 
@@ -171,21 +180,26 @@ QString saveFailedMessage(const QString &reason)
     return QStringLiteral("キーラベルファイルを保存できませんでした。\n") + reason;
 }
 
-bool isWellFormed(const QStringList &lines, int s)
+qsizetype blocksLength(const QStringList &lines, int s)
 {
     const int keys = Pages * keysPerPage(s);
     if (keys == 0)
-        return false;
+        return -1;
     const qsizetype size = lines.size();
     qsizetype at = 0;
     for (int k = 0; k < keys; ++k) {
         int points = 0, n = 0;
         if (at + FirstTextLine > size || !tryParseInt(lines.at(at + SizeLine), points)
             || !tryParseInt(lines.at(at + CountLine), n) || n < 0 || n > size - at - FirstTextLine)
-            return false;
+            return -1;
         at += FirstTextLine + n;
     }
-    return at == size;
+    return at;
+}
+
+bool isWellFormed(const QStringList &lines, int s)
+{
+    return blocksLength(lines, s) == lines.size();
 }
 
 // ---------------------------------------------------------------- KeyLabelSet
@@ -242,29 +256,49 @@ LoadResult KeyLabelSet::LoadKeyLabels(int s)
 {
     if (!validSeries(s))
         return LoadResult::Ignored;
-    TextFileContent content;
+    m_tail.clear();
+    QByteArray bytes;
     try {
-        content = textfile::read(filePath(s));
+        bytes = textfile::readBytes(filePath(s));
     } catch (const TavrelError &) {
-        // Missing, no access or a read error: the defaults, silently.
+        // Missing, no access or a read error: the defaults, silently; a file
+        // that is there is not replaced without asking.
         m_encoding = TextEncoding::Cp932;
+        m_unusedFile = QFileInfo::exists(filePath(s));
         SetDefaultKeyLabels(s);
         return LoadResult::Defaults;
     }
+    TextFileContent content = textfile::decode(bytes);
     m_encoding = content.encoding;
-    if (!isWellFormed(content.lines, s)) {
+    const qsizetype length = blocksLength(content.lines, s);
+    m_unusedFile = length < 0;
+    if (length < 0) {
         SetDefaultKeyLabels(s);
         return LoadResult::Malformed;
+    }
+    if (length < content.lines.size()) {
+        // Keep the bytes from the first line after the blocks on.
+        int mark = 0;
+        textfile::detectEncoding(bytes, &mark);
+        qsizetype line = 0, tailStart = -1;
+        textfile::forEachLine(bytes.constData() + mark, bytes.size() - mark, m_encoding,
+                              [&](qsizetype start, qsizetype) {
+                                  if (line++ == length)
+                                      tailStart = mark + start;
+                              });
+        m_tail = bytes.mid(tailStart);
+        content.lines.resize(length);
     }
     m_lines = std::move(content.lines);
     return LoadResult::File;
 }
 
-void KeyLabelSet::SaveKeyLabels(int s) const
+void KeyLabelSet::SaveKeyLabels(int s)
 {
     if (!validSeries(s))
         return;
-    textfile::write(filePath(s), m_lines, m_encoding);
+    textfile::writeBytes(filePath(s), textfile::encode(m_lines, m_encoding) + m_tail);
+    m_unusedFile = false;
 }
 
 int KeyLabelSet::blockOf(int k) const

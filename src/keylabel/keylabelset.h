@@ -9,7 +9,9 @@
 //
 // The set stays as lines, not as parsed records: a block that no operation
 // rewrote is saved exactly as it was read, and the panel tells a change of
-// the set by comparing its lines.
+// the set by comparing its lines. Whatever a file holds after its 3 × N
+// blocks (an empty line, the keys of a longer series) is no part of the set;
+// its bytes are written back after the blocks when the set is saved.
 
 #include "platform/textfile.h"
 
@@ -64,20 +66,25 @@ ButtonCaption KeyButtonCaption(const QStringList &lines);
 enum class LoadResult {
     File,      // the file's lines
     Defaults,  // no readable file: the defaults
-    Malformed, // a file that does not hold 3 × N blocks: the defaults
+    Malformed, // a file that does not begin with 3 × N blocks: the defaults
     Ignored,   // a series outside 0–7: the set kept its contents
 };
 
-// Notice for a malformed key label file, naming it: the defaults are used
-// and OK in the key label dialog would replace the file.
+// Notice for a malformed key label file, naming it: the defaults are used.
 QString malformedFileMessage(const QString &path);
+// Question before the defaults (or edits of them) replace a file that exists
+// but could not be used.
+QString replaceUnusedFileMessage(const QString &path);
 // Message for a character that the key label file cannot hold.
 QString unencodableMessage(const QString &character);
 // Message for a key label file that could not be written, with the reason.
 QString saveFailedMessage(const QString &reason);
 
-// The lines of a set hold 3 × N well-formed blocks (numeric size and count,
-// a count of 0 or more that the remaining lines cover) and nothing after them.
+// Number of lines that the 3 × N blocks at the start of `lines` take (each
+// with a numeric size and a count of 0 or more that the remaining lines
+// cover); -1 when the lines do not begin with them.
+qsizetype blocksLength(const QStringList &lines, int series);
+// The lines hold 3 × N well-formed blocks and nothing after them.
 bool isWellFormed(const QStringList &lines, int series);
 
 class KeyLabelSet
@@ -94,15 +101,22 @@ public:
     // Number of blocks the set holds (3 × N once loaded).
     int keyCount() const;
 
-    // Rebuilds the set from the series' default table; nothing is written.
+    // Rebuilds the set from the series' default table; nothing is written,
+    // and what followed the blocks of the file read stays to be written back.
     void SetDefaultKeyLabels(int series);
-    // Replaces the set by the series' file, or by the defaults when the file
-    // cannot be read or is malformed. Nothing is written.
+    // Replaces the set by the blocks of the series' file, or by the defaults
+    // when the file cannot be read or does not begin with 3 × N blocks.
+    // Nothing is written.
     LoadResult LoadKeyLabels(int series);
-    // Writes the set to the series' file (atomically, in the encoding it was
-    // read in). Throws FileError or EncodingError; the old file stays intact.
-    // Does nothing for a series outside 0–7.
-    void SaveKeyLabels(int series) const;
+    // Writes the set, then what followed the blocks of the file read, to the
+    // series' file (atomically, in the encoding it was read in). Throws
+    // FileError or EncodingError; the old file stays intact. Does nothing
+    // for a series outside 0–7.
+    void SaveKeyLabels(int series);
+    // The series' file exists but was not used by the last load (it could
+    // not be read or is malformed): saving would replace it with a set that
+    // did not come from it. False again once a save succeeded.
+    bool unusedFileExists() const { return m_unusedFile; }
 
     TextEncoding encoding() const { return m_encoding; }
     // The first character of the label (face or text) that the key label
@@ -121,7 +135,9 @@ private:
 
     QString m_folder;
     QStringList m_lines;
+    QByteArray m_tail; // the file's bytes after its blocks
     TextEncoding m_encoding = TextEncoding::Cp932;
+    bool m_unusedFile = false;
 };
 
 } // namespace keylabel

@@ -451,6 +451,13 @@ void TFKeyLabel::InitRet_ButtonClick()
 void TFKeyLabel::OK_ButtonClick()
 {
     if (m_set) {
+        // A file that exists but could not be used is only replaced when the
+        // user says so; otherwise the dialog stays open with the edits.
+        if (m_set->unusedFileExists()
+            && UserDialogs::current().question(this, keylabel::replaceUnusedFileMessage(m_set->filePath(m_series)),
+                                               UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+                   != UserDialogs::Answer::Yes)
+            return;
         try {
             m_set->SaveKeyLabels(m_series);
         } catch (const TavrelError &e) {

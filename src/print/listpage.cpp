@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace print {
 
 const int ListColumnChars[ListColumns] = {25, 51, 14, 32, 20, 16};
@@ -99,12 +101,38 @@ QString listFooterText(const QDateTime &at)
         .arg(at.time().toString(QStringLiteral("hh:mm")));
 }
 
-void drawListPage(QPainter &p, const QList<ListRow> &table, int page, const QDateTime &drawnAt)
+// The factor (at most 1) by which the page is drawn so that the table fits
+// the room on the surface's paper.
+static qreal listPageScale(QPainter &p, const ListMetrics &m, const ListPlacement &placement)
+{
+    const QPaintDevice *dev = p.device();
+    const QSize paper = placement.paper.isEmpty() ? QSize(dev->width(), dev->height()) : placement.paper;
+    const int right = std::min(paper.width() - qRound(ListEdgeMarginMm * dev->logicalDpiX() / 25.4),
+                               placement.ox + dev->width());
+    const int bottom = std::min(paper.height() - qRound(ListEdgeMarginMm * dev->logicalDpiY() / 25.4),
+                                placement.oy + dev->height());
+    // The rules end at cell 163; the footer's row is the lowest.
+    const int needRight = m.x0 + 163 * m.b;
+    const int needBottom = m.t + 36 * m.p;
+    qreal f = 1;
+    if (needRight > right && right > 0)
+        f = std::min(f, qreal(right) / needRight);
+    if (needBottom > bottom && bottom > 0)
+        f = std::min(f, qreal(bottom) / needBottom);
+    return f;
+}
+
+void drawListPage(QPainter &p, const QList<ListRow> &table, int page, const QDateTime &drawnAt,
+                  const ListPlacement &placement)
 {
     p.save();
     p.setBrush(Qt::white);
     p.setPen(Qt::black);
     const ListMetrics m = listMetrics(p);
+    // Positions below are on the paper, in the surface's device pixels.
+    p.translate(-placement.ox, -placement.oy);
+    if (const qreal f = listPageScale(p, m, placement); f < 1)
+        p.scale(f, f);
     const int pages = listPageCount(int(table.size()));
 
     p.setFont(listFont(Gothic, 18, true, true));

@@ -3,9 +3,17 @@
 // character by character in character cells whose size comes from the
 // surface's own font measurements, so that the preview image and the
 // printer page have the same layout in their own units.
+//
+// The page is laid out on the paper, not on the printable area: a printer's
+// printable-area offset is subtracted, as for strip pages. When the measured
+// fonts make the table wider (or longer) than the room on the page, the
+// whole page is scaled down to fit: the table stays within the printable
+// area and ends at least ListEdgeMarginMm before the paper's right and
+// bottom edges.
 
 #include <QDateTime>
 #include <QList>
+#include <QSize>
 #include <QStringList>
 
 class QPainter;
@@ -43,9 +51,23 @@ struct ListMetrics
 };
 ListMetrics listMetrics(QPainter &painter);
 
+// Room kept free along the paper's right and bottom edges, where printers
+// cannot print.
+constexpr int ListEdgeMarginMm = 5;
+
+// Where the surface lies on the paper, in device pixels: the printable
+// area's offset and the paper's size. An empty paper size: the surface is
+// the whole paper (the preview image, a PDF page).
+struct ListPlacement
+{
+    int ox = 0, oy = 0;
+    QSize paper;
+};
+
 // Draws page `page` (1-based) of the table; `drawnAt` is the time the footer
 // shows (the moment of drawing).
-void drawListPage(QPainter &painter, const QList<ListRow> &table, int page, const QDateTime &drawnAt);
+void drawListPage(QPainter &painter, const QList<ListRow> &table, int page, const QDateTime &drawnAt,
+                  const ListPlacement &placement = {});
 
 // The footer's form: 2024年3月5日 09:07.
 QString listFooterText(const QDateTime &drawnAt);

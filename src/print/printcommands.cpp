@@ -438,6 +438,10 @@ void PrintCommands::printList(QWidget *parent)
         UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
         return;
     }
+    // The page is placed on the paper, as strip pages are.
+    const print::ListPlacement placement{qRound(pr.pageRect(QPrinter::DevicePixel).left()),
+                                         qRound(pr.pageRect(QPrinter::DevicePixel).top()),
+                                         pr.paperRect(QPrinter::DevicePixel).size().toSize()};
     // A cancelled run ends the job with the pages drawn so far.
     RunProgress progress(parent, ListJobTitle, outer * (to - from + 1) * inner);
     int index = 0;
@@ -448,7 +452,7 @@ void PrintCommands::printList(QWidget *parent)
                     UserDialogs::current().captionedError(parent, PrinterErrorCaption, PrinterErrorMessage);
                     return;
                 }
-                print::drawListPage(pj.painter(), table, page, QDateTime::currentDateTime());
+                print::drawListPage(pj.painter(), table, page, QDateTime::currentDateTime(), placement);
                 progress.pageDone();
             }
     if (!pj.end())

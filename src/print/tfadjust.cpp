@@ -14,6 +14,7 @@
 
 const QString TFAdjust::NotNumberMessage = QStringLiteral("数字のみ入力してください。");
 const QString TFAdjust::SettingsSection = QStringLiteral("Adjust");
+const QString TFAdjust::NoPrinterText = QStringLiteral("なし");
 
 OffsetEdit::OffsetEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -71,7 +72,7 @@ TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
     upper->setGeometry(8, 8, 305, 64);
     Label1 = new QLabel(QStringLiteral("通常使うプリンタ"), upper);
     Label1->setGeometry(12, 10, 280, 16);
-    LabelPrinter = new QLabel(QStringLiteral("なし"), upper);
+    LabelPrinter = new QLabel(NoPrinterText, upper);
     LabelPrinter->setObjectName(QStringLiteral("LabelPrinter"));
     LabelPrinter->setGeometry(24, 34, 270, 18);
     QFont bold = LabelPrinter->font();
@@ -211,10 +212,16 @@ void TFAdjust::usePrinter(const QString &printerName)
 {
     if (const std::optional<print::Adjustment> a = keptAdjustment(printerName))
         m_adjustment = *a;
-    if (isVisible()) {
-        m_shownPrinter = printerName;
-        LabelPrinter->setText(printerName);
-    }
+    if (isVisible())
+        showPrinter(printerName);
+}
+
+void TFAdjust::showPrinter(const QString &printerName)
+{
+    m_shownPrinter = printerName;
+    LabelPrinter->setText(printerName.isEmpty() ? NoPrinterText : printerName);
+    // A pair can only be kept for a printer that is known.
+    CheckBoxKeep->setEnabled(!printerName.isEmpty());
 }
 
 // ---------------------------------------------------------------- dialog
@@ -223,9 +230,7 @@ int TFAdjust::execFor(const QString &printerName, TestPrint testPrint)
 {
     m_testPrint = std::move(testPrint);
     ButtonTest->setEnabled(bool(m_testPrint));
-    m_shownPrinter = printerName;
-    LabelPrinter->setText(printerName);
-    CheckBoxKeep->setEnabled(!printerName.isEmpty());
+    showPrinter(printerName);
     CheckBoxKeep->setChecked(keptAdjustment(printerName).has_value());
     Memo1->setPlainText(print::formatAdjustment(m_adjustment.vertical));
     Memo2->setPlainText(print::formatAdjustment(m_adjustment.horizontal));

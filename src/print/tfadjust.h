@@ -46,6 +46,7 @@ class TFAdjust : public QDialog
 public:
     static const QString NotNumberMessage; // "数字のみ入力してください。"
     static const QString SettingsSection;  // "Adjust"
+    static const QString NoPrinterText;    // "なし": no printer is known
 
     // Prints the calibration page with the offsets typed in the dialog.
     using TestPrint = std::function<void(QWidget *parent, const print::Adjustment &typed)>;
@@ -56,10 +57,12 @@ public:
     ~TFAdjust() override;
 
     print::Adjustment adjustment() const { return m_adjustment; }
-    // Shows the dialog modally for the printer in use.
+    // Shows the dialog modally for the printer the next print run will use
+    // ("なし" when none is known yet).
     int execFor(const QString &printerName, TestPrint testPrint = {});
     // The printer in use has changed: its kept pair, when it has one,
-    // becomes the offsets in force; an open dialog shows the new name.
+    // becomes the offsets in force; an open dialog shows the new name and
+    // lets its pair be kept.
     void usePrinter(const QString &printerName);
     // The pair kept for a printer (names are matched without regard to
     // letter case, as the print system and the settings file match them).
@@ -91,6 +94,7 @@ private:
         print::Adjustment adjustment;
     };
     bool checkEntry(OffsetEdit *memo);
+    void showPrinter(const QString &printerName);
     qsizetype keptIndex(const QString &printerName) const;
     void loadKept(const SettingsStore &settings);
     void saveKept(SettingsStore &settings) const;

@@ -24,8 +24,7 @@ const QString ExportKey = QStringLiteral("ExportCsv");
 
 CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
                          QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent)
-    : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder),
-      m_settingsPath(settings.path())
+    : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder)
 {
     m_importFolder = settings.readString(DirSection, ImportKey, QString());
     m_exportFolder = settings.readString(DirSection, ExportKey, QString());
@@ -35,14 +34,12 @@ CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFold
     exportAction->setEnabled(true);
 }
 
-CsvCommands::~CsvCommands()
+CsvCommands::~CsvCommands() = default;
+
+void CsvCommands::saveSettings(SettingsStore &settings) const
 {
-    // Written at the end of the run, as every window writes its settings;
-    // the main window's own store may be gone by now, so a store of the same
-    // file is used.
-    SettingsStore s(m_settingsPath);
-    s.writeString(DirSection, ImportKey, m_importFolder);
-    s.writeString(DirSection, ExportKey, m_exportFolder);
+    settings.writeString(DirSection, ImportKey, m_importFolder);
+    settings.writeString(DirSection, ExportKey, m_exportFolder);
 }
 
 void CsvCommands::ActionFileCsvImportExecute()

@@ -23,11 +23,14 @@ public:
     static const QString NothingToExportMessage;
 
     // The templates are read from programFolder; the folders are read from
-    // settings now and written to its file at destruction; window parents
-    // the dialogs.
+    // settings now and written back by saveSettings at the end of the run;
+    // window parents the dialogs.
     CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
                 QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent = nullptr);
     ~CsvCommands() override;
+
+    // Writes the folders last used, with the main window's other settings.
+    void saveSettings(SettingsStore &settings) const;
 
     void ActionFileCsvImportExecute();
     void ActionFileCsvExportExecute();
@@ -39,7 +42,6 @@ private:
     RegisterCommands &m_registers;
     QWidget *m_window;
     QString m_programFolder;
-    QString m_settingsPath;
     QString m_importFolder;
     QString m_exportFolder;
     csv::Encoding m_encoding = csv::Encoding::Cp932;

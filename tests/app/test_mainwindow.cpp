@@ -9,6 +9,8 @@
 #include "uitestsupport.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +29,7 @@ class TestMainWindow : public QObject
 
 private Q_SLOTS:
     void firstRunDefaultsAreWrittenBack();
+    void unstorableSettingsToldOnce();
     void geometryByWindowState_data();
     void geometryByWindowState();
     void restoredWindowReachable_data();
@@ -77,6 +80,20 @@ void TestMainWindow::firstRunDefaultsAreWrittenBack()
         QCOMPARE(env.setting("Position", QStringLiteral("TelList%1").arg(c)), QString::number(widths[c]));
     QCOMPARE(env.setting("Data", "SelSeriesNo"), QStringLiteral("0"));
     QCOMPARE(env.setting("Position", "TelAddTop"), QStringLiteral("100"));
+}
+
+// Settings that cannot reach the file (here a folder stands where the file
+// goes) are told once at the end of the run, naming the file.
+void TestMainWindow::unstorableSettingsToldOnce()
+{
+    uitest::Environment env;
+    env.start();
+    QFile::remove(env.settingsFile());
+    QVERIFY(QDir().mkpath(env.settingsFile()));
+    env.destroyWindows();
+    const QStringList errors = env.dialogs.texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.at(0).contains(env.settingsFile()), qPrintable(errors.at(0)));
 }
 
 void TestMainWindow::geometryByWindowState_data()

@@ -40,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_REQUIRE(set.keyCount() == keys, QStringLiteral("%1 keys instead of %2").arg(set.keyCount()).arg(keys));
     const TextFileContent content = textfile::decode(bytes);
     if (result == LoadResult::File) {
-        FUZZ_REQUIRE(set.lines() == content.lines, QStringLiteral("the file's lines were changed on loading"));
+        // The set is the file's first lines; what follows its blocks is kept aside.
+        FUZZ_REQUIRE(content.lines.mid(0, set.lines().size()) == set.lines(),
+                     QStringLiteral("the file's lines were changed on loading"));
         QByteArray canonical;
         try {
             canonical = textfile::byteOrderMark(content.encoding) + textfile::encode(content.lines, content.encoding);

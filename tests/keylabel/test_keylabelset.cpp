@@ -359,13 +359,14 @@ void TestKeyLabelSet::loadMalformed_data()
     QTest::newRow("negative count") << with(3, "-1") << false;
     QTest::newRow("count past the end") << with(int(d.lines().size()) - 2, "99") << false;
     QTest::newRow("too few keys") << textfile::encode(d.lines().mid(0, 100)) << false;
-    QTest::newRow("lines after the last key") << textfile::encode(d.lines() + QStringList{"extra"}) << false;
+    QTest::newRow("lines after the last key") << textfile::encode(d.lines() + QStringList{"extra"}) << true;
+    QTest::newRow("a trailing empty line") << textfile::encode(d.lines()) + "\r\n" << true;
     QTest::newRow("empty file") << QByteArray() << false;
-    QTest::newRow("a series 0 file") << [] {
+    QTest::newRow("a 60-key file for 15 keys a page") << [] {
         KeyLabelSet s0;
         s0.SetDefaultKeyLabels(0);
         return textfile::encode(s0.lines());
-    }() << false;
+    }() << true;
     QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe\r\n\x81", 8) << false;
 }
 
@@ -401,6 +402,10 @@ void TestKeyLabelSet::roundTripIsByteIdentical_data()
     l[l.size() - 1] = "ｶﾅ～①＼";
     QTest::newRow("CP932") << textfile::encode(l);
     QTest::newRow("UTF-8 with mark") << textfile::encode(l, TextEncoding::Utf8Bom);
+    // What follows the blocks is written back byte for byte.
+    QTest::newRow("a trailing empty line") << textfile::encode(l) + "\r\n";
+    QTest::newRow("more keys after the blocks, LF ends, a byte pair CP932 lacks")
+        << textfile::encode(l) + QByteArray("\x82\x6c\x82\x72 \x96\xbe\x92\xa9\n7\n0\n1\n\x85\x40\n");
 }
 
 void TestKeyLabelSet::roundTripIsByteIdentical()
@@ -412,6 +417,7 @@ void TestKeyLabelSet::roundTripIsByteIdentical()
     KeyLabelSet set(dir.path());
     QCOMPARE(set.LoadKeyLabels(7), LoadResult::File);
     QFile::remove(path);
+    set.WriteKeyLabel(0, set.ReadKeyLabel(0));
     set.SaveKeyLabels(7);
     QCOMPARE(bytesOf(path), bytes);
 }

@@ -239,7 +239,8 @@ void TestKeyLabelWindows::panelAtStart()
 void TestKeyLabelWindows::malformedFileAndSeriesOutOfRange()
 {
     // A series outside 0–7 becomes 0 before any key label code runs; its
-    // file is malformed, so the defaults are used and the user is told.
+    // file is malformed, so the defaults are used and the user is told; the
+    // file is not replaced without asking.
     Fixture f({"[Position]", "MainWState=0", "[Data]", "SelSeriesNo=9"});
     QDir().mkpath(keyFolder(f.env));
     const QString file = keyFolder(f.env) + QStringLiteral("TAVKey8.ini");
@@ -261,6 +262,20 @@ void TestKeyLabelWindows::malformedFileAndSeriesOutOfRange()
     QFile r(file);
     QVERIFY(r.open(QIODevice::ReadOnly));
     QCOMPARE(r.readAll(), before);
+    // OK asks before the defaults replace the file: いいえ keeps the file and
+    // the dialog open, はい replaces it.
+    f.env.dialogs.answers << UserDialogs::Answer::No << UserDialogs::Answer::Yes;
+    f.openDialog([&](TFKeyLabel &dlg) {
+        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(bytesOf(file), before);
+        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+    });
+    const QStringList questions = f.env.dialogs.texts("question");
+    QCOMPARE(questions.size(), 2);
+    QVERIFY(questions.at(0).contains(file));
+    QCOMPARE(textfile::read(file).lines, defaultsOf(0));
     f.env.dialogs.answers << UserDialogs::Answer::No;
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Data", "SelSeriesNo"), QStringLiteral("0"));

@@ -62,6 +62,23 @@ inline QString wordBoxes(const QString &pdf)
     return items.join(u'\n');
 }
 
+// The words of every page whose box ends within `marginMm` of the page's
+// right edge or beyond it, each as "text xMax/width" in points.
+inline QStringList wordsNearRightEdge(const QString &pdf, double marginMm)
+{
+    static const QRegularExpression page(QStringLiteral("<page width=\"([\\d.]+)\""));
+    static const QRegularExpression word(QStringLiteral("<word [^>]*xMax=\"([\\d.]+)\"[^>]*>([^<]*)"));
+    QStringList found;
+    double width = 0;
+    for (const QString &item : wordBoxes(pdf).split(u'\n')) {
+        if (const auto m = page.match(item); m.hasMatch())
+            width = m.captured(1).toDouble();
+        else if (const auto w = word.match(item); w.hasMatch() && w.captured(1).toDouble() > width - marginMm * 72 / 25.4)
+            found.append(w.captured(2) + u' ' + w.captured(1) + u'/' + QString::number(width));
+    }
+    return found;
+}
+
 inline QString text(const QString &pdf)
 {
     return run(QStringLiteral("pdftotext"), {pdf, "-"});

@@ -2,8 +2,10 @@
 // writing with its rules, headings, rows, page number and footer, recorded
 // on surfaces of screen and printer resolution.
 
+#include "pdfprobe.h"
 #include "platform/fonts.h"
 #include "print/listpage.h"
+#include "print/pdfoutput.h"
 #include "recordingdevice.h"
 #include "register/registerdocument.h"
 
@@ -89,6 +91,7 @@ private Q_SLOTS:
     void rowsOfPage();
     void characterCells();
     void titlePageNumberHeadingsFooter();
+    void pdfEndsBeforeTheRightEdge();
 };
 
 void TestListPage::pageCount_data()
@@ -252,6 +255,26 @@ void TestListPage::titlePageNumberHeadingsFooter()
     QCOMPARE(textAtRow(texts, m.t, 96, 0, m.x0 + 1), ListTitle);
     for (const RecordedText &t : texts)
         QCOMPARE(t.colour, QColor(Qt::black));
+}
+
+// With the IPA fonts the cell is 42 pixels at 600 dpi: the rules would end
+// at 300.5 mm on the 297 mm page, and a user name of 20 full-width
+// characters at 298.6 mm. The page is scaled to end 5 mm before the edge.
+void TestListPage::pdfEndsBeforeTheRightEdge()
+{
+    EntryHeader h = header(0);
+    h.userName = QString(20, u'長');
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    QVERIFY(writeListPdf(pdf, listRowTable(headers(29) << h), QDateTime(QDate(2024, 3, 5), QTime(9, 7)), "t"));
+    QVERIFY(pdfprobe::wordBoxes(pdf).contains(QString(20, u'長')));
+    QCOMPARE(pdfprobe::wordsNearRightEdge(pdf, ListEdgeMarginMm), QStringList());
+    // Nothing, rules included, in the last 5 mm of the page.
+    const QImage page = pdfprobe::render(pdf);
+    QVERIFY(page.width() > 2900);
+    for (int x = page.width() - ListEdgeMarginMm * pdfprobe::PixelsPerMm; x < page.width(); ++x)
+        for (int y = 0; y < page.height(); ++y)
+            QVERIFY2(qGray(page.pixel(x, y)) > 128, qPrintable(QStringLiteral("dark at %1, %2").arg(x).arg(y)));
 }
 
 QTEST_MAIN(TestListPage)

@@ -90,6 +90,7 @@ private Q_SLOTS:
     void keptPairAtStart();
     void keepAndDrop();
     void pairOfChosenPrinter();
+    void noPrinterUntilTestPrintPicksOne();
 
 private:
     // Entries of series 0 (postcard), 4 (JIS B5) and 2 (A5), then more of
@@ -453,6 +454,36 @@ void TestPdfWindows::pairOfChosenPrinter()
     fileMenuItem(Qt::Key_L);
     QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("0.75,0.0"));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+// Without a default printer the dialog says "なし" and keeps no pair; once
+// テスト印刷 has picked a printer (the test queue), it names it and its pair
+// can be kept.
+void TestPdfWindows::noPrinterUntilTestPrintPicksOne()
+{
+    const QString queue = qEnvironmentVariable("TAVREL_TEST_PRINTER");
+    printers::setDefaultNameForTesting(QString());
+    startWith(1);
+    ScriptedUserDialogs::PrintAnswer answer;
+    answer.printerName = queue;
+    m_env->dialogs.printAnswers << answer;
+    whenShown(FAdjust, [&] {
+        QCOMPARE(FAdjust->LabelPrinter->text(), QStringLiteral("なし"));
+        QVERIFY(!FAdjust->CheckBoxKeep->isEnabled());
+        if (queue.isEmpty())
+            return;
+        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("1.5"));
+        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        QCOMPARE(FAdjust->LabelPrinter->text(), queue);
+        QVERIFY(FAdjust->CheckBoxKeep->isEnabled());
+        QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
+        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+    });
+    fileMenuItem(Qt::Key_E);
+    if (queue.isEmpty())
+        QSKIP("no print queue for テスト印刷 to pick: run through scripts/test.sh");
+    m_env->destroyWindows();
+    QCOMPARE(m_env->setting(QStringLiteral("Adjust"), print::adjustKeyOfPrinter(queue)), QStringLiteral("1.5,0.0"));
 }
 
 TAVREL_UI_TEST_MAIN(TestPdfWindows)

@@ -15,6 +15,7 @@
 #include "register/series.h"
 #include "strip/stripwalk.h"
 #include "uitestsupport.h"
+#include "pdfprobe.h"
 #include "windowhelpers.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -593,6 +595,10 @@ void TestPrintWindows::listRunToFile()
             QCOMPARE(paperMm(p), A4Landscape);
     }
     QCOMPARE(pdfTitle(outFile(QStringLiteral("list.pdf"))), QStringLiteral("示名条一覧印刷"));
+    // Placed on the paper, not on the printable area: the dates and page
+    // numbers end 5 mm before the right edge.
+    QCOMPARE(pdfprobe::wordsNearRightEdge(outFile(QStringLiteral("list.pdf")), print::ListEdgeMarginMm), QStringList());
+    QVERIFY(pdfprobe::text(outFile(QStringLiteral("list.pdf"))).contains(QStringLiteral("2022/10/26")));
     // Pages 1 and 2 both hold rows; the range print holds page 2 twice.
     QProcess t;
     t.start(QStringLiteral("pdftotext"), {outFile(QStringLiteral("range.pdf")), QStringLiteral("-")});
@@ -656,7 +662,8 @@ void TestPrintWindows::adjustDialog()
     whenShown(FAdjust, [&] {
         TFAdjust *a = FAdjust;
         QCOMPARE(a->windowTitle(), QStringLiteral("プリンタの微調整"));
-        QCOMPARE(a->LabelPrinter->text(), FMain->findChild<PrintCommands *>()->printerName());
+        const QString printer = FMain->findChild<PrintCommands *>()->printerName();
+        QCOMPARE(a->LabelPrinter->text(), printer.isEmpty() ? TFAdjust::NoPrinterText : printer);
         // A fresh start shows 0.0 in both; the focus selects the whole text.
         QCOMPARE(a->Memo1->toPlainText(), QStringLiteral("0.0"));
         QCOMPARE(a->Memo2->toPlainText(), QStringLiteral("0.0"));
@@ -770,30 +777,44 @@ bool samePaper(QSize a, QSize b)
     return qAbs(a.width() - b.width()) <= 1 && qAbs(a.height() - b.height()) <= 1;
 }
 
-QMap<int, QString> waitForJobs(const QString &folder, const QMap<int, QString> &before, int count)
+// The numbers of the jobs the scheduler lists for a queue ("QUEUE-N user
+// size date" lines of lpstat), of every state or of the completed ones.
+QSet<int> queueJobIds(const QString &queue, bool completedOnly = false)
+{
+    QProcess p;
+    p.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), completedOnly ? QStringLiteral("completed") : QStringLiteral("all"),
+                                       QStringLiteral("-o"), queue});
+    p.waitForFinished(30000);
+    const QRegularExpression line(QStringLiteral("^") + QRegularExpression::escape(queue) + QStringLiteral("-(\\d+)\\s"),
+                                  QRegularExpression::MultilineOption);
+    QSet<int> ids;
+    for (auto it = line.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();)
+        ids.insert(it.next().captured(1).toInt());
+    return ids;
+}
+
+// The PDF files of the queue's jobs that are not in `before`, by job
+// number, once the scheduler has completed each of them and its file is
+// whole (it ends its PDF and the next poll sees it unchanged). Jobs of other
+// queues writing to the same folder at the same time are never taken.
+QMap<int, QString> waitForJobs(const QString &queue, const QString &folder, const QSet<int> &before)
 {
     QMap<int, QString> fresh;
-    for (int i = 0; i < 600 && fresh.size() < count; ++i) {
-        QTest::qWait(100);
-        fresh.clear();
-        const QMap<int, QString> now = queueJobs(folder);
-        for (auto it = now.begin(); it != now.end(); ++it)
-            if (!before.contains(it.key()))
-                fresh.insert(it.key(), it.value());
-    }
-    // A file is complete once it ends its PDF and the next poll sees it
-    // unchanged; on a busy machine the queue may take seconds for that.
     QMap<int, qint64> sizes;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 600; ++i) {
         QTest::qWait(200);
-        bool done = true;
-        for (auto it = fresh.begin(); it != fresh.end(); ++it) {
-            QFile f(it.value());
+        const QSet<int> ours = queueJobIds(queue) - before;
+        const QSet<int> completed = queueJobIds(queue, true);
+        const QMap<int, QString> files = queueJobs(folder);
+        bool done = !ours.isEmpty();
+        for (int id : ours) {
+            QFile f(files.value(id));
             const qint64 size = f.size();
-            const bool ended = f.open(QIODevice::ReadOnly) && size > 16 && f.seek(size - 16)
+            const bool ended = completed.contains(id) && f.open(QIODevice::ReadOnly) && size > 16 && f.seek(size - 16)
                                && f.read(16).contains("%%EOF");
-            done = done && ended && sizes.value(it.key(), -1) == size;
-            sizes[it.key()] = size;
+            done = done && ended && sizes.value(id, -1) == size;
+            sizes[id] = size;
+            fresh.insert(id, files.value(id));
         }
         if (done)
             break;
@@ -804,7 +825,8 @@ QMap<int, QString> waitForJobs(const QString &folder, const QMap<int, QString> &
 
 void TestPrintWindows::throughCups()
 {
-    const QString queue = qEnvironmentVariable("TAVREL_TEST_PRINTER");
+    // A queue no other test prints to, so that its job numbers are ours.
+    const QString queue = qEnvironmentVariable("TAVREL_TEST_JOB_PRINTER");
     const QString folder = qEnvironmentVariable("TAVREL_TEST_PRINTER_OUT");
     if (queue.isEmpty() || folder.isEmpty()) {
         if (!qEnvironmentVariableIsEmpty("CI"))
@@ -837,12 +859,12 @@ void TestPrintWindows::throughCups()
     const QList<Expect> expected{{{Postcard, JisB5, A5, Postcard, JisB5, A5}, 1}, {{Postcard, JisB5, A5}, 2}};
     const Answer answers[] = {collated, uncollated};
     for (int run = 0; run < 2; ++run) {
-        const QMap<int, QString> before = queueJobs(folder);
+        const QSet<int> before = queueJobIds(queue);
         m_env->dialogs.printAnswers << answers[run];
         whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton); });
         FMain->ActionFilePrint->trigger();
         const Expect &e = expected.at(run);
-        const QMap<int, QString> jobs = waitForJobs(folder, before, int(e.papers.size()));
+        const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
         QCOMPARE(jobs.size(), e.papers.size());
         int j = 0;
         for (const QString &f : jobs) { // in job order
@@ -860,11 +882,11 @@ void TestPrintWindows::throughCups()
         }
     }
     // The list of 45 rows: one job of two A4 landscape pages.
-    const QMap<int, QString> before = queueJobs(folder);
+    const QSet<int> before = queueJobIds(queue);
     m_env->dialogs.printAnswers << list;
     whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
     FMain->ActionFilePrintList->trigger();
-    const QMap<int, QString> jobs = waitForJobs(folder, before, 1);
+    const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
     QCOMPARE(jobs.size(), 1);
     const QList<PdfPage> pages = pdfPages(jobs.first());
     QCOMPARE(pages.size(), 2);
