@@ -33,6 +33,27 @@ inline Run cli(const QStringList &args, const QProcessEnvironment &environment =
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// The same through bash, with `prefix` run first in that shell (such as
+// "ulimit -f 4;") and `input` on standard input.
+inline Run cliInShell(const QString &prefix, const QStringList &args, const QByteArray &input = {})
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("bash"), QStringList{"-c", prefix + QStringLiteral(" exec \"$0\" \"$@\""),
+                                                QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli")} + args);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, {}};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
 inline QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
