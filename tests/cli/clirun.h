@@ -13,6 +13,7 @@ struct Run
     int code;
     QString out;
     QString err;
+    QByteArray bytes = {}; // standard output as it came (cliInShell)
 };
 
 // The exit code (-1 on a time-out, -2 on a crash) and both output streams.
@@ -50,8 +51,9 @@ inline Run cliInShell(const QString &prefix, const QStringList &args, const QByt
         p.waitForFinished();
         return {-1, {}, {}};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const QByteArray out = p.readAllStandardOutput();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(out),
+            QString::fromUtf8(p.readAllStandardError()), out};
 }
 
 inline QByteArray fileBytes(const QString &path)

@@ -191,8 +191,6 @@ void writeBy(const QString &writer, const QString &path, const QByteArray &bytes
 {
     if (writer == QLatin1String("bytes")) {
         textfile::writeBytes(path, bytes);
-    } else if (writer == QLatin1String("lines")) {
-        textfile::write(path, QString::fromLatin1(bytes).split(QStringLiteral("\r\n")));
     } else if (writer == QLatin1String("register")) {
         RegisterDocument doc;
         doc.load(QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV"));
@@ -212,8 +210,6 @@ void TestTextFile::injectedFailureAtAnySize_data()
     QTest::newRow("small, last byte") << "bytes" << qint64(4600) << qint64(4599);
     QTest::newRow("large, first block") << "bytes" << qint64(3000000) << qint64(100);
     QTest::newRow("large, last byte") << "bytes" << qint64(3000000) << qint64(2999999);
-    QTest::newRow("lines, small") << "lines" << qint64(300) << qint64(200);
-    QTest::newRow("lines, large") << "lines" << qint64(1000000) << qint64(700000);
     QTest::newRow("register") << "register" << qint64(0) << qint64(4000);
     QTest::newRow("pdf") << "pdf" << qint64(0) << qint64(1000);
 }

@@ -5,6 +5,7 @@
 // writes to standard output, a FIFO and devices, and reports a write past a
 // file-size limit.
 
+#include "../cli/clirun.h"
 #include "pdfprobe.h"
 
 #include <QDir>
@@ -71,31 +72,8 @@ double wordTop(const QString &pdf, const QString &word)
     return m.hasMatch() ? m.captured(1).toDouble() : -1;
 }
 
-// Runs tavrel-cli through bash (for ulimit) and returns its exit code and
-// standard output.
-int shell(const QString &script, const QStringList &args, QByteArray *out = nullptr)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral("bash"), QStringList{"-c", script + QStringLiteral(" exec \"$0\" \"$@\""),
-                                                QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli")} + args);
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
-    if (out)
-        *out = p.readAllStandardOutput();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using clitest::cliInShell;
+using clitest::fileBytes;
 
 bool isCharDevice(const QString &path)
 {
@@ -226,7 +204,7 @@ void TestPrintCli::refusals()
     QString err;
     QCOMPARE(cli(args, &err), code);
     QVERIFY(!err.isEmpty());
-    QCOMPARE(bytesOf(reg), bytesOf(Sample));
+    QCOMPARE(fileBytes(reg), fileBytes(Sample));
     QFile f(out);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("old"));
@@ -317,9 +295,9 @@ void TestPrintCli::outputTargets()
     auto whole = [&](const QByteArray &b) { return b.size() > 200 && b.startsWith(head) && b.endsWith(tail); };
     // Standard output, by "-" and by name.
     for (const QString &out : {QStringLiteral("-"), QStringLiteral("/dev/stdout")}) {
-        QByteArray got;
-        QCOMPARE(shell(QString(), args + QStringList{"-o", out}, &got), 0);
-        QVERIFY2(whole(got), qPrintable(out));
+        const clitest::Run r = cliInShell(QString(), args + QStringList{"-o", out});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(whole(r.bytes), qPrintable(out));
     }
     QVERIFY(!QFile::exists(QStringLiteral("-")));
 
@@ -334,7 +312,7 @@ void TestPrintCli::outputTargets()
         if (f.open(QIODevice::ReadOnly))
             read = f.readAll();
     });
-    const int code = shell(QString(), args + QStringList{"-o", fifo});
+    const int code = cliInShell(QString(), args + QStringList{"-o", fifo}).code;
     const int unblock = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
     if (unblock >= 0)
         ::close(unblock);
@@ -344,11 +322,11 @@ void TestPrintCli::outputTargets()
 
     // Devices are written into, never replaced: /dev/null, and a node made
     // with mknod where that is allowed.
-    QCOMPARE(shell(QString(), args + QStringList{"-o", "/dev/null"}), 0);
+    QCOMPARE(cliInShell(QString(), args + QStringList{"-o", "/dev/null"}).code, 0);
     QVERIFY(isCharDevice(QStringLiteral("/dev/null")));
     const QString node = dir.filePath(QStringLiteral("null"));
     if (mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
-        QCOMPARE(shell(QString(), args + QStringList{"-o", node}), 0);
+        QCOMPARE(cliInShell(QString(), args + QStringList{"-o", node}).code, 0);
         QVERIFY(isCharDevice(node));
     }
 
@@ -360,8 +338,8 @@ void TestPrintCli::outputTargets()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("old");
     }
-    QCOMPARE(shell(QStringLiteral("ulimit -f 1;"), args + QStringList{"-o", kept}), 1);
-    QCOMPARE(bytesOf(kept), QByteArray("old"));
+    QCOMPARE(cliInShell(QStringLiteral("ulimit -f 1;"), args + QStringList{"-o", kept}).code, 1);
+    QCOMPARE(fileBytes(kept), QByteArray("old"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("kept")),
              QStringList{QStringLiteral("kept")});
 }
