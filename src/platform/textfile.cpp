@@ -553,6 +553,8 @@ qint64 OutputFile::writeData(const char *data, qint64 size)
 
 void OutputFile::commit()
 {
+    if (!m_save && !m_stream)
+        start(); // nothing was written: an empty file
     if (m_failure.isEmpty() && !m_buffer.isEmpty() && drain(m_buffer.constData(), m_buffer.size()))
         m_buffer.clear();
     if (!m_failure.isEmpty())
