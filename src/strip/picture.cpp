@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 namespace strip {
@@ -27,11 +28,11 @@ int base64Value(char16_t c)
 // Collects what the codecs say while one picture is decoded on this thread
 // ("Corrupt JPEG data: …", "QBuffer::seek: Invalid pos: …"): a sign of
 // damage, not a message for the user's console. Messages of other threads
-// pass on.
+// pass on. One picture is decoded at a time.
 class CodecComplaints
 {
 public:
-    CodecComplaints()
+    CodecComplaints() : m_one(s_decoding)
     {
         s_thread = std::this_thread::get_id();
         s_count = 0;
@@ -53,6 +54,8 @@ private:
         else
             std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
     }
+    std::lock_guard<std::mutex> m_one;
+    static inline std::mutex s_decoding;
     static inline QtMessageHandler s_previous = nullptr;
     static inline std::thread::id s_thread;
     static inline int s_count = 0;
