@@ -136,6 +136,10 @@ bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
 
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath)
 {
+    if (textfile::outputKind(output) == textfile::OutputKind::Refused) {
+        usageError(ctx, textfile::refusedOutputMessage(output));
+        return false;
+    }
     if (!RegisterDocument::outputReplacesRegister(output, registerPath))
         return true;
     usageError(ctx, RegisterDocument::OutputIsRegisterMessage.arg(output));

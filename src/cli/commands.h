@@ -115,8 +115,12 @@ int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n
 // register damaged before the command stays damaged after it, so nothing is
 // written over it.
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
-// False (said on standard error; the caller exits 2) when -o names the
-// register the command reads, or another register.
+// Decides what -o names before anything is read or written: a regular file
+// or a new name (written atomically), "-" or /dev/stdout (standard output),
+// an existing FIFO or character device (written into). False (said on
+// standard error; the caller exits 2) when it is anything else (a folder, a
+// block device), or names the register the command reads (registerPath, may
+// be empty) or another register.
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath);
 // The same check alone, for a dry run that tells what the run would do.
 bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path);

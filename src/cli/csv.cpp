@@ -81,7 +81,8 @@ int cmdExport(CliContext &ctx, const QStringList &argv)
     const QString out = args.value(QStringLiteral("o"));
     if (!outputApartFromRegister(ctx, out, args.positional().at(0)))
         return 2;
-    if (QFileInfo::exists(out) && !args.has(QStringLiteral("force"))) {
+    const textfile::OutputKind kind = textfile::outputKind(out);
+    if (kind == textfile::OutputKind::File && QFileInfo::exists(out) && !args.has(QStringLiteral("force"))) {
         ctx.err << QStringLiteral("%1 は既にあります（置き換えるには --force）。").arg(out) << '\n';
         return 1;
     }
@@ -89,8 +90,10 @@ int cmdExport(CliContext &ctx, const QStringList &argv)
     doc.load(args.positional().at(0));
     if (doc.isEmpty())
         throw TavrelError(RegisterDocument::FormatErrorMessage);
-    textfile::writeBytes(out, csvimport::exportCsv(doc, encoding));
-    ctx.out << doc.listedEntries().size() << '\n';
+    textfile::writeOutput(out, csvimport::exportCsv(doc, encoding));
+    // The count would join the CSV on standard output; then it is left out.
+    if (kind != textfile::OutputKind::Standard)
+        ctx.out << doc.listedEntries().size() << '\n';
     return 0;
 }
 
@@ -117,11 +120,12 @@ const CliRegistration regExport(
     QStringLiteral("export"), cmdExport, CliApplication::Core,
     {QStringLiteral("FILE -o CSV [--encoding cp932|utf8] [--force]"),
      QStringLiteral("write the register list as CSV (CSV出力)"),
-     {{QStringLiteral("o"), QStringLiteral("CSV"), QStringLiteral("the CSV file to write")},
+     {{QStringLiteral("o"), QStringLiteral("CSV"), QStringLiteral("the CSV file to write; - for standard output")},
       {QStringLiteral("encoding"), QStringLiteral("cp932|utf8"),
        QStringLiteral("code page 932 (the default) or UTF-8 with a byte-order mark")},
       {QStringLiteral("force"), QString(), QStringLiteral("replace a CSV file that exists")}},
      QStringLiteral("The entry number and the six list columns (series, strip type, extension, department, user "
-                    "name, registration date) under a row of column names. Prints the number of entries written.")});
+                    "name, registration date) under a row of column names. Prints the number of entries written (not when "
+                    "the CSV goes to standard output).")});
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -41,6 +42,9 @@ void messageHandler(QtMsgType type, const QMessageLogContext &context, const QSt
 
 int main(int argc, char **argv)
 {
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG and is
+    // reported, instead of the signal ending the program mid-file.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The companion shows no window. Commands that draw run on the offscreen
     // platform whatever DISPLAY says (a display that is gone must not abort
     // them); the others on a core application, which needs no platform.

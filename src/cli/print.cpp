@@ -12,12 +12,6 @@
 
 namespace {
 
-int writeFailed(CliContext &ctx, const QString &path)
-{
-    ctx.err << QStringLiteral("%1 を書き込めません。").arg(path) << '\n';
-    return 1;
-}
-
 // --adjust-v MM and --adjust-h MM; 0, or the exit code of a usage error for
 // a value that is no number of millimetres.
 int readAdjustment(CliContext &ctx, const CliArgs &args, print::Adjustment &adjust)
@@ -73,8 +67,7 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
 
     const QString path = args.value(QStringLiteral("o"));
     const QString title = print::registerTitle(args.positional().at(0), print::StripPdfTitle);
-    if (!print::writeStripPdf(path, doc, print::planStripJobs(positions, copies, collate), adjust, title))
-        return writeFailed(ctx, path);
+    print::writeStripPdf(path, doc, print::planStripJobs(positions, copies, collate), adjust, title);
     return 0;
 }
 
@@ -96,8 +89,7 @@ int cmdPrintList(CliContext &ctx, const QStringList &argv)
     }
     const QString path = args.value(QStringLiteral("o"));
     const QString title = print::registerTitle(args.positional().at(0), print::ListPdfTitle);
-    if (!print::writeListPdf(path, table, QDateTime::currentDateTime(), title))
-        return writeFailed(ctx, path);
+    print::writeListPdf(path, table, QDateTime::currentDateTime(), title);
     return 0;
 }
 
@@ -116,8 +108,9 @@ int cmdCalibrate(CliContext &ctx, const QStringList &argv)
     if (const int code = readAdjustment(ctx, args, adjust))
         return code;
     const QString path = args.value(QStringLiteral("o"));
-    if (!print::writeCalibrationPdf(path, print::PageFormat(format), adjust, print::CalibrationTitle))
-        return writeFailed(ctx, path);
+    if (!outputApartFromRegister(ctx, path, QString()))
+        return 2;
+    print::writeCalibrationPdf(path, print::PageFormat(format), adjust, print::CalibrationTitle);
     return 0;
 }
 
@@ -125,7 +118,7 @@ const CliRegistration regPrint(
     QStringLiteral("print"), cmdPrint, CliApplication::Offscreen,
     {QStringLiteral("FILE -o OUT.pdf [--entries LIST] [--adjust-v MM] [--adjust-h MM] [--copies N] [--collate]"),
      QStringLiteral("print the strips (示名条の印刷) to a PDF file, one page per entry"),
-     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")},
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write; - for standard output")},
       {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("the entries to print; every entry when not given")},
       {QStringLiteral("adjust-v"), QStringLiteral("MM"),
        QStringLiteral("印刷位置の微調整 (fine adjustment): millimetres down (negative: up)")},
@@ -133,19 +126,19 @@ const CliRegistration regPrint(
       {QStringLiteral("copies"), QStringLiteral("N"), QStringLiteral("copies of each page, 1 to 999")},
       {QStringLiteral("collate"), QString(), QStringLiteral("print the copies as whole sets")}},
      QStringLiteral("Each page is drawn with the program's own page routine on its format's paper (A5, A4, "
-                    "postcard in landscape, JIS B5), text as text. To put the pages on paper: lp OUT.pdf")});
+                    "postcard in landscape, JIS B5), text as text. To put the pages on paper: lp OUT.pdf, or tavrel-cli print FILE -o - | lp")});
 const CliRegistration regPrintList(
     QStringLiteral("print-list"), cmdPrintList, CliApplication::Offscreen,
     {QStringLiteral("FILE -o OUT.pdf"),
      QStringLiteral("print the register list (示名条一覧の印刷) to a PDF file"),
-     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")}},
+     {{QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write; - for standard output")}},
      QStringLiteral("30 rows to an A4 landscape page.")});
 const CliRegistration regCalibrate(
     QStringLiteral("calibrate"), cmdCalibrate, CliApplication::Offscreen,
     {QStringLiteral("--format A|B|C|D -o OUT.pdf [--adjust-v MM] [--adjust-h MM]"),
      QStringLiteral("write the calibration page (テスト印刷) of a page format to a PDF file"),
      {{QStringLiteral("format"), QStringLiteral("A|B|C|D"), QStringLiteral("the page format whose paper is used")},
-      {QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write")},
+      {QStringLiteral("o"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write; - for standard output")},
       {QStringLiteral("adjust-v"), QStringLiteral("MM"),
        QStringLiteral("印刷位置の微調整 (fine adjustment): millimetres down (negative: up)")},
       {QStringLiteral("adjust-h"), QStringLiteral("MM"), QStringLiteral("millimetres to the right (negative: left)")}},

@@ -4,8 +4,11 @@
 #include "cli/commands.h"
 
 #include "platform/conversion.h"
+#include "platform/textfile.h"
 #include "register/registerdocument.h"
 #include "strip/stripimage.h"
+
+#include <QBuffer>
 
 namespace {
 
@@ -36,11 +39,14 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     if (h < 0)
         return 1;
     const QImage image = strip::renderStrip(doc.lines(), h, view);
-    const QString out = args.value(QStringLiteral("o"));
-    if (!image.save(out, "PNG")) {
-        ctx.err << QStringLiteral("%1 を書き込めません。").arg(out) << '\n';
-        return 1;
-    }
+    // Encoded in memory, then written as every output is: atomically over a
+    // file, or into standard output, a FIFO or a device.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        throw TavrelError(QStringLiteral("画像を作成できません。"));
+    textfile::writeOutput(args.value(QStringLiteral("o")), png);
     return 0;
 }
 
@@ -51,7 +57,7 @@ const CliRegistration reg(
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
       {QStringLiteral("view"), QStringLiteral("detail|overview"),
        QStringLiteral("詳細画面 (detail view, the default) or 全体画面 (overview)")},
-      {QStringLiteral("o"), QStringLiteral("OUT.png"), QStringLiteral("the picture file to write")}},
+      {QStringLiteral("o"), QStringLiteral("OUT.png"), QStringLiteral("the picture file to write; - for standard output")}},
      QString()});
 
 } // namespace

@@ -11,7 +11,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -378,9 +381,21 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
 
 QByteArray readBytes(const QString &path)
 {
+    auto failed = [&](const QString &reason) {
+        return FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, reason));
+    };
+    // Reading a folder or a device would fail or never end; a pipe
+    // (process substitution, /dev/stdin) ends when its writer does.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw failed(QStringLiteral("フォルダです。"));
+        if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
+            throw failed(QStringLiteral("ファイルではありません。"));
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
+        throw failed(f.errorString());
     QByteArray bytes;
     const qint64 size = f.isSequential() ? -1 : f.size();
     if (size > 0 && size < (qint64(1) << 31)) {
@@ -401,7 +416,7 @@ QByteArray readBytes(const QString &path)
         bytes = f.readAll();
     }
     if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, f.errorString()));
+        throw failed(f.errorString());
     return bytes;
 }
 
@@ -422,13 +437,161 @@ bool sameFile(const QString &a, const QString &b)
     return resolved(a) == resolved(b);
 }
 
+OutputKind outputKind(const QString &path)
+{
+    if (path == QLatin1String("-") || path == QLatin1String("/dev/stdout"))
+        return OutputKind::Standard;
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return OutputKind::File; // a new name; a folder that is missing is reported by the write
+    if (S_ISREG(st.st_mode))
+        return OutputKind::File;
+    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))
+        return OutputKind::Stream;
+    return OutputKind::Refused;
+}
+
+QString refusedOutputMessage(const QString &path)
+{
+    return QStringLiteral("%1 はファイルではありません。書き込むファイルの名前を指定してください。").arg(path);
+}
+
+namespace {
+qint64 nextFailAfter = -1;
+// Bytes gathered before they are written: few system calls for the many
+// small writes of a PDF.
+constexpr qint64 OutputBufferSize = 256 * 1024;
+} // namespace
+
+void failNextWriteAfter(qint64 bytes)
+{
+    nextFailAfter = bytes;
+}
+
+OutputFile::OutputFile(const QString &path, bool streams) : m_path(path), m_kind(outputKind(path))
+{
+    if (!streams && m_kind != OutputKind::File)
+        m_kind = OutputKind::Refused;
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_save)
+        m_save->cancelWriting(); // the temporary file goes with it
+}
+
+void OutputFile::fail(const QString &reason)
+{
+    if (m_save)
+        m_save->cancelWriting();
+    if (isOpen())
+        close();
+    throw FileError(QStringLiteral("ファイル %1 に書き込めません: %2").arg(m_path, reason));
+}
+
+void OutputFile::start()
+{
+    m_failAfter = nextFailAfter;
+    nextFailAfter = -1;
+    switch (m_kind) {
+    case OutputKind::Refused:
+        throw FileError(refusedOutputMessage(m_path));
+    case OutputKind::File:
+        // Unbuffered: the bytes are buffered here, where every write is checked.
+        m_save = std::make_unique<QSaveFile>(m_path);
+        if (!m_save->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            fail(m_save->errorString());
+        break;
+    case OutputKind::Standard:
+        m_stream = std::make_unique<QFile>();
+        if (!m_stream->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            fail(m_stream->errorString());
+        break;
+    case OutputKind::Stream:
+        m_stream = std::make_unique<QFile>(m_path);
+        if (!m_stream->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            fail(m_stream->errorString());
+        break;
+    }
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+bool OutputFile::drain(const char *data, qint64 size)
+{
+    QFileDevice &target = m_save ? static_cast<QFileDevice &>(*m_save) : static_cast<QFileDevice &>(*m_stream);
+    qint64 allowed = size;
+    if (m_failAfter >= 0 && m_written + size > m_failAfter)
+        allowed = m_failAfter - m_written;
+    errno = 0;
+    const qint64 n = allowed > 0 ? target.write(data, allowed) : 0;
+    const int error = errno; // Qt's own text of a failed write is often "Unknown error"
+    if (n > 0)
+        m_written += n;
+    if (n == size)
+        return true;
+    m_failure = n == allowed ? QString::fromLocal8Bit(std::strerror(ENOSPC))
+                : error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                             : target.errorString();
+    setErrorString(m_failure);
+    return false;
+}
+
+qint64 OutputFile::writeData(const char *data, qint64 size)
+{
+    if (!m_failure.isEmpty())
+        return -1;
+    if (m_buffer.size() + size > OutputBufferSize) {
+        if (!m_buffer.isEmpty() && !drain(m_buffer.constData(), m_buffer.size()))
+            return -1;
+        m_buffer.clear();
+        if (size >= OutputBufferSize)
+            return drain(data, size) ? size : -1; // a large block goes straight through
+    }
+    m_buffer.append(data, size);
+    return size;
+}
+
+void OutputFile::commit()
+{
+    if (!m_save && !m_stream)
+        start(); // nothing was written: an empty file
+    if (m_failure.isEmpty() && !m_buffer.isEmpty() && drain(m_buffer.constData(), m_buffer.size()))
+        m_buffer.clear();
+    if (!m_failure.isEmpty())
+        fail(m_failure);
+    // Nothing should be left in Qt's buffer either; a failed flush is not
+    // reported by QSaveFile::commit() itself.
+    QFileDevice &target = m_save ? static_cast<QFileDevice &>(*m_save) : static_cast<QFileDevice &>(*m_stream);
+    if (!target.flush())
+        fail(target.errorString());
+    if (m_save) {
+        if (!m_save->commit())
+            fail(m_save->errorString());
+        m_save.reset();
+    } else {
+        m_stream->close();
+    }
+    close();
+}
+
+namespace {
+void writeWhole(const QString &path, const QByteArray &bytes, bool streams)
+{
+    OutputFile f(path, streams);
+    f.start();
+    f.write(bytes);
+    f.commit();
+}
+} // namespace
+
+void writeOutput(const QString &path, const QByteArray &bytes)
+{
+    writeWhole(path, bytes, true);
+}
+
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, f.errorString()));
-    if (f.write(bytes) != bytes.size() || !f.commit())
-        throw FileError(QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, f.errorString()));
+    writeWhole(path, bytes, false);
 }
 
 void write(const QString &path, const QStringList &lines, TextEncoding encoding)

@@ -6,9 +6,14 @@
 
 #include "platform/conversion.h"
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
+
+class QFile;
+class QSaveFile;
 
 enum class TextEncoding { Cp932, Utf8Bom, Utf16LE, Utf16BE };
 
@@ -107,13 +112,74 @@ TextFileContent decode(const QByteArray &bytes);
 // 0-based line index of the first character that cannot be encoded.
 QByteArray encode(const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);
 
-// Whole-file read; throws FileError when the file cannot be read.
+// What a path given for writing names, decided before anything is written
+// or read there.
+enum class OutputKind {
+    File,     // a regular file or a new name: written under a temporary name, renamed into place
+    Standard, // "-" or /dev/stdout: the program's standard output
+    Stream,   // an existing FIFO or character device: written into, never replaced, never read
+    Refused,  // anything else: a folder, a block device, a socket
+};
+OutputKind outputKind(const QString &path);
+// Said when an output path is refused: "%1 はファイルではありません。…".
+QString refusedOutputMessage(const QString &path);
+
+// The one writer of the program's files. A file is written under a
+// temporary name and renamed into place by commit(); a stream (standard
+// output, a FIFO, a device) is written into directly. The bytes are
+// buffered here and every write of them is checked, so that a failure at any
+// size (a full disk, a file-size limit, an I/O error) is reported by commit()
+// and never renames an incomplete file into place: the previous file stays
+// byte for byte. Without commit() the temporary file is removed.
+class OutputFile : public QIODevice
+{
+public:
+    // With streams false only a regular file or a new name is accepted
+    // (registers, settings, key label files).
+    OutputFile(const QString &path, bool streams);
+    ~OutputFile() override;
+    // Opens for writing; throws FileError naming the file and the reason.
+    void start();
+    // Writes what is buffered and puts the file in place; throws FileError
+    // naming the file and the reason, the previous file intact.
+    void commit();
+    OutputKind kind() const { return m_kind; }
+    const QString &path() const { return m_path; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    bool drain(const char *data, qint64 size);
+    [[noreturn]] void fail(const QString &reason);
+
+    QString m_path;
+    OutputKind m_kind;
+    std::unique_ptr<QSaveFile> m_save;
+    std::unique_ptr<QFile> m_stream;
+    QByteArray m_buffer;
+    QString m_failure;
+    qint64 m_written = 0;
+    qint64 m_failAfter = -1;
+};
+
+// For tests: the next output file started fails with "No space left on
+// device" once `bytes` bytes have reached it (0: at the first byte).
+void failNextWriteAfter(qint64 bytes);
+
+// Whole-file read; throws FileError when the file cannot be read. A
+// regular file or a pipe is read (process substitution, /dev/stdin); a
+// folder or a device is refused.
 QByteArray readBytes(const QString &path);
 TextFileContent read(const QString &path);
-// Atomic write through QSaveFile; throws EncodingError or FileError, and the
-// previous file stays intact in either case.
+// Atomic write of a regular file through OutputFile; throws EncodingError or
+// FileError, and the previous file stays intact in either case.
 void write(const QString &path, const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);
 void writeBytes(const QString &path, const QByteArray &bytes);
+// The same for an output of any kind outputKind() accepts: atomic for a
+// file, written into a stream.
+void writeOutput(const QString &path, const QByteArray &bytes);
 // True when both paths name the same file (relative names and links
 // resolved); false when either is empty.
 bool sameFile(const QString &a, const QString &b);

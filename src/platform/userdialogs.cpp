@@ -49,6 +49,28 @@ UserDialogs *UserDialogs::install(UserDialogs *d)
     return previous;
 }
 
+const QString UserDialogs::ReplaceQuestion = QStringLiteral("%1 は既に存在します。\n置き換えますか?");
+
+QString UserDialogs::saveOutputFileName(QWidget *parent, FileRequest request,
+                                        const std::function<QString(const QString &)> &refusal)
+{
+    request.confirmReplace = false;
+    for (;;) {
+        const QString path = saveFileName(parent, request);
+        if (path.isEmpty())
+            return path;
+        if (const QString refused = refusal(path); !refused.isEmpty()) {
+            error(parent, refused);
+            return QString();
+        }
+        // As the file dialog asks: いいえ goes back to choosing a name.
+        if (!QFileInfo::exists(path)
+            || question(parent, ReplaceQuestion.arg(QFileInfo(path).fileName()), Buttons::YesNo, Answer::No)
+                   == Answer::Yes)
+            return path;
+    }
+}
+
 // ---------------------------------------------------------------- Qt
 
 UserDialogs::Answer QtUserDialogs::question(QWidget *parent, const QString &text, Buttons buttons,
@@ -118,6 +140,8 @@ static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileReques
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (save && !request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
+    if (save && !request.confirmReplace)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setSizeGripEnabled(true);
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -26,6 +27,7 @@ public:
         QString folder = {};   // initial folder; empty for the dialog's own
         bool writable = true;  // the file must be writable (a register is written back)
         QString fileName = {}; // the name a save dialog suggests, without a folder
+        bool confirmReplace = true; // a save dialog asks before naming a file that exists
     };
 
     // What the font chooser shows and returns.
@@ -67,6 +69,15 @@ public:
     virtual bool print(QWidget *parent, QPrinter &printer, int lastPage) = 0;
     // The colour chooser, opened at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
+
+    // Asked before an existing file is replaced: "%1 は既に存在します。\n置き換えますか?".
+    static const QString ReplaceQuestion;
+    // The file an output (PDF, CSV) is written to. `refusal` is the program's
+    // own check of the chosen name (a message refusing it, or empty); it runs
+    // before a file that exists is confirmed, so a refused name is never
+    // offered for replacing. Empty when cancelled or refused.
+    QString saveOutputFileName(QWidget *parent, FileRequest request,
+                               const std::function<QString(const QString &path)> &refusal);
 
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.

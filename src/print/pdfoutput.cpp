@@ -19,7 +19,7 @@ QString registerTitle(const QString &registerFile, const QString &unnamed)
     return name.isEmpty() ? unnamed : name;
 }
 
-PdfPages::PdfPages(const QString &path, const QString &title) : m_file(path), m_title(title) {}
+PdfPages::PdfPages(const QString &path, const QString &title) : m_file(path, true), m_title(title) {}
 
 PdfPages::~PdfPages()
 {
@@ -29,21 +29,22 @@ PdfPages::~PdfPages()
     m_writer.reset();
 }
 
-bool PdfPages::nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation)
+void PdfPages::nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation)
 {
     const QPageLayout layout(QPageSize(paper), orientation, QMarginsF(0, 0, 0, 0));
     if (!m_writer) {
-        if (!m_file.open(QIODevice::WriteOnly))
-            return false;
+        m_file.start();
         m_writer = std::make_unique<QPdfWriter>(&m_file);
         m_writer->setResolution(PdfResolution);
         m_writer->setTitle(m_title);
         m_writer->setCreator(QStringLiteral("Tavrel"));
         m_writer->setPageLayout(layout);
-        return m_painter.begin(m_writer.get());
+        if (!m_painter.begin(m_writer.get()))
+            throw FileError(QStringLiteral("ファイル %1 に書き込めません。").arg(m_file.path()));
+        return;
     }
     m_writer->setPageLayout(layout);
-    return m_writer->newPage();
+    m_writer->newPage();
 }
 
 PagePlacement PdfPages::placement(const Adjustment &adjustment)
@@ -52,15 +53,16 @@ PagePlacement PdfPages::placement(const Adjustment &adjustment)
     return {scale, scale, Fixed4(), Fixed4(), adjustment};
 }
 
-bool PdfPages::finish()
+void PdfPages::finish()
 {
-    if (!m_writer || !m_painter.end())
-        return false;
+    if (!m_writer)
+        throw FileError(QStringLiteral("ファイル %1 に書き込めません: ページがありません。").arg(m_file.path()));
+    m_painter.end();
     m_writer.reset();
-    return m_file.commit();
+    m_file.commit(); // every write of the pages is checked there
 }
 
-bool writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
+void writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
                    const Adjustment &adjustment, const QString &title)
 {
     for (const StripJob &job : jobs)
@@ -73,34 +75,31 @@ bool writeStripPdf(const QString &path, const RegisterDocument &doc, const QList
         const EntryHeader h = doc.headerAt(doc.findEntry(entry) + 1);
         const PageFormatInfo &fmt = pageFormatInfo(selectPageFormat(h.seriesCaption, h.stripType));
         for (int page = 0; page < job.pages; ++page) {
-            if (!pdf.nextPage(fmt.paper, fmt.orientation))
-                return false;
+            pdf.nextPage(fmt.paper, fmt.orientation);
             drawStripPage(pdf.painter(), doc, entry, placement);
         }
     }
-    return pdf.finish();
+    pdf.finish();
 }
 
-bool writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title)
+void writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title)
 {
     PdfPages pdf(path, title);
     const int pages = listPageCount(int(table.size()));
     for (int page = 1; page <= pages; ++page) {
-        if (!pdf.nextPage(QPageSize::A4, QPageLayout::Landscape))
-            return false;
+        pdf.nextPage(QPageSize::A4, QPageLayout::Landscape);
         drawListPage(pdf.painter(), table, page, drawnAt);
     }
-    return pdf.finish();
+    pdf.finish();
 }
 
-bool writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title)
+void writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title)
 {
     PdfPages pdf(path, title);
     const PageFormatInfo &fmt = pageFormatInfo(format);
-    if (!pdf.nextPage(fmt.paper, fmt.orientation))
-        return false;
+    pdf.nextPage(fmt.paper, fmt.orientation);
     drawCalibrationPage(pdf.painter(), format, PdfPages::placement(adjustment));
-    return pdf.finish();
+    pdf.finish();
 }
 
 } // namespace print

@@ -5,16 +5,18 @@
 // desktop program and tavrel-cli both write through these, so the two give
 // the same pages for the same entries.
 //
-// A file is written under a temporary name and put in place only when every
-// page was drawn: a failed write, or a drawing that throws on a malformed
-// record, leaves whatever had the name before untouched.
+// The pages go through the program's one output writer: a file is written
+// under a temporary name and put in place only when every page was drawn and
+// every byte written, so a failed write, or a drawing that throws on a
+// malformed record, leaves whatever had the name before untouched; "-", a
+// FIFO or a device is written into directly.
 
 #include "print/listpage.h"
 #include "print/pageformat.h"
 #include "print/strippage.h"
+#include "platform/textfile.h"
 
 #include <QPainter>
-#include <QSaveFile>
 #include <memory>
 
 class QPdfWriter;
@@ -44,31 +46,33 @@ public:
     PdfPages(const PdfPages &) = delete;
     PdfPages &operator=(const PdfPages &) = delete;
 
-    // Starts the next page on that paper; false when the file cannot be
-    // written.
-    bool nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation);
+    // Starts the next page on that paper; throws FileError when the file
+    // cannot be written.
+    void nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation);
     QPainter &painter() { return m_painter; }
     // Scales of the page resolution, no origin offset (the PDF page has no
     // unprintable margin).
     static PagePlacement placement(const Adjustment &adjustment);
-    // Ends the document and puts the file in place; false when that fails.
-    bool finish();
+    // Ends the document and puts the file in place; throws FileError
+    // naming the file and the reason when that fails.
+    void finish();
 
 private:
-    QSaveFile m_file;
+    textfile::OutputFile m_file;
     QString m_title;
     std::unique_ptr<QPdfWriter> m_writer;
     QPainter m_painter;
 };
 
 // The strip pages of the jobs, one page per copy, each on its format's paper
-// in its orientation. An entry that is missing throws TavrelError naming it.
-bool writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
+// in its orientation. An entry that is missing throws TavrelError naming it;
+// each of these throws FileError when the file cannot be written.
+void writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
                    const Adjustment &adjustment, const QString &title);
 // Every page of the register list table on A4 landscape, the footer showing
 // `drawnAt`.
-bool writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title);
+void writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title);
 // The calibration page of a format on its paper.
-bool writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title);
+void writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title);
 
 } // namespace print

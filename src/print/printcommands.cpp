@@ -32,7 +32,6 @@ const QString PrintCommands::PrinterErrorMessage =
     QStringLiteral("プリンタの設定に問題があります。\nプリンタの設定を見直すか、またはプリンタドライバをインストールし直してください。");
 const QString PrintCommands::StripJobTitle = QStringLiteral("示名条印刷");
 const QString PrintCommands::ListJobTitle = QStringLiteral("示名条一覧印刷");
-const QString PrintCommands::WriteFailedMessage = QStringLiteral("%1 を書き込めません。");
 const QString PrintCommands::PdfFolderKey = QStringLiteral("SavePdf");
 
 namespace {
@@ -190,15 +189,17 @@ QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
     if (request.folder.isEmpty() && !document().fileName().isEmpty())
         request.folder = QFileInfo(document().fileName()).absolutePath();
     request.fileName = print::registerTitle(document().fileName(), unnamed) + QStringLiteral(".pdf");
-    const QString path = UserDialogs::current().saveFileName(parent, request);
-    if (path.isEmpty())
-        return path;
-    m_pdfFolder = QFileInfo(path).absolutePath();
-    // Confirming the replacement of a register would lose it.
-    if (RegisterDocument::outputReplacesRegister(path, document().fileName())) {
-        UserDialogs::current().error(parent, RegisterDocument::OutputIsRegisterMessage.arg(path));
-        return QString();
-    }
+    // A register is refused before replacing a file is confirmed: confirming
+    // it would lose the register.
+    QString chosen;
+    const QString path = UserDialogs::current().saveOutputFileName(parent, request, [&](const QString &p) {
+        chosen = p;
+        return RegisterDocument::outputReplacesRegister(p, document().fileName())
+                   ? RegisterDocument::OutputIsRegisterMessage.arg(p)
+                   : QString();
+    });
+    if (!chosen.isEmpty())
+        m_pdfFolder = QFileInfo(chosen).absolutePath();
     return path;
 }
 
@@ -303,8 +304,11 @@ void PrintCommands::ActionFilePdfExecute()
     if (path.isEmpty())
         return;
     const QString title = print::registerTitle(document().fileName(), print::StripPdfTitle);
-    if (!print::writeStripPdf(path, document(), print::planStripJobs(positions, 1, false), adjustment(), title))
-        UserDialogs::current().error(m_window, WriteFailedMessage.arg(path));
+    try {
+        print::writeStripPdf(path, document(), print::planStripJobs(positions, 1, false), adjustment(), title);
+    } catch (const FileError &e) {
+        UserDialogs::current().error(m_window, e.message());
+    }
 }
 
 void PrintCommands::saveListPdf(QWidget *parent)
@@ -316,8 +320,11 @@ void PrintCommands::saveListPdf(QWidget *parent)
     if (path.isEmpty())
         return;
     const QString title = print::registerTitle(document().fileName(), print::ListPdfTitle);
-    if (!print::writeListPdf(path, table, QDateTime::currentDateTime(), title))
-        UserDialogs::current().error(parent, WriteFailedMessage.arg(path));
+    try {
+        print::writeListPdf(path, table, QDateTime::currentDateTime(), title);
+    } catch (const FileError &e) {
+        UserDialogs::current().error(parent, e.message());
+    }
 }
 
 // ---------------------------------------------------------------- print runs

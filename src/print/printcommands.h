@@ -32,7 +32,6 @@ public:
     static const QString PrinterErrorMessage;     // "プリンタの設定に問題があります。\n…"
     static const QString StripJobTitle;           // "示名条印刷"
     static const QString ListJobTitle;            // "示名条一覧印刷"
-    static const QString WriteFailedMessage;      // "%1 を書き込めません。"
     // The folder of the last PDF saved: settings section Dir, this key.
     static const QString PdfFolderKey;            // "SavePdf"
     // A run of more pages than this shows its progress with a cancel button.

@@ -97,14 +97,22 @@ void CsvCommands::ActionFileCsvExportExecute()
         return;
     }
     UserDialogs::FileRequest request{QStringLiteral("CSV出力"), FileFilter, QStringLiteral("csv"), m_exportFolder};
-    const QString path = UserDialogs::current().saveFileName(m_window, request);
+    // A register is refused before replacing a file is confirmed: confirming
+    // it would lose the register.
+    QString chosen;
+    const QString path = UserDialogs::current().saveOutputFileName(m_window, request, [&](const QString &p) {
+        chosen = p;
+        return RegisterDocument::outputReplacesRegister(p, doc.fileName())
+                   ? RegisterDocument::OutputIsRegisterMessage.arg(p)
+                   : QString();
+    });
+    if (!chosen.isEmpty())
+        m_exportFolder = QFileInfo(chosen).absolutePath();
     if (path.isEmpty())
         return;
-    m_exportFolder = QFileInfo(path).absolutePath();
-    // Confirming the replacement of a register would lose it.
-    if (RegisterDocument::outputReplacesRegister(path, doc.fileName())) {
-        UserDialogs::current().error(m_window, RegisterDocument::OutputIsRegisterMessage.arg(path));
-        return;
+    try {
+        textfile::writeBytes(path, bytes);
+    } catch (const FileError &e) {
+        UserDialogs::current().error(m_window, e.message());
     }
-    textfile::writeBytes(path, bytes); // a failure is shown by the standard error box
 }

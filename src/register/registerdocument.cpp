@@ -36,10 +36,14 @@ const QString RegisterDocument::FormatErrorMessage =
 
 bool RegisterDocument::outputReplacesRegister(const QString &output, const QString &openRegister)
 {
+    // Only a regular file is replaced, and only a regular file is read to
+    // tell: opening a FIFO would wait for a writer.
+    if (output.isEmpty() || textfile::outputKind(output) != textfile::OutputKind::File)
+        return false;
     if (textfile::sameFile(output, openRegister))
         return true;
     QFile f(output);
-    if (output.isEmpty() || !f.open(QIODevice::ReadOnly))
+    if (!QFileInfo(output).isFile() || !f.open(QIODevice::ReadOnly))
         return false;
     const QStringList head = textfile::decode(f.read(4096)).lines;
     if (head.isEmpty())

@@ -49,8 +49,11 @@ QString readPictureFile(const QString &path, PictureFile &out)
         return QStringLiteral("%1\n拡張子が .bmp、.jpg、.jpeg のいずれでもありません。").arg(name);
     if (byName != content)
         return QStringLiteral("%1\nファイルの内容が拡張子 %2 と一致しません。").arg(name, type);
-    QImage image = decodePictureBytes(content, bytes);
-    if (image.isNull())
+    // A picture the codec calls damaged is refused even when some of it
+    // decodes: what is stored would not be the picture the user sees.
+    bool damaged = false;
+    QImage image = decodePictureBytes(content, bytes, &damaged);
+    if (image.isNull() || damaged)
         return QStringLiteral("%1\n画像を読み込めません。ファイルが壊れています。").arg(name);
     out.path = path;
     out.type = type;

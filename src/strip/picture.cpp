@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace strip {
 
@@ -21,6 +24,42 @@ int base64Value(char16_t c)
         return 63;
     return -1;
 }
+
+// Collects what the codecs say while one picture is decoded on this thread
+// ("Corrupt JPEG data: …", "QBuffer::seek: Invalid pos: …"): a sign of
+// damage, not a message for the user's console. Messages of other threads
+// pass on. One picture is decoded at a time.
+class CodecComplaints
+{
+public:
+    CodecComplaints() : m_one(s_decoding)
+    {
+        s_thread = std::this_thread::get_id();
+        s_count = 0;
+        s_previous = qInstallMessageHandler(handler);
+    }
+    ~CodecComplaints() { qInstallMessageHandler(s_previous); }
+    bool any() const { return s_count > 0; }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type != QtFatalMsg && std::this_thread::get_id() == s_thread) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                ++s_count;
+            return;
+        }
+        if (s_previous)
+            s_previous(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+    std::lock_guard<std::mutex> m_one;
+    static inline std::mutex s_decoding;
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline std::thread::id s_thread;
+    static inline int s_count = 0;
+};
 
 } // namespace
 
@@ -80,14 +119,17 @@ bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes)
     return false;
 }
 
-QImage decodePictureBytes(const QByteArray &format, QByteArray bytes)
+QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged)
 {
+    if (damaged)
+        *damaged = false;
     if (qint64(bytes.size()) > MaxPictureBytes)
         return QImage();
     // Data that does not even begin like a file of its format is corrupt;
     // refusing it here keeps the codecs from complaining on the console.
     if (!hasPictureSignature(format, bytes))
         return QImage();
+    const CodecComplaints complaints;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
@@ -100,6 +142,8 @@ QImage decodePictureBytes(const QByteArray &format, QByteArray bytes)
     QImage image;
     if (!reader.read(&image))
         return QImage();
+    if (damaged)
+        *damaged = complaints.any();
     return image;
 }
 

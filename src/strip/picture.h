@@ -30,8 +30,11 @@ QByteArray pictureFormatOf(const QString &pictureType);
 // type. An unknown type, corrupt data, or a picture over the limits gives a
 // null image.
 QImage decodePicture(const QString &pictureType, const QString &pictureData);
-// The same for the bytes of a picture file in the given reader format.
-QImage decodePictureBytes(const QByteArray &format, QByteArray bytes);
+// The same for the bytes of a picture file in the given reader format. The
+// codecs' complaints about damaged data are kept off standard error; when
+// `damaged` is given it tells whether there were any (the picture may still
+// decode).
+QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged = nullptr);
 // The bytes begin as a file of the format does ("BM", or FF D8 FF).
 bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes);
 

@@ -189,6 +189,12 @@ void TestCliFormat::pictureRefusals_data()
                                       << 1 << "大きすぎます。0kbyte";
     QTest::newRow("not a picture") << QStringList{"--entry", "1", "--cell", "0", "--attach", "@text.jpg"} << 1
                                    << "BMP または JPEG";
+    // The codec's complaints ("Corrupt JPEG data", "QBuffer::seek: Invalid
+    // pos") mean damage: refused, and kept off standard error.
+    QTest::newRow("damaged JPEG") << QStringList{"--entry", "1", "--cell", "0", "--attach", "@bad.jpg"} << 1
+                                  << "bad.jpg\n画像を読み込めません。ファイルが壊れています。";
+    QTest::newRow("BMP data past its end") << QStringList{"--entry", "1", "--cell", "0", "--attach", "@cut.bmp"} << 1
+                                           << "cut.bmp\n画像を読み込めません。ファイルが壊れています。";
     QTest::newRow("missing file") << QStringList{"--entry", "1", "--cell", "0", "--attach", "@none.jpg"} << 1
                                   << "読み込めません";
     QTest::newRow("cell that does not exist") << QStringList{"--entry", "1", "--cell", "21", "--attach", bmp} << 1
@@ -218,11 +224,24 @@ void TestCliFormat::pictureRefusals()
         b.open(QIODevice::WriteOnly);
         img.save(&b, "JPEG");
     }
+    const QByteArray jpeg = big;
     big.append(QByteArray(30721 - big.size(), '\0'));
     QFile f(m_dir->filePath("big.jpg"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(big);
     f.close();
+    // 51 stray bytes before the JPEG's end marker; a BMP whose pixels start
+    // past its end.
+    QFile j(m_dir->filePath("bad.jpg"));
+    QVERIFY(j.open(QIODevice::WriteOnly));
+    j.write(jpeg.chopped(2) + QByteArray(51, '\0') + "\xFF\xD9");
+    j.close();
+    QVERIFY(QFile::copy(m_dir->filePath("a.bmp"), m_dir->filePath("cut.bmp")));
+    QFile b(m_dir->filePath("cut.bmp"));
+    QVERIFY(b.open(QIODevice::ReadWrite));
+    b.seek(10);
+    b.write(QByteArray("\x36\x00\x2B\x00", 4)); // 2818102
+    b.close();
     QFile t(m_dir->filePath("text.jpg"));
     QVERIFY(t.open(QIODevice::WriteOnly));
     t.write("not a picture");
@@ -234,6 +253,7 @@ void TestCliFormat::pictureRefusals()
     const Run r = cli(QStringList{"picture", m_reg} + args);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QLatin1String("Corrupt")) && !r.err.contains(QLatin1String("QBuffer")), qPrintable(r.err));
     QCOMPARE(fileBytes(m_reg), before);
 }
 

@@ -1,12 +1,20 @@
 // Text files: CP932 both ways, line ends, byte-order marks, unencodable
-// characters and the atomic write.
+// characters and the atomic write, whose failure at any size, injected or on
+// a real full file system, leaves the old file.
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"
+#include "print/pdfoutput.h"
+#include "register/registerdocument.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 class TestTextFile : public QObject
 {
@@ -24,6 +32,10 @@ private Q_SLOTS:
     void unencodableCharacterReported_data();
     void unencodableCharacterReported();
     void writeFailureKeepsOldFile();
+    void injectedFailureAtAnySize_data();
+    void injectedFailureAtAnySize();
+    void fullFileSystem_data();
+    void fullFileSystem();
     void parseInt_data();
     void parseInt();
     void trimControls();
@@ -167,6 +179,107 @@ void TestTextFile::writeFailureKeepsOldFile()
     QVERIFY_THROWS_EXCEPTION(FileError, textfile::read(dir.filePath(QStringLiteral("none.TAV"))));
 }
 
+namespace {
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes `bytes` over `path` by one of the program's writers.
+void writeBy(const QString &writer, const QString &path, const QByteArray &bytes)
+{
+    if (writer == QLatin1String("bytes")) {
+        textfile::writeBytes(path, bytes);
+    } else if (writer == QLatin1String("register")) {
+        RegisterDocument doc;
+        doc.load(QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV"));
+        doc.save(path);
+    } else {
+        print::writeCalibrationPdf(path, print::PageFormat::A, print::Adjustment(), print::CalibrationTitle);
+    }
+}
+} // namespace
+
+void TestTextFile::injectedFailureAtAnySize_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("failAfter");
+    QTest::newRow("small, first byte") << "bytes" << qint64(4600) << qint64(0);
+    QTest::newRow("small, last byte") << "bytes" << qint64(4600) << qint64(4599);
+    QTest::newRow("large, first block") << "bytes" << qint64(3000000) << qint64(100);
+    QTest::newRow("large, last byte") << "bytes" << qint64(3000000) << qint64(2999999);
+    QTest::newRow("register") << "register" << qint64(0) << qint64(4000);
+    QTest::newRow("pdf") << "pdf" << qint64(0) << qint64(1000);
+}
+
+void TestTextFile::injectedFailureAtAnySize()
+{
+    QFETCH(QString, writer);
+    QFETCH(qint64, size);
+    QFETCH(qint64, failAfter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.TAV"));
+    const QByteArray old("old\r\n");
+    textfile::writeBytes(path, old);
+    QByteArray fresh;
+    for (qint64 i = 0; fresh.size() < size; ++i)
+        fresh += "line " + QByteArray::number(i) + "\r\n";
+    fresh.truncate(size);
+    textfile::failNextWriteAfter(failAfter);
+    try {
+        writeBy(writer, path, fresh);
+        QFAIL("the failed write was not reported");
+    } catch (const FileError &e) {
+        QVERIFY2(e.message().contains(path) && e.message().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(e.message()));
+    }
+    QCOMPARE(bytesOf(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.TAV")});
+    // The failure was for that write only.
+    writeBy(writer, path, fresh);
+    QVERIFY(bytesOf(path) != old);
+}
+
+void TestTextFile::fullFileSystem_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("under a block") << 100;
+    QTest::newRow("a small register") << 4600;
+    QTest::newRow("past Qt's buffer") << 40000;
+    QTest::newRow("past the file system") << 600000;
+}
+
+void TestTextFile::fullFileSystem()
+{
+    QFETCH(int, size);
+    QTemporaryDir dir;
+    const QString mount = dir.path();
+    if (geteuid() != 0 || QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", mount}) != 0)
+        QSKIP("needs root and mount -t tmpfs");
+    struct Unmount
+    {
+        QString at;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {at}); }
+    } unmount{mount};
+    const QString path = mount + QStringLiteral("/r.TAV");
+    const QByteArray old(3000, 'o');
+    textfile::writeBytes(path, old);
+    // Fill the file system to its last block.
+    QFile filler(mount + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    while (filler.write("x", 1) == 1) {
+    }
+    filler.close();
+    QVERIFY_THROWS_EXCEPTION(FileError, textfile::writeBytes(path, QByteArray(size, 'n')));
+    QCOMPARE(bytesOf(path), old);
+    QCOMPARE(QDir(mount).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "r.TAV"}));
+}
+
 void TestTextFile::parseInt_data()
 {
     QTest::addColumn<QString>("text");
@@ -218,5 +331,5 @@ void TestTextFile::trimControls()
     QCOMPARE(::trimControls(QStringLiteral("   ")), QString());
 }
 
-QTEST_GUILESS_MAIN(TestTextFile)
+QTEST_MAIN(TestTextFile)
 #include "test_textfile.moc"

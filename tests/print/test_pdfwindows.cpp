@@ -10,19 +10,26 @@
 #include "app/windows.h"
 #include "platform/printers.h"
 #include "platform/textfile.h"
+#include "platform/userdialogs.h"
 #include "print/adjustment.h"
 #include "print/printcommands.h"
 #include "print/tfadjust.h"
 #include "print/tfprintjimeijolist.h"
 #include "register/series.h"
+#include "register/tfcsvimport.h"
 #include "strip/stripwalk.h"
 #include "pdfprobe.h"
 #include "uitestsupport.h"
 #include "windowhelpers.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
 #include <QKeySequence>
 #include <QPushButton>
@@ -70,6 +77,57 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Picks a File menu item with the mouse and answers the real dialogs that
+// follow as a person does: `name` pasted into the file dialog and Enter (a
+// file dialog shown again is cancelled), OK in the CSV encoding choice, はい
+// or OK in every message box. Returns the texts of the message boxes.
+QStringList pickWithRealDialogs(QAction *item, const QString &name)
+{
+    QStringList boxes;
+    int fileDialogs = 0;
+    bool pending = false;
+    QTimer timer;
+    timer.setInterval(20);
+    // Each answer runs from the event loop, not from the timer's own slot,
+    // so that the timer keeps firing while the dialog it opens is shown.
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w || pending)
+            return;
+        pending = true;
+        QTimer::singleShot(0, &timer, [&, target = QPointer<QWidget>(w)] {
+            pending = false;
+            QWidget *w = target.data();
+            if (!w || w != QApplication::activeModalWidget())
+                return;
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                boxes << box->text();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                QTest::mouseClick(yes ? yes : box->button(QMessageBox::Ok), Qt::LeftButton);
+            } else if (auto *files = qobject_cast<QFileDialog *>(w)) {
+                if (fileDialogs++ > 0)
+                    return files->reject();
+                // Pasted whole: typed, each "/" would move the dialog's folder.
+                auto *edit = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QGuiApplication::clipboard()->setText(name);
+                edit->selectAll();
+                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                QTest::keyClick(edit, Qt::Key_Return);
+            } else if (auto *encoding = qobject_cast<TFCsvExport *>(w)) {
+                QTest::mouseClick(encoding->ButtonOk, Qt::LeftButton);
+            }
+        });
+    });
+    timer.start();
+    QMenu *file = FMain->menuBar()->actions().constFirst()->menu();
+    if (QApplication::activeWindow() != FMain)
+        FMain->activateWindow();
+    QTest::mouseClick(FMain->menuBar(), Qt::LeftButton, {}, FMain->menuBar()->actionGeometry(file->menuAction()).center());
+    if (QTest::qWaitFor([&] { return QApplication::activePopupWidget() == file; }))
+        QTest::mouseClick(file, Qt::LeftButton, {}, file->actionGeometry(item).center());
+    return boxes;
+}
+
 } // namespace
 
 class TestPdfWindows : public QObject
@@ -84,6 +142,8 @@ private Q_SLOTS:
     void stripPdfFolderAndFailures();
     void listPdfEqualsCli();
     void pdfNeverReplacesTheRegister();
+    void registerRefusedBeforeReplacing_data();
+    void registerRefusedBeforeReplacing();
     void testPrint();
     void testPrintRefusesWhatOkRefuses();
     void keptPairAtStart_data();
@@ -208,8 +268,10 @@ void TestPdfWindows::stripPdfFolderAndFailures()
     const QString missing = outFile(QStringLiteral("no such folder/x.pdf"));
     m_env->dialogs.fileNames << missing;
     fileMenuItem(Qt::Key_D);
-    QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
-             QStringList{QStringLiteral("%1 を書き込めません。").arg(missing)});
+    const QStringList errors = m_env->dialogs.texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.constFirst().startsWith(QStringLiteral("ファイル %1 に書き込めません: ").arg(missing)),
+             qPrintable(errors.constFirst()));
     // A record that cannot be drawn: the standard error box, and the file of
     // that name stays as it was.
     QDir(m_env->dataFolder()).mkpath(QStringLiteral("out"));
@@ -224,12 +286,14 @@ void TestPdfWindows::stripPdfFolderAndFailures()
     const QString size = doc.line(cell + 20);
     doc.setLine(cell + 20, QStringLiteral("x"));
     m_env->dialogs.fileNames << kept;
+    m_env->dialogs.answers << UserDialogs::Answer::Yes; // replace it
     fileMenuItem(Qt::Key_D);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
     QCOMPARE(bytesOf(kept), QByteArray("old"));
     doc.setLine(cell + 20, size);
     // The folder of the last file is offered next, and after a restart.
     m_env->dialogs.fileNames << kept;
+    m_env->dialogs.answers << UserDialogs::Answer::Yes;
     fileMenuItem(Qt::Key_D);
     QCOMPARE(pdfprobe::pageShapes(kept).size(), 1);
     m_env->dialogs.fileNames << QString();
@@ -275,6 +339,41 @@ void TestPdfWindows::pdfNeverReplacesTheRegister()
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")).size(), 3);
     QCOMPARE(bytesOf(other), before);
     QVERIFY(!FMain->document().isModified());
+}
+
+void TestPdfWindows::registerRefusedBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("csv");
+    QTest::newRow("PDFに出力") << false;
+    QTest::newRow("CSV出力") << true;
+}
+
+void TestPdfWindows::registerRefusedBeforeReplacing()
+{
+    // With Qt's own dialogs: the open register typed as the name is refused
+    // before anything asks to replace it; another file that exists is asked
+    // about once and replaced on はい.
+    QFETCH(bool, csv);
+    startWith();
+    uitest::clickRow(0);
+    struct Restore
+    {
+        UserDialogs *scripted;
+        ~Restore() { UserDialogs::install(scripted); }
+    } restore{UserDialogs::install(nullptr)};
+    QAction *item = csv ? FMain->ActionFileCsvExport : FMain->ActionFilePdf;
+    const QByteArray before = bytesOf(m_register);
+    QCOMPARE(pickWithRealDialogs(item, m_register),
+             QStringList{QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register)});
+    QCOMPARE(bytesOf(m_register), before);
+    const QString old = outFile(QStringLiteral("old.out"));
+    {
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    QCOMPARE(pickWithRealDialogs(item, old), QStringList{QStringLiteral("old.out は既に存在します。\n置き換えますか?")});
+    QVERIFY(bytesOf(old).size() > 100);
 }
 
 void TestPdfWindows::listPdfEqualsCli()

@@ -1,15 +1,24 @@
 // tavrel-cli print, print-list and calibrate: the PDF that comes out (page
 // count, paper and orientation per page, order of copies, real text, the
 // fine adjustment, where the calibration page's crosshairs land), usage and
-// data errors, and no file left behind by a failure.
+// data errors, and no file left behind by a failure. Every output command
+// writes to standard output, a FIFO and devices, and reports a write past a
+// file-size limit.
 
+#include "../cli/clirun.h"
 #include "pdfprobe.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +72,15 @@ double wordTop(const QString &pdf, const QString &word)
     return m.hasMatch() ? m.captured(1).toDouble() : -1;
 }
 
+using clitest::cliInShell;
+using clitest::fileBytes;
+
+bool isCharDevice(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 } // namespace
 
 class TestPrintCli : public QObject
@@ -79,6 +97,8 @@ private Q_SLOTS:
     void printList();
     void calibrate_data();
     void calibrate();
+    void outputTargets_data();
+    void outputTargets();
 
 private:
     QTemporaryDir m_dir;
@@ -158,6 +178,9 @@ void TestPrintCli::refusals_data()
     QTest::newRow("calibrate bad adjustment") << QStringList{"calibrate", "--format", "A", "-o", "X", "--adjust-h", "1,5"} << 2;
     QTest::newRow("calibrate unknown option") << QStringList{"calibrate", "--format", "A", "-o", "X", "--entries", "1"} << 2;
     QTest::newRow("calibrate with a register") << QStringList{"calibrate", Sample, "--format", "A", "-o", "X"} << 2;
+    QTest::newRow("calibrate over a register") << QStringList{"calibrate", "--format", "A", "-o", "REG"} << 2;
+    QTest::newRow("print to a folder") << QStringList{"print", Sample, "-o", "DIR"} << 2;
+    QTest::newRow("calibrate to a folder") << QStringList{"calibrate", "--format", "A", "-o", "DIR"} << 2;
 }
 
 void TestPrintCli::refusals()
@@ -172,9 +195,16 @@ void TestPrintCli::refusals()
         f.write("old");
     }
     args.replaceInStrings(QRegularExpression(QStringLiteral("^X$")), out);
+    // A register, and a folder, given as the output.
+    const QString reg = m_dir.filePath(QStringLiteral("r.TAV"));
+    QFile::remove(reg);
+    QVERIFY(QFile::copy(Sample, reg));
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^REG$")), reg);
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^DIR$")), m_dir.path());
     QString err;
     QCOMPARE(cli(args, &err), code);
     QVERIFY(!err.isEmpty());
+    QCOMPARE(fileBytes(reg), fileBytes(Sample));
     QFile f(out);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("old"));
@@ -240,6 +270,78 @@ void TestPrintCli::calibrate()
         QVERIFY2(text.contains(QStringLiteral("(%1, %2) mm").arg(n.x()).arg(n.y())), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("紙の端から十字の中心までを測り")));
     QCOMPARE(pdfprobe::title(out), QStringLiteral("テスト印刷"));
+}
+
+void TestPrintCli::outputTargets_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("tail");
+    const QByteArray pdf("%PDF-"), eof("%%EOF\n");
+    QTest::newRow("print") << QStringList{"print", Sample, "--entries", "1-2"} << pdf << eof;
+    QTest::newRow("print-list") << QStringList{"print-list", Sample} << pdf << eof;
+    QTest::newRow("calibrate") << QStringList{"calibrate", "--format", "B"} << pdf << eof;
+    QTest::newRow("render") << QStringList{"render", Sample, "--entry", "1"} << QByteArray("\x89PNG")
+                            << QByteArray("IEND\xAE\x42\x60\x82");
+    QTest::newRow("export") << QStringList{"export", Sample, "--force"} << QByteArray("\x94\xd4\x8d\x86,") // 番号
+                            << QByteArray("\r\n");
+}
+
+void TestPrintCli::outputTargets()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, tail);
+    auto whole = [&](const QByteArray &b) { return b.size() > 200 && b.startsWith(head) && b.endsWith(tail); };
+    // Standard output, by "-" and by name.
+    for (const QString &out : {QStringLiteral("-"), QStringLiteral("/dev/stdout")}) {
+        const clitest::Run r = cliInShell(QString(), args + QStringList{"-o", out});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(whole(r.bytes), qPrintable(out));
+    }
+    QVERIFY(!QFile::exists(QStringLiteral("-")));
+
+    // A FIFO: a reader gets the whole file. Should the program never open it,
+    // opening it here ends the reader's wait.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QByteArray read;
+    std::thread reader([&] {
+        QFile f(fifo);
+        if (f.open(QIODevice::ReadOnly))
+            read = f.readAll();
+    });
+    const int code = cliInShell(QString(), args + QStringList{"-o", fifo}).code;
+    const int unblock = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+    if (unblock >= 0)
+        ::close(unblock);
+    reader.join();
+    QCOMPARE(code, 0);
+    QVERIFY(whole(read));
+
+    // Devices are written into, never replaced: /dev/null, and a node made
+    // with mknod where that is allowed.
+    QCOMPARE(cliInShell(QString(), args + QStringList{"-o", "/dev/null"}).code, 0);
+    QVERIFY(isCharDevice(QStringLiteral("/dev/null")));
+    const QString node = dir.filePath(QStringLiteral("null"));
+    if (mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        QCOMPARE(cliInShell(QString(), args + QStringList{"-o", node}).code, 0);
+        QVERIFY(isCharDevice(node));
+    }
+
+    // Past a file-size limit of 1 KB: exit 1, the old file as it was and
+    // no temporary file left.
+    const QString kept = dir.filePath(QStringLiteral("kept"));
+    {
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    QCOMPARE(cliInShell(QStringLiteral("ulimit -f 1;"), args + QStringList{"-o", kept}).code, 1);
+    QCOMPARE(fileBytes(kept), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("kept")),
+             QStringList{QStringLiteral("kept")});
 }
 
 QTEST_GUILESS_MAIN(TestPrintCli)
