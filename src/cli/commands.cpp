@@ -7,6 +7,7 @@
 #include "register/linevalue.h"
 #include "register/nameplate.h"
 #include "register/registerdocument.h"
+#include "register/textrule.h"
 #include "register/series.h"
 #include "register/templates.h"
 
@@ -278,6 +279,13 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     QList<EntryHeader> rows;
     if (QFileInfo::exists(path))
         rows = doc.load(path);
+    // The values as the register's input rule takes them.
+    for (QString *v : {&h.extension, &h.department, &h.userName})
+        *v = textrule::mapInput(*v, doc.encoding());
+    if (const textrule::Refusal r = textrule::checkHeader(h, doc.encoding())) {
+        ctx.err << r.message() << '\n';
+        return 1;
+    }
     for (const EntryHeader &r : rows)
         if (r.extension == h.extension) {
             ctx.err << QStringLiteral("すでにこの内線番号は存在します。") << '\n';

@@ -253,7 +253,8 @@ void RegisterCommands::ActionJimeijoNewExecute()
     dlg.copySource.clear();
     dlg.registrationDate.clear();
     dlg.row = 0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -314,7 +315,8 @@ void RegisterCommands::ActionJimeijoEditExecute()
     dlg.userName = before.userName;
     dlg.copySource.clear();
     dlg.row = r0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
