@@ -358,15 +358,17 @@ const CliRegistration regNew(
      QStringLiteral("add an entry (示名条の作成) to a register, creating the file when it does not exist"),
      {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
       {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("示名条のタイプ (strip type): a template of the series")},
-      {QStringLiteral("ext"), QStringLiteral("E"), QStringLiteral("内線番号 (extension), unique in the register")},
-      {QStringLiteral("dept"), QStringLiteral("D"), QStringLiteral("部署 (department)")},
-      {QStringLiteral("user"), QStringLiteral("U"), QStringLiteral("使用者名 (user name)")},
+      {QStringLiteral("ext"), QStringLiteral("E"), QStringLiteral("内線番号 (extension), unique in the register, up to 14 characters")},
+      {QStringLiteral("dept"), QStringLiteral("D"), QStringLiteral("部署 (department), up to 32 characters")},
+      {QStringLiteral("user"), QStringLiteral("U"), QStringLiteral("使用者名 (user name), up to 20 characters")},
       {QStringLiteral("copy-from"), QStringLiteral("ENTRY"),
        QStringLiteral("複製元指定: copy the strip of this entry instead of a template; series and type default to its own")},
       {QStringLiteral("date"), QStringLiteral("\"yyyy/mm/dd hh:nn\""),
        QStringLiteral("登録日時 (registration date); now when not given")}},
      QStringLiteral("Header values are trimmed at the ends as the entry dialog trims them. An extension the "
                     "register holds already is refused (exit 1), and so is a strip type the series does not offer. "
-                    "A date must be a real date and time in exactly that form (24 hours).")});
+                    "A date must be a real date and time in exactly that form (24 hours). A longer value, or a "
+                    "character the register cannot hold, is refused (exit 1); name plates show a value cut to 20 "
+                    "characters.")});
 
 } // namespace

@@ -117,6 +117,8 @@ const CliRegistration regReplace(
       {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},
       {QStringLiteral("dry-run"), QString(), QStringLiteral("count only; the file is not written")}},
      QStringLiteral("When a line would pass 20 characters nothing is replaced: each such line is named on standard "
-                    "error and the exit code is 1.")});
+                    "error and the exit code is 1. A NEW holding a control character or a character the register "
+                    "cannot hold is refused (exit 1). Characters that input methods type for Shift-JIS characters "
+                    "(such as U+301C) are taken as the code page's own (U+FF5E), in OLD and NEW.")});
 
 } // namespace

@@ -20,19 +20,18 @@ QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int>
     // a key label file may hold what this register cannot.
     const TextEncoding encoding = doc.encoding();
     const QString face = textrule::mapInput(label.fontName, encoding);
-    const QStringList lines = textrule::mapInput(label.lines, encoding);
+    QStringList text;
+    text.reserve(label.lines.size());
+    for (const QString &l : label.lines)
+        text.append(strip::cutTextLine(textrule::mapInput(l, encoding)));
     textrule::Refusal refusal = textrule::checkFontSize(label.fontSize);
     if (!refusal)
         refusal = textrule::check(face, textrule::Field::FontFace, encoding);
     if (!refusal)
-        refusal = textrule::check(lines, textrule::Field::KeyLabel, encoding);
+        refusal = textrule::check(text, textrule::Field::KeyLabel, encoding);
     if (refusal)
         throw textrule::RefusedInput(refusal.message());
     RegisterStep step(doc, QStringLiteral("キーラベルの適用"));
-    QStringList text;
-    text.reserve(lines.size());
-    for (const QString &l : lines)
-        text.append(strip::cutTextLine(l));
     const int count = int(text.size());
 
     // Every record is found before anything changes, so a cell that does

@@ -41,16 +41,16 @@ QString clipboardText(const QStringList &lines)
 
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)
 {
-    const QStringList mapped = textrule::mapInput(lines, doc.encoding());
-    if (const textrule::Refusal r = textrule::check(mapped, textrule::Field::CellLine, doc.encoding()))
+    // What is cut off is never stored, so only the cut lines are checked.
+    QStringList cut;
+    cut.reserve(lines.size());
+    for (const QString &l : lines)
+        cut.append(cutTextLine(textrule::mapInput(l, doc.encoding())));
+    if (const textrule::Refusal r = textrule::check(cut, textrule::Field::CellLine, doc.encoding()))
         throw textrule::RefusedInput(r.message());
     RegisterStep step(doc, QStringLiteral("文字の入力"));
     const int b = locateCell(doc.lines(), headerLine, cell);
     const int n = intLineAt(doc.lines(), b + cellline::TextCount);
-    QStringList cut;
-    cut.reserve(mapped.size());
-    for (const QString &l : mapped)
-        cut.append(cutTextLine(l));
     // Writing back what is there changes nothing (and is no step to undo).
     if (doc.line(b + cellline::TextCount) == QString::number(n) && n == cut.size()
         && doc.lines().mid(b + cellline::FirstText, n) == cut && doc.line(b + cellline::PictureType).isEmpty()

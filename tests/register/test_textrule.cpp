@@ -106,7 +106,7 @@ void TestTextRule::doors_data()
     QTest::newRow("csv: 40-digit extension") << int(CsvRow) << head + QString(40, u'9') + ",経理,佐藤,0,札" << false
                                              << "内線番号は 14 文字以内" << "";
     QTest::newRow("csv: user name outside Shift-JIS") << int(CsvRow) << head + "301,経理," + Kichi + "田,0,札" << false
-                                                      << "使用者名の文字「" + Kichi + "」" + sjis << "";
+                                                      << "使用者名の文字「" + Kichi + "」(U+20BB7) " + sjis << "";
     QTest::newRow("csv: department mapped") << int(CsvRow) << head + "301,経理" + Typed + ",佐藤,0,札" << false << ""
                                             << "経理" + Stored;
     QTest::newRow("header: 15-character extension") << int(Header) << QString(15, u'1') << false
