@@ -26,7 +26,7 @@ const QString Typed = QStringLiteral("\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014
 const QString Stored = QStringLiteral("\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
 const QString Kichi = QStringLiteral("\U00020BB7"); // 𠮷, outside code page 932
 
-enum Door { CellText, KeyLabelText, KeyLabelSize, CsvRow, Header, Replacement };
+enum Door { CellText, KeyLabelText, KeyLabelSize, KeyLabelWritten, CsvRow, Header, Replacement };
 
 } // namespace
 
@@ -92,6 +92,7 @@ void TestTextRule::doors_data()
     QTest::newRow("key label: mapped") << int(KeyLabelText) << Typed << false << "" << Stored;
     QTest::newRow("key label: 25 characters cut") << int(KeyLabelText) << QString(25, u'y') << false << ""
                                                   << QString(20, u'y');
+    QTest::newRow("key label written: mapped") << int(KeyLabelWritten) << Typed << false << "" << Stored;
     QTest::newRow("key label: size 100000") << int(KeyLabelSize) << "100000" << false << "フォントサイズ 100000" << "";
     QTest::newRow("key label: size -3") << int(KeyLabelSize) << "-3" << false << "フォントサイズ -3" << "";
     QTest::newRow("key label: size 0") << int(KeyLabelSize) << "0" << false << "フォントサイズ 0" << "";
@@ -149,6 +150,13 @@ void TestTextRule::doors()
                 label.fontSize = input.toInt();
             keylabel::applyKeyLabel(doc, h, {0}, label);
             result = door == KeyLabelText ? cellText() : doc.line(cell0 + 20);
+            break;
+        }
+        case KeyLabelWritten: { // the key label dialog's 確定
+            keylabel::KeyLabelSet set;
+            set.SetDefaultKeyLabels(7);
+            set.WriteKeyLabel(0, {QStringLiteral("ＭＳ 明朝"), 9, 0, 16777215, {input}});
+            result = set.ReadKeyLabel(0).lines.join(u'\n');
             break;
         }
         case CsvRow: {
