@@ -76,9 +76,12 @@ QString mapInput(const QString &text, TextEncoding encoding)
 {
     if (encoding != TextEncoding::Cp932)
         return text;
-    QString out = text;
-    for (QChar &c : out)
-        c = QChar(mapped(c.unicode()));
+    QString out = text; // shared until a character is mapped
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const char16_t u = out.at(i).unicode();
+        if (u >= 0xA2 && mapped(u) != u)
+            out[i] = QChar(mapped(u));
+    }
     return out;
 }
 
