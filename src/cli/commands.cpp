@@ -10,6 +10,7 @@
 #include "register/linevalue.h"
 #include "register/nameplate.h"
 #include "register/registerdocument.h"
+#include "register/textrule.h"
 #include "register/series.h"
 #include "register/templates.h"
 
@@ -310,6 +311,13 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     QList<EntryHeader> rows;
     if (QFileInfo::exists(path))
         rows = doc.load(path);
+    // The values as the register's input rule takes them.
+    for (QString *v : {&h.extension, &h.department, &h.userName})
+        *v = textrule::mapInput(*v, doc.encoding());
+    if (const textrule::Refusal r = textrule::checkHeader(h, doc.encoding())) {
+        ctx.err << r.message() << '\n';
+        return 1;
+    }
     for (const EntryHeader &r : rows)
         if (r.extension == h.extension) {
             ctx.err << QStringLiteral("すでにこの内線番号は存在します。") << '\n';
@@ -382,9 +390,9 @@ const CliRegistration regNew(
      QStringLiteral("add an entry (示名条の作成) to a register, creating the file when it does not exist"),
      {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
       {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("示名条のタイプ (strip type): a template of the series")},
-      {QStringLiteral("ext"), QStringLiteral("E"), QStringLiteral("内線番号 (extension), unique in the register")},
-      {QStringLiteral("dept"), QStringLiteral("D"), QStringLiteral("部署 (department)")},
-      {QStringLiteral("user"), QStringLiteral("U"), QStringLiteral("使用者名 (user name)")},
+      {QStringLiteral("ext"), QStringLiteral("E"), QStringLiteral("内線番号 (extension), unique in the register, up to 14 characters")},
+      {QStringLiteral("dept"), QStringLiteral("D"), QStringLiteral("部署 (department), up to 32 characters")},
+      {QStringLiteral("user"), QStringLiteral("U"), QStringLiteral("使用者名 (user name), up to 20 characters")},
       {QStringLiteral("copy-from"), QStringLiteral("ENTRY"),
        QStringLiteral("複製元指定: copy the strip of this entry instead of a template; series and type default to its own")},
       {QStringLiteral("date"), QStringLiteral("\"yyyy/mm/dd hh:nn\""),
@@ -392,6 +400,8 @@ const CliRegistration regNew(
       forceOption()},
      QStringLiteral("Header values are trimmed at the ends as the entry dialog trims them. An extension the "
                     "register holds already is refused (exit 1), and so is a strip type the series does not offer. "
-                    "A date must be a real date and time in exactly that form (24 hours).")});
+                    "A date must be a real date and time in exactly that form (24 hours). A longer value, or a "
+                    "character the register cannot hold, is refused (exit 1); name plates show a value cut to 20 "
+                    "characters.")});
 
 } // namespace

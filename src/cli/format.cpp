@@ -8,6 +8,7 @@
 
 #include "platform/conversion.h"
 #include "register/registerdocument.h"
+#include "register/textrule.h"
 #include "strip/cellformat.h"
 
 namespace {
@@ -33,14 +34,16 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
     strip::FormatChange change;
     if (args.has(QStringLiteral("font"))) {
         const QString face = args.value(QStringLiteral("font"));
-        if (face.isEmpty() || face.contains(u'\n') || face.contains(u'\r'))
-            return usageError(ctx, QStringLiteral("--font takes a face name on one line"));
+        if (face.isEmpty() || !textrule::controlCharacter(face).isEmpty())
+            return usageError(ctx, QStringLiteral("--font takes a face name on one line, without control characters"));
         change.face = face;
     }
     if (args.has(QStringLiteral("size"))) {
         int size;
-        if (!readChoice(args.value(QStringLiteral("size")), 1, INT_MAX, size))
-            return usageError(ctx, QStringLiteral("--size takes a whole number of points from 1"));
+        if (!readChoice(args.value(QStringLiteral("size")), textrule::MinFontSize, textrule::MaxFontSize, size))
+            return usageError(ctx, QStringLiteral("--size takes a whole number of points from %1 to %2")
+                                       .arg(textrule::MinFontSize)
+                                       .arg(textrule::MaxFontSize));
         change.size = QString::number(size);
     }
     int value;
@@ -80,6 +83,13 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
     const QString path = args.positional().at(0);
     RegisterDocument doc;
     doc.load(path);
+    if (change.face) {
+        change.face = textrule::mapInput(*change.face, doc.encoding());
+        if (const textrule::Refusal r = textrule::check(*change.face, textrule::Field::FontFace, doc.encoding())) {
+            ctx.err << r.message() << '\n';
+            return 1;
+        }
+    }
     QList<int> entries;
     if (const int rc = selectEntries(ctx, args, doc, entries))
         return rc;
@@ -125,7 +135,7 @@ const CliRegistration reg(
       {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("one cell, counted from 0 across the sections")},
       {QStringLiteral("cells"), QStringLiteral("LIST"), QStringLiteral("several cells, or all")},
       {QStringLiteral("font"), QStringLiteral("FACE"), QStringLiteral("font face (フォント), such as ＭＳ Ｐゴシック")},
-      {QStringLiteral("size"), QStringLiteral("PT"), QStringLiteral("font size in points, a whole number from 1")},
+      {QStringLiteral("size"), QStringLiteral("PT"), QStringLiteral("font size in points, a whole number from 1 to 999")},
       {QStringLiteral("color"), QStringLiteral("C"), QStringLiteral("text colour (文字色); the stored background stays")},
       {QStringLiteral("bcolor"), QStringLiteral("C"), QStringLiteral("background colour (背景色)")},
       {QStringLiteral("bold"), QStringLiteral("0|1"), QStringLiteral("bold (太字) off or on")},

@@ -33,11 +33,13 @@ int cmdFind(CliContext &ctx, const QStringList &argv)
         return usageErrorWithUsage(ctx, args.error());
     if (args.positional().size() != 2)
         return usageErrorWithUsage(ctx, QStringLiteral("find takes a register file and a text"));
-    const QString text = args.positional().at(1);
+    QString text = args.positional().at(1);
     if (text.isEmpty())
         return usageError(ctx, QStringLiteral("the search text is empty"));
     RegisterDocument doc;
     doc.load(args.positional().at(0));
+    QString none;
+    regsearch::prepareTexts(doc, text, none);
     const bool caseSensitive = args.has(QStringLiteral("case"));
     for (const regsearch::Occurrence &o : regsearch::findAll(doc, text, caseSensitive))
         ctx.out << o.entry << '\t' << o.cell << '\t' << o.position << '\t' << extensionOf(doc, o.entry) << '\t'
@@ -53,8 +55,8 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
     if (args.positional().size() != 3)
         return usageErrorWithUsage(ctx, QStringLiteral("replace takes a register file, OLD and NEW"));
     const QString path = args.positional().at(0);
-    const QString text = args.positional().at(1);
-    const QString replacement = args.positional().at(2);
+    QString text = args.positional().at(1);
+    QString replacement = args.positional().at(2);
     if (text.isEmpty())
         return usageError(ctx, QStringLiteral("the search text is empty"));
     if (regsearch::hasLineBreak(replacement))
@@ -62,6 +64,10 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
 
     RegisterDocument doc;
     doc.load(path);
+    if (const QString refused = regsearch::prepareTexts(doc, text, replacement); !refused.isEmpty()) {
+        ctx.err << refused << '\n';
+        return 1;
+    }
     QList<int> entries;
     if (const int rc = selectEntries(ctx, args, doc, entries))
         return rc;
@@ -112,6 +118,8 @@ const CliRegistration regReplace(
       {QStringLiteral("dry-run"), QString(), QStringLiteral("count only; the file is not written")},
       forceOption()},
      QStringLiteral("When a line would pass 20 characters nothing is replaced: each such line is named on standard "
-                    "error and the exit code is 1.")});
+                    "error and the exit code is 1. A NEW holding a control character or a character the register "
+                    "cannot hold is refused (exit 1). Characters that input methods type for Shift-JIS characters "
+                    "(such as U+301C) are taken as the code page's own (U+FF5E), in OLD and NEW.")});
 
 } // namespace

@@ -45,6 +45,7 @@ const CliRegistration reg(
       forceOption()},
      QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. Lines are cut to 20 "
                     "characters and a picture of the cell is removed. A line may not hold a line break or another "
-                    "control character (exit 2, the file stays as it was).")});
+                    "control character (exit 2), nor a character the register cannot hold (exit 1); the file then "
+                    "stays as it was.")});
 
 } // namespace

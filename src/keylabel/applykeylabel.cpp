@@ -1,5 +1,8 @@
 #include "keylabel/applykeylabel.h"
 
+#include "platform/conversion.h"
+#include "register/textrule.h"
+
 #include "strip/cellrecord.h"
 #include "strip/celltext.h"
 #include "strip/colourline.h"
@@ -12,12 +15,23 @@ namespace keylabel {
 
 QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int> &cells, const KeyLabel &label)
 {
-    RegisterStep step(doc, QStringLiteral("キーラベルの適用"));
     using namespace strip::cellline;
+    // The label passes the register's input rule before anything changes:
+    // a key label file may hold what this register cannot.
+    const TextEncoding encoding = doc.encoding();
+    const QString face = textrule::mapInput(label.fontName, encoding);
     QStringList text;
     text.reserve(label.lines.size());
     for (const QString &l : label.lines)
-        text.append(strip::cutTextLine(l));
+        text.append(strip::cutTextLine(textrule::mapInput(l, encoding)));
+    textrule::Refusal refusal = textrule::checkFontSize(label.fontSize);
+    if (!refusal)
+        refusal = textrule::check(face, textrule::Field::FontFace, encoding);
+    if (!refusal)
+        refusal = textrule::check(text, textrule::Field::KeyLabel, encoding);
+    if (refusal)
+        throw textrule::RefusedInput(refusal.message());
+    RegisterStep step(doc, QStringLiteral("キーラベルの適用"));
     const int count = int(text.size());
 
     // Every record is found before anything changes, so a cell that does
@@ -44,7 +58,7 @@ QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int>
     auto fixedLine = [&](int a, int offset) -> QString {
         switch (offset) {
         case Face:
-            return label.fontName;
+            return face;
         case Size:
             return QString::number(label.fontSize);
         case Colours:

@@ -13,7 +13,10 @@ namespace keylabel {
 
 // Applies the label to the given cells (in the order given) of the entry
 // whose header starts at headerLine. Text lines are cut to 20 characters, as
-// a cell's text always is. Returns the cells that were changed.
+// a cell's text always is. A label the register's input rule refuses (a
+// size outside 1 … 999, a control character, a character the register
+// cannot hold) throws textrule::RefusedInput naming it, and nothing changes. Returns
+// the cells that were changed.
 QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int> &cells, const KeyLabel &label);
 
 } // namespace keylabel

@@ -3,7 +3,9 @@
 #include "keylabel/applykeylabel.h"
 #include "keylabel/tfkeylabel.h"
 #include "platform/fontlist.h"
+#include "platform/userdialogs.h"
 #include "register/registerdocument.h"
+#include "register/textrule.h"
 #include "strip/stripdisplay.h"
 
 #include <QComboBox>
@@ -80,7 +82,13 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
         return;
     const keylabel::KeyLabel label = m_set.ReadKeyLabel(k);
     RegisterDocument &doc = *m_parts.document;
-    const QList<int> changed = keylabel::applyKeyLabel(doc, doc.currentHeaderLine(), display.selectedCells(), label);
+    QList<int> changed;
+    try {
+        changed = keylabel::applyKeyLabel(doc, doc.currentHeaderLine(), display.selectedCells(), label);
+    } catch (const textrule::RefusedInput &e) { // nothing changed
+        UserDialogs::current().message(m_parts.window, e.message());
+        return;
+    }
     for (int i : changed) {
         display.reloadEditor(i);
         display.renderCell(i);

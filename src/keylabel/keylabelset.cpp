@@ -1,4 +1,5 @@
 #include "keylabel/keylabelset.h"
+#include "register/textrule.h"
 
 #include "platform/conversion.h"
 #include "register/series.h"
@@ -360,11 +361,11 @@ void KeyLabelSet::WriteKeyLabel(int k, const KeyLabel &label)
     QStringList text;
     text.reserve(label.lines.size());
     for (const QString &l : label.lines) {
-        QString t = l;
+        QString t = textrule::mapInput(l, m_encoding);
         t.replace(u'\r', u' ').replace(u'\n', u' ');
         text.append(t);
     }
-    QString face = label.fontName;
+    QString face = textrule::mapInput(label.fontName, m_encoding);
     face.replace(u'\r', u' ').replace(u'\n', u' ');
     m_lines.remove(b + FirstTextLine, n);
     m_lines[b + FontLine] = face;

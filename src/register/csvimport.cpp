@@ -7,6 +7,7 @@
 #include "register/registerhistory.h"
 #include "register/series.h"
 #include "register/templates.h"
+#include "register/textrule.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -80,38 +81,25 @@ Layout plainLayout()
     return l;
 }
 
-QString codePoint(const QString &text, qsizetype i)
-{
-    char32_t code = text.at(i).unicode();
-    if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-        code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-    return QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, u'0');
-}
-
 // A field a register line cannot hold: a line break or another control
 // character anywhere in it (before any trimming).
 QString fieldFault(const QString &field, int column)
 {
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const char16_t u = field.at(i).unicode();
-        if (u == u'\r' || u == u'\n')
-            return QStringLiteral("%1 列目に改行があります").arg(column + 1);
-        if (u < 0x20 || u == 0x7F)
-            return QStringLiteral("%1 列目に制御文字 (%2) があります").arg(column + 1).arg(codePoint(field, i));
-    }
-    return QString();
+    const QString bad = textrule::controlCharacter(field);
+    if (bad.isEmpty())
+        return QString();
+    if (bad == QLatin1String("\r") || bad == QLatin1String("\n"))
+        return QStringLiteral("%1 列目に改行があります").arg(column + 1);
+    return QStringLiteral("%1 列目に制御文字 (%2) があります").arg(column + 1).arg(textrule::codePoint(bad));
 }
 
-QString cp932Fault(const QString &value)
+// A row with a value in a field past the last column would lose it.
+QString extraFieldFault(const QStringList &fields, int columns)
 {
-    QByteArray probe;
-    qsizetype bad = 0;
-    if (textfile::encodeCp932(value, probe, &bad))
-        return QString();
-    QString ch = value.mid(bad, 1);
-    if (value.at(bad).isHighSurrogate() && bad + 1 < value.size())
-        ch = value.mid(bad, 2);
-    return QStringLiteral("文字「%1」(%2) はシフトJISで保存できません").arg(ch, codePoint(value, bad));
+    for (int i = columns; i < fields.size(); ++i)
+        if (!trimControls(fields.at(i)).isEmpty())
+            return QStringLiteral("項目が %1 個あり、列の数 (%2) より多くなっています").arg(fields.size()).arg(columns);
+    return QString();
 }
 
 // Series column: a caption (letter case ignored) or an index 0 to 7.
@@ -157,10 +145,12 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
     Analysis a;
     a.encoding = table.encoding;
     Layout layout = plainLayout();
+    int columns = int(layout.at.size());
     qsizetype first = 0;
     if (!table.records.isEmpty()) {
         if (const std::optional<Layout> named = headerLayout(table.records.at(0).fields)) {
             layout = *named;
+            columns = int(table.records.at(0).fields.size());
             a.headerRow = true;
             first = 1;
         }
@@ -176,7 +166,7 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
     QHash<QString, int> fileRows;            // extension -> CSV line of its first row
     QHash<QString, EntryHeader> soundRows;   // extension -> header of a sound row
     QHash<int, QStringList> offered;         // series index -> strip types
-    const bool cp932 = doc.encoding() == TextEncoding::Cp932;
+    const TextEncoding encoding = doc.encoding();
     const QString stamp = EntryHeader::dateText(now);
 
     for (qsizetype k = first; k < table.records.size(); ++k) {
@@ -193,6 +183,7 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
         };
         if (!rec.fault.isEmpty())
             problem(rec.fault);
+        problem(extraFieldFault(rec.fields, columns));
         // Only the columns that are used count; others may hold anything.
         for (const auto &[column, names] : columnNames()) {
             Q_UNUSED(names);
@@ -202,24 +193,25 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
         }
         const QString seriesText = trimControls(raw(Column::Series));
         const int seriesIndex = seriesOf(seriesText);
-        row.header.extension = trimControls(raw(Column::Extension));
-        row.header.department = trimControls(raw(Column::Department));
-        row.header.userName = trimControls(raw(Column::UserName));
+        row.header.extension = textrule::mapInput(trimControls(raw(Column::Extension)), encoding);
+        row.header.department = textrule::mapInput(trimControls(raw(Column::Department)), encoding);
+        row.header.userName = textrule::mapInput(trimControls(raw(Column::UserName)), encoding);
         row.header.seriesCaption = seriesIndex >= 0 ? series::caption(seriesIndex) : seriesText;
         row.header.stripType = trimControls(raw(Column::StripType));
         const QString date = trimControls(raw(Column::Date));
         row.header.date = date.isEmpty() ? stamp : date;
-        row.copyFrom = trimControls(raw(Column::CopyFrom));
+        row.copyFrom = textrule::mapInput(trimControls(raw(Column::CopyFrom)), encoding);
 
         if (row.header.extension.isEmpty())
             problem(QStringLiteral("内線番号がありません"));
         for (const QString &v : row.header.toLines())
             if (linevalue::check(v).fault == linevalue::Fault::Marker)
                 problem(QStringLiteral("示名条の区切り行と同じ形の項目があります"));
-        if (cp932)
-            for (const QString &v : row.header.toLines())
-                if (row.problem.isEmpty())
-                    problem(cp932Fault(v));
+        if (const textrule::Refusal r = textrule::checkHeader(row.header, encoding)) {
+            QString reason = r.message();
+            reason.chop(1); // the rows' problems are listed without a full stop
+            problem(reason);
+        }
         if (seriesIndex < 0)
             problem(seriesText.isEmpty() ? QStringLiteral("主装置のシリーズがありません")
                                          : QStringLiteral("主装置のシリーズ「%1」はありません").arg(seriesText));

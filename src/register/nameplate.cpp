@@ -3,6 +3,7 @@
 
 #include "platform/conversion.h"
 #include "register/registerformat.h"
+#include "strip/celltext.h"
 #include "strip/stripwalk.h"
 
 #include <vector>
@@ -43,6 +44,11 @@ QString fill(const QString &text, const EntryHeader &header)
             out += text.at(i++);
     }
     return out;
+}
+
+QString plateText(const QString &text, const EntryHeader &header)
+{
+    return strip::cutTextLine(fill(text, header));
 }
 
 bool hasPlaceholder(const QString &text)
@@ -92,9 +98,11 @@ std::vector<Change> plateChanges(const RegisterDocument &doc, qint64 n, const En
                 return true;
             const int textLine = c.line + regfmt::cell::FirstText;
             const QString current = lines->line(textLine);
-            if (current != fill(pattern, *oldH))
+            // A plate written before lines were cut as they are filled
+            // may still hold the whole value.
+            if (current != plateText(pattern, *oldH) && current != fill(pattern, *oldH))
                 return true; // the user's own text
-            const QString now = fill(pattern, *newH);
+            const QString now = plateText(pattern, *newH);
             if (now != current)
                 out->push_back({textLine, now});
             return true;

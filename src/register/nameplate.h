@@ -20,6 +20,10 @@ extern const QString UserNameField;   // "{使用者名}"
 
 // The text with every placeholder replaced by the header's value.
 QString fill(const QString &text, const EntryHeader &header);
+// The line a preset text gives a cell: filled, then cut to 20 characters
+// as every cell line is (a department may hold up to 32), so that showing
+// the entry never shortens it and the plate keeps following its header.
+QString plateText(const QString &text, const EntryHeader &header);
 bool hasPlaceholder(const QString &text);
 
 // The preset text of a key code with placeholders (characters 7 onward of a

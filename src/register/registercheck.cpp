@@ -3,6 +3,7 @@
 #include "platform/conversion.h"
 
 #include "register/registerformat.h"
+#include "register/textrule.h"
 
 namespace {
 
@@ -162,6 +163,13 @@ private:
                                         .arg(end == m_lines.size() ? QStringLiteral("ファイルの終わりを越えています")
                                                                    : QStringLiteral("次の示名条に食い込んでいます")));
                     return false;
+                }
+                for (int k = 0; k < textLines; ++k) {
+                    const int at = p + cell::FirstText + k;
+                    const QString bad = textrule::controlCharacter(m_lines.at(at));
+                    if (!bad.isEmpty())
+                        problem(at, QStringLiteral("示名条 %1: %2 の %3 行目の文字列に制御文字 (%4) があります")
+                                        .arg(e).arg(what).arg(k + 1).arg(textrule::codePoint(bad)));
                 }
                 p += cell::FixedLines + textLines;
             }

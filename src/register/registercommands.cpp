@@ -407,7 +407,8 @@ void RegisterCommands::ActionJimeijoNewExecute()
     dlg.copySource.clear();
     dlg.registrationDate.clear();
     dlg.row = 0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;
 
@@ -468,7 +469,8 @@ void RegisterCommands::ActionJimeijoEditExecute()
     dlg.userName = before.userName;
     dlg.copySource.clear();
     dlg.row = r0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders());
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;
 

@@ -1,4 +1,5 @@
 #include "register/registersearch.h"
+#include "register/textrule.h"
 
 #include "strip/cellrenderer.h"
 #include "strip/celltext.h"
@@ -16,6 +17,13 @@ QString tooLongMessage(int length)
     return QStringLiteral("置換すると行が %1 文字になり、1 行 %2 文字を超えるため置換できません。")
         .arg(length)
         .arg(strip::MaxTextLineLength);
+}
+
+QString prepareTexts(const RegisterDocument &doc, QString &text, QString &replacement)
+{
+    text = textrule::mapInput(text, doc.encoding());
+    replacement = textrule::mapInput(replacement, doc.encoding());
+    return textrule::check(replacement, textrule::Field::ReplaceText, doc.encoding()).message();
 }
 
 bool hasLineBreak(const QString &text)

@@ -87,6 +87,12 @@ QString tooLongMessage(int length);
 // Unicode line and paragraph separators); a replacement must not.
 bool hasLineBreak(const QString &text);
 
+// Maps the search text and the replacement by the register's input rule
+// (see textrule.h); returns the message for a replacement the register
+// cannot take (a control character, a character its encoding cannot hold),
+// empty when both may be used.
+QString prepareTexts(const RegisterDocument &doc, QString &text, QString &replacement);
+
 // One step of the dialog in find or replace mode, from the state (or the
 // request's start point when the state has none). The request's text must
 // not be empty and the replacement must hold no line break.

@@ -6,6 +6,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/templates.cpp
   src/register/registercheck.cpp
   src/register/linevalue.cpp
+  src/register/textrule.cpp
   src/register/registerlistmodel.cpp
   src/register/registersearch.cpp
   src/register/nameplate.cpp

@@ -131,7 +131,7 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
                     << QStringLiteral("0") << QStringLiteral("0") << QStringLiteral("2");
                 for (int k = 0; k < 7; ++k)
                     out << QString();
-                out << QStringLiteral("1") << nameplate::fill(code.mid(6), header);
+                out << QStringLiteral("1") << nameplate::plateText(code.mid(6), header);
             }
             while (origin.size() < out.size())
                 origin.append(p + 15);

@@ -144,8 +144,12 @@ void TFSearch::btnOkClick()
         UserDialogs::current().message(this, regsearch::LineBreakMessage);
         return;
     }
-    Disabled guard(this);
     RegisterDocument &doc = m_commands.document();
+    if (const QString refused = regsearch::prepareTexts(doc, req.text, req.replacement); !refused.isEmpty()) {
+        UserDialogs::current().message(this, refused);
+        return;
+    }
+    Disabled guard(this);
     StripDisplay &display = m_commands.display();
     // Typed text is written back before the step reads or changes the
     // register: moving the focus in the main window would do nothing while

@@ -2,7 +2,7 @@
 
 #include "platform/conversion.h"
 #include "platform/userdialogs.h"
-#include "register/linevalue.h"
+#include "register/textrule.h"
 #include "register/templates.h"
 
 #include <QComboBox>
@@ -14,7 +14,6 @@
 
 const QString TFTelAdd::NoCopySource = QStringLiteral("登録済み使用者情報を使用しない");
 const QString TFTelAdd::DuplicateMessage = QStringLiteral("すでにこの内線番号は存在します。");
-const QString TFTelAdd::ControlCharacterMessage = QStringLiteral("改行などの制御文字は入力できません。");
 
 namespace {
 // Guards programmatic changes of the lists against their change handlers.
@@ -122,8 +121,10 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
 
 TFTelAdd::~TFTelAdd() = default;
 
-void TFTelAdd::setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows)
+void TFTelAdd::setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows,
+                           TextEncoding encoding)
 {
+    m_encoding = encoding;
     m_programFolder = programFolder;
     m_selectorSeries = selectorSeries;
     m_rows = rows;
@@ -252,11 +253,21 @@ void TFTelAdd::ButtonOkClick()
         Filling guard(m_filling);
         ComboBoxExternal->setEditText(trimControls(ComboBoxExternal->currentText()));
     }
-    // A line break or another control character inside a value would break
-    // the register's line structure.
-    for (QLineEdit *edit : {extensionEdit(), Edit2, Edit3}) {
-        if (!linevalue::check(edit->text())) {
-            UserDialogs::current().message(this, ControlCharacterMessage);
+    // Each value is mapped and checked by the register's input rule; the
+    // first refused one is named and nothing is stored.
+    const std::pair<QLineEdit *, textrule::Field> values[] = {
+        {extensionEdit(), textrule::Field::Extension},
+        {Edit2, textrule::Field::Department},
+        {Edit3, textrule::Field::UserName},
+    };
+    for (const auto &[edit, field] : values) {
+        const QString mapped = textrule::mapInput(edit->text(), m_encoding);
+        if (mapped != edit->text()) {
+            Filling guard(m_filling);
+            edit->setText(mapped);
+        }
+        if (const textrule::Refusal r = textrule::check(mapped, field, m_encoding)) {
+            UserDialogs::current().message(this, r.message());
             edit->selectAll();
             edit->setFocus();
             return;

@@ -22,8 +22,6 @@ public:
 
     static const QString NoCopySource; // "登録済み使用者情報を使用しない"
     static const QString DuplicateMessage; // "すでにこの内線番号は存在します。"
-    // A value holding a line break or another control character inside.
-    static const QString ControlCharacterMessage;
 
     explicit TFTelAdd(QWidget *parent = nullptr);
     ~TFTelAdd() override;
@@ -40,8 +38,10 @@ public:
     int row = 0;
 
     // What the dialog reads from the main window: the program folder holding
-    // the templates, the series selector's text and the register list rows.
-    void setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows);
+    // the templates, the series selector's text, the register list rows and
+    // the register's encoding (which characters a value may hold).
+    void setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows,
+                     TextEncoding encoding = TextEncoding::Cp932);
 
     // The copy source text of a register row: extension + " 使用者名：" + user name.
     static QString copySourceText(const EntryHeader &row);
@@ -83,5 +83,6 @@ private:
     QString m_programFolder;
     QString m_selectorSeries;
     QList<EntryHeader> m_rows;
+    TextEncoding m_encoding = TextEncoding::Cp932;
     int m_filling = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/commandconnect.h"
 #include "platform/userdialogs.h"
 #include "register/registerdocument.h"
+#include "register/textrule.h"
 #include "strip/cellrenderer.h"
 #include "strip/celltext.h"
 #include "strip/stripdisplay.h"
@@ -98,12 +99,14 @@ void CellEditing::writeBack(int cell, const QStringList &lines)
     redraw(cell);
 }
 
-bool CellEditing::acceptInput(const QString &text)
+bool CellEditing::acceptInput(QString &text)
 {
-    const QString bad = strip::unsavableCharacter(text, m_doc.encoding());
-    if (bad.isEmpty())
+    text = textrule::mapInput(text, m_doc.encoding());
+    const textrule::Refusal r =
+        textrule::check(strip::editorLines(text), textrule::Field::CellLine, m_doc.encoding());
+    if (!r)
         return true;
-    UserDialogs::current().message(m_window, strip::unsavableInputMessage(bad));
+    UserDialogs::current().message(m_window, r.message());
     return false;
 }
 
@@ -193,10 +196,13 @@ bool CellEditing::eventFilter(QObject *watched, QEvent *event)
         return editorKey(editor, static_cast<QKeyEvent *>(event));
     case QEvent::InputMethod: {
         auto *im = static_cast<QInputMethodEvent *>(event);
-        if (!im->commitString().isEmpty() && !acceptInput(im->commitString())) {
+        QString commit = im->commitString();
+        if (!commit.isEmpty() && !acceptInput(commit)) {
             editor->setFocus(Qt::OtherFocusReason);
             return true;
         }
+        if (commit != im->commitString())
+            im->setCommitString(commit, im->replacementStart(), im->replacementLength());
         return false;
     }
     default:
@@ -228,9 +234,15 @@ bool CellEditing::editorKey(QPlainTextEdit *editor, QKeyEvent *key)
         return true;
     }
     // Typed text (a character outside the basic plane comes as a pair).
-    const QString text = key->text();
-    if (!text.isEmpty() && text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7F && !acceptInput(text)) {
+    QString text = key->text();
+    if (text.isEmpty() || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F)
+        return false;
+    if (!acceptInput(text)) {
         editor->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (text != key->text()) { // stored as the code page's own character
+        editor->insertPlainText(text);
         return true;
     }
     return false;
@@ -248,7 +260,7 @@ void CellEditing::copyEditorSelection(QPlainTextEdit *editor, bool cut)
 
 void CellEditing::pasteIntoEditor(QPlainTextEdit *editor)
 {
-    const QString text = clipboardText();
+    QString text = clipboardText();
     if (text.isEmpty() || !acceptInput(text)) {
         editor->setFocus(Qt::OtherFocusReason);
         return;
@@ -296,7 +308,7 @@ void CellEditing::ActionEditPasteExecute()
     if (cell < 0)
         return;
     // Nothing to paste changes nothing (a picture stays).
-    const QString text = clipboardText();
+    QString text = clipboardText();
     if (text.isNull() || !acceptInput(text))
         return;
     RegisterStep step(m_doc, QStringLiteral("貼り付け"));

@@ -71,9 +71,9 @@ private:
     void endEditing();
     void writeBack(int cell, const QStringList &lines);
     void redraw(int cell);
-    // False (after saying why) when the text holds a character that the
-    // register cannot save.
-    bool acceptInput(const QString &text);
+    // Maps typed or pasted text by the input rule; false (after saying why)
+    // when a line holds a character that the register cannot take.
+    bool acceptInput(QString &text);
     bool editorKey(QPlainTextEdit *editor, class QKeyEvent *key);
     void copyEditorSelection(QPlainTextEdit *editor, bool cut);
     void pasteIntoEditor(QPlainTextEdit *editor);

@@ -1,4 +1,5 @@
 #include "strip/cellformat.h"
+#include "register/textrule.h"
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
@@ -20,7 +21,7 @@ const QList<int> &fontSizeList()
 bool isValidFontSize(const QString &text)
 {
     int v;
-    return tryParseInt(text, v) && v >= 1;
+    return tryParseInt(text, v) && !textrule::checkFontSize(v);
 }
 
 const QStringList &registerFaces()

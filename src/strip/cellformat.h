@@ -17,8 +17,8 @@ namespace strip {
 // The sizes offered in the toolbar's size box and the key label dialog.
 const QList<int> &fontSizeList();
 
-// A size typed into a size box is a decimal integer of at least 1; there is
-// no upper bound.
+// A size typed into a size box is a decimal integer within the input rule's
+// range (1 to 999 points): a larger one draws no readable text.
 bool isValidFontSize(const QString &text);
 
 // The Windows faces that registers name and the fonts that draw them here.

@@ -3,7 +3,8 @@
 #include "strip/cellrecord.h"
 #include "strip/stripwalk.h"
 
-#include "platform/textfile.h"
+#include "platform/conversion.h"
+#include "register/textrule.h"
 
 namespace strip {
 
@@ -38,35 +39,18 @@ QString clipboardText(const QStringList &lines)
     return text;
 }
 
-QString unsavableCharacter(const QString &text, TextEncoding encoding)
-{
-    if (encoding != TextEncoding::Cp932)
-        return QString();
-    QByteArray out;
-    qsizetype bad = -1;
-    if (textfile::encodeCp932(text, out, &bad) || bad < 0 || bad >= text.size())
-        return QString();
-    const bool pair = text.at(bad).isHighSurrogate() && bad + 1 < text.size() && text.at(bad + 1).isLowSurrogate();
-    return text.mid(bad, pair ? 2 : 1);
-}
-
-QString unsavableInputMessage(const QString &character)
-{
-    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character.at(0), character.at(1))
-                                                : character.at(0).unicode();
-    return QStringLiteral("文字「%1」(U+%2) はシフトJISのデータベースに保存できないため、入力できません。")
-        .arg(character, QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
-}
-
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)
 {
-    RegisterStep step(doc, QStringLiteral("文字の入力"));
-    const int b = locateCell(doc.lines(), headerLine, cell);
-    const int n = intLineAt(doc.lines(), b + cellline::TextCount);
+    // What is cut off is never stored, so only the cut lines are checked.
     QStringList cut;
     cut.reserve(lines.size());
     for (const QString &l : lines)
-        cut.append(cutTextLine(l));
+        cut.append(cutTextLine(textrule::mapInput(l, doc.encoding())));
+    if (const textrule::Refusal r = textrule::check(cut, textrule::Field::CellLine, doc.encoding()))
+        throw textrule::RefusedInput(r.message());
+    RegisterStep step(doc, QStringLiteral("文字の入力"));
+    const int b = locateCell(doc.lines(), headerLine, cell);
+    const int n = intLineAt(doc.lines(), b + cellline::TextCount);
     // Writing back what is there changes nothing (and is no step to undo).
     if (doc.line(b + cellline::TextCount) == QString::number(n) && n == cut.size()
         && doc.lines().mid(b + cellline::FirstText, n) == cut && doc.line(b + cellline::PictureType).isEmpty()

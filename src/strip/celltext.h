@@ -24,15 +24,11 @@ QStringList editorLines(const QString &text);
 // editor holds them, so that pasting it back gives the same lines.
 QString clipboardText(const QStringList &lines);
 
-// The first character of `text` that a register in `encoding` cannot hold
-// (a surrogate pair whole), or an empty string. Registers with a UTF-8 or
-// UTF-16 mark hold every character.
-QString unsavableCharacter(const QString &text, TextEncoding encoding);
-// Message for a typed or pasted character that the register cannot hold.
-QString unsavableInputMessage(const QString &character);
-
 // Replaces the text of cell `cell` of the entry whose header starts at line
-// headerLine. Returns the lines as stored (cut to 20 characters).
+// headerLine. The lines are mapped and checked by the input rule (see
+// register/textrule.h): a refused line throws textrule::RefusedInput with its message
+// before anything changes. Returns the lines as stored (cut to 20
+// characters).
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines);
 
 } // namespace strip

@@ -50,6 +50,9 @@ private Q_SLOTS:
     void lineValuesRefused_data();
     void lineValuesRefused();
     void headerValuesTrimmedAsTheDialogDoes();
+    void inputRule_data();
+    void inputRule();
+    void inputMappedAndPlatesCut();
     void listShowsEntryNumbers();
     void textLinesCutWithoutSplittingPairs_data();
     void textLinesCutWithoutSplittingPairs();
@@ -311,6 +314,67 @@ void TestCli::headerValuesTrimmedAsTheDialogDoes()
     QCOMPARE(doc.headerOfEntry(3).department, QStringLiteral("営業部"));
     QCOMPARE(doc.headerOfEntry(3).userName, QStringLiteral("5"));
     QCOMPARE(cli({"check", path}).code, 0);
+}
+
+void TestCli::inputRule_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    const QString kichi = QStringLiteral("\U00020BB7");
+    const QStringList add{"new", "--series", "3", "--type", UL};
+    QTest::newRow("new: 40-digit extension") << add + QStringList{"--ext", QString(40, u'9')} << 1
+                                             << "内線番号は 14 文字以内で入力してください（40 文字あります）。";
+    QTest::newRow("new: user outside Shift-JIS") << add + QStringList{"--ext", "990", "--user", kichi + "田"} << 1
+                                                 << "使用者名の文字「" + kichi + "」(U+20BB7)";
+    QTest::newRow("new: department of 33") << add + QStringList{"--ext", "990", "--dept", QString(33, u'D')} << 1
+                                           << "部署は 32 文字以内";
+    QTest::newRow("text: outside Shift-JIS") << QStringList{"text", "--entry", "1", "--cell", "5", "--", "a" + kichi} << 1
+                                             << "文字「" + kichi + "」";
+    QTest::newRow("format: size 100000") << QStringList{"format", "--entry", "1", "--cell", "5", "--size", "100000"} << 2
+                                         << "--size takes a whole number of points from 1 to 999";
+    QTest::newRow("format: face outside Shift-JIS") << QStringList{"format", "--entry", "1", "--cell", "5", "--font", "Señor"}
+                                                    << 1 << "フォント名の文字「ñ」";
+    QTest::newRow("format: face with a tab") << QStringList{"format", "--entry", "1", "--cell", "5", "--font", "A\tB"}
+                                             << 2 << "--font takes a face name on one line";
+    QTest::newRow("replace: tab") << QStringList{"replace", "総務部", "経\t理"} << 1 << "置換後の文字列に制御文字 (U+0009)";
+    QTest::newRow("replace: outside Shift-JIS") << QStringList{"replace", "総務部", kichi} << 1
+                                                << "置換後の文字列の文字「" + kichi + "」";
+}
+
+void TestCli::inputRule()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    const QByteArray before = fileBytes(m_reg);
+    args.insert(1, m_reg);
+    const Run r = cli(args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(fileBytes(m_reg), before);
+}
+
+void TestCli::inputMappedAndPlatesCut()
+{
+    const QString path = m_dir.filePath(QStringLiteral("mapped.TAV"));
+    QFile::copy(m_reg, path);
+    const QString typed = QStringLiteral("\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014");
+    const QString stored = QStringLiteral("\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
+    const QString dept = QStringLiteral("Information Systems Dep"); // 23 characters
+    QCOMPARE(cli({"new", path, "--series", "3", "--type", UL, "--ext", "3" + typed, "--dept", dept}).code, 0);
+    QCOMPARE(cli({"text", path, "--entry", "1", "--cell", "5", typed}).code, 0);
+    RegisterDocument doc;
+    doc.load(path);
+    QCOMPARE(doc.headerOfEntry(3).extension, "3" + stored);
+    // The plate holds the department cut to 20, the header all of it.
+    const QStringList lines = doc.lines().toStringList().mid(doc.findEntry(3));
+    QCOMPARE(lines.count(dept), 1);
+    QCOMPARE(lines.count(dept.left(20)), 1);
+    // Searching with what the input method typed finds the stored text.
+    const Run found = cli({"find", path, typed});
+    QCOMPARE(found.code, 0);
+    QVERIFY2(found.out.startsWith(QStringLiteral("1\t5\t1\t201\t") + stored), qPrintable(found.out));
 }
 
 void TestCli::listShowsEntryNumbers()

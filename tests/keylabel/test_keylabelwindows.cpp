@@ -201,6 +201,8 @@ private Q_SLOTS:
     void applyToSelectedCells();
     void applyDoesNothing_data();
     void applyDoesNothing();
+    void applyRefusedByTheInputRule_data();
+    void applyRefusedByTheInputRule();
     void seriesFromSelectorAndList();
     void panelVisibilityPersisted();
     void dialogLayoutAndPage();
@@ -361,6 +363,41 @@ void TestKeyLabelWindows::applyDoesNothing()
     }
     const QStringList before = f.doc().lines().toStringList();
     f.clickPanelKey(0);
+    QCOMPARE(f.doc().lines().toStringList(), before);
+    QVERIFY(!f.doc().isModified());
+}
+
+void TestKeyLabelWindows::applyRefusedByTheInputRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("Señor into a Shift-JIS register") << "Señor" << 9 << "キーラベルの文字「ñ」(U+00F1)";
+    QTest::newRow("size 100000") << "代表" << 100000 << "フォントサイズ 100000";
+    QTest::newRow("size -3") << "代表" << -3 << "フォントサイズ -3";
+}
+
+// A key label file (here UTF-8, so it holds ñ) may hold what the register
+// cannot: clicking the label says so and changes nothing.
+void TestKeyLabelWindows::applyRefusedByTheInputRule()
+{
+    QFETCH(QString, text);
+    QFETCH(int, size);
+    QFETCH(QString, refusal);
+    Fixture f;
+    QDir().mkpath(keyFolder(f.env));
+    KeyLabelSet set(keyFolder(f.env));
+    set.SetDefaultKeyLabels(7);
+    set.WriteKeyLabel(0, {QStringLiteral("ＭＳ 明朝"), size, 0, 16777215, {text}});
+    textfile::write(set.filePath(7), set.lines(), TextEncoding::Utf8Bom);
+    f.start();
+    QCOMPARE(f.panel().set().ReadKeyLabel(0).lines, QStringList{text});
+    f.clickCell(0);
+    const QStringList before = f.doc().lines().toStringList();
+    f.clickPanelKey(0);
+    const QStringList messages = f.env.dialogs.texts("message");
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.at(0).contains(refusal), qPrintable(messages.at(0)));
     QCOMPARE(f.doc().lines().toStringList(), before);
     QVERIFY(!f.doc().isModified());
 }

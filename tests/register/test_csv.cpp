@@ -239,7 +239,7 @@ void TestCsv::rowProblems_data()
                                             << QStringList{"示名条のタイプ「電話機Ａ」は" + uT + "にありません"};
     QTest::newRow("no strip type") << "208,,,0," << QStringList{"示名条のタイプがありません"};
     QTest::newRow("character CP932 cannot hold") << QStringLiteral("209,\U00020BB7野,,0,電話機Ａ")
-                                                 << QStringList{"文字「\U00020BB7」(U+20BB7) はシフトJISで保存できません"};
+                                                 << QStringList{"部署の文字「\U00020BB7」(U+20BB7) はシフトJISのデータベースに保存できない"};
     QTest::newRow("line break in a field") << "\"210\",\"総務\n部\",x,0,電話機Ａ" << QStringList{"2 列目に改行があります"};
     QTest::newRow("CR LF in a field") << "211,x,\"山\r\n田\",0,電話機Ａ" << QStringList{"3 列目に改行があります"};
     QTest::newRow("trailing line break") << "\"212\n\",x,y,0,電話機Ａ" << QStringList{"1 列目に改行があります"};
@@ -257,7 +257,9 @@ void TestCsv::rowProblems_data()
                                                           "複製元の内線番号 222 はありません"};
     QTest::newRow("copy of another type") << "224,,,0,電話機Ｂ,100"
                                           << QStringList{"複製元 100 の示名条のタイプ「電話機Ａ」が違います"};
-    QTest::newRow("extra columns ignored") << "225,,,0,電話機Ａ,,x,y,z" << QStringList{""};
+    QTest::newRow("values past the columns refused") << "225,,,0,電話機Ａ,,x,y,z"
+                                                     << QStringList{"項目が 9 個あり、列の数 (6) より多くなっています"};
+    QTest::newRow("empty fields past the columns") << "225,,,0,電話機Ａ,,,," << QStringList{""};
     QTest::newRow("empty lines are no rows") << "\r\n226,,,0,電話機Ａ\r\n\r\n" << QStringList{""};
 }
 

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void okButton();
     void duplicateExtension_data();
     void duplicateExtension();
+    void typedValuesFollowTheInputRule_data();
+    void typedValuesFollowTheInputRule();
     void editSwitchesEntry();
     void editKeepsOwnTypeWithoutTemplate();
 
@@ -145,6 +147,51 @@ void TestEntryDialog::duplicateExtension()
     } else {
         QCOMPARE(dlg.extension, extension);
         QCOMPARE(dlg.row, 0);
+    }
+}
+
+void TestEntryDialog::typedValuesFollowTheInputRule_data()
+{
+    QTest::addColumn<int>("box"); // 1 extension, 2 department, 3 user name
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // part of the message; empty: accepted
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("user name outside Shift-JIS") << 3 << "\U00020BB7田" << "使用者名の文字「\U00020BB7」(U+20BB7)" << "";
+    QTest::newRow("40-digit extension") << 1 << QString(40, u'9') << "内線番号は 14 文字以内" << "";
+    QTest::newRow("department of 33") << 2 << QString(33, u'D') << "部署は 32 文字以内" << "";
+    QTest::newRow("department of 32") << 2 << QString(32, u'D') << "" << QString(32, u'D');
+    QTest::newRow("input-method characters") << 2 << "営業\u301C\u2212\u2014" << "" << "営業\uFF5E\uFF0D\u2015";
+}
+
+void TestEntryDialog::typedValuesFollowTheInputRule()
+{
+    QFETCH(int, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    uitest::Environment env;
+    TFTelAdd dlg;
+    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.show();
+    QLineEdit *edit = box == 1 ? dlg.Edit1 : box == 2 ? dlg.Edit2 : dlg.Edit3;
+    if (box != 1)
+        QTest::keyClicks(dlg.Edit1, "250");
+    for (qsizetype i = 0; i < typed.size(); ++i) { // one key a character, a pair whole
+        const QString ch = typed.mid(i, typed.at(i).isHighSurrogate() ? 2 : 1);
+        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, ch, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, ch, Qt::NoModifier);
+        i += ch.size() - 1;
+    }
+    QTest::keyClick(edit, Qt::Key_Return);
+    const QStringList messages = env.dialogs.texts("message");
+    QCOMPARE(dlg.isVisible(), !refusal.isEmpty());
+    if (refusal.isEmpty()) {
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(box == 1 ? dlg.extension : box == 2 ? dlg.department : dlg.userName, stored);
+    } else {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.at(0).contains(refusal), qPrintable(messages.at(0)));
+        QCOMPARE(edit->selectedText(), typed);
     }
 }
 

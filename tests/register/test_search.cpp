@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -308,6 +310,14 @@ void TestSearch::refusals()
     press();
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
     QCOMPARE(FSearch->state().position, 11);
+    // A pasted replacement holding a tab is refused before anything changes.
+    QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
+    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(FSearch->Edit2, Qt::Key_V, Qt::ControlModifier);
+    press();
+    QCOMPARE(m_env->dialogs.texts("message").size(), 3);
+    QVERIFY(m_env->dialogs.texts("message").constLast().contains(QStringLiteral("置換後の文字列に制御文字 (U+0009)")));
+    QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
 }
 
 void TestSearch::typedTextKept()

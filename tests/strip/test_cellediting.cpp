@@ -69,6 +69,8 @@ private Q_SLOTS:
     void editorKeysUseClipboard();
     void unsavableCharacters();
     void utf8RegisterTakesAnyCharacter();
+    void inputRuleAtTheCellDoors_data();
+    void inputRuleAtTheCellDoors();
     void deleteSelectedCells();
     void selectAllAndReset();
     void typingIntoPictureCell();
@@ -309,6 +311,57 @@ void TestCellEditing::utf8RegisterTakesAnyCharacter()
     f.click(1);
     QCOMPARE(f.textLines(0), QStringList{QString::fromUtf8("\xEA\xB0\x80")});
     QVERIFY(f.env.dialogs.texts("message").isEmpty());
+}
+
+void TestCellEditing::inputRuleAtTheCellDoors_data()
+{
+    QTest::addColumn<int>("door"); // 0 Ctrl+V on the cell, 1 Ctrl+V in its editor, 2 typed in its editor
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("refusal"); // part of the message; empty: accepted
+    QTest::addColumn<QStringList>("stored");
+    const QString typed = QStringLiteral("\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014");
+    const QString own = QStringLiteral("\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
+    const QStringList unchanged{"内線2"};
+    QTest::newRow("paste: tab") << 0 << "\tFAX" << "制御文字 (U+0009)" << unchanged;
+    QTest::newRow("paste: form feed") << 0 << "a\fb" << "制御文字 (U+000C)" << unchanged;
+    QTest::newRow("paste: U+0001") << 0 << "a\x01" << "制御文字 (U+0001)" << unchanged;
+    QTest::newRow("paste: marker-like") << 0 << RegisterDocument::markerLine(124) + "\r\n"
+                                        << "文字列に制御文字 (U+000C)" << unchanged;
+    QTest::newRow("paste: mapped, lines cut") << 0 << typed + "\r\n" + QString(25, u'x')
+                                              << "" << QStringList{own, QString(20, u'x')};
+    QTest::newRow("editor paste: tab") << 1 << "A\tB" << "制御文字 (U+0009)" << unchanged;
+    QTest::newRow("editor paste: mapped") << 1 << typed << "" << QStringList{own};
+    QTest::newRow("typed: mapped") << 2 << typed << "" << QStringList{own};
+}
+
+void TestCellEditing::inputRuleAtTheCellDoors()
+{
+    QFETCH(int, door);
+    QFETCH(QString, input);
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, stored);
+    CellFixture f(cells(3));
+    QGuiApplication::clipboard()->setText(input);
+    if (door == 0) {
+        f.click(1);
+        QTest::keyClick(f.d().cell(1).textArea[0], Qt::Key_V, Qt::ControlModifier);
+    } else {
+        f.doubleClick(1);
+        if (door == 1)
+            QTest::keyClick(f.editor(1), Qt::Key_V, Qt::ControlModifier);
+        else
+            typeText(f.editor(1), input);
+        f.click(2);
+    }
+    const QStringList messages = f.env.dialogs.texts("message");
+    if (refusal.isEmpty()) {
+        QCOMPARE(messages, QStringList());
+    } else {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.at(0).contains(refusal), qPrintable(messages.at(0)));
+    }
+    QCOMPARE(f.textLines(1), stored);
+    QVERIFY(refusal.isEmpty() || !f.doc().isModified());
 }
 
 void TestCellEditing::deleteSelectedCells()

@@ -73,8 +73,6 @@ private Q_SLOTS:
     void attachToCurrentDeletesSelectedTexts();
     void clipboardRoundTrip_data();
     void clipboardRoundTrip();
-    void unsavableCharacters_data();
-    void unsavableCharacters();
 };
 
 void TestCellFormat::colourLine_data()
@@ -177,7 +175,9 @@ void TestCellFormat::fontSizes_data()
     QTest::newRow("empty") << "" << false;
     QTest::newRow("13, not in the list") << "13" << true;
     QTest::newRow("1") << "1" << true;
-    QTest::newRow("no upper bound") << "400" << true;
+    QTest::newRow("400, not in the list") << "400" << true;
+    QTest::newRow("999, the largest") << "999" << true;
+    QTest::newRow("100000, no text would show") << "100000" << false;
 }
 
 void TestCellFormat::fontSizes()
@@ -288,30 +288,6 @@ void TestCellFormat::clipboardRoundTrip()
     QFETCH(QString, text);
     QCOMPARE(strip::clipboardText(lines), text);
     QCOMPARE(strip::editorLines(text), lines);
-}
-
-void TestCellFormat::unsavableCharacters_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("encoding");
-    QTest::addColumn<QString>("bad");
-    QTest::newRow("kana, ～ and ① fit code page 932") << "ｱ～①漢" << int(TextEncoding::Cp932) << "";
-    QTest::newRow("emoji refused whole") << QString::fromUtf8("ab\xF0\x9F\x98\x80") << int(TextEncoding::Cp932)
-                                         << QString::fromUtf8("\xF0\x9F\x98\x80");
-    QTest::newRow("hangul refused") << QString::fromUtf8("x\xEA\xB0\x80y") << int(TextEncoding::Cp932)
-                                    << QString::fromUtf8("\xEA\xB0\x80");
-    QTest::newRow("UTF-8 register takes anything") << QString::fromUtf8("\xF0\x9F\x98\x80")
-                                                   << int(TextEncoding::Utf8Bom) << "";
-}
-
-void TestCellFormat::unsavableCharacters()
-{
-    QFETCH(QString, text);
-    QFETCH(int, encoding);
-    QFETCH(QString, bad);
-    QCOMPARE(strip::unsavableCharacter(text, TextEncoding(encoding)), bad);
-    if (!bad.isEmpty())
-        QVERIFY(strip::unsavableInputMessage(bad).contains(bad));
 }
 
 QTEST_GUILESS_MAIN(TestCellFormat)

@@ -4,6 +4,7 @@
 #include "register/registerdocument.h"
 #include "register/templates.h"
 #include "strip/cellrecord.h"
+#include "platform/textfile.h"
 #include "strip/celltext.h"
 #include "strip/stripwalk.h"
 
@@ -92,6 +93,8 @@ void TestCellText::cutKeepsPairsWhole()
     RegisterDocument doc;
     EntryHeader h{"201", "", "", "2024/01/01 00:00", QStringLiteral("ｕＬシリーズ主装置"), QStringLiteral("ｕＬ－１８ボタン電話機")};
     templates::appendEntryFromTemplate(doc, QStringLiteral(TAVREL_BINARY_DIR), h);
+    // A register that holds any character: Shift-JIS would refuse the pairs.
+    doc.loadBytes(textfile::encode(doc.lines().toStringList(), TextEncoding::Utf8Bom));
     QCOMPARE(strip::writeCellText(doc, 3, 4, {line}), QStringList{cut});
 }
 
