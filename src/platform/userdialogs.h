@@ -68,6 +68,11 @@ public:
     // The colour chooser, opened at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
 
+    // Why the file at path cannot be opened for request (the words of the
+    // open dialog): it does not exist, or it is read-only and the request
+    // wants to write it back. Empty when it can be opened.
+    static QString openRefusal(const QString &path, const FileRequest &request);
+
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
     static UserDialogs *install(UserDialogs *d);

@@ -55,6 +55,11 @@ public:
     void selectAndShowRow(int row);
     // The unsaved-changes question: true when the command may go on.
     bool askSaveChanges();
+    // Opens the register at path as File ▸ Open does with a chosen file (a
+    // file named on the command line): a missing or read-only file is
+    // refused with the open dialog's words, then the unsaved-changes
+    // question.
+    void openFile(const QString &path);
 
 public Q_SLOTS:
     void ActionFileNewExecute();
@@ -71,6 +76,7 @@ protected:
 
 private:
     void selectOnly(int row);
+    void load(const QString &path);
     void focusListIfVisible();
     void ListView1SelectionChanged();
     // Shows entry row + 1 and lets the series selector follow it.
