@@ -3,10 +3,10 @@
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "platform/conversion.h"
-#include "platform/instancechannel.h"
-#include "register/registercommands.h"
 #include "platform/fonts.h"
+#include "platform/instancechannel.h"
 #include "platform/userdialogs.h"
+#include "register/registercommands.h"
 
 #include <QFont>
 #include <QIcon>
@@ -20,6 +20,9 @@ std::function<void(const QString &)> &reporter()
     static std::function<void(const QString &)> r;
     return r;
 }
+
+// A modal window (a dialog, a question) may still write into the open
+// register when it closes, so a handed-over file waits until none is open.
 void openWhenNoModalWindow(const QString &file)
 {
     if (!FMain)

@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 // A path is a few hundred bytes; anything much longer is not a request.

@@ -1,9 +1,10 @@
 #pragma once
 // The way a second start of the program reaches the copy that runs: a local
 // socket beside the single-instance lock (the lock's path with ".socket" for
-// ".lock"), only for this user. The second start sends one line, the
-// absolute path of the file to open or nothing; the running copy reports
-// each line it receives.
+// ".lock"), only for this user. The second start sends one line, the file
+// to open as a file URL or nothing, and waits for "ok"; the running copy
+// reports each request (a line that is no file URL asks for nothing but the
+// window).
 
 #include <QObject>
 #include <QString>
