@@ -4,7 +4,11 @@
 # from another folder) on the sample register, starts the installed tavrel
 # on the offscreen platform until its main window has been shown, and
 # validates the desktop entry, the AppStream metainfo, the MIME type, the
-# icons and the manual page.
+# icons, the manual pages, the licence and changelog files; starts the
+# installed tavrel with a copy of the sample register (under Xvfb when
+# xvfb-run is there) and checks that it opened it; builds the Debian package
+# with no locale set (scripts/package.sh) and runs lintian on it when
+# lintian is installed.
 #
 #   scripts/check-install.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
@@ -40,7 +44,8 @@ logos=$(find "$repo/data/tvロゴ" -type f | wc -l)
   && pass "$logos sample logos in lib/tavrel/tvロゴ" || fail "lib/tavrel/tvロゴ does not hold the $logos sample logos"
 for f in share/applications/tavrel.desktop share/metainfo/org.tavrel.Tavrel.metainfo.xml \
          share/mime/packages/tavrel.xml share/icons/hicolor/scalable/apps/tavrel.svg \
-         share/man/man1/tavrel-cli.1.gz share/doc/tavrel/examples/sample-office.TAV; do
+         share/man/man1/tavrel-cli.1.gz share/man/man1/tavrel.1.gz share/doc/tavrel/examples/sample-office.TAV \
+         share/doc/tavrel/copyright share/doc/tavrel/changelog.gz; do
   [ -f "$P/$f" ] || fail "$f is not installed"
 done
 for size in 48 128; do
@@ -92,11 +97,40 @@ else
   fail "installed tavrel (exit $rc) did not show its main window: $(head -c 2000 "$work/tavrel.log")"
 fi
 
+# -- tavrel FILE opens the register --------------------------------------
+# A copy of the installed sample (installed files are read-only); the series
+# of its first entry is the one chosen when the program ends.
+cp "$sample" "$work/site.TAV"
+chmod u+w "$work/site.TAV"
+caption=$("$cli" list "$work/site.TAV" | head -n1 | cut -f2)
+series=$("$cli" templates | awk -F'\t' -v c="$caption" '$2 == c { print $1; exit }')
+rm -rf "$work/appdata/tavrel"
+display=(env QT_QPA_PLATFORM=offscreen) where="on the offscreen platform"
+if command -v xvfb-run >/dev/null; then
+  display=(env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a) where="under Xvfb"
+fi
+rc=0
+(cd "$work" && "${display[@]}" env XDG_RUNTIME_DIR="$work/runtime" APPDATA="$work/appdata" TAVREL_CLOSE_AFTER_SHOW=1 \
+  timeout 120 "$P/bin/tavrel" site.TAV >"$work/tavrel.log" 2>&1) || rc=$?
+if [ "$rc" -eq 0 ] && [ -n "$series" ] && grep -q "^SelSeriesNo=$series" "$work/appdata/tavrel/tavrel.ini" 2>/dev/null; then
+  pass "installed tavrel site.TAV opened the register $where"
+else
+  fail "installed tavrel site.TAV (exit $rc) did not open the register (series '$series'): $(head -c 2000 "$work/tavrel.log")"
+fi
+out=$("$P/bin/tavrel" --version) && [ "$(printf '%s\n' "$out" | head -n1)" = "tavrel $("$cli" --version | head -n1 | cut -d' ' -f2)" ] \
+  && pass "tavrel --version: $(printf '%s\n' "$out" | head -n1)" || fail "tavrel --version: $out"
+rc=0
+err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$P/bin/tavrel" 2>&1 >/dev/null) || rc=$?
+[ "$rc" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *xvfb-run*tavrel-cli* ]] \
+  && pass "tavrel without a display says so: $err" || fail "tavrel without a display (exit $rc): $err"
+
 # -- Desktop integration ---------------------------------------------------
 desktop-file-validate "$P/share/applications/tavrel.desktop" && pass "desktop-file-validate" \
   || fail "desktop-file-validate"
-grep -qx 'Exec=tavrel' "$P/share/applications/tavrel.desktop" && [ -x "$P/bin/tavrel" ] \
-  || fail "the desktop entry does not start bin/tavrel"
+grep -qx 'Exec=tavrel %f' "$P/share/applications/tavrel.desktop" && [ -x "$P/bin/tavrel" ] \
+  || fail "the desktop entry does not start bin/tavrel with the file"
+grep -qx 'MimeType=application/x-tavrel-register;' "$P/share/applications/tavrel.desktop" \
+  || fail "the desktop entry does not open registers"
 appstreamcli validate --no-net "$P/share/metainfo/org.tavrel.Tavrel.metainfo.xml" >/dev/null \
   && pass "appstreamcli validate --no-net" || fail "appstreamcli validate --no-net"
 if XDG_DATA_DIRS="$P/share" update-mime-database "$P/share/mime" >/dev/null \
@@ -106,10 +140,49 @@ if XDG_DATA_DIRS="$P/share" update-mime-database "$P/share/mime" >/dev/null \
 else
   fail "the MIME type does not cover *.TAV and *.tav"
 fi
-page="$P/share/man/man1/tavrel-cli.1.gz"
-warnings=$( (zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z) 2>&1 || echo "groff failed")
-[ -z "$warnings" ] && man -l "$page" 2>/dev/null | grep -q 'replace' \
-  && pass "manual page tavrel-cli.1" || fail "manual page: $warnings"
+# -- Manual pages, licence, changelog: one version and one date ------------
+version=$("$cli" --version | head -n1 | cut -d' ' -f2)
+release=$(sed -n 's/^## \([0-9.]*\) — \([0-9-]*\)$/\1 \2/p' "$repo/CHANGELOG.md" | head -n1)
+date=${release#* }
+[ "${release% *}" = "$version" ] && pass "CHANGELOG.md starts with $release" \
+  || fail "CHANGELOG.md starts with '$release', the programs are $version"
+grep -q "<release version=\"$version\" date=\"$date\"/>" "$P/share/metainfo/org.tavrel.Tavrel.metainfo.xml" \
+  || fail "the metainfo has no release $version of $date"
+grep -q '<project_license>MIT</project_license>' "$P/share/metainfo/org.tavrel.Tavrel.metainfo.xml" \
+  || fail "the metainfo names no project licence"
+for name in tavrel tavrel-cli; do
+  page="$P/share/man/man1/$name.1.gz"
+  warnings=$( (zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z) 2>&1 || echo "groff failed")
+  th=$(zcat "$page" | grep -m1 '^\.TH')
+  if [ -z "$warnings" ] && [[ "$th" == *" 1 $date \"Tavrel $version\""* ]]; then
+    pass "manual page $name.1 ($th)"
+  else
+    fail "manual page $name.1: $th $warnings"
+  fi
+done
+man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null | grep -q 'replace' || fail "tavrel-cli.1 lacks the commands"
+man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null | grep -q 'tavrel(1)' || fail "tavrel-cli.1 does not name tavrel(1)"
+head -n1 "$P/share/doc/tavrel/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  && grep -qx 'License: MIT' "$P/share/doc/tavrel/copyright" && pass "copyright file (MIT)" || fail "copyright file"
+zcat "$P/share/doc/tavrel/changelog.gz" | cmp -s - "$repo/CHANGELOG.md" || fail "changelog.gz is not CHANGELOG.md"
+
+# -- The Debian package, built with no locale set --------------------------
+rc=0
+env -u LANG -u LC_ALL -u LC_CTYPE -u LANGUAGE bash "$repo/scripts/package.sh" "$build" >"$work/package.log" 2>&1 || rc=$?
+deb=$(ls "$build"/tavrel_*.deb 2>/dev/null | head -n1)
+if [ "$rc" -eq 0 ] && [ -n "$deb" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version-1" ]; then
+  pass "package $(basename "$deb") built with no locale set"
+  if command -v lintian >/dev/null; then
+    tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+    if printf '%s\n' "$tags" | grep -qE '^E: |hardening'; then
+      fail "lintian: $tags"
+    else
+      pass "lintian: no error, no hardening tag${tags:+ ($(printf '%s\n' "$tags" | cut -d' ' -f1,3 | tr '\n' ' '))}"
+    fi
+  fi
+else
+  fail "scripts/package.sh with no locale set (exit $rc): $(tail -c 2000 "$work/package.log")"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "check-install: $failures check(s) failed" >&2

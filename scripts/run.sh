@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs Tavrel. With a display the
-# desktop program starts; without one the command-line companion works on
-# the sample register (list, check, strip pictures, and the strips printed
-# to out/strips.pdf) and says how to start the program under Xvfb.
+# Installs what is missing, builds the two programs (not the tests), and
+# runs Tavrel. With a display the desktop program starts; without one the
+# command-line companion works on the sample register (list, check, strip
+# pictures, and the strips printed to out/strips.pdf) and says how to start
+# the program under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-packages.sh
-bash scripts/build.sh
+bash scripts/install-packages.sh run
+bash scripts/build.sh tavrel tavrel-cli
 SAMPLE=samples/sample-office.TAV
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./build/tavrel

@@ -8,7 +8,7 @@
 # (scripts/check-install.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-packages.sh
+bash scripts/install-packages.sh all
 bash scripts/build.sh
 # shellcheck source=cups-queue.sh
 trap 'tavrel_cups_stop' EXIT

@@ -1,12 +1,17 @@
 #include "app/application.h"
 
+#include "app/tfmain.h"
+#include "app/windows.h"
 #include "platform/conversion.h"
 #include "platform/fonts.h"
+#include "platform/instancechannel.h"
 #include "platform/userdialogs.h"
+#include "register/registercommands.h"
 
 #include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 
 namespace {
@@ -15,6 +20,22 @@ std::function<void(const QString &)> &reporter()
     static std::function<void(const QString &)> r;
     return r;
 }
+
+// A modal window (a dialog, a question) may still write into the open
+// register when it closes, so a handed-over file waits until none is open.
+void openWhenNoModalWindow(const QString &file)
+{
+    if (!FMain)
+        return;
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        QTimer::singleShot(300, qApp, [file] { openWhenNoModalWindow(file); });
+        return;
+    }
+    FMain->registerCommands().openFile(file);
+}
+
 } // namespace
 
 TavrelApplication::TavrelApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -62,4 +83,23 @@ bool TavrelApplication::notify(QObject *receiver, QEvent *event)
         showException(QStringLiteral("予期しないエラーが発生しました。"));
     }
     return false;
+}
+
+bool TavrelApplication::listenForLaterStarts(const QString &lockPath)
+{
+    auto *channel = new InstanceChannel(qApp);
+    connect(channel, &InstanceChannel::requested, qApp, &TavrelApplication::openRequested);
+    return channel->listen(InstanceChannel::socketPath(lockPath));
+}
+
+void TavrelApplication::openRequested(const QString &file)
+{
+    if (!FMain)
+        return;
+    FMain->setWindowState(FMain->windowState() & ~Qt::WindowMinimized);
+    FMain->show();
+    FMain->raise();
+    FMain->activateWindow();
+    if (!file.isEmpty())
+        openWhenNoModalWindow(file);
 }

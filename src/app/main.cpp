@@ -1,28 +1,71 @@
-// Tavrel: start-up. One copy per executable name; the windows are created
-// in a fixed order and destroyed in reverse when the main window closes.
+// Tavrel: start-up. One copy per executable name; a later start hands its
+// file to the running copy. The windows are created in a fixed order and
+// destroyed in reverse when the main window closes.
 
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "platform/conversion.h"
+#include "platform/instancechannel.h"
 #include "platform/instancelock.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const commandline::StartRequest request = commandline::parse(args);
+    switch (request.action) {
+    case commandline::StartRequest::Action::Help:
+        std::fputs(commandline::help().toLocal8Bit().constData(), stdout);
+        return 0;
+    case commandline::StartRequest::Action::Version:
+        std::fputs(commandline::versionText(QStringLiteral("tavrel")).toLocal8Bit().constData(), stdout);
+        return 0;
+    case commandline::StartRequest::Action::UsageError:
+        std::fprintf(stderr, "tavrel: %s\n%s", request.error.toLocal8Bit().constData(),
+                     commandline::usage().toLocal8Bit().constData());
+        return 2;
+    case commandline::StartRequest::Action::Run:
+        break;
+    }
+    // The running copy and this one may have different working folders.
+    const QString file = request.file.isEmpty() ? QString() : QFileInfo(request.file).absoluteFilePath();
+
     const QString exeName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     InstanceLock lock(exeName);
-    if (!lock.acquired())
-        return 1; // another copy runs: leave at once, showing nothing
+    if (!lock.acquired()) {
+        // Another copy runs: it raises its window and opens the file; this
+        // one shows nothing and leaves.
+        InstanceChannel::send(InstanceChannel::socketPath(lock.path()), file);
+        return 1;
+    }
+    if (!commandline::displayGiven()) {
+        std::fprintf(stderr, "%s\n", commandline::noDisplayMessage(QString()).toLocal8Bit().constData());
+        return 1;
+    }
 
-    // The windows keep their design pixel sizes on any screen density.
+    // The windows keep their design pixel sizes on any screen density. Qt
+    // reads no option of its own from the command line.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    TavrelApplication app(argc, argv);
+    int qtArgc = 1;
+    commandline::PlatformStartGuard guard;
+    TavrelApplication app(qtArgc, argv);
+    guard.started();
+    TavrelApplication::listenForLaterStarts(lock.path());
     try {
         createWindows();
         FMain->show();
+        // The file named on the command line is opened once the main window
+        // has done its first-show work, as if chosen in File ▸ Open.
+        if (!file.isEmpty())
+            QMetaObject::invokeMethod(
+                &app, [file] { TavrelApplication::openRequested(file); }, Qt::QueuedConnection);
         // For checking an installation: once the main window has been shown
         // (its first-show work done), close it the normal way, so that the
         // run ends through the same shut-down as the user's.

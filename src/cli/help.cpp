@@ -23,6 +23,7 @@ struct GlobalOption
 const GlobalOption GlobalOptions[] = {
     {"--templates-dir DIR", "read the strip templates (*.tpl) from DIR instead of the program folder"},
     {"-h, --help", "print this help; after a command, the help of that command"},
+    {"--version", "print the version and the licence"},
     {"--manpage", "print this help as the manual page tavrel-cli(1), in roff"},
 };
 
@@ -168,7 +169,7 @@ QString programUsage()
 {
     return QStringLiteral("usage: tavrel-cli [--templates-dir DIR] COMMAND [ARGUMENTS]\n"
                           "       tavrel-cli COMMAND --help\n"
-                          "       tavrel-cli --help\n");
+                          "       tavrel-cli --help | --version\n");
 }
 
 QString programHelp()
@@ -218,11 +219,12 @@ QString commandHelp(const QString &name, const CliSyntax &syntax)
 QString manualPage()
 {
     QString m;
-    m += QStringLiteral(".TH TAVREL\\-CLI 1 \"\" \"Tavrel %1\" \"User Commands\"\n").arg(QStringLiteral(TAVREL_VERSION));
+    m += QStringLiteral(".TH TAVREL\\-CLI 1 %1 \"Tavrel %2\" \"User Commands\"\n")
+             .arg(QStringLiteral(TAVREL_RELEASE_DATE), QStringLiteral(TAVREL_VERSION));
     m += QStringLiteral(".SH NAME\ntavrel\\-cli \\- lists, checks, edits and prints registers of designation strips\n");
     m += QStringLiteral(".SH SYNOPSIS\n.B tavrel\\-cli\n[\\fB\\-\\-templates\\-dir\\fR \\fIDIR\\fR] \\fICOMMAND\\fR "
                         "[\\fIARGUMENTS\\fR]\n.br\n.B tavrel\\-cli\n\\fICOMMAND\\fR \\fB\\-\\-help\\fR\n.br\n"
-                        ".B tavrel\\-cli \\-\\-help\n");
+                        ".B tavrel\\-cli \\-\\-help\n.br\n.B tavrel\\-cli \\-\\-version\n");
     m += QStringLiteral(".SH DESCRIPTION\n") + roff(QString::fromUtf8(Description)) + u'\n';
     m += QStringLiteral(".SH OPTIONS\n");
     for (const GlobalOption &o : GlobalOptions)
@@ -245,7 +247,7 @@ QString manualPage()
     for (const auto &[heading, text] : Conventions)
         m += QStringLiteral(".SH \"%1\"\n").arg(QString::fromUtf8(heading).toUpper()) + roff(QString::fromUtf8(text))
              + u'\n';
-    m += QStringLiteral(".SH \"SEE ALSO\"\n\\fBtavrel\\fR, the desktop program; \\fBlp\\fR(1) to print the PDF "
+    m += QStringLiteral(".SH \"SEE ALSO\"\n\\fBtavrel\\fR(1), the desktop program; \\fBlp\\fR(1) to print the PDF "
                         "files.\n");
     return m;
 }

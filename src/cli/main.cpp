@@ -2,6 +2,7 @@
 // templates; the strip and print commands draw with the same code as the
 // program.
 
+#include "app/commandline.h"
 #include "cli/commands.h"
 #include "cli/help.h"
 #include "platform/conversion.h"
@@ -79,6 +80,10 @@ int main(int argc, char **argv)
     }
     if (args.at(0) == QLatin1String("--help") || args.at(0) == QLatin1String("-h")) {
         out << clihelp::programHelp();
+        return 0;
+    }
+    if (args.at(0) == QLatin1String("--version")) {
+        out << commandline::versionText(QStringLiteral("tavrel-cli"));
         return 0;
     }
     if (args.at(0) == QLatin1String("--manpage")) {

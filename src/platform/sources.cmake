@@ -8,4 +8,5 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/fontlist.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/platform/userdialogs.cpp
+  src/platform/instancechannel.cpp
   src/platform/printers.cpp)

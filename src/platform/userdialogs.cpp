@@ -145,6 +145,18 @@ static void prepareFileDialog(QFileDialog &dialog, const UserDialogs::FileReques
     dialog.setSizeGripEnabled(true);
 }
 
+QString UserDialogs::openRefusal(const QString &path, const FileRequest &request)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QStringLiteral("%1\nファイルが見つかりません。\n正しいファイル名が入力されているかを確認してください。")
+            .arg(info.fileName());
+    // A register is opened for writing back, so a read-only file is refused.
+    if (request.writable && !info.isWritable())
+        return QStringLiteral("%1\nこのファイルは読み取り専用です。").arg(info.fileName());
+    return QString();
+}
+
 QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
 {
     QFileDialog dialog(parent);
@@ -153,12 +165,10 @@ QString QtUserDialogs::openFileName(QWidget *parent, const FileRequest &request)
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         const QString path = dialog.selectedFiles().constFirst();
-        // A register is opened for writing back, so a read-only file is refused.
-        if (!request.writable || QFileInfo(path).isWritable())
+        const QString refusal = openRefusal(path, request);
+        if (refusal.isEmpty())
             return path;
-        QMessageBox box(QMessageBox::Warning, request.title,
-                        QStringLiteral("%1\nこのファイルは読み取り専用です。").arg(QFileInfo(path).fileName()),
-                        QMessageBox::Ok, &dialog);
+        QMessageBox box(QMessageBox::Warning, request.title, refusal, QMessageBox::Ok, &dialog);
         box.exec();
     }
 }

@@ -79,6 +79,11 @@ public:
     QString saveOutputFileName(QWidget *parent, FileRequest request,
                                const std::function<QString(const QString &path)> &refusal);
 
+    // Why the file at path cannot be opened for request (the words of the
+    // open dialog): it does not exist, or it is read-only and the request
+    // wants to write it back. Empty when it can be opened.
+    static QString openRefusal(const QString &path, const FileRequest &request);
+
     static UserDialogs &current();
     // Installs d (not owned) and returns the previous one; nullptr restores Qt's.
     static UserDialogs *install(UserDialogs *d);

@@ -207,11 +207,26 @@ void RegisterCommands::ActionFileOpenExecute()
     if (!askSaveChanges())
         return;
     const QString path = UserDialogs::current().openFileName(m_window, registerFileRequest(QStringLiteral("開く")));
-    if (path.isEmpty())
+    if (!path.isEmpty())
+        load(path);
+}
+
+void RegisterCommands::openFile(const QString &path)
+{
+    m_display.commitPendingEdit();
+    const QString refusal = UserDialogs::openRefusal(path, registerFileRequest(QStringLiteral("開く")));
+    if (!refusal.isEmpty()) {
+        UserDialogs::current().message(m_window, refusal);
         return;
+    }
+    if (askSaveChanges())
+        load(path);
+}
+
+void RegisterCommands::load(const QString &path)
+{
     if (!lockRegister(path))
         return;
-
     m_display.clear();
     QList<EntryHeader> rows;
     try {

@@ -60,6 +60,11 @@ public:
     void selectAndShowRow(int row);
     // The unsaved-changes question: true when the command may go on.
     bool askSaveChanges();
+    // Opens the register at path as File ▸ Open does with a chosen file (a
+    // file named on the command line): a missing or read-only file is
+    // refused with the open dialog's words, then the unsaved-changes
+    // question.
+    void openFile(const QString &path);
 
 public Q_SLOTS:
     void ActionFileNewExecute();
@@ -84,6 +89,7 @@ private:
     // Save's check that the file is still the one read; false to stop.
     bool confirmOverwrite(const QString &path, bool *saveAs);
     void selectOnly(int row);
+    void load(const QString &path);
     void focusListIfVisible();
     void ListView1SelectionChanged(const QItemSelection &added);
     // Shows entry row + 1 and lets the series selector follow it.
