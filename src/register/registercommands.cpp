@@ -313,22 +313,7 @@ void RegisterCommands::checkDisk()
                                         UserDialogs::Answer::Yes)
         != UserDialogs::Answer::Yes)
         return;
-    m_display.clear();
-    QList<EntryHeader> rows;
-    try {
-        ListUpdate guard(m_listUpdating);
-        rows = m_document.load(path);
-    } catch (const TavrelError &e) {
-        UserDialogs::current().error(m_window, e.message());
-        watch(QString());
-        return;
-    }
-    watch(path);
-    if (rows.isEmpty())
-        return;
-    selectOnly(0);
-    showRow(0);
-    m_document.setFileName(path);
+    load(path); // the lock is this window's already
 }
 
 bool RegisterCommands::confirmOverwrite(const QString &path, bool *saveAs)

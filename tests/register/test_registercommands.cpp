@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/tfmain.h"
 #include "app/windows.h"
+#include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/series.h"
 #include "register/tftel_add.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
+#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +67,7 @@ private Q_SLOTS:
     void rowSelectionFollowsSeries_data();
     void rowSelectionFollowsSeries();
     void shownEntryIsTheEditedOne();
+    void sharedRegister();
     void unsavedChangesQuestion_data();
     void unsavedChangesQuestion();
     void saveFailureIsReported();
@@ -218,6 +222,64 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     QTest::keyClick(list, Qt::Key_S, Qt::AltModifier);
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_E);
     QTRY_COMPARE(edited, QStringLiteral("204"));
+}
+
+void TestRegisterCommands::sharedRegister()
+{
+    // The window and tavrel-cli on one register: two processes.
+    uitest::Environment env;
+    const QString path = env.writeRegister("shared.TAV", FiveEntries);
+    env.start(path);
+    const QString lockPath = RegisterLock::lockPath(path);
+    QVERIFY(QFile::exists(lockPath));
+    QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Ours);
+    const auto cli = [&](QStringList args) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        args.insert(1, path);
+        p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
+        return p.waitForFinished(30000) ? p.exitCode() : -1;
+    };
+    const QByteArray opened = fileBytes(path);
+    QCOMPARE(cli({"text", "--entry", "2", "--cell", "0", "cli"}), 1); // the window holds it
+    QCOMPARE(fileBytes(path), opened);
+    QCOMPARE(cli({"text", "--entry", "2", "--cell", "0", "cli", "--force"}), 0);
+    QVERIFY(QFile::exists(lockPath)); // still the window's
+
+    // The window notices the change once; with nothing unsaved it offers to
+    // read the file again (declined here).
+    QTRY_VERIFY_WITH_TIMEOUT(env.dialogs.texts("question").size() == 1, 8000);
+    QVERIFY(env.dialogs.texts("question").constFirst().contains(QStringLiteral("ほかで変更されました")));
+    // Save asks before overwriting the other change: キャンセル writes
+    // nothing, はい overwrites.
+    const QByteArray changed = fileBytes(path);
+    FMain->document().setLine(FMain->document().findEntry(1) + 2, QStringLiteral("window"));
+    env.dialogs.answers << UserDialogs::Answer::Cancel;
+    QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(env.dialogs.texts("question").constLast().contains(QStringLiteral("上書きしますか")));
+    QCOMPARE(fileBytes(path), changed);
+    env.dialogs.answers << UserDialogs::Answer::Yes;
+    QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(fileBytes(path) != changed);
+    QVERIFY(!FMain->document().isModified());
+
+    // A second window (here: the lock of another live process) is told who
+    // has the register open; New gives the lock back.
+    QTest::mouseClick(FMain->ToolButtonNew, Qt::LeftButton);
+    QVERIFY(!QFile::exists(lockPath));
+    {
+        QFile f(lockPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("someone\nelsewhere\n77\n%1\n").arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)).toUtf8());
+    }
+    env.dialogs.fileNames << path;
+    env.dialogs.answers << UserDialogs::Answer::No;
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(env.dialogs.texts("question").constLast().contains(QStringLiteral("someone")));
+    QCOMPARE(FMain->rowCount(), 0);
+    QFile::remove(lockPath);
 }
 
 void TestRegisterCommands::unsavedChangesQuestion_data()
