@@ -386,7 +386,7 @@ const CliRegistration regTemplates(
 const CliRegistration regNew(
     QStringLiteral("new"), cmdNew, CliApplication::Core,
     {QStringLiteral("FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY] "
-                    "[--date \"yyyy/mm/dd hh:nn\"]"),
+                    "[--date \"yyyy/mm/dd hh:nn\"] [--force]"),
      QStringLiteral("add an entry (示名条の作成) to a register, creating the file when it does not exist"),
      {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("主装置のシリーズ (series), 0 to 7")},
       {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("示名条のタイプ (strip type): a template of the series")},

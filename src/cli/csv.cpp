@@ -99,7 +99,7 @@ int cmdExport(CliContext &ctx, const QStringList &argv)
 
 const CliRegistration regImport(
     QStringLiteral("import"), cmdImport, CliApplication::Core,
-    {QStringLiteral("FILE CSV [--dry-run] [--partial]"),
+    {QStringLiteral("FILE CSV [--dry-run] [--partial] [--force]"),
      QStringLiteral("add the telephones of a CSV file as new entries (CSV取込み)"),
      {{QStringLiteral("dry-run"), QString(), QStringLiteral("check and list only; the register is not written")},
       {QStringLiteral("partial"), QString(), QStringLiteral("import the sound rows even when others are refused")},

@@ -127,7 +127,7 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
 const CliRegistration reg(
     QStringLiteral("format"), cmdFormat, CliApplication::Offscreen,
     {QStringLiteral("FILE [--entry N | --entries LIST] [--type T] (--cell C | --cells LIST) "
-                    "[--font FACE] [--size PT] [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3]"),
+                    "[--font FACE] [--size PT] [--color C] [--bcolor C] [--bold 0|1] [--italic 0|1] [--align 1|2|3] [--force]"),
      QStringLiteral("set font, size, colours, bold, italic or alignment (書式) of cells"),
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("one entry")},
       {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("several entries; every entry when neither is given")},

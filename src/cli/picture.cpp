@@ -88,7 +88,7 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
 
 const CliRegistration reg(
     QStringLiteral("picture"), cmdPicture, CliApplication::Offscreen,
-    {QStringLiteral("FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N]"),
+    {QStringLiteral("FILE --entry N --cell C (--attach PATH | --detach) [--max-bytes N] [--force]"),
      QStringLiteral("attach a picture (画像添付) to a cell, or remove it"),
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
       {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},

@@ -111,7 +111,7 @@ const CliRegistration regFind(
                     "are not searched. Finding nothing is no error (exit 0).")});
 const CliRegistration regReplace(
     QStringLiteral("replace"), cmdReplace, CliApplication::Offscreen,
-    {QStringLiteral("FILE [--case] [--entries LIST] [--dry-run] [--] OLD NEW"),
+    {QStringLiteral("FILE [--case] [--entries LIST] [--dry-run] [--force] [--] OLD NEW"),
      QStringLiteral("replace every occurrence of a text in the cell texts (置換) and print the count"),
      {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z")},
       {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},

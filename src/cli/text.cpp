@@ -38,7 +38,7 @@ int cmdText(CliContext &ctx, const QStringList &argv)
 
 const CliRegistration reg(
     QStringLiteral("text"), cmdText, CliApplication::Core,
-    {QStringLiteral("FILE --entry N --cell C [--] [LINE...]"),
+    {QStringLiteral("FILE --entry N --cell C [--force] [--] [LINE...]"),
      QStringLiteral("write the text lines of a cell, as the in-place editor does"),
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
       {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},

@@ -229,7 +229,7 @@ void TestCliCsv::usage_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("import without CSV") << QStringList{"import", "r.TAV"};
-    QTest::newRow("import unknown option") << QStringList{"import", "r.TAV", "x.csv", "--force"};
+    QTest::newRow("import unknown option") << QStringList{"import", "r.TAV", "x.csv", "--overwrite"};
     QTest::newRow("export without -o") << QStringList{"export", "r.TAV"};
     QTest::newRow("export bad encoding") << QStringList{"export", "r.TAV", "-o", "x.csv", "--encoding", "sjis"};
     QTest::newRow("export -o without value") << QStringList{"export", "r.TAV", "-o"};

@@ -200,7 +200,7 @@ void TestCliHelp::unknownOptionRefused_data()
     QTest::addColumn<QStringList>("args");
     QTest::newRow("list") << QStringList{"list", "@", "--entries", "1"};
     QTest::newRow("check") << QStringList{"check", "@", "--strict"};
-    QTest::newRow("convert") << QStringList{"convert", "@", "@", "--force"};
+    QTest::newRow("convert") << QStringList{"convert", "@", "@", "--overwrite"};
     QTest::newRow("templates") << QStringList{"templates", "--type", "x"};
     QTest::newRow("new") << QStringList{"new", "@", "--series", "0", "--type", "x", "--ext", "998", "--dpt", "総務"};
     QTest::newRow("render") << QStringList{"render", "@", "--entry", "1", "-o", "@.png", "--dpi", "300"};
