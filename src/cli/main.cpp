@@ -98,10 +98,9 @@ int main(int argc, char **argv)
     }
     ctx.command = it->first;
     ctx.syntax = &it->second.syntax;
-    {
-        const QStringList options = args.mid(1, args.indexOf(QStringLiteral("--"), 1) < 0 ? -1 : args.indexOf(QStringLiteral("--"), 1) - 1);
-        ctx.force = options.contains(QStringLiteral("--force"));
-    }
+    // --force among the options (before a "--" that ends them).
+    for (qsizetype i = 1; i < args.size() && args.at(i) != QLatin1String("--") && !ctx.force; ++i)
+        ctx.force = args.at(i) == QLatin1String("--force");
     if (clihelp::asksForHelp(it->second.syntax, args.mid(1))) {
         out << clihelp::commandHelp(it->first, it->second.syntax);
         return 0;

@@ -195,8 +195,7 @@ void RegisterCommands::ActionFileNewExecute()
         ListUpdate guard(m_listUpdating);
         m_document.reset();
     }
-    m_lock.release();
-    watch(QString());
+    letGoOfFile();
     m_display.clear();
     m_document.setCurrentHeaderLine(0);
 }
@@ -236,17 +235,14 @@ void RegisterCommands::load(const QString &path)
         // The document is empty and unnamed again.
         if (e.message() == RegisterDocument::FormatErrorMessage) {
             UserDialogs::current().error(m_window, e.message());
-            m_lock.release();
-            watch(QString());
+            letGoOfFile();
             return;
         }
-        m_lock.release();
-        watch(QString());
+        letGoOfFile();
         throw;
     }
     if (rows.isEmpty()) {
-        m_lock.release();
-        watch(QString());
+        letGoOfFile();
         return;
     }
     selectOnly(0);
@@ -275,11 +271,22 @@ bool RegisterCommands::lockRegister(const QString &path)
         return false;
     if (probe.state == RegisterLock::State::Ours && m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
         return true;
+    takeLock(path);
+    return true;
+}
+
+void RegisterCommands::takeLock(const QString &path)
+{
     if (!m_lock.take(path) && !m_toldNoLock) {
         m_toldNoLock = true;
         UserDialogs::current().message(m_window, NoLockMessage.arg(path));
     }
-    return true;
+}
+
+void RegisterCommands::letGoOfFile()
+{
+    m_lock.release();
+    watch(QString());
 }
 
 void RegisterCommands::watch(const QString &path)
@@ -368,10 +375,10 @@ void RegisterCommands::ActionFileSaveAsExecute()
     if (!confirmOverwrite(path, &saveAs))
         return;
     const bool another = !textfile::sameFile(path, m_document.fileName());
+    // Another register file: one that another process has open is not
+    // written over without asking, and its holder keeps the lock.
+    const RegisterLock::Probe probe = another ? RegisterLock::probe(path) : RegisterLock::Probe();
     if (another) {
-        // Another register file: one that another process has open is not
-        // written over without asking.
-        const RegisterLock::Probe probe = RegisterLock::probe(path);
         if (probe.state == RegisterLock::State::Live
             && UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
                                                UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
@@ -381,10 +388,8 @@ void RegisterCommands::ActionFileSaveAsExecute()
     m_document.save(path);
     m_document.setFileName(path); // only once the file is written
     if (another) {
-        if (RegisterLock::probe(path).state != RegisterLock::State::Live && !m_lock.take(path) && !m_toldNoLock) {
-            m_toldNoLock = true;
-            UserDialogs::current().message(m_window, NoLockMessage.arg(path));
-        }
+        if (probe.state != RegisterLock::State::Live)
+            takeLock(path);
         watch(path);
     }
     m_toldChanged = false;

@@ -83,6 +83,10 @@ private:
     // The register's lock: false when the user chose not to open a register
     // that another process holds.
     bool lockRegister(const QString &path);
+    // Takes the lock; a folder that takes none is told once.
+    void takeLock(const QString &path);
+    // No register file any more: the lock is given back, watching ends.
+    void letGoOfFile();
     // Watching the open register for changes made elsewhere.
     void watch(const QString &path);
     void checkDisk();
