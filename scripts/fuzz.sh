@@ -19,6 +19,10 @@ EACH=${1:-60}
 WORK=${TAVREL_FUZZ_WORK:-${XDG_CACHE_HOME:-$HOME/.cache}/tavrel-fuzz}
 ACTIONS=${TAVREL_MONKEY_ACTIONS:-20000}
 SEEDS=${TAVREL_MONKEY_SEEDS:-1,2,3}
+# TAVREL_FUZZ_SEED fixes libFuzzer's random seed, so that a short run (the
+# test script's) retraces the same inputs on every machine.
+SEED_OPTION=()
+if [ -n "${TAVREL_FUZZ_SEED:-}" ]; then SEED_OPTION=(-seed="$TAVREL_FUZZ_SEED"); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -48,7 +52,7 @@ for name in register template keylabel settings picture cli csv; do
   mkdir -p "$corpus"
   before=$(ls "$WORK/crashes" | wc -l)
   echo "== fuzz_$name for ${EACH}s (log: $log)"
-  if ! "$bin" "$corpus" "$ROOT/tests/fuzz/corpus/$name" -dict="$ROOT/tests/fuzz/dict/${DICT[$name]}.dict" \
+  if ! "$bin" "$corpus" "$ROOT/tests/fuzz/corpus/$name" -dict="$ROOT/tests/fuzz/dict/${DICT[$name]}.dict" "${SEED_OPTION[@]}" \
       -max_total_time="$EACH" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
       -artifact_prefix="$WORK/crashes/$name-" >"$log" 2>&1; then
     found=1

@@ -237,9 +237,12 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
         return out;
     }
     case TextEncoding::Utf8Bom: {
-        if (!valid)
+        // The file's mark is behind us; a U+FEFF that starts a line is
+        // text and is kept (Qt's decoders drop it by default).
+        const bool startsWithMark = size >= 3 && data[0] == '\xEF' && data[1] == '\xBB' && data[2] == '\xBF';
+        if (!valid && !startsWithMark)
             return QString::fromUtf8(data, size);
-        QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         QString out = dec.decode(QByteArrayView(data, size));
         if (dec.hasError())
             *valid = false;

@@ -121,18 +121,23 @@ void TestTextFile::byteOrderMarksKept_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("encoding");
-    QTest::newRow("utf-8") << QByteArray("\xEF\xBB\xBF\xE4\xBF\x9D\r\nx\r\n") << int(TextEncoding::Utf8Bom);
-    QTest::newRow("utf-16le") << QByteArray("\xFF\xFE\xdd\x4f\r\0\n\0x\0\r\0\n\0", 14) << int(TextEncoding::Utf16LE);
-    QTest::newRow("utf-16be") << QByteArray("\xFE\xFF\x4f\xdd\0\r\0\n\0x\0\r\0\n", 14) << int(TextEncoding::Utf16BE);
+    QTest::addColumn<QString>("second");
+    QTest::newRow("utf-8") << QByteArray("\xEF\xBB\xBF\xE4\xBF\x9D\r\nx\r\n") << int(TextEncoding::Utf8Bom) << "x";
+    // Only the file's first mark is the file's; one that starts a line is text.
+    QTest::newRow("utf-8, mark in a line") << QByteArray("\xEF\xBB\xBF\xE4\xBF\x9D\r\n\xEF\xBB\xBFx\r\n")
+                                           << int(TextEncoding::Utf8Bom) << QString(QChar(0xFEFF)) + u'x';
+    QTest::newRow("utf-16le") << QByteArray("\xFF\xFE\xdd\x4f\r\0\n\0x\0\r\0\n\0", 14) << int(TextEncoding::Utf16LE) << "x";
+    QTest::newRow("utf-16be") << QByteArray("\xFE\xFF\x4f\xdd\0\r\0\n\0x\0\r\0\n", 14) << int(TextEncoding::Utf16BE) << "x";
 }
 
 void TestTextFile::byteOrderMarksKept()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, encoding);
+    QFETCH(QString, second);
     const TextFileContent c = textfile::decode(bytes);
     QCOMPARE(int(c.encoding), encoding);
-    QCOMPARE(c.lines, (QStringList{QStringLiteral("保"), QStringLiteral("x")}));
+    QCOMPARE(c.lines, (QStringList{QStringLiteral("保"), second}));
     QCOMPARE(textfile::encode(c.lines, c.encoding), bytes);
 }
 
