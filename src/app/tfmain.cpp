@@ -463,16 +463,15 @@ void TFMain::buildWorkArea()
     // Only one of the two views shows at a time, or neither (the blank page).
     m_views = new QStackedWidget(pnlDisp);
     m_views->addWidget(new QWidget);
-    auto makeView = [this](QScrollArea *&box, QLabel *&sheet, const char *boxName, const char *sheetName) {
+    auto makeView = [this](QScrollArea *&box, StripSheet *&sheet, const char *boxName, const char *sheetName) {
         box = new QScrollArea;
         box->setObjectName(QString::fromLatin1(boxName));
         box->setFrameShape(QFrame::NoFrame);
         box->setWidgetResizable(false);
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         box->setFocusPolicy(Qt::NoFocus);
-        sheet = new QLabel;
+        sheet = new StripSheet;
         sheet->setObjectName(QString::fromLatin1(sheetName));
-        sheet->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         sheet->resize(0, 0);
         box->setWidget(sheet);
         m_views->addWidget(box);

@@ -176,8 +176,8 @@ public:
     QLabel *pnlText = nullptr;
     QScrollArea *ScrollBox1 = nullptr;
     QScrollArea *ScrollBox2 = nullptr;
-    QLabel *imgBase1 = nullptr;
-    QLabel *imgBase2 = nullptr;
+    StripSheet *imgBase1 = nullptr;
+    StripSheet *imgBase2 = nullptr;
     QTabWidget *pnlKeyLabel = nullptr;
     QSplitter *Splitter1 = nullptr;
     QTreeView *ListView1 = nullptr;

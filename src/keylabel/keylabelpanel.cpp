@@ -93,7 +93,7 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
         display.reloadEditor(i);
         display.renderCell(i);
     }
-    Q_EMIT display.toolbarFollows(display.currentCell());
+    display.makeCurrent(display.currentCell()); // the toolbar shows the new format
 }
 
 void KeyLabelPanel::ActionKeyLabelEditExecute()

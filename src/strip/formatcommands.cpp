@@ -8,6 +8,7 @@
 #include "strip/cellformat.h"
 #include "strip/cellrecord.h"
 #include "strip/colourline.h"
+#include "strip/cellselection.h"
 #include "strip/stripdisplay.h"
 #include "strip/stripwalk.h"
 
@@ -113,7 +114,7 @@ FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display
     connect(size->lineEdit(), &QLineEdit::editingFinished, this, &FormatCommands::endSizeRun);
     connect(size, &QComboBox::activated, this, &FormatCommands::endSizeRun);
 
-    connect(&m_display, &StripDisplay::toolbarFollows, this, &FormatCommands::followCell);
+    connect(&m_display.selection(), &CellSelection::currentChanged, this, &FormatCommands::followCell);
 }
 
 FormatCommands::~FormatCommands() = default;

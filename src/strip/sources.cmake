@@ -7,7 +7,8 @@ list(APPEND TAVREL_CORE_SOURCES
   src/strip/picture.cpp
   src/strip/cellrenderer.cpp
   src/strip/stripimage.cpp
-  src/strip/celltext.cpp)
+  src/strip/celltext.cpp
+  src/strip/cellselection.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/strip/stripdisplay.cpp)
 list(APPEND TAVREL_CORE_SOURCES

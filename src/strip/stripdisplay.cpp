@@ -4,16 +4,16 @@
 #include "register/registerdocument.h"
 #include "strip/cellrecord.h"
 #include "strip/cellrenderer.h"
+#include "strip/cellselection.h"
 #include "strip/celltext.h"
 #include "strip/colourline.h"
-#include "strip/stripimage.h"
 
 #include <QCoreApplication>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -25,63 +25,7 @@ namespace {
 constexpr int DetailView = 0;
 constexpr int OverviewView = 1;
 
-// What an element is, for the event filter.
-enum Role {
-    DetailText = 1,
-    DetailPicture,
-    DetailArea,
-    OverviewText,
-    OverviewPicture,
-    OverviewNumber,
-    DetailSheet,
-    OverviewSheet,
-    Inert, // elements that take no part in the pointer rules
-};
-const char *const RoleProperty = "stripRole";
-const char *const CellProperty = "stripCell";
-
-void tag(QWidget *w, Role role, int cell = -1)
-{
-    w->setProperty(RoleProperty, int(role));
-    w->setProperty(CellProperty, cell);
-}
-
-// The selection frame: white with a black outline of 1 pixel, 2 when the
-// cell is selected.
-class CellFrame : public QWidget
-{
-public:
-    using QWidget::QWidget;
-    void setOutline(int width)
-    {
-        if (m_outline != width) {
-            m_outline = width;
-            update();
-        }
-    }
-    int outline() const { return m_outline; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::black);
-        p.fillRect(rect().adjusted(m_outline, m_outline, -m_outline, -m_outline), Qt::white);
-    }
-
-private:
-    int m_outline = 1;
-};
-
-CellFrame *frameOf(QWidget *w)
-{
-    return static_cast<CellFrame *>(w);
-}
-
-strip::View viewOf(int v)
-{
-    return v == DetailView ? strip::View::Detail : strip::View::Overview;
-}
+using strip::View;
 
 // Restores updates of the strip area however a build ends.
 struct UpdatesOff
@@ -92,6 +36,14 @@ struct UpdatesOff
 };
 
 } // namespace
+
+void StripSheet::paintEvent(QPaintEvent *event)
+{
+    if (!paintScene)
+        return;
+    QPainter p(this);
+    paintScene(p, event->rect());
+}
 
 StripDisplay::CellCommands StripDisplay::allCellCommands()
 {
@@ -114,48 +66,51 @@ StripDisplay::CellCommands StripDisplay::selectionCellCommands()
 }
 
 StripDisplay::StripDisplay(RegisterDocument &document, const Widgets &widgets, QObject *parent)
-    : QObject(parent), m_doc(document), m_w(widgets)
+    : QObject(parent), m_doc(document), m_w(widgets), m_selection(new CellSelection(this))
 {
-    tag(m_w.detailSheet, DetailSheet);
-    tag(m_w.overviewSheet, OverviewSheet);
-    m_w.detailSheet->installEventFilter(this);
-    m_w.overviewSheet->installEventFilter(this);
+    m_w.detailSheet->paintScene = [this](QPainter &p, const QRect &r) { paintView(View::Detail, p, r); };
+    m_w.overviewSheet->paintScene = [this](QPainter &p, const QRect &r) { paintView(View::Overview, p, r); };
+    for (StripSheet *sheet : {m_w.detailSheet, m_w.overviewSheet}) {
+        sheet->setAttribute(Qt::WA_OpaquePaintEvent);
+        sheet->installEventFilter(this);
+    }
+    // Tab reaches the detail sheet, which then moves among the cells.
+    m_w.detailSheet->setFocusPolicy(Qt::TabFocus);
+    connect(m_selection, &CellSelection::selectionChanged, this, &StripDisplay::updateFrames);
 }
 
 StripDisplay::~StripDisplay() = default;
 
 // ---------------------------------------------------------------- state
 
+int StripDisplay::currentCell() const
+{
+    return m_selection->current();
+}
+
 bool StripDisplay::isAssignable(int cell) const
 {
-    return cell >= 0 && cell < m_cellCount && m_cells[size_t(cell)].assignable;
+    return m_selection->isAssignable(cell);
 }
 
 int StripDisplay::commandCell() const
 {
-    return isAssignable(m_currentCell) ? m_currentCell : -1;
+    return m_selection->commandCell();
 }
 
 bool StripDisplay::isSelected(int cell) const
 {
-    return cell >= 0 && cell < MaxCells && m_selected[size_t(cell)] > 0;
+    return m_selection->isSelected(cell);
 }
 
 int StripDisplay::selectedCount() const
 {
-    int n = 0;
-    for (int i = 0; i < m_cellCount; ++i)
-        n += m_selected[size_t(i)] > 0;
-    return n;
+    return m_selection->selectedCount();
 }
 
 QList<int> StripDisplay::selectedCells() const
 {
-    QList<int> out;
-    for (int i = 0; i < m_cellCount; ++i)
-        if (m_selected[size_t(i)] > 0)
-            out.append(i);
-    return out;
+    return m_selection->selected();
 }
 
 QString StripDisplay::captionText() const
@@ -203,35 +158,86 @@ void StripDisplay::showView(QScrollArea *view)
         m_w.views->setCurrentIndex(0);
 }
 
+// ---------------------------------------------------------------- painting
+
+void StripDisplay::paintView(View view, QPainter &p, const QRect &exposed) const
+{
+    if (view == View::Overview) {
+        m_scene.paint(p, view, exposed, [](int) { return 1; });
+        return;
+    }
+    // A selected cell's detail frame has a 2-pixel outline; an edited cell
+    // shows its editor in place of the frame.
+    m_scene.paint(p, view, exposed, [this](int i) {
+        if (i < m_cellCount && m_cells[size_t(i)].editorShown)
+            return 0;
+        return m_selection->isSelected(i) ? 2 : 1;
+    });
+}
+
+void StripDisplay::updateCell(int cell)
+{
+    if (cell < 0 || cell >= m_cellCount)
+        return;
+    const CellElements &e = m_cells[size_t(cell)];
+    m_w.detailSheet->update(e.frameRect[DetailView].united(e.textRect[DetailView]));
+    m_w.overviewSheet->update(e.frameRect[OverviewView].united(e.textRect[OverviewView]));
+}
+
+void StripDisplay::updateFrames(const QList<int> &cells)
+{
+    for (int c : cells)
+        if (c >= 0 && c < m_cellCount)
+            m_w.detailSheet->update(m_cells[size_t(c)].frameRect[DetailView]);
+}
+
+// ---------------------------------------------------------------- hit test
+
+StripDisplay::Hit StripDisplay::hitTest(View view, const QPoint &pos) const
+{
+    const int v = strip::StripScene::index(view);
+    // Text areas lie above every frame and key number, later cells above
+    // earlier ones.
+    for (int i = m_cellCount - 1; i >= 0; --i) {
+        const CellElements &e = m_cells[size_t(i)];
+        if ((e.assignable || !e.blankKeyCode) && e.textRect[v].contains(pos))
+            return {e.showsPicture ? Part::Picture : Part::Text, i};
+    }
+    for (int i = m_cellCount - 1; i >= 0; --i) {
+        const CellElements &e = m_cells[size_t(i)];
+        const bool frameShown = e.assignable && !(v == DetailView && e.editorShown);
+        if (frameShown && e.frameRect[v].contains(pos))
+            return {Part::Frame, i};
+        if (e.keyNumberShown && e.keyNumberRect[v].contains(pos))
+            return {Part::KeyNumber, i};
+    }
+    const QWidget *sheet = v == DetailView ? m_w.detailSheet : m_w.overviewSheet;
+    return sheet->rect().contains(pos) ? Hit{Part::Sheet, -1} : Hit{};
+}
+
 // ---------------------------------------------------------------- clear, build
 
 void StripDisplay::destroyElements()
 {
-    for (CellElements &c : m_cells) {
-        for (int v : {DetailView, OverviewView}) {
-            delete c.keyNumber[v];
-            delete c.textArea[v]; // with its picture and text images
-            delete c.frame[v];
-        }
+    for (CellElements &c : m_cells)
         delete c.editor;
-    }
     m_cells.clear();
-    m_pressed = nullptr;
+    m_scene = strip::StripScene();
+    m_pressed = {};
 }
 
 void StripDisplay::clear()
 {
     UpdatesOff off(m_w.area);
     destroyElements();
-    m_selected.fill(0);
+    m_selection->reset({});
     m_sectionRects.fill(strip::EdgeRect());
     setCellCommands(NoCellCommands);
-    for (QLabel *sheet : {m_w.detailSheet, m_w.overviewSheet}) {
-        sheet->setPixmap(QPixmap());
+    for (StripSheet *sheet : {m_w.detailSheet, m_w.overviewSheet}) {
         sheet->resize(0, 0);
+        sheet->update();
     }
     m_cellCount = 0;
-    m_currentCell = 0;
     m_doc.setCurrentEntryNumber(0);
     m_toolbarInUse = false;
     m_modifierPress = false;
@@ -260,51 +266,46 @@ void StripDisplay::buildEntry()
     UpdatesOff off(m_w.area);
     showView(nullptr);
     m_geometry = strip::sheetGeometry(m_doc.line(h + 4), m_doc.line(h + 5));
-    strip::SheetPainter painter(m_geometry);
+    m_scene = strip::StripScene(m_geometry);
 
     struct Builder : strip::StripVisitor
     {
         StripDisplay &d;
-        strip::SheetPainter &painter;
-        Builder(StripDisplay &d, strip::SheetPainter &p) : d(d), painter(p) {}
+        explicit Builder(StripDisplay &d) : d(d) {}
         bool section(const strip::Section &s) override
         {
-            painter.drawSection(s);
+            d.m_scene.addSection(s);
             d.m_sectionRects[size_t(s.index)] = strip::sectionRect(s.rect, d.m_geometry.overview);
             return true;
         }
         bool cell(const strip::Section &s, const strip::Cell &c) override
         {
-            painter.drawKeyBox(s, c);
             d.buildCell(s, c);
             return true;
         }
-    } builder(*this, painter);
+    } builder(*this);
 
-    // The sheets are put in place before the cells so that a build that
-    // stops half way leaves what it built on its sheet.
-    const strip::ViewScales *scales[2] = {&m_geometry.detail, &m_geometry.overview};
-    QLabel *sheets[2] = {m_w.detailSheet, m_w.overviewSheet};
-    for (int v : {DetailView, OverviewView})
-        sheets[v]->resize(scales[v]->pixelWidth, scales[v]->pixelHeight);
-    struct SheetsOut
+    // The sheets take their size before the cells, and the selection learns
+    // the cells however the build ends, so that a build that stops half way
+    // shows what it built.
+    QWidget *sheets[2] = {m_w.detailSheet, m_w.overviewSheet};
+    for (View v : {View::Detail, View::Overview})
+        sheets[strip::StripScene::index(v)]->resize(m_scene.size(v));
+    struct CellsOut
     {
-        QLabel **sheets;
-        strip::SheetPainter &painter;
-        ~SheetsOut()
+        StripDisplay &d;
+        ~CellsOut()
         {
-            sheets[DetailView]->setPixmap(QPixmap::fromImage(painter.image(strip::View::Detail)));
-            sheets[OverviewView]->setPixmap(QPixmap::fromImage(painter.image(strip::View::Overview)));
+            std::vector<bool> assignable;
+            for (const CellElements &c : d.m_cells)
+                assignable.push_back(c.assignable);
+            d.m_selection->reset(assignable);
+            d.m_w.detailSheet->update();
+            d.m_w.overviewSheet->update();
         }
-    } sheetsOut{sheets, painter};
+    } cellsOut{*this};
 
     const strip::WalkSummary r = strip::walkStrip(lines, h, builder);
-    // Text areas lie above the frames and key numbers of every cell, the
-    // editors above everything.
-    for (CellElements &c : m_cells) {
-        c.textArea[DetailView]->raise();
-        c.textArea[OverviewView]->raise();
-    }
     if (r.overLimit()) {
         UserDialogs::current().error(m_w.area, strip::TooManyKeysMessage);
         return; // the cells before the limit stay built; no view is shown
@@ -314,85 +315,20 @@ void StripDisplay::buildEntry()
 
 void StripDisplay::buildCell(const strip::Section &s, const strip::Cell &c)
 {
-    const RegisterLines &lines = m_doc.lines();
-    const int b = c.line;
-    const QString &keyCode = strip::lineAt(lines, b + strip::cellline::KeyCode);
+    m_scene.addCell(m_doc.lines(), s, c);
+    const strip::StripScene::Item &item = m_scene.cell(c.index);
     CellElements e;
-    e.assignable = strip::isAssignableKey(keyCode);
-    e.blankKeyCode = strip::isBlankKeyCode(keyCode);
-    e.keyNumberShown = strip::keyNumberOf(keyCode) > 0 && s.keyNumberFlag != 0;
-    const int index = c.index;
-    QLabel *sheets[2] = {m_w.detailSheet, m_w.overviewSheet};
-
+    e.assignable = item.assignable;
+    e.blankKeyCode = item.blankKeyCode;
     for (int v : {DetailView, OverviewView}) {
-        const strip::View view = viewOf(v);
-        const strip::CellRects rects = strip::cellRects(s.rect, c.mm, m_geometry.view(view));
-        e.textRect[v] = rects.textArea;
-        e.frameRect[v] = rects.frame;
-
-        // Only elements that can ever show are created: a key number that
-        // is hidden and the frame of a cell that is no assignable key stay
-        // hidden for as long as the strip is shown.
-        if (e.keyNumberShown) {
-            // Drawn once by the renderer into a transparent label.
-            auto *number = new QLabel(sheets[v]);
-            number->setGeometry(rects.keyNumberBox);
-            number->setAttribute(Qt::WA_TranslucentBackground);
-            if (rects.keyNumberBox.width() > 0 && rects.keyNumberBox.height() > 0) {
-                QImage img(rects.keyNumberBox.size(), QImage::Format_ARGB32_Premultiplied);
-                img.fill(Qt::transparent);
-                QPainter p(&img);
-                p.translate(-rects.keyNumberBox.topLeft());
-                strip::drawKeyNumber(p, lines, s, c, m_geometry, view);
-                p.end();
-                number->setPixmap(QPixmap::fromImage(img));
-            }
-            number->show();
-            tag(number, v == OverviewView && e.assignable ? OverviewNumber : Inert, index);
-            number->installEventFilter(this);
-            e.keyNumber[v] = number;
-        } else {
-            // The record's key-number lines are read (and checked) either way.
-            QPainter idle; // not drawn on: the number is 0 or the section hides it
-            strip::drawKeyNumber(idle, lines, s, c, m_geometry, view);
-        }
-
-        if (e.assignable) {
-            auto *frame = new CellFrame(sheets[v]);
-            frame->setGeometry(rects.frame);
-            frame->show();
-            tag(frame, Inert, index);
-            frame->installEventFilter(this);
-            e.frame[v] = frame;
-        }
-
-        auto *area = new QWidget(sheets[v]);
-        area->setGeometry(rects.textArea);
-        if (v == OverviewView) {
-            area->setAutoFillBackground(true);
-            QPalette pal = area->palette();
-            pal.setColor(QPalette::Window, Qt::white);
-            area->setPalette(pal);
-        }
-        area->setVisible(e.assignable || !e.blankKeyCode);
-        area->setFocusPolicy(v == DetailView && e.assignable ? Qt::TabFocus : Qt::NoFocus);
-        tag(area, v == DetailView ? DetailArea : Inert, index);
-        area->installEventFilter(this);
-        e.textArea[v] = area;
-
-        // The picture image is made when the cell first shows a picture.
-        auto *text = new QLabel(area);
-        text->setGeometry(0, 0, rects.textArea.width(), rects.textArea.height());
-        tag(text, !e.assignable ? Inert : v == DetailView ? DetailText : OverviewText, index);
-        text->installEventFilter(this);
-        if (v == DetailView && e.assignable)
-            text->setContextMenuPolicy(Qt::PreventContextMenu);
-        e.text[v] = text;
+        e.textRect[v] = item.textArea[v];
+        e.frameRect[v] = item.frame[v];
+        e.keyNumberRect[v] = item.number[v].box;
+        e.keyNumberShown = e.keyNumberShown || !item.number[v].box.isNull();
     }
-
     m_cells.push_back(e);
     m_cellCount = int(m_cells.size());
-    prepareEditor(index, b);
+    prepareEditor(c.index, c.line);
 }
 
 void StripDisplay::prepareEditor(int index, int b)
@@ -410,7 +346,7 @@ void StripDisplay::prepareEditor(int index, int b)
     }
     if (QPlainTextEdit *editor = m_cells[size_t(index)].editor)
         loadEditor(editor, b);
-    renderCell(index);
+    renderCellAt(index, b);
 }
 
 void StripDisplay::styleEditor(QPlainTextEdit *editor, int b)
@@ -462,29 +398,24 @@ void StripDisplay::setEditorShown(int index, bool shown)
 {
     CellElements &e = m_cells.at(size_t(index));
     QPlainTextEdit *ed = editor(index);
+    e.editorShown = shown;
     if (shown) {
-        if (e.frame[DetailView])
-            e.frame[DetailView]->hide();
         ed->show();
         ed->raise();
     } else {
         ed->hide();
-        e.textArea[DetailView]->show();
-        if (e.frame[DetailView])
-            e.frame[DetailView]->setVisible(e.assignable);
     }
+    updateCell(index);
 }
 
 void StripDisplay::selectOnly(int cell)
 {
-    clearSelection();
-    select(cell, true);
+    m_selection->selectOnly(cell);
 }
 
 void StripDisplay::selectAllCells()
 {
-    for (int i = 0; i < m_cellCount; ++i)
-        select(i, true);
+    m_selection->selectAll();
 }
 
 void StripDisplay::selectCells(const QList<int> &cells)
@@ -496,30 +427,24 @@ void StripDisplay::selectCells(const QList<int> &cells)
     if (valid.isEmpty())
         return;
     const int first = valid.constFirst();
-    if (m_mode == Mode::Detail && m_cells[size_t(first)].textArea[DetailView]->isVisible()) {
-        // Entering the cell makes it the only selected and current one.
+    if (m_mode == Mode::Detail && cellShown(first)) {
         focusCell(first);
-        QCoreApplication::processEvents();
         positionScrolling(3, first);
     } else {
-        clearSelection();
-        select(first, true);
+        m_selection->selectOnly(first);
     }
     makeCurrent(first);
     for (int c : valid)
-        select(c, true);
+        m_selection->select(c, true);
     if (valid.size() > 1) {
-        m_toolbarInUse = true; // leaving the cell keeps the others selected
+        m_toolbarInUse = true;
         setCellCommands(selectionCellCommands());
     }
 }
 
 void StripDisplay::makeCurrent(int cell)
 {
-    if (cell < 0 || cell >= m_cellCount)
-        return;
-    m_currentCell = cell;
-    Q_EMIT toolbarFollows(cell);
+    m_selection->setCurrent(cell);
 }
 
 QPlainTextEdit *StripDisplay::editor(int index)
@@ -550,39 +475,16 @@ void StripDisplay::placeEditor(CellElements &e)
 
 void StripDisplay::renderCell(int index)
 {
+    renderCellAt(index, strip::locateCell(m_doc.lines(), m_doc.currentHeaderLine(), index));
+}
+
+void StripDisplay::renderCellAt(int index, int record)
+{
     CellElements &e = m_cells[size_t(index)];
-    const RegisterLines &lines = m_doc.lines();
-    const int b = strip::locateCell(lines, m_doc.currentHeaderLine(), index);
-    const int points = strip::cellPointSize(lines, b);
-    for (int v : {DetailView, OverviewView}) {
-        const QSize size = e.textRect[v].size();
-        const strip::RenderedCell r =
-            strip::renderCell(lines, b, size, strip::viewFontSize(points, m_geometry, viewOf(v)));
-        e.showsPicture = r.showsPicture;
-        if (r.showsPicture) {
-            if (!e.picture[v]) {
-                auto *picture = new QLabel(e.textArea[v]);
-                picture->setGeometry(0, 0, size.width(), size.height());
-                picture->setScaledContents(true);
-                tag(picture, !e.assignable ? Inert : v == DetailView ? DetailPicture : OverviewPicture, index);
-                picture->installEventFilter(this);
-                if (v == DetailView && e.assignable)
-                    picture->setContextMenuPolicy(Qt::PreventContextMenu);
-                picture->lower();
-                picture->show();
-                e.picture[v] = picture;
-            }
-            e.text[v]->resize(0, size.height());
-            e.text[v]->setPixmap(QPixmap());
-            e.picture[v]->setPixmap(r.picture.isNull() ? QPixmap() : QPixmap::fromImage(r.picture));
-        } else {
-            e.text[v]->setGeometry(0, 0, size.width(), size.height());
-            e.text[v]->setPixmap(QPixmap::fromImage(r.text));
-            if (e.picture[v])
-                e.picture[v]->setPixmap(QPixmap());
-        }
-    }
+    m_scene.renderCell(m_doc.lines(), index, record);
+    e.showsPicture = m_scene.cell(index).showsPicture;
     placeEditor(e);
+    updateCell(index);
 }
 
 void StripDisplay::refreshCaption()
@@ -598,8 +500,7 @@ void StripDisplay::finish()
 {
     refreshCaption();
     if (m_cellCount > 0) {
-        m_currentCell = 0;
-        Q_EMIT toolbarFollows(0);
+        m_selection->setCurrent(0);
         if (m_mode == Mode::Detail) {
             showView(m_w.detail);
             positionScrolling(3, 0);
@@ -615,57 +516,50 @@ void StripDisplay::finish()
 
 // ---------------------------------------------------------------- selection
 
-void StripDisplay::select(int cell, bool on)
+bool StripDisplay::cellShown(int cell) const
 {
-    // Only assignable keys can be selected: nothing else can be retyped.
-    if (!isAssignable(cell))
-        return;
-    m_selected[size_t(cell)] = on ? 1 : 0;
-    if (QWidget *frame = m_cells[size_t(cell)].frame[DetailView])
-        frameOf(frame)->setOutline(on ? 2 : 1);
-}
-
-void StripDisplay::clearSelection()
-{
-    for (int i = 0; i < m_cellCount; ++i)
-        select(i, false);
+    return isAssignable(cell) && m_w.detailSheet->isVisible();
 }
 
 void StripDisplay::focusCell(int cell)
 {
-    // Other cells are never entered, however the focus is moved.
-    if (!isAssignable(cell))
+    // Other cells are never entered.
+    if (!cellShown(cell))
         return;
-    QWidget *area = m_cells[size_t(cell)].textArea[DetailView];
-    if (area->isVisible())
-        area->setFocus(Qt::OtherFocusReason);
+    // The editor, if one is open, loses the focus and ends its edit first.
+    m_w.detailSheet->setFocus(Qt::OtherFocusReason);
+    enterCell(cell);
 }
 
 void StripDisplay::focusStripThenCurrent()
 {
-    // Leaving the focused cell ends an edit and entering the current one
-    // makes it the only selected cell; the focus events run at once, so the
-    // posted events are processed instead of pausing.
+    // Ends an edit; re-entering the current cell makes it the only
+    // selected cell.
     m_w.area->setFocus(Qt::OtherFocusReason);
     if (m_mode == Mode::Detail)
-        focusCell(m_currentCell);
-    QCoreApplication::processEvents();
+        focusCell(currentCell());
 }
 
 void StripDisplay::enterCell(int cell)
 {
     m_toolbarInUse = false;
     setCellCommands(allCellCommands());
-    clearSelection();
-    select(cell, true);
-    m_currentCell = cell;
-    Q_EMIT toolbarFollows(cell);
+    m_selection->enter(cell);
 }
 
-void StripDisplay::leaveCell(int)
+void StripDisplay::tabToCell(bool backward)
 {
-    if (!m_toolbarInUse)
-        clearSelection();
+    // Tab and Shift+Tab go round the assignable keys in cell order.
+    const int from = currentCell();
+    for (int step = 1; step <= m_cellCount; ++step) {
+        const int next = ((from + (backward ? -step : step)) % m_cellCount + m_cellCount) % m_cellCount;
+        if (cellShown(next)) {
+            enterCell(next);
+            const QRect r = m_cells[size_t(next)].textRect[DetailView];
+            m_w.detail->ensureVisible(r.center().x(), r.center().y(), r.width() / 2, r.height() / 2);
+            return;
+        }
+    }
 }
 
 void StripDisplay::commitPendingEdit()
@@ -692,15 +586,13 @@ void StripDisplay::textPress(int cell, QMouseEvent *event)
     if (mods & Qt::ShiftModifier) {
         m_modifierPress = true;
         focusStripThenCurrent();
-        const int from = std::min(m_currentCell, cell), to = std::max(m_currentCell, cell);
-        for (int i = from; i <= to; ++i)
-            select(i, true);
+        m_selection->selectRange(currentCell(), cell);
     } else if (mods & Qt::ControlModifier) {
         m_modifierPress = true;
         focusStripThenCurrent();
         if (isSelected(cell) && selectedCount() == 1)
             return;
-        select(cell, !isSelected(cell));
+        m_selection->select(cell, !isSelected(cell));
     } else {
         return;
     }
@@ -709,8 +601,7 @@ void StripDisplay::textPress(int cell, QMouseEvent *event)
         setCellCommands(selectionCellCommands());
     } else if (selected.size() == 1) {
         setCellCommands(textCellCommands());
-        m_currentCell = selected.constFirst();
-        Q_EMIT toolbarFollows(m_currentCell);
+        m_selection->setCurrent(selected.constFirst());
     }
 }
 
@@ -741,8 +632,7 @@ void StripDisplay::sheetClick(bool detail)
 {
     m_w.area->setFocus(Qt::OtherFocusReason);
     if (detail)
-        focusCell(m_currentCell);
-    QCoreApplication::processEvents();
+        focusCell(currentCell());
 }
 
 void StripDisplay::overviewSheetDoubleClick(const QPoint &pos)
@@ -765,109 +655,88 @@ void StripDisplay::overviewSheetDoubleClick(const QPoint &pos)
     }
 }
 
-bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
+bool StripDisplay::pointerEvent(View view, QMouseEvent *me)
 {
-    const QVariant roleValue = watched->property(RoleProperty);
-    if (!roleValue.isValid())
-        return QObject::eventFilter(watched, event);
-    const int role = roleValue.toInt();
-    const int cell = watched->property(CellProperty).toInt();
-    auto *w = static_cast<QWidget *>(watched);
-    switch (event->type()) {
-    case QEvent::FocusIn:
-    case QEvent::FocusOut: {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        // Menus opened by mouse or keyboard and other windows take the focus
-        // only for a while: the selection stays.
-        if (role != DetailArea || !isAssignable(cell) || reason == Qt::PopupFocusReason
-            || reason == Qt::ActiveWindowFocusReason || reason == Qt::MenuBarFocusReason)
-            return false;
-        if (event->type() == QEvent::FocusIn) {
-            enterCell(cell);
-            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
-                m_w.detail->ensureWidgetVisible(w, 0, 0);
-        } else {
-            leaveCell(cell);
+    const bool detail = view == View::Detail;
+    const Hit hit = hitTest(view, me->position().toPoint());
+    // Only the text and picture of an assignable key react (and, in the
+    // overview, its key number); frames, key numbers and other cells take
+    // the event without reacting. The sheet reacts to its own clicks.
+    const bool live = hit.cell >= 0 && isAssignable(hit.cell)
+                      && (hit.part == Part::Text || hit.part == Part::Picture
+                          || (!detail && hit.part == Part::KeyNumber));
+    const Hit target = live || hit.part == Part::Sheet ? hit : Hit{Part::None, hit.cell};
+    switch (me->type()) {
+    case QEvent::MouseButtonPress:
+        m_pressed = target;
+        if (detail && live && hit.part == Part::Text)
+            textPress(hit.cell, me);
+        else if (detail && live && hit.part == Part::Picture)
+            picturePress(hit.cell, me);
+        return hit.part != Part::Sheet;
+    case QEvent::MouseButtonRelease: {
+        const bool click = m_pressed == target && target.part != Part::None && me->button() == Qt::LeftButton;
+        m_pressed = {};
+        if (click) {
+            if (detail && target.part == Part::Text)
+                textClick(target.cell);
+            else if (detail && target.part == Part::Picture)
+                pictureClick(target.cell);
+            else if (target.part == Part::Sheet)
+                sheetClick(detail);
         }
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        // The release that ends a double-click is no click: it would move
+        // the focus back from the editor that the double-click opened.
+        m_pressed = {};
+        if (detail && live && hit.part == Part::Text) {
+            if (!m_modifierPress)
+                Q_EMIT editRequested(hit.cell);
+            textPress(hit.cell, me); // the second press of a double-click
+        } else if (detail && live && hit.part == Part::Picture) {
+            Q_EMIT attachPictureRequested(currentCell());
+        } else if (!detail && live && m_mode == Mode::Overview && me->button() == Qt::LeftButton) {
+            openCellInDetail(hit.cell);
+            focusCell(hit.cell);
+        } else if (!detail && hit.part == Part::Sheet && me->button() == Qt::LeftButton) {
+            overviewSheetDoubleClick(me->position().toPoint());
+        }
+        return true;
+    default:
         return false;
     }
+}
+
+bool StripDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_w.detailSheet && watched != m_w.overviewSheet)
+        return QObject::eventFilter(watched, event);
+    const View view = watched == m_w.detailSheet ? View::Detail : View::Overview;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return pointerEvent(view, static_cast<QMouseEvent *>(event));
+    case QEvent::ContextMenu: {
+        // The cells' own menus open on the press.
+        const Hit hit = hitTest(view, static_cast<QContextMenuEvent *>(event)->pos());
+        return hit.part != Part::Sheet;
+    }
     case QEvent::KeyPress: {
-        // Tab and Shift+Tab go round the assignable keys in cell order and
-        // never leave them for the other controls of the window.
         auto *ke = static_cast<QKeyEvent *>(event);
         const bool backward = ke->key() == Qt::Key_Backtab
                               || (ke->key() == Qt::Key_Tab && (ke->modifiers() & Qt::ShiftModifier));
-        if (role != DetailArea || (ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
+        if (view != View::Detail || (ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
             || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
             return false;
-        for (int step = 1; step <= m_cellCount; ++step) {
-            const int next = ((cell + (backward ? -step : step)) % m_cellCount + m_cellCount) % m_cellCount;
-            QWidget *area = m_cells[size_t(next)].textArea[DetailView];
-            if (m_cells[size_t(next)].assignable && area->isVisible()) {
-                area->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-                break;
-            }
-        }
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        auto *me = static_cast<QMouseEvent *>(event);
-        m_pressed = w;
-        if (role == DetailText)
-            textPress(cell, me);
-        else if (role == DetailPicture)
-            picturePress(cell, me);
-        return role != DetailSheet && role != OverviewSheet;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto *me = static_cast<QMouseEvent *>(event);
-        const bool click = m_pressed == w && me->button() == Qt::LeftButton && w->rect().contains(me->position().toPoint());
-        m_pressed = nullptr;
-        if (click) {
-            if (role == DetailText)
-                textClick(cell);
-            else if (role == DetailPicture)
-                pictureClick(cell);
-            else if (role == DetailSheet || role == OverviewSheet)
-                sheetClick(role == DetailSheet);
-        }
-        return true;
-    }
-    case QEvent::MouseButtonDblClick: {
-        auto *me = static_cast<QMouseEvent *>(event);
-        // The release that ends a double-click is no click: it would move
-        // the focus back from the editor that the double-click opened.
-        m_pressed = nullptr;
-        switch (role) {
-        case DetailText:
-            if (!m_modifierPress)
-                Q_EMIT editRequested(cell);
-            textPress(cell, me); // the second press of a double-click
-            break;
-        case DetailPicture:
-            Q_EMIT attachPictureRequested(m_currentCell);
-            break;
-        case OverviewText:
-        case OverviewPicture:
-        case OverviewNumber:
-            if (m_mode == Mode::Overview && me->button() == Qt::LeftButton) {
-                openCellInDetail(cell);
-                focusCell(cell);
-            }
-            break;
-        case OverviewSheet:
-            if (me->button() == Qt::LeftButton)
-                overviewSheetDoubleClick(me->position().toPoint());
-            break;
-        default:
-            break;
-        }
+        tabToCell(backward);
         return true;
     }
     default:
-        break;
+        return QObject::eventFilter(watched, event);
     }
-    return QObject::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- views
@@ -877,10 +746,9 @@ void StripDisplay::openCellInDetail(int cell)
     setMode(Mode::Detail);
     showView(m_w.detail);
     setCellCommands(allCellCommands());
-    clearSelection();
+    m_selection->clear();
     positionScrolling(3, cell);
-    m_currentCell = cell;
-    Q_EMIT toolbarFollows(cell);
+    m_selection->setCurrent(cell);
 }
 
 void StripDisplay::showDetail()
@@ -892,7 +760,6 @@ void StripDisplay::showDetail()
         openCellInDetail(0);
         m_w.area->setFocus(Qt::OtherFocusReason);
         focusCell(0);
-        QCoreApplication::processEvents();
     }
 }
 

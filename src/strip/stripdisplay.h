@@ -1,19 +1,25 @@
 #pragma once
 // StripDisplay: the strip area of the main window (caption line, detail
-// view, overview) with the screen elements of every cell of the shown entry
-// and the display state: the cell count, the current cell, the selection
-// flags, the view mode, the toolbar-in-use mark and which cell commands are
-// available. The document commands reach the views only through clear(),
+// view, overview). Each view is one StripSheet that paints the strip scene
+// of the shown entry (the same composition as the strip image) and hands
+// its pointer and key events to the display, which finds the cell under the
+// pointer by geometry. The display keeps the view state: the view mode, the
+// toolbar-in-use mark, which cell commands are available and the cell
+// selection (CellSelection). The only widgets on a sheet are the in-place
+// editors. The document commands reach the views only through clear(),
 // showEntry() and commitPendingEdit().
 
 #include "strip/fixed4.h"
 #include "strip/geometry.h"
+#include "strip/stripimage.h"
 #include "strip/stripwalk.h"
 
 #include <QFlags>
 #include <QObject>
 #include <QRect>
+#include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -22,8 +28,20 @@ class QMouseEvent;
 class QPlainTextEdit;
 class QScrollArea;
 class QStackedWidget;
-class QWidget;
+class CellSelection;
 class RegisterDocument;
+
+// One view's sheet: paints the part of the strip it is asked to through the
+// display. Its events go to the display's event filter.
+class StripSheet : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    std::function<void(QPainter &, const QRect &)> paintScene;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 class StripDisplay : public QObject
 {
@@ -71,14 +89,14 @@ public:
         QLabel *caption = nullptr;         // pnlText
         QStackedWidget *views = nullptr;   // holds a blank page and the two views
         QScrollArea *detail = nullptr;     // ScrollBox1
-        QLabel *detailSheet = nullptr;     // imgBase1
+        StripSheet *detailSheet = nullptr; // imgBase1
         QScrollArea *overview = nullptr;   // ScrollBox2
-        QLabel *overviewSheet = nullptr;   // imgBase2
+        StripSheet *overviewSheet = nullptr; // imgBase2
         QMenu *textPopup = nullptr;        // PopupMenu1A
         QMenu *picturePopup = nullptr;     // PopupMenu1B
     };
 
-    // The elements of one cell in both views.
+    // One cell in both views (index 0 detail, 1 overview).
     struct CellElements
     {
         bool assignable = false;
@@ -87,26 +105,32 @@ public:
         bool showsPicture = false;
         QRect textRect[2];  // text area in each view
         QRect frameRect[2]; // selection frame and editor
-        QLabel *keyNumber[2] = {};
-        QWidget *textArea[2] = {};
-        QLabel *picture[2] = {};
-        QLabel *text[2] = {};
-        QWidget *frame[2] = {};
+        QRect keyNumberRect[2];
         QPlainTextEdit *editor = nullptr; // detail view only, made when first needed
+        bool editorShown = false;         // the editor shows in place of the frame
     };
+
+    // What lies under a point of a view, topmost first: a cell's text area
+    // (its text or its picture), a selection frame, a key number, the sheet.
+    enum class Part { None, Text, Picture, Frame, KeyNumber, Sheet };
+    struct Hit
+    {
+        Part part = Part::None;
+        int cell = -1;
+        bool operator==(const Hit &) const = default;
+    };
+    Hit hitTest(strip::View view, const QPoint &pos) const;
 
     StripDisplay(RegisterDocument &document, const Widgets &widgets, QObject *parent = nullptr);
     ~StripDisplay() override;
 
     // --- state ---
     int cellCount() const { return m_cellCount; }
-    int currentCell() const { return m_currentCell; }
+    // The selection of the shown strip; the toolbar follows its current cell.
+    CellSelection &selection() { return *m_selection; }
+    int currentCell() const;
     bool isSelected(int cell) const;
-    // True for a built cell that is an assignable key: only those are
-    // entered, selected and changed by the cell commands.
     bool isAssignable(int cell) const;
-    // The cell that single-cell commands act on: the current cell when it
-    // is an assignable key, otherwise -1.
     int commandCell() const;
     int selectedCount() const;
     QList<int> selectedCells() const;
@@ -136,7 +160,7 @@ public:
     // Rewrites the caption line from the current entry's header, e.g. after
     // its header was edited.
     void refreshCaption();
-    // Redraws cell i in both views from its record.
+    // Renders cell i again from its record and redraws it in both views.
     void renderCell(int index);
     // The in-place editor of cell i (hidden until editing), loaded from the
     // record: its font, colours and text lines.
@@ -150,7 +174,7 @@ public:
     void reloadEditor(int index);
     void restyleEditor(int index);
     // Shows the editor over the cell in place of its frame, or hides it and
-    // shows the text area and the frame again.
+    // shows the frame again.
     void setEditorShown(int index, bool shown);
 
     // --- for the cell commands ---
@@ -160,11 +184,13 @@ public:
     // Selects every built cell that is an assignable key.
     void selectAllCells();
     // Selects these cells (the first becomes current and, in the detail
-    // view, takes the focus), as after undoing a change to them.
+    // view, is brought into view), as after undoing a change to them.
     void selectCells(const QList<int> &cells);
     // The cell becomes current and the toolbar follows it.
     void makeCurrent(int cell);
-    // Moves the focus to the cell's text area element when it is shown.
+    // Enters an assignable key shown in the detail view: the focus moves to
+    // the detail sheet (which ends an open edit) and the cell becomes current
+    // and the only one selected.
     void focusCell(int cell);
 
     // Ends an in-place edit before a command reads or replaces the register.
@@ -182,8 +208,6 @@ public:
 Q_SIGNALS:
     void modeChanged(StripDisplay::Mode mode);
     void cellCommandsChanged(StripDisplay::CellCommands commands);
-    // The toolbar shows the format of this cell.
-    void toolbarFollows(int cell);
     // A double-click asks to edit the cell's text, or to attach a picture.
     void editRequested(int cell);
     void attachPictureRequested(int cell);
@@ -203,13 +227,15 @@ private:
     void loadEditor(QPlainTextEdit *editor, int record);
     void styleEditor(QPlainTextEdit *editor, int record);
     void placeEditor(CellElements &e);
+    void renderCellAt(int index, int record);
+    void paintView(strip::View view, QPainter &painter, const QRect &exposed) const;
+    void updateCell(int cell);
+    void updateFrames(const QList<int> &cells);
+    bool cellShown(int cell) const;
 
-    // Selection.
-    void select(int cell, bool on);
-    void clearSelection();
     void focusStripThenCurrent();
     void enterCell(int cell);
-    void leaveCell(int cell);
+    void tabToCell(bool backward);
 
     // Pointer rules.
     void textPress(int cell, QMouseEvent *event);
@@ -218,20 +244,21 @@ private:
     void pictureClick(int cell);
     void sheetClick(bool detail);
     void overviewSheetDoubleClick(const QPoint &pos);
+    bool pointerEvent(strip::View view, QMouseEvent *event);
 
     RegisterDocument &m_doc;
     Widgets m_w;
+    CellSelection *m_selection;
     Mode m_mode = Mode::Overview;
     strip::SheetGeometry m_geometry;
+    strip::StripScene m_scene;
     int m_cellCount = 0;
-    int m_currentCell = 0;
     std::vector<CellElements> m_cells;
-    std::array<int, MaxCells> m_selected{};
     std::array<strip::EdgeRect, MaxSections> m_sectionRects{};
     CellCommands m_commands;
     bool m_toolbarInUse = false;
     bool m_modifierPress = false;
-    QWidget *m_pressed = nullptr; // element under a press, for its click
+    Hit m_pressed; // what a press was on, for its click
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(StripDisplay::CellCommands)

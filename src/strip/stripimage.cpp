@@ -80,18 +80,10 @@ void SheetPainter::drawKeyBox(const Section &section, const Cell &cell)
 
 namespace {
 
-struct WalkedCell
-{
-    Section section;
-    Cell cell;
-};
-
-// Walks the strip once, drawing the sheets and keeping the cells for the
-// elements that lie above the sheet.
+// Walks the strip once, drawing the sheets.
 struct SheetWalk : StripVisitor
 {
     SheetPainter painter;
-    std::vector<WalkedCell> cells;
     explicit SheetWalk(const SheetGeometry &g) : painter(g) {}
     bool section(const Section &s) override
     {
@@ -101,7 +93,6 @@ struct SheetWalk : StripVisitor
     bool cell(const Section &s, const Cell &c) override
     {
         painter.drawKeyBox(s, c);
-        cells.push_back({s, c});
         return true;
     }
 };
@@ -112,7 +103,8 @@ SheetGeometry geometryOfEntry(const RegisterLines &lines, int h)
     return sheetGeometry(entry.seriesCaption(), entry.stripType());
 }
 
-void walkOrThrow(const RegisterLines &lines, int h, SheetWalk &walk)
+template<class Walk>
+void walkOrThrow(const RegisterLines &lines, int h, Walk &walk)
 {
     if (walkStrip(lines, h, walk).overLimit())
         throw StripLimitError();
@@ -132,8 +124,8 @@ QImage renderSheet(const RegisterLines &lines, int h, View view)
     return walk.painter.image(view);
 }
 
-void drawKeyNumber(QPainter &p, const RegisterLines &lines, const Section &section, const Cell &cell,
-                   const SheetGeometry &g, View view)
+KeyNumberLabel keyNumberLabel(const RegisterLines &lines, const Section &section, const Cell &cell,
+                              const SheetGeometry &g, View view)
 {
     const int b = cell.line;
     // The label's format lines are read even when it stays hidden, so that a
@@ -145,64 +137,153 @@ void drawKeyNumber(QPainter &p, const RegisterLines &lines, const Section &secti
     const bool italic = intLineAt(lines, b + cellline::KeyNumberItalic) != 0;
     const int alignment = intLineAt(lines, b + cellline::KeyNumberAlignment);
     const int number = keyNumberOf(lineAt(lines, b + cellline::KeyCode));
+    KeyNumberLabel label;
     if (number <= 0 || section.keyNumberFlag == 0)
-        return;
+        return label;
     const int px = lineHeightPixels(viewFontSize(size, g, view));
-    const QRect box = boxRect(section.rect, cell.mm.keyNumberBox, g.view(view));
-    if (px <= 0 || box.isEmpty())
+    label.box = boxRect(section.rect, cell.mm.keyNumberBox, g.view(view));
+    if (px <= 0 || label.box.isEmpty())
+        return label;
+    label.font = fontOfFace(face);
+    label.font.setPixelSize(px);
+    label.font.setBold(bold);
+    label.font.setItalic(italic);
+    label.colour = toQColor(colour);
+    label.flags = int(Qt::AlignTop | horizontalAlignment(alignment) | Qt::TextSingleLine);
+    label.text = QString::number(number);
+    return label;
+}
+
+void drawKeyNumber(QPainter &p, const KeyNumberLabel &label)
+{
+    if (label.text.isEmpty())
         return;
-    QFont font = fontOfFace(face);
-    font.setPixelSize(px);
-    font.setBold(bold);
-    font.setItalic(italic);
     p.save();
-    p.setFont(font);
-    p.setPen(toQColor(colour));
-    p.setClipRect(box);
-    p.drawText(box, int(Qt::AlignTop | horizontalAlignment(alignment) | Qt::TextSingleLine), QString::number(number));
+    p.setFont(label.font);
+    p.setPen(label.colour);
+    p.setClipRect(label.box);
+    p.drawText(label.box, label.flags, label.text);
     p.restore();
 }
 
-QImage renderStrip(const RegisterLines &lines, int h, View view)
-{
-    const SheetGeometry g = geometryOfEntry(lines, h);
-    SheetWalk walk(g);
-    walkOrThrow(lines, h, walk);
-    QImage image = walk.painter.image(view);
-    if (image.isNull())
-        return image;
-    const ViewScales &s = g.view(view);
-    QPainter p(&image);
+StripScene::StripScene(const SheetGeometry &g) : m_sheets(g) {}
 
-    // Key numbers and selection frames lie on the sheet, below the text areas.
-    for (const WalkedCell &wc : walk.cells) {
-        drawKeyNumber(p, lines, wc.section, wc.cell, g, view);
-        if (isAssignableKey(lineAt(lines, wc.cell.line + cellline::KeyCode))) {
-            const QRect frame = cellRects(wc.section.rect, wc.cell.mm, s).frame;
-            if (frame.width() > 0 && frame.height() > 0) {
-                p.fillRect(frame, Qt::black);
-                p.fillRect(frame.adjusted(1, 1, -1, -1), Qt::white);
-            }
-        }
+void StripScene::addSection(const Section &section)
+{
+    m_sheets.drawSection(section);
+}
+
+void StripScene::addCell(const RegisterLines &lines, const Section &section, const Cell &cell)
+{
+    Item item;
+    item.line = cell.line;
+    const QString &keyCode = lineAt(lines, cell.line + cellline::KeyCode);
+    item.assignable = isAssignableKey(keyCode);
+    item.blankKeyCode = isBlankKeyCode(keyCode);
+    m_sheets.drawKeyBox(section, cell);
+    for (View v : {View::Detail, View::Overview}) {
+        const int vi = index(v);
+        const CellRects rects = cellRects(section.rect, cell.mm, geometry().view(v));
+        item.textArea[vi] = rects.textArea;
+        item.frame[vi] = rects.frame;
+        item.number[vi] = keyNumberLabel(lines, section, cell, geometry(), v);
     }
-    for (const WalkedCell &wc : walk.cells) {
-        const int b = wc.cell.line;
-        const QRect area = cellRects(wc.section.rect, wc.cell.mm, s).textArea;
-        const int points = viewFontSize(cellPointSize(lines, b), g, view);
+    m_items.push_back(item);
+}
+
+void StripScene::renderCell(const RegisterLines &lines, int i, int record)
+{
+    Item &item = m_items.at(size_t(i));
+    item.line = record;
+    const int points = cellPointSize(lines, item.line);
+    for (View v : {View::Detail, View::Overview}) {
+        const int vi = index(v);
+        const QRect area = item.textArea[vi];
         // Only the part of the text area on the sheet is drawn: an area far
         // larger than the sheet would otherwise need an image of its size.
-        const QRect shown = area.intersected(image.rect());
-        const RenderedCell r = renderCellWindow(lines, b, area.size(), shown.translated(-area.topLeft()), points);
-        if (isBlankKeyCode(lineAt(lines, b + cellline::KeyCode)) || area.isEmpty())
-            continue;
-        if (r.showsPicture) {
-            p.fillRect(area, Qt::white);
-            if (!r.picture.isNull())
-                p.drawImage(area, r.picture);
-        } else {
-            p.drawImage(shown.topLeft(), r.text);
+        const QRect shown = area.intersected(QRect(QPoint(), size(v)));
+        RenderedCell r = renderCellWindow(lines, item.line, area.size(), shown.translated(-area.topLeft()),
+                                          viewFontSize(points, geometry(), v));
+        item.showsPicture = r.showsPicture;
+        item.text[vi] = r.text;
+        item.textAt[vi] = shown.topLeft();
+        if (vi == 0)
+            item.picture = r.picture;
+    }
+}
+
+void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::function<int(int)> &outline) const
+{
+    const int vi = index(view);
+    const QImage &sheet = m_sheets.image(view);
+    const QRect onSheet = exposed.intersected(sheet.rect());
+    if (!onSheet.isEmpty())
+        p.drawImage(onSheet.topLeft(), sheet, onSheet);
+
+    // Key numbers and selection frames lie on the sheet, below the text areas.
+    for (int i = 0; i < cellCount(); ++i) {
+        const Item &item = m_items[size_t(i)];
+        if (item.number[vi].box.intersects(exposed))
+            drawKeyNumber(p, item.number[vi]);
+        const QRect frame = item.frame[vi];
+        const int width = item.assignable ? outline(i) : 0;
+        if (width > 0 && frame.width() > 0 && frame.height() > 0 && frame.intersects(exposed)) {
+            p.fillRect(frame, Qt::black);
+            p.fillRect(frame.adjusted(width, width, -width, -width), Qt::white);
         }
     }
+    for (const Item &item : m_items) {
+        const QRect area = item.textArea[vi];
+        if (!item.areaShown() || area.isEmpty() || !area.intersects(exposed))
+            continue;
+        if (item.showsPicture) {
+            p.fillRect(area, Qt::white);
+            if (!item.picture.isNull())
+                p.drawImage(area, item.picture);
+        } else if (!item.text[vi].isNull()) {
+            p.drawImage(item.textAt[vi], item.text[vi]);
+        }
+    }
+}
+
+namespace {
+
+// Walks the strip once, drawing the sheets and keeping the cells, which are
+// laid out once the walk is known to stay within the limits.
+struct SceneWalk : StripVisitor
+{
+    StripScene scene;
+    std::vector<std::pair<Section, Cell>> cells;
+    explicit SceneWalk(const SheetGeometry &g) : scene(g) {}
+    bool section(const Section &s) override
+    {
+        scene.addSection(s);
+        return true;
+    }
+    bool cell(const Section &s, const Cell &c) override
+    {
+        cells.emplace_back(s, c);
+        return true;
+    }
+};
+
+} // namespace
+
+QImage renderStrip(const RegisterLines &lines, int h, View view)
+{
+    SceneWalk walk(geometryOfEntry(lines, h));
+    walkOrThrow(lines, h, walk);
+    StripScene &scene = walk.scene;
+    // Every key number is read before any cell's text.
+    for (const auto &[section, cell] : walk.cells)
+        scene.addCell(lines, section, cell);
+    for (int i = 0; i < scene.cellCount(); ++i)
+        scene.renderCell(lines, i, scene.cell(i).line);
+    QImage image(scene.size(view), QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    QPainter p(&image);
+    scene.paint(p, view, image.rect(), [](int) { return 1; });
     return image;
 }
 

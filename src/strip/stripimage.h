@@ -1,16 +1,20 @@
 #pragma once
 // The images of a strip: the sheet image of each view (white sheet, section
 // rectangles outlined black and filled silver, key boxes outlined black and
-// filled grey, in register order), and the composite of one view as the
-// screen shows it with nothing selected: the sheet, the key numbers, the
-// selection frames of the assignable keys and each cell's text or picture.
+// filled grey, in register order), and the strip scene, from which the
+// screen views and the strip image are both drawn: the sheet, the key
+// numbers and selection frames, then each cell's text or picture.
 
 #include "platform/conversion.h"
 #include "strip/geometry.h"
 #include "strip/stripwalk.h"
 
+#include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QStringList>
+#include <functional>
+#include <vector>
 
 namespace strip {
 
@@ -33,6 +37,7 @@ public:
     void drawSection(const Section &section);
     void drawKeyBox(const Section &section, const Cell &cell);
     QImage &image(View v) { return v == View::Detail ? m_detail : m_overview; }
+    const QImage &image(View v) const { return v == View::Detail ? m_detail : m_overview; }
     const SheetGeometry &geometry() const { return m_geometry; }
 
 private:
@@ -49,9 +54,73 @@ QImage renderSheet(const RegisterLines &lines, int headerLine, View view);
 // for malformed lines.
 QImage renderStrip(const RegisterLines &lines, int headerLine, View view);
 
-// Key number of a cell drawn into its key-number box (lines 8 to 14 of the
-// record; nothing when the number is 0 or the section's flag is 0).
-void drawKeyNumber(QPainter &painter, const RegisterLines &lines, const Section &section, const Cell &cell,
-                   const SheetGeometry &geometry, View view);
+// Key number of a cell as its key-number box shows it (lines 8 to 14 of the
+// record, all read and checked even when it stays hidden); the box is null
+// when the number is 0 or the section's flag is 0, the text empty when
+// nothing is drawn.
+struct KeyNumberLabel
+{
+    QRect box;
+    QFont font;
+    QColor colour;
+    int flags = 0;
+    QString text;
+};
+KeyNumberLabel keyNumberLabel(const RegisterLines &lines, const Section &section, const Cell &cell,
+                              const SheetGeometry &geometry, View view);
+void drawKeyNumber(QPainter &painter, const KeyNumberLabel &label);
+
+// A strip laid out for drawing in both views: the sheet images and, per
+// cell, its rectangles, key number and rendered text or picture. Built
+// while the strip is walked (addSection, addCell, renderCell in that order
+// per cell), so that a build that stops half way keeps what it laid out.
+class StripScene
+{
+public:
+    struct Item
+    {
+        int line = 0; // first line of the cell record
+        bool assignable = false;
+        bool blankKeyCode = false;
+        bool showsPicture = false;
+        QRect textArea[2]; // detail, overview
+        QRect frame[2];
+        KeyNumberLabel number[2];
+        QImage text[2];     // the part of the text area on the sheet
+        QPoint textAt[2];   // where that part lies
+        QImage picture;     // drawn stretched to the text area
+        // The text area shows (the record's key code is not blank).
+        bool areaShown() const { return assignable || !blankKeyCode; }
+    };
+
+    // The empty scene has no sheet.
+    StripScene() : StripScene(SheetGeometry{}) {}
+    explicit StripScene(const SheetGeometry &geometry);
+
+    const SheetGeometry &geometry() const { return m_sheets.geometry(); }
+    QSize size(View v) const { return m_sheets.image(v).size(); }
+    int cellCount() const { return int(m_items.size()); }
+    const Item &cell(int i) const { return m_items.at(size_t(i)); }
+
+    void addSection(const Section &section);
+    // Reads the key code and the key-number lines of the cell (throws for
+    // malformed lines) and places its elements.
+    void addCell(const RegisterLines &lines, const Section &section, const Cell &cell);
+    // Renders the text or picture of cell i in both views from its record,
+    // which starts at line `record` (records move as text lines come and go).
+    void renderCell(const RegisterLines &lines, int i, int record);
+
+    // The one composition of a view, limited to `exposed`: the sheet, then
+    // per cell its key number and selection frame, then per cell its text
+    // or picture. outline(i) is the width of cell i's frame outline, 0 for
+    // none; the frame is drawn only for assignable keys.
+    void paint(QPainter &painter, View view, const QRect &exposed, const std::function<int(int)> &outline) const;
+
+    static int index(View v) { return v == View::Detail ? 0 : 1; }
+
+private:
+    SheetPainter m_sheets;
+    std::vector<Item> m_items;
+};
 
 } // namespace strip

@@ -157,7 +157,7 @@ public:
     RegisterDocument &doc() { return FMain->document(); }
     void clickCell(int cell, Qt::KeyboardModifiers mods = {})
     {
-        QTest::mouseClick(d().cell(cell).text[0], Qt::LeftButton, mods, QPoint(3, 3));
+        uitest::clickCell(cell, mods);
     }
     // Clicks panel button k, on its tab.
     void clickPanelKey(int k)

@@ -42,7 +42,7 @@ void typeText(QWidget *w, const QString &text)
 
 QImage shownText(int cell)
 {
-    return FMain->display().cell(cell).text[0]->pixmap().toImage();
+    return FMain->imgBase1->grab(FMain->display().cell(cell).textRect[0]).toImage();
 }
 
 } // namespace

@@ -124,7 +124,6 @@ private Q_SLOTS:
 private:
     StripDisplay &d() { return FMain->display(); }
     RegisterDocument &doc() { return FMain->document(); }
-    QWidget *text(int cell) { return d().cell(cell).text[0]; }
     // Dialogs that closed leave the main window inactive on this platform;
     // the user's next click activates it again.
     void activate()
@@ -139,15 +138,7 @@ private:
     void click(int cell, Qt::KeyboardModifiers mods = {})
     {
         activate();
-        QTest::mouseClick(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
-    }
-    void doubleClick(QWidget *w)
-    {
-        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+        uitest::clickCell(cell, mods);
     }
     QString cellLine(int cell, int recordLine)
     {
@@ -203,7 +194,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     };
 
     // An edit written back: typed into cell 0, ended by Escape.
-    doubleClick(text(0));
+    uitest::doubleClickCell(0);
     QPlainTextEdit *ed = d().editor(0);
     QTRY_VERIFY(ed->hasFocus());
     typeText(ed, QStringLiteral("内線ab"));
@@ -211,7 +202,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     QCOMPARE(cellText(0), QStringList{QStringLiteral("内線ab")});
     stepDone(QStringLiteral("文字の入力"));
     // Editing without changing anything is no step.
-    doubleClick(text(0));
+    uitest::doubleClickCell(0);
     QTRY_VERIFY(d().editor(0)->hasFocus());
     QTest::keyClick(d().editor(0), Qt::Key_Escape);
     QCOMPARE(doc().history().count(), 1);
@@ -259,7 +250,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     QCOMPARE(cellLine(1, PictureType), QStringLiteral(".bmp"));
     stepDone(QStringLiteral("画像添付"));
     // A click on the picture offers detaching it.
-    QTest::mouseClick(d().cell(1).picture[0], Qt::LeftButton, {}, QPoint(1, 1));
+    uitest::clickCell(1, {}, 0, QPoint(1, 1));
     clickEditMenu(QStringLiteral("画像添付解除(&R)"));
     QVERIFY(cellLine(1, PictureType).isEmpty());
     stepDone(QStringLiteral("画像添付解除"));
@@ -372,7 +363,7 @@ void TestUndo::editorKeepsItsOwnUndo()
     QCOMPARE(undoText(), QStringLiteral("書式の変更"));
     const QByteArray afterFormat = doc().lines().encode();
 
-    doubleClick(text(1));
+    uitest::doubleClickCell(1);
     QPlainTextEdit *ed = d().editor(1);
     QTRY_VERIFY(ed->hasFocus());
     const QString was = ed->toPlainText();
@@ -404,7 +395,7 @@ void TestUndo::editorEnablesUndoAndRedo()
     // Nothing in the register to undo: while a cell is edited the commands
     // follow the editor, by shortcut and by toolbar button.
     QVERIFY(!FMain->ActionEditUndo->isEnabled());
-    doubleClick(text(1));
+    uitest::doubleClickCell(1);
     QPlainTextEdit *ed = d().editor(1);
     QTRY_VERIFY(ed->hasFocus());
     QVERIFY(!FMain->ActionEditUndo->isEnabled());

@@ -66,24 +66,9 @@ public:
         const int b = record(cell);
         return doc().lines().mid(b + strip::cellline::FirstText, doc().intAt(b + strip::cellline::TextCount));
     }
-    QWidget *text(int cell) { return d().cell(cell).text[0]; }
     QPlainTextEdit *editor(int cell) { return d().editor(cell); }
-    void click(int cell, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::mousePress(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
-        QTest::mouseRelease(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
-    }
-    // A double-click as the platform delivers it: press, release, press,
-    // double-click, release.
-    void doubleClick(int cell)
-    {
-        QWidget *w = text(cell);
-        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
-    }
+    void click(int cell, Qt::KeyboardModifiers mods = {}) { uitest::clickCell(cell, mods); }
+    void doubleClick(int cell) { uitest::doubleClickCell(cell); }
     // Selects the cells from `from` to `to` as the user does: a click, then
     // a Shift press and release.
     void selectRange(int from, int to)

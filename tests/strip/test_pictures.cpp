@@ -192,7 +192,8 @@ void TestPictures::attachOverThreeCells()
     QCOMPARE(f.textLines(0), QStringList{"内線1"});
     QCOMPARE(f.textLines(4), QStringList{"内線5"});
     QVERIFY(f.d().cell(1).showsPicture);
-    QCOMPARE(f.d().cell(1).text[1]->width(), 0); // the overview shows the picture too
+    // The overview shows the picture too.
+    QCOMPARE(f.d().hitTest(strip::View::Overview, uitest::cellPoint(1, 1)).part, StripDisplay::Part::Picture);
 }
 
 void TestPictures::upperCaseExtensionKept()
@@ -219,8 +220,8 @@ void TestPictures::okWithoutLoadingKeepsPicture()
         shownPicture = d.Image1->size() == QSize(40, 20);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(f.d().cell(0).picture[0], Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::mouseDClick(f.d().cell(0).picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(shownPicture);
     QCOMPARE(f.line(0, PictureType), QStringLiteral(".jpg"));
     QCOMPARE(f.textLines(0), QStringList{"内線1"});
@@ -237,8 +238,8 @@ void TestPictures::clearThenOkRemovesPicture()
         QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(f.d().cell(0).picture[0], Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::mouseDClick(f.d().cell(0).picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(f.line(0, PictureType).isEmpty());
     QVERIFY(f.line(0, PictureData).isEmpty());
     QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
@@ -292,8 +293,7 @@ void TestPictures::doubleClickOnPictureAndDetach()
     e.sections[0].cells[1].pictureType = ".jpg";
     e.sections[0].cells[1].pictureData = strip::encodeBase64(jpegBytes());
     CellFixture f(e);
-    QLabel *picture = f.d().cell(1).picture[0];
-    QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
     QVERIFY(FMain->ActionEditPicOff->isEnabled());
     QVERIFY(!FMain->ActionEditPicOn->isEnabled());
     FMain->PopupPicOff->trigger();
@@ -301,7 +301,7 @@ void TestPictures::doubleClickOnPictureAndDetach()
     QVERIFY(f.line(1, PictureData).isEmpty());
     QCOMPARE(f.textLines(1), QStringList{"内線2"}); // its text shows again
     QVERIFY(!f.d().cell(1).showsPicture);
-    QCOMPARE(f.text(1)->width(), f.d().cell(1).textRect[0].width());
+    QCOMPARE(f.d().hitTest(strip::View::Detail, uitest::cellPoint(1)).part, StripDisplay::Part::Text);
 }
 
 void TestPictures::settingsWrittenAtEnd()

@@ -10,11 +10,13 @@
 #include "register/series.h"
 #include "strip/picture.h"
 #include "strip/stripdisplay.h"
+#include "strip/stripimage.h"
 #include "uitestsupport.h"
 
 #include <QBuffer>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -53,15 +55,18 @@ public:
     ~Fixture() { env.dialogs.answers << UserDialogs::Answer::No; }
 
     SD &d() { return FMain->display(); }
-    QWidget *text(int cell, int view = 0) { return d().cell(cell).text[view]; }
     void press(int cell, Qt::KeyboardModifiers mods = {}, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mousePress(text(cell), button, mods, QPoint(3, 3));
+        QTest::mousePress(uitest::sheet(), button, mods, uitest::cellPoint(cell));
+    }
+    void release(int cell, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::mouseRelease(uitest::sheet(), Qt::LeftButton, mods, uitest::cellPoint(cell));
     }
     void click(int cell, Qt::KeyboardModifiers mods = {})
     {
         press(cell, mods);
-        QTest::mouseRelease(text(cell), Qt::LeftButton, mods, QPoint(3, 3));
+        release(cell, mods);
     }
     QList<int> selected() { return d().selectedCells(); }
 
@@ -78,6 +83,8 @@ class TestStripViews : public QObject
 private Q_SLOTS:
     void elementsByKind_data();
     void elementsByKind();
+    void screenIsTheStripImage_data();
+    void screenIsTheStripImage();
     void entryWithoutCells();
     void shiftAndCtrlPresses();
     void rightPressSelectsBeforeMenu();
@@ -117,15 +124,20 @@ void TestStripViews::elementsByKind()
     QCOMPARE(f.d().cellCount(), 12);
     const SD::CellElements &e = f.d().cell(cell);
     QCOMPARE(e.assignable, assignable);
+    QCOMPARE(e.keyNumberShown, numberShown);
     for (int v : {0, 1}) {
-        QCOMPARE(e.textArea[v]->isVisibleTo(e.textArea[v]->parentWidget()), areaShown);
-        QCOMPARE(e.frame[v] != nullptr && e.frame[v]->isVisibleTo(e.frame[v]->parentWidget()), assignable);
-        QCOMPARE(e.keyNumber[v] != nullptr && e.keyNumber[v]->isVisibleTo(e.keyNumber[v]->parentWidget()),
-                 numberShown);
-        if (assignable)
-            QCOMPARE(e.frame[v]->geometry(), e.textRect[v].adjusted(-2, -2, 2, 2));
+        const strip::View view = v == 0 ? strip::View::Detail : strip::View::Overview;
+        // What the pointer finds on the text area, on the frame's ring and
+        // on the key number.
+        QCOMPARE(f.d().hitTest(view, uitest::cellPoint(cell, v)).part, areaShown ? SD::Part::Text : SD::Part::Sheet);
+        const QRect frame = e.frameRect[v];
+        QCOMPARE(f.d().hitTest(view, QPoint(frame.left(), frame.center().y())).part,
+                 assignable ? SD::Part::Frame : SD::Part::Sheet);
+        QCOMPARE(frame, e.textRect[v].adjusted(-2, -2, 2, 2));
+        if (numberShown)
+            QCOMPARE(f.d().hitTest(view, e.keyNumberRect[v].center()), (SD::Hit{SD::Part::KeyNumber, cell}));
     }
-    QCOMPARE(e.textArea[0]->focusPolicy(), assignable ? Qt::TabFocus : Qt::NoFocus);
+    QCOMPARE(uitest::frameOutline(cell), assignable ? 1 : 0);
     QVERIFY(!f.d().editor(cell)->isVisible());
 
     // A click selects an assignable key alone; other cells ignore it.
@@ -134,6 +146,42 @@ void TestStripViews::elementsByKind()
     f.click(cell);
     QCOMPARE(f.selected(), assignable ? QList<int>{cell} : QList<int>{3});
     QCOMPARE(f.d().currentCell(), assignable ? cell : 3);
+}
+
+void TestStripViews::screenIsTheStripImage_data()
+{
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::newRow("detail") << 0 << QList<int>{};
+    QTest::newRow("overview") << 1 << QList<int>{};
+    QTest::newRow("detail, one cell selected") << 0 << QList<int>{2};
+    QTest::newRow("detail, a range selected") << 0 << QList<int>{3, 4, 5};
+}
+
+void TestStripViews::screenIsTheStripImage()
+{
+    QFETCH(int, view);
+    QFETCH(QList<int>, selected);
+    Fixture f("選択試験", selectionTemplate(), view == 0);
+    if (!selected.isEmpty()) {
+        f.click(selected.constFirst());
+        f.click(selected.constLast(), Qt::ShiftModifier);
+    }
+    QCOMPARE(f.selected(), selected);
+    QWidget *sheet = uitest::sheet(view);
+    QImage screen(sheet->size(), QImage::Format_RGB32);
+    sheet->render(&screen, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const RegisterDocument &doc = FMain->document();
+    QImage image = strip::renderStrip(doc.lines(), doc.currentHeaderLine(), view == 0 ? strip::View::Detail
+                                                                                       : strip::View::Overview);
+    // The image shows nothing selected: a selected cell's frame has a
+    // second black ring inside the first.
+    QPainter p(&image);
+    p.setPen(Qt::black);
+    for (int c : selected)
+        p.drawRect(f.d().cell(c).frameRect[0].adjusted(1, 1, -2, -2));
+    p.end();
+    QCOMPARE(screen, image);
 }
 
 void TestStripViews::entryWithoutCells()
@@ -162,11 +210,11 @@ void TestStripViews::shiftAndCtrlPresses()
     QCOMPARE(f.d().currentCell(), 3);
     QCOMPARE(f.d().cellCommands(), SD::selectionCellCommands());
     QVERIFY(f.d().modifierPress());
-    QTest::mouseRelease(f.text(7), Qt::LeftButton, Qt::ShiftModifier, QPoint(3, 3));
+    f.release(7, Qt::ShiftModifier);
     QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
     QCOMPARE(f.selected(), (QList<int>{3, 4, 5, 6, 7})); // the click keeps the range
     QSignalSpy edits(&f.d(), &SD::editRequested);
-    QTest::mouseDClick(f.text(7), Qt::LeftButton, Qt::ShiftModifier, QPoint(3, 3));
+    QTest::mouseDClick(uitest::sheet(), Qt::LeftButton, Qt::ShiftModifier, uitest::cellPoint(7));
     QCOMPARE(edits.count(), 0); // a double-click after a Shift press does not edit
 
     f.press(1, Qt::ShiftModifier);
@@ -199,7 +247,7 @@ void TestStripViews::shiftAndCtrlPresses()
     f.click(0);
     QVERIFY(!f.d().modifierPress());
     QCOMPARE(f.selected(), QList<int>{0});
-    QTest::mouseDClick(f.text(0), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseDClick(uitest::sheet(), Qt::LeftButton, {}, uitest::cellPoint(0));
     QCOMPARE(edits.count(), 1);
     QCOMPARE(edits.at(0).at(0).toInt(), 0);
     // A click on the sheet leaves the current cell as the only selection.
@@ -235,23 +283,17 @@ void TestStripViews::tabMovesBetweenAssignableKeys()
 
     // Tab and Shift+Tab cycle among the assignable keys only (0 to 8): no
     // stop on anything else of the window, round from the last to the first.
-    const auto focusedCell = [&]() -> int {
-        for (int c = 0; c < f.d().cellCount(); ++c)
-            if (f.d().cell(c).textArea[0] == QApplication::focusWidget())
-                return c;
-        return -1;
-    };
     QList<int> forward, backward;
     for (int i = 0; i < 12; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        forward << focusedCell();
+        QCOMPARE(QApplication::focusWidget(), FMain->imgBase1);
+        forward << f.d().currentCell();
     }
     QCOMPARE(forward, (QList<int>{8, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1}));
-    QCOMPARE(f.d().currentCell(), 1);
     QCOMPARE(f.selected(), QList<int>{1});
     for (int i = 0; i < 4; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-        backward << focusedCell();
+        backward << f.d().currentCell();
     }
     QCOMPARE(backward, (QList<int>{0, 8, 7, 6}));
     QCOMPARE(f.selected(), QList<int>{6});
@@ -311,7 +353,7 @@ void TestStripViews::overviewDoubleClicks()
         return QPoint(r.left.toPixels() + 2, r.bottom.toPixels() - 2);
     };
     if (where == "cell") {
-        QTest::mouseDClick(f.text(4, 1), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseDClick(uitest::sheet(1), Qt::LeftButton, {}, uitest::cellPoint(4, 1, QPoint(2, 2)));
     } else {
         const QPoint at = where == "section 1"       ? inside(f.d().sectionRect(1))
                           : where == "empty section" ? inside(f.d().sectionRect(2))
@@ -432,25 +474,22 @@ void TestStripViews::pictureCell()
     SD &d = FMain->display();
     const SD::CellElements &e = d.cell(0);
     QVERIFY(e.showsPicture);
-    for (int v : {0, 1}) {
-        QCOMPARE(e.text[v]->width(), 0);
-        QVERIFY(e.picture[v] && e.picture[v]->isVisibleTo(e.textArea[v]));
-        QCOMPARE(e.picture[v]->size(), e.textRect[v].size());
-    }
+    for (strip::View v : {strip::View::Detail, strip::View::Overview})
+        QCOMPARE(d.hitTest(v, uitest::cellPoint(0, strip::StripScene::index(v))).part, SD::Part::Picture);
     QCOMPARE(d.editor(0)->width(), 0);
-    QCOMPARE(d.cell(1).text[0]->width(), d.cell(1).textRect[0].width());
+    QCOMPARE(d.hitTest(strip::View::Detail, uitest::cellPoint(1)).part, SD::Part::Text);
 
     QSignalSpy attach(&d, &SD::attachPictureRequested);
-    QTest::mouseClick(e.picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(d.selectedCells(), QList<int>{0});
     QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
     uitest::whenPictureDialogShown([](TFViewImage &dialog) { dialog.reject(); });
-    QTest::mouseDClick(e.picture[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseDClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(attach.count(), 1);
     // A right press on another cell's picture selects it and opens its menu.
-    QTest::mouseClick(d.cell(1).text[0], Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
     QCOMPARE(d.cellCommands(), SD::textCellCommands());
-    QTest::mousePress(e.picture[0], Qt::RightButton, {}, QPoint(2, 2));
+    QTest::mousePress(FMain->imgBase1, Qt::RightButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(d.selectedCells(), QList<int>{0});
     QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
     QTRY_VERIFY(FMain->PopupMenu1B->isVisible());

@@ -151,6 +151,44 @@ void clickRow(int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
+QWidget *sheet(int view)
+{
+    return view == 0 ? static_cast<QWidget *>(FMain->imgBase1) : static_cast<QWidget *>(FMain->imgBase2);
+}
+
+QPoint cellPoint(int cell, int view, QPoint at)
+{
+    return FMain->display().cell(cell).textRect[view].topLeft() + at;
+}
+
+void clickCell(int cell, Qt::KeyboardModifiers mods, int view, QPoint at)
+{
+    QTest::mousePress(sheet(view), Qt::LeftButton, mods, cellPoint(cell, view, at));
+    QTest::mouseRelease(sheet(view), Qt::LeftButton, mods, cellPoint(cell, view, at));
+}
+
+void doubleClickCell(int cell, int view, QPoint at)
+{
+    QWidget *w = sheet(view);
+    const QPoint p = cellPoint(cell, view, at);
+    QTest::mousePress(w, Qt::LeftButton, {}, p);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, p);
+    QTest::mousePress(w, Qt::LeftButton, {}, p);
+    QTest::mouseDClick(w, Qt::LeftButton, {}, p);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, p);
+}
+
+int frameOutline(int cell)
+{
+    QWidget *w = sheet(0);
+    QImage image(w->size(), QImage::Format_RGB32);
+    w->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground); // the sheet without its editors
+    const QRect frame = FMain->display().cell(cell).frameRect[0];
+    const int y = frame.center().y();
+    const auto black = [&](int x) { return image.pixel(x, y) == qRgb(0, 0, 0); };
+    return !black(frame.left()) ? 0 : black(frame.left() + 1) ? 2 : 1;
+}
+
 void pickFromList(QComboBox *box, int index)
 {
     QWidget *target = box->lineEdit() ? static_cast<QWidget *>(box->lineEdit()) : box;

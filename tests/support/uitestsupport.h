@@ -8,6 +8,7 @@
 #include "platform/userdialogs.h"
 #include "register/registerdocument.h"
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -86,6 +87,21 @@ private:
 
 // Clicks register list row `row` of FMain, scrolled into view first.
 void clickRow(int row);
+
+// The sheet widget of FMain's detail view (0) or overview (1), and the point
+// on it `at` from the top left of cell `cell`'s text area: where a person
+// points at the cell.
+QWidget *sheet(int view = 0);
+QPoint cellPoint(int cell, int view = 0, QPoint at = QPoint(3, 3));
+// A press and a release at a cell, as a click with the left button.
+void clickCell(int cell, Qt::KeyboardModifiers mods = {}, int view = 0, QPoint at = QPoint(3, 3));
+// A double-click as the platform delivers it: press, release, press,
+// double-click, release.
+void doubleClickCell(int cell, int view = 0, QPoint at = QPoint(3, 3));
+
+// The outline of cell `cell`'s selection frame as the detail sheet paints
+// it: 0 when no frame shows, 1 or 2 pixels.
+int frameOutline(int cell);
 
 // Picks item `index` of a combo box as the user does: opens its list with
 // F4 and clicks the item.
