@@ -294,8 +294,12 @@ void StripDisplay::buildEntry()
     struct CellsOut
     {
         StripDisplay &d;
-        ~CellsOut()
+        bool done = false;
+        void finish()
         {
+            if (done)
+                return;
+            done = true;
             std::vector<bool> assignable;
             for (const CellElements &c : d.m_cells)
                 assignable.push_back(c.assignable);
@@ -303,9 +307,11 @@ void StripDisplay::buildEntry()
             d.m_w.detailSheet->update();
             d.m_w.overviewSheet->update();
         }
+        ~CellsOut() { finish(); }
     } cellsOut{*this};
 
     const strip::WalkSummary r = strip::walkStrip(lines, h, builder);
+    cellsOut.finish();
     if (r.overLimit()) {
         UserDialogs::current().error(m_w.area, strip::TooManyKeysMessage);
         return; // the cells before the limit stay built; no view is shown

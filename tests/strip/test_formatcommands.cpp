@@ -341,12 +341,14 @@ void TestFormatCommands::followingWritesNothing()
     e.sections[0].cells[1].size = "14";
     e.sections[0].cells[1].face = QStringLiteral("ＭＳ 明朝");
     e.sections[0].cells[2].size = "13"; // not in the size list
+    e.sections[0].cells[0].size = "11";
     CellFixture f(e);
+    QCOMPARE(FMain->ComboBoxFontSize->currentText(), QStringLiteral("11")); // cell 0 after the build
     f.click(0);
     f.click(1); // the toolbar follows cell 1 while cell 0 was selected
     f.click(2);
     QCOMPARE(FMain->ComboBoxFontSize->currentText(), QStringLiteral("13"));
-    QCOMPARE(f.line(0, Size), QStringLiteral("9"));
+    QCOMPARE(f.line(0, Size), QStringLiteral("11"));
     QCOMPARE(f.line(1, Face), QStringLiteral("ＭＳ 明朝"));
     QVERIFY(!f.doc().isModified());
     // Typing a cell's text while the toolbar follows does not format it.
