@@ -89,11 +89,8 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
         UserDialogs::current().message(m_parts.window, e.message());
         return;
     }
-    for (int i : changed) {
-        display.reloadEditor(i);
-        display.renderCell(i);
-    }
-    display.makeCurrent(display.currentCell()); // the toolbar shows the new format
+    if (!changed.isEmpty())
+        display.makeCurrent(display.currentCell()); // the toolbar shows the new format
 }
 
 void KeyLabelPanel::ActionKeyLabelEditExecute()

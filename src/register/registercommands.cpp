@@ -490,7 +490,7 @@ void RegisterCommands::ActionJimeijoEditExecute()
     h.seriesCaption = dlg.seriesCaption;
     h.stripType = dlg.stripType;
     // The row follows the header; name plates still showing the old values follow it too.
-    const int platesRewritten = nameplate::updateEntryHeader(m_document, r + 1, h);
+    nameplate::updateEntryHeader(m_document, r + 1, h);
 
     if (r != r0) {
         if (m_document.findEntry(r + 1) > 0) {
@@ -498,12 +498,9 @@ void RegisterCommands::ActionJimeijoEditExecute()
             focusListIfVisible();
             showRow(r);
         }
-    } else if (m_document.currentEntryNumber() == r + 1) {
-        if (platesRewritten > 0)
-            m_display.showEntry();
-        else
-            m_display.refreshCaption();
     }
+    // The display follows the header and the name plates of the shown entry
+    // by itself.
 }
 
 void RegisterCommands::ActionJimeijoDeleteExecute()

@@ -86,18 +86,21 @@ void RegisterDocument::setLine(int index, const QString &text)
 {
     editSet(index, text);
     Q_EMIT m_events->linesChanged(index, 1);
+    announceApplied();
 }
 
 void RegisterDocument::insertLines(int at, const QStringList &texts)
 {
     editInsert(at, texts);
     Q_EMIT m_events->linesChanged(at, -1);
+    announceApplied();
 }
 
 void RegisterDocument::removeLines(int at, int count)
 {
     editRemove(at, count);
     Q_EMIT m_events->linesChanged(at, -1);
+    announceApplied();
 }
 
 void RegisterDocument::appendLine(const QString &text)
@@ -132,6 +135,13 @@ void RegisterDocument::trimLine(int index, const QString &text)
 {
     m_lines.set(index, text);
     Q_EMIT m_events->linesChanged(index, 1);
+    announceApplied();
+}
+
+void RegisterDocument::announceApplied()
+{
+    if (!m_history->isStepOpen())
+        Q_EMIT m_events->changesApplied();
 }
 
 // ---------------------------------------------------------------- recording
@@ -343,6 +353,7 @@ RegisterHistory::Replay RegisterDocument::undo()
     history::Step &step = *h.m_steps[h.m_index - 1];
     out.name = step.name;
     replay(step, 0, 0, true, out);
+    announceApplied();
     --h.m_index;
     out.done = true;
     step.measure();
@@ -361,6 +372,7 @@ RegisterHistory::Replay RegisterDocument::redo()
     history::Step &step = *h.m_steps[h.m_index];
     out.name = step.name;
     replay(step, 0, 0, false, out);
+    announceApplied();
     ++h.m_index;
     out.done = true;
     step.measure();

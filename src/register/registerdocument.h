@@ -60,6 +60,10 @@ Q_SIGNALS:
     void headerChanged(qint64 n);
     // Lines of the document changed (first line, count, or -1 for many).
     void linesChanged(int first, int count);
+    // A change is complete: the outermost step closed, an undo or redo
+    // ended, or a line changed outside any step. Whoever shows the lines
+    // redraws here, when every record is whole again.
+    void changesApplied();
 };
 
 class RegisterDocument
@@ -198,6 +202,8 @@ private:
     void replay(history::Step &step, size_t from, size_t fromEvent, bool backwards, RegisterHistory::Replay &out);
     void swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out);
     void detachHistory();
+    // Says changesApplied unless a step is still open.
+    void announceApplied();
 
     RegisterLines m_lines;
     QString m_fileName;

@@ -152,4 +152,6 @@ RegisterStep::~RegisterStep()
         }
     }
     h.close();
+    if (!h.isStepOpen())
+        Q_EMIT m_doc.events()->changesApplied();
 }

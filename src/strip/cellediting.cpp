@@ -87,16 +87,9 @@ QStringList CellEditing::currentLines(int cell) const
     return lines;
 }
 
-void CellEditing::redraw(int cell)
-{
-    m_display.reloadEditor(cell);
-    m_display.renderCell(cell);
-}
-
 void CellEditing::writeBack(int cell, const QStringList &lines)
 {
     strip::writeCellText(m_doc, m_doc.currentHeaderLine(), cell, lines);
-    redraw(cell);
 }
 
 bool CellEditing::acceptInput(QString &text)

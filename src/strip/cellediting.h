@@ -70,7 +70,6 @@ private:
     int commandCell() const;
     void endEditing();
     void writeBack(int cell, const QStringList &lines);
-    void redraw(int cell);
     // Maps typed or pasted text by the input rule; false (after saying why)
     // when a line holds a character that the register cannot take.
     bool acceptInput(QString &text);

@@ -246,15 +246,8 @@ void FormatCommands::apply(const strip::FormatChange &change)
     const QList<int> cells = m_display.selectedCells();
     if (cells.isEmpty())
         return;
-    const QList<strip::FormatEdit> edits = strip::applyFormat(m_doc, m_doc.currentHeaderLine(), cells, change);
-    int last = -1;
-    for (const strip::FormatEdit &e : edits) {
-        if (e.cell == last)
-            continue;
-        last = e.cell;
-        m_display.restyleEditor(e.cell);
-        m_display.renderCell(e.cell);
-    }
+    // The display redraws the cells and their editors when the change is done.
+    strip::applyFormat(m_doc, m_doc.currentHeaderLine(), cells, change);
 }
 
 void FormatCommands::ActionFormatFontExecute()
@@ -296,11 +289,7 @@ void FormatCommands::ComboBoxFontSizeChange(const QString &text)
     // Typing 12 passes through 1: the cells follow the box as it is typed,
     // but the run is one undo step, and a text that is no size (1x) puts
     // back what the cells had before the run.
-    if (takeBackTypedSize())
-        for (int c : m_display.selectedCells()) {
-            m_display.restyleEditor(c);
-            m_display.renderCell(c);
-        }
+    takeBackTypedSize();
     if (!strip::isValidFontSize(text))
         return;
     const RegisterHistory &history = m_doc.history();

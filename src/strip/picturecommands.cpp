@@ -47,13 +47,6 @@ void PictureCommands::ActionEditPicOnExecute()
     const QList<int> selected = m_display.selectedCells();
     strip::attachPicture(m_doc, h, cell, selected, loaded ? m_dialog->file().type : QString(),
                          loaded ? m_dialog->file().bytes : QByteArray());
-    for (int c : selected)
-        if (c != cell) {
-            m_display.reloadEditor(c);
-            m_display.renderCell(c);
-        }
-    m_display.reloadEditor(cell);
-    m_display.renderCell(cell);
 }
 
 void PictureCommands::ActionEditPicOffExecute()
@@ -62,5 +55,4 @@ void PictureCommands::ActionEditPicOffExecute()
     if (!cellsShown() || cell < 0)
         return;
     strip::detachPicture(m_doc, m_doc.currentHeaderLine(), cell);
-    m_display.renderCell(cell);
 }

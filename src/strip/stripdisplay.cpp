@@ -77,6 +77,18 @@ StripDisplay::StripDisplay(RegisterDocument &document, const Widgets &widgets, Q
     // Tab reaches the detail sheet, which then moves among the cells.
     m_w.detailSheet->setFocusPolicy(Qt::TabFocus);
     connect(m_selection, &CellSelection::selectionChanged, this, &StripDisplay::updateFrames);
+
+    // Changes are noted as they come and drawn once they are complete: in
+    // between, a record may be half written.
+    RegisterEvents *events = m_doc.events();
+    connect(events, &RegisterEvents::documentReset, this, [this] {
+        if (!m_building)
+            clearView();
+    });
+    const auto note = [this] { m_documentChanged = !m_building; };
+    connect(events, &RegisterEvents::linesChanged, this, note);
+    connect(events, &RegisterEvents::headerChanged, this, note);
+    connect(events, &RegisterEvents::changesApplied, this, &StripDisplay::followDocument);
 }
 
 StripDisplay::~StripDisplay() = default;
@@ -228,7 +240,15 @@ void StripDisplay::destroyElements()
 
 void StripDisplay::clear()
 {
+    clearView();
+    m_doc.setCurrentEntryNumber(0);
+}
+
+void StripDisplay::clearView()
+{
     UpdatesOff off(m_w.area);
+    m_snapshot = Snapshot();
+    m_documentChanged = false;
     destroyElements();
     m_selection->reset({});
     m_sectionRects.fill(strip::EdgeRect());
@@ -238,7 +258,6 @@ void StripDisplay::clear()
         sheet->update();
     }
     m_cellCount = 0;
-    m_doc.setCurrentEntryNumber(0);
     m_toolbarInUse = false;
     m_modifierPress = false;
     m_w.caption->clear();
@@ -251,8 +270,96 @@ void StripDisplay::showEntry()
     // again tries again.
     const int entry = m_doc.currentEntryNumber();
     clear();
-    buildEntry();
+    {
+        // Lines cut to fit while the strip is built are no change to follow.
+        struct Building
+        {
+            bool &flag;
+            explicit Building(bool &f) : flag(f) { flag = true; }
+            ~Building() { flag = false; }
+        } building(m_building);
+        buildEntry();
+    }
+    m_documentChanged = false;
+    if (!takeSnapshot(m_snapshot))
+        m_snapshot = Snapshot();
     m_doc.setCurrentEntryNumber(entry);
+}
+
+bool StripDisplay::takeSnapshot(Snapshot &out) const
+{
+    const int h = m_doc.currentHeaderLine();
+    const RegisterLines &lines = m_doc.lines();
+    if (h < 1 || h + 6 >= lines.size())
+        return false;
+    struct Walk : strip::StripVisitor
+    {
+        const RegisterLines &lines;
+        Snapshot &s;
+        Walk(const RegisterLines &l, Snapshot &s) : lines(l), s(s) {}
+        bool section(const strip::Section &sec) override
+        {
+            s.layout += lines.mid(sec.line, strip::SectionHeaderLines);
+            return true;
+        }
+        bool cell(const strip::Section &, const strip::Cell &c) override
+        {
+            using namespace strip::cellline;
+            s.layout += lines.mid(c.line, Face);
+            s.content.push_back(lines.mid(c.line + Face, FirstText - Face + c.textLineCount));
+            return true;
+        }
+    };
+    out = Snapshot();
+    out.header = lines.mid(h, 6);
+    out.layout.append(lines.line(h + 6));
+    try {
+        Walk walk(lines, out);
+        strip::walkStrip(lines, h, walk, strip::WalkGeometry::Skip);
+    } catch (const TavrelError &) {
+        return false;
+    }
+    return true;
+}
+
+void StripDisplay::followDocument()
+{
+    if (!m_documentChanged || m_building || m_snapshot.header.isEmpty())
+        return;
+    m_documentChanged = false;
+    // An entry that moved or went is followed by whoever moved it (the list
+    // shows another row).
+    const int h = m_doc.currentHeaderLine();
+    if (h < 1 || h > m_doc.lineCount()
+        || RegisterDocument::markerNumber(m_doc.lines().at(h - 1)) != m_doc.currentEntryNumber())
+        return;
+    try {
+        Snapshot now;
+        if (!takeSnapshot(now) || now.header.mid(4) != m_snapshot.header.mid(4) || now.layout != m_snapshot.layout
+            || now.content.size() != m_snapshot.content.size()) {
+            // Another sheet, other sections or cells: built anew.
+            showEntry();
+            return;
+        }
+        if (now.header != m_snapshot.header)
+            refreshCaption();
+        for (int i = 0; i < m_cellCount && i < int(now.content.size()); ++i) {
+            if (now.content[size_t(i)] == m_snapshot.content[size_t(i)])
+                continue;
+            renderCell(i);
+            // An open edit keeps its text and takes the new format.
+            if (m_cells[size_t(i)].editorShown)
+                restyleEditor(i);
+            else
+                reloadEditor(i);
+        }
+        m_snapshot = std::move(now);
+    } catch (const TavrelError &e) {
+        // A record that no longer reads: said once, the rest of the strip
+        // stays as it was drawn.
+        m_snapshot = Snapshot();
+        UserDialogs::current().error(m_w.area, e.message());
+    }
 }
 
 void StripDisplay::buildEntry()

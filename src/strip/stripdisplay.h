@@ -154,6 +154,10 @@ public:
     // Destroys every cell element and resets the display state; the
     // document's current entry number becomes 0.
     void clear();
+    // The display follows the document by itself: a reset empties it; a
+    // change of the shown entry's header or cells, once complete
+    // (RegisterEvents::changesApplied), redraws the caption and the cells
+    // that changed, and rebuilds the strip when its layout changed.
     // Builds and shows the entry whose header starts at the document's
     // current header line; the current entry number is kept.
     void showEntry();
@@ -229,6 +233,16 @@ private:
     void placeEditor(CellElements &e);
     void renderCellAt(int index, int record);
     void paintView(strip::View view, QPainter &painter, const QRect &exposed) const;
+    void clearView();
+    // What the shown entry was built from, to tell what a change touched.
+    struct Snapshot
+    {
+        QStringList header;               // lines H to H+5
+        QStringList layout;               // section headers and the cell lines up to the text area
+        std::vector<QStringList> content; // per cell: lines from the text format to the record's end
+    };
+    bool takeSnapshot(Snapshot &out) const;
+    void followDocument();
     void updateCell(int cell);
     void updateFrames(const QList<int> &cells);
     bool cellShown(int cell) const;
@@ -259,6 +273,9 @@ private:
     bool m_toolbarInUse = false;
     bool m_modifierPress = false;
     Hit m_pressed; // what a press was on, for its click
+    bool m_building = false;
+    bool m_documentChanged = false; // since the snapshot
+    Snapshot m_snapshot;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(StripDisplay::CellCommands)

@@ -8,9 +8,15 @@
 #include "app/windows.h"
 #include "platform/textfile.h"
 #include "register/series.h"
+#include "register/registerhistory.h"
+#include "strip/cellformat.h"
+#include "strip/cellrecord.h"
+#include "strip/cellpicture.h"
+#include "strip/celltext.h"
 #include "strip/picture.h"
 #include "strip/stripdisplay.h"
 #include "strip/stripimage.h"
+#include "strip/stripwalk.h"
 #include "uitestsupport.h"
 
 #include <QBuffer>
@@ -74,6 +80,23 @@ public:
     QString path;
 };
 
+// A view's sheet as it paints itself, without the cell editors.
+QImage paintedSheet(int view)
+{
+    QWidget *sheet = uitest::sheet(view);
+    QImage image(sheet->size(), QImage::Format_RGB32);
+    sheet->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+}
+
+// The strip image of the shown entry, with nothing selected.
+QImage stripImage(int view)
+{
+    const RegisterDocument &doc = FMain->document();
+    return strip::renderStrip(doc.lines(), doc.currentHeaderLine(), view == 0 ? strip::View::Detail
+                                                                               : strip::View::Overview);
+}
+
 } // namespace
 
 class TestStripViews : public QObject
@@ -85,6 +108,8 @@ private Q_SLOTS:
     void elementsByKind();
     void screenIsTheStripImage_data();
     void screenIsTheStripImage();
+    void displayFollowsTheDocument_data();
+    void displayFollowsTheDocument();
     void entryWithoutCells();
     void shiftAndCtrlPresses();
     void rightPressSelectsBeforeMenu();
@@ -168,12 +193,8 @@ void TestStripViews::screenIsTheStripImage()
         f.click(selected.constLast(), Qt::ShiftModifier);
     }
     QCOMPARE(f.selected(), selected);
-    QWidget *sheet = uitest::sheet(view);
-    QImage screen(sheet->size(), QImage::Format_RGB32);
-    sheet->render(&screen, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-    const RegisterDocument &doc = FMain->document();
-    QImage image = strip::renderStrip(doc.lines(), doc.currentHeaderLine(), view == 0 ? strip::View::Detail
-                                                                                       : strip::View::Overview);
+    const QImage screen = paintedSheet(view);
+    QImage image = stripImage(view);
     // The image shows nothing selected: a selected cell's frame has a
     // second black ring inside the first.
     QPainter p(&image);
@@ -182,6 +203,83 @@ void TestStripViews::screenIsTheStripImage()
         p.drawRect(f.d().cell(c).frameRect[0].adjusted(1, 1, -2, -2));
     p.end();
     QCOMPARE(screen, image);
+}
+
+void TestStripViews::displayFollowsTheDocument_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("caption"); // the caption's end afterwards
+    QTest::newRow("a format line, no step") << "line" << "山田";
+    QTest::newRow("a cell's text, one step") << "text" << "山田";
+    QTest::newRow("format of two cells") << "format" << "山田";
+    QTest::newRow("picture attached") << "picture" << "山田";
+    QTest::newRow("header") << "header" << "鈴木";
+    QTest::newRow("undo of a header") << "undo header" << "山田";
+    QTest::newRow("strip type: built anew") << "type" << "山田";
+    QTest::newRow("document emptied") << "reset" << "";
+}
+
+void TestStripViews::displayFollowsTheDocument()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, caption);
+    Fixture f("選択試験", selectionTemplate());
+    f.click(3);
+    RegisterDocument &doc = FMain->document();
+    const int h = doc.currentHeaderLine();
+    const auto record = [&](int cell) { return strip::locateCell(doc.lines(), h, cell); };
+    EntryHeader header = doc.headerOfEntry(1);
+    // Through the core alone: no command, no call on the display.
+    if (change == "line") {
+        doc.setLine(record(2) + strip::cellline::Colours, QStringLiteral("0,255")); // red background
+    } else if (change == "text") {
+        strip::writeCellText(doc, h, 5, {QStringLiteral("一行目"), QStringLiteral("二行目")});
+    } else if (change == "format") {
+        strip::FormatChange blue;
+        blue.background = 0xFF0000;
+        strip::applyFormat(doc, h, {1, 6}, blue);
+    } else if (change == "picture") {
+        QImage red(4, 4, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "BMP");
+        strip::attachPicture(doc, h, 4, {4}, QStringLiteral(".bmp"), bmp);
+    } else if (change == "header" || change == "undo header") {
+        header.userName = QStringLiteral("鈴木");
+        {
+            RegisterStep step(doc, QStringLiteral("示名条の編集"));
+            doc.updateEntryHeader(1, header);
+        }
+        if (change == "undo header")
+            doc.undo();
+    } else if (change == "type") {
+        header.stripType = QStringLiteral("別の型");
+        doc.updateEntryHeader(1, header);
+    } else if (change == "reset") {
+        doc.reset();
+    }
+    const QString shown = FMain->pnlText->text();
+    QVERIFY2(caption.isEmpty() ? shown.isEmpty() : shown.endsWith(caption), qPrintable(shown));
+    if (change == "reset") {
+        QCOMPARE(f.d().cellCount(), 0);
+        QVERIFY(FMain->imgBase1->size().isEmpty() && FMain->imgBase2->size().isEmpty());
+        return;
+    }
+    QCOMPARE(f.d().cellCount(), 12);
+    // A change within the cells keeps the selection; a strip built anew starts
+    // without one.
+    QCOMPARE(f.selected(), change == "type" ? QList<int>() : QList<int>{3});
+    // Both views show the document as it is now (cell 0 selected).
+    f.click(0);
+    QImage image = stripImage(0);
+    QPainter p(&image);
+    p.setPen(Qt::black);
+    p.drawRect(f.d().cell(0).frameRect[0].adjusted(1, 1, -2, -2));
+    p.end();
+    QCOMPARE(paintedSheet(0), image);
+    QCOMPARE(paintedSheet(1), stripImage(1));
 }
 
 void TestStripViews::entryWithoutCells()
