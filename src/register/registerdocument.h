@@ -192,12 +192,10 @@ private:
     void record(int at, int count, int removed);
     void announce(history::ListEvent event);
     void emitListEvent(const history::ListEvent &event, bool inverse);
-    // Swaps the lines of edits [from, end) of the step with the document's,
-    // backwards (undo) or forwards (redo), with the step's events from
-    // `fromEvent` at their places.
-    void replay(history::Step &step, size_t from, size_t fromEvent, bool backwards, RegisterHistory::Replay &out);
-    void swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out);
-    void detachHistory();
+    RegisterHistory::EventSink eventSink();
+    void linesReplayed(const RegisterHistory::Replay &out);
+    // Undoes the open step from the marks on (RegisterStep, on a failure).
+    void rollBack(size_t editMark, size_t eventMark);
 
     RegisterLines m_lines;
     QString m_fileName;
