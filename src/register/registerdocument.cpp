@@ -66,7 +66,7 @@ RegisterDocument::RegisterDocument() = default;
 
 QString RegisterDocument::markerLine(qint64 n)
 {
-    return QString::number(n) + QString(MarkerFeeds, QChar(0x0C));
+    return RegisterLines::markerText(n);
 }
 
 qint64 RegisterDocument::markerNumber(const QString &text)

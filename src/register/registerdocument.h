@@ -227,9 +227,7 @@ private:
     } m_history;
 };
 
-// The format error naming a line that is not there (the line store's
-// bounds-checked reads and the strip walk raise it).
-[[noreturn]] void throwMissingLine(int index);
+
 
 // Message for a character that cannot be saved, naming the entry.
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e);
