@@ -1,6 +1,4 @@
 list(APPEND TAVREL_CORE_SOURCES
-  src/app/settingsstore.cpp
-  src/app/mainsub.cpp
   src/app/commandline.cpp)
 list(APPEND TAVREL_UI_SOURCES
   src/app/application.cpp

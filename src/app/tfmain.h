@@ -4,7 +4,7 @@
 // and status bar, carries the menus and commands, and restores and saves its
 // geometry and view switches.
 
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 #include "platform/commandconnect.h"
 #include "strip/stripdisplay.h"
 #include "register/registerdocument.h"

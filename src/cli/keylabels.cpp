@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 #include "keylabel/keylabelset.h"
 #include "platform/conversion.h"
 

@@ -1,6 +1,6 @@
 #include "keylabel/tfkeylabel.h"
 
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 #include "platform/fontlist.h"
 #include "platform/fonts.h"
 #include "platform/userdialogs.h"

@@ -158,5 +158,8 @@ bool DiskStamp::changedOnDisk(const QString &path) const
     if (!f.open(QIODevice::ReadOnly))
         return true;
     const QByteArray bytes = f.readAll();
-    return f.error() != QFileDevice::NoError || contentHash(bytes) != hash;
+    if (f.error() != QFileDevice::NoError || contentHash(bytes) != hash)
+        return true;
+    modified = fi.lastModified();
+    return false;
 }

@@ -74,7 +74,9 @@ struct DiskStamp
 {
     bool valid = false;
     qint64 size = -1;
-    QDateTime modified;
+    // Moved on when the bytes prove unchanged, so that a touched file is
+    // read once, not at every poll.
+    mutable QDateTime modified;
     quint64 hash = 0;
 
     static DiskStamp of(const QString &path, const QByteArray &bytes);

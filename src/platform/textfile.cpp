@@ -244,7 +244,7 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
             return QString::fromUtf8(data, size);
         QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         QString out = dec.decode(QByteArrayView(data, size));
-        if (dec.hasError())
+        if (dec.hasError() && valid)
             *valid = false;
         return out;
     }

@@ -1,6 +1,6 @@
 #include "print/printcommands.h"
 
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 #include "platform/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/printers.h"

@@ -1,6 +1,6 @@
 #include "print/tfadjust.h"
 
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 #include "platform/printers.h"
 #include "platform/userdialogs.h"
 #include "print/adjustment.h"

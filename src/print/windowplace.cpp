@@ -1,6 +1,6 @@
 #include "print/windowplace.h"
 
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "register/csvcommands.h"
 
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 #include "platform/commandconnect.h"
 #include "platform/textfile.h"
 #include "platform/userdialogs.h"

@@ -66,7 +66,7 @@ RegisterDocument::RegisterDocument() = default;
 
 QString RegisterDocument::markerLine(qint64 n)
 {
-    return QString::number(n) + QString(MarkerFeeds, QChar(0x0C));
+    return RegisterLines::markerText(n);
 }
 
 qint64 RegisterDocument::markerNumber(const QString &text)
@@ -182,62 +182,14 @@ void RegisterDocument::editClear()
     m_lines.clear();
 }
 
-// Called before the lines [at, at + removed) are replaced by `count` lines.
 void RegisterDocument::record(int at, int count, int removed)
 {
-    RegisterHistory &h = *m_history;
-    if (!h.recording())
-        return;
-    // A change outside any command's step is a step of its own.
-    const bool own = !h.isStepOpen();
-    if (own)
-        h.open(RegisterHistory::DefaultStepName);
-    history::Step &step = *h.openStep();
-    std::vector<int> &set = step.setLines;
-    const bool single = count == 1 && removed == 1;
-    bool recorded = false;
-    if (single) {
-        // A line this step has set before: that edit puts its first text
-        // back, and redoing it writes what the line holds when undone.
-        recorded = std::binary_search(set.begin(), set.end(), at);
-    }
-    if (!recorded && step.edits.size() > step.sealed
-        && (step.events.empty() || step.events.back().edits < step.edits.size())) {
-        // Within the lines the previous edit wrote: that edit's lines to put
-        // back stay as they are, only its extent changes.
-        history::LineEdit &last = step.edits.back();
-        if (at >= last.at && at + removed <= last.at + last.count) {
-            last.count += count - removed;
-            recorded = true;
-        }
-    }
-    if (!recorded)
-        step.edits.push_back({at, count, m_lines.take(at, removed)});
-    if (single) {
-        if (!recorded)
-            set.insert(std::lower_bound(set.begin(), set.end(), at), at);
-    } else {
-        // The lines set before follow the lines taken out and put in.
-        auto first = std::lower_bound(set.begin(), set.end(), at);
-        auto last = std::lower_bound(first, set.end(), at + removed);
-        for (auto it = last; it != set.end(); ++it)
-            *it += count - removed;
-        set.erase(first, last);
-    }
-    if (own)
-        h.close();
+    m_history->recordEdit(m_lines, at, count, removed);
 }
 
 void RegisterDocument::announce(history::ListEvent event)
 {
-    RegisterHistory &h = *m_history;
-    if (h.recording() && h.isStepOpen()) {
-        event.edits = h.openStep()->edits.size();
-        h.openStep()->events.push_back(event);
-        // The list reads the lines as they stand at each event, also when
-        // undoing: no later edit may stand in for an earlier one.
-        h.openStep()->setLines.clear();
-    }
+    m_history->recordEvent(event);
     emitListEvent(event, false);
 }
 
@@ -270,131 +222,40 @@ void RegisterDocument::emitListEvent(const history::ListEvent &e, bool inverse)
 
 // ---------------------------------------------------------------- undo, redo
 
-void RegisterDocument::swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out)
+RegisterHistory::EventSink RegisterDocument::eventSink()
 {
-    RegisterLines::Run current = m_lines.take(edit.at, edit.count);
-    const int before = m_lines.size();
-    m_lines.splice(edit.at, edit.count, edit.run);
-    if (m_lines.size() != before - edit.count + edit.run.size()) {
-        // Lines changed behind the history's back: its steps no longer fit.
-        m_history->clear();
-        throw TavrelError(QStringLiteral("変更の記録が示名条データと合わないため、元に戻せません。"));
-    }
-    const int at = edit.at, removed = edit.count, added = edit.run.size();
-    edit.count = added;
-    edit.run = std::move(current);
-
-    // Earlier spans follow the lines they cover.
-    auto moved = [&](int p, bool end) {
-        if (p <= at)
-            return p;
-        if (p >= at + removed)
-            return p + added - removed;
-        return end ? at + added : at;
-    };
-    for (auto &s : out.spans) {
-        s.first = moved(s.first, false);
-        s.second = std::max(s.first, moved(s.second, true));
-    }
-    out.spans.push_back({at, at + added});
-    constexpr size_t MaxSpans = 4096;
-    if (out.spans.size() > MaxSpans) {
-        std::pair<int, int> all = out.spans.front();
-        for (const auto &s : out.spans)
-            all = {std::min(all.first, s.first), std::max(all.second, s.second)};
-        out.spans.assign(1, all);
-    }
+    return [this](const history::ListEvent &e, bool inverse) { emitListEvent(e, inverse); };
 }
 
-void RegisterDocument::replay(history::Step &step, size_t from, size_t fromEvent, bool backwards,
-                              RegisterHistory::Replay &out)
+void RegisterDocument::linesReplayed(const RegisterHistory::Replay &out)
 {
-    std::vector<history::LineEdit> &edits = step.edits;
-    const std::vector<history::ListEvent> &events = step.events;
-    const auto listEvent = [&](const history::ListEvent &e, bool inverse) {
-        if (e.kind != history::ListEvent::HeaderChanged)
-            out.listChanged = true;
-        emitListEvent(e, inverse);
-    };
-    if (backwards) {
-        size_t pos = edits.size();
-        const auto undoDown = [&](size_t to) {
-            for (; pos > to; --pos)
-                swapEdit(edits[pos - 1], out);
-        };
-        for (size_t i = events.size(); i > fromEvent; --i) {
-            undoDown(std::max(from, events[i - 1].edits));
-            undoDown(i - 1 > fromEvent ? std::max(from, events[i - 2].edits) : from);
-            listEvent(events[i - 1], true);
-        }
-        undoDown(from);
-    } else {
-        size_t pos = from;
-        const auto redoUp = [&](size_t to) {
-            for (; pos < to; ++pos)
-                swapEdit(edits[pos], out);
-        };
-        for (size_t i = fromEvent; i < events.size(); ++i) {
-            redoUp(std::max(from, events[i].edits));
-            listEvent(events[i], false);
-        }
-        redoUp(edits.size());
-    }
     if (const int first = out.firstLine(); first >= 0)
         Q_EMIT m_events->linesChanged(first, -1);
 }
 
 RegisterHistory::Replay RegisterDocument::undo()
 {
-    RegisterHistory::Replay out;
-    RegisterHistory &h = *m_history;
-    if (!h.canUndo() || h.isStepOpen())
-        return out;
-    history::Step &step = *h.m_steps[h.m_index - 1];
-    out.name = step.name;
-    replay(step, 0, 0, true, out);
-    announceApplied();
-    --h.m_index;
-    out.done = true;
-    step.measure();
-    h.remeasure();
-    h.enforceBounds(true);
-    Q_EMIT h.changed();
+    RegisterHistory::Replay out = m_history->undo(m_lines, eventSink());
+    linesReplayed(out);
+    if (out.done)
+        announceApplied();
     return out;
 }
 
 RegisterHistory::Replay RegisterDocument::redo()
 {
-    RegisterHistory::Replay out;
-    RegisterHistory &h = *m_history;
-    if (!h.canRedo() || h.isStepOpen())
-        return out;
-    history::Step &step = *h.m_steps[h.m_index];
-    out.name = step.name;
-    replay(step, 0, 0, false, out);
-    announceApplied();
-    ++h.m_index;
-    out.done = true;
-    step.measure();
-    h.remeasure();
-    h.enforceBounds(true);
-    Q_EMIT h.changed();
+    RegisterHistory::Replay out = m_history->redo(m_lines, eventSink());
+    linesReplayed(out);
+    if (out.done)
+        announceApplied();
     return out;
 }
 
-void RegisterDocument::detachHistory()
+void RegisterDocument::rollBack(size_t editMark, size_t eventMark)
 {
-    RegisterHistory &h = *m_history;
-    for (auto &step : h.m_steps) {
-        for (history::LineEdit &e : step->edits)
-            m_lines.detach(e.run);
-        step->measure();
-    }
-    if (h.m_open)
-        for (history::LineEdit &e : h.m_open->edits)
-            m_lines.detach(e.run);
-    h.remeasure();
-    h.enforceBounds(true);
+    RegisterHistory::Replay out;
+    m_history->rollBack(m_lines, eventSink(), editMark, eventMark, out);
+    linesReplayed(out);
 }
 
 // ---------------------------------------------------------------- entries
@@ -563,7 +424,7 @@ void RegisterDocument::save(const QString &path)
     m_diskStamp = DiskStamp::of(path, bytes);
     // The steps keep unchanged lines as places in the bytes read; those
     // bytes are about to go.
-    detachHistory();
+    m_history->detach(m_lines);
     m_lines.rebase(bytes);
 }
 

@@ -196,12 +196,10 @@ private:
     void record(int at, int count, int removed);
     void announce(history::ListEvent event);
     void emitListEvent(const history::ListEvent &event, bool inverse);
-    // Swaps the lines of edits [from, end) of the step with the document's,
-    // backwards (undo) or forwards (redo), with the step's events from
-    // `fromEvent` at their places.
-    void replay(history::Step &step, size_t from, size_t fromEvent, bool backwards, RegisterHistory::Replay &out);
-    void swapEdit(history::LineEdit &edit, RegisterHistory::Replay &out);
-    void detachHistory();
+    RegisterHistory::EventSink eventSink();
+    void linesReplayed(const RegisterHistory::Replay &out);
+    // Undoes the open step from the marks on (RegisterStep, on a failure).
+    void rollBack(size_t editMark, size_t eventMark);
     // Says changesApplied unless a step is still open.
     void announceApplied();
 
@@ -235,9 +233,7 @@ private:
     } m_history;
 };
 
-// The format error naming a line that is not there (the line store's
-// bounds-checked reads and the strip walk raise it).
-[[noreturn]] void throwMissingLine(int index);
+
 
 // Message for a character that cannot be saved, naming the entry.
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e);

@@ -117,6 +117,195 @@ void RegisterHistory::enforceBounds(bool)
     }
 }
 
+// ---------------------------------------------------------------- recording, replaying
+
+void RegisterHistory::recordEdit(RegisterLines &lines, int at, int count, int removed)
+{
+    RegisterHistory &h = *this;
+    if (!h.recording())
+        return;
+    // A change outside any command's step is a step of its own.
+    const bool own = !h.isStepOpen();
+    if (own)
+        h.open(RegisterHistory::DefaultStepName);
+    history::Step &step = *h.openStep();
+    std::vector<int> &set = step.setLines;
+    const bool single = count == 1 && removed == 1;
+    bool recorded = false;
+    if (single) {
+        // A line this step has set before: that edit puts its first text
+        // back, and redoing it writes what the line holds when undone.
+        recorded = std::binary_search(set.begin(), set.end(), at);
+    }
+    if (!recorded && step.edits.size() > step.sealed
+        && (step.events.empty() || step.events.back().edits < step.edits.size())) {
+        // Within the lines the previous edit wrote: that edit's lines to put
+        // back stay as they are, only its extent changes.
+        history::LineEdit &last = step.edits.back();
+        if (at >= last.at && at + removed <= last.at + last.count) {
+            last.count += count - removed;
+            recorded = true;
+        }
+    }
+    if (!recorded)
+        step.edits.push_back({at, count, lines.take(at, removed)});
+    if (single) {
+        if (!recorded)
+            set.insert(std::lower_bound(set.begin(), set.end(), at), at);
+    } else {
+        // The lines set before follow the lines taken out and put in.
+        auto first = std::lower_bound(set.begin(), set.end(), at);
+        auto last = std::lower_bound(first, set.end(), at + removed);
+        for (auto it = last; it != set.end(); ++it)
+            *it += count - removed;
+        set.erase(first, last);
+    }
+    if (own)
+        h.close();
+}
+
+void RegisterHistory::recordEvent(history::ListEvent &event)
+{
+    if (recording() && isStepOpen()) {
+        event.edits = m_open->edits.size();
+        m_open->events.push_back(event);
+        // The list reads the lines as they stand at each event, also when
+        // undoing: no later edit may stand in for an earlier one.
+        m_open->setLines.clear();
+    }
+}
+
+void RegisterHistory::swapEdit(RegisterLines &lines, history::LineEdit &edit, Replay &out)
+{
+    RegisterLines::Run current = lines.take(edit.at, edit.count);
+    const int before = lines.size();
+    lines.splice(edit.at, edit.count, edit.run);
+    if (lines.size() != before - edit.count + edit.run.size()) {
+        // Lines changed behind the history's back: its steps no longer fit.
+        clear();
+        throw TavrelError(QStringLiteral("変更の記録が示名条データと合わないため、元に戻せません。"));
+    }
+    const int at = edit.at, removed = edit.count, added = edit.run.size();
+    edit.count = added;
+    edit.run = std::move(current);
+
+    // Earlier spans follow the lines they cover.
+    auto moved = [&](int p, bool end) {
+        if (p <= at)
+            return p;
+        if (p >= at + removed)
+            return p + added - removed;
+        return end ? at + added : at;
+    };
+    for (auto &s : out.spans) {
+        s.first = moved(s.first, false);
+        s.second = std::max(s.first, moved(s.second, true));
+    }
+    out.spans.push_back({at, at + added});
+    constexpr size_t MaxSpans = 4096;
+    if (out.spans.size() > MaxSpans) {
+        std::pair<int, int> all = out.spans.front();
+        for (const auto &s : out.spans)
+            all = {std::min(all.first, s.first), std::max(all.second, s.second)};
+        out.spans.assign(1, all);
+    }
+}
+
+void RegisterHistory::replay(RegisterLines &lines, const EventSink &sink, history::Step &step, size_t from,
+                             size_t fromEvent, bool backwards, Replay &out)
+{
+    std::vector<history::LineEdit> &edits = step.edits;
+    const std::vector<history::ListEvent> &events = step.events;
+    const auto listEvent = [&](const history::ListEvent &e, bool inverse) {
+        if (e.kind != history::ListEvent::HeaderChanged)
+            out.listChanged = true;
+        sink(e, inverse);
+    };
+    if (backwards) {
+        size_t pos = edits.size();
+        const auto undoDown = [&](size_t to) {
+            for (; pos > to; --pos)
+                swapEdit(lines, edits[pos - 1], out);
+        };
+        for (size_t i = events.size(); i > fromEvent; --i) {
+            undoDown(std::max(from, events[i - 1].edits));
+            undoDown(i - 1 > fromEvent ? std::max(from, events[i - 2].edits) : from);
+            listEvent(events[i - 1], true);
+        }
+        undoDown(from);
+    } else {
+        size_t pos = from;
+        const auto redoUp = [&](size_t to) {
+            for (; pos < to; ++pos)
+                swapEdit(lines, edits[pos], out);
+        };
+        for (size_t i = fromEvent; i < events.size(); ++i) {
+            redoUp(std::max(from, events[i].edits));
+            listEvent(events[i], false);
+        }
+        redoUp(edits.size());
+    }
+}
+
+RegisterHistory::Replay RegisterHistory::undo(RegisterLines &lines, const EventSink &sink)
+{
+    Replay out;
+    if (!canUndo() || isStepOpen())
+        return out;
+    history::Step &step = *m_steps[m_index - 1];
+    out.name = step.name;
+    replay(lines, sink, step, 0, 0, true, out);
+    --m_index;
+    out.done = true;
+    step.measure();
+    remeasure();
+    enforceBounds(true);
+    Q_EMIT changed();
+    return out;
+}
+
+RegisterHistory::Replay RegisterHistory::redo(RegisterLines &lines, const EventSink &sink)
+{
+    Replay out;
+    if (!canRedo() || isStepOpen())
+        return out;
+    history::Step &step = *m_steps[m_index];
+    out.name = step.name;
+    replay(lines, sink, step, 0, 0, false, out);
+    ++m_index;
+    out.done = true;
+    step.measure();
+    remeasure();
+    enforceBounds(true);
+    Q_EMIT changed();
+    return out;
+}
+
+void RegisterHistory::rollBack(RegisterLines &lines, const EventSink &sink, size_t editMark, size_t eventMark,
+                               Replay &out)
+{
+    history::Step *step = m_open.get();
+    if (!step || editMark > step->edits.size() || eventMark > step->events.size())
+        return;
+    replay(lines, sink, *step, editMark, eventMark, true, out);
+    step->edits.resize(editMark);
+    step->events.resize(eventMark);
+}
+
+void RegisterHistory::detach(RegisterLines &lines)
+{
+    for (auto &step : m_steps) {
+        for (history::LineEdit &e : step->edits)
+            lines.detach(e.run);
+        step->measure();
+    }
+    if (m_open)
+        for (history::LineEdit &e : m_open->edits)
+            lines.detach(e.run);
+    remeasure();
+    enforceBounds(true);
+}
+
 // ---------------------------------------------------------------- RegisterStep
 
 RegisterStep::RegisterStep(RegisterDocument &doc, const QString &name) : m_doc(doc)
@@ -143,10 +332,7 @@ RegisterStep::~RegisterStep()
         && m_eventMark <= step->events.size()) {
         // A failure part way: the changes made within this scope are undone.
         try {
-            RegisterHistory::Replay out;
-            m_doc.replay(*step, m_editMark, m_eventMark, true, out);
-            step->edits.resize(m_editMark);
-            step->events.resize(m_eventMark);
+            m_doc.rollBack(m_editMark, m_eventMark);
         } catch (...) {
             h.clear();
         }

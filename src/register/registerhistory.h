@@ -24,6 +24,7 @@
 #include <QObject>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -112,12 +113,28 @@ public:
     quint64 pushedSteps() const { return m_pushed; }
     void clear();
 
+    // The document's side: its lines, which the steps change, and where
+    // the list events of a replayed step go.
+    using EventSink = std::function<void(const history::ListEvent &, bool inverse)>;
+    // Records into the open step (or a step of its own) that the lines
+    // [at, at + removed) are about to be replaced by `count` lines.
+    void recordEdit(RegisterLines &lines, int at, int count, int removed);
+    // Keeps a list event with the open step, marked with its place.
+    void recordEvent(history::ListEvent &event);
+    // Undoes or redoes the nearest step (done false when there is none).
+    Replay undo(RegisterLines &lines, const EventSink &sink);
+    Replay redo(RegisterLines &lines, const EventSink &sink);
+    // Undoes the open step's edits and events from the marks on: a command
+    // that failed part way.
+    void rollBack(RegisterLines &lines, const EventSink &sink, size_t editMark, size_t eventMark, Replay &out);
+    // Gives the recorded lines bytes of their own, before the store's go.
+    void detach(RegisterLines &lines);
+
 Q_SIGNALS:
     // Whether there is something to undo or redo, or its name, changed.
     void changed();
 
 private:
-    friend class RegisterDocument;
     friend class RegisterStep;
 
     // Opens a step (or joins the open one).
@@ -127,6 +144,12 @@ private:
     history::Step *openStep() { return m_open.get(); }
     bool recording() const { return m_enabled; }
 
+    // Swaps the lines of edits [from, end) of the step with the document's,
+    // backwards (undo) or forwards (redo), with the step's events from
+    // `fromEvent` at their places.
+    void replay(RegisterLines &lines, const EventSink &sink, history::Step &step, size_t from, size_t fromEvent,
+                bool backwards, Replay &out);
+    void swapEdit(RegisterLines &lines, history::LineEdit &edit, Replay &out);
     void pushStep(std::unique_ptr<history::Step> step);
     void enforceBounds(bool keepRedo);
     void remeasure();

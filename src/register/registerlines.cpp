@@ -2,7 +2,6 @@
 
 #include "platform/conversion.h"
 #include "platform/memory.h"
-#include "register/registerdocument.h"
 #include "register/registerformat.h"
 #include "strip/fixed4.h"
 
@@ -285,9 +284,14 @@ int RegisterLines::findEntry(qint64 n) const
     return -1;
 }
 
+QString RegisterLines::markerText(qint64 n)
+{
+    return QString::number(n) + QString(regfmt::MarkerFeeds, QChar(0x0C));
+}
+
 int RegisterLines::findEntryByScan(qint64 n) const
 {
-    const QString marker = RegisterDocument::markerLine(n);
+    const QString marker = markerText(n);
     for (int i = 0; i < size(); ++i)
         if (at(i).compare(marker, Qt::CaseInsensitive) == 0)
             return i;

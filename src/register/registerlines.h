@@ -60,6 +60,8 @@ public:
     // Entry number of a marker text (the number as QString::number writes it
     // and ten form feeds), or 0 when the text is no marker.
     static qint64 markerNumberOf(const QString &text);
+    // The marker line of entry n: its number and the form feeds.
+    static QString markerText(qint64 n);
     // Entry number of marker line i, or 0 when the line is no marker.
     qint64 markerAt(int i) const;
     // Index of the first marker line of entry n, or -1.
@@ -169,3 +171,8 @@ private:
     // extended lazily, shortened by edits.
     mutable size_t m_orderedPrefix = 0;
 };
+
+// The format error naming a line that is not there (the store's
+// bounds-checked reads and the strip walk raise it; its text is the
+// document's format error message).
+[[noreturn]] void throwMissingLine(int index);

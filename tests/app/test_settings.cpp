@@ -2,8 +2,8 @@
 // keep the rest of the file byte for byte, in its encoding, letter case,
 // CP932 text, and writes that cannot reach the file.
 
-#include "app/mainsub.h"
-#include "app/settingsstore.h"
+#include "platform/mainsub.h"
+#include "platform/settingsstore.h"
 #include "platform/textfile.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 
 #include "fuzzsupport.h"
 
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 #include "platform/textfile.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // kind as keys that read back to the same name, values that read back to
 // the same pair, and what a hand-edited file may hold that is not ours.
 
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "print/adjustment.h"
 

@@ -18,9 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <unistd.h>
 
 namespace {
 
@@ -68,6 +71,8 @@ private Q_SLOTS:
     void rowSelectionFollowsSeries();
     void shownEntryIsTheEditedOne();
     void sharedRegister();
+    void openWhileLocked_data();
+    void openWhileLocked();
     void unsavedChangesQuestion_data();
     void unsavedChangesQuestion();
     void saveFailureIsReported();
@@ -280,6 +285,108 @@ void TestRegisterCommands::sharedRegister()
     QVERIFY(env.dialogs.texts("question").constLast().contains(QStringLiteral("someone")));
     QCOMPARE(FMain->rowCount(), 0);
     QFile::remove(lockPath);
+}
+
+void TestRegisterCommands::openWhileLocked_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("another window, then killed") << "window";
+    QTest::newRow("garbage lock") << "garbage";
+    QTest::newRow("folder without room for a lock") << "full";
+}
+
+void TestRegisterCommands::openWhileLocked()
+{
+    QFETCH(QString, holder);
+    uitest::Environment env;
+    QString path = env.writeRegister("site.TAV", FiveEntries);
+    struct Cleanup
+    {
+        QProcess window;
+        QString mount;
+        ~Cleanup()
+        {
+            if (window.state() != QProcess::NotRunning) {
+                window.kill();
+                window.waitForFinished();
+            }
+            if (!mount.isEmpty())
+                QProcess::execute(QStringLiteral("umount"), {mount});
+        }
+    } cleanup;
+    QTemporaryDir runtime, settings, folder;
+    if (holder == "window") {
+        // A second window: the real program with its own settings and
+        // runtime folders (so it is no second instance of this one).
+        QVERIFY(QFile::copy(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"), env.executablePath()));
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        e.insert(QStringLiteral("XDG_CONFIG_HOME"), settings.path());
+        e.insert(QStringLiteral("APPDATA"), settings.path());
+        cleanup.window.setProcessEnvironment(e);
+        cleanup.window.start(env.executablePath(), {path});
+        QTRY_COMPARE_WITH_TIMEOUT(RegisterLock::probe(path).state, RegisterLock::State::Live, 15000);
+        QCOMPARE(RegisterLock::probe(path).holder.pid, cleanup.window.processId());
+    } else if (holder == "garbage") {
+        QFile f(RegisterLock::lockPath(path));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\xff\x00garbage\n\n\n");
+    } else {
+        // A folder where the register can be written but no new file made:
+        // a read-only share (for root, whom permissions do not stop, a file
+        // system without a free inode).
+        if (geteuid() == 0) {
+            cleanup.mount = folder.path();
+            if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m,nr_inodes=2", "tmpfs", cleanup.mount}) != 0) {
+                cleanup.mount.clear();
+                QSKIP("needs mount -t tmpfs");
+            }
+        }
+        const QString moved = folder.filePath(QStringLiteral("site.TAV"));
+        QVERIFY(QFile::copy(path, moved));
+        path = moved;
+        if (geteuid() != 0)
+            QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QString lockPath = RegisterLock::lockPath(path);
+    const QByteArray lockBefore = fileBytes(lockPath);
+    env.start();
+    const auto open = [&](UserDialogs::Answer answer) {
+        env.dialogs.fileNames << path;
+        env.dialogs.answers << answer;
+        QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    };
+    if (holder == "window") {
+        // Told who has it (the other process, named by its id); declined.
+        open(UserDialogs::Answer::No);
+        QVERIFY(env.dialogs.texts("question").constLast().contains(
+            QStringLiteral("プロセス %1").arg(cleanup.window.processId())));
+        QCOMPARE(FMain->rowCount(), 0);
+        QCOMPARE(fileBytes(lockPath), lockBefore);
+        // Killed, the other window leaves its lock; it is taken over unasked.
+        cleanup.window.kill();
+        QVERIFY(cleanup.window.waitForFinished());
+        QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Dead);
+        const int asked = env.dialogs.texts("question").size();
+        open(UserDialogs::Answer::No);
+        QCOMPARE(env.dialogs.texts("question").size(), asked);
+        QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Ours);
+    } else if (holder == "garbage") {
+        // Offered as a stale lock, taken when the user says so.
+        open(UserDialogs::Answer::Yes);
+        QVERIFY(env.dialogs.texts("question").constLast().contains(QStringLiteral("古いロックファイル")));
+        QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Ours);
+    } else {
+        // Opened without a lock, told once (not again when opened again).
+        open(UserDialogs::Answer::Yes);
+        open(UserDialogs::Answer::Yes);
+        QCOMPARE(env.dialogs.texts("message").size(), 1);
+        QVERIFY(env.dialogs.texts("message").constFirst().contains(QStringLiteral("ロックなしで開きます")));
+        QVERIFY(!QFile::exists(lockPath));
+    }
+    QCOMPARE(FMain->rowCount(), 5);
+    QCOMPARE(FMain->document().fileName(), path);
 }
 
 void TestRegisterCommands::unsavedChangesQuestion_data()

@@ -2,7 +2,7 @@
 // TMainSub: the program folder, the per-user settings folder and the
 // settings store, shared by every window for the whole run.
 
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 
 #include <QString>
 #include <memory>

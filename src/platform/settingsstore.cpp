@@ -1,4 +1,4 @@
-#include "app/settingsstore.h"
+#include "platform/settingsstore.h"
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"

@@ -1,4 +1,4 @@
-#include "app/mainsub.h"
+#include "platform/mainsub.h"
 
 #include <QCoreApplication>
 #include <QDir>
