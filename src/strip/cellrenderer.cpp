@@ -113,24 +113,37 @@ RenderedCell renderCell(const RegisterLines &lines, int b, QSize area, int point
     return renderCellWindow(lines, b, area, QRect(QPoint(), area), pointSize, dpi);
 }
 
+CellContent readCellContent(const RegisterLines &lines, int b)
+{
+    CellContent c;
+    c.format = readTextFormat(lines, b);
+    // A line shows at most 20 characters, as the views cut it.
+    c.text = readTextLines(lines, b);
+    for (QString &line : c.text)
+        line = cutTextLine(line);
+    c.showsPicture = cellHasPicture(lines, b);
+    if (c.showsPicture)
+        c.picture = cellPicture(lines, b);
+    return c;
+}
+
+QImage drawCellWindow(const CellContent &c, QSize area, QRect window, int pointSize, int dpi)
+{
+    window = window.intersected(QRect(QPoint(), area));
+    if (c.showsPicture || area.width() <= 0 || area.height() <= 0 || window.isEmpty())
+        return QImage();
+    QImage image(window.size(), QImage::Format_RGB32);
+    drawCellTextWindow(image, area, window.topLeft(), c.format, c.text, pointSize, dpi);
+    return image;
+}
+
 RenderedCell renderCellWindow(const RegisterLines &lines, int b, QSize area, QRect window, int pointSize, int dpi)
 {
-    const TextFormat format = readTextFormat(lines, b);
-    // A line shows at most 20 characters, as the views cut it.
-    QStringList text = readTextLines(lines, b);
-    for (QString &line : text)
-        line = cutTextLine(line);
+    CellContent c = readCellContent(lines, b);
     RenderedCell r;
-    r.showsPicture = cellHasPicture(lines, b);
-    if (r.showsPicture) {
-        r.picture = cellPicture(lines, b);
-        return r;
-    }
-    window = window.intersected(QRect(QPoint(), area));
-    if (area.width() > 0 && area.height() > 0 && !window.isEmpty()) {
-        r.text = QImage(window.size(), QImage::Format_RGB32);
-        drawCellTextWindow(r.text, area, window.topLeft(), format, text, pointSize, dpi);
-    }
+    r.showsPicture = c.showsPicture;
+    r.picture = c.picture;
+    r.text = drawCellWindow(c, area, window, pointSize, dpi);
     return r;
 }
 

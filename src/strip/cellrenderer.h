@@ -58,6 +58,20 @@ struct RenderedCell
     QImage text;    // the text image at the area size; null when a picture hides it
     QImage picture; // the decoded picture, drawn stretched to the area; null for text cells
 };
+// What a cell shows, read from its record (format, text lines cut to 20
+// characters, picture), and its text drawn from that for a window of an
+// area: renderCellWindow is the two in one; the strip scene reads when a
+// cell changes and draws when the cell is first painted.
+struct CellContent
+{
+    TextFormat format;
+    QStringList text;
+    bool showsPicture = false;
+    QImage picture;
+};
+CellContent readCellContent(const RegisterLines &lines, int record);
+QImage drawCellWindow(const CellContent &content, QSize area, QRect window, int pointSize, int dpi = 96);
+
 // Renders the cell whose record starts at `record` for an area of `area`
 // pixels, drawing text at `pointSize` (the view's size for line 20). The
 // format and text lines are read (and checked) in both cases.

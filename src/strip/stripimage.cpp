@@ -47,9 +47,12 @@ void outlinedRoundedRect(QPainter &p, const QRect &r, int fill)
 
 } // namespace
 
-SheetPainter::SheetPainter(const SheetGeometry &geometry)
-    : m_geometry(geometry), m_detail(whiteSheet(geometry.detail)), m_overview(whiteSheet(geometry.overview))
+SheetPainter::SheetPainter(const SheetGeometry &geometry, bool detail, bool overview) : m_geometry(geometry)
 {
+    if (detail)
+        m_detail = whiteSheet(geometry.detail);
+    if (overview)
+        m_overview = whiteSheet(geometry.overview);
 }
 
 void SheetPainter::drawSection(const Section &section)
@@ -166,11 +169,35 @@ void drawKeyNumber(QPainter &p, const KeyNumberLabel &label)
     p.restore();
 }
 
-StripScene::StripScene(const SheetGeometry &g) : m_sheets(g) {}
+StripScene::StripScene(const SheetGeometry &g) : m_geometry(g) {}
+
+QSize StripScene::size(View v) const
+{
+    const ViewScales &s = m_geometry.view(v);
+    return s.pixelWidth > 0 && s.pixelHeight > 0 ? QSize(s.pixelWidth, s.pixelHeight) : QSize(0, 0);
+}
+
+const QImage &StripScene::sheet(View v) const
+{
+    const int vi = index(v);
+    if (!m_sheetDrawn[vi]) {
+        SheetPainter painter(m_geometry, v == View::Detail, v == View::Overview);
+        for (const SheetStep &step : m_sheetSteps) {
+            if (step.isSection)
+                painter.drawSection(step.section);
+            else
+                painter.drawKeyBox(step.section, step.cell);
+        }
+        m_sheet[vi] = painter.image(v);
+        m_sheetDrawn[vi] = true;
+    }
+    return m_sheet[vi];
+}
 
 void StripScene::addSection(const Section &section)
 {
-    m_sheets.drawSection(section);
+    m_sheetSteps.push_back({true, section, Cell()});
+    m_sheetDrawn[0] = m_sheetDrawn[1] = false;
 }
 
 void StripScene::addCell(const RegisterLines &lines, const Section &section, const Cell &cell)
@@ -180,7 +207,8 @@ void StripScene::addCell(const RegisterLines &lines, const Section &section, con
     const QString &keyCode = lineAt(lines, cell.line + cellline::KeyCode);
     item.assignable = isAssignableKey(keyCode);
     item.blankKeyCode = isBlankKeyCode(keyCode);
-    m_sheets.drawKeyBox(section, cell);
+    m_sheetSteps.push_back({false, section, cell});
+    m_sheetDrawn[0] = m_sheetDrawn[1] = false;
     for (View v : {View::Detail, View::Overview}) {
         const int vi = index(v);
         const CellRects rects = cellRects(section.rect, cell.mm, geometry().view(v));
@@ -195,27 +223,24 @@ void StripScene::renderCell(const RegisterLines &lines, int i, int record)
 {
     Item &item = m_items.at(size_t(i));
     item.line = record;
-    const int points = cellPointSize(lines, item.line);
+    const int points = cellPointSize(lines, record);
+    item.content = readCellContent(lines, record);
+    item.showsPicture = item.content.showsPicture;
     for (View v : {View::Detail, View::Overview}) {
         const int vi = index(v);
-        const QRect area = item.textArea[vi];
         // Only the part of the text area on the sheet is drawn: an area far
         // larger than the sheet would otherwise need an image of its size.
-        const QRect shown = area.intersected(QRect(QPoint(), size(v)));
-        RenderedCell r = renderCellWindow(lines, item.line, area.size(), shown.translated(-area.topLeft()),
-                                          viewFontSize(points, geometry(), v));
-        item.showsPicture = r.showsPicture;
-        item.text[vi] = r.text;
-        item.textAt[vi] = shown.topLeft();
-        if (vi == 0)
-            item.picture = r.picture;
+        item.textAt[vi] = item.textArea[vi].intersected(QRect(QPoint(), size(v))).topLeft();
+        item.points[vi] = viewFontSize(points, geometry(), v);
+        item.text[vi] = QImage();
+        item.drawn[vi] = false;
     }
 }
 
 void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::function<int(int)> &outline) const
 {
     const int vi = index(view);
-    const QImage &sheet = m_sheets.image(view);
+    const QImage &sheet = this->sheet(view);
     const QRect onSheet = exposed.intersected(sheet.rect());
     if (!onSheet.isEmpty())
         p.drawImage(onSheet.topLeft(), sheet, onSheet);
@@ -238,11 +263,17 @@ void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::
             continue;
         if (item.showsPicture) {
             p.fillRect(area, Qt::white);
-            if (!item.picture.isNull())
-                p.drawImage(area, item.picture);
-        } else if (!item.text[vi].isNull()) {
-            p.drawImage(item.textAt[vi], item.text[vi]);
+            if (!item.content.picture.isNull())
+                p.drawImage(area, item.content.picture);
+            continue;
         }
+        if (!item.drawn[vi]) {
+            const QRect shown = area.intersected(QRect(QPoint(), size(view)));
+            item.text[vi] = drawCellWindow(item.content, area.size(), shown.translated(-area.topLeft()), item.points[vi]);
+            item.drawn[vi] = true;
+        }
+        if (!item.text[vi].isNull())
+            p.drawImage(item.textAt[vi], item.text[vi]);
     }
 }
 

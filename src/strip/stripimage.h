@@ -6,6 +6,7 @@
 // numbers and selection frames, then each cell's text or picture.
 
 #include "platform/conversion.h"
+#include "strip/cellrenderer.h"
 #include "strip/geometry.h"
 #include "strip/stripwalk.h"
 
@@ -33,7 +34,8 @@ public:
 class SheetPainter
 {
 public:
-    explicit SheetPainter(const SheetGeometry &geometry);
+    // Draws the sheets of the views asked for; the other stays null.
+    explicit SheetPainter(const SheetGeometry &geometry, bool detail = true, bool overview = true);
     void drawSection(const Section &section);
     void drawKeyBox(const Section &section, const Cell &cell);
     QImage &image(View v) { return v == View::Detail ? m_detail : m_overview; }
@@ -70,10 +72,13 @@ KeyNumberLabel keyNumberLabel(const RegisterLines &lines, const Section &section
                               const SheetGeometry &geometry, View view);
 void drawKeyNumber(QPainter &painter, const KeyNumberLabel &label);
 
-// A strip laid out for drawing in both views: the sheet images and, per
-// cell, its rectangles, key number and rendered text or picture. Built
-// while the strip is walked (addSection, addCell, renderCell in that order
-// per cell), so that a build that stops half way keeps what it laid out.
+// A strip laid out for drawing in both views: the sheets and, per cell, its
+// rectangles, key number and content. Built while the strip is walked
+// (addSection, addCell, renderCell in that order per cell), so that a build
+// that stops half way keeps what it laid out. Reading a record checks it;
+// the sheet of a view and a cell's text image are drawn when first painted,
+// so a view that is not shown, or a cell scrolled out of sight, costs
+// nothing to draw.
 class StripScene
 {
 public:
@@ -86,9 +91,11 @@ public:
         QRect textArea[2]; // detail, overview
         QRect frame[2];
         KeyNumberLabel number[2];
-        QImage text[2];     // the part of the text area on the sheet
-        QPoint textAt[2];   // where that part lies
-        QImage picture;     // drawn stretched to the text area
+        CellContent content;
+        int points[2] = {};       // the size each view draws the text at
+        QPoint textAt[2];         // where the part of the text area on the sheet lies
+        mutable QImage text[2];   // that part, once painted
+        mutable bool drawn[2] = {};
         // The text area shows (the record's key code is not blank).
         bool areaShown() const { return assignable || !blankKeyCode; }
     };
@@ -97,8 +104,8 @@ public:
     StripScene() : StripScene(SheetGeometry{}) {}
     explicit StripScene(const SheetGeometry &geometry);
 
-    const SheetGeometry &geometry() const { return m_sheets.geometry(); }
-    QSize size(View v) const { return m_sheets.image(v).size(); }
+    const SheetGeometry &geometry() const { return m_geometry; }
+    QSize size(View v) const;
     int cellCount() const { return int(m_items.size()); }
     const Item &cell(int i) const { return m_items.at(size_t(i)); }
 
@@ -119,7 +126,19 @@ public:
     static int index(View v) { return v == View::Detail ? 0 : 1; }
 
 private:
-    SheetPainter m_sheets;
+    const QImage &sheet(View v) const;
+
+    SheetGeometry m_geometry;
+    // Sections and key boxes in walk order, drawn onto a sheet when needed.
+    struct SheetStep
+    {
+        bool isSection = false;
+        Section section;
+        Cell cell;
+    };
+    std::vector<SheetStep> m_sheetSteps;
+    mutable QImage m_sheet[2];
+    mutable bool m_sheetDrawn[2] = {};
     std::vector<Item> m_items;
 };
 
