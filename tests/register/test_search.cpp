@@ -124,8 +124,8 @@ void TestSearch::findSteps()
     QVERIFY(QTest::qWaitForWindowActive(FSearch));
     QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
     QCOMPARE(FSearch->btnOk->text(), QStringLiteral("検索(&F)"));
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("ab"));
+    QTest::keyClick(FSearch->findEdit, Qt::Key_Return);
 
     // Entry 1, cell 0 at position 1: the detail view comes first.
     QVERIFY(d.detailActive());
@@ -140,7 +140,7 @@ void TestSearch::findSteps()
 
     // The second "ab" follows right after the first: not examined; the
     // capital in cell 1 is found.
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+    QTest::keyClick(FSearch->findEdit, Qt::Key_Return);
     ed = shownEditor();
     QVERIFY(ed && ed == d.cell(1).editor);
     QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("Ab"));
@@ -182,23 +182,23 @@ void TestSearch::layoutsAndClosing()
     QCOMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
     QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
     QCOMPARE(FSearch->size(), QSize(TFSearch::ClientWidth, TFSearch::ClientHeight));
-    QVERIFY(FSearch->Edit2->isVisible() && FSearch->Label2->isVisible());
-    QCOMPARE(FSearch->Edit1->y(), 10);
-    QCOMPARE(FSearch->CheckBox2->y(), 88);
+    QVERIFY(FSearch->replaceEdit->isVisible() && FSearch->replaceLabel->isVisible());
+    QCOMPARE(FSearch->findEdit->y(), 10);
+    QCOMPARE(FSearch->fromTopBox->y(), 88);
     QVERIFY(FSearch->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!FSearch->isModal());
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Escape);
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("zz"));
+    QTest::keyClick(FSearch->findEdit, Qt::Key_Escape);
     QVERIFY(!FSearch->isVisible());
 
     // Opened again in find mode: its layout, and the texts kept.
     openFind(Qt::Key_F);
     QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!FSearch->Edit2->isVisible());
-    QCOMPARE(FSearch->Edit1->y(), 18);
+    QVERIFY(!FSearch->replaceEdit->isVisible());
+    QCOMPARE(FSearch->findEdit->y(), 18);
     QCOMPARE(FSearch->btnCancel->y(), 44);
-    QCOMPARE(FSearch->CheckBox1->y(), 62);
-    QCOMPARE(FSearch->Edit1->text(), QStringLiteral("zz"));
+    QCOMPARE(FSearch->matchCaseBox->y(), 62);
+    QCOMPARE(FSearch->findEdit->text(), QStringLiteral("zz"));
 
     // The mode changed while the dialog is open takes its layout at once:
     // what the dialog shows is what its button does, and 検索 never replaces.
@@ -206,16 +206,16 @@ void TestSearch::layoutsAndClosing()
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
     QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
-    QVERIFY(FSearch->Edit2->isVisible());
+    QVERIFY(FSearch->replaceEdit->isVisible());
     QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_F, Qt::ControlModifier);
     QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!FSearch->Edit2->isVisible());
-    FSearch->Edit1->setFocus();
-    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
+    QVERIFY(!FSearch->replaceEdit->isVisible());
+    FSearch->findEdit->setFocus();
+    QTest::keyClick(FSearch->findEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("zz"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"zz"});
@@ -230,19 +230,19 @@ void TestSearch::fromFirstEntry()
     uitest::clickRow(1);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ZZ"));
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("ZZ"));
     press(); // from the current entry: nothing in entry 2
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     QVERIFY(!shownEditor());
-    QTest::mouseClick(FSearch->CheckBox2, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox2->height() / 2));
-    QVERIFY(FSearch->CheckBox2->isChecked());
+    QTest::mouseClick(FSearch->fromTopBox, Qt::LeftButton, {}, QPoint(5, FSearch->fromTopBox->height() / 2));
+    QVERIFY(FSearch->fromTopBox->isChecked());
     press();
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     QCOMPARE(FMain->display().currentCell(), 2);
     // Case-sensitive: "ZZ" is not "zz"; the menu resets the search state.
     openFind(Qt::Key_F);
-    QTest::mouseClick(FSearch->CheckBox1, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox1->height() / 2));
-    QVERIFY(FSearch->CheckBox1->isChecked());
+    QTest::mouseClick(FSearch->matchCaseBox, Qt::LeftButton, {}, QPoint(5, FSearch->matchCaseBox->height() / 2));
+    QVERIFY(FSearch->matchCaseBox->isChecked());
     press();
     QCOMPARE(FSearch->state().entry, 0);
 }
@@ -250,9 +250,9 @@ void TestSearch::fromFirstEntry()
 void TestSearch::replaceSteps()
 {
     openFind(Qt::Key_R);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("Q"));
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("ab"));
+    QTest::mouseClick(FSearch->replaceEdit, Qt::LeftButton);
+    QTest::keyClicks(FSearch->replaceEdit, QStringLiteral("Q"));
     press(); // the first press only shows
     QCOMPARE(cellText(1, 0), QStringList{"abab"});
     QVERIFY(!FMain->document().isModified());
@@ -283,24 +283,24 @@ void TestSearch::replaceSteps()
 void TestSearch::refusals()
 {
     openFind(Qt::Key_R);
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return); // empty search text
+    QTest::keyClick(FSearch->findEdit, Qt::Key_Return); // empty search text
     QCOMPARE(m_env->dialogs.texts("message"), QStringList{regsearch::EmptyTextMessage});
     QCOMPARE(FSearch->state().entry, 0);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("01234567890123456789"));
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("zz"));
+    QTest::mouseClick(FSearch->replaceEdit, Qt::LeftButton);
+    QTest::keyClicks(FSearch->replaceEdit, QStringLiteral("01234567890123456789"));
     press();
     QCOMPARE(FMain->display().currentCell(), 2);
     press(); // exactly 20 characters: accepted
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
     // Growing past 20 characters is refused with a message.
     openFind(Qt::Key_R);
-    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("0"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("xx"));
-    QCOMPARE(FSearch->Edit2->text(), QStringLiteral("xx"));
+    QTest::keyClick(FSearch->findEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("0"));
+    QTest::mouseClick(FSearch->replaceEdit, Qt::LeftButton);
+    QTest::keyClick(FSearch->replaceEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(FSearch->replaceEdit, QStringLiteral("xx"));
+    QCOMPARE(FSearch->replaceEdit->text(), QStringLiteral("xx"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
@@ -312,8 +312,8 @@ void TestSearch::refusals()
     QCOMPARE(FSearch->state().position, 11);
     // A pasted replacement holding a tab is refused before anything changes.
     QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
-    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(FSearch->Edit2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(FSearch->replaceEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(FSearch->replaceEdit, Qt::Key_V, Qt::ControlModifier);
     press();
     QCOMPARE(m_env->dialogs.texts("message").size(), 3);
     QVERIFY(m_env->dialogs.texts("message").constLast().contains(QStringLiteral("置換後の文字列に制御文字 (U+0009)")));
@@ -323,7 +323,7 @@ void TestSearch::refusals()
 void TestSearch::typedTextKept()
 {
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("ab"));
     press();
     QPlainTextEdit *ed = shownEditor();
     QVERIFY(ed);
@@ -362,7 +362,7 @@ void TestSearch::showingChangesNothing()
     doc.setLine(b + regfmt::cell::PictureData, QStringLiteral("Qk0="));
     const QByteArray before = doc.lines().encode();
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::keyClicks(FSearch->findEdit, QStringLiteral("ab"));
     press();
     QCOMPARE(FMain->display().currentCell(), 1); // not cell 0, which shows a picture
     QPlainTextEdit *ed = shownEditor();
