@@ -194,11 +194,11 @@ void TestPdfWindows::startWith(int count)
 void TestPdfWindows::setOffsets(const QString &vertical, const QString &horizontal, bool keep)
 {
     whenShown(FAdjust, [&] {
-        QTest::keyClicks(FAdjust->Memo1, vertical);
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, horizontal);
+        QTest::keyClicks(FAdjust->verticalEdit, vertical);
+        QTest::keyClick(FAdjust->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->horizontalEdit, horizontal);
         if (FAdjust->CheckBoxKeep->isChecked() != keep) {
-            QTest::keyClick(FAdjust->Memo2, Qt::Key_Tab);
+            QTest::keyClick(FAdjust->horizontalEdit, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), FAdjust->CheckBoxKeep);
             QTest::keyClick(FAdjust->CheckBoxKeep, Qt::Key_Space);
         }
@@ -325,7 +325,7 @@ void TestPdfWindows::pdfNeverReplacesTheRegister()
     // The list preview's PDF button likewise.
     m_env->dialogs.fileNames << m_register;
     whenShown(FPrintJimeijoList, [] {
-        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoList->pdfButton, Qt::LeftButton);
         FPrintJimeijoList->close();
     });
     fileMenuItem(Qt::Key_L);
@@ -383,8 +383,8 @@ void TestPdfWindows::listPdfEqualsCli()
     const QString desk = outFile(QStringLiteral("list.pdf"));
     m_env->dialogs.fileNames << desk;
     whenShown(FPrintJimeijoList, [] {
-        QCOMPARE(FPrintJimeijoList->ButtonPdf->text(), QStringLiteral("PDF"));
-        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
+        QCOMPARE(FPrintJimeijoList->pdfButton->text(), QStringLiteral("PDF"));
+        QTest::mouseClick(FPrintJimeijoList->pdfButton, Qt::LeftButton);
         QVERIFY(FPrintJimeijoList->isVisible());
     });
     fileMenuItem(Qt::Key_L);
@@ -408,14 +408,14 @@ void TestPdfWindows::testPrint()
     answer.outputFile = outFile(QStringLiteral("test.pdf"));
     m_env->dialogs.printAnswers << answer;
     whenShown(FAdjust, [&] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("2"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("-1.5"));
-        QCOMPARE(FAdjust->ButtonTest->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        QTest::keyClicks(FAdjust->verticalEdit, QStringLiteral("2"));
+        QTest::keyClick(FAdjust->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->horizontalEdit, QStringLiteral("-1.5"));
+        QCOMPARE(FAdjust->testPrintButton->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+        QTest::mouseClick(FAdjust->testPrintButton, Qt::LeftButton);
         // The dialog stays open for the correction to be confirmed or not.
         QVERIFY(FAdjust->isVisible());
-        QTest::keyClick(FAdjust->Memo2, Qt::Key_Escape);
+        QTest::keyClick(FAdjust->horizontalEdit, Qt::Key_Escape);
     });
     fileMenuItem(Qt::Key_E);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("print")).size(), 1);
@@ -444,11 +444,11 @@ void TestPdfWindows::testPrintRefusesWhatOkRefuses()
 {
     startWith();
     whenShown(FAdjust, [&] {
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("1,5"));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        QTest::keyClick(FAdjust->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(FAdjust->horizontalEdit, QStringLiteral("1,5"));
+        QTest::mouseClick(FAdjust->testPrintButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-        QCOMPARE(QApplication::focusWidget(), FAdjust->Memo2);
+        QCOMPARE(QApplication::focusWidget(), FAdjust->horizontalEdit);
         QVERIFY(FAdjust->isVisible());
     });
     fileMenuItem(Qt::Key_E);
@@ -483,8 +483,8 @@ void TestPdfWindows::keptPairAtStart()
     QCOMPARE(print::formatAdjustment(FAdjust->adjustment().horizontal), horizontal);
     whenShown(FAdjust, [&] {
         QCOMPARE(FAdjust->LabelPrinter->text(), printer);
-        QCOMPARE(FAdjust->Memo1->toPlainText(), vertical);
-        QCOMPARE(FAdjust->Memo2->toPlainText(), horizontal);
+        QCOMPARE(FAdjust->verticalEdit->toPlainText(), vertical);
+        QCOMPARE(FAdjust->horizontalEdit->toPlainText(), horizontal);
         QCOMPARE(FAdjust->CheckBoxKeep->isChecked(), kept);
     });
     fileMenuItem(Qt::Key_E);
@@ -520,7 +520,7 @@ void TestPdfWindows::keepAndDrop()
         QVERIFY(FAdjust->CheckBoxKeep->isChecked());
         QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
         QVERIFY(!FAdjust->CheckBoxKeep->isChecked());
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::mouseClick(FAdjust->okButton, Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     m_env->destroyWindows();
@@ -543,13 +543,13 @@ void TestPdfWindows::pairOfChosenPrinter()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.printerName = queue;
     m_env->dialogs.printAnswers << answer;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
     QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("-1.0,2.5"));
     // The same printer chosen again leaves the offsets typed since alone.
     setOffsets(QStringLiteral("0.75"), QStringLiteral("0"), false);
     m_env->dialogs.printAnswers << answer;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
     QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("0.75,0.0"));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
@@ -571,12 +571,12 @@ void TestPdfWindows::noPrinterUntilTestPrintPicksOne()
         QVERIFY(!FAdjust->CheckBoxKeep->isEnabled());
         if (queue.isEmpty())
             return;
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("1.5"));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+        QTest::keyClicks(FAdjust->verticalEdit, QStringLiteral("1.5"));
+        QTest::mouseClick(FAdjust->testPrintButton, Qt::LeftButton);
         QCOMPARE(FAdjust->LabelPrinter->text(), queue);
         QVERIFY(FAdjust->CheckBoxKeep->isEnabled());
         QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::mouseClick(FAdjust->okButton, Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     if (queue.isEmpty())

@@ -185,13 +185,13 @@ void TestPrintWindows::noPrinterMessages()
     m_env->dialogs.shown.clear();
     whenShown(FPrintJimeijoCard, [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrint->trigger();
     printers::setInstalledForTesting(true);
     whenShown(FPrintJimeijoList, [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrintList->trigger();
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
@@ -217,9 +217,9 @@ void TestPrintWindows::previewOfOneRow()
     whenShown(FPrintJimeijoCard, [&] {
         QCOMPARE(FPrintJimeijoCard->windowTitle(), QStringLiteral("示名条印刷プレビュー"));
         QCOMPARE(FPrintJimeijoCard->printList(), QList<int>{1});
-        QVERIFY(!FPrintJimeijoCard->ButtonBefore->isEnabled());
-        QVERIFY(!FPrintJimeijoCard->ButtonNext->isEnabled());
-        QCOMPARE(FPrintJimeijoCard->Image1->size(), QSize(688, 971)); // series 4: format D
+        QVERIFY(!FPrintJimeijoCard->previousButton->isEnabled());
+        QVERIFY(!FPrintJimeijoCard->nextButton->isEnabled());
+        QCOMPARE(FPrintJimeijoCard->pageLabel->size(), QSize(688, 971)); // series 4: format D
         QTest::keyClick(FPrintJimeijoCard, Qt::Key_Escape);
         checked = true;
     });
@@ -239,17 +239,17 @@ void TestPrintWindows::previewPagesInListOrder()
         TFPrintJimeijoCard *c = FPrintJimeijoCard;
         QCOMPARE(c->printList(), QList<int>({1, 4}));
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->Image1->size(), QSize(688, 971)); // entry 2, series 4
-        QVERIFY(!c->ButtonBefore->isEnabled());
-        QVERIFY(c->ButtonNext->isEnabled());
-        QTest::mouseClick(c->ButtonNext, Qt::LeftButton);
+        QCOMPARE(c->pageLabel->size(), QSize(688, 971)); // entry 2, series 4
+        QVERIFY(!c->previousButton->isEnabled());
+        QVERIFY(c->nextButton->isEnabled());
+        QTest::mouseClick(c->nextButton, Qt::LeftButton);
         QCOMPARE(c->currentPage(), 1);
-        QCOMPARE(c->Image1->size(), QSize(559, 793)); // entry 5, series 2
-        QVERIFY(c->ButtonBefore->isEnabled());
-        QVERIFY(!c->ButtonNext->isEnabled());
-        QTest::mouseClick(c->ButtonBefore, Qt::LeftButton);
+        QCOMPARE(c->pageLabel->size(), QSize(559, 793)); // entry 5, series 2
+        QVERIFY(c->previousButton->isEnabled());
+        QVERIFY(!c->nextButton->isEnabled());
+        QTest::mouseClick(c->previousButton, Qt::LeftButton);
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->Image1->size(), QSize(688, 971));
+        QCOMPARE(c->pageLabel->size(), QSize(688, 971));
         QVERIFY(m_env->dialogs.texts(QStringLiteral("warning")).isEmpty());
         checked = true;
     });
@@ -288,7 +288,7 @@ void TestPrintWindows::formatDPreviewScrolls()
     uitest::clickRow(1);
     int scrolled = -1, maximum = -1;
     whenShown(FPrintJimeijoCard, [&] {
-        QScrollArea *s = FPrintJimeijoCard->ScrollBox1;
+        QScrollArea *s = FPrintJimeijoCard->pageScroll;
         QCOMPARE(FPrintJimeijoCard->pageImage().size(), QSize(688, 971));
         maximum = s->verticalScrollBar()->maximum();
         s->setFocus();
@@ -324,8 +324,8 @@ void TestPrintWindows::adjustmentMovesPreview()
     whenShown(FPrintJimeijoCard, [&] { before = FPrintJimeijoCard->pageImage(); });
     FMain->ActionFilePrint->trigger();
     whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("2"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::keyClicks(FAdjust->verticalEdit, QStringLiteral("2"));
+        QTest::mouseClick(FAdjust->okButton, Qt::LeftButton);
     });
     FMain->ActionFileSetup->trigger();
     whenShown(FPrintJimeijoCard, [&] { after = FPrintJimeijoCard->pageImage(); });
@@ -363,8 +363,8 @@ void TestPrintWindows::stripRunToFiles()
     a.outputFile = outFile(QStringLiteral("strips.pdf"));
     m_env->dialogs.printAnswers << a;
     whenShown(FPrintJimeijoCard, [] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonNext, Qt::LeftButton); // printing starts from the first entry anyway
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->nextButton, Qt::LeftButton); // printing starts from the first entry anyway
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QVERIFY(FPrintJimeijoCard->isVisible()); // the preview stays open on its page
         QCOMPARE(FPrintJimeijoCard->currentPage(), 1);
     });
@@ -397,7 +397,7 @@ void TestPrintWindows::printFileNeverReplacesTheRegister()
     a.outputFile = reg;
     m_env->dialogs.printAnswers << a;
     whenShown(FPrintJimeijoCard, [&] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{RegisterDocument::OutputIsRegisterMessage.arg(reg)});
     });
@@ -418,11 +418,11 @@ void TestPrintWindows::stripRunReportsFailures()
     good.outputFile = outFile(QStringLiteral("after.pdf"));
     m_env->dialogs.printAnswers << bad << good << good;
     whenShown(FPrintJimeijoCard, [&] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().caption, PrintCommands::PrinterErrorCaption);
         QCOMPARE(m_env->dialogs.shown.constLast().text, PrintCommands::PrinterErrorMessage);
         // No job was left open: the next run prints.
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-2.pdf"))).size(), 1);
         // The entry on the third page disappears from the register while the
@@ -430,7 +430,7 @@ void TestPrintWindows::stripRunReportsFailures()
         RegisterDocument &doc = FMain->document();
         doc.setLine(doc.findEntry(3), QStringLiteral("gone"));
         QFile::remove(outFile(QStringLiteral("after-1.pdf")));
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().kind, QStringLiteral("error"));
         QCOMPARE(m_env->dialogs.shown.constLast().text,
                  QStringLiteral("示名条 3 が見つかりません。印刷を中止しました。"));
@@ -463,7 +463,7 @@ void TestPrintWindows::stripRunCancelled()
             }
     });
     timer->start();
-    whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton); });
+    whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton); });
     FMain->ActionFilePrint->trigger();
     timer->stop();
     QVERIFY(sawProgress);
@@ -489,13 +489,13 @@ void TestPrintWindows::stripRunMeetsMalformedCell()
         const int cell = strip::locateCell(doc.lines(), doc.findEntry(2) + 1, 0);
         const QString size = doc.line(cell + 20);
         doc.setLine(cell + 20, QStringLiteral("x"));
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("bad-1.pdf"))).size(), 1); // entry 1 printed
         QVERIFY(pdfPages(outFile(QStringLiteral("bad-2.pdf"))).isEmpty());  // entry 2's job aborted
         // The aborted job left nothing open: the next run prints both.
         doc.setLine(cell + 20, size);
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-2.pdf"))).size(), 1);
     });
@@ -522,18 +522,18 @@ void TestPrintWindows::listPreviewPaging()
         QCOMPARE(l->windowTitle(), QStringLiteral("示名条一覧印刷プレビュー"));
         QCOMPARE(l->pageCount(), pages);
         QCOMPARE(l->currentPage(), 1);
-        QCOMPARE(l->Image1->size(), QSize(1400, 900));
-        QVERIFY(!l->ButtonPrt2->isEnabled());
-        QCOMPARE(l->ButtonPrt3->isEnabled(), pages > 1);
+        QCOMPARE(l->pageLabel->size(), QSize(1400, 900));
+        QVERIFY(!l->previousButton->isEnabled());
+        QCOMPARE(l->nextButton->isEnabled(), pages > 1);
         if (pages > 1) {
-            QTest::mouseClick(l->ButtonPrt3, Qt::LeftButton);
+            QTest::mouseClick(l->nextButton, Qt::LeftButton);
             QCOMPARE(l->currentPage(), 2);
-            QVERIFY(l->ButtonPrt2->isEnabled());
-            QVERIFY(!l->ButtonPrt3->isEnabled());
-            QTest::mouseClick(l->ButtonPrt2, Qt::LeftButton);
+            QVERIFY(l->previousButton->isEnabled());
+            QVERIFY(!l->nextButton->isEnabled());
+            QTest::mouseClick(l->previousButton, Qt::LeftButton);
             QCOMPARE(l->currentPage(), 1);
-            QVERIFY(!l->ButtonPrt2->isEnabled());
-            QVERIFY(l->ButtonPrt3->isEnabled());
+            QVERIFY(!l->previousButton->isEnabled());
+            QVERIFY(l->nextButton->isEnabled());
         }
         QCOMPARE(l->rowTable().size(), rows);
         checked = true;
@@ -549,7 +549,7 @@ void TestPrintWindows::listPreviewDrawing()
     whenShown(FPrintJimeijoList, [&] {
         TFPrintJimeijoList *l = FPrintJimeijoList;
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        QTest::mouseClick(l->ButtonPrt3, Qt::LeftButton);
+        QTest::mouseClick(l->nextButton, Qt::LeftButton);
         const QDateTime after = QDateTime::currentDateTime();
         // The footer shows the moment of paging.
         QVERIFY(l->drawnAt() >= before && l->drawnAt() <= after);
@@ -584,7 +584,7 @@ void TestPrintWindows::listRunToFile()
     m_env->dialogs.printAnswers << all << range << collated;
     whenShown(FPrintJimeijoList, [] {
         for (int i = 0; i < 3; ++i)
-            QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
+            QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrintList->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>({2, 2, 2}));
@@ -623,7 +623,7 @@ void TestPrintWindows::listRunReportsFailure()
     bad.outputFile = outFile(QStringLiteral("no such folder/list.pdf"));
     m_env->dialogs.printAnswers << bad;
     whenShown(FPrintJimeijoList, [] {
-        QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
+        QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton);
         QVERIFY(FPrintJimeijoList->isVisible());
     });
     FMain->ActionFilePrintList->trigger();
@@ -665,24 +665,24 @@ void TestPrintWindows::adjustDialog()
         const QString printer = FMain->findChild<PrintCommands *>()->printerName();
         QCOMPARE(a->LabelPrinter->text(), printer.isEmpty() ? TFAdjust::NoPrinterText : printer);
         // A fresh start shows 0.0 in both; the focus selects the whole text.
-        QCOMPARE(a->Memo1->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(a->Memo2->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(QApplication::focusWidget(), a->Memo1);
+        QCOMPARE(a->verticalEdit->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(a->horizontalEdit->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(QApplication::focusWidget(), a->verticalEdit);
         if (vertical.isEmpty())
-            QTest::keyClick(a->Memo1, Qt::Key_Delete);
+            QTest::keyClick(a->verticalEdit, Qt::Key_Delete);
         else
-            QTest::keyClicks(a->Memo1, vertical);
-        QTest::keyClick(a->Memo1, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), a->Memo2);
-        QTest::keyClicks(a->Memo2, horizontal);
-        QTest::keyClick(a->Memo2, Qt::Key_Return); // Enter is OK
+            QTest::keyClicks(a->verticalEdit, vertical);
+        QTest::keyClick(a->verticalEdit, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), a->horizontalEdit);
+        QTest::keyClicks(a->horizontalEdit, horizontal);
+        QTest::keyClick(a->horizontalEdit, Qt::Key_Return); // Enter is OK
         if (refused) {
             QVERIFY(a->isVisible());
             QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-            OffsetEdit *memo = refused == 1 ? a->Memo1 : a->Memo2;
+            OffsetEdit *memo = refused == 1 ? a->verticalEdit : a->horizontalEdit;
             QCOMPARE(QApplication::focusWidget(), memo);
             QCOMPARE(memo->textCursor().selectedText(), refused == 1 ? vertical : horizontal);
-            QTest::mouseClick(a->Button_CANCEL, Qt::LeftButton);
+            QTest::mouseClick(a->cancelButton, Qt::LeftButton);
         } else {
             QVERIFY(!a->isVisible());
         }
@@ -693,8 +693,8 @@ void TestPrintWindows::adjustDialog()
     QVERIFY(m_env->dialogs.texts(QStringLiteral("exception")).isEmpty());
     // The next showing displays the values in force.
     whenShown(FAdjust, [&] {
-        QCOMPARE(FAdjust->Memo1->toPlainText(), shownVertical);
-        QCOMPARE(FAdjust->Memo2->toPlainText(), shownHorizontal);
+        QCOMPARE(FAdjust->verticalEdit->toPlainText(), shownVertical);
+        QCOMPARE(FAdjust->horizontalEdit->toPlainText(), shownHorizontal);
     });
     FMain->ActionFileSetup->trigger();
 }
@@ -704,9 +704,9 @@ void TestPrintWindows::adjustDialogFirstLineOnly()
     startWith(1);
     whenShown(FAdjust, [] {
         QApplication::clipboard()->setText(QStringLiteral("1.5\nabc"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(FAdjust->Memo1->toPlainText(), QStringLiteral("1.5\nabc"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::keyClick(FAdjust->verticalEdit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(FAdjust->verticalEdit->toPlainText(), QStringLiteral("1.5\nabc"));
+        QTest::mouseClick(FAdjust->okButton, Qt::LeftButton);
         QVERIFY(!FAdjust->isVisible());
     });
     FMain->ActionFileSetup->trigger();
@@ -718,18 +718,18 @@ void TestPrintWindows::adjustDialogCancelKeepsValue()
 {
     startWith(1);
     whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("3"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::keyClicks(FAdjust->verticalEdit, QStringLiteral("3"));
+        QTest::mouseClick(FAdjust->okButton, Qt::LeftButton);
     });
     FMain->ActionFileSetup->trigger();
     whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("5"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Escape);
+        QTest::keyClicks(FAdjust->verticalEdit, QStringLiteral("5"));
+        QTest::keyClick(FAdjust->verticalEdit, Qt::Key_Escape);
         QVERIFY(!FAdjust->isVisible());
     });
     FMain->ActionFileSetup->trigger();
     QCOMPARE(FAdjust->adjustment().vertical, Fixed4::fromInt(3));
-    whenShown(FAdjust, [] { QCOMPARE(FAdjust->Memo1->toPlainText(), QStringLiteral("3.0")); });
+    whenShown(FAdjust, [] { QCOMPARE(FAdjust->verticalEdit->toPlainText(), QStringLiteral("3.0")); });
     FMain->ActionFileSetup->trigger();
 }
 
@@ -861,7 +861,7 @@ void TestPrintWindows::throughCups()
     for (int run = 0; run < 2; ++run) {
         const QSet<int> before = queueJobIds(queue);
         m_env->dialogs.printAnswers << answers[run];
-        whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton); });
+        whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->printButton, Qt::LeftButton); });
         FMain->ActionFilePrint->trigger();
         const Expect &e = expected.at(run);
         const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
@@ -884,7 +884,7 @@ void TestPrintWindows::throughCups()
     // The list of 45 rows: one job of two A4 landscape pages.
     const QSet<int> before = queueJobIds(queue);
     m_env->dialogs.printAnswers << list;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->printButton, Qt::LeftButton); });
     FMain->ActionFilePrintList->trigger();
     const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
     QCOMPARE(jobs.size(), 1);
