@@ -49,8 +49,8 @@ void TestVersion::versionLine()
     QCOMPARE(box.LabelVersion->pos(), QPoint(28, 72));
     QVERIFY(box.LabelVersion->font().bold() && box.LabelVersion->font().italic());
     QCOMPARE(box.LabelCopyright->text(), TFVersion::RightsLine);
-    QCOMPARE(box.LabelDiscription->text().count(u'\n'), 4);
-    QVERIFY(box.LabelDiscription->text().endsWith(u'\n'));
+    QCOMPARE(box.descriptionLabel->text().count(u'\n'), 4);
+    QVERIFY(box.descriptionLabel->text().endsWith(u'\n'));
 }
 
 void TestVersion::logo()
