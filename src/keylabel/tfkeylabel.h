@@ -102,6 +102,3 @@ private:
     QList<QPushButton *> m_keyButtons;
     QButtonGroup *m_keyGroup = nullptr;
 };
-
-// The one instance, created at start-up after the main window.
-extern TFKeyLabel *FKeyLabel;

@@ -108,13 +108,13 @@ void TestVersion::openedFromHelpMenu()
     // The box is modal: it is checked and closed with Esc from inside its
     // own event loop.
     QTimer::singleShot(0, [&] {
-        shown = FVersion->isVisible() && FVersion->size() == QSize(400, 246);
-        QTest::keyClick(FVersion, Qt::Key_Escape);
+        shown = uitest::window<TFVersion>()->isVisible() && uitest::window<TFVersion>()->size() == QSize(400, 246);
+        QTest::keyClick(uitest::window<TFVersion>(), Qt::Key_Escape);
     });
     FMain->ActionHelpAbout->trigger();
     QVERIFY(shown);
-    QVERIFY(!FVersion->isVisible());
-    QCOMPARE(FVersion->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
+    QVERIFY(!uitest::window<TFVersion>()->isVisible());
+    QCOMPARE(uitest::window<TFVersion>()->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
     env.destroyWindows();
 }
 

@@ -70,13 +70,13 @@ void whenDialogShown(const std::function<void(TFKeyLabel &)> &fill)
     auto *timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, fill] {
-        if (!FKeyLabel || !FKeyLabel->isVisible())
+        if (!uitest::window<TFKeyLabel>() || !uitest::window<TFKeyLabel>()->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
-        fill(*FKeyLabel);
-        if (FKeyLabel->isVisible())
-            FKeyLabel->close();
+        fill(*uitest::window<TFKeyLabel>());
+        if (uitest::window<TFKeyLabel>()->isVisible())
+            uitest::window<TFKeyLabel>()->close();
     });
     timer->start();
 }
@@ -458,7 +458,7 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
 {
     Fixture f({"[Position]", "MainWState=0", "KeyLabelTop=120", "KeyLabelLeft=140", "[Data]", "SelSeriesNo=4"});
     f.env.start();
-    QCOMPARE(FKeyLabel->pos(), QPoint(140, 120));
+    QCOMPARE(uitest::window<TFKeyLabel>()->pos(), QPoint(140, 120));
     f.openDialog([&](TFKeyLabel &dlg) {
         QCOMPARE(dlg.windowTitle(), QStringLiteral("キーラベル設定"));
         QCOMPARE(dlg.size(), QSize(518, 506));
@@ -508,8 +508,8 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
         }
         QTest::mouseClick(dlg.okButton, Qt::LeftButton);
     });
-    QVERIFY(!FKeyLabel->isVisible());
-    QVERIFY(FKeyLabel->keyButtons().isEmpty()); // freed on close
+    QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
+    QVERIFY(uitest::window<TFKeyLabel>()->keyButtons().isEmpty()); // freed on close
     // The next showing opens on the same page with its first key.
     f.openDialog([&](TFKeyLabel &dlg) {
         QCOMPARE(dlg.PageControl->currentIndex(), 1);
@@ -608,7 +608,7 @@ void TestKeyLabelWindows::dialogCancelWithoutFile()
         QVERIFY(f.panel().set().lines() != defaultsOf(3));
         QTest::keyClick(dlg.labelEdit, Qt::Key_Escape); // Esc is ｷｬﾝｾﾙ
     });
-    QVERIFY(!FKeyLabel->isVisible());
+    QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
     QCOMPARE(f.panel().set().lines(), defaultsOf(3));
     QVERIFY(QDir(keyFolder(f.env)).entryList({"TAVKey*"}, QDir::Files).isEmpty());
 }

@@ -277,14 +277,14 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
-    QVERIFY(QTest::qWaitForWindowActive(FSearch));
-    typeText(FSearch->findEdit, QStringLiteral("保留"));
-    typeText(FSearch->replaceEdit, QStringLiteral("転送"));
-    QTest::mouseClick(FSearch->fromTopBox, Qt::LeftButton); // from the first entry
-    QTest::keyClick(FSearch->findEdit, Qt::Key_Return);      // found
-    QTest::keyClick(FSearch->findEdit, Qt::Key_Return);      // replaced, the next looked for
-    QTest::keyClick(FSearch->findEdit, Qt::Key_Escape);
-    QTRY_VERIFY(!FSearch->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
+    typeText(uitest::window<TFSearch>()->findEdit, QStringLiteral("保留"));
+    typeText(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("転送"));
+    QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton); // from the first entry
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // found
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // replaced, the next looked for
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
+    QTRY_VERIFY(!uitest::window<TFSearch>()->isVisible());
     // Replaced in entry 1; the next occurrence, in entry 3, is shown.
     QCOMPARE(doc().currentEntryNumber(), 3);
     {
