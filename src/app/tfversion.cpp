@@ -93,10 +93,10 @@ TFVersion::TFVersion(QWidget *parent, const QString &programVersion) : QDialog(p
     setPalette(pal);
     setFixedSize(Width, Height);
 
-    Image2 = new QLabel(this);
-    Image2->setGeometry(24, 24, 235, 34);
-    Image2->setPixmap(QPixmap::fromImage(drawLogo()));
-    Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    logoLabel = new QLabel(this);
+    logoLabel->setGeometry(24, 24, 235, 34);
+    logoLabel->setPixmap(QPixmap::fromImage(drawLogo()));
+    logoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     LabelVersion = new QLabel(versionLine(programVersion), this);
     LabelVersion->setFont(dialogFont(13, true));
@@ -108,16 +108,16 @@ TFVersion::TFVersion(QWidget *parent, const QString &programVersion) : QDialog(p
     LabelCopyright->move(28, 86);
     LabelCopyright->adjustSize();
 
-    Shape1 = new QWidget(this);
-    Shape1->setGeometry(24, 110, 343, 2);
-    Shape1->setAutoFillBackground(true);
-    QPalette rule = Shape1->palette();
+    separatorRule = new QWidget(this);
+    separatorRule->setGeometry(24, 110, 343, 2);
+    separatorRule->setAutoFillBackground(true);
+    QPalette rule = separatorRule->palette();
     rule.setColor(QPalette::Window, QColor(128, 128, 128));
-    Shape1->setPalette(rule);
+    separatorRule->setPalette(rule);
 
-    LabelDiscription = new QLabel(Notice, this);
-    LabelDiscription->setGeometry(28, 130, 250, 60);
-    LabelDiscription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    descriptionLabel = new QLabel(Notice, this);
+    descriptionLabel->setGeometry(28, 130, 250, 60);
+    descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
     ButtonOk->setGeometry(292, 170, 75, 23);

@@ -32,11 +32,11 @@ public:
     // from yellow to orange with a dark outline, on white.
     static QImage drawLogo();
 
-    QLabel *Image2 = nullptr;
+    QLabel *logoLabel = nullptr;
     QLabel *LabelVersion = nullptr;
     QLabel *LabelCopyright = nullptr;
-    QWidget *Shape1 = nullptr;
-    QLabel *LabelDiscription = nullptr;
+    QWidget *separatorRule = nullptr;
+    QLabel *descriptionLabel = nullptr;
     QPushButton *ButtonOk = nullptr;
 
 protected:

@@ -1,6 +1,7 @@
 #include "app/windows.h"
 
 #include "app/tfmain.h"
+#include "keylabel/keylabelpanel.h"
 #include "keylabel/tfkeylabel.h"
 #include "print/printcommands.h"
 #include "print/tfadjust.h"
@@ -12,6 +13,9 @@
 #include "strip/picturecommands.h"
 
 TFMain *FMain = nullptr;
+
+namespace {
+// The dialogs, owned here between createWindows and destroyWindows.
 TFTelAdd *FTelAdd = nullptr;
 TFKeyLabel *FKeyLabel = nullptr;
 TFAdjust *FAdjust = nullptr;
@@ -21,7 +25,6 @@ TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
 TFViewImage *FViewImage = nullptr;
 TFVersion *FVersion = nullptr;
 
-namespace {
 // The picture dialog's settings: read when it is created, written back when
 // it is destroyed (the size limit too, so that its default is in the file).
 TFViewImage::Settings readViewImageSettings(TMainSub &sub)
@@ -69,6 +72,7 @@ void createWindows(const QString &executablePath)
     restoreEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
     FMain->registerCommands().setEntryDialog(FTelAdd);
     FKeyLabel = new TFKeyLabel(FMain);
+    FMain->keyLabelPanel().setDialog(FKeyLabel);
     FAdjust = new TFAdjust(FMain);
     FSearch = new TFSearch(FMain->registerCommands(), FMain->ActionEditFind, FMain->ActionEditReplace, FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
@@ -100,6 +104,7 @@ void destroyWindows()
     FSearch = nullptr;
     delete FAdjust;
     FAdjust = nullptr;
+    FMain->keyLabelPanel().setDialog(nullptr);
     delete FKeyLabel;
     FKeyLabel = nullptr;
     if (FTelAdd) {

@@ -1,6 +1,8 @@
 #pragma once
 // The program's windows: one instance each, created at start in a fixed
-// order and destroyed in reverse, reachable by these global names.
+// order and destroyed in reverse. The main window is the one global: the
+// single-instance hand-over raises it, and the dialogs are its children,
+// found through the commands that use them (or by class or object name).
 
 #include "strip/tfviewimage.h"
 #include "app/tfversion.h"
@@ -17,14 +19,6 @@ class TFPrintJimeijoList;
 class TFPrintJimeijoCard;
 
 extern TFMain *FMain;
-extern TFTelAdd *FTelAdd;
-extern TFKeyLabel *FKeyLabel;
-extern TFAdjust *FAdjust;
-extern TFSearch *FSearch;
-extern TFPrintJimeijoList *FPrintJimeijoList;
-extern TFPrintJimeijoCard *FPrintJimeijoCard;
-extern TFViewImage *FViewImage;
-extern TFVersion *FVersion;
 
 // Creates every window in start-up order; destroyWindows removes them in
 // reverse order, FMain last (it writes its settings and ends TMainSub).

@@ -95,11 +95,11 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
 
 void KeyLabelPanel::ActionKeyLabelEditExecute()
 {
-    if (!FKeyLabel)
+    if (!m_dialog)
         return;
     const QStringList before = m_set.lines();
-    FKeyLabel->setSource(&m_set, m_series, fontMarks());
-    FKeyLabel->exec();
+    m_dialog->setSource(&m_set, m_series, fontMarks());
+    m_dialog->exec();
     if (m_set.lines() != before)
         RefreshKeyLabelButtons();
 }

@@ -18,6 +18,8 @@ class QWidget;
 class RegisterDocument;
 class StripDisplay;
 
+class TFKeyLabel;
+
 class KeyLabelPanel : public QObject
 {
     Q_OBJECT
@@ -37,6 +39,8 @@ public:
     ~KeyLabelPanel() override;
 
     keylabel::KeyLabelSet &set() { return m_set; }
+    // The dialog キーラベル設定, created after the main window.
+    void setDialog(TFKeyLabel *dialog) { m_dialog = dialog; }
     int series() const { return m_series; }
     const QList<QPushButton *> &buttons() const { return m_buttons; }
 
@@ -59,6 +63,7 @@ private:
 
     Parts m_parts;
     keylabel::KeyLabelSet m_set;
+    TFKeyLabel *m_dialog = nullptr;
     int m_series = 0;
     QList<QPushButton *> m_buttons;
     QStringList m_fontMarks;

@@ -152,57 +152,57 @@ TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent)
     PageControl->tabBar()->setUsesScrollButtons(false);
     PageControl->tabBar()->setElideMode(Qt::ElideNone);
     PageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
-    QWidget **sheets[3] = {&TabSheet1, &TabSheet2, &TabSheet3};
+    QWidget **sheets[3] = {&keyPage1, &keyPage2, &keyPage3};
     const char16_t *titles[3] = {u"ｷｰﾗﾍﾞﾙ1", u"ｷｰﾗﾍﾞﾙ2", u"ｷｰﾗﾍﾞﾙ3"};
     for (int p = 0; p < 3; ++p) {
         *sheets[p] = new QWidget;
-        (*sheets[p])->setObjectName(QStringLiteral("TabSheet%1").arg(p + 1));
+        (*sheets[p])->setObjectName(QStringLiteral("keyPage%1").arg(p + 1));
         PageControl->addTab(*sheets[p], QString::fromUtf16(titles[p]));
     }
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(180, 0, 338, 506);
+    editorPanel = new QWidget(this);
+    editorPanel->setObjectName(QStringLiteral("editorPanel"));
+    editorPanel->setGeometry(180, 0, 338, 506);
 
-    Label1 = new QLabel(QStringLiteral("フォント名"), Panel1);
-    Label1->move(26, 42);
-    ComboBoxFont = new FontListBox(&FontMarks, Panel1);
+    fontLabel = new QLabel(QStringLiteral("フォント名"), editorPanel);
+    fontLabel->move(26, 42);
+    ComboBoxFont = new FontListBox(&FontMarks, editorPanel);
     ComboBoxFont->setObjectName(QStringLiteral("ComboBoxFont"));
     ComboBoxFont->setGeometry(26, 58, 137, 22);
     ComboBoxFont->setMaxVisibleItems(16);
-    Label2 = new QLabel(QStringLiteral("サイズ"), Panel1);
-    Label2->move(172, 42);
-    ComboBoxFontSize = new QComboBox(Panel1);
+    sizeLabel = new QLabel(QStringLiteral("サイズ"), editorPanel);
+    sizeLabel->move(172, 42);
+    ComboBoxFontSize = new QComboBox(editorPanel);
     ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
     ComboBoxFontSize->setGeometry(172, 58, 65, 21);
-    Color_Button = makeButton(QStringLiteral("文字色"), Panel1, 248, 58, 75, 23);
-    BColor_Button = makeButton(QStringLiteral("背景色"), Panel1, 248, 86, 75, 23);
-    Memo = new QPlainTextEdit(Panel1);
-    Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setGeometry(26, 138, 297, 87);
-    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Kakutei_Button = makeButton(QStringLiteral("確定"), Panel1, 250, 240, 75, 23);
+    textColourButton = makeButton(QStringLiteral("文字色"), editorPanel, 248, 58, 75, 23);
+    backColourButton = makeButton(QStringLiteral("背景色"), editorPanel, 248, 86, 75, 23);
+    labelEdit = new QPlainTextEdit(editorPanel);
+    labelEdit->setObjectName(QStringLiteral("labelEdit"));
+    labelEdit->setGeometry(26, 138, 297, 87);
+    labelEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    labelEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    labelEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    confirmButton = makeButton(QStringLiteral("確定"), editorPanel, 250, 240, 75, 23);
 
-    Panel2 = new QWidget(Panel1);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(0, 462, 338, 44);
-    InitRet_Button = makeButton(QStringLiteral("初期値に戻す"), Panel2, 20, 10, 95, 23);
-    OK_Button = makeButton(QStringLiteral("OK"), Panel2, 168, 10, 75, 23);
-    OK_Button->setDefault(true);
-    Cancel_Button = makeButton(QStringLiteral("ｷｬﾝｾﾙ"), Panel2, 248, 10, 75, 23);
+    buttonPanel = new QWidget(editorPanel);
+    buttonPanel->setObjectName(QStringLiteral("buttonPanel"));
+    buttonPanel->setGeometry(0, 462, 338, 44);
+    defaultsButton = makeButton(QStringLiteral("初期値に戻す"), buttonPanel, 20, 10, 95, 23);
+    okButton = makeButton(QStringLiteral("OK"), buttonPanel, 168, 10, 75, 23);
+    okButton->setDefault(true);
+    cancelButton = makeButton(QStringLiteral("ｷｬﾝｾﾙ"), buttonPanel, 248, 10, 75, 23);
 
     // The user's own picks only: selecting items from code (the editors
     // loaded from a key) must not change the key's font or size.
     connect(ComboBoxFont, &QComboBox::activated, this, &TFKeyLabel::ComboBoxFontChange);
     connect(ComboBoxFontSize, &QComboBox::activated, this, &TFKeyLabel::ComboBoxFontSizeChange);
-    connect(Color_Button, &QPushButton::clicked, this, &TFKeyLabel::Color_ButtonClick);
-    connect(BColor_Button, &QPushButton::clicked, this, &TFKeyLabel::BColor_ButtonClick);
-    connect(Kakutei_Button, &QPushButton::clicked, this, &TFKeyLabel::Kakutei_ButtonClick);
-    connect(InitRet_Button, &QPushButton::clicked, this, &TFKeyLabel::InitRet_ButtonClick);
-    connect(OK_Button, &QPushButton::clicked, this, &TFKeyLabel::OK_ButtonClick);
-    connect(Cancel_Button, &QPushButton::clicked, this, &TFKeyLabel::Cancel_ButtonClick);
+    connect(textColourButton, &QPushButton::clicked, this, &TFKeyLabel::textColourClicked);
+    connect(backColourButton, &QPushButton::clicked, this, &TFKeyLabel::backColourClicked);
+    connect(confirmButton, &QPushButton::clicked, this, &TFKeyLabel::confirmClicked);
+    connect(defaultsButton, &QPushButton::clicked, this, &TFKeyLabel::defaultsClicked);
+    connect(okButton, &QPushButton::clicked, this, &TFKeyLabel::okClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &TFKeyLabel::cancelClicked);
     connect(PageControl, &QTabWidget::currentChanged, this, &TFKeyLabel::PageControlChange);
 
     if (MainSub) {
@@ -250,7 +250,7 @@ void TFKeyLabel::FormShow()
     if (SelectedKey >= m_keyButtons.size())
         SelectedKey = 0;
     m_keyButtons.at(SelectedKey)->setChecked(true);
-    Myfunc_Set_Button();
+    showKeyCaptions();
     loadEditors();
 }
 
@@ -275,7 +275,7 @@ void TFKeyLabel::CreateKeyButtons()
     const int keys = std::min(keylabel::Pages * n, m_set->keyCount());
     m_keyGroup = new QButtonGroup(this);
     m_keyGroup->setExclusive(true);
-    QWidget *sheets[3] = {TabSheet1, TabSheet2, TabSheet3};
+    QWidget *sheets[3] = {keyPage1, keyPage2, keyPage3};
     for (int k = 0; k < keys; ++k) {
         auto *b = new QPushButton(sheets[k / n]);
         b->setGeometry(0, (k % n) * 24, 172, 23);
@@ -308,7 +308,7 @@ void TFKeyLabel::setButtonCaption(QPushButton *button, const QStringList &lines)
     button->setText(c.text);
 }
 
-void TFKeyLabel::Myfunc_Set_Button()
+void TFKeyLabel::showKeyCaptions()
 {
     for (int k = 0; k < m_keyButtons.size(); ++k) {
         QFont f = m_keyButtons.at(k)->font();
@@ -320,31 +320,31 @@ void TFKeyLabel::Myfunc_Set_Button()
 
 void TFKeyLabel::loadEditors()
 {
-    Memo->clear();
+    labelEdit->clear();
     const keylabel::KeyLabel label = m_set->ReadKeyLabel(SelectedKey);
     EditFontName = label.fontName;
     EditFontSize = label.fontSize;
     EditTextColor = label.textColour;
     EditBackColor = label.backColour;
-    Myfunc_Set_Memo(label.lines);
+    showLabelLines(label.lines);
 }
 
-void TFKeyLabel::styleMemo()
+void TFKeyLabel::styleLabelEdit()
 {
     QFont f = fontOfFace(EditFontName);
     if (EditFontSize > 0)
         f.setPointSize(EditFontSize);
-    Memo->setFont(f);
-    QPalette pal = Memo->palette();
+    labelEdit->setFont(f);
+    QPalette pal = labelEdit->palette();
     pal.setColor(QPalette::Text, strip::toQColor(EditTextColor));
     pal.setColor(QPalette::Base, strip::toQColor(EditBackColor));
-    Memo->setPalette(pal);
+    labelEdit->setPalette(pal);
 }
 
-void TFKeyLabel::Myfunc_Set_Memo(const QStringList &lines)
+void TFKeyLabel::showLabelLines(const QStringList &lines)
 {
-    Memo->setPlainText(lines.join(u'\n'));
-    styleMemo();
+    labelEdit->setPlainText(lines.join(u'\n'));
+    styleLabelEdit();
     // Selected from code: neither handler runs, so a font or size that is
     // not in its list stays the key's own.
     if (ComboBoxFont->count() > 0) {
@@ -386,69 +386,69 @@ void TFKeyLabel::PageControlChange(int page)
 void TFKeyLabel::ComboBoxFontChange()
 {
     EditFontName = ComboBoxFont->currentText();
-    styleMemo();
+    styleLabelEdit();
 }
 
 void TFKeyLabel::ComboBoxFontSizeChange()
 {
     EditFontSize = ComboBoxFontSize->currentText().toInt();
-    styleMemo();
+    styleLabelEdit();
 }
 
-void TFKeyLabel::Color_ButtonClick()
+void TFKeyLabel::textColourClicked()
 {
     const QColor c = UserDialogs::current().chooseColour(this, strip::toQColor(EditTextColor));
     if (!c.isValid())
         return;
     EditTextColor = strip::fromQColor(c);
-    styleMemo();
+    styleLabelEdit();
 }
 
-void TFKeyLabel::BColor_ButtonClick()
+void TFKeyLabel::backColourClicked()
 {
     const QColor c = UserDialogs::current().chooseColour(this, strip::toQColor(EditBackColor));
     if (!c.isValid())
         return;
     EditBackColor = strip::fromQColor(c);
-    styleMemo();
+    styleLabelEdit();
 }
 
-void TFKeyLabel::Kakutei_ButtonClick()
+void TFKeyLabel::confirmClicked()
 {
     if (!m_set || SelectedKey >= m_keyButtons.size())
         return;
-    Kakutei_Button->setEnabled(false);
+    confirmButton->setEnabled(false);
     keylabel::KeyLabel label;
     label.fontName = EditFontName;
     label.fontSize = EditFontSize;
     label.textColour = EditTextColor;
     label.backColour = EditBackColor;
-    label.lines = strip::editorLines(Memo->toPlainText());
+    label.lines = strip::editorLines(labelEdit->toPlainText());
     // A character the file cannot hold is refused here, so that OK never
     // fails on it later.
     const QString bad = m_set->unencodableCharacter(label);
     if (!bad.isEmpty()) {
         UserDialogs::current().message(this, keylabel::unencodableMessage(bad));
-        Kakutei_Button->setEnabled(true);
+        confirmButton->setEnabled(true);
         return;
     }
     m_set->WriteKeyLabel(SelectedKey, label);
     setButtonCaption(m_keyButtons.at(SelectedKey), label.lines);
-    Kakutei_Button->setEnabled(true);
+    confirmButton->setEnabled(true);
 }
 
-void TFKeyLabel::InitRet_ButtonClick()
+void TFKeyLabel::defaultsClicked()
 {
     if (!m_set)
         return;
-    InitRet_Button->setEnabled(false);
+    defaultsButton->setEnabled(false);
     m_set->SetDefaultKeyLabels(m_series);
-    Myfunc_Set_Button();
+    showKeyCaptions();
     loadEditors();
-    InitRet_Button->setEnabled(true);
+    defaultsButton->setEnabled(true);
 }
 
-void TFKeyLabel::OK_ButtonClick()
+void TFKeyLabel::okClicked()
 {
     if (m_set) {
         // A file that exists but could not be used is only replaced when the
@@ -470,7 +470,7 @@ void TFKeyLabel::OK_ButtonClick()
     accept();
 }
 
-void TFKeyLabel::Cancel_ButtonClick()
+void TFKeyLabel::cancelClicked()
 {
     if (m_set)
         keylabel::loadWithNotice(this, *m_set, m_series);
@@ -481,7 +481,7 @@ void TFKeyLabel::keyPressEvent(QKeyEvent *event)
 {
     // Esc is ｷｬﾝｾﾙ; the close box only closes (both reach reject()).
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Cancel_ButtonClick();
+        cancelClicked();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -51,34 +51,34 @@ public:
 
     // --- controls ---
     QTabWidget *PageControl = nullptr;
-    QWidget *TabSheet1 = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    QWidget *TabSheet3 = nullptr;
-    QWidget *Panel1 = nullptr;
-    QWidget *Panel2 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
+    QWidget *keyPage1 = nullptr;
+    QWidget *keyPage2 = nullptr;
+    QWidget *keyPage3 = nullptr;
+    QWidget *editorPanel = nullptr;
+    QWidget *buttonPanel = nullptr;
+    QLabel *fontLabel = nullptr;
+    QLabel *sizeLabel = nullptr;
     QComboBox *ComboBoxFont = nullptr;
     QComboBox *ComboBoxFontSize = nullptr;
-    QPushButton *Color_Button = nullptr;
-    QPushButton *BColor_Button = nullptr;
-    QPlainTextEdit *Memo = nullptr;
-    QPushButton *Kakutei_Button = nullptr;
-    QPushButton *InitRet_Button = nullptr;
-    QPushButton *OK_Button = nullptr;
-    QPushButton *Cancel_Button = nullptr;
+    QPushButton *textColourButton = nullptr;
+    QPushButton *backColourButton = nullptr;
+    QPlainTextEdit *labelEdit = nullptr;
+    QPushButton *confirmButton = nullptr;
+    QPushButton *defaultsButton = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
 
 public Q_SLOTS:
     void KeyButtonClick(int k);
     void PageControlChange(int page);
     void ComboBoxFontChange();
     void ComboBoxFontSizeChange();
-    void Color_ButtonClick();
-    void BColor_ButtonClick();
-    void Kakutei_ButtonClick();
-    void InitRet_ButtonClick();
-    void OK_ButtonClick();
-    void Cancel_ButtonClick();
+    void textColourClicked();
+    void backColourClicked();
+    void confirmClicked();
+    void defaultsClicked();
+    void okClicked();
+    void cancelClicked();
     void done(int result) override;
 
 protected:
@@ -90,10 +90,10 @@ private:
     void FillFontList();
     void CreateKeyButtons();
     void FreeKeyButtons();
-    void Myfunc_Set_Button();
-    void Myfunc_Set_Memo(const QStringList &lines);
+    void showKeyCaptions();
+    void showLabelLines(const QStringList &lines);
     void loadEditors();
-    void styleMemo();
+    void styleLabelEdit();
     void setButtonCaption(QPushButton *button, const QStringList &lines);
 
     keylabel::KeyLabelSet *m_set = nullptr;
@@ -102,6 +102,3 @@ private:
     QList<QPushButton *> m_keyButtons;
     QButtonGroup *m_keyGroup = nullptr;
 };
-
-// The one instance, created at start-up after the main window.
-extern TFKeyLabel *FKeyLabel;

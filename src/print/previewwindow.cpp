@@ -57,19 +57,19 @@ PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const cha
     f.next = barButton(bar, QStringLiteral("次ﾍﾟｰｼﾞ>>"), QStringLiteral("次ﾍﾟｰｼﾞ|次ﾍﾟｰｼﾞに進みます"), nextName,
                        158);
     f.close = barButton(bar, QStringLiteral("閉じる"), QStringLiteral("閉じる|印刷ﾌﾟﾚﾋﾞｭｰを閉じます"),
-                        "ButtonClose", 0);
+                        "closeButton", 0);
     bar->rightButton = f.close;
     QObject::connect(f.close, &QPushButton::clicked, dialog, &QDialog::reject);
     layout->addWidget(bar);
 
     f.scroll = new QScrollArea(dialog);
-    f.scroll->setObjectName(QStringLiteral("ScrollBox1"));
+    f.scroll->setObjectName(QStringLiteral("pageScroll"));
     f.scroll->setWidgetResizable(false);
     f.scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     f.scroll->horizontalScrollBar()->setTracking(true);
     f.scroll->verticalScrollBar()->setTracking(true);
     f.image = new QLabel;
-    f.image->setObjectName(QStringLiteral("Image1"));
+    f.image->setObjectName(QStringLiteral("pageLabel"));
     f.image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     f.scroll->setWidget(f.image);
     layout->addWidget(f.scroll, 1);

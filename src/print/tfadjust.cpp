@@ -70,8 +70,8 @@ TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
     auto *upper = new QFrame(this);
     upper->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     upper->setGeometry(8, 8, 305, 64);
-    Label1 = new QLabel(QStringLiteral("通常使うプリンタ"), upper);
-    Label1->setGeometry(12, 10, 280, 16);
+    defaultPrinterLabel = new QLabel(QStringLiteral("通常使うプリンタ"), upper);
+    defaultPrinterLabel->setGeometry(12, 10, 280, 16);
     LabelPrinter = new QLabel(NoPrinterText, upper);
     LabelPrinter->setObjectName(QStringLiteral("LabelPrinter"));
     LabelPrinter->setGeometry(24, 34, 270, 18);
@@ -92,36 +92,36 @@ TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
         rule = new QLabel(sign, this);
         rule->setGeometry(40, y + 28, 270, 16);
     };
-    row(92, QStringLiteral("縦方向(&V)"), QStringLiteral("（マイナスで上方／プラスで下方）"), Label3, Memo1, Label5,
-        Label7, "Memo1");
-    row(160, QStringLiteral("横方向(&H)"), QStringLiteral("（マイナスで左／プラスで右）"), Label4, Memo2, Label6,
-        Label8, "Memo2");
+    row(92, QStringLiteral("縦方向(&V)"), QStringLiteral("（マイナスで上方／プラスで下方）"), verticalLabel, verticalEdit, verticalUnit,
+        verticalRule, "verticalEdit");
+    row(160, QStringLiteral("横方向(&H)"), QStringLiteral("（マイナスで左／プラスで右）"), horizontalLabel, horizontalEdit, horizontalUnit,
+        horizontalRule, "horizontalEdit");
 
     CheckBoxKeep = new QCheckBox(QStringLiteral("このプリンタの調整値として保存する(&K)"), this);
     CheckBoxKeep->setObjectName(QStringLiteral("CheckBoxKeep"));
     CheckBoxKeep->setGeometry(20, 214, 290, 20);
-    ButtonTest = new QPushButton(QStringLiteral("テスト印刷(&T)"), this);
-    ButtonTest->setObjectName(QStringLiteral("ButtonTest"));
-    ButtonTest->setGeometry(16, 246, 96, 26);
-    ButtonTest->setAutoDefault(false);
-    ButtonTest->setToolTip(QStringLiteral("入力した値で位置確認用のページを印刷します"));
-    Button_OK = new QPushButton(QStringLiteral("OK"), this);
-    Button_OK->setObjectName(QStringLiteral("Button_OK"));
-    Button_OK->setGeometry(124, 246, 80, 26);
-    Button_OK->setDefault(true);
-    Button_OK->setAutoDefault(false);
-    Button_CANCEL = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    Button_CANCEL->setObjectName(QStringLiteral("Button_CANCEL"));
-    Button_CANCEL->setGeometry(216, 246, 80, 26);
-    Button_CANCEL->setAutoDefault(false);
-    connect(Button_OK, &QPushButton::clicked, this, &TFAdjust::Button_OKClick);
-    connect(Button_CANCEL, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ButtonTest, &QPushButton::clicked, this, &TFAdjust::ButtonTestClick);
-    setTabOrder(Memo1, Memo2);
-    setTabOrder(Memo2, CheckBoxKeep);
-    setTabOrder(CheckBoxKeep, ButtonTest);
-    setTabOrder(ButtonTest, Button_OK);
-    setTabOrder(Button_OK, Button_CANCEL);
+    testPrintButton = new QPushButton(QStringLiteral("テスト印刷(&T)"), this);
+    testPrintButton->setObjectName(QStringLiteral("testPrintButton"));
+    testPrintButton->setGeometry(16, 246, 96, 26);
+    testPrintButton->setAutoDefault(false);
+    testPrintButton->setToolTip(QStringLiteral("入力した値で位置確認用のページを印刷します"));
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setGeometry(124, 246, 80, 26);
+    okButton->setDefault(true);
+    okButton->setAutoDefault(false);
+    cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setGeometry(216, 246, 80, 26);
+    cancelButton->setAutoDefault(false);
+    connect(okButton, &QPushButton::clicked, this, &TFAdjust::okClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(testPrintButton, &QPushButton::clicked, this, &TFAdjust::testPrintClicked);
+    setTabOrder(verticalEdit, horizontalEdit);
+    setTabOrder(horizontalEdit, CheckBoxKeep);
+    setTabOrder(CheckBoxKeep, testPrintButton);
+    setTabOrder(testPrintButton, okButton);
+    setTabOrder(okButton, cancelButton);
 
     if (MainSub) {
         SettingsStore &s = MainSub->settings();
@@ -229,13 +229,13 @@ void TFAdjust::showPrinter(const QString &printerName)
 int TFAdjust::execFor(const QString &printerName, TestPrint testPrint)
 {
     m_testPrint = std::move(testPrint);
-    ButtonTest->setEnabled(bool(m_testPrint));
+    testPrintButton->setEnabled(bool(m_testPrint));
     showPrinter(printerName);
     CheckBoxKeep->setChecked(keptAdjustment(printerName).has_value());
-    Memo1->setPlainText(print::formatAdjustment(m_adjustment.vertical));
-    Memo2->setPlainText(print::formatAdjustment(m_adjustment.horizontal));
-    Memo1->setFocus(Qt::OtherFocusReason);
-    Memo1->selectAll();
+    verticalEdit->setPlainText(print::formatAdjustment(m_adjustment.vertical));
+    horizontalEdit->setPlainText(print::formatAdjustment(m_adjustment.horizontal));
+    verticalEdit->setFocus(Qt::OtherFocusReason);
+    verticalEdit->selectAll();
     return exec();
 }
 
@@ -249,22 +249,22 @@ bool TFAdjust::checkEntry(OffsetEdit *memo)
     return false;
 }
 
-void TFAdjust::Button_OKClick()
+void TFAdjust::okClicked()
 {
-    if (!checkEntry(Memo1) || !checkEntry(Memo2))
+    if (!checkEntry(verticalEdit) || !checkEntry(horizontalEdit))
         return;
-    const Fixed4 vertical = print::adjustmentValue(Memo1->firstLine());
-    const Fixed4 horizontal = print::adjustmentValue(Memo2->firstLine());
-    Memo1->setFirstLine(print::formatAdjustment(vertical));
-    Memo2->setFirstLine(print::formatAdjustment(horizontal));
+    const Fixed4 vertical = print::adjustmentValue(verticalEdit->firstLine());
+    const Fixed4 horizontal = print::adjustmentValue(horizontalEdit->firstLine());
+    verticalEdit->setFirstLine(print::formatAdjustment(vertical));
+    horizontalEdit->setFirstLine(print::formatAdjustment(horizontal));
     m_adjustment = {vertical, horizontal};
     keep(m_shownPrinter, CheckBoxKeep->isChecked());
     accept();
 }
 
-void TFAdjust::ButtonTestClick()
+void TFAdjust::testPrintClicked()
 {
-    if (!checkEntry(Memo1) || !checkEntry(Memo2) || !m_testPrint)
+    if (!checkEntry(verticalEdit) || !checkEntry(horizontalEdit) || !m_testPrint)
         return;
-    m_testPrint(this, {print::adjustmentValue(Memo1->firstLine()), print::adjustmentValue(Memo2->firstLine())});
+    m_testPrint(this, {print::adjustmentValue(verticalEdit->firstLine()), print::adjustmentValue(horizontalEdit->firstLine())});
 }

@@ -68,24 +68,24 @@ public:
     // letter case, as the print system and the settings file match them).
     std::optional<print::Adjustment> keptAdjustment(const QString &printerName) const;
 
-    QLabel *Label1 = nullptr;
+    QLabel *defaultPrinterLabel = nullptr;
     QLabel *LabelPrinter = nullptr;
-    QLabel *Label3 = nullptr;
-    OffsetEdit *Memo1 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label4 = nullptr;
-    OffsetEdit *Memo2 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label8 = nullptr;
+    QLabel *verticalLabel = nullptr;
+    OffsetEdit *verticalEdit = nullptr;
+    QLabel *verticalUnit = nullptr;
+    QLabel *verticalRule = nullptr;
+    QLabel *horizontalLabel = nullptr;
+    OffsetEdit *horizontalEdit = nullptr;
+    QLabel *horizontalUnit = nullptr;
+    QLabel *horizontalRule = nullptr;
     QCheckBox *CheckBoxKeep = nullptr;
-    QPushButton *ButtonTest = nullptr;
-    QPushButton *Button_OK = nullptr;
-    QPushButton *Button_CANCEL = nullptr;
+    QPushButton *testPrintButton = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
 
 public Q_SLOTS:
-    void Button_OKClick();
-    void ButtonTestClick();
+    void okClicked();
+    void testPrintClicked();
 
 private:
     struct Kept

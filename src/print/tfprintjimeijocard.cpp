@@ -23,16 +23,16 @@ TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FPrintJimeijoCard"));
     setWindowTitle(QStringLiteral("示名条印刷プレビュー"));
-    const print::PreviewFrame f = print::buildPreviewFrame(this, "ButtonPrt", "ButtonBefore", "ButtonNext");
-    ButtonPrt = f.print;
-    ButtonBefore = f.previous;
-    ButtonNext = f.next;
-    ButtonClose = f.close;
-    ScrollBox1 = f.scroll;
-    Image1 = f.image;
-    connect(ButtonPrt, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonPrtClick);
-    connect(ButtonBefore, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonBeforeClick);
-    connect(ButtonNext, &QPushButton::clicked, this, &TFPrintJimeijoCard::ButtonNextClick);
+    const print::PreviewFrame f = print::buildPreviewFrame(this, "printButton", "previousButton", "nextButton");
+    printButton = f.print;
+    previousButton = f.previous;
+    nextButton = f.next;
+    closeButton = f.close;
+    pageScroll = f.scroll;
+    pageLabel = f.image;
+    connect(printButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::printClicked);
+    connect(previousButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::previousClicked);
+    connect(nextButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::nextClicked);
     resize(800, 600);
     print::restoreWindowPlace(this, QStringLiteral("Card"), 800, 600);
 }
@@ -63,8 +63,8 @@ void TFPrintJimeijoCard::showEvent(QShowEvent *e)
 
 void TFPrintJimeijoCard::syncButtons()
 {
-    ButtonBefore->setEnabled(m_page >= 1);
-    ButtonNext->setEnabled(m_page < m_printList.size() - 1);
+    previousButton->setEnabled(m_page >= 1);
+    nextButton->setEnabled(m_page < m_printList.size() - 1);
 }
 
 void TFPrintJimeijoCard::drawCurrentPage()
@@ -85,13 +85,13 @@ void TFPrintJimeijoCard::drawCurrentPage()
         print::drawStripPage(p, doc, entry, {fmt.sx, fmt.sy, Fixed4(), Fixed4(), m_commands->adjustment()});
     }
     m_image = image;
-    ScrollBox1->horizontalScrollBar()->setValue(0);
-    ScrollBox1->verticalScrollBar()->setValue(0);
-    Image1->setPixmap(QPixmap::fromImage(m_image));
-    Image1->resize(m_image.size());
+    pageScroll->horizontalScrollBar()->setValue(0);
+    pageScroll->verticalScrollBar()->setValue(0);
+    pageLabel->setPixmap(QPixmap::fromImage(m_image));
+    pageLabel->resize(m_image.size());
 }
 
-void TFPrintJimeijoCard::ButtonBeforeClick()
+void TFPrintJimeijoCard::previousClicked()
 {
     if (m_page <= 0) {
         UserDialogs::current().warning(this, NoPreviousMessage);
@@ -102,7 +102,7 @@ void TFPrintJimeijoCard::ButtonBeforeClick()
     drawCurrentPage();
 }
 
-void TFPrintJimeijoCard::ButtonNextClick()
+void TFPrintJimeijoCard::nextClicked()
 {
     if (m_page >= m_printList.size() - 1) {
         UserDialogs::current().warning(this, NoNextMessage);
@@ -113,7 +113,7 @@ void TFPrintJimeijoCard::ButtonNextClick()
     drawCurrentPage();
 }
 
-void TFPrintJimeijoCard::ButtonPrtClick()
+void TFPrintJimeijoCard::printClicked()
 {
     if (!printers::installed()) {
         UserDialogs::current().error(this, PrintCommands::NoPrinterAtPrintMessage);

@@ -30,17 +30,17 @@ public:
     int currentPage() const { return m_page; }
     const QImage &pageImage() const { return m_image; }
 
-    QPushButton *ButtonPrt = nullptr;
-    QPushButton *ButtonBefore = nullptr;
-    QPushButton *ButtonNext = nullptr;
-    QPushButton *ButtonClose = nullptr;
-    QScrollArea *ScrollBox1 = nullptr;
-    QLabel *Image1 = nullptr;
+    QPushButton *printButton = nullptr;
+    QPushButton *previousButton = nullptr;
+    QPushButton *nextButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QScrollArea *pageScroll = nullptr;
+    QLabel *pageLabel = nullptr;
 
 public Q_SLOTS:
-    void ButtonPrtClick();
-    void ButtonBeforeClick();
-    void ButtonNextClick();
+    void printClicked();
+    void previousClicked();
+    void nextClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;

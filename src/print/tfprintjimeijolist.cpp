@@ -17,19 +17,19 @@ TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FPrintJimeijoList"));
     setWindowTitle(QStringLiteral("示名条一覧印刷プレビュー"));
-    const print::PreviewFrame f = print::buildPreviewFrame(this, "ButtonPrt1", "ButtonPrt2", "ButtonPrt3");
-    ButtonPrt1 = f.print;
-    ButtonPrt2 = f.previous;
-    ButtonPrt3 = f.next;
-    ButtonClose = f.close;
-    ScrollBox1 = f.scroll;
-    Image1 = f.image;
-    connect(ButtonPrt1, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt1Click);
-    connect(ButtonPrt2, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt2Click);
-    connect(ButtonPrt3, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPrt3Click);
-    ButtonPdf = print::barButton(ButtonPrt1->parentWidget(), QStringLiteral("PDF"),
-                                 QStringLiteral("PDF|示名条一覧をPDFファイルに保存します"), "ButtonPdf", 232);
-    connect(ButtonPdf, &QPushButton::clicked, this, &TFPrintJimeijoList::ButtonPdfClick);
+    const print::PreviewFrame f = print::buildPreviewFrame(this, "printButton", "previousButton", "nextButton");
+    printButton = f.print;
+    previousButton = f.previous;
+    nextButton = f.next;
+    closeButton = f.close;
+    pageScroll = f.scroll;
+    pageLabel = f.image;
+    connect(printButton, &QPushButton::clicked, this, &TFPrintJimeijoList::printClicked);
+    connect(previousButton, &QPushButton::clicked, this, &TFPrintJimeijoList::previousClicked);
+    connect(nextButton, &QPushButton::clicked, this, &TFPrintJimeijoList::nextClicked);
+    pdfButton = print::barButton(printButton->parentWidget(), QStringLiteral("PDF"),
+                                 QStringLiteral("PDF|示名条一覧をPDFファイルに保存します"), "pdfButton", 232);
+    connect(pdfButton, &QPushButton::clicked, this, &TFPrintJimeijoList::pdfClicked);
     resize(1000, 600);
     print::restoreWindowPlace(this, QStringLiteral("List"), 1000, 600);
 }
@@ -52,8 +52,8 @@ void TFPrintJimeijoList::showEvent(QShowEvent *e)
         return;
     m_table = print::listRowTable(m_commands->listRows());
     m_page = 1;
-    ButtonPrt2->setEnabled(false);
-    ButtonPrt3->setEnabled(pageCount() > 1);
+    previousButton->setEnabled(false);
+    nextButton->setEnabled(pageCount() > 1);
     drawCurrentPage();
 }
 
@@ -66,33 +66,33 @@ void TFPrintJimeijoList::drawCurrentPage()
         QPainter p(&m_image);
         print::drawListPage(p, m_table, m_page, m_drawnAt);
     }
-    ScrollBox1->horizontalScrollBar()->setValue(0);
-    ScrollBox1->verticalScrollBar()->setValue(0);
-    Image1->setPixmap(QPixmap::fromImage(m_image));
-    Image1->resize(m_image.size());
+    pageScroll->horizontalScrollBar()->setValue(0);
+    pageScroll->verticalScrollBar()->setValue(0);
+    pageLabel->setPixmap(QPixmap::fromImage(m_image));
+    pageLabel->resize(m_image.size());
 }
 
-void TFPrintJimeijoList::ButtonPrt2Click()
+void TFPrintJimeijoList::previousClicked()
 {
     if (m_page < 2)
         return;
     --m_page;
     drawCurrentPage();
-    ButtonPrt3->setEnabled(true);
-    ButtonPrt2->setEnabled(m_page > 1);
+    nextButton->setEnabled(true);
+    previousButton->setEnabled(m_page > 1);
 }
 
-void TFPrintJimeijoList::ButtonPrt3Click()
+void TFPrintJimeijoList::nextClicked()
 {
     if (m_page >= pageCount())
         return;
     ++m_page;
     drawCurrentPage();
-    ButtonPrt2->setEnabled(true);
-    ButtonPrt3->setEnabled(m_page < pageCount());
+    previousButton->setEnabled(true);
+    nextButton->setEnabled(m_page < pageCount());
 }
 
-void TFPrintJimeijoList::ButtonPrt1Click()
+void TFPrintJimeijoList::printClicked()
 {
     if (!printers::installed()) {
         UserDialogs::current().error(this, PrintCommands::NoPrinterAtPrintMessage);
@@ -102,7 +102,7 @@ void TFPrintJimeijoList::ButtonPrt1Click()
         m_commands->printList(this);
 }
 
-void TFPrintJimeijoList::ButtonPdfClick()
+void TFPrintJimeijoList::pdfClicked()
 {
     if (m_commands)
         m_commands->saveListPdf(this);

@@ -31,19 +31,19 @@ public:
     const QImage &pageImage() const { return m_image; }
     QDateTime drawnAt() const { return m_drawnAt; }
 
-    QPushButton *ButtonPrt1 = nullptr;
-    QPushButton *ButtonPrt2 = nullptr;
-    QPushButton *ButtonPrt3 = nullptr;
-    QPushButton *ButtonPdf = nullptr;
-    QPushButton *ButtonClose = nullptr;
-    QScrollArea *ScrollBox1 = nullptr;
-    QLabel *Image1 = nullptr;
+    QPushButton *printButton = nullptr;
+    QPushButton *previousButton = nullptr;
+    QPushButton *nextButton = nullptr;
+    QPushButton *pdfButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QScrollArea *pageScroll = nullptr;
+    QLabel *pageLabel = nullptr;
 
 public Q_SLOTS:
-    void ButtonPrt1Click();
-    void ButtonPrt2Click();
-    void ButtonPrt3Click();
-    void ButtonPdfClick();
+    void printClicked();
+    void previousClicked();
+    void nextClicked();
+    void pdfClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;

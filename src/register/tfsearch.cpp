@@ -43,22 +43,22 @@ TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, 
     setFont(f);
     setFixedSize(ClientWidth, ClientHeight);
 
-    Label1 = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
-    Edit1 = new QLineEdit(this);
-    Label1->setBuddy(Edit1);
-    Label2 = new QLabel(QStringLiteral("置換後の文字列(&P):"), this);
-    Edit2 = new QLineEdit(this);
-    Label2->setBuddy(Edit2);
+    findLabel = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    findEdit = new QLineEdit(this);
+    findLabel->setBuddy(findEdit);
+    replaceLabel = new QLabel(QStringLiteral("置換後の文字列(&P):"), this);
+    replaceEdit = new QLineEdit(this);
+    replaceLabel->setBuddy(replaceEdit);
     btnOk = new QPushButton(this);
     btnOk->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    CheckBox1 = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
-    CheckBox2 = new QCheckBox(QStringLiteral("内線リストの先頭から検索(&S)"), this);
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, btnOk);
+    matchCaseBox = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    fromTopBox = new QCheckBox(QStringLiteral("内線リストの先頭から検索(&S)"), this);
+    setTabOrder(findEdit, replaceEdit);
+    setTabOrder(replaceEdit, btnOk);
     setTabOrder(btnOk, btnCancel);
-    setTabOrder(btnCancel, CheckBox1);
-    setTabOrder(CheckBox1, CheckBox2);
+    setTabOrder(btnCancel, matchCaseBox);
+    setTabOrder(matchCaseBox, fromTopBox);
 
     connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -104,7 +104,7 @@ void TFSearch::open(Mode mode)
     show();
     raise();
     activateWindow();
-    Edit1->setFocus();
+    findEdit->setFocus();
 }
 
 void TFSearch::applyLayout()
@@ -113,29 +113,29 @@ void TFSearch::applyLayout()
     setWindowTitle(replace ? QStringLiteral("置換") : QStringLiteral("検索"));
     btnOk->setText(replace ? QStringLiteral("置換(&R)") : QStringLiteral("検索(&F)"));
     const int top1 = replace ? 10 : 18;
-    Label1->move(LabelLeft, top1 + 4);
-    Label1->adjustSize();
-    Edit1->setGeometry(EditLeft, top1, EditWidth, EditHeight);
-    Label2->move(LabelLeft, 40);
-    Label2->adjustSize();
-    Edit2->setGeometry(EditLeft, 36, EditWidth, EditHeight);
-    Label2->setVisible(replace);
-    Edit2->setVisible(replace);
+    findLabel->move(LabelLeft, top1 + 4);
+    findLabel->adjustSize();
+    findEdit->setGeometry(EditLeft, top1, EditWidth, EditHeight);
+    replaceLabel->move(LabelLeft, 40);
+    replaceLabel->adjustSize();
+    replaceEdit->setGeometry(EditLeft, 36, EditWidth, EditHeight);
+    replaceLabel->setVisible(replace);
+    replaceEdit->setVisible(replace);
     btnOk->setGeometry(ButtonLeft, top1, ButtonWidth, ButtonHeight);
     btnCancel->setGeometry(ButtonLeft, replace ? 36 : 44, ButtonWidth, ButtonHeight);
-    CheckBox1->move(CheckLeft, replace ? 70 : 62);
-    CheckBox1->adjustSize();
-    CheckBox2->move(CheckLeft, replace ? 88 : 80);
-    CheckBox2->adjustSize();
+    matchCaseBox->move(CheckLeft, replace ? 70 : 62);
+    matchCaseBox->adjustSize();
+    fromTopBox->move(CheckLeft, replace ? 88 : 80);
+    fromTopBox->adjustSize();
 }
 
 void TFSearch::btnOkClick()
 {
     regsearch::StepRequest req;
-    req.text = Edit1->text();
+    req.text = findEdit->text();
     req.replace = m_mode == Mode::Replace;
-    req.replacement = req.replace ? Edit2->text() : QString();
-    req.caseSensitive = CheckBox1->isChecked();
+    req.replacement = req.replace ? replaceEdit->text() : QString();
+    req.caseSensitive = matchCaseBox->isChecked();
     if (req.text.isEmpty()) {
         UserDialogs::current().message(this, regsearch::EmptyTextMessage);
         return;
@@ -155,7 +155,7 @@ void TFSearch::btnOkClick()
     // register: moving the focus in the main window would do nothing while
     // this dialog is the active window.
     closeEditor();
-    if (CheckBox2->isChecked()) {
+    if (fromTopBox->isChecked()) {
         req.startEntry = 1;
         req.startCell = 0;
     } else {

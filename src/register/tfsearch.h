@@ -32,14 +32,14 @@ public:
     Mode mode() const { return m_mode; }
     const regsearch::State &state() const { return m_state; }
 
-    QLabel *Label1 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Edit2 = nullptr;
+    QLabel *findLabel = nullptr;
+    QLineEdit *findEdit = nullptr;
+    QLabel *replaceLabel = nullptr;
+    QLineEdit *replaceEdit = nullptr;
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
-    QCheckBox *CheckBox1 = nullptr;
-    QCheckBox *CheckBox2 = nullptr;
+    QCheckBox *matchCaseBox = nullptr;
+    QCheckBox *fromTopBox = nullptr;
 
 public Q_SLOTS:
     void ActionEditFindExecute();

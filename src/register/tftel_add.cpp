@@ -34,49 +34,49 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     f.setPixelSize(12);
     setFont(f);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("示名条情報"), this);
-    GroupBox1->setGeometry(10, 10, 421, 104);
-    Label2 = new QLabel(QStringLiteral("主装置のシリーズ(&S)"), GroupBox1);
-    Label2->move(16, 34);
-    pnlSeries = new QLabel(GroupBox1);
+    stripGroup = new QGroupBox(QStringLiteral("示名条情報"), this);
+    stripGroup->setGeometry(10, 10, 421, 104);
+    seriesLabel = new QLabel(QStringLiteral("主装置のシリーズ(&S)"), stripGroup);
+    seriesLabel->move(16, 34);
+    pnlSeries = new QLabel(stripGroup);
     pnlSeries->setGeometry(130, 30, 270, 20);
     pnlSeries->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pnlSeries->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     pnlSeries->setIndent(3);
-    Label3 = new QLabel(QStringLiteral("示名条のタイプ(&P)"), GroupBox1);
-    Label3->move(16, 64);
-    cmbType = new QComboBox(GroupBox1);
+    typeLabel = new QLabel(QStringLiteral("示名条のタイプ(&P)"), stripGroup);
+    typeLabel->move(16, 64);
+    cmbType = new QComboBox(stripGroup);
     cmbType->setGeometry(130, 60, 270, 20);
-    Label3->setBuddy(cmbType);
-    Label2->setBuddy(pnlSeries); // shows the mnemonic; the panel takes no focus
+    typeLabel->setBuddy(cmbType);
+    seriesLabel->setBuddy(pnlSeries); // shows the mnemonic; the panel takes no focus
 
-    GroupBox2 = new QGroupBox(QStringLiteral("使用者情報"), this);
-    GroupBox2->setGeometry(10, 130, 421, 164);
-    Label1 = new QLabel(QStringLiteral("内線番号(&E)"), GroupBox2);
-    Label1->move(16, 34);
-    Edit1 = new QLineEdit(GroupBox2);
-    Edit1->setGeometry(100, 30, 300, 20);
-    ComboBoxExternal = new QComboBox(GroupBox2);
+    userGroup = new QGroupBox(QStringLiteral("使用者情報"), this);
+    userGroup->setGeometry(10, 130, 421, 164);
+    extensionLabel = new QLabel(QStringLiteral("内線番号(&E)"), userGroup);
+    extensionLabel->move(16, 34);
+    extensionEdit = new QLineEdit(userGroup);
+    extensionEdit->setGeometry(100, 30, 300, 20);
+    ComboBoxExternal = new QComboBox(userGroup);
     ComboBoxExternal->setGeometry(100, 30, 300, 20);
     ComboBoxExternal->setEditable(true);
     ComboBoxExternal->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxExternal->setCompleter(nullptr); // typing must not pick an entry by itself
-    Label5 = new QLabel(QStringLiteral("部署(&B)"), GroupBox2);
-    Label5->move(16, 64);
-    Edit2 = new QLineEdit(GroupBox2);
-    Edit2->setGeometry(100, 60, 300, 20);
-    Label5->setBuddy(Edit2);
-    Label6 = new QLabel(QStringLiteral("使用者名(&U)"), GroupBox2);
-    Label6->move(16, 94);
-    Edit3 = new QLineEdit(GroupBox2);
-    Edit3->setGeometry(100, 90, 300, 20);
-    Label6->setBuddy(Edit3);
-    Label4 = new QLabel(QStringLiteral("複製元指定(&T)"), GroupBox2);
-    Label4->move(16, 124);
-    ComboBox3 = new QComboBox(GroupBox2);
-    ComboBox3->setGeometry(100, 120, 300, 20);
-    Label4->setBuddy(ComboBox3);
-    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
+    departmentLabel = new QLabel(QStringLiteral("部署(&B)"), userGroup);
+    departmentLabel->move(16, 64);
+    departmentEdit = new QLineEdit(userGroup);
+    departmentEdit->setGeometry(100, 60, 300, 20);
+    departmentLabel->setBuddy(departmentEdit);
+    userNameLabel = new QLabel(QStringLiteral("使用者名(&U)"), userGroup);
+    userNameLabel->move(16, 94);
+    userNameEdit = new QLineEdit(userGroup);
+    userNameEdit->setGeometry(100, 90, 300, 20);
+    userNameLabel->setBuddy(userNameEdit);
+    copySourceLabel = new QLabel(QStringLiteral("複製元指定(&T)"), userGroup);
+    copySourceLabel->move(16, 124);
+    copySourceBox = new QComboBox(userGroup);
+    copySourceBox->setGeometry(100, 120, 300, 20);
+    copySourceLabel->setBuddy(copySourceBox);
+    for (QLabel *l : {extensionLabel, seriesLabel, typeLabel, copySourceLabel, departmentLabel, userNameLabel})
         l->adjustSize();
 
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
@@ -87,12 +87,12 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     ButtonCancel->setGeometry(356, 304, 75, 23);
     ButtonCancel->setAutoDefault(false);
 
-    setTabOrder(cmbType, Edit1);
-    setTabOrder(Edit1, ComboBoxExternal);
-    setTabOrder(ComboBoxExternal, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, ComboBox3);
-    setTabOrder(ComboBox3, ButtonOk);
+    setTabOrder(cmbType, extensionEdit);
+    setTabOrder(extensionEdit, ComboBoxExternal);
+    setTabOrder(ComboBoxExternal, departmentEdit);
+    setTabOrder(departmentEdit, userNameEdit);
+    setTabOrder(userNameEdit, copySourceBox);
+    setTabOrder(copySourceBox, ButtonOk);
     setTabOrder(ButtonOk, ButtonCancel);
 
     connect(cmbType, &QComboBox::currentIndexChanged, this, [this] {
@@ -112,9 +112,9 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
             ComboBoxExternalChange();
     });
     connect(ComboBoxExternal, &QComboBox::editTextChanged, this, &TFTelAdd::UpdateOk);
-    connect(Edit1, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
-    connect(Edit2, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
-    connect(Edit3, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
+    connect(extensionEdit, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
+    connect(departmentEdit, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
+    connect(userNameEdit, &QLineEdit::textChanged, this, &TFTelAdd::UpdateOk);
     connect(ButtonOk, &QPushButton::clicked, this, &TFTelAdd::ButtonOkClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -135,9 +135,9 @@ QString TFTelAdd::copySourceText(const EntryHeader &r)
     return r.extension + QStringLiteral(" 使用者名：") + r.userName;
 }
 
-QLineEdit *TFTelAdd::extensionEdit() const
+QLineEdit *TFTelAdd::activeExtensionEdit() const
 {
-    return mode == Mode::Edit ? ComboBoxExternal->lineEdit() : Edit1;
+    return mode == Mode::Edit ? ComboBoxExternal->lineEdit() : extensionEdit;
 }
 
 void TFTelAdd::fillTypes(const QString &series, const QString &keepType)
@@ -164,26 +164,26 @@ void TFTelAdd::showEvent(QShowEvent *e)
         pnlSeries->setText(m_selectorSeries);
         fillTypes(m_selectorSeries, QString());
         cmbType->setEnabled(true);
-        ComboBox3->setEnabled(true);
+        copySourceBox->setEnabled(true);
         ComboBoxExternal->hide();
-        Edit1->show();
-        Label1->setBuddy(Edit1);
+        extensionEdit->show();
+        extensionLabel->setBuddy(extensionEdit);
         selectType(QString());
-        Edit1->clear();
-        Edit2->clear();
-        Edit3->clear();
+        extensionEdit->clear();
+        departmentEdit->clear();
+        userNameEdit->clear();
         cmbTypeChange();
-        Edit1->setFocus();
+        extensionEdit->setFocus();
     } else {
         setWindowTitle(QStringLiteral("示名条の編集"));
         const EntryHeader r = row >= 0 && row < m_rows.size() ? m_rows.at(row) : EntryHeader();
         pnlSeries->setText(r.seriesCaption);
         fillTypes(r.seriesCaption, r.stripType);
         cmbType->setEnabled(false);
-        ComboBox3->setEnabled(false);
-        Edit1->hide();
+        copySourceBox->setEnabled(false);
+        extensionEdit->hide();
         ComboBoxExternal->show();
-        Label1->setBuddy(ComboBoxExternal);
+        extensionLabel->setBuddy(ComboBoxExternal);
         {
             Filling guard(m_filling);
             ComboBoxExternal->clear();
@@ -201,19 +201,19 @@ void TFTelAdd::cmbTypeChange()
 {
     {
         Filling guard(m_filling);
-        ComboBox3->clear();
-        ComboBox3->addItem(NoCopySource);
+        copySourceBox->clear();
+        copySourceBox->addItem(NoCopySource);
         const QString type = cmbType->currentText();
         for (const EntryHeader &r : m_rows)
             if (r.stripType == type)
-                ComboBox3->addItem(copySourceText(r));
-        ComboBox3->setCurrentIndex(0);
+                copySourceBox->addItem(copySourceText(r));
+        copySourceBox->setCurrentIndex(0);
     }
     UpdateOk();
     if (ComboBoxExternal->isVisible())
         ComboBoxExternal->setFocus();
-    else if (Edit1->isVisible())
-        Edit1->setFocus();
+    else if (extensionEdit->isVisible())
+        extensionEdit->setFocus();
 }
 
 void TFTelAdd::ComboBoxExternalChange()
@@ -231,14 +231,14 @@ void TFTelAdd::ComboBoxExternalChange()
         fillTypes(r.seriesCaption, r.stripType);
     }
     selectType(r.stripType);
-    Edit1->setText(r.extension);
-    Edit2->setText(r.department);
-    Edit3->setText(r.userName);
+    extensionEdit->setText(r.extension);
+    departmentEdit->setText(r.department);
+    userNameEdit->setText(r.userName);
 }
 
 void TFTelAdd::UpdateOk()
 {
-    const QString ext = mode == Mode::Edit ? ComboBoxExternal->currentText() : Edit1->text();
+    const QString ext = mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
     ButtonOk->setEnabled(!trimControls(cmbType->currentText()).isEmpty() && !trimControls(ext).isEmpty());
 }
 
@@ -246,9 +246,9 @@ void TFTelAdd::ButtonOkClick()
 {
     if (!ButtonOk->isEnabled())
         return;
-    Edit1->setText(trimControls(Edit1->text()));
-    Edit2->setText(trimControls(Edit2->text()));
-    Edit3->setText(trimControls(Edit3->text()));
+    extensionEdit->setText(trimControls(extensionEdit->text()));
+    departmentEdit->setText(trimControls(departmentEdit->text()));
+    userNameEdit->setText(trimControls(userNameEdit->text()));
     {
         Filling guard(m_filling);
         ComboBoxExternal->setEditText(trimControls(ComboBoxExternal->currentText()));
@@ -256,9 +256,9 @@ void TFTelAdd::ButtonOkClick()
     // Each value is mapped and checked by the register's input rule; the
     // first refused one is named and nothing is stored.
     const std::pair<QLineEdit *, textrule::Field> values[] = {
-        {extensionEdit(), textrule::Field::Extension},
-        {Edit2, textrule::Field::Department},
-        {Edit3, textrule::Field::UserName},
+        {activeExtensionEdit(), textrule::Field::Extension},
+        {departmentEdit, textrule::Field::Department},
+        {userNameEdit, textrule::Field::UserName},
     };
     for (const auto &[edit, field] : values) {
         const QString mapped = textrule::mapInput(edit->text(), m_encoding);
@@ -273,13 +273,13 @@ void TFTelAdd::ButtonOkClick()
             return;
         }
     }
-    const QString newExtension = mode == Mode::Edit ? ComboBoxExternal->currentText() : Edit1->text();
-    const QString oldExtension = mode == Mode::Edit ? Edit1->text() : extension;
+    const QString newExtension = mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
+    const QString oldExtension = mode == Mode::Edit ? extensionEdit->text() : extension;
     if (newExtension != oldExtension) {
         for (const EntryHeader &r : m_rows) {
             if (r.extension == newExtension) {
                 UserDialogs::current().message(this, DuplicateMessage);
-                QLineEdit *edit = extensionEdit();
+                QLineEdit *edit = activeExtensionEdit();
                 edit->selectAll();
                 edit->setFocus();
                 return;
@@ -289,9 +289,9 @@ void TFTelAdd::ButtonOkClick()
     seriesCaption = pnlSeries->text();
     stripType = cmbType->currentText();
     extension = newExtension;
-    department = Edit2->text();
-    userName = Edit3->text();
-    copySource = ComboBox3->currentText();
+    department = departmentEdit->text();
+    userName = userNameEdit->text();
+    copySource = copySourceBox->currentText();
     registrationDate = EntryHeader::dateText(QDateTime::currentDateTime());
     accept();
 }

@@ -46,21 +46,21 @@ public:
     // The copy source text of a register row: extension + " 使用者名：" + user name.
     static QString copySourceText(const EntryHeader &row);
 
-    QGroupBox *GroupBox1 = nullptr;
-    QLabel *Label2 = nullptr;
+    QGroupBox *stripGroup = nullptr;
+    QLabel *seriesLabel = nullptr;
     QLabel *pnlSeries = nullptr;
-    QLabel *Label3 = nullptr;
+    QLabel *typeLabel = nullptr;
     QComboBox *cmbType = nullptr;
-    QGroupBox *GroupBox2 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *Edit1 = nullptr;
+    QGroupBox *userGroup = nullptr;
+    QLabel *extensionLabel = nullptr;
+    QLineEdit *extensionEdit = nullptr;
     QComboBox *ComboBoxExternal = nullptr;
-    QLabel *Label5 = nullptr;
-    QLineEdit *Edit2 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLineEdit *Edit3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QComboBox *ComboBox3 = nullptr;
+    QLabel *departmentLabel = nullptr;
+    QLineEdit *departmentEdit = nullptr;
+    QLabel *userNameLabel = nullptr;
+    QLineEdit *userNameEdit = nullptr;
+    QLabel *copySourceLabel = nullptr;
+    QComboBox *copySourceBox = nullptr;
     QPushButton *ButtonOk = nullptr;
     QPushButton *ButtonCancel = nullptr;
 
@@ -78,7 +78,7 @@ private:
     // type without a template is added so that the entry keeps its own type.
     void fillTypes(const QString &series, const QString &keepType);
     void selectType(const QString &type);
-    QLineEdit *extensionEdit() const;
+    QLineEdit *activeExtensionEdit() const;
 
     QString m_programFolder;
     QString m_selectorSeries;

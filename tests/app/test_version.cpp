@@ -49,8 +49,8 @@ void TestVersion::versionLine()
     QCOMPARE(box.LabelVersion->pos(), QPoint(28, 72));
     QVERIFY(box.LabelVersion->font().bold() && box.LabelVersion->font().italic());
     QCOMPARE(box.LabelCopyright->text(), TFVersion::RightsLine);
-    QCOMPARE(box.LabelDiscription->text().count(u'\n'), 4);
-    QVERIFY(box.LabelDiscription->text().endsWith(u'\n'));
+    QCOMPARE(box.descriptionLabel->text().count(u'\n'), 4);
+    QVERIFY(box.descriptionLabel->text().endsWith(u'\n'));
 }
 
 void TestVersion::logo()
@@ -108,13 +108,13 @@ void TestVersion::openedFromHelpMenu()
     // The box is modal: it is checked and closed with Esc from inside its
     // own event loop.
     QTimer::singleShot(0, [&] {
-        shown = FVersion->isVisible() && FVersion->size() == QSize(400, 246);
-        QTest::keyClick(FVersion, Qt::Key_Escape);
+        shown = uitest::window<TFVersion>()->isVisible() && uitest::window<TFVersion>()->size() == QSize(400, 246);
+        QTest::keyClick(uitest::window<TFVersion>(), Qt::Key_Escape);
     });
     FMain->ActionHelpAbout->trigger();
     QVERIFY(shown);
-    QVERIFY(!FVersion->isVisible());
-    QCOMPARE(FVersion->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
+    QVERIFY(!uitest::window<TFVersion>()->isVisible());
+    QCOMPARE(uitest::window<TFVersion>()->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
     env.destroyWindows();
 }
 

@@ -2,7 +2,10 @@
 // the defaults, the desktop program's settings folder, malformed files,
 // creating the file from the defaults, and bad usage.
 
+#include "keylabel/applykeylabel.h"
 #include "keylabel/keylabelset.h"
+#include "register/registerdocument.h"
+#include "register/series.h"
 #include "platform/textfile.h"
 
 #include <QDir>
@@ -64,6 +67,7 @@ private Q_SLOTS:
     void desktopSettingsFolder();
     void malformedFilePrintsDefaults();
     void writeDefaults();
+    void appliedToRegister();
     void usage_data();
     void usage();
 };
@@ -145,6 +149,41 @@ void TestKeyLabelCli::writeDefaults()
     QVERIFY(QFile::exists(appData.filePath("tavrel/TAVKey8.ini")));
 }
 
+void TestKeyLabelCli::appliedToRegister()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.TAV");
+    QVERIFY(QFile::copy(QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    RegisterDocument expected;
+    expected.load(path);
+    const int h = expected.findEntry(2) + 1;
+    const int series = series::indexOfCaption(expected.headerOfEntry(2).seriesCaption);
+    QVERIFY(series >= 0);
+    KeyLabelSet set(dir.path());
+    set.SetDefaultKeyLabels(series);
+    const KeyLabel label{"ＭＳ ゴシック", 11, 255, 0, {"ｶﾅ", "二行"}};
+    set.WriteKeyLabel(1, label);
+    set.SaveKeyLabels(series);
+
+    // Bad data leaves the file alone: a key past the set, a cell past the strip.
+    const QByteArray before = bytesOf(path);
+    for (const QStringList &bad : {QStringList{"--key", "999", "--cell", "3"}, QStringList{"--key", "2", "--cell", "999"}}) {
+        const Run r = cli(QStringList{path, "--entry", "2", "--settings-dir", dir.path()} + bad);
+        QCOMPARE(r.code, 1);
+        QVERIFY(!r.err.isEmpty());
+        QCOMPARE(bytesOf(path), before);
+    }
+    // The same change the panel's button makes, one line per cell.
+    const Run r = cli({path, "--key", "2", "--entry", "2", "--cells", "3,5", "--settings-dir", dir.path()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, (QStringList{"2\t3\tｶﾅ 二行", "2\t5\tｶﾅ 二行"}));
+    keylabel::applyKeyLabel(expected, h, {3, 5}, label);
+    RegisterDocument written;
+    written.load(path);
+    QCOMPARE(written.lines().toStringList(), expected.lines().toStringList());
+}
+
 void TestKeyLabelCli::usage_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -157,6 +196,8 @@ void TestKeyLabelCli::usage_data()
     QTest::newRow("a stray argument") << QStringList{"--series", "1", "file"};
     QTest::newRow("force alone") << QStringList{"--series", "1", "--force"};
     QTest::newRow("empty folder") << QStringList{"--series", "1", "--settings-dir", ""};
+    QTest::newRow("key without a register") << QStringList{"--series", "1", "--key", "2"};
+    QTest::newRow("register without a key") << QStringList{"r.TAV", "--cell", "2"};
 }
 
 void TestKeyLabelCli::usage()

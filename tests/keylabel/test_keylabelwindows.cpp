@@ -70,13 +70,13 @@ void whenDialogShown(const std::function<void(TFKeyLabel &)> &fill)
     auto *timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, fill] {
-        if (!FKeyLabel || !FKeyLabel->isVisible())
+        if (!uitest::window<TFKeyLabel>() || !uitest::window<TFKeyLabel>()->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
-        fill(*FKeyLabel);
-        if (FKeyLabel->isVisible())
-            FKeyLabel->close();
+        fill(*uitest::window<TFKeyLabel>());
+        if (uitest::window<TFKeyLabel>()->isVisible())
+            uitest::window<TFKeyLabel>()->close();
     });
     timer->start();
 }
@@ -102,15 +102,15 @@ void typeText(QWidget *w, const QString &text)
 }
 
 // Replaces the edit box's text by typing.
-void typeMemo(TFKeyLabel &dlg, const QStringList &lines)
+void typeLabelLines(TFKeyLabel &dlg, const QStringList &lines)
 {
-    QTest::mouseClick(dlg.Memo->viewport(), Qt::LeftButton);
-    QTest::keyClick(dlg.Memo, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(dlg.Memo, Qt::Key_Delete);
+    QTest::mouseClick(dlg.labelEdit->viewport(), Qt::LeftButton);
+    QTest::keyClick(dlg.labelEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dlg.labelEdit, Qt::Key_Delete);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
-            QTest::keyClick(dlg.Memo, Qt::Key_Return);
-        typeText(dlg.Memo, lines.at(i));
+            QTest::keyClick(dlg.labelEdit, Qt::Key_Return);
+        typeText(dlg.labelEdit, lines.at(i));
     }
 }
 
@@ -268,10 +268,10 @@ void TestKeyLabelWindows::malformedFileAndSeriesOutOfRange()
     // the dialog open, はい replaces it.
     f.env.dialogs.answers << UserDialogs::Answer::No << UserDialogs::Answer::Yes;
     f.openDialog([&](TFKeyLabel &dlg) {
-        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
         QVERIFY(dlg.isVisible());
         QCOMPARE(bytesOf(file), before);
-        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
         QVERIFY(!dlg.isVisible());
     });
     const QStringList questions = f.env.dialogs.texts("question");
@@ -309,9 +309,9 @@ void TestKeyLabelWindows::applyToSelectedCells()
     if (confirmed != QStringList{"-"}) {
         f.openDialog([&](TFKeyLabel &dlg) {
             clickKey(dlg, key);
-            typeMemo(dlg, confirmed);
-            QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
-            QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+            typeLabelLines(dlg, confirmed);
+            QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+            QTest::mouseClick(dlg.okButton, Qt::LeftButton);
         });
     }
     QVERIFY(f.d().detailActive());
@@ -458,19 +458,19 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
 {
     Fixture f({"[Position]", "MainWState=0", "KeyLabelTop=120", "KeyLabelLeft=140", "[Data]", "SelSeriesNo=4"});
     f.env.start();
-    QCOMPARE(FKeyLabel->pos(), QPoint(140, 120));
+    QCOMPARE(uitest::window<TFKeyLabel>()->pos(), QPoint(140, 120));
     f.openDialog([&](TFKeyLabel &dlg) {
         QCOMPARE(dlg.windowTitle(), QStringLiteral("キーラベル設定"));
         QCOMPARE(dlg.size(), QSize(518, 506));
         QCOMPARE(dlg.keyButtons().size(), 60);
-        QCOMPARE(dlg.keyButtons().at(25)->parentWidget(), dlg.TabSheet2);
+        QCOMPARE(dlg.keyButtons().at(25)->parentWidget(), dlg.keyPage2);
         QCOMPARE(dlg.keyButtons().at(25)->geometry(), QRect(0, 5 * 24, 172, 23));
         QCOMPARE(dlg.SelectedKey, 0);
         QVERIFY(dlg.keyButtons().at(0)->isChecked());
         QCOMPARE(dlg.ComboBoxFontSize->count(), 20);
         QVERIFY(dlg.ComboBoxFont->count() > 0);
         QCOMPARE(dlg.FontMarks.size(), dlg.ComboBoxFont->count());
-        QCOMPARE(dlg.Memo->toPlainText(), QStringLiteral("電話帳検索"));
+        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("電話帳検索"));
         QCOMPARE(dlg.ComboBoxFont->currentText(), QStringLiteral("ＭＳ 明朝"));
         QCOMPARE(dlg.ComboBoxFontSize->currentText(), QStringLiteral("8"));
         // One toggle group: pressing another key releases the first.
@@ -479,7 +479,7 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
         clickTab(dlg.PageControl, 1);
         QCOMPARE(dlg.SelectedKey, 20);
         QVERIFY(dlg.keyButtons().at(20)->isChecked());
-        QCOMPARE(dlg.Memo->toPlainText(), QStringLiteral("留守再生１"));
+        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("留守再生１"));
         // Font list items: the TrueType mark for a "t" family only, the name
         // from x = 20.
         dlg.FontMarks[0] = dlg.ComboBoxFont->itemText(0) + u't';
@@ -506,17 +506,17 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
             QVERIFY(textInk > 10);
             QCOMPARE(leftOfText, 0);
         }
-        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
     });
-    QVERIFY(!FKeyLabel->isVisible());
-    QVERIFY(FKeyLabel->keyButtons().isEmpty()); // freed on close
+    QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
+    QVERIFY(uitest::window<TFKeyLabel>()->keyButtons().isEmpty()); // freed on close
     // The next showing opens on the same page with its first key.
     f.openDialog([&](TFKeyLabel &dlg) {
         QCOMPARE(dlg.PageControl->currentIndex(), 1);
         QCOMPARE(dlg.SelectedKey, 20);
         QVERIFY(dlg.keyButtons().at(20)->isChecked());
         dlg.move(150, 130);
-        QTest::mouseClick(dlg.Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
     });
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Position", "KeyLabelLeft"), QStringLiteral("150"));
@@ -531,36 +531,36 @@ void TestKeyLabelWindows::dialogConfirmAndDrop()
         // Three lines confirmed: the button shows two at 8 points, the set
         // holds three.
         clickKey(dlg, 4);
-        typeMemo(dlg, {"一行目", "二行目", "三行目"});
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        typeLabelLines(dlg, {"一行目", "二行目", "三行目"});
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         QCOMPARE(dlg.keyButtons().at(4)->text(), QStringLiteral("一行目\n二行目"));
         QCOMPARE(dlg.keyButtons().at(4)->font().pointSize(), 8);
         QCOMPARE(f.panel().set().ReadKeyLabel(4).lines, (QStringList{"一行目", "二行目", "三行目"}));
-        QVERIFY(dlg.Kakutei_Button->isEnabled());
+        QVERIFY(dlg.confirmButton->isEnabled());
         // An empty edit box confirmed: no lines, empty caption at 9 points.
         clickKey(dlg, 1);
-        typeMemo(dlg, {});
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        typeLabelLines(dlg, {});
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).lines, QStringList());
         QCOMPARE(dlg.keyButtons().at(1)->text(), QString());
         QCOMPARE(dlg.keyButtons().at(1)->font().pointSize(), 9);
         // Typed but not confirmed, then another key: dropped.
         const QStringList before = f.panel().set().lines();
         clickKey(dlg, 2);
-        typeMemo(dlg, {"捨てる"});
+        typeLabelLines(dlg, {"捨てる"});
         clickKey(dlg, 3);
         clickKey(dlg, 2);
-        QCOMPARE(dlg.Memo->toPlainText(), QStringLiteral("着信拒否"));
-        typeMemo(dlg, {"捨てる"});
+        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("着信拒否"));
+        typeLabelLines(dlg, {"捨てる"});
         clickTab(dlg.PageControl, 2);
         QCOMPARE(f.panel().set().lines(), before);
         // A character the file cannot hold is refused at 確定.
-        typeMemo(dlg, {QStringLiteral("한국")});
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        typeLabelLines(dlg, {QStringLiteral("한국")});
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         QCOMPARE(f.env.dialogs.texts("message"), QStringList{unencodableMessage(QStringLiteral("한"))});
         QCOMPARE(f.panel().set().lines(), before);
-        QVERIFY(dlg.Kakutei_Button->isEnabled());
-        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        QVERIFY(dlg.confirmButton->isEnabled());
+        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
     });
     // OK wrote the file, created now.
     KeyLabelSet saved(keyFolder(f.env));
@@ -577,13 +577,13 @@ void TestKeyLabelWindows::dialogDefaultsThenCancel()
     const QStringList fromFile = f.panel().set().lines();
     f.openDialog([&](TFKeyLabel &dlg) {
         clickTab(dlg.PageControl, 1);
-        QTest::mouseClick(dlg.InitRet_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.defaultsButton, Qt::LeftButton);
         QCOMPARE(f.panel().set().lines(), defaultsOf(5)); // all three pages
         QCOMPARE(dlg.keyButtons().at(30)->text(), QStringLiteral("内線"));
         QCOMPARE(dlg.SelectedKey, 15);
         QCOMPARE(dlg.PageControl->currentIndex(), 1);
-        QVERIFY(dlg.InitRet_Button->isEnabled());
-        QTest::mouseClick(dlg.Cancel_Button, Qt::LeftButton);
+        QVERIFY(dlg.defaultsButton->isEnabled());
+        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
     });
     QCOMPARE(f.panel().set().lines(), fromFile);
     QCOMPARE(f.panel().buttons().at(30)->text(), QStringLiteral("ファイル"));
@@ -591,7 +591,7 @@ void TestKeyLabelWindows::dialogDefaultsThenCancel()
     const QString file = keyFolder(f.env) + QStringLiteral("TAVKey2.ini");
     const QByteArray before = bytesOf(file);
     QFile::remove(file);
-    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.OK_Button, Qt::LeftButton); });
+    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.okButton, Qt::LeftButton); });
     QCOMPARE(bytesOf(file), before);
 }
 
@@ -602,13 +602,13 @@ void TestKeyLabelWindows::dialogCancelWithoutFile()
     f.openDialog([&](TFKeyLabel &dlg) {
         for (int k : {0, 7}) {
             clickKey(dlg, k);
-            typeMemo(dlg, {"変更"});
-            QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+            typeLabelLines(dlg, {"変更"});
+            QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         }
         QVERIFY(f.panel().set().lines() != defaultsOf(3));
-        QTest::keyClick(dlg.Memo, Qt::Key_Escape); // Esc is ｷｬﾝｾﾙ
+        QTest::keyClick(dlg.labelEdit, Qt::Key_Escape); // Esc is ｷｬﾝｾﾙ
     });
-    QVERIFY(!FKeyLabel->isVisible());
+    QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
     QCOMPARE(f.panel().set().lines(), defaultsOf(3));
     QVERIFY(QDir(keyFolder(f.env)).entryList({"TAVKey*"}, QDir::Files).isEmpty());
 }
@@ -628,14 +628,14 @@ void TestKeyLabelWindows::dialogFontAndColours()
         QCOMPARE(dlg.EditFontSize, 13);
         // Each chooser opens at the colour being edited; a cancelled one
         // changes nothing.
-        QTest::mouseClick(dlg.Color_Button, Qt::LeftButton);
-        QTest::mouseClick(dlg.BColor_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.textColourButton, Qt::LeftButton);
+        QTest::mouseClick(dlg.backColourButton, Qt::LeftButton);
         QCOMPARE(f.env.dialogs.shown.at(f.env.dialogs.shown.size() - 2).initialColour, QColor(255, 0, 0));
         QCOMPARE(f.env.dialogs.shown.last().initialColour, QColor(0, 255, 0));
         QCOMPARE(dlg.EditTextColor, 16711680);
         QCOMPARE(dlg.EditBackColor, 65280);
-        QCOMPARE(dlg.Memo->palette().color(QPalette::Text), QColor(0, 0, 255));
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        QCOMPARE(dlg.labelEdit->palette().color(QPalette::Text), QColor(0, 0, 255));
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         const KeyLabel k0 = f.panel().set().ReadKeyLabel(0);
         QCOMPARE(k0.fontName, QStringLiteral("存在しない書体"));
         QCOMPARE(k0.fontSize, 13);
@@ -647,13 +647,13 @@ void TestKeyLabelWindows::dialogFontAndColours()
         dlg.ComboBoxFontSize->setFocus();
         QTest::keyClick(dlg.ComboBoxFontSize, Qt::Key_Down);
         QCOMPARE(dlg.EditFontSize, 7);
-        QCOMPARE(dlg.Memo->font().pointSize(), 7);
-        QTest::mouseClick(dlg.Color_Button, Qt::LeftButton);
+        QCOMPARE(dlg.labelEdit->font().pointSize(), 7);
+        QTest::mouseClick(dlg.textColourButton, Qt::LeftButton);
         QCOMPARE(f.env.dialogs.shown.last().initialColour, QColor(0, 0, 0));
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).fontSize, 7);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).fontName, QStringLiteral("ＭＳ 明朝"));
-        QTest::mouseClick(dlg.Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
     });
     QVERIFY(!f.env.dialogs.anyUnanswered());
 }
@@ -664,7 +664,7 @@ void TestKeyLabelWindows::dialogOkAndCloseBox()
     f.env.start();
     // A caption set here shows whether the panel was refreshed.
     f.panel().buttons().at(0)->setText(QStringLiteral("未更新"));
-    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.OK_Button, Qt::LeftButton); });
+    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.okButton, Qt::LeftButton); });
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("未更新"));
     const QString file = keyFolder(f.env) + QStringLiteral("TAVKey4.ini");
     QVERIFY(QFile::exists(file)); // OK writes even without changes
@@ -672,8 +672,8 @@ void TestKeyLabelWindows::dialogOkAndCloseBox()
     // 確定 and then the close box: the panel follows, nothing is saved.
     f.openDialog([&](TFKeyLabel &dlg) {
         clickKey(dlg, 5);
-        typeMemo(dlg, {"閉じる"});
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
+        typeLabelLines(dlg, {"閉じる"});
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
         dlg.close();
     });
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("業務コード"));
@@ -688,9 +688,9 @@ void TestKeyLabelWindows::dialogOkFailureKeepsEdits()
     f.env.start();
     QVERIFY(QDir().mkpath(keyFolder(f.env) + QStringLiteral("TAVKey8.ini"))); // a folder where the file goes
     f.openDialog([&](TFKeyLabel &dlg) {
-        typeMemo(dlg, {"保存できない"});
-        QTest::mouseClick(dlg.Kakutei_Button, Qt::LeftButton);
-        QTest::mouseClick(dlg.OK_Button, Qt::LeftButton);
+        typeLabelLines(dlg, {"保存できない"});
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
         const QStringList errors = f.env.dialogs.texts("error");
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.at(0).startsWith(QStringLiteral("キーラベルファイルを保存できませんでした。\n")));

@@ -193,18 +193,18 @@ void TestPdfWindows::startWith(int count)
 // confirms with Enter.
 void TestPdfWindows::setOffsets(const QString &vertical, const QString &horizontal, bool keep)
 {
-    whenShown(FAdjust, [&] {
-        QTest::keyClicks(FAdjust->Memo1, vertical);
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, horizontal);
-        if (FAdjust->CheckBoxKeep->isChecked() != keep) {
-            QTest::keyClick(FAdjust->Memo2, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), FAdjust->CheckBoxKeep);
-            QTest::keyClick(FAdjust->CheckBoxKeep, Qt::Key_Space);
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, vertical);
+        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, horizontal);
+        if (uitest::window<TFAdjust>()->CheckBoxKeep->isChecked() != keep) {
+            QTest::keyClick(uitest::window<TFAdjust>()->horizontalEdit, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), uitest::window<TFAdjust>()->CheckBoxKeep);
+            QTest::keyClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::Key_Space);
         }
-        QCOMPARE(FAdjust->CheckBoxKeep->isChecked(), keep);
+        QCOMPARE(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked(), keep);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(!FAdjust->isVisible());
+        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
     });
     fileMenuItem(Qt::Key_E);
 }
@@ -324,9 +324,9 @@ void TestPdfWindows::pdfNeverReplacesTheRegister()
     QCOMPARE(bytesOf(m_register), before);
     // The list preview's PDF button likewise.
     m_env->dialogs.fileNames << m_register;
-    whenShown(FPrintJimeijoList, [] {
-        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
-        FPrintJimeijoList->close();
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
+        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->pdfButton, Qt::LeftButton);
+        uitest::window<TFPrintJimeijoList>()->close();
     });
     fileMenuItem(Qt::Key_L);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), (QStringList{said, said}));
@@ -382,10 +382,10 @@ void TestPdfWindows::listPdfEqualsCli()
     const QString reg = m_register;
     const QString desk = outFile(QStringLiteral("list.pdf"));
     m_env->dialogs.fileNames << desk;
-    whenShown(FPrintJimeijoList, [] {
-        QCOMPARE(FPrintJimeijoList->ButtonPdf->text(), QStringLiteral("PDF"));
-        QTest::mouseClick(FPrintJimeijoList->ButtonPdf, Qt::LeftButton);
-        QVERIFY(FPrintJimeijoList->isVisible());
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
+        QCOMPARE(uitest::window<TFPrintJimeijoList>()->pdfButton->text(), QStringLiteral("PDF"));
+        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->pdfButton, Qt::LeftButton);
+        QVERIFY(uitest::window<TFPrintJimeijoList>()->isVisible());
     });
     fileMenuItem(Qt::Key_L);
     const QString cli = outFile(QStringLiteral("cli-list.pdf"));
@@ -407,21 +407,21 @@ void TestPdfWindows::testPrint()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.outputFile = outFile(QStringLiteral("test.pdf"));
     m_env->dialogs.printAnswers << answer;
-    whenShown(FAdjust, [&] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("2"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("-1.5"));
-        QCOMPARE(FAdjust->ButtonTest->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("2"));
+        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, QStringLiteral("-1.5"));
+        QCOMPARE(uitest::window<TFAdjust>()->testPrintButton->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
         // The dialog stays open for the correction to be confirmed or not.
-        QVERIFY(FAdjust->isVisible());
-        QTest::keyClick(FAdjust->Memo2, Qt::Key_Escape);
+        QVERIFY(uitest::window<TFAdjust>()->isVisible());
+        QTest::keyClick(uitest::window<TFAdjust>()->horizontalEdit, Qt::Key_Escape);
     });
     fileMenuItem(Qt::Key_E);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("print")).size(), 1);
     // Cancelled: the offsets in force did not change.
-    QCOMPARE(FAdjust->adjustment().vertical, Fixed4());
-    QCOMPARE(FAdjust->adjustment().horizontal, Fixed4());
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4());
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().horizontal, Fixed4());
 
     const QString pdf = answer.outputFile;
     const QStringList shapes = pdfprobe::pageShapes(pdf);
@@ -443,13 +443,13 @@ void TestPdfWindows::testPrint()
 void TestPdfWindows::testPrintRefusesWhatOkRefuses()
 {
     startWith();
-    whenShown(FAdjust, [&] {
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Tab);
-        QTest::keyClicks(FAdjust->Memo2, QStringLiteral("1,5"));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
+        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, QStringLiteral("1,5"));
+        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-        QCOMPARE(QApplication::focusWidget(), FAdjust->Memo2);
-        QVERIFY(FAdjust->isVisible());
+        QCOMPARE(QApplication::focusWidget(), uitest::window<TFAdjust>()->horizontalEdit);
+        QVERIFY(uitest::window<TFAdjust>()->isVisible());
     });
     fileMenuItem(Qt::Key_E);
     QVERIFY(m_env->dialogs.texts(QStringLiteral("print")).isEmpty());
@@ -479,13 +479,13 @@ void TestPdfWindows::keptPairAtStart()
     m_env->writeSettings({"[Adjust]", "Office%3D2F=1.5,-2.0", "Broken=up,down", "Half=1.0",
                           "%20%5Blp%5D%20=0.25,3", "Half=2.0,2.0"});
     startWith(1);
-    QCOMPARE(print::formatAdjustment(FAdjust->adjustment().vertical), vertical);
-    QCOMPARE(print::formatAdjustment(FAdjust->adjustment().horizontal), horizontal);
-    whenShown(FAdjust, [&] {
-        QCOMPARE(FAdjust->LabelPrinter->text(), printer);
-        QCOMPARE(FAdjust->Memo1->toPlainText(), vertical);
-        QCOMPARE(FAdjust->Memo2->toPlainText(), horizontal);
-        QCOMPARE(FAdjust->CheckBoxKeep->isChecked(), kept);
+    QCOMPARE(print::formatAdjustment(uitest::window<TFAdjust>()->adjustment().vertical), vertical);
+    QCOMPARE(print::formatAdjustment(uitest::window<TFAdjust>()->adjustment().horizontal), horizontal);
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), printer);
+        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), vertical);
+        QCOMPARE(uitest::window<TFAdjust>()->horizontalEdit->toPlainText(), horizontal);
+        QCOMPARE(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked(), kept);
     });
     fileMenuItem(Qt::Key_E);
     // Never an error box.
@@ -507,7 +507,7 @@ void TestPdfWindows::keepAndDrop()
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Office%3D2F")), QStringLiteral("1.25,-0.5"));
 
     startWith(1);
-    QCOMPARE(FAdjust->adjustment().vertical, Fixed4::parse(QStringLiteral("1.25")));
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.25")));
     // A run that leaves the pairs alone writes the lines it found.
     const QStringList adjustLines = sectionLines(m_env->settingsFile(), QStringLiteral("[Adjust]"));
     QCOMPARE(adjustLines, QStringList({"[Adjust]", "Broken=up,down", "Other=3.0,4.0", "Office%3D2F=1.25,-0.5"}));
@@ -516,11 +516,11 @@ void TestPdfWindows::keepAndDrop()
 
     // Unticking drops the pair; the other printers' lines stay.
     startWith(1);
-    whenShown(FAdjust, [] {
-        QVERIFY(FAdjust->CheckBoxKeep->isChecked());
-        QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
-        QVERIFY(!FAdjust->CheckBoxKeep->isChecked());
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+    whenShown(uitest::window<TFAdjust>(), [] {
+        QVERIFY(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked());
+        QTest::mouseClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, uitest::window<TFAdjust>()->CheckBoxKeep->height() / 2));
+        QVERIFY(!uitest::window<TFAdjust>()->CheckBoxKeep->isChecked());
+        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     m_env->destroyWindows();
@@ -528,7 +528,7 @@ void TestPdfWindows::keepAndDrop()
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Broken")), QStringLiteral("up,down"));
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Other")), QStringLiteral("3.0,4.0"));
     startWith(1);
-    QCOMPARE(FAdjust->adjustment().vertical, Fixed4());
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4());
 }
 
 void TestPdfWindows::pairOfChosenPrinter()
@@ -543,15 +543,15 @@ void TestPdfWindows::pairOfChosenPrinter()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.printerName = queue;
     m_env->dialogs.printAnswers << answer;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
-    QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("-1.0,2.5"));
+    QCOMPARE(print::formatAdjustPair(uitest::window<TFAdjust>()->adjustment()), QStringLiteral("-1.0,2.5"));
     // The same printer chosen again leaves the offsets typed since alone.
     setOffsets(QStringLiteral("0.75"), QStringLiteral("0"), false);
     m_env->dialogs.printAnswers << answer;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
-    QCOMPARE(print::formatAdjustPair(FAdjust->adjustment()), QStringLiteral("0.75,0.0"));
+    QCOMPARE(print::formatAdjustPair(uitest::window<TFAdjust>()->adjustment()), QStringLiteral("0.75,0.0"));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
@@ -566,17 +566,17 @@ void TestPdfWindows::noPrinterUntilTestPrintPicksOne()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.printerName = queue;
     m_env->dialogs.printAnswers << answer;
-    whenShown(FAdjust, [&] {
-        QCOMPARE(FAdjust->LabelPrinter->text(), QStringLiteral("なし"));
-        QVERIFY(!FAdjust->CheckBoxKeep->isEnabled());
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), QStringLiteral("なし"));
+        QVERIFY(!uitest::window<TFAdjust>()->CheckBoxKeep->isEnabled());
         if (queue.isEmpty())
             return;
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("1.5"));
-        QTest::mouseClick(FAdjust->ButtonTest, Qt::LeftButton);
-        QCOMPARE(FAdjust->LabelPrinter->text(), queue);
-        QVERIFY(FAdjust->CheckBoxKeep->isEnabled());
-        QTest::mouseClick(FAdjust->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, FAdjust->CheckBoxKeep->height() / 2));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("1.5"));
+        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
+        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), queue);
+        QVERIFY(uitest::window<TFAdjust>()->CheckBoxKeep->isEnabled());
+        QTest::mouseClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, uitest::window<TFAdjust>()->CheckBoxKeep->height() / 2));
+        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     if (queue.isEmpty())

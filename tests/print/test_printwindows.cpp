@@ -177,21 +177,21 @@ void TestPrintWindows::noPrinterMessages()
              QStringList({QStringLiteral("プリンターがインストールされていません。"),
                           QStringLiteral("プリンターがインストールされていません。"),
                           QStringLiteral("プリンタがインストールされていません。")}));
-    QVERIFY(!FPrintJimeijoCard->isVisible() && !FPrintJimeijoList->isVisible() && !FAdjust->isVisible());
+    QVERIFY(!uitest::window<TFPrintJimeijoCard>()->isVisible() && !uitest::window<TFPrintJimeijoList>()->isVisible() && !uitest::window<TFAdjust>()->isVisible());
 
     // The printer goes away while a preview is open: 印刷 says so with the
     // shorter wording and prints nothing.
     printers::setInstalledForTesting(true);
     m_env->dialogs.shown.clear();
-    whenShown(FPrintJimeijoCard, [] {
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrint->trigger();
     printers::setInstalledForTesting(true);
-    whenShown(FPrintJimeijoList, [] {
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrintList->trigger();
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
@@ -214,18 +214,18 @@ void TestPrintWindows::previewOfOneRow()
     startWith();
     uitest::clickRow(1);
     bool checked = false;
-    whenShown(FPrintJimeijoCard, [&] {
-        QCOMPARE(FPrintJimeijoCard->windowTitle(), QStringLiteral("示名条印刷プレビュー"));
-        QCOMPARE(FPrintJimeijoCard->printList(), QList<int>{1});
-        QVERIFY(!FPrintJimeijoCard->ButtonBefore->isEnabled());
-        QVERIFY(!FPrintJimeijoCard->ButtonNext->isEnabled());
-        QCOMPARE(FPrintJimeijoCard->Image1->size(), QSize(688, 971)); // series 4: format D
-        QTest::keyClick(FPrintJimeijoCard, Qt::Key_Escape);
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->windowTitle(), QStringLiteral("示名条印刷プレビュー"));
+        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->printList(), QList<int>{1});
+        QVERIFY(!uitest::window<TFPrintJimeijoCard>()->previousButton->isEnabled());
+        QVERIFY(!uitest::window<TFPrintJimeijoCard>()->nextButton->isEnabled());
+        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageLabel->size(), QSize(688, 971)); // series 4: format D
+        QTest::keyClick(uitest::window<TFPrintJimeijoCard>(), Qt::Key_Escape);
         checked = true;
     });
     FMain->ActionFilePrint->trigger();
     QVERIFY(checked);
-    QVERIFY(!FPrintJimeijoCard->isVisible());
+    QVERIFY(!uitest::window<TFPrintJimeijoCard>()->isVisible());
 }
 
 void TestPrintWindows::previewPagesInListOrder()
@@ -235,21 +235,21 @@ void TestPrintWindows::previewPagesInListOrder()
     uitest::clickRow(4);
     ctrlClickRow(1);
     bool checked = false;
-    whenShown(FPrintJimeijoCard, [&] {
-        TFPrintJimeijoCard *c = FPrintJimeijoCard;
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+        TFPrintJimeijoCard *c = uitest::window<TFPrintJimeijoCard>();
         QCOMPARE(c->printList(), QList<int>({1, 4}));
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->Image1->size(), QSize(688, 971)); // entry 2, series 4
-        QVERIFY(!c->ButtonBefore->isEnabled());
-        QVERIFY(c->ButtonNext->isEnabled());
-        QTest::mouseClick(c->ButtonNext, Qt::LeftButton);
+        QCOMPARE(c->pageLabel->size(), QSize(688, 971)); // entry 2, series 4
+        QVERIFY(!c->previousButton->isEnabled());
+        QVERIFY(c->nextButton->isEnabled());
+        QTest::mouseClick(c->nextButton, Qt::LeftButton);
         QCOMPARE(c->currentPage(), 1);
-        QCOMPARE(c->Image1->size(), QSize(559, 793)); // entry 5, series 2
-        QVERIFY(c->ButtonBefore->isEnabled());
-        QVERIFY(!c->ButtonNext->isEnabled());
-        QTest::mouseClick(c->ButtonBefore, Qt::LeftButton);
+        QCOMPARE(c->pageLabel->size(), QSize(559, 793)); // entry 5, series 2
+        QVERIFY(c->previousButton->isEnabled());
+        QVERIFY(!c->nextButton->isEnabled());
+        QTest::mouseClick(c->previousButton, Qt::LeftButton);
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->Image1->size(), QSize(688, 971));
+        QCOMPARE(c->pageLabel->size(), QSize(688, 971));
         QVERIFY(m_env->dialogs.texts(QStringLiteral("warning")).isEmpty());
         checked = true;
     });
@@ -264,7 +264,7 @@ void TestPrintWindows::previewOfFocusedRow()
     ctrlClickRow(2); // unselected, still focused
     QVERIFY(FMain->ListView1->selectionModel()->selectedRows().isEmpty());
     QList<int> printed;
-    whenShown(FPrintJimeijoCard, [&] { printed = FPrintJimeijoCard->printList(); });
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { printed = uitest::window<TFPrintJimeijoCard>()->printList(); });
     FMain->ActionFilePrint->trigger();
     QCOMPARE(printed, QList<int>{2});
 }
@@ -275,7 +275,7 @@ void TestPrintWindows::noSelectionNoFocusDoesNothing()
     FMain->ListView1->selectionModel()->clear(); // no selected and no focused row
     const qsizetype boxes = m_env->dialogs.shown.size();
     bool shown = false;
-    whenShown(FPrintJimeijoCard, [&] { shown = true; });
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { shown = true; });
     FMain->ActionFilePrint->trigger();
     QTest::qWait(50);
     QVERIFY(!shown);
@@ -287,9 +287,9 @@ void TestPrintWindows::formatDPreviewScrolls()
     startWith();
     uitest::clickRow(1);
     int scrolled = -1, maximum = -1;
-    whenShown(FPrintJimeijoCard, [&] {
-        QScrollArea *s = FPrintJimeijoCard->ScrollBox1;
-        QCOMPARE(FPrintJimeijoCard->pageImage().size(), QSize(688, 971));
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+        QScrollArea *s = uitest::window<TFPrintJimeijoCard>()->pageScroll;
+        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageImage().size(), QSize(688, 971));
         maximum = s->verticalScrollBar()->maximum();
         s->setFocus();
         QTest::keyClick(s, Qt::Key_PageDown);
@@ -321,14 +321,14 @@ void TestPrintWindows::adjustmentMovesPreview()
     const int cell = strip::locateCell(doc.lines(), doc.findEntry(3) + 1, 0);
     doc.setLine(cell + 21, QStringLiteral("0,255"));
     QImage before, after;
-    whenShown(FPrintJimeijoCard, [&] { before = FPrintJimeijoCard->pageImage(); });
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { before = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
     FMain->ActionFilePrint->trigger();
-    whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("2"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+    whenShown(uitest::window<TFAdjust>(), [] {
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("2"));
+        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
     FMain->ActionFileSetup->trigger();
-    whenShown(FPrintJimeijoCard, [&] { after = FPrintJimeijoCard->pageImage(); });
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { after = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
     FMain->ActionFilePrint->trigger();
     const int a = firstInkRow(before), b = firstInkRow(after);
     QVERIFY(a >= 0);
@@ -362,11 +362,11 @@ void TestPrintWindows::stripRunToFiles()
     a.collate = collate;
     a.outputFile = outFile(QStringLiteral("strips.pdf"));
     m_env->dialogs.printAnswers << a;
-    whenShown(FPrintJimeijoCard, [] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonNext, Qt::LeftButton); // printing starts from the first entry anyway
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
-        QVERIFY(FPrintJimeijoCard->isVisible()); // the preview stays open on its page
-        QCOMPARE(FPrintJimeijoCard->currentPage(), 1);
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [] {
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->nextButton, Qt::LeftButton); // printing starts from the first entry anyway
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QVERIFY(uitest::window<TFPrintJimeijoCard>()->isVisible()); // the preview stays open on its page
+        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->currentPage(), 1);
     });
     FMain->ActionFilePrint->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>{0}); // no page range for strips
@@ -396,8 +396,8 @@ void TestPrintWindows::printFileNeverReplacesTheRegister()
     Answer a;
     a.outputFile = reg;
     m_env->dialogs.printAnswers << a;
-    whenShown(FPrintJimeijoCard, [&] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{RegisterDocument::OutputIsRegisterMessage.arg(reg)});
     });
@@ -417,12 +417,12 @@ void TestPrintWindows::stripRunReportsFailures()
     Answer good;
     good.outputFile = outFile(QStringLiteral("after.pdf"));
     m_env->dialogs.printAnswers << bad << good << good;
-    whenShown(FPrintJimeijoCard, [&] {
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().caption, PrintCommands::PrinterErrorCaption);
         QCOMPARE(m_env->dialogs.shown.constLast().text, PrintCommands::PrinterErrorMessage);
         // No job was left open: the next run prints.
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-2.pdf"))).size(), 1);
         // The entry on the third page disappears from the register while the
@@ -430,7 +430,7 @@ void TestPrintWindows::stripRunReportsFailures()
         RegisterDocument &doc = FMain->document();
         doc.setLine(doc.findEntry(3), QStringLiteral("gone"));
         QFile::remove(outFile(QStringLiteral("after-1.pdf")));
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().kind, QStringLiteral("error"));
         QCOMPARE(m_env->dialogs.shown.constLast().text,
                  QStringLiteral("示名条 3 が見つかりません。印刷を中止しました。"));
@@ -463,7 +463,7 @@ void TestPrintWindows::stripRunCancelled()
             }
     });
     timer->start();
-    whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton); });
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
     FMain->ActionFilePrint->trigger();
     timer->stop();
     QVERIFY(sawProgress);
@@ -483,19 +483,19 @@ void TestPrintWindows::stripRunMeetsMalformedCell()
     Answer b = a;
     b.outputFile = outFile(QStringLiteral("good.pdf"));
     m_env->dialogs.printAnswers << a << b;
-    whenShown(FPrintJimeijoCard, [&] {
+    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
         // Entry 2's first cell gets a point size that is no number.
         RegisterDocument &doc = FMain->document();
         const int cell = strip::locateCell(doc.lines(), doc.findEntry(2) + 1, 0);
         const QString size = doc.line(cell + 20);
         doc.setLine(cell + 20, QStringLiteral("x"));
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("bad-1.pdf"))).size(), 1); // entry 1 printed
         QVERIFY(pdfPages(outFile(QStringLiteral("bad-2.pdf"))).isEmpty());  // entry 2's job aborted
         // The aborted job left nothing open: the next run prints both.
         doc.setLine(cell + 20, size);
-        QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton);
+        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-2.pdf"))).size(), 1);
     });
@@ -517,23 +517,23 @@ void TestPrintWindows::listPreviewPaging()
     QFETCH(int, pages);
     startWith(rows);
     bool checked = false;
-    whenShown(FPrintJimeijoList, [&] {
-        TFPrintJimeijoList *l = FPrintJimeijoList;
+    whenShown(uitest::window<TFPrintJimeijoList>(), [&] {
+        TFPrintJimeijoList *l = uitest::window<TFPrintJimeijoList>();
         QCOMPARE(l->windowTitle(), QStringLiteral("示名条一覧印刷プレビュー"));
         QCOMPARE(l->pageCount(), pages);
         QCOMPARE(l->currentPage(), 1);
-        QCOMPARE(l->Image1->size(), QSize(1400, 900));
-        QVERIFY(!l->ButtonPrt2->isEnabled());
-        QCOMPARE(l->ButtonPrt3->isEnabled(), pages > 1);
+        QCOMPARE(l->pageLabel->size(), QSize(1400, 900));
+        QVERIFY(!l->previousButton->isEnabled());
+        QCOMPARE(l->nextButton->isEnabled(), pages > 1);
         if (pages > 1) {
-            QTest::mouseClick(l->ButtonPrt3, Qt::LeftButton);
+            QTest::mouseClick(l->nextButton, Qt::LeftButton);
             QCOMPARE(l->currentPage(), 2);
-            QVERIFY(l->ButtonPrt2->isEnabled());
-            QVERIFY(!l->ButtonPrt3->isEnabled());
-            QTest::mouseClick(l->ButtonPrt2, Qt::LeftButton);
+            QVERIFY(l->previousButton->isEnabled());
+            QVERIFY(!l->nextButton->isEnabled());
+            QTest::mouseClick(l->previousButton, Qt::LeftButton);
             QCOMPARE(l->currentPage(), 1);
-            QVERIFY(!l->ButtonPrt2->isEnabled());
-            QVERIFY(l->ButtonPrt3->isEnabled());
+            QVERIFY(!l->previousButton->isEnabled());
+            QVERIFY(l->nextButton->isEnabled());
         }
         QCOMPARE(l->rowTable().size(), rows);
         checked = true;
@@ -546,10 +546,10 @@ void TestPrintWindows::listPreviewDrawing()
 {
     startWith(31);
     bool checked = false;
-    whenShown(FPrintJimeijoList, [&] {
-        TFPrintJimeijoList *l = FPrintJimeijoList;
+    whenShown(uitest::window<TFPrintJimeijoList>(), [&] {
+        TFPrintJimeijoList *l = uitest::window<TFPrintJimeijoList>();
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        QTest::mouseClick(l->ButtonPrt3, Qt::LeftButton);
+        QTest::mouseClick(l->nextButton, Qt::LeftButton);
         const QDateTime after = QDateTime::currentDateTime();
         // The footer shows the moment of paging.
         QVERIFY(l->drawnAt() >= before && l->drawnAt() <= after);
@@ -582,9 +582,9 @@ void TestPrintWindows::listRunToFile()
     collated.copies = 2;
     collated.collate = true;
     m_env->dialogs.printAnswers << all << range << collated;
-    whenShown(FPrintJimeijoList, [] {
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
         for (int i = 0; i < 3; ++i)
-            QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
+            QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
     });
     FMain->ActionFilePrintList->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>({2, 2, 2}));
@@ -622,9 +622,9 @@ void TestPrintWindows::listRunReportsFailure()
     Answer bad;
     bad.outputFile = outFile(QStringLiteral("no such folder/list.pdf"));
     m_env->dialogs.printAnswers << bad;
-    whenShown(FPrintJimeijoList, [] {
-        QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton);
-        QVERIFY(FPrintJimeijoList->isVisible());
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
+        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
+        QVERIFY(uitest::window<TFPrintJimeijoList>()->isVisible());
     });
     FMain->ActionFilePrintList->trigger();
     QCOMPARE(m_env->dialogs.shown.constLast().caption, QStringLiteral("プリンタエラー"));
@@ -659,30 +659,30 @@ void TestPrintWindows::adjustDialog()
     QFETCH(QString, shownHorizontal);
     startWith(1);
     bool checked = false;
-    whenShown(FAdjust, [&] {
-        TFAdjust *a = FAdjust;
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        TFAdjust *a = uitest::window<TFAdjust>();
         QCOMPARE(a->windowTitle(), QStringLiteral("プリンタの微調整"));
         const QString printer = FMain->findChild<PrintCommands *>()->printerName();
         QCOMPARE(a->LabelPrinter->text(), printer.isEmpty() ? TFAdjust::NoPrinterText : printer);
         // A fresh start shows 0.0 in both; the focus selects the whole text.
-        QCOMPARE(a->Memo1->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(a->Memo2->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(QApplication::focusWidget(), a->Memo1);
+        QCOMPARE(a->verticalEdit->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(a->horizontalEdit->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(QApplication::focusWidget(), a->verticalEdit);
         if (vertical.isEmpty())
-            QTest::keyClick(a->Memo1, Qt::Key_Delete);
+            QTest::keyClick(a->verticalEdit, Qt::Key_Delete);
         else
-            QTest::keyClicks(a->Memo1, vertical);
-        QTest::keyClick(a->Memo1, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), a->Memo2);
-        QTest::keyClicks(a->Memo2, horizontal);
-        QTest::keyClick(a->Memo2, Qt::Key_Return); // Enter is OK
+            QTest::keyClicks(a->verticalEdit, vertical);
+        QTest::keyClick(a->verticalEdit, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), a->horizontalEdit);
+        QTest::keyClicks(a->horizontalEdit, horizontal);
+        QTest::keyClick(a->horizontalEdit, Qt::Key_Return); // Enter is OK
         if (refused) {
             QVERIFY(a->isVisible());
             QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-            OffsetEdit *memo = refused == 1 ? a->Memo1 : a->Memo2;
+            OffsetEdit *memo = refused == 1 ? a->verticalEdit : a->horizontalEdit;
             QCOMPARE(QApplication::focusWidget(), memo);
             QCOMPARE(memo->textCursor().selectedText(), refused == 1 ? vertical : horizontal);
-            QTest::mouseClick(a->Button_CANCEL, Qt::LeftButton);
+            QTest::mouseClick(a->cancelButton, Qt::LeftButton);
         } else {
             QVERIFY(!a->isVisible());
         }
@@ -692,9 +692,9 @@ void TestPrintWindows::adjustDialog()
     QVERIFY(checked);
     QVERIFY(m_env->dialogs.texts(QStringLiteral("exception")).isEmpty());
     // The next showing displays the values in force.
-    whenShown(FAdjust, [&] {
-        QCOMPARE(FAdjust->Memo1->toPlainText(), shownVertical);
-        QCOMPARE(FAdjust->Memo2->toPlainText(), shownHorizontal);
+    whenShown(uitest::window<TFAdjust>(), [&] {
+        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), shownVertical);
+        QCOMPARE(uitest::window<TFAdjust>()->horizontalEdit->toPlainText(), shownHorizontal);
     });
     FMain->ActionFileSetup->trigger();
 }
@@ -702,34 +702,34 @@ void TestPrintWindows::adjustDialog()
 void TestPrintWindows::adjustDialogFirstLineOnly()
 {
     startWith(1);
-    whenShown(FAdjust, [] {
+    whenShown(uitest::window<TFAdjust>(), [] {
         QApplication::clipboard()->setText(QStringLiteral("1.5\nabc"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(FAdjust->Memo1->toPlainText(), QStringLiteral("1.5\nabc"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
-        QVERIFY(!FAdjust->isVisible());
+        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), QStringLiteral("1.5\nabc"));
+        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
+        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
     });
     FMain->ActionFileSetup->trigger();
-    QCOMPARE(FAdjust->adjustment().vertical, Fixed4::parse(QStringLiteral("1.5")));
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.5")));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
 void TestPrintWindows::adjustDialogCancelKeepsValue()
 {
     startWith(1);
-    whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("3"));
-        QTest::mouseClick(FAdjust->Button_OK, Qt::LeftButton);
+    whenShown(uitest::window<TFAdjust>(), [] {
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("3"));
+        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
     FMain->ActionFileSetup->trigger();
-    whenShown(FAdjust, [] {
-        QTest::keyClicks(FAdjust->Memo1, QStringLiteral("5"));
-        QTest::keyClick(FAdjust->Memo1, Qt::Key_Escape);
-        QVERIFY(!FAdjust->isVisible());
+    whenShown(uitest::window<TFAdjust>(), [] {
+        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("5"));
+        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Escape);
+        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
     });
     FMain->ActionFileSetup->trigger();
-    QCOMPARE(FAdjust->adjustment().vertical, Fixed4::fromInt(3));
-    whenShown(FAdjust, [] { QCOMPARE(FAdjust->Memo1->toPlainText(), QStringLiteral("3.0")); });
+    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::fromInt(3));
+    whenShown(uitest::window<TFAdjust>(), [] { QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), QStringLiteral("3.0")); });
     FMain->ActionFileSetup->trigger();
 }
 
@@ -861,7 +861,7 @@ void TestPrintWindows::throughCups()
     for (int run = 0; run < 2; ++run) {
         const QSet<int> before = queueJobIds(queue);
         m_env->dialogs.printAnswers << answers[run];
-        whenShown(FPrintJimeijoCard, [] { QTest::mouseClick(FPrintJimeijoCard->ButtonPrt, Qt::LeftButton); });
+        whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
         FMain->ActionFilePrint->trigger();
         const Expect &e = expected.at(run);
         const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
@@ -884,7 +884,7 @@ void TestPrintWindows::throughCups()
     // The list of 45 rows: one job of two A4 landscape pages.
     const QSet<int> before = queueJobIds(queue);
     m_env->dialogs.printAnswers << list;
-    whenShown(FPrintJimeijoList, [] { QTest::mouseClick(FPrintJimeijoList->ButtonPrt1, Qt::LeftButton); });
+    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
     FMain->ActionFilePrintList->trigger();
     const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
     QCOMPARE(jobs.size(), 1);
@@ -931,8 +931,8 @@ void TestPrintWindows::windowPlaces()
     QFETCH(QString, prefix);
     QFETCH(QSize, designSize);
     auto window = [&]() -> QWidget * {
-        return prefix == QLatin1String("Card") ? static_cast<QWidget *>(FPrintJimeijoCard)
-                                               : static_cast<QWidget *>(FPrintJimeijoList);
+        return prefix == QLatin1String("Card") ? static_cast<QWidget *>(uitest::window<TFPrintJimeijoCard>())
+                                               : static_cast<QWidget *>(uitest::window<TFPrintJimeijoList>());
     };
     // Defaults: the design size at 0, 0.
     m_env->createWindows();

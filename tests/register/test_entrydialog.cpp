@@ -50,25 +50,25 @@ void TestEntryDialog::createModeLists()
     QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
     QCOMPARE(dlg.cmbType->count(), 2);
     QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ａ"));
-    QVERIFY(dlg.Edit1->isVisible() && !dlg.ComboBoxExternal->isVisible());
-    QVERIFY(dlg.cmbType->isEnabled() && dlg.ComboBox3->isEnabled());
+    QVERIFY(dlg.extensionEdit->isVisible() && !dlg.ComboBoxExternal->isVisible());
+    QVERIFY(dlg.cmbType->isEnabled() && dlg.copySourceBox->isEnabled());
     const QStringList typeA{"登録済み使用者情報を使用しない", "201 使用者名：山田", "203 使用者名：鈴木"};
     QStringList items;
-    for (int i = 0; i < dlg.ComboBox3->count(); ++i)
-        items << dlg.ComboBox3->itemText(i);
+    for (int i = 0; i < dlg.copySourceBox->count(); ++i)
+        items << dlg.copySourceBox->itemText(i);
     QCOMPARE(items, typeA);
-    dlg.ComboBox3->setCurrentIndex(2);
+    dlg.copySourceBox->setCurrentIndex(2);
     dlg.cmbType->setCurrentIndex(1); // 電話機Ｂ: rebuilt and reset
-    QCOMPARE(dlg.ComboBox3->count(), 2);
-    QCOMPARE(dlg.ComboBox3->itemText(1), QStringLiteral("202 使用者名：佐藤"));
-    QCOMPARE(dlg.ComboBox3->currentIndex(), 0);
+    QCOMPARE(dlg.copySourceBox->count(), 2);
+    QCOMPARE(dlg.copySourceBox->itemText(1), QStringLiteral("202 使用者名：佐藤"));
+    QCOMPARE(dlg.copySourceBox->currentIndex(), 0);
 
     // A series without templates offers no type and only Cancel.
     TFTelAdd empty;
     empty.setRegister(env.programFolder(), series::caption(3), rows());
     empty.show();
     QCOMPARE(empty.cmbType->count(), 0);
-    empty.Edit1->setText("400");
+    empty.extensionEdit->setText("400");
     QVERIFY(!empty.ButtonOk->isEnabled());
 }
 
@@ -93,12 +93,12 @@ void TestEntryDialog::okButton()
     TFTelAdd dlg;
     dlg.setRegister(env.programFolder(), series::caption(0), rows());
     dlg.show();
-    dlg.Edit1->insert(typed);
-    dlg.Edit2->insert(" 人事部 ");
+    dlg.extensionEdit->insert(typed);
+    dlg.departmentEdit->insert(" 人事部 ");
     QCOMPARE(dlg.ButtonOk->isEnabled(), enabled);
     if (!enabled)
         return;
-    dlg.ComboBox3->setCurrentIndex(1);
+    dlg.copySourceBox->setCurrentIndex(1);
     const QDateTime before = QDateTime::currentDateTime();
     dlg.ButtonOk->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -134,7 +134,7 @@ void TestEntryDialog::duplicateExtension()
     dlg.row = 0;
     dlg.setRegister(env.programFolder(), series::caption(0), rows());
     dlg.show();
-    QLineEdit *box = edit ? dlg.ComboBoxExternal->lineEdit() : dlg.Edit1;
+    QLineEdit *box = edit ? dlg.ComboBoxExternal->lineEdit() : dlg.extensionEdit;
     box->selectAll();
     QTest::keyClicks(box, extension); // typed: no item becomes selected
     dlg.ButtonOk->click();
@@ -173,9 +173,9 @@ void TestEntryDialog::typedValuesFollowTheInputRule()
     TFTelAdd dlg;
     dlg.setRegister(env.programFolder(), series::caption(0), rows());
     dlg.show();
-    QLineEdit *edit = box == 1 ? dlg.Edit1 : box == 2 ? dlg.Edit2 : dlg.Edit3;
+    QLineEdit *edit = box == 1 ? dlg.extensionEdit : box == 2 ? dlg.departmentEdit : dlg.userNameEdit;
     if (box != 1)
-        QTest::keyClicks(dlg.Edit1, "250");
+        QTest::keyClicks(dlg.extensionEdit, "250");
     for (qsizetype i = 0; i < typed.size(); ++i) { // one key a character, a pair whole
         const QString ch = typed.mid(i, typed.at(i).isHighSurrogate() ? 2 : 1);
         QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, ch, Qt::NoModifier);
@@ -204,23 +204,23 @@ void TestEntryDialog::editSwitchesEntry()
     dlg.setRegister(env.programFolder(), series::caption(5), rows());
     dlg.show();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("示名条の編集"));
-    QVERIFY(!dlg.cmbType->isEnabled() && !dlg.ComboBox3->isEnabled());
-    QVERIFY(!dlg.Edit1->isVisible() && dlg.ComboBoxExternal->isVisible());
+    QVERIFY(!dlg.cmbType->isEnabled() && !dlg.copySourceBox->isEnabled());
+    QVERIFY(!dlg.extensionEdit->isVisible() && dlg.ComboBoxExternal->isVisible());
     QCOMPARE(dlg.ComboBoxExternal->count(), 4);
     QCOMPARE(dlg.ComboBoxExternal->currentText(), QStringLiteral("202"));
     QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
     QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ｂ"));
-    QCOMPARE(dlg.Edit2->text(), QStringLiteral("経理部"));
+    QCOMPARE(dlg.departmentEdit->text(), QStringLiteral("経理部"));
 
     // Picking another extension loads that entry, series and type included.
     uitest::pickFromList(dlg.ComboBoxExternal, 3);
     QCOMPARE(dlg.row, 3);
-    QCOMPARE(dlg.Edit1->text(), QStringLiteral("301"));
-    QCOMPARE(dlg.Edit2->text(), QStringLiteral("工場"));
-    QCOMPARE(dlg.Edit3->text(), QStringLiteral("田中"));
+    QCOMPARE(dlg.extensionEdit->text(), QStringLiteral("301"));
+    QCOMPARE(dlg.departmentEdit->text(), QStringLiteral("工場"));
+    QCOMPARE(dlg.userNameEdit->text(), QStringLiteral("田中"));
     QCOMPARE(dlg.pnlSeries->text(), series::caption(7));
     QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("ＳＩＰ電話機"));
-    dlg.Edit3->setText("田中一郎");
+    dlg.userNameEdit->setText("田中一郎");
     dlg.ButtonOk->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.row, 3);

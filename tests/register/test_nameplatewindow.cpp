@@ -67,9 +67,9 @@ void TestNamePlateWindow::createAndEdit()
         const int type = d.cmbType->findText(QStringLiteral("札電話機"));
         QVERIFY(type >= 0);
         uitest::pickFromList(d.cmbType, type);
-        QTest::keyClicks(d.Edit1, QStringLiteral("301"));
-        typeText(d.Edit2, QStringLiteral("営業部"));
-        typeText(d.Edit3, QStringLiteral("佐藤"));
+        QTest::keyClicks(d.extensionEdit, QStringLiteral("301"));
+        typeText(d.departmentEdit, QStringLiteral("営業部"));
+        typeText(d.userNameEdit, QStringLiteral("佐藤"));
         QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
     });
     QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
@@ -85,9 +85,9 @@ void TestNamePlateWindow::createAndEdit()
     for (const QString name : {QStringLiteral("鈴木"), QStringLiteral("Beta"), QStringLiteral("Gamma")}) {
         uitest::whenEntryDialogShown([&](TFTelAdd &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
-            d.Edit3->setFocus();
-            QTest::keyClick(d.Edit3, Qt::Key_A, Qt::ControlModifier);
-            typeText(d.Edit3, name);
+            d.userNameEdit->setFocus();
+            QTest::keyClick(d.userNameEdit, Qt::Key_A, Qt::ControlModifier);
+            typeText(d.userNameEdit, name);
             QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
         });
         uitest::clickRow(0);

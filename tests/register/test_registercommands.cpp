@@ -221,7 +221,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     QCOMPARE(FMain->document().currentEntryNumber(), 4);
     QVERIFY(FMain->pnlText->text().startsWith(QStringLiteral("内線：204")));
     QString edited;
-    uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.Edit1->text(); });
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.extensionEdit->text(); });
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(list, Qt::Key_S, Qt::AltModifier);
@@ -483,7 +483,7 @@ void TestRegisterCommands::saveAs()
     QVERIFY(env.dialogs.shown.isEmpty());
 
     uitest::whenEntryDialogShown([](TFTelAdd &d) {
-        QTest::keyClicks(d.Edit1, "201");
+        QTest::keyClicks(d.extensionEdit, "201");
         d.ButtonOk->click();
     });
     FMain->ActionJimeijoNew->trigger();
@@ -618,10 +618,10 @@ void TestRegisterCommands::createEntry()
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         QCOMPARE(d.windowTitle(), QStringLiteral("示名条の作成"));
         QCOMPARE(d.pnlSeries->text(), series::caption(0));
-        QCOMPARE(d.ComboBox3->count(), 4);
-        QTest::keyClicks(d.Edit1, " 206 ");
-        d.Edit3->setText("伊藤");
-        d.ComboBox3->setCurrentIndex(copySourceItem);
+        QCOMPARE(d.copySourceBox->count(), 4);
+        QTest::keyClicks(d.extensionEdit, " 206 ");
+        d.userNameEdit->setText("伊藤");
+        d.copySourceBox->setCurrentIndex(copySourceItem);
         d.ButtonOk->click();
     });
     QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
@@ -653,7 +653,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.cmbType->setCurrentIndex(1); // 電話機Ｂ
         QFile::remove(env.programFolder() + QStringLiteral("電話機Ｂ.tpl"));
-        QTest::keyClicks(d.Edit1, "299");
+        QTest::keyClicks(d.extensionEdit, "299");
         d.ButtonOk->click();
     });
     FMain->ActionJimeijoNew->trigger();
@@ -695,7 +695,7 @@ void TestRegisterCommands::editEntry()
         QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("202"));
         if (pickRow >= 0)
             uitest::pickFromList(d.ComboBoxExternal, pickRow);
-        d.Edit2->setText(QStringLiteral("  新部署 "));
+        d.departmentEdit->setText(QStringLiteral("  新部署 "));
         d.ButtonOk->click();
     });
     if (byDoubleClick)
@@ -756,8 +756,8 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
         QCOMPARE(box->selectedText(), QStringLiteral("1002"));
         QVERIFY(box->hasFocus());
         // What the dialog shows is still entry 1003's.
-        QCOMPARE(d.Edit2->text(), QStringLiteral("営業部"));
-        QCOMPARE(d.Edit3->text(), QStringLiteral("鈴木"));
+        QCOMPARE(d.departmentEdit->text(), QStringLiteral("営業部"));
+        QCOMPARE(d.userNameEdit->text(), QStringLiteral("鈴木"));
         QCOMPARE(d.cmbType->currentText(), QStringLiteral("電話機Ａ"));
         checked = true;
     });
@@ -793,7 +793,7 @@ void TestRegisterCommands::editRefusesControlCharacters()
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QLineEdit *edit = box == 1 ? d.ComboBoxExternal->lineEdit() : box == 2 ? d.Edit2 : d.Edit3;
+        QLineEdit *edit = box == 1 ? d.ComboBoxExternal->lineEdit() : box == 2 ? d.departmentEdit : d.userNameEdit;
         QTRY_VERIFY(d.ComboBoxExternal->hasFocus());
         for (int tabs = 1; tabs < box; ++tabs)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -72,7 +72,7 @@ private Q_SLOTS:
     void showingChangesNothing();
 
 private:
-    void press() { QTest::mouseClick(FSearch->btnOk, Qt::LeftButton); }
+    void press() { QTest::mouseClick(uitest::window<TFSearch>()->btnOk, Qt::LeftButton); }
     void openFind(Qt::Key key);
 
     std::unique_ptr<uitest::Environment> m_env;
@@ -109,8 +109,8 @@ void TestSearch::openFind(Qt::Key key)
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, key, Qt::ControlModifier);
-    QVERIFY(FSearch->isVisible());
-    QVERIFY(QTest::qWaitForWindowActive(FSearch));
+    QVERIFY(uitest::window<TFSearch>()->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
 }
 
 void TestSearch::findSteps()
@@ -120,12 +120,12 @@ void TestSearch::findSteps()
     // The overview is shown while the dialog is open.
     QTest::mouseClick(FMain->ToolButtonShowAll, Qt::LeftButton);
     QVERIFY(!d.detailActive());
-    FSearch->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(FSearch));
-    QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
-    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("検索(&F)"));
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+    uitest::window<TFSearch>()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
+    QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
+    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("検索(&F)"));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);
 
     // Entry 1, cell 0 at position 1: the detail view comes first.
     QVERIFY(d.detailActive());
@@ -136,11 +136,11 @@ void TestSearch::findSteps()
     QCOMPARE(ed->textCursor().selectionStart(), 0);
     QCOMPARE(d.currentCell(), 0);
     QVERIFY(d.isSelected(0) && d.selectedCount() == 1);
-    QVERIFY(FSearch->isVisible() && FSearch->isEnabled());
+    QVERIFY(uitest::window<TFSearch>()->isVisible() && uitest::window<TFSearch>()->isEnabled());
 
     // The second "ab" follows right after the first: not examined; the
     // capital in cell 1 is found.
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);
     ed = shownEditor();
     QVERIFY(ed && ed == d.cell(1).editor);
     QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("Ab"));
@@ -159,18 +159,18 @@ void TestSearch::findSteps()
     QCOMPARE(ed->toPlainText(), QStringLiteral("cd\nxab"));
     QCOMPARE(ed->textCursor().selectionStart(), 4);
     QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("ab"));
-    QCOMPARE(FSearch->state().position, 6);
+    QCOMPARE(uitest::window<TFSearch>()->state().position, 6);
 
     press(); // entry 2, cell 2
     QCOMPARE(d.currentCell(), 2);
     // The end of the register: nothing changes, and pressing again finds nothing.
-    const regsearch::State last = FSearch->state();
+    const regsearch::State last = uitest::window<TFSearch>()->state();
     press();
     press();
-    QCOMPARE(FSearch->state().entry, last.entry);
-    QCOMPARE(FSearch->state().cell, last.cell);
+    QCOMPARE(uitest::window<TFSearch>()->state().entry, last.entry);
+    QCOMPARE(uitest::window<TFSearch>()->state().cell, last.cell);
     QCOMPARE(d.currentCell(), 2);
-    QVERIFY(FSearch->isVisible());
+    QVERIFY(uitest::window<TFSearch>()->isVisible());
     QVERIFY(m_env->dialogs.texts("message").isEmpty());
     // Finding changed no cell.
     QVERIFY(!FMain->document().isModified());
@@ -179,49 +179,49 @@ void TestSearch::findSteps()
 void TestSearch::layoutsAndClosing()
 {
     openFind(Qt::Key_R);
-    QCOMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
-    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
-    QCOMPARE(FSearch->size(), QSize(TFSearch::ClientWidth, TFSearch::ClientHeight));
-    QVERIFY(FSearch->Edit2->isVisible() && FSearch->Label2->isVisible());
-    QCOMPARE(FSearch->Edit1->y(), 10);
-    QCOMPARE(FSearch->CheckBox2->y(), 88);
-    QVERIFY(FSearch->windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!FSearch->isModal());
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Escape);
-    QVERIFY(!FSearch->isVisible());
+    QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("置換"));
+    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("置換(&R)"));
+    QCOMPARE(uitest::window<TFSearch>()->size(), QSize(TFSearch::ClientWidth, TFSearch::ClientHeight));
+    QVERIFY(uitest::window<TFSearch>()->replaceEdit->isVisible() && uitest::window<TFSearch>()->replaceLabel->isVisible());
+    QCOMPARE(uitest::window<TFSearch>()->findEdit->y(), 10);
+    QCOMPARE(uitest::window<TFSearch>()->fromTopBox->y(), 88);
+    QVERIFY(uitest::window<TFSearch>()->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!uitest::window<TFSearch>()->isModal());
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
+    QVERIFY(!uitest::window<TFSearch>()->isVisible());
 
     // Opened again in find mode: its layout, and the texts kept.
     openFind(Qt::Key_F);
-    QCOMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!FSearch->Edit2->isVisible());
-    QCOMPARE(FSearch->Edit1->y(), 18);
-    QCOMPARE(FSearch->btnCancel->y(), 44);
-    QCOMPARE(FSearch->CheckBox1->y(), 62);
-    QCOMPARE(FSearch->Edit1->text(), QStringLiteral("zz"));
+    QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
+    QVERIFY(!uitest::window<TFSearch>()->replaceEdit->isVisible());
+    QCOMPARE(uitest::window<TFSearch>()->findEdit->y(), 18);
+    QCOMPARE(uitest::window<TFSearch>()->btnCancel->y(), 44);
+    QCOMPARE(uitest::window<TFSearch>()->matchCaseBox->y(), 62);
+    QCOMPARE(uitest::window<TFSearch>()->findEdit->text(), QStringLiteral("zz"));
 
     // The mode changed while the dialog is open takes its layout at once:
     // what the dialog shows is what its button does, and 検索 never replaces.
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
-    QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("置換"));
-    QVERIFY(FSearch->Edit2->isVisible());
-    QCOMPARE(FSearch->btnOk->text(), QStringLiteral("置換(&R)"));
+    QTRY_COMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("置換"));
+    QVERIFY(uitest::window<TFSearch>()->replaceEdit->isVisible());
+    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("置換(&R)"));
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_F, Qt::ControlModifier);
-    QTRY_COMPARE(FSearch->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!FSearch->Edit2->isVisible());
-    FSearch->Edit1->setFocus();
-    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
+    QTRY_COMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
+    QVERIFY(!uitest::window<TFSearch>()->replaceEdit->isVisible());
+    uitest::window<TFSearch>()->findEdit->setFocus();
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"zz"});
     QVERIFY(!FMain->document().isModified());
-    QTest::mouseClick(FSearch->btnCancel, Qt::LeftButton);
-    QVERIFY(!FSearch->isVisible());
+    QTest::mouseClick(uitest::window<TFSearch>()->btnCancel, Qt::LeftButton);
+    QVERIFY(!uitest::window<TFSearch>()->isVisible());
 }
 
 void TestSearch::fromFirstEntry()
@@ -230,29 +230,29 @@ void TestSearch::fromFirstEntry()
     uitest::clickRow(1);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ZZ"));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ZZ"));
     press(); // from the current entry: nothing in entry 2
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
     QVERIFY(!shownEditor());
-    QTest::mouseClick(FSearch->CheckBox2, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox2->height() / 2));
-    QVERIFY(FSearch->CheckBox2->isChecked());
+    QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton, {}, QPoint(5, uitest::window<TFSearch>()->fromTopBox->height() / 2));
+    QVERIFY(uitest::window<TFSearch>()->fromTopBox->isChecked());
     press();
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     QCOMPARE(FMain->display().currentCell(), 2);
     // Case-sensitive: "ZZ" is not "zz"; the menu resets the search state.
     openFind(Qt::Key_F);
-    QTest::mouseClick(FSearch->CheckBox1, Qt::LeftButton, {}, QPoint(5, FSearch->CheckBox1->height() / 2));
-    QVERIFY(FSearch->CheckBox1->isChecked());
+    QTest::mouseClick(uitest::window<TFSearch>()->matchCaseBox, Qt::LeftButton, {}, QPoint(5, uitest::window<TFSearch>()->matchCaseBox->height() / 2));
+    QVERIFY(uitest::window<TFSearch>()->matchCaseBox->isChecked());
     press();
-    QCOMPARE(FSearch->state().entry, 0);
+    QCOMPARE(uitest::window<TFSearch>()->state().entry, 0);
 }
 
 void TestSearch::replaceSteps()
 {
     openFind(Qt::Key_R);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("Q"));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
+    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
+    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("Q"));
     press(); // the first press only shows
     QCOMPARE(cellText(1, 0), QStringList{"abab"});
     QVERIFY(!FMain->document().isModified());
@@ -283,24 +283,24 @@ void TestSearch::replaceSteps()
 void TestSearch::refusals()
 {
     openFind(Qt::Key_R);
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return); // empty search text
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return); // empty search text
     QCOMPARE(m_env->dialogs.texts("message"), QStringList{regsearch::EmptyTextMessage});
-    QCOMPARE(FSearch->state().entry, 0);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("zz"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("01234567890123456789"));
+    QCOMPARE(uitest::window<TFSearch>()->state().entry, 0);
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
+    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
+    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("01234567890123456789"));
     press();
     QCOMPARE(FMain->display().currentCell(), 2);
     press(); // exactly 20 characters: accepted
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
     // Growing past 20 characters is refused with a message.
     openFind(Qt::Key_R);
-    QTest::keyClick(FSearch->Edit1, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("0"));
-    QTest::mouseClick(FSearch->Edit2, Qt::LeftButton);
-    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(FSearch->Edit2, QStringLiteral("xx"));
-    QCOMPARE(FSearch->Edit2->text(), QStringLiteral("xx"));
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("0"));
+    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
+    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("xx"));
+    QCOMPARE(uitest::window<TFSearch>()->replaceEdit->text(), QStringLiteral("xx"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
@@ -309,11 +309,11 @@ void TestSearch::refusals()
     // Pressed again, the refused occurrence is passed over: the next "0".
     press();
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
-    QCOMPARE(FSearch->state().position, 11);
+    QCOMPARE(uitest::window<TFSearch>()->state().position, 11);
     // A pasted replacement holding a tab is refused before anything changes.
     QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
-    QTest::keyClick(FSearch->Edit2, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(FSearch->Edit2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_V, Qt::ControlModifier);
     press();
     QCOMPARE(m_env->dialogs.texts("message").size(), 3);
     QVERIFY(m_env->dialogs.texts("message").constLast().contains(QStringLiteral("置換後の文字列に制御文字 (U+0009)")));
@@ -323,7 +323,7 @@ void TestSearch::refusals()
 void TestSearch::typedTextKept()
 {
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
     press();
     QPlainTextEdit *ed = shownEditor();
     QVERIFY(ed);
@@ -362,7 +362,7 @@ void TestSearch::showingChangesNothing()
     doc.setLine(b + regfmt::cell::PictureData, QStringLiteral("Qk0="));
     const QByteArray before = doc.lines().encode();
     openFind(Qt::Key_F);
-    QTest::keyClicks(FSearch->Edit1, QStringLiteral("ab"));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
     press();
     QCOMPARE(FMain->display().currentCell(), 1); // not cell 0, which shows a picture
     QPlainTextEdit *ed = shownEditor();

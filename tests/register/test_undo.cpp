@@ -268,14 +268,14 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
-    QVERIFY(QTest::qWaitForWindowActive(FSearch));
-    typeText(FSearch->Edit1, QStringLiteral("保留"));
-    typeText(FSearch->Edit2, QStringLiteral("転送"));
-    QTest::mouseClick(FSearch->CheckBox2, Qt::LeftButton); // from the first entry
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);      // found
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Return);      // replaced, the next looked for
-    QTest::keyClick(FSearch->Edit1, Qt::Key_Escape);
-    QTRY_VERIFY(!FSearch->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
+    typeText(uitest::window<TFSearch>()->findEdit, QStringLiteral("保留"));
+    typeText(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("転送"));
+    QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton); // from the first entry
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // found
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // replaced, the next looked for
+    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
+    QTRY_VERIFY(!uitest::window<TFSearch>()->isVisible());
     // Replaced in entry 1; the next occurrence, in entry 3, is shown.
     QCOMPARE(doc().currentEntryNumber(), 3);
     {
@@ -286,7 +286,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
 
     // An entry created, an entry edited, an entry deleted.
     uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
-        QTest::keyClicks(dlg.Edit1, "301");
+        QTest::keyClicks(dlg.extensionEdit, "301");
         QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
     });
     QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
@@ -294,8 +294,8 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     stepDone(QStringLiteral("示名条の作成"));
 
     uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
-        dlg.Edit2->selectAll();
-        typeText(dlg.Edit2, QStringLiteral("開発部"));
+        dlg.departmentEdit->selectAll();
+        typeText(dlg.departmentEdit, QStringLiteral("開発部"));
         QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
     });
     {

@@ -93,17 +93,17 @@ private Q_SLOTS:
 void TestPictures::dialogLayout()
 {
     CellFixture f(cells(2));
-    QCOMPARE(FViewImage->windowTitle(), QStringLiteral("画像取込み"));
-    QCOMPARE(FViewImage->minimumSize(), QSize(360, 260));
-    const QList<std::pair<QPushButton *, QString>> buttons{{FViewImage->ButtonLoad, "取込み"},
-                                                           {FViewImage->ButtonClear, "クリア"},
-                                                           {FViewImage->ButtonOK, "OK"},
-                                                           {FViewImage->ButtonCancel, "ｷｬﾝｾﾙ"}};
+    QCOMPARE(uitest::window<TFViewImage>()->windowTitle(), QStringLiteral("画像取込み"));
+    QCOMPARE(uitest::window<TFViewImage>()->minimumSize(), QSize(360, 260));
+    const QList<std::pair<QPushButton *, QString>> buttons{{uitest::window<TFViewImage>()->ButtonLoad, "取込み"},
+                                                           {uitest::window<TFViewImage>()->ButtonClear, "クリア"},
+                                                           {uitest::window<TFViewImage>()->ButtonOK, "OK"},
+                                                           {uitest::window<TFViewImage>()->ButtonCancel, "ｷｬﾝｾﾙ"}};
     for (const auto &[b, caption] : buttons) {
         QCOMPARE(b->text(), caption);
         QCOMPARE(b->size(), QSize(75, 23));
     }
-    QVERIFY(FViewImage->ButtonOK->isDefault());
+    QVERIFY(uitest::window<TFViewImage>()->ButtonOK->isDefault());
     const QString path = writeJpeg(f.env.dataFolder(), "small.jpg", 2000);
     bool checked = false;
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
@@ -126,7 +126,7 @@ void TestPictures::dialogLayout()
     f.click(0);
     FMain->ActionEditPicOn->trigger();
     QVERIFY(checked);
-    QVERIFY(!FViewImage->isVisible());
+    QVERIFY(!uitest::window<TFViewImage>()->isVisible());
     const auto &open = f.env.dialogs.shown.last();
     QCOMPARE(open.kind, QStringLiteral("open"));
     QCOMPARE(open.request.title, QStringLiteral("画像ﾌｧｲﾙ読み込み"));
@@ -307,7 +307,7 @@ void TestPictures::doubleClickOnPictureAndDetach()
 void TestPictures::settingsWrittenAtEnd()
 {
     CellFixture f(cells(1), {"[Position]", "ViewImageLeft=140", "ViewImageTop=120"});
-    QCOMPARE(FViewImage->pos(), QPoint(140, 120));
+    QCOMPARE(uitest::window<TFViewImage>()->pos(), QPoint(140, 120));
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Data", "PictureFileSizeMax"), QStringLiteral("30720"));
     QCOMPARE(f.env.setting("Dir", "OpenPicture"), f.env.programFolder() + QStringLiteral("tvロゴ"));

@@ -206,13 +206,13 @@ void whenEntryDialogShown(const std::function<void(TFTelAdd &)> &fill)
     auto *timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, fill] {
-        if (!FTelAdd || !FTelAdd->isVisible())
+        if (!uitest::window<TFTelAdd>() || !uitest::window<TFTelAdd>()->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
-        fill(*FTelAdd);
-        if (FTelAdd->isVisible())
-            FTelAdd->reject();
+        fill(*uitest::window<TFTelAdd>());
+        if (uitest::window<TFTelAdd>()->isVisible())
+            uitest::window<TFTelAdd>()->reject();
     });
     timer->start();
 }
@@ -222,13 +222,13 @@ void whenPictureDialogShown(const std::function<void(TFViewImage &)> &act)
     auto *timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (!FViewImage || !FViewImage->isVisible())
+        if (!uitest::window<TFViewImage>() || !uitest::window<TFViewImage>()->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
-        act(*FViewImage);
-        if (FViewImage->isVisible())
-            FViewImage->reject();
+        act(*uitest::window<TFViewImage>());
+        if (uitest::window<TFViewImage>()->isVisible())
+            uitest::window<TFViewImage>()->reject();
     });
     timer->start();
 }

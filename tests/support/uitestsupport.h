@@ -5,6 +5,8 @@
 // scripted message boxes and file dialogs, and the windows created and
 // destroyed in program order.
 
+#include "app/tfmain.h"
+#include "app/windows.h"
 #include "platform/userdialogs.h"
 #include "register/registerdocument.h"
 
@@ -20,6 +22,14 @@ class TFTelAdd;
 class TFViewImage;
 
 namespace uitest {
+
+// One of the program's dialogs by its class: each is made once, as a child
+// of the main window (null before createWindows and after destroyWindows).
+template <class Window>
+Window *window()
+{
+    return FMain ? FMain->findChild<Window *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
 
 // One template cell: its key code and whether its section shows key numbers.
 struct TemplateSection
