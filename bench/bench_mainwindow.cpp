@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     for (int i = 1; i <= selections; ++i) {
         const int row = (i * 97) % FMain->rowCount();
         t.restart();
-        FMain->ListView1->setCurrentIndex(FMain->ListView1->model()->index(row, 0));
+        FMain->registerList->setCurrentIndex(FMain->registerList->model()->index(row, 0));
         QCoreApplication::processEvents();
         const double e = ms(t);
         total += e;

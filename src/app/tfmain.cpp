@@ -125,7 +125,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildCellCommands();
     m_printCommands = new PrintCommands(
         *m_registerCommands, m_mainSub->settings(),
-        {ActionFilePrint, ActionFilePrintList, ActionFileSetup, ActionFilePdf, ListView1}, this, this);
+        {ActionFilePrint, ActionFilePrintList, ActionFileSetup, ActionFilePdf, registerList}, this, this);
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
     m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing,
@@ -136,7 +136,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
 
     KeyLabelPanel::Parts parts;
     parts.window = this;
-    parts.tabs = pnlKeyLabel;
+    parts.tabs = keyLabelTabs;
     parts.fontSizeBox = ComboBoxFontSize;
     parts.document = &m_document;
     parts.display = m_display.get();
@@ -307,30 +307,30 @@ void TFMain::buildMenus()
     for (QAction *m : bar->actions())
         m->menu()->setStyle(menuStyle);
 
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
-    PopupMenu1A = new QMenu(this);
-    PopupMenu1A->addActions({PopupCut, PopupCopy, PopupPaste, PopupDelete});
-    PopupMenu1A->addSeparator();
-    PopupMenu1A->addAction(PopupPicOn);
-    PopupMenu1B = new QMenu(this);
-    PopupMenu1B->addAction(PopupPicOff);
+    listMenu = new QMenu(this);
+    listMenu->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
+    cellMenu = new QMenu(this);
+    cellMenu->addActions({PopupCut, PopupCopy, PopupPaste, PopupDelete});
+    cellMenu->addSeparator();
+    cellMenu->addAction(PopupPicOn);
+    pictureMenu = new QMenu(this);
+    pictureMenu->addAction(PopupPicOff);
 }
 
 void TFMain::buildToolBar()
 {
-    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setFixedHeight(29);
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    ToolBar1->layout()->setSpacing(0);
-    ToolBar1->layout()->setContentsMargins(2, 2, 2, 2);
+    mainToolBar = addToolBar(QStringLiteral("mainToolBar"));
+    mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
+    mainToolBar->setMovable(false);
+    mainToolBar->setFloatable(false);
+    mainToolBar->setFixedHeight(29);
+    mainToolBar->setIconSize(QSize(16, 16));
+    mainToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    mainToolBar->layout()->setSpacing(0);
+    mainToolBar->layout()->setContentsMargins(2, 2, 2, 2);
 
     auto button = [this](int picture, const QString &hint, QAction *action, bool toggle = false) {
-        auto *b = new QToolButton(ToolBar1);
+        auto *b = new QToolButton(mainToolBar);
         b->setIcon(QIcon(QPixmap::fromImage(toolbarpictures::picture(picture))));
         b->setIconSize(QSize(16, 16));
         b->setFixedSize(24, 22);
@@ -339,7 +339,7 @@ void TFMain::buildToolBar()
         b->setToolTip(firstPart(hint));
         b->setStatusTip(hint);
         b->setCheckable(toggle);
-        ToolBar1->addWidget(b);
+        mainToolBar->addWidget(b);
         if (action) {
             connect(b, &QToolButton::clicked, action, &QAction::trigger);
             b->setEnabled(action->isEnabled());
@@ -348,15 +348,15 @@ void TFMain::buildToolBar()
         return b;
     };
     auto combo = [this](int width, const QString &hint, bool editable) {
-        auto *c = new QComboBox(ToolBar1);
+        auto *c = new QComboBox(mainToolBar);
         c->setFixedWidth(width);
         c->setEditable(editable);
         c->setToolTip(firstPart(hint));
         c->setStatusTip(hint);
-        ToolBar1->addWidget(c);
+        mainToolBar->addWidget(c);
         return c;
     };
-    auto separator = [this] { ToolBar1->addWidget(makeSeparator(ToolBar1)); };
+    auto separator = [this] { mainToolBar->addWidget(makeSeparator(mainToolBar)); };
 
     using namespace toolbarpictures;
     ToolButtonNew = button(New, QStringLiteral("新規作成|新しいデータベースを作成します"), ActionFileNew);
@@ -433,35 +433,35 @@ void TFMain::buildToolBar()
 
 void TFMain::buildWorkArea()
 {
-    pnlBase = new QWidget(this);
-    pnlBase->setObjectName(QStringLiteral("pnlBase"));
-    auto *baseLayout = new QVBoxLayout(pnlBase);
+    basePane = new QWidget(this);
+    basePane->setObjectName(QStringLiteral("basePane"));
+    auto *baseLayout = new QVBoxLayout(basePane);
     baseLayout->setContentsMargins(0, 0, 0, 0);
-    Splitter1 = new QSplitter(Qt::Vertical, pnlBase);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(4);
-    Splitter1->setChildrenCollapsible(false);
-    Splitter1->setOpaqueResize(true);
-    auto *top = new QWidget(Splitter1);
+    listSplitter = new QSplitter(Qt::Vertical, basePane);
+    listSplitter->setObjectName(QStringLiteral("listSplitter"));
+    listSplitter->setHandleWidth(4);
+    listSplitter->setChildrenCollapsible(false);
+    listSplitter->setOpaqueResize(true);
+    auto *top = new QWidget(listSplitter);
     auto *topLayout = new QHBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     topLayout->setSpacing(0);
 
-    pnlDisp = new QWidget(top);
-    pnlDisp->setObjectName(QStringLiteral("pnlDisp"));
-    pnlDisp->setFocusPolicy(Qt::NoFocus); // takes the focus only from the program
-    auto *dispLayout = new QVBoxLayout(pnlDisp);
+    viewPane = new QWidget(top);
+    viewPane->setObjectName(QStringLiteral("viewPane"));
+    viewPane->setFocusPolicy(Qt::NoFocus); // takes the focus only from the program
+    auto *dispLayout = new QVBoxLayout(viewPane);
     dispLayout->setContentsMargins(0, 0, 0, 0);
     dispLayout->setSpacing(0);
-    pnlText = new QLabel(pnlDisp);
-    pnlText->setObjectName(QStringLiteral("pnlText"));
-    pnlText->setFixedHeight(20);
-    pnlText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    pnlText->setIndent(4);
-    dispLayout->addWidget(pnlText);
+    entryCaption = new QLabel(viewPane);
+    entryCaption->setObjectName(QStringLiteral("entryCaption"));
+    entryCaption->setFixedHeight(20);
+    entryCaption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    entryCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    entryCaption->setIndent(4);
+    dispLayout->addWidget(entryCaption);
     // Only one of the two views shows at a time, or neither (the blank page).
-    m_views = new QStackedWidget(pnlDisp);
+    m_views = new QStackedWidget(viewPane);
     m_views->addWidget(new QWidget);
     auto makeView = [this](QScrollArea *&box, StripSheet *&sheet, const char *boxName, const char *sheetName) {
         box = new QScrollArea;
@@ -476,77 +476,77 @@ void TFMain::buildWorkArea()
         box->setWidget(sheet);
         m_views->addWidget(box);
     };
-    makeView(ScrollBox1, imgBase1, "ScrollBox1", "imgBase1");
-    makeView(ScrollBox2, imgBase2, "ScrollBox2", "imgBase2");
+    makeView(detailScroll, detailSheet, "detailScroll", "detailSheet");
+    makeView(overviewScroll, overviewSheet, "overviewScroll", "overviewSheet");
     dispLayout->addWidget(m_views, 1);
-    topLayout->addWidget(pnlDisp, 1);
+    topLayout->addWidget(viewPane, 1);
 
-    pnlKeyLabel = new QTabWidget(top);
-    pnlKeyLabel->setObjectName(QStringLiteral("pnlKeyLabel"));
-    pnlKeyLabel->setFixedWidth(180);
-    pnlKeyLabel->setFocusPolicy(Qt::NoFocus);
-    pnlKeyLabel->tabBar()->setFocusPolicy(Qt::NoFocus);
+    keyLabelTabs = new QTabWidget(top);
+    keyLabelTabs->setObjectName(QStringLiteral("keyLabelTabs"));
+    keyLabelTabs->setFixedWidth(180);
+    keyLabelTabs->setFocusPolicy(Qt::NoFocus);
+    keyLabelTabs->tabBar()->setFocusPolicy(Qt::NoFocus);
     // Three tabs side by side within the panel's 180 pixels.
-    pnlKeyLabel->tabBar()->setUsesScrollButtons(false);
-    pnlKeyLabel->tabBar()->setElideMode(Qt::ElideNone);
-    pnlKeyLabel->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
+    keyLabelTabs->tabBar()->setUsesScrollButtons(false);
+    keyLabelTabs->tabBar()->setElideMode(Qt::ElideNone);
+    keyLabelTabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     for (const char16_t *t : {u"ｷｰﾗﾍﾞﾙ1", u"ｷｰﾗﾍﾞﾙ2", u"ｷｰﾗﾍﾞﾙ3"})
-        pnlKeyLabel->addTab(new QWidget, QString::fromUtf16(t));
-    topLayout->addWidget(pnlKeyLabel);
+        keyLabelTabs->addTab(new QWidget, QString::fromUtf16(t));
+    topLayout->addWidget(keyLabelTabs);
 
     m_listModel = new RegisterListModel(m_document, this);
-    ListView1 = new QTreeView(Splitter1);
-    ListView1->setModel(m_listModel);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setItemsExpandable(false);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->header()->setSectionsMovable(false);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->setMinimumHeight(20);
-    ListView1->setItemDelegate(new RowDelegate(ListView1));
+    registerList = new QTreeView(listSplitter);
+    registerList->setModel(m_listModel);
+    registerList->setObjectName(QStringLiteral("registerList"));
+    registerList->setRootIsDecorated(false);
+    registerList->setUniformRowHeights(true);
+    registerList->setItemsExpandable(false);
+    registerList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    registerList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    registerList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    registerList->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
+    registerList->setContextMenuPolicy(Qt::CustomContextMenu);
+    registerList->setAllColumnsShowFocus(true);
+    registerList->header()->setSectionsMovable(false);
+    registerList->header()->setStretchLastSection(false);
+    registerList->setMinimumHeight(20);
+    registerList->setItemDelegate(new RowDelegate(registerList));
     // The selection stays visible while the list has no focus.
-    QPalette pal = ListView1->palette();
+    QPalette pal = registerList->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
-    ListView1->setPalette(pal);
-    connect(ListView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { PopupMenu2->popup(ListView1->viewport()->mapToGlobal(pos)); });
+    registerList->setPalette(pal);
+    connect(registerList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { listMenu->popup(registerList->viewport()->mapToGlobal(pos)); });
 
-    Splitter1->addWidget(top);
-    Splitter1->addWidget(ListView1);
-    Splitter1->setStretchFactor(0, 1);
-    Splitter1->setStretchFactor(1, 0);
-    connect(Splitter1, &QSplitter::splitterMoved, this, &TFMain::Splitter1Moved);
-    baseLayout->addWidget(Splitter1);
-    setCentralWidget(pnlBase);
+    listSplitter->addWidget(top);
+    listSplitter->addWidget(registerList);
+    listSplitter->setStretchFactor(0, 1);
+    listSplitter->setStretchFactor(1, 0);
+    connect(listSplitter, &QSplitter::splitterMoved, this, &TFMain::listSplitterMoved);
+    baseLayout->addWidget(listSplitter);
+    setCentralWidget(basePane);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(24);
-    StatusBar1->setSizeGripEnabled(false);
-    m_statusPanel = new QLabel(StatusBar1);
+    statusLine = new QStatusBar(this);
+    statusLine->setObjectName(QStringLiteral("statusLine"));
+    statusLine->setFixedHeight(24);
+    statusLine->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(statusLine);
     m_statusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar1->addWidget(m_statusPanel, 1);
-    setStatusBar(StatusBar1);
+    statusLine->addWidget(m_statusPanel, 1);
+    setStatusBar(statusLine);
 
     StripDisplay::Widgets w;
-    w.area = pnlDisp;
-    w.caption = pnlText;
-    w.detail = ScrollBox1;
-    w.detailSheet = imgBase1;
-    w.overview = ScrollBox2;
-    w.overviewSheet = imgBase2;
+    w.area = viewPane;
+    w.caption = entryCaption;
+    w.detail = detailScroll;
+    w.detailSheet = detailSheet;
+    w.overview = overviewScroll;
+    w.overviewSheet = overviewSheet;
     w.views = m_views;
-    w.textPopup = PopupMenu1A;
-    w.picturePopup = PopupMenu1B;
+    w.textPopup = cellMenu;
+    w.picturePopup = pictureMenu;
     m_display = std::make_unique<StripDisplay>(m_document, w);
     connect(m_display.get(), &StripDisplay::modeChanged, this, &TFMain::syncViewMode);
     connect(m_display.get(), &StripDisplay::cellCommandsChanged, this, &TFMain::syncCellCommands);
@@ -559,7 +559,7 @@ void TFMain::buildRegisterCommands()
     m_registerCommands = std::make_unique<RegisterCommands>(
         m_document, *m_listModel, *m_display, this, m_mainSub->programFolder(),
         RegisterCommands::Controls{ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs, ActionJimeijoNew,
-                                   ActionJimeijoEdit, ActionJimeijoDelete, ListView1, ComboBoxSeries});
+                                   ActionJimeijoEdit, ActionJimeijoDelete, registerList, ComboBoxSeries});
 }
 
 // The commands on cells: each class connects the actions it is given.
@@ -614,24 +614,24 @@ void TFMain::restoreSettings()
 
     const bool keyLabel = s.readInteger(Checked, QStringLiteral("DispKeyLabel"), 1) != 0;
     ActionKeyLabelShow->setChecked(keyLabel);
-    pnlKeyLabel->setVisible(keyLabel);
+    keyLabelTabs->setVisible(keyLabel);
     ToolButtonKeyLabel->setChecked(keyLabel);
     const bool list = s.readInteger(Checked, QStringLiteral("DispList"), 1) != 0;
     ActionListJimeijo->setChecked(list);
     ToolButtonListJimeijo->setChecked(list);
     const bool toolBar = s.readInteger(Checked, QStringLiteral("DispToolBar"), 1) != 0;
     ActionShowToolBar->setChecked(toolBar);
-    ToolBar1->setVisible(toolBar);
+    mainToolBar->setVisible(toolBar);
     const bool statusBarOn = s.readInteger(Checked, QStringLiteral("DispStatusBar"), 1) != 0;
     ActionShowStatusBar->setChecked(statusBarOn);
-    StatusBar1->setVisible(statusBarOn);
-    ListView1->setVisible(list);
-    Splitter1->handle(1)->setVisible(list);
+    statusLine->setVisible(statusBarOn);
+    registerList->setVisible(list);
+    listSplitter->handle(1)->setVisible(list);
 
     m_listHeight = s.readInteger(Position, QStringLiteral("TelListHeight"), 105);
-    Splitter1->setSizes({std::max(1, height - m_listHeight), std::max(20, m_listHeight)});
+    listSplitter->setSizes({std::max(1, height - m_listHeight), std::max(20, m_listHeight)});
     for (int c = 0; c < 6; ++c)
-        ListView1->setColumnWidth(c, s.readInteger(Position, QStringLiteral("TelList%1").arg(c), DefaultColumnWidths[c]));
+        registerList->setColumnWidth(c, s.readInteger(Position, QStringLiteral("TelList%1").arg(c), DefaultColumnWidths[c]));
 
     const bool overview = s.readInteger(Checked, QStringLiteral("DispLayout"), 1) != 0;
     m_display->setInitialMode(overview ? StripDisplay::Mode::Overview : StripDisplay::Mode::Detail);
@@ -705,10 +705,10 @@ void TFMain::saveSettings()
     s.writeInteger(Checked, QStringLiteral("DispStatusBar"), statusBarShown() ? 1 : 0);
     s.writeInteger(Checked, QStringLiteral("DispLayout"), overviewSelected() ? 1 : 0);
     // A list that was never laid out keeps the height it was given.
-    const int listHeight = ListView1->isVisible() ? ListView1->height() : m_listHeight;
+    const int listHeight = registerList->isVisible() ? registerList->height() : m_listHeight;
     s.writeInteger(Position, QStringLiteral("TelListHeight"), listHeight);
     for (int c = 0; c < 6; ++c)
-        s.writeInteger(Position, QStringLiteral("TelList%1").arg(c), ListView1->columnWidth(c));
+        s.writeInteger(Position, QStringLiteral("TelList%1").arg(c), registerList->columnWidth(c));
     s.writeInteger(Data, QStringLiteral("SelSeriesNo"), m_selSeriesNo);
     if (m_csvCommands)
         m_csvCommands->saveSettings(s);
@@ -798,18 +798,18 @@ void TFMain::ActionListJimeijoExecute()
     const bool on = ActionListJimeijo->isChecked();
     ToolButtonListJimeijo->setChecked(on);
     if (on) {
-        ListView1->show();
-        Splitter1->handle(1)->show();
+        registerList->show();
+        listSplitter->handle(1)->show();
     } else {
-        m_listHeight = ListView1->height();
-        Splitter1->handle(1)->hide();
-        ListView1->hide();
+        m_listHeight = registerList->height();
+        listSplitter->handle(1)->hide();
+        registerList->hide();
     }
 }
 
 void TFMain::ActionShowToolBarExecute()
 {
-    ToolBar1->setVisible(ActionShowToolBar->isChecked());
+    mainToolBar->setVisible(ActionShowToolBar->isChecked());
 }
 
 void TFMain::ActionShowStatusBarExecute()
@@ -818,20 +818,20 @@ void TFMain::ActionShowStatusBarExecute()
         // The status bar belongs below the list; showing it again in this
         // order keeps status bar, list and splitter stacked from the bottom.
         const bool list = ActionListJimeijo->isChecked();
-        Splitter1->handle(1)->hide();
-        ListView1->hide();
-        StatusBar1->show();
-        ListView1->setVisible(list);
-        Splitter1->handle(1)->setVisible(list);
+        listSplitter->handle(1)->hide();
+        registerList->hide();
+        statusLine->show();
+        registerList->setVisible(list);
+        listSplitter->handle(1)->setVisible(list);
     } else {
-        StatusBar1->hide();
+        statusLine->hide();
     }
 }
 
 void TFMain::ActionKeyLabelShowExecute()
 {
     const bool on = ActionKeyLabelShow->isChecked();
-    pnlKeyLabel->setVisible(on);
+    keyLabelTabs->setVisible(on);
     ToolButtonKeyLabel->setChecked(on);
     m_display->positionScrolling(1, m_display->currentCell());
 }
@@ -854,15 +854,15 @@ void TFMain::ComboBoxSeriesChange()
     m_keyLabelPanel->ComboBoxSeriesChange(m_selSeriesNo);
 }
 
-void TFMain::Splitter1Moved(int pos)
+void TFMain::listSplitterMoved(int pos)
 {
     // The strip display keeps at least SplitterTopMinimum pixels: a splitter
     // dragged above that is pushed back and the list shrinks accordingly.
     if (pos < SplitterTopMinimum) {
-        const int total = Splitter1->height() - Splitter1->handleWidth();
-        Splitter1->setSizes({SplitterTopMinimum, std::max(20, total - SplitterTopMinimum)});
+        const int total = listSplitter->height() - listSplitter->handleWidth();
+        listSplitter->setSizes({SplitterTopMinimum, std::max(20, total - SplitterTopMinimum)});
     }
-    m_listHeight = ListView1->height();
+    m_listHeight = registerList->height();
 }
 
 void TFMain::CommitPendingEdit()

@@ -142,12 +142,12 @@ public:
     QAction *PopupPicOn = nullptr;
     QAction *PopupPicOff = nullptr;
 
-    QMenu *PopupMenu1A = nullptr;
-    QMenu *PopupMenu1B = nullptr;
-    QMenu *PopupMenu2 = nullptr;
+    QMenu *cellMenu = nullptr;
+    QMenu *pictureMenu = nullptr;
+    QMenu *listMenu = nullptr;
 
     // --- controls ---
-    QToolBar *ToolBar1 = nullptr;
+    QToolBar *mainToolBar = nullptr;
     QToolButton *ToolButtonNew = nullptr;
     QToolButton *ToolButtonOpen = nullptr;
     QToolButton *ToolButtonSave = nullptr;
@@ -171,17 +171,17 @@ public:
     QToolButton *ToolButtonShowDetail = nullptr;
     QComboBox *ComboBoxSeries = nullptr;
 
-    QWidget *pnlBase = nullptr;
-    QWidget *pnlDisp = nullptr;
-    QLabel *pnlText = nullptr;
-    QScrollArea *ScrollBox1 = nullptr;
-    QScrollArea *ScrollBox2 = nullptr;
-    StripSheet *imgBase1 = nullptr;
-    StripSheet *imgBase2 = nullptr;
-    QTabWidget *pnlKeyLabel = nullptr;
-    QSplitter *Splitter1 = nullptr;
-    QTreeView *ListView1 = nullptr;
-    QStatusBar *StatusBar1 = nullptr;
+    QWidget *basePane = nullptr;
+    QWidget *viewPane = nullptr;
+    QLabel *entryCaption = nullptr;
+    QScrollArea *detailScroll = nullptr;
+    QScrollArea *overviewScroll = nullptr;
+    StripSheet *detailSheet = nullptr;
+    StripSheet *overviewSheet = nullptr;
+    QTabWidget *keyLabelTabs = nullptr;
+    QSplitter *listSplitter = nullptr;
+    QTreeView *registerList = nullptr;
+    QStatusBar *statusLine = nullptr;
 
 public Q_SLOTS:
     void ActionKeyLabelShowExecute();
@@ -191,7 +191,7 @@ public Q_SLOTS:
     void ActionShowDetailExecute();
     void ActionShowAllExecute();
     void ComboBoxSeriesChange();
-    void Splitter1Moved(int pos);
+    void listSplitterMoved(int pos);
 
 protected:
     bool event(QEvent *event) override;

@@ -1,6 +1,6 @@
 #pragma once
 // The key label panel of the main window: the key labels of the current
-// series as buttons on the three tabs of pnlKeyLabel. A click copies the
+// series as buttons on the three tabs of keyLabelTabs. A click copies the
 // label into every selected cell of the strip in the detail view. The panel
 // owns the key label set of the current series and opens the key label
 // dialog.
@@ -28,7 +28,7 @@ public:
     struct Parts
     {
         QWidget *window = nullptr;      // parent of the message boxes
-        QTabWidget *tabs = nullptr;     // pnlKeyLabel
+        QTabWidget *tabs = nullptr;     // keyLabelTabs
         QComboBox *fontSizeBox = nullptr; // the main window's size box
         RegisterDocument *document = nullptr;
         StripDisplay *display = nullptr;

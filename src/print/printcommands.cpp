@@ -237,12 +237,12 @@ QList<EntryHeader> PrintCommands::listRows() const
 QList<int> PrintCommands::selectedPositions() const
 {
     QList<int> positions;
-    const QItemSelectionModel *sel = m_controls.ListView1->selectionModel();
+    const QItemSelectionModel *sel = m_controls.registerList->selectionModel();
     for (const QModelIndex &i : sel->selectedRows())
         positions.append(i.row());
     std::sort(positions.begin(), positions.end());
     if (positions.isEmpty()) {
-        const QModelIndex current = m_controls.ListView1->currentIndex();
+        const QModelIndex current = m_controls.registerList->currentIndex();
         if (current.isValid())
             positions.append(current.row());
     }

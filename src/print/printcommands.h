@@ -44,7 +44,7 @@ public:
         QAction *ActionFileSetup = nullptr;
         QAction *ActionFilePdf = nullptr;
         // The register list, whose selection says what is printed.
-        QTreeView *ListView1 = nullptr;
+        QTreeView *registerList = nullptr;
     };
     // The dialogs are created with the other windows, after the main
     // window; a command whose dialog is missing does nothing.

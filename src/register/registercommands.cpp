@@ -72,7 +72,7 @@ RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel
     m_poll->setInterval(5000);
     connect(m_poll, &QTimer::timeout, this, &RegisterCommands::checkDisk);
 
-    QTreeView *list = controls.ListView1;
+    QTreeView *list = controls.registerList;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &added) { ListView1SelectionChanged(added); });
     list->installEventFilter(this);
@@ -83,7 +83,7 @@ RegisterCommands::~RegisterCommands() = default;
 
 bool RegisterCommands::eventFilter(QObject *watched, QEvent *e)
 {
-    QTreeView *list = m_controls.ListView1;
+    QTreeView *list = m_controls.registerList;
     if (watched == list && e->type() == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(e);
         if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
@@ -109,18 +109,18 @@ int RegisterCommands::rowCount() const
 void RegisterCommands::selectOnly(int row)
 {
     ListUpdate guard(m_listUpdating);
-    m_controls.ListView1->clearSelection();
+    m_controls.registerList->clearSelection();
     const QModelIndex index = m_model.index(row, 0);
     if (index.isValid()) {
-        m_controls.ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_controls.ListView1->scrollTo(index);
+        m_controls.registerList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_controls.registerList->scrollTo(index);
     }
 }
 
 void RegisterCommands::focusListIfVisible()
 {
-    if (m_controls.ListView1->isVisible())
-        m_controls.ListView1->setFocus(Qt::OtherFocusReason);
+    if (m_controls.registerList->isVisible())
+        m_controls.registerList->setFocus(Qt::OtherFocusReason);
 }
 
 void RegisterCommands::ListView1SelectionChanged(const QItemSelection &added)
@@ -137,7 +137,7 @@ void RegisterCommands::ListView1SelectionChanged(const QItemSelection &added)
             rows.append(i.row());
     if (rows.isEmpty())
         return;
-    const QModelIndex current = m_controls.ListView1->currentIndex();
+    const QModelIndex current = m_controls.registerList->currentIndex();
     const int row = current.isValid() && rows.contains(current.row()) ? current.row() : *std::max_element(rows.begin(), rows.end());
     if (row + 1 == m_document.currentEntryNumber())
         return;
@@ -459,7 +459,7 @@ void RegisterCommands::ActionJimeijoEditExecute()
     if (rowCount() == 0)
         return;
     m_display.commitPendingEdit();
-    const int r0 = m_controls.ListView1->currentIndex().isValid() ? m_controls.ListView1->currentIndex().row() : -1;
+    const int r0 = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : -1;
     if (r0 < 0)
         return;
     const EntryHeader before = m_model.rowHeader(r0);
@@ -506,13 +506,13 @@ void RegisterCommands::ActionJimeijoEditExecute()
 void RegisterCommands::ActionJimeijoDeleteExecute()
 {
     QList<int> rows;
-    for (const QModelIndex &i : m_controls.ListView1->selectionModel()->selectedRows())
+    for (const QModelIndex &i : m_controls.registerList->selectionModel()->selectedRows())
         rows.append(i.row());
     if (rows.isEmpty())
         return;
     m_display.commitPendingEdit();
     std::sort(rows.begin(), rows.end());
-    int f = m_controls.ListView1->currentIndex().isValid() ? m_controls.ListView1->currentIndex().row() : rows.constFirst();
+    int f = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : rows.constFirst();
     if (UserDialogs::current().question(m_window, DeleteQuestion, UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
         != UserDialogs::Answer::Yes)
         return;

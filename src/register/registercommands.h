@@ -37,7 +37,7 @@ public:
         QAction *ActionJimeijoNew = nullptr;
         QAction *ActionJimeijoEdit = nullptr;
         QAction *ActionJimeijoDelete = nullptr;
-        QTreeView *ListView1 = nullptr;
+        QTreeView *registerList = nullptr;
         // The series selector, which follows the shown entry.
         QComboBox *ComboBoxSeries = nullptr;
     };

@@ -85,15 +85,15 @@ public:
 
     struct Widgets
     {
-        QWidget *area = nullptr;           // pnlDisp
-        QLabel *caption = nullptr;         // pnlText
+        QWidget *area = nullptr;           // viewPane
+        QLabel *caption = nullptr;         // entryCaption
         QStackedWidget *views = nullptr;   // holds a blank page and the two views
-        QScrollArea *detail = nullptr;     // ScrollBox1
-        StripSheet *detailSheet = nullptr; // imgBase1
-        QScrollArea *overview = nullptr;   // ScrollBox2
-        StripSheet *overviewSheet = nullptr; // imgBase2
-        QMenu *textPopup = nullptr;        // PopupMenu1A
-        QMenu *picturePopup = nullptr;     // PopupMenu1B
+        QScrollArea *detail = nullptr;     // detailScroll
+        StripSheet *detailSheet = nullptr; // detailSheet
+        QScrollArea *overview = nullptr;   // overviewScroll
+        StripSheet *overviewSheet = nullptr; // overviewSheet
+        QMenu *textPopup = nullptr;        // cellMenu
+        QMenu *picturePopup = nullptr;     // pictureMenu
     };
 
     // One cell in both views (index 0 detail, 1 overview).

@@ -21,18 +21,18 @@ TFViewImage::TFViewImage(QWidget *parent, const Settings &settings) : QDialog(pa
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    ScrollBox1 = new QScrollArea(this);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setWidgetResizable(false);
+    pictureScroll = new QScrollArea(this);
+    pictureScroll->setObjectName(QStringLiteral("pictureScroll"));
+    pictureScroll->setWidgetResizable(false);
     // The picture is centred while it is smaller than the area, and starts
     // at the area's edge where it is larger; this holds on every resize.
-    ScrollBox1->setAlignment(Qt::AlignCenter);
-    ScrollBox1->setFocusPolicy(Qt::StrongFocus);
-    Image1 = new QLabel;
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->resize(0, 0);
-    ScrollBox1->setWidget(Image1);
-    layout->addWidget(ScrollBox1, 1);
+    pictureScroll->setAlignment(Qt::AlignCenter);
+    pictureScroll->setFocusPolicy(Qt::StrongFocus);
+    pictureLabel = new QLabel;
+    pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
+    pictureLabel->resize(0, 0);
+    pictureScroll->setWidget(pictureLabel);
+    layout->addWidget(pictureScroll, 1);
 
     auto *bar = new QWidget(this);
     bar->setFixedHeight(40);
@@ -75,11 +75,11 @@ TFViewImage::Settings TFViewImage::settings() const
 void TFViewImage::showPicture(const QImage &picture)
 {
     if (picture.isNull()) {
-        Image1->setPixmap(QPixmap());
-        Image1->resize(0, 0);
+        pictureLabel->setPixmap(QPixmap());
+        pictureLabel->resize(0, 0);
     } else {
-        Image1->setPixmap(QPixmap::fromImage(picture));
-        Image1->resize(picture.size());
+        pictureLabel->setPixmap(QPixmap::fromImage(picture));
+        pictureLabel->resize(picture.size());
     }
 }
 
@@ -94,7 +94,7 @@ void TFViewImage::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     m_outcome = Outcome::Unchanged;
     m_file = strip::PictureFile();
-    ScrollBox1->setFocus(Qt::OtherFocusReason);
+    pictureScroll->setFocus(Qt::OtherFocusReason);
 }
 
 void TFViewImage::ButtonLoadClick()
@@ -119,19 +119,19 @@ void TFViewImage::ButtonLoadClick()
         m_outcome = Outcome::Loaded;
         showPicture(m_file.image);
     }
-    ScrollBox1->setFocus(Qt::OtherFocusReason);
+    pictureScroll->setFocus(Qt::OtherFocusReason);
 }
 
 void TFViewImage::ButtonClearClick()
 {
-    const QSize area = ScrollBox1->viewport()->size();
+    const QSize area = pictureScroll->viewport()->size();
     QPixmap white(area.isEmpty() ? QSize(1, 1) : area);
     white.fill(Qt::white);
-    Image1->setPixmap(white);
-    Image1->resize(area);
+    pictureLabel->setPixmap(white);
+    pictureLabel->resize(area);
     m_file = strip::PictureFile();
     m_outcome = Outcome::Cleared;
-    ScrollBox1->setFocus(Qt::OtherFocusReason);
+    pictureScroll->setFocus(Qt::OtherFocusReason);
 }
 
 void TFViewImage::ButtonOKClick()

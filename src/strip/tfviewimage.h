@@ -42,8 +42,8 @@ public:
     const strip::PictureFile &file() const { return m_file; }
     qint64 fileSize() const { return m_outcome == Outcome::Loaded ? m_file.size() : -1; }
 
-    QScrollArea *ScrollBox1 = nullptr;
-    QLabel *Image1 = nullptr;
+    QScrollArea *pictureScroll = nullptr;
+    QLabel *pictureLabel = nullptr;
     QPushButton *ButtonLoad = nullptr;
     QPushButton *ButtonClear = nullptr;
     QPushButton *ButtonOK = nullptr;

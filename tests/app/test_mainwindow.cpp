@@ -51,22 +51,22 @@ void TestMainWindow::firstRunDefaultsAreWrittenBack()
     uitest::Environment env;
     env.start();
     QVERIFY(FMain->windowState() & Qt::WindowMaximized);
-    QVERIFY(FMain->toolBarShown() && FMain->ToolBar1->isVisible());
-    QVERIFY(FMain->statusBarShown() && FMain->StatusBar1->isVisible());
-    QVERIFY(FMain->keyLabelShown() && FMain->pnlKeyLabel->isVisible());
-    QVERIFY(FMain->listShown() && FMain->ListView1->isVisible());
+    QVERIFY(FMain->toolBarShown() && FMain->mainToolBar->isVisible());
+    QVERIFY(FMain->statusBarShown() && FMain->statusLine->isVisible());
+    QVERIFY(FMain->keyLabelShown() && FMain->keyLabelTabs->isVisible());
+    QVERIFY(FMain->listShown() && FMain->registerList->isVisible());
     QVERIFY(FMain->overviewSelected());
     QVERIFY(FMain->ToolButtonShowAll->isChecked() && !FMain->ToolButtonShowDetail->isChecked());
     QVERIFY(FMain->ToolButtonKeyLabel->isChecked() && FMain->ToolButtonListJimeijo->isChecked());
-    QCOMPARE(FMain->ListView1->height(), 105);
+    QCOMPARE(FMain->registerList->height(), 105);
     const int widths[6] = {120, 280, 120, 160, 120, 120};
     for (int c = 0; c < 6; ++c)
-        QCOMPARE(FMain->ListView1->columnWidth(c), widths[c]);
+        QCOMPARE(FMain->registerList->columnWidth(c), widths[c]);
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 0);
     QCOMPARE(FMain->ComboBoxSeries->count(), 8);
-    QCOMPARE(FMain->pnlKeyLabel->count(), 3);
-    QCOMPARE(FMain->pnlKeyLabel->tabText(2), QStringLiteral("ｷｰﾗﾍﾞﾙ3"));
-    QCOMPARE(FMain->pnlKeyLabel->width(), 180);
+    QCOMPARE(FMain->keyLabelTabs->count(), 3);
+    QCOMPARE(FMain->keyLabelTabs->tabText(2), QStringLiteral("ｷｰﾗﾍﾞﾙ3"));
+    QCOMPARE(FMain->keyLabelTabs->width(), 180);
     QCOMPARE(FMain->statusText(), QString(QChar(0x3000)));
     QVERIFY(FMain->minimumSize() == QSize(1000, 738));
     env.destroyWindows();
@@ -114,7 +114,7 @@ void TestMainWindow::geometryByWindowState()
                        "SelSeriesNo=5"});
     env.createWindows();
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 5);
-    QCOMPARE(FMain->ListView1->columnWidth(3), 77);
+    QCOMPARE(FMain->registerList->columnWidth(3), 77);
     if (state == 0) {
         QCOMPARE(FMain->pos(), QPoint(20, 30)); // the frame's position
         QCOMPARE(FMain->size(), QSize(1010, 750));
@@ -122,7 +122,7 @@ void TestMainWindow::geometryByWindowState()
         FMain->resize(1020, 760);
     }
     env.showMain();
-    QCOMPARE(FMain->ListView1->height(), 150);
+    QCOMPARE(FMain->registerList->height(), 150);
     env.destroyWindows();
     QCOMPARE(env.setting("Position", "MainTop"), writtenTop);
     QCOMPARE(env.setting("Position", "MainWState"), QString::number(state));
@@ -209,26 +209,26 @@ void TestMainWindow::viewSwitchesStack()
     for (QAction *a : {FMain->ActionKeyLabelShow, FMain->ActionListJimeijo, FMain->ActionShowToolBar,
                        FMain->ActionShowStatusBar})
         a->trigger();
-    QVERIFY(!FMain->ToolBar1->isVisible() && !FMain->StatusBar1->isVisible());
-    QVERIFY(!FMain->ListView1->isVisible() && !FMain->pnlKeyLabel->isVisible());
+    QVERIFY(!FMain->mainToolBar->isVisible() && !FMain->statusLine->isVisible());
+    QVERIFY(!FMain->registerList->isVisible() && !FMain->keyLabelTabs->isVisible());
     QVERIFY(!FMain->ToolButtonListJimeijo->isChecked() && !FMain->ToolButtonKeyLabel->isChecked());
-    QVERIFY(!FMain->Splitter1->handle(1)->isVisible());
-    QVERIFY(FMain->pnlDisp->isVisible());
+    QVERIFY(!FMain->listSplitter->handle(1)->isVisible());
+    QVERIFY(FMain->viewPane->isVisible());
 
     if (listOn)
         FMain->ToolButtonListJimeijo->click();
     FMain->ActionShowStatusBar->trigger();
-    QVERIFY(FMain->StatusBar1->isVisible());
+    QVERIFY(FMain->statusLine->isVisible());
     QTest::qWait(50); // the layouts settle on posted events
-    QCOMPARE(FMain->ListView1->isVisible(), listOn);
+    QCOMPARE(FMain->registerList->isVisible(), listOn);
     QCOMPARE(FMain->ActionListJimeijo->isChecked(), listOn);
-    const QRect status(FMain->StatusBar1->mapTo(FMain, QPoint(0, 0)), FMain->StatusBar1->size());
+    const QRect status(FMain->statusLine->mapTo(FMain, QPoint(0, 0)), FMain->statusLine->size());
     QCOMPARE(status.bottom(), FMain->height() - 1);
     if (listOn) {
-        const QRect list(FMain->ListView1->mapTo(FMain, QPoint(0, 0)), FMain->ListView1->size());
+        const QRect list(FMain->registerList->mapTo(FMain, QPoint(0, 0)), FMain->registerList->size());
         QVERIFY2(list.bottom() < status.top(), "the status bar lies below the register list");
-        QCOMPARE(FMain->ListView1->height(), 105);
-        const QWidget *handle = FMain->Splitter1->handle(1);
+        QCOMPARE(FMain->registerList->height(), 105);
+        const QWidget *handle = FMain->listSplitter->handle(1);
         QVERIFY(handle->isVisible());
         QCOMPARE(handle->mapTo(FMain, QPoint(0, 0)).y() + handle->height(), list.top());
     }
@@ -280,7 +280,7 @@ void TestMainWindow::hints()
         QCOMPARE(target->toolTip(), toolTip);
         QTest::mouseMove(target, target->rect().center());
         QTRY_COMPARE(FMain->statusText(), ideographicSpace + status);
-        QTest::mouseMove(FMain->pnlText, FMain->pnlText->rect().center());
+        QTest::mouseMove(FMain->entryCaption, FMain->entryCaption->rect().center());
         QTRY_COMPARE(FMain->statusText(), ideographicSpace);
     }
 }
@@ -300,7 +300,7 @@ void TestMainWindow::splitterKeepsStripDisplayHigh()
     uitest::Environment env;
     env.writeSettings({"[Position]", "MainWState=0"});
     env.start();
-    QSplitterHandle *handle = FMain->Splitter1->handle(1);
+    QSplitterHandle *handle = FMain->listSplitter->handle(1);
     QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
     QCOMPARE(handle->height(), 4);
     const int startTop = handle->y();
@@ -308,8 +308,8 @@ void TestMainWindow::splitterKeepsStripDisplayHigh()
     QTest::mouseMove(handle, QPoint(10, 1 + dragTo - startTop));
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(10, 1 + dragTo - startTop));
     QTRY_COMPARE(handle->y(), expectedTop);
-    QCOMPARE(FMain->ListView1->y(), expectedTop + 4);
-    const int listHeight = FMain->ListView1->height();
+    QCOMPARE(FMain->registerList->y(), expectedTop + 4);
+    const int listHeight = FMain->registerList->height();
     env.destroyWindows();
     QCOMPARE(env.setting("Position", "TelListHeight"), QString::number(listHeight));
 }

@@ -267,7 +267,7 @@ void TestStartup::handsFileToRunningCopy()
     if (change) {
         uitest::clickRow(1);
         u.dialogs.answers << UserDialogs::Answer::Yes;
-        QTest::keyClick(FMain->ListView1, Qt::Key_Delete);
+        QTest::keyClick(FMain->registerList, Qt::Key_Delete);
         QVERIFY(doc.isModified());
     }
     const qsizetype before = u.dialogs.shown.size();

@@ -163,8 +163,8 @@ public:
     void clickPanelKey(int k)
     {
         const int n = keysPerPage(panel().series());
-        if (FMain->pnlKeyLabel->currentIndex() != k / n)
-            clickTab(FMain->pnlKeyLabel, k / n);
+        if (FMain->keyLabelTabs->currentIndex() != k / n)
+            clickTab(FMain->keyLabelTabs, k / n);
         QPushButton *b = panel().buttons().at(k);
         QVERIFY(b->isVisible());
         QTest::mouseClick(b, Qt::LeftButton);
@@ -225,7 +225,7 @@ void TestKeyLabelWindows::panelAtStart()
     QCOMPARE(FMain->ComboBoxFontSize->itemText(19), QStringLiteral("72"));
     for (int k : {0, 1, 16, 44}) {
         QPushButton *b = f.panel().buttons().at(k);
-        QCOMPARE(b->parentWidget(), FMain->pnlKeyLabel->widget(k / 15));
+        QCOMPARE(b->parentWidget(), FMain->keyLabelTabs->widget(k / 15));
         QCOMPARE(b->geometry(), QRect(0, (k % 15) * 24, 172, 23));
         QCOMPARE(b->focusPolicy(), Qt::NoFocus);
         QVERIFY(!b->isCheckable());
@@ -408,16 +408,16 @@ void TestKeyLabelWindows::seriesFromSelectorAndList()
     writeKeyFile(f.env, 5, 0, {"ＭＳ ゴシック", 9, 0, 16777215, {"ファイルから"}});
     f.env.start(); // no register yet: the selector alone decides
     QCOMPARE(f.panel().buttons().size(), 60);
-    QCOMPARE(FMain->pnlKeyLabel->widget(0)->findChildren<QPushButton *>().size(), 20);
+    QCOMPARE(FMain->keyLabelTabs->widget(0)->findChildren<QPushButton *>().size(), 20);
     // The user picks series 5 with the keyboard: 15 buttons on each tab.
-    clickTab(FMain->pnlKeyLabel, 2);
+    clickTab(FMain->keyLabelTabs, 2);
     FMain->ComboBoxSeries->setFocus();
     QTest::keyClick(FMain->ComboBoxSeries, Qt::Key_Down);
     QCOMPARE(FMain->selSeriesNo(), 5);
     for (int p = 0; p < 3; ++p)
-        QCOMPARE(FMain->pnlKeyLabel->widget(p)->findChildren<QPushButton *>().size(), 15);
+        QCOMPARE(FMain->keyLabelTabs->widget(p)->findChildren<QPushButton *>().size(), 15);
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("ファイルから"));
-    QCOMPARE(FMain->pnlKeyLabel->currentIndex(), 2); // the active tab stays
+    QCOMPARE(FMain->keyLabelTabs->currentIndex(), 2); // the active tab stays
 
     // Series 2 current; the register list selects an entry of series 5.
     FMain->ComboBoxSeries->setFocus();
@@ -444,12 +444,12 @@ void TestKeyLabelWindows::panelVisibilityPersisted()
     Fixture f;
     f.env.start();
     QTest::mouseClick(FMain->ToolButtonKeyLabel, Qt::LeftButton);
-    QVERIFY(!FMain->pnlKeyLabel->isVisible());
+    QVERIFY(!FMain->keyLabelTabs->isVisible());
     QCOMPARE(f.panel().buttons().size(), 60); // hidden, not destroyed
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Checked", "DispKeyLabel"), QStringLiteral("0"));
     f.env.start();
-    QVERIFY(!FMain->pnlKeyLabel->isVisible());
+    QVERIFY(!FMain->keyLabelTabs->isVisible());
     QVERIFY(!FMain->ActionKeyLabelShow->isChecked());
     QVERIFY(!FMain->ToolButtonKeyLabel->isChecked());
 }

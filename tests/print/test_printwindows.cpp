@@ -262,7 +262,7 @@ void TestPrintWindows::previewOfFocusedRow()
     startWith();
     uitest::clickRow(2);
     ctrlClickRow(2); // unselected, still focused
-    QVERIFY(FMain->ListView1->selectionModel()->selectedRows().isEmpty());
+    QVERIFY(FMain->registerList->selectionModel()->selectedRows().isEmpty());
     QList<int> printed;
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { printed = uitest::window<TFPrintJimeijoCard>()->printList(); });
     FMain->ActionFilePrint->trigger();
@@ -272,7 +272,7 @@ void TestPrintWindows::previewOfFocusedRow()
 void TestPrintWindows::noSelectionNoFocusDoesNothing()
 {
     startWith();
-    FMain->ListView1->selectionModel()->clear(); // no selected and no focused row
+    FMain->registerList->selectionModel()->clear(); // no selected and no focused row
     const qsizetype boxes = m_env->dialogs.shown.size();
     bool shown = false;
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { shown = true; });

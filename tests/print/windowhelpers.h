@@ -62,7 +62,7 @@ inline void whenShown(QDialog *dialog, const std::function<void()> &fn)
 
 inline void ctrlClickRow(int row)
 {
-    QTreeView *list = FMain->ListView1;
+    QTreeView *list = FMain->registerList;
     const QModelIndex index = list->model()->index(row, 0);
     QVERIFY(index.isValid());
     list->scrollTo(index);

@@ -196,7 +196,7 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
     QVERIFY(checkRegister(doc.lines()).isEmpty());
     // The first imported entry is the one shown and selected.
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
-    QVERIFY(FMain->ListView1->selectionModel()->isRowSelected(2, {}));
+    QVERIFY(FMain->registerList->selectionModel()->isRowSelected(2, {}));
     QVERIFY(!m_env->dialogs.anyUnanswered());
 }
 

@@ -42,7 +42,7 @@ void typeText(QWidget *w, const QString &text)
 
 QImage shownText(int cell)
 {
-    return FMain->imgBase1->grab(FMain->display().cell(cell).textRect[0]).toImage();
+    return FMain->detailSheet->grab(FMain->display().cell(cell).textRect[0]).toImage();
 }
 
 } // namespace
@@ -91,8 +91,8 @@ void TestNamePlateWindow::createAndEdit()
             QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
         });
         uitest::clickRow(0);
-        QTest::mouseDClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                           FMain->ListView1->visualRect(FMain->listModel()->index(0, 2)).center());
+        QTest::mouseDClick(FMain->registerList->viewport(), Qt::LeftButton, {},
+                           FMain->registerList->visualRect(FMain->listModel()->index(0, 2)).center());
         QTRY_COMPARE(plateTexts(doc, 1), (QStringList{"内線 301", name, ""}));
         QCOMPARE(doc.headerOfEntry(1).userName, name);
         QVERIFY(FMain->display().captionText().endsWith(QStringLiteral("使用者名：") + name));

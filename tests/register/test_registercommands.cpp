@@ -105,15 +105,15 @@ void TestRegisterCommands::openShowsFirstEntry()
     QCOMPARE(env.dialogs.shown[0].request.filter, QStringLiteral("示名条ﾃﾞｰﾀﾌｧｲﾙ(*.TAV)"));
     QCOMPARE(env.dialogs.shown[0].request.defaultSuffix, QStringLiteral("TAV"));
     QCOMPARE(FMain->rowCount(), 5);
-    QCOMPARE(FMain->ListView1->currentIndex().row(), 0);
-    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
-    QVERIFY(FMain->ListView1->hasFocus());
+    QCOMPARE(FMain->registerList->currentIndex().row(), 0);
+    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(FMain->registerList->hasFocus());
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     QCOMPARE(FMain->document().currentHeaderLine(), 3);
     QCOMPARE(FMain->document().fileName(), path);
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 3);
     QCOMPARE(FMain->selSeriesNo(), 3);
-    QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
+    QCOMPARE(FMain->entryCaption->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
     QCOMPARE(FMain->listModel()->rowHeader(4).seriesCaption, series::caption(7));
     QVERIFY(!FMain->document().isModified());
 }
@@ -156,7 +156,7 @@ void TestRegisterCommands::openFailureLeavesEmptyRegister()
     QCOMPARE(FMain->rowCount(), 0);
     QVERIFY(FMain->document().isEmpty());
     QVERIFY(FMain->document().fileName().isEmpty());
-    QVERIFY(FMain->pnlText->text().isEmpty());
+    QVERIFY(FMain->entryCaption->text().isEmpty());
     // A later save has nothing to write and cannot reach the earlier file.
     QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(fileBytes(good), goodBytes);
@@ -193,11 +193,11 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
         uitest::clickRow(r);
     QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
     QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
-    QCOMPARE(FMain->pnlText->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
+    QCOMPARE(FMain->entryCaption->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
     QCOMPARE(FMain->selSeriesNo(), series);
     QCOMPARE(FMain->ComboBoxSeries->currentIndex(), series);
     // Keys move the selection as well.
-    QTest::keyClick(FMain->ListView1, Qt::Key_Up);
+    QTest::keyClick(FMain->registerList, Qt::Key_Up);
     QCOMPARE(FMain->document().currentEntryNumber(), row);
 }
 
@@ -207,7 +207,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     // row it is focused on, which 示名条の編集 edits.
     uitest::Environment env;
     env.start(env.writeRegister("a.TAV", FiveEntries));
-    QTreeView *list = FMain->ListView1;
+    QTreeView *list = FMain->registerList;
     const auto ctrlClick = [&](int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           list->visualRect(FMain->listModel()->index(row, 1)).center());
@@ -219,7 +219,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(list->currentIndex().row(), 3);
     QCOMPARE(FMain->document().currentEntryNumber(), 4);
-    QVERIFY(FMain->pnlText->text().startsWith(QStringLiteral("内線：204")));
+    QVERIFY(FMain->entryCaption->text().startsWith(QStringLiteral("内線：204")));
     QString edited;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.extensionEdit->text(); });
     FMain->activateWindow();
@@ -442,7 +442,7 @@ void TestRegisterCommands::unsavedChangesQuestion()
     } else {
         QVERIFY(!FMain->document().isModified());
         QCOMPARE(FMain->document().fileName(), command == "new" ? QString() : other);
-        QCOMPARE(FMain->pnlText->text().isEmpty(), command == "new");
+        QCOMPARE(FMain->entryCaption->text().isEmpty(), command == "new");
     }
     if (saved) {
         RegisterDocument reread;
@@ -542,7 +542,7 @@ void TestRegisterCommands::deleteEntries()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries.mid(0, entries));
     env.start(path);
-    QTreeView *list = FMain->ListView1;
+    QTreeView *list = FMain->registerList;
     list->selectionModel()->setCurrentIndex(list->model()->index(focused, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (int r : selected)
@@ -570,7 +570,7 @@ void TestRegisterCommands::deleteEntries()
     if (remaining.isEmpty()) {
         QVERIFY(doc.isEmpty());
         QVERIFY(doc.isModified()); // loaded from a file, now empty
-        QVERIFY(FMain->pnlText->text().isEmpty());
+        QVERIFY(FMain->entryCaption->text().isEmpty());
         QCOMPARE(doc.currentHeaderLine(), 0);
         QCOMPARE(doc.currentEntryNumber(), 0);
         return;
@@ -586,7 +586,7 @@ void TestRegisterCommands::deleteEntries()
     if (answer == int(UserDialogs::Answer::Yes)) {
         QCOMPARE(doc.currentEntryNumber(), shownRow + 1);
         QCOMPARE(doc.currentHeaderLine(), doc.findEntry(shownRow + 1) + 1);
-        QVERIFY(FMain->pnlText->text().startsWith("内線：" + remaining.at(shownRow) + " "));
+        QVERIFY(FMain->entryCaption->text().startsWith("内線：" + remaining.at(shownRow) + " "));
     }
 }
 
@@ -637,9 +637,9 @@ void TestRegisterCommands::createEntry()
     QCOMPARE(doc.intAt(1), 6);
     QCOMPARE(doc.currentEntryNumber(), 6);
     QCOMPARE(doc.currentHeaderLine(), doc.findEntry(6) + 1);
-    QCOMPARE(FMain->ListView1->currentIndex().row(), 5);
-    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(FMain->pnlText->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
+    QCOMPARE(FMain->registerList->currentIndex().row(), 5);
+    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(FMain->entryCaption->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
 }
 
 void TestRegisterCommands::createWithMissingTemplateChangesNothing()
@@ -647,9 +647,9 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
-    FMain->ListView1->setCurrentIndex(FMain->ListView1->model()->index(1, 0));
+    FMain->registerList->setCurrentIndex(FMain->registerList->model()->index(1, 0));
     const QStringList lines = FMain->document().lines().toStringList();
-    const QString caption = FMain->pnlText->text();
+    const QString caption = FMain->entryCaption->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.cmbType->setCurrentIndex(1); // 電話機Ｂ
         QFile::remove(env.programFolder() + QStringLiteral("電話機Ｂ.tpl"));
@@ -661,8 +661,8 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     QCOMPARE(FMain->document().lines().toStringList(), lines);
     QCOMPARE(FMain->rowCount(), 5);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
-    QCOMPARE(FMain->ListView1->currentIndex().row(), 1);
-    QCOMPARE(FMain->pnlText->text(), caption);
+    QCOMPARE(FMain->registerList->currentIndex().row(), 1);
+    QCOMPARE(FMain->entryCaption->text(), caption);
 }
 
 void TestRegisterCommands::editEntry_data()
@@ -684,7 +684,7 @@ void TestRegisterCommands::editEntry()
     entries[1].date = "2002/03/04 05:06";
     const QString path = env.writeRegister("a.TAV", entries);
     env.start(path);
-    QTreeView *list = FMain->ListView1;
+    QTreeView *list = FMain->registerList;
     uitest::clickRow(1);
     const QRect rowRect = list->visualRect(list->model()->index(1, 0)).united(list->visualRect(list->model()->index(1, 5)));
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
@@ -715,7 +715,7 @@ void TestRegisterCommands::editEntry()
     QCOMPARE(FMain->document().currentEntryNumber(), r + 1);
     QCOMPARE(list->currentIndex().row(), r);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
-    QVERIFY(FMain->pnlText->text().startsWith("内線：" + entries[r].extension + " "));
+    QVERIFY(FMain->entryCaption->text().startsWith("内線：" + entries[r].extension + " "));
     QCOMPARE(FMain->selSeriesNo(), entries[r].series);
 }
 
@@ -765,7 +765,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
     QVERIFY(checked);
     QCOMPARE(FMain->document().lines().toStringList(), before);
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
-    QCOMPARE(FMain->ListView1->currentIndex().row(), 2);
+    QCOMPARE(FMain->registerList->currentIndex().row(), 2);
 }
 
 void TestRegisterCommands::editRefusesControlCharacters_data()

@@ -152,8 +152,8 @@ void TestSearch::findSteps()
     // list follows; the selection counts the line break as one character.
     press();
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
-    QCOMPARE(FMain->ListView1->currentIndex().row(), 1);
-    QCOMPARE(FMain->ListView1->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(FMain->registerList->currentIndex().row(), 1);
+    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
     ed = shownEditor();
     QVERIFY(ed && ed == d.cell(0).editor);
     QCOMPARE(ed->toPlainText(), QStringLiteral("cd\nxab"));
@@ -345,8 +345,8 @@ void TestSearch::typedTextKept()
     QVERIFY(ed->hasFocus());
     QTest::keyClick(ed, Qt::Key_End);
     QTest::keyClicks(ed, QStringLiteral("9"));
-    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QTest::mouseClick(FMain->registerList->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->registerList->viewport()->height() - 3));
     QVERIFY(!ed->isVisible());
     QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
@@ -369,8 +369,8 @@ void TestSearch::showingChangesNothing()
     QVERIFY(ed);
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
-    QTest::mouseClick(FMain->ListView1->viewport(), Qt::LeftButton, {},
-                      QPoint(5, FMain->ListView1->viewport()->height() - 3));
+    QTest::mouseClick(FMain->registerList->viewport(), Qt::LeftButton, {},
+                      QPoint(5, FMain->registerList->viewport()->height() - 3));
     QVERIFY(!ed->isVisible());
     QCOMPARE(doc.lines().encode(), before);
 }

@@ -299,7 +299,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
         QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
     });
     {
-        QTreeView *list = FMain->ListView1;
+        QTreeView *list = FMain->registerList;
         const QRect r = list->visualRect(FMain->listModel()->index(1, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
@@ -309,7 +309,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
 
     uitest::clickRow(0);
     m_env->dialogs.answers << UserDialogs::Answer::Yes;
-    QTest::keyClick(FMain->ListView1, Qt::Key_Delete);
+    QTest::keyClick(FMain->registerList, Qt::Key_Delete);
     QCOMPARE(FMain->rowCount(), 3);
     stepDone(QStringLiteral("示名条の削除"));
 
@@ -330,7 +330,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
             QCOMPARE(d().selectedCells(), (QList<int>{0, 1}));
         } else if (names.at(i) == QStringLiteral("示名条の削除")) {
             QCOMPARE(FMain->rowCount(), 4);
-            QCOMPARE(FMain->ListView1->currentIndex().row(), 0);
+            QCOMPARE(FMain->registerList->currentIndex().row(), 0);
             QCOMPARE(doc().currentEntryNumber(), 1);
         } else if (names.at(i) == QStringLiteral("示名条の作成")) {
             QCOMPARE(FMain->rowCount(), 3);

@@ -322,8 +322,8 @@ private:
     QList<QWidget *> views()
     {
         QList<QWidget *> out;
-        for (QWidget *w : {static_cast<QWidget *>(FMain->imgBase1), static_cast<QWidget *>(FMain->imgBase2),
-                           FMain->ListView1->viewport(), static_cast<QWidget *>(FMain->pnlText)})
+        for (QWidget *w : {static_cast<QWidget *>(FMain->detailSheet), static_cast<QWidget *>(FMain->overviewSheet),
+                           FMain->registerList->viewport(), static_cast<QWidget *>(FMain->entryCaption)})
             if (usable(w))
                 out << w;
         if (out.isEmpty())
@@ -333,7 +333,7 @@ private:
 
     QString clickListRow()
     {
-        QTreeView *list = FMain->ListView1;
+        QTreeView *list = FMain->registerList;
         const int rows = list->model()->rowCount();
         if (!usable(list) || rows == 0)
             return clickIn(FMain, false);
@@ -485,7 +485,7 @@ private:
 
     QString clickKeyLabelPanel()
     {
-        QTabWidget *panel = FMain->pnlKeyLabel;
+        QTabWidget *panel = FMain->keyLabelTabs;
         if (!usable(panel))
             return clickButton();
         QList<QWidget *> targets;

@@ -135,7 +135,7 @@ void TestCellEditing::escapeEndsEditAndFocusesCell()
     QTest::keyClicks(f.editor(0), "xy");
     QTest::keyClick(f.editor(0), Qt::Key_Escape);
     QVERIFY(!f.editor(0)->isVisible());
-    QVERIFY(FMain->imgBase1->hasFocus());
+    QVERIFY(FMain->detailSheet->hasFocus());
     QCOMPARE(f.textLines(0), QStringList{"xy"});
     QCOMPARE(f.d().selectedCells(), QList<int>{0});
     QCOMPARE(FMain->cellEditing().editingCell(), -1);
@@ -176,7 +176,7 @@ void TestCellEditing::copyKeepsPicture()
     CellFixture f(e);
     // Entered with Tab, which makes every cell command available.
     f.click(1);
-    QTest::keyClick(FMain->imgBase1, Qt::Key_Backtab);
+    QTest::keyClick(FMain->detailSheet, Qt::Key_Backtab);
     QCOMPARE(f.d().currentCell(), 0);
     QVERIFY(FMain->ActionEditCopy->isEnabled());
     editMenu(QStringLiteral("コピー(&C)"));
@@ -191,11 +191,11 @@ void TestCellEditing::cutCopyPasteWholeCell()
 {
     CellFixture f(cells(3));
     f.click(0);
-    QTest::keyClick(FMain->imgBase1, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(FMain->detailSheet, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("内線1\r\n"));
     QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
     f.click(2);
-    QTest::keyClick(FMain->imgBase1, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(FMain->detailSheet, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(f.textLines(2), QStringList{"内線1"});
 
     // Five lines pasted on a cell that is not edited: five lines, each cut.
@@ -218,7 +218,7 @@ void TestCellEditing::pasteWithoutTextKeepsPicture()
     image->setImageData(QImage(2, 2, QImage::Format_RGB32));
     QGuiApplication::clipboard()->setMimeData(image);
     f.click(0);
-    QTest::keyClick(FMain->imgBase1, Qt::Key_Tab);
+    QTest::keyClick(FMain->detailSheet, Qt::Key_Tab);
     QCOMPARE(f.d().currentCell(), 1);
     FMain->ActionEditPaste->trigger();
     QCOMPARE(f.line(1, PictureType), QStringLiteral(".bmp"));
@@ -344,7 +344,7 @@ void TestCellEditing::inputRuleAtTheCellDoors()
     QGuiApplication::clipboard()->setText(input);
     if (door == 0) {
         f.click(1);
-        QTest::keyClick(FMain->imgBase1, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(FMain->detailSheet, Qt::Key_V, Qt::ControlModifier);
     } else {
         f.doubleClick(1);
         if (door == 1)
@@ -369,7 +369,7 @@ void TestCellEditing::deleteSelectedCells()
     CellFixture f(cells(6));
     f.selectRange(1, 3);
     QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
-    QTest::keyClick(FMain->imgBase1, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(FMain->detailSheet, Qt::Key_Delete, Qt::ControlModifier);
     for (int c : {1, 2, 3})
         QCOMPARE(f.line(c, TextCount), QStringLiteral("0"));
     for (int c : {0, 4, 5})
@@ -443,8 +443,8 @@ void TestCellEditing::otherCellsAreNeverChanged()
         QTest::mouseClick(FMain->ToolButtonShowDetail, Qt::LeftButton);
         QVERIFY(f.d().detailActive());
     } else {
-        QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0)); // no reaction
-        QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, QPoint(1, 1));  // the blank sheet
+        QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0)); // no reaction
+        QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, QPoint(1, 1));  // the blank sheet
     }
     QVERIFY(f.d().selectedCells().isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));

@@ -110,15 +110,15 @@ void TestPictures::dialogLayout()
         f.env.dialogs.fileNames << path;
         QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
         // A picture smaller than the area is centred, also after a resize.
-        const QSize area = d.ScrollBox1->viewport()->size();
-        QCOMPARE(d.Image1->size(), QSize(40, 20));
-        QCOMPARE(d.Image1->pos(), QPoint((area.width() - 40) / 2, (area.height() - 20) / 2));
+        const QSize area = d.pictureScroll->viewport()->size();
+        QCOMPARE(d.pictureLabel->size(), QSize(40, 20));
+        QCOMPARE(d.pictureLabel->pos(), QPoint((area.width() - 40) / 2, (area.height() - 20) / 2));
         d.resize(500, 400);
-        QTRY_COMPARE(d.Image1->x(), (d.ScrollBox1->viewport()->width() - 40) / 2);
+        QTRY_COMPARE(d.pictureLabel->x(), (d.pictureScroll->viewport()->width() - 40) / 2);
         QCOMPARE(d.fileSize(), 2000);
         QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
-        QCOMPARE(d.Image1->size(), d.ScrollBox1->viewport()->size());
-        QCOMPARE(d.Image1->pixmap().toImage().pixel(3, 3), qRgb(255, 255, 255));
+        QCOMPARE(d.pictureLabel->size(), d.pictureScroll->viewport()->size());
+        QCOMPARE(d.pictureLabel->pixmap().toImage().pixel(3, 3), qRgb(255, 255, 255));
         QCOMPARE(d.fileSize(), -1);
         checked = true;
         QTest::keyClick(&d, Qt::Key_Escape);
@@ -217,11 +217,11 @@ void TestPictures::okWithoutLoadingKeepsPicture()
     CellFixture f(e);
     bool shownPicture = false;
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
-        shownPicture = d.Image1->size() == QSize(40, 20);
+        shownPicture = d.pictureLabel->size() == QSize(40, 20);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
-    QTest::mouseDClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(shownPicture);
     QCOMPARE(f.line(0, PictureType), QStringLiteral(".jpg"));
     QCOMPARE(f.textLines(0), QStringList{"内線1"});
@@ -238,8 +238,8 @@ void TestPictures::clearThenOkRemovesPicture()
         QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
-    QTest::mouseDClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(f.line(0, PictureType).isEmpty());
     QVERIFY(f.line(0, PictureData).isEmpty());
     QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
@@ -293,7 +293,7 @@ void TestPictures::doubleClickOnPictureAndDetach()
     e.sections[0].cells[1].pictureType = ".jpg";
     e.sections[0].cells[1].pictureData = strip::encodeBase64(jpegBytes());
     CellFixture f(e);
-    QTest::mouseClick(FMain->imgBase1, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
+    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
     QVERIFY(FMain->ActionEditPicOff->isEnabled());
     QVERIFY(!FMain->ActionEditPicOn->isEnabled());
     FMain->PopupPicOff->trigger();

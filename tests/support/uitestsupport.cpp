@@ -144,7 +144,7 @@ QString Environment::writeRegister(const QString &name, const QList<Entry> &entr
 
 void clickRow(int row)
 {
-    QTreeView *list = FMain->ListView1;
+    QTreeView *list = FMain->registerList;
     const QModelIndex index = list->model()->index(row, 0);
     QVERIFY(index.isValid());
     list->scrollTo(index);
@@ -153,7 +153,7 @@ void clickRow(int row)
 
 QWidget *sheet(int view)
 {
-    return view == 0 ? static_cast<QWidget *>(FMain->imgBase1) : static_cast<QWidget *>(FMain->imgBase2);
+    return view == 0 ? static_cast<QWidget *>(FMain->detailSheet) : static_cast<QWidget *>(FMain->overviewSheet);
 }
 
 QPoint cellPoint(int cell, int view, QPoint at)
