@@ -244,7 +244,7 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
             return QString::fromUtf8(data, size);
         QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         QString out = dec.decode(QByteArrayView(data, size));
-        if (dec.hasError())
+        if (dec.hasError() && valid)
             *valid = false;
         return out;
     }
@@ -267,6 +267,43 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
     }
     }
     return QString();
+}
+
+bool isValidLine(TextEncoding encoding, const char *data, qsizetype size)
+{
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+    switch (encoding) {
+    case TextEncoding::Cp932: {
+        const Cp932Table &t = cp932Table();
+        for (qsizetype i = 0; i < size;) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                ++i;
+            } else if (t.isLead[b] && i + 1 < size && t.pair[size_t(b << 8 | p[i + 1])] != 0xFFFF) {
+                i += 2;
+            } else if (t.isLead[b] || t.single[b] == 0xFFFF) {
+                return false;
+            } else {
+                ++i;
+            }
+        }
+        return true;
+    }
+    case TextEncoding::Utf8Bom: {
+        qsizetype i = 0;
+        while (i < size && p[i] < 0x80)
+            ++i;
+        if (i == size)
+            return true;
+        break;
+    }
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return size % 2 == 0;
+    }
+    bool valid = true;
+    decodeLine(encoding, data, size, &valid);
+    return valid;
 }
 
 bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizetype *badIndex)

@@ -98,6 +98,9 @@ void forEachLine(const char *data, qsizetype size, TextEncoding encoding, F &&f)
 // they hold a sequence that is no character of the encoding (it reads as
 // U+FFFD).
 QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool *valid = nullptr);
+// Whether decodeLine would find every byte of the line a character (without
+// making the text).
+bool isValidLine(TextEncoding encoding, const char *data, qsizetype size);
 // Appends one line's bytes. Returns false, with the index of the offending
 // character and out unchanged, when a character cannot be written.
 bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizetype *badIndex = nullptr);

@@ -128,14 +128,35 @@ QString RegisterLines::line(int i) const
     return at(i);
 }
 
+bool RegisterLines::asciiCompatibleBytes(int i, QByteArrayView &bytes) const
+{
+    const quint32 e = m_index[size_t(i)];
+    if ((e & EditedBit) || textfile::unitSize(m_encoding) != 1)
+        return false;
+    bytes = QByteArrayView(m_bytes.constData() + e, originalLength(e));
+    return true;
+}
+
 int RegisterLines::intAt(int i) const
 {
-    return parseInt(line(i), i);
+    if (i < 0 || i >= size())
+        throwMissingLine(i);
+    QByteArrayView bytes;
+    int v = 0;
+    if (asciiCompatibleBytes(i, bytes) && tryParseInt(bytes, v))
+        return v;
+    return parseInt(at(i), i);
 }
 
 Fixed4 RegisterLines::fixedAt(int i) const
 {
-    return Fixed4::parse(line(i), i);
+    if (i < 0 || i >= size())
+        throwMissingLine(i);
+    QByteArrayView bytes;
+    Fixed4 v;
+    if (asciiCompatibleBytes(i, bytes) && Fixed4::tryParse(bytes, v))
+        return v;
+    return Fixed4::parse(at(i), i);
 }
 
 QStringList RegisterLines::mid(int from, int n) const
@@ -161,9 +182,8 @@ bool RegisterLines::isUndecodable(int i) const
 {
     if (i < 0 || i >= size() || (m_index[size_t(i)] & EditedBit))
         return false;
-    bool valid = true;
-    decodeOriginal(m_index[size_t(i)], &valid);
-    return !valid;
+    const quint32 e = m_index[size_t(i)];
+    return !textfile::isValidLine(m_encoding, m_bytes.constData() + e, originalLength(e));
 }
 
 // ---------------------------------------------------------------- markers

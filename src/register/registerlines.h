@@ -55,6 +55,11 @@ public:
     bool isUndecodable(int i) const;
     // The line was changed or inserted since opening or the last save.
     bool isEdited(int i) const;
+    // The bytes of line i as read, without the line end, when the line is
+    // unchanged and the encoding is ASCII-compatible (CP932, UTF-8): the
+    // number readers and the check read such lines without decoding them.
+    // False for any other line.
+    bool asciiCompatibleBytes(int i, QByteArrayView &bytes) const;
 
     // --- entry markers ---
     // Entry number of a marker text (the number as QString::number writes it
