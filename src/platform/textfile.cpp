@@ -269,16 +269,34 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
     return QString();
 }
 
-bool isValidLine(TextEncoding encoding, const char *data, qsizetype size)
+qsizetype asciiPrefix(const char *data, qsizetype size)
+{
+    qsizetype i = 0;
+    // Eight bytes at a time while none has its high bit set.
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+bool isValidText(TextEncoding encoding, const char *data, qsizetype size)
 {
     const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
     switch (encoding) {
     case TextEncoding::Cp932: {
+        qsizetype i = asciiPrefix(data, size);
+        if (i == size)
+            return true;
         const Cp932Table &t = cp932Table();
-        for (qsizetype i = 0; i < size;) {
+        while (i < size) {
             const unsigned char b = p[i];
             if (b < 0x80) {
-                ++i;
+                i += asciiPrefix(data + i, size - i);
             } else if (t.isLead[b] && i + 1 < size && t.pair[size_t(b << 8 | p[i + 1])] != 0xFFFF) {
                 i += 2;
             } else if (t.isLead[b] || t.single[b] == 0xFFFF) {
@@ -289,14 +307,10 @@ bool isValidLine(TextEncoding encoding, const char *data, qsizetype size)
         }
         return true;
     }
-    case TextEncoding::Utf8Bom: {
-        qsizetype i = 0;
-        while (i < size && p[i] < 0x80)
-            ++i;
-        if (i == size)
+    case TextEncoding::Utf8Bom:
+        if (asciiPrefix(data, size) == size)
             return true;
         break;
-    }
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
         return size % 2 == 0;

@@ -21,9 +21,8 @@ public:
             return {};
         // Bytes that are no character of the file's encoding are reported
         // wherever they stand; they are never replaced silently.
-        for (int i = 0; i < size; ++i)
-            if (m_lines.isUndecodable(i))
-                problem(i, QStringLiteral("読み込めないバイト列があります"));
+        for (int i : m_lines.undecodableLines())
+            problem(i, QStringLiteral("読み込めないバイト列があります"));
         if (!m_lines.at(0).contains(QLatin1String("file-version:")))
             problem(0, QStringLiteral("バージョン行がありません"));
         int n = 0;

@@ -541,6 +541,20 @@ QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
 
 void RegisterDocument::save(const QString &path)
 {
+    const QByteArray bytes = writeLines(path);
+    // The steps keep unchanged lines as places in the bytes read; those
+    // bytes are about to go.
+    detachHistory();
+    m_lines.rebase(bytes);
+}
+
+void RegisterDocument::saveLast(const QString &path)
+{
+    writeLines(path);
+}
+
+QByteArray RegisterDocument::writeLines(const QString &path)
+{
     QByteArray bytes;
     try {
         bytes = m_lines.encode();
@@ -549,10 +563,7 @@ void RegisterDocument::save(const QString &path)
     }
     textfile::writeBytes(path, bytes);
     m_diskStamp = DiskStamp::of(path, bytes);
-    // The steps keep unchanged lines as places in the bytes read; those
-    // bytes are about to go.
-    detachHistory();
-    m_lines.rebase(bytes);
+    return bytes;
 }
 
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)

@@ -163,6 +163,10 @@ public:
     // character or a failed write throws and leaves the file intact; on
     // success the written lines are the new saved state.
     void save(const QString &path);
+    // Writes the lines as save does, as the last change of a document
+    // (tavrel-cli): the lines stay readable as they are but are not indexed
+    // again as the saved state, which would cost another pass over the file.
+    void saveLast(const QString &path);
 
     // Appends a new entry with the body of entry `source`.
     void appendEntryAsCopy(const EntryHeader &header, int source);
@@ -181,6 +185,9 @@ public:
 
 private:
     friend class RegisterStep;
+
+    // Encodes and writes the lines; the bytes written.
+    QByteArray writeLines(const QString &path);
 
     QList<EntryHeader> listRows() const;
 

@@ -183,7 +183,24 @@ bool RegisterLines::isUndecodable(int i) const
     if (i < 0 || i >= size() || (m_index[size_t(i)] & EditedBit))
         return false;
     const quint32 e = m_index[size_t(i)];
-    return !textfile::isValidLine(m_encoding, m_bytes.constData() + e, originalLength(e));
+    return !textfile::isValidText(m_encoding, m_bytes.constData() + e, originalLength(e));
+}
+
+std::vector<int> RegisterLines::undecodableLines() const
+{
+    std::vector<int> out;
+    // An unchanged line is a piece of the bytes cut at line ends, which are
+    // part of no CP932 character: when the bytes are all valid (or all
+    // ASCII), so is every unchanged line, and one pass over them answers.
+    const char *data = m_bytes.constData();
+    if (m_encoding == TextEncoding::Cp932 ? textfile::isValidText(m_encoding, data, m_bytes.size())
+                                          : textfile::unitSize(m_encoding) == 1
+                                                && textfile::asciiPrefix(data, m_bytes.size()) == m_bytes.size())
+        return out;
+    for (int i = 0; i < size(); ++i)
+        if (isUndecodable(i))
+            out.push_back(i);
+    return out;
 }
 
 // ---------------------------------------------------------------- markers

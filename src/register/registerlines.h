@@ -53,6 +53,9 @@ public:
     // The line still holds the bytes it was read with, and those are not a
     // valid sequence of the file's encoding (they read as U+FFFD).
     bool isUndecodable(int i) const;
+    // Every such line, in order; one pass over the bytes when they are all
+    // valid.
+    std::vector<int> undecodableLines() const;
     // The line was changed or inserted since opening or the last save.
     bool isEdited(int i) const;
     // The bytes of line i as read, without the line end, when the line is
