@@ -17,11 +17,153 @@ std::atomic<quint64> nextBaseId{1};
 } // namespace
 
 
+// ---------------------------------------------------------------- index
+
+void LineIndex::releaseWide(size_t b)
+{
+    if (m_off[b << Shift] == Wide)
+        m_freeWide.push_back(m_base[b]);
+}
+
+void LineIndex::writeBlock(size_t b, const quint32 *values, size_t n)
+{
+    const size_t first = b << Shift;
+    quint32 lo = values[0], hi = values[0];
+    for (size_t j = 1; j < n; ++j) {
+        lo = std::min(lo, values[j]);
+        hi = std::max(hi, values[j]);
+    }
+    const bool wasWide = first < m_off.size() && m_off[first] == Wide;
+    if (hi - lo < Wide) {
+        if (wasWide)
+            m_freeWide.push_back(m_base[b]);
+        m_base[b] = lo;
+        for (size_t j = 0; j < n; ++j)
+            m_off[first + j] = quint16(values[j] - lo);
+        return;
+    }
+    if (!wasWide) {
+        if (!m_freeWide.empty()) {
+            m_base[b] = m_freeWide.back();
+            m_freeWide.pop_back();
+        } else {
+            m_base[b] = quint32(m_wide.size());
+            m_wide.emplace_back();
+        }
+    }
+    WideBlock &w = m_wide[m_base[b]];
+    for (size_t j = 0; j < n; ++j) {
+        w[j] = values[j];
+        m_off[first + j] = Wide;
+    }
+}
+
+void LineIndex::set(size_t i, quint32 value)
+{
+    const size_t b = i >> Shift;
+    if (m_off[i] == Wide) {
+        m_wide[m_base[b]][i & Mask] = value;
+        return;
+    }
+    if (value >= m_base[b] && value - m_base[b] < Wide) {
+        m_off[i] = quint16(value - m_base[b]);
+        return;
+    }
+    // The block takes another base, or is kept whole.
+    const size_t first = b << Shift;
+    const size_t n = std::min(BlockLines, m_off.size() - first);
+    quint32 values[BlockLines];
+    for (size_t j = 0; j < n; ++j)
+        values[j] = first + j == i ? value : (*this)[first + j];
+    writeBlock(b, values, n);
+}
+
+void LineIndex::push_back(quint32 value)
+{
+    const size_t i = m_off.size();
+    if ((i & Mask) == 0) {
+        m_base.push_back(value);
+        m_off.push_back(0);
+        return;
+    }
+    m_off.push_back(m_off[i - 1] == Wide ? Wide : 0);
+    set(i, value);
+}
+
+void LineIndex::insertGap(size_t at, size_t k)
+{
+    if (k == 0)
+        return;
+    const size_t oldSize = m_off.size();
+    const size_t newSize = oldSize + k;
+    const size_t newBlocks = (newSize + Mask) >> Shift;
+    // writeBlock sets every offset of a block it writes; a block new here
+    // starts with no side table (offset 0 is not Wide).
+    m_off.resize(newSize, 0);
+    m_base.resize(newBlocks, 0);
+    // From the last block back: new line j holds old line j - k, which lies
+    // in this block or an earlier one, none of them written yet.
+    quint32 values[BlockLines];
+    for (size_t b = newBlocks; b-- > (at >> Shift);) {
+        const size_t first = b << Shift;
+        const size_t n = std::min(BlockLines, newSize - first);
+        for (size_t j = 0; j < n; ++j) {
+            const size_t line = first + j;
+            values[j] = line < at ? (*this)[line] : line < at + k ? 0 : (*this)[line - k];
+        }
+        writeBlock(b, values, n);
+    }
+}
+
+void LineIndex::erase(size_t at, size_t k)
+{
+    if (k == 0)
+        return;
+    const size_t newSize = m_off.size() - k;
+    const size_t newBlocks = (newSize + Mask) >> Shift;
+    // From the first block on: new line j holds old line j + k, which lies
+    // in this block or a later one, none of them written yet.
+    quint32 values[BlockLines];
+    for (size_t b = at >> Shift; b < newBlocks; ++b) {
+        const size_t first = b << Shift;
+        const size_t n = std::min(BlockLines, newSize - first);
+        for (size_t j = 0; j < n; ++j) {
+            const size_t line = first + j;
+            values[j] = line < at ? (*this)[line] : (*this)[line + k];
+        }
+        writeBlock(b, values, n);
+    }
+    for (size_t b = newBlocks; b < m_base.size(); ++b)
+        releaseWide(b);
+    m_off.resize(newSize);
+    m_base.resize(newBlocks);
+}
+
+void LineIndex::clear()
+{
+    m_base.clear();
+    m_off.clear();
+    m_wide.clear();
+    m_freeWide.clear();
+}
+
+void LineIndex::reserve(size_t n)
+{
+    m_off.reserve(n);
+    m_base.reserve((n + Mask) >> Shift);
+    memory::adviseHugePages(m_off.data(), m_off.capacity() * sizeof(quint16));
+}
+
+qint64 LineIndex::memoryBytes() const
+{
+    return qint64(m_off.capacity()) * 2 + qint64(m_base.capacity()) * 4 + qint64(m_wide.capacity()) * qint64(sizeof(WideBlock))
+           + qint64(m_freeWide.capacity()) * 4;
+}
+
 // ---------------------------------------------------------------- building
 
 RegisterLines::RegisterLines(const QStringList &lines)
 {
-    m_index.reserve(size_t(lines.size()));
     for (const QString &l : lines)
         m_index.push_back(newSlot(l));
     rebuildMarkers();
@@ -55,7 +197,6 @@ void RegisterLines::indexAll()
     // No file has more lines than bytes. The reservation is address space
     // only until lines are written, so one pass fills it without moving.
     m_index.reserve(size_t(n / textfile::unitSize(m_encoding) + 1));
-    memory::adviseHugePages(m_index.data(), m_index.capacity() * sizeof(quint32));
     const int unit = textfile::unitSize(m_encoding);
     const bool le = m_encoding == TextEncoding::Utf16LE;
     textfile::forEachLine(data, n, m_encoding, [&](qsizetype start, qsizetype end) {
@@ -397,11 +538,11 @@ void RegisterLines::set(int i, const QString &text)
     const qint64 oldN = markerAt(i);
     const qint64 newN = markerNumberOf(text);
     m_dirty = true;
-    quint32 &e = m_index[size_t(i)];
+    const quint32 e = m_index[size_t(i)];
     if (e & EditedBit)
         m_edited[e & ~EditedBit] = text;
     else
-        e = newSlot(text);
+        m_index.set(size_t(i), newSlot(text));
     if (oldN == newN)
         return;
     if (oldN && newN) {
@@ -427,9 +568,9 @@ void RegisterLines::insert(int at, const QStringList &texts)
     const int k = int(texts.size());
     m_dirty = true;
     shiftMarkers(at, k);
-    m_index.insert(m_index.begin() + at, size_t(k), 0);
+    m_index.insertGap(size_t(at), size_t(k));
     for (int j = 0; j < k; ++j)
-        m_index[size_t(at + j)] = newSlot(texts.at(j));
+        m_index.set(size_t(at + j), newSlot(texts.at(j)));
     for (int j = 0; j < k; ++j)
         if (const qint64 n = markerNumberOf(texts.at(j)))
             markerInsert(at + j, n);
@@ -448,7 +589,7 @@ void RegisterLines::remove(int at, int count)
     shiftMarkers(at + count, -count);
     for (int j = at; j < at + count; ++j)
         freeSlot(m_index[size_t(j)]);
-    m_index.erase(m_index.begin() + at, m_index.begin() + at + count);
+    m_index.erase(size_t(at), size_t(count));
 }
 
 void RegisterLines::append(const QString &text)
@@ -466,9 +607,6 @@ void RegisterLines::append(const QStringList &texts)
         requireSingleLine(t);
     // Room grows geometrically: reserving the exact size on every call
     // would copy the whole index for each entry appended.
-    const size_t need = m_index.size() + size_t(texts.size());
-    if (need > m_index.capacity())
-        m_index.reserve(std::max(need, m_index.capacity() * 2));
     const size_t slots = m_edited.size() + size_t(texts.size());
     if (slots > m_edited.capacity())
         m_edited.reserve(std::max(slots, m_edited.capacity() * 2));
@@ -572,19 +710,19 @@ void RegisterLines::splice(int at, int count, const Run &run)
     for (int j = at; j < at + count; ++j)
         freeSlot(m_index[size_t(j)]);
     if (k > count)
-        m_index.insert(m_index.begin() + at + count, size_t(k - count), 0);
+        m_index.insertGap(size_t(at + count), size_t(k - count));
     else if (k < count)
-        m_index.erase(m_index.begin() + at + k, m_index.begin() + at + count);
+        m_index.erase(size_t(at + k), size_t(count - k));
     std::vector<Marker> added;
     for (int j = 0; j < k; ++j) {
         const quint32 r = run.refs[size_t(j)];
         qint64 n = 0;
         if (r & EditedBit) {
             const QString &text = run.texts[r & ~EditedBit];
-            m_index[size_t(at + j)] = newSlot(text);
+            m_index.set(size_t(at + j), newSlot(text));
             n = markerNumberOf(text);
         } else {
-            m_index[size_t(at + j)] = r;
+            m_index.set(size_t(at + j), r);
             n = markerOfOriginal(r);
         }
         if (n)
@@ -702,7 +840,7 @@ void RegisterLines::rebase(const QByteArray &bytes)
 
 qint64 RegisterLines::memoryBytes() const
 {
-    qint64 total = m_bytes.size() + qint64(m_index.size()) * 4 + qint64(m_markers.capacity()) * 16
+    qint64 total = m_bytes.size() + m_index.memoryBytes() + qint64(m_markers.capacity()) * 16
                    + qint64(m_edited.capacity()) * qint64(sizeof(QString));
     for (const QString &e : m_edited)
         total += e.capacity() * 2;

@@ -4,7 +4,8 @@
 // lines.
 //
 // A register opened from a file keeps the file's bytes as they are plus one
-// 32-bit entry per line: the byte offset of the line's start. A line is
+// entry per line (about two bytes, see LineIndex): the byte offset of the
+// line's start. A line is
 // decoded when it is read. A line that is changed or inserted is held as a
 // string of its own (the entry then names its slot), so an edit never copies
 // the file. Saving writes every unchanged line from its original bytes, so a
@@ -20,9 +21,54 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <utility>
 #include <vector>
 
+// The line index: one 32-bit value per line (a byte offset, or a slot of
+// an edited line) kept in about two bytes a line. Lines are grouped in
+// blocks of 64; a block keeps a 32-bit base and a 16-bit offset from it per
+// line. A block whose values do not fit 16 bits of one base (a long line, a
+// mix of read and edited lines) keeps its 64 values whole in a side table
+// instead. Reading a line's value stays one step; inserting or removing
+// lines rewrites the blocks after the place once.
+class LineIndex
+{
+public:
+    size_t size() const { return m_off.size(); }
+    bool empty() const { return m_off.empty(); }
+    quint32 operator[](size_t i) const
+    {
+        const quint16 o = m_off[i];
+        const quint32 b = m_base[i >> Shift];
+        return o != Wide ? b + o : m_wide[b][i & Mask];
+    }
+    void set(size_t i, quint32 value);
+    void push_back(quint32 value);
+    // Makes room for k lines at `at` (their values are 0 until set).
+    void insertGap(size_t at, size_t k);
+    void erase(size_t at, size_t k);
+    void clear();
+    // Room for n lines; address space only until lines are written.
+    void reserve(size_t n);
+    qint64 memoryBytes() const;
+
+private:
+    static constexpr int Shift = 6;
+    static constexpr size_t BlockLines = size_t(1) << Shift;
+    static constexpr size_t Mask = BlockLines - 1;
+    static constexpr quint16 Wide = 0xFFFF; // every offset of a block kept whole
+
+    using WideBlock = std::array<quint32, BlockLines>;
+    // Writes block b's n values (the block's lines from its first).
+    void writeBlock(size_t b, const quint32 *values, size_t n);
+    void releaseWide(size_t b);
+
+    std::vector<quint32> m_base;  // per block: base, or its index in m_wide
+    std::vector<quint16> m_off;   // per line: offset from the base, or Wide
+    std::vector<WideBlock> m_wide;
+    std::vector<quint32> m_freeWide;
+};
 
 class RegisterLines
 {
@@ -163,7 +209,7 @@ private:
     QByteArray m_bytes;     // the file's bytes without the byte-order mark
     quint64 m_baseId = 0;   // names m_bytes for the runs that point into them
     TextEncoding m_encoding = TextEncoding::Cp932;
-    std::vector<quint32> m_index; // byte offset, or EditedBit | slot
+    LineIndex m_index; // byte offset, or EditedBit | slot
     std::vector<QString> m_edited; // changed and inserted lines
     std::vector<quint32> m_freeSlots;
     int m_editedCount = 0;

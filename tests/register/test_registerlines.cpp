@@ -45,6 +45,7 @@ class TestRegisterLines : public QObject
 private Q_SLOTS:
     void readsEveryLineEnd_data();
     void readsEveryLineEnd();
+    void editsAgainstPlainList_data();
     void editsAgainstPlainList();
     void editsAtStartMiddleEnd();
     void manyLinesAndWholeEntries();
@@ -90,16 +91,30 @@ void TestRegisterLines::readsEveryLineEnd()
 
 // Random edits of every kind, compared after each with the same edits on a
 // QStringList: lines, markers, and whether the lines differ from the file.
+void TestRegisterLines::editsAgainstPlainList_data()
+{
+    QTest::addColumn<QStringList>("original");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("one block") << sampleLines(8) << 3000;
+    // Many blocks of the index, some of which cannot keep their lines'
+    // offsets in 16 bits (a line of 70,000 characters).
+    QStringList long_ = sampleLines(60);
+    for (int at : {5, 140, 141, 300})
+        long_[at] = QString(70000, u'x') + QString::number(at);
+    QTest::newRow("many blocks, long lines") << long_ << 1500;
+}
+
 void TestRegisterLines::editsAgainstPlainList()
 {
-    const QStringList original = sampleLines(8);
+    QFETCH(QStringList, original);
+    QFETCH(int, steps);
     for (TextEncoding enc : {TextEncoding::Cp932, TextEncoding::Utf8Bom, TextEncoding::Utf16LE}) {
         RegisterLines r = RegisterLines::fromBytes(encodeIn(original, enc));
         QStringList model = original;
         QRandomGenerator rng(7);
         const QStringList texts{QStringLiteral("保留"), "", "x", RegisterDocument::markerLine(3),
                                 RegisterDocument::markerLine(11), QStringLiteral("0")};
-        for (int step = 0; step < 3000; ++step) {
+        for (int step = 0; step < steps; ++step) {
             const int kind = int(rng.bounded(4));
             const QString t = texts.at(int(rng.bounded(texts.size())));
             if (kind == 0 && !model.isEmpty()) {
@@ -108,13 +123,13 @@ void TestRegisterLines::editsAgainstPlainList()
                 model[i] = t;
             } else if (kind == 1) {
                 const int at = int(rng.bounded(model.size() + 1));
-                const QStringList add(int(rng.bounded(3)) + 1, t);
+                const QStringList add(int(rng.bounded(rng.bounded(8) ? 3 : 150)) + 1, t);
                 r.insert(at, add);
                 for (int k = 0; k < add.size(); ++k)
                     model.insert(at + k, add.at(k));
             } else if (kind == 2 && !model.isEmpty()) {
                 const int at = int(rng.bounded(model.size()));
-                const int n = int(rng.bounded(4)) + 1;
+                const int n = int(rng.bounded(rng.bounded(8) ? 4 : 150)) + 1;
                 r.remove(at, n);
                 model.remove(at, std::min<qsizetype>(n, model.size() - at));
             } else if (kind == 3) {
