@@ -19,12 +19,6 @@ std::atomic<quint64> nextBaseId{1};
 
 // ---------------------------------------------------------------- index
 
-void LineIndex::releaseWide(size_t b)
-{
-    if (m_off[b << Shift] == Wide)
-        m_freeWide.push_back(m_base[b]);
-}
-
 void LineIndex::writeBlock(size_t b, const quint32 *values, size_t n)
 {
     const size_t first = b << Shift;
@@ -33,16 +27,17 @@ void LineIndex::writeBlock(size_t b, const quint32 *values, size_t n)
         lo = std::min(lo, values[j]);
         hi = std::max(hi, values[j]);
     }
-    const bool wasWide = first < m_off.size() && m_off[first] == Wide;
     if (hi - lo < Wide) {
-        if (wasWide)
+        if (m_isWide[b]) {
             m_freeWide.push_back(m_base[b]);
+            m_isWide[b] = 0;
+        }
         m_base[b] = lo;
         for (size_t j = 0; j < n; ++j)
             m_off[first + j] = quint16(values[j] - lo);
         return;
     }
-    if (!wasWide) {
+    if (!m_isWide[b]) {
         if (!m_freeWide.empty()) {
             m_base[b] = m_freeWide.back();
             m_freeWide.pop_back();
@@ -50,6 +45,7 @@ void LineIndex::writeBlock(size_t b, const quint32 *values, size_t n)
             m_base[b] = quint32(m_wide.size());
             m_wide.emplace_back();
         }
+        m_isWide[b] = 1;
     }
     WideBlock &w = m_wide[m_base[b]];
     for (size_t j = 0; j < n; ++j) {
@@ -58,10 +54,47 @@ void LineIndex::writeBlock(size_t b, const quint32 *values, size_t n)
     }
 }
 
+void LineIndex::moveLines(size_t b, size_t src, size_t n)
+{
+    // The lines come from at most two blocks. When both are compact, their
+    // offsets are copied and those of the second block moved to the first
+    // one's base; only when that does not fit are the values computed.
+    const size_t a = src >> Shift;
+    const size_t c1 = std::min(n, BlockLines - (src & Mask));
+    const bool second = c1 < n;
+    if (!m_isWide[a] && !(second && m_isWide[a + 1])) {
+        quint16 offs[BlockLines];
+        std::memcpy(offs, &m_off[src], n * sizeof(quint16));
+        bool fits = true;
+        if (second) {
+            const qint64 delta = qint64(m_base[a + 1]) - qint64(m_base[a]);
+            for (size_t j = c1; j < n; ++j) {
+                const qint64 o = qint64(offs[j]) + delta;
+                fits &= o >= 0 && o < Wide;
+                offs[j] = quint16(o);
+            }
+        }
+        if (fits) {
+            const quint32 base = m_base[a];
+            if (m_isWide[b]) {
+                m_freeWide.push_back(m_base[b]);
+                m_isWide[b] = 0;
+            }
+            m_base[b] = base;
+            std::memcpy(&m_off[b << Shift], offs, n * sizeof(quint16));
+            return;
+        }
+    }
+    quint32 values[BlockLines];
+    for (size_t j = 0; j < n; ++j)
+        values[j] = (*this)[src + j];
+    writeBlock(b, values, n);
+}
+
 void LineIndex::set(size_t i, quint32 value)
 {
     const size_t b = i >> Shift;
-    if (m_off[i] == Wide) {
+    if (m_isWide[b]) {
         m_wide[m_base[b]][i & Mask] = value;
         return;
     }
@@ -78,15 +111,16 @@ void LineIndex::set(size_t i, quint32 value)
     writeBlock(b, values, n);
 }
 
-void LineIndex::push_back(quint32 value)
+void LineIndex::pushSlow(quint32 value)
 {
     const size_t i = m_off.size();
     if ((i & Mask) == 0) {
         m_base.push_back(value);
+        m_isWide.push_back(0);
         m_off.push_back(0);
         return;
     }
-    m_off.push_back(m_off[i - 1] == Wide ? Wide : 0);
+    m_off.push_back(m_isWide.back() ? Wide : 0);
     set(i, value);
 }
 
@@ -94,22 +128,28 @@ void LineIndex::insertGap(size_t at, size_t k)
 {
     if (k == 0)
         return;
-    const size_t oldSize = m_off.size();
-    const size_t newSize = oldSize + k;
+    const size_t newSize = m_off.size() + k;
     const size_t newBlocks = (newSize + Mask) >> Shift;
-    // writeBlock sets every offset of a block it writes; a block new here
-    // starts with no side table (offset 0 is not Wide).
     m_off.resize(newSize, 0);
     m_base.resize(newBlocks, 0);
-    // From the last block back: new line j holds old line j - k, which lies
-    // in this block or an earlier one, none of them written yet.
+    m_isWide.resize(newBlocks, 0);
+    const size_t gapEnd = at + k;
+    const size_t firstAfter = std::min(newBlocks, (gapEnd + Mask) >> Shift);
+    // From the last block back, so that every old line is read before its
+    // place is written: a block wholly after the gap takes the old lines k
+    // before it, which lie in it or in earlier blocks.
+    for (size_t b = newBlocks; b-- > firstAfter;) {
+        const size_t first = b << Shift;
+        moveLines(b, first - k, std::min(BlockLines, newSize - first));
+    }
+    // The blocks that hold the gap, line by line.
     quint32 values[BlockLines];
-    for (size_t b = newBlocks; b-- > (at >> Shift);) {
+    for (size_t b = firstAfter; b-- > (at >> Shift);) {
         const size_t first = b << Shift;
         const size_t n = std::min(BlockLines, newSize - first);
         for (size_t j = 0; j < n; ++j) {
             const size_t line = first + j;
-            values[j] = line < at ? (*this)[line] : line < at + k ? 0 : (*this)[line - k];
+            values[j] = line < at ? (*this)[line] : line < gapEnd ? 0 : (*this)[line - k];
         }
         writeBlock(b, values, n);
     }
@@ -121,28 +161,37 @@ void LineIndex::erase(size_t at, size_t k)
         return;
     const size_t newSize = m_off.size() - k;
     const size_t newBlocks = (newSize + Mask) >> Shift;
-    // From the first block on: new line j holds old line j + k, which lies
-    // in this block or a later one, none of them written yet.
-    quint32 values[BlockLines];
-    for (size_t b = at >> Shift; b < newBlocks; ++b) {
-        const size_t first = b << Shift;
+    const size_t b0 = at >> Shift;
+    // The block that holds `at`, line by line; then, from there on, each
+    // block takes the old lines k after it, which no block written so far
+    // held.
+    if (b0 < newBlocks) {
+        const size_t first = b0 << Shift;
         const size_t n = std::min(BlockLines, newSize - first);
+        quint32 values[BlockLines];
         for (size_t j = 0; j < n; ++j) {
             const size_t line = first + j;
-            values[j] = line < at ? (*this)[line] : (*this)[line + k];
+            values[j] = (*this)[line < at ? line : line + k];
         }
-        writeBlock(b, values, n);
+        writeBlock(b0, values, n);
+    }
+    for (size_t b = b0 + 1; b < newBlocks; ++b) {
+        const size_t first = b << Shift;
+        moveLines(b, first + k, std::min(BlockLines, newSize - first));
     }
     for (size_t b = newBlocks; b < m_base.size(); ++b)
-        releaseWide(b);
+        if (m_isWide[b])
+            m_freeWide.push_back(m_base[b]);
     m_off.resize(newSize);
     m_base.resize(newBlocks);
+    m_isWide.resize(newBlocks);
 }
 
 void LineIndex::clear()
 {
     m_base.clear();
     m_off.clear();
+    m_isWide.clear();
     m_wide.clear();
     m_freeWide.clear();
 }
@@ -151,13 +200,15 @@ void LineIndex::reserve(size_t n)
 {
     m_off.reserve(n);
     m_base.reserve((n + Mask) >> Shift);
+    m_isWide.reserve((n + Mask) >> Shift);
     memory::adviseHugePages(m_off.data(), m_off.capacity() * sizeof(quint16));
 }
 
 qint64 LineIndex::memoryBytes() const
 {
-    return qint64(m_off.capacity()) * 2 + qint64(m_base.capacity()) * 4 + qint64(m_wide.capacity()) * qint64(sizeof(WideBlock))
-           + qint64(m_freeWide.capacity()) * 4;
+    // The reservation beyond the lines is address space only.
+    return qint64(m_off.size()) * 2 + qint64(m_base.size()) * 5
+           + qint64(m_wide.capacity()) * qint64(sizeof(WideBlock)) + qint64(m_freeWide.capacity()) * 4;
 }
 
 // ---------------------------------------------------------------- building

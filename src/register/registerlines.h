@@ -44,7 +44,19 @@ public:
         return o != Wide ? b + o : m_wide[b][i & Mask];
     }
     void set(size_t i, quint32 value);
-    void push_back(quint32 value);
+    void push_back(quint32 value)
+    {
+        // Reading a file, offsets grow line by line: most fit the block.
+        const size_t i = m_off.size();
+        if ((i & Mask) != 0 && !m_isWide.back()) {
+            const quint32 b = m_base.back();
+            if (value >= b && value - b < Wide) {
+                m_off.push_back(quint16(value - b));
+                return;
+            }
+        }
+        pushSlow(value);
+    }
     // Makes room for k lines at `at` (their values are 0 until set).
     void insertGap(size_t at, size_t k);
     void erase(size_t at, size_t k);
@@ -62,10 +74,13 @@ private:
     using WideBlock = std::array<quint32, BlockLines>;
     // Writes block b's n values (the block's lines from its first).
     void writeBlock(size_t b, const quint32 *values, size_t n);
-    void releaseWide(size_t b);
+    // Block b takes the n lines at src of the old layout.
+    void moveLines(size_t b, size_t src, size_t n);
+    void pushSlow(quint32 value);
 
     std::vector<quint32> m_base;  // per block: base, or its index in m_wide
     std::vector<quint16> m_off;   // per line: offset from the base, or Wide
+    std::vector<quint8> m_isWide; // per block: its values are in m_wide
     std::vector<WideBlock> m_wide;
     std::vector<quint32> m_freeWide;
 };
