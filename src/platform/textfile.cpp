@@ -327,18 +327,21 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
         const Cp932Encoder &enc = cp932Encoder();
         const qsizetype start = out.size();
         const QChar *p = text.data();
+        // Room for two bytes a character, written in place and cut to size.
+        out.resize(start + 2 * text.size());
+        char *o = out.data() + start;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t u = p[i].unicode();
             if (u < 0x80) {
-                out.append(char(u));
+                *o++ = char(u);
                 continue;
             }
             const quint16 code = enc.code[u];
             if (enc.length[u] == 1) {
-                out.append(char(code));
+                *o++ = char(code);
             } else if (enc.length[u] == 2) {
-                out.append(char(code >> 8));
-                out.append(char(code & 0xFF));
+                *o++ = char(code >> 8);
+                *o++ = char(code & 0xFF);
             } else {
                 if (badIndex)
                     *badIndex = i;
@@ -346,6 +349,7 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
                 return false;
             }
         }
+        out.resize(o - out.constData());
         return true;
     }
     case TextEncoding::Utf8Bom:

@@ -313,7 +313,8 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
             added.append(doc.entryCount());
         } else {
             const Template &t = templateFiles[row.header.stripType];
-            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header);
+            // The template was checked whole when it was read above.
+            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header, true);
             const int n = doc.beginNewEntry(row.header);
             doc.appendLines(body);
             doc.finishNewEntry(n);

@@ -241,6 +241,7 @@ void RegisterLines::indexAll()
     m_markers.clear();
     m_orderedPrefix = 0;
     m_baseId = nextBaseId++;
+    m_baseSize = quint32(m_bytes.size());
     const char *data = m_bytes.constData();
     const qsizetype n = m_bytes.size();
     // One pass over the bytes: line starts, and the markers, which are the
@@ -367,7 +368,7 @@ QStringList RegisterLines::toStringList() const
 
 bool RegisterLines::isEdited(int i) const
 {
-    return i >= 0 && i < size() && (m_index[size_t(i)] & EditedBit);
+    return i >= 0 && i < size() && (m_index[size_t(i)] & EditedBit || m_index[size_t(i)] >= m_baseSize);
 }
 
 bool RegisterLines::isUndecodable(int i) const
@@ -558,6 +559,33 @@ void RegisterLines::requireSingleLine(const QString &text)
             throw TavrelError(QStringLiteral("改行を含む値は登録できません。"));
 }
 
+quint32 RegisterLines::storeInserted(const QString &text)
+{
+    // In CP932 and UTF-8 an inserted line that can be written is kept as
+    // its bytes after those read, with a line end after it: it costs its
+    // bytes instead of a string, and saving copies it like a line read.
+    // Anything else (UTF-16, a character the encoding lacks, U+FFFD) is
+    // kept as text, so that saving refuses it as before.
+    // (CP932 has no U+FFFD: its encoder refuses it.)
+    if (textfile::unitSize(m_encoding) != 1 || (m_encoding != TextEncoding::Cp932 && text.contains(QChar(0xFFFD))))
+        return newSlot(text);
+    const qsizetype start = m_bytes.size();
+    if (start > 0 && m_bytes.back() != '\r' && m_bytes.back() != '\n') {
+        // The last line read had no line end: it gets one, so that it still
+        // ends where it did.
+        m_bytes.append("\r\n", 2);
+        return storeInserted(text);
+    }
+    if (!textfile::encodeLine(m_encoding, text, m_bytes))
+        return newSlot(text);
+    m_bytes.append("\r\n", 2);
+    if (m_bytes.size() >= qsizetype(EditedBit)) {
+        m_bytes.truncate(start);
+        return newSlot(text);
+    }
+    return quint32(start);
+}
+
 quint32 RegisterLines::newSlot(const QString &text)
 {
     ++m_editedCount;
@@ -621,7 +649,7 @@ void RegisterLines::insert(int at, const QStringList &texts)
     shiftMarkers(at, k);
     m_index.insertGap(size_t(at), size_t(k));
     for (int j = 0; j < k; ++j)
-        m_index.set(size_t(at + j), newSlot(texts.at(j)));
+        m_index.set(size_t(at + j), storeInserted(texts.at(j)));
     for (int j = 0; j < k; ++j)
         if (const qint64 n = markerNumberOf(texts.at(j)))
             markerInsert(at + j, n);
@@ -811,7 +839,8 @@ QByteArray RegisterLines::encode() const
         const qsizetype len = originalLength(e);
         const qsizetype lineEndAt = qsizetype(e) + len;
         const bool crlf = lineEndAt + endSize <= m_bytes.size()
-                          && memcmp(data + lineEndAt, end.constData(), size_t(endSize)) == 0;
+                          && (endSize == 2 ? data[lineEndAt] == '\r' && data[lineEndAt + 1] == '\n'
+                                           : memcmp(data + lineEndAt, end.constData(), size_t(endSize)) == 0);
         if (runStart >= 0 && runEnd != qsizetype(e))
             flush();
         if (runStart < 0)
@@ -859,14 +888,14 @@ bool RegisterLines::differsFromBase() const
     if (!m_dirty)
         return false;
     if (m_editedCount == 0 && m_index.empty())
-        return !m_bytes.isEmpty();
+        return m_baseSize != 0;
     // The base is the lines of m_bytes in order: walk them beside the
     // current lines. An unchanged line is its own base entry; any other is
     // compared as text.
     size_t i = 0;
     bool differs = false;
     const char *data = m_bytes.constData();
-    textfile::forEachLine(data, m_bytes.size(), m_encoding, [&](qsizetype start, qsizetype end) {
+    textfile::forEachLine(data, m_baseSize, m_encoding, [&](qsizetype start, qsizetype end) {
         if (differs)
             return;
         if (i >= m_index.size()) {

@@ -6,9 +6,10 @@
 // A register opened from a file keeps the file's bytes as they are plus one
 // entry per line (about two bytes, see LineIndex): the byte offset of the
 // line's start. A line is
-// decoded when it is read. A line that is changed or inserted is held as a
-// string of its own (the entry then names its slot), so an edit never copies
-// the file. Saving writes every unchanged line from its original bytes, so a
+// decoded when it is read. A line that is changed is held as a string of
+// its own (the entry then names its slot), so an edit never copies the file;
+// an inserted line is appended to the bytes in the file's encoding where it
+// can be (CP932 and UTF-8), else held as a string too. Saving writes every unchanged line from its original bytes, so a
 // register keeps its bytes wherever the user changed nothing.
 //
 // The store also keeps the index of entry marker lines (sorted by position),
@@ -210,6 +211,7 @@ private:
     QString decodeOriginal(quint32 offset, bool *valid = nullptr) const;
     void appendRaw(int i, QByteArray &out) const;
     qsizetype originalLength(quint32 offset) const;
+    quint32 storeInserted(const QString &text);
     quint32 newSlot(const QString &text);
     void freeSlot(quint32 entry);
     void indexAll();
@@ -221,7 +223,9 @@ private:
     void markerRemoveAt(int pos);
     void shiftMarkers(int from, int delta);
 
-    QByteArray m_bytes;     // the file's bytes without the byte-order mark
+    QByteArray m_bytes;     // the file's bytes without the byte-order mark,
+                            // then the bytes of lines inserted since
+    quint32 m_baseSize = 0; // the file's part of m_bytes
     quint64 m_baseId = 0;   // names m_bytes for the runs that point into them
     TextEncoding m_encoding = TextEncoding::Cp932;
     LineIndex m_index; // byte offset, or EditedBit | slot
