@@ -13,3 +13,7 @@ target_link_libraries(bench_search PRIVATE tavrel_core)
 add_executable(bench_csv ${CMAKE_CURRENT_SOURCE_DIR}/bench_csv.cpp)
 target_link_libraries(bench_csv PRIVATE tavrel_core)
 add_dependencies(bench_csv tavrel-cli)
+add_executable(bench_cli ${CMAKE_CURRENT_SOURCE_DIR}/bench_cli.cpp
+                         ${CMAKE_CURRENT_SOURCE_DIR}/registergenerator.cpp)
+target_link_libraries(bench_cli PRIVATE tavrel_core)
+add_dependencies(bench_cli tavrel-cli)

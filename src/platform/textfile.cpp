@@ -457,9 +457,12 @@ QByteArray readBytes(const QString &path)
     QByteArray bytes;
     const qint64 size = f.isSequential() ? -1 : f.size();
     if (size > 0 && size < (qint64(1) << 31)) {
-        // Read straight into one buffer of the file's size.
-        bytes = QByteArray(size, Qt::Uninitialized);
-        memory::adviseHugePages(bytes.data(), size_t(size));
+        // Read straight into one buffer of the file's size, with room after
+        // it for the lines an edit appends to a register's bytes (address
+        // space only until used), so that such an edit does not copy them.
+        bytes.reserve(size + 65536 + size / 32);
+        bytes.resize(size);
+        memory::adviseHugePages(bytes.data(), size_t(bytes.capacity()));
         qint64 got = 0;
         while (got < size) {
             const qint64 r = f.read(bytes.data() + got, size - got);

@@ -550,7 +550,17 @@ void RegisterDocument::save(const QString &path)
 
 void RegisterDocument::saveLast(const QString &path)
 {
-    writeLines(path);
+    // Written as it is encoded: the file's bytes are never held twice. A
+    // failure before commit() removes the temporary file, so the previous
+    // file stays as it was.
+    textfile::OutputFile file(path, false);
+    file.start();
+    try {
+        m_lines.encodeTo(file);
+    } catch (const EncodingError &e) {
+        throw TavrelError(unencodableMessage(*this, e));
+    }
+    file.commit();
 }
 
 QByteArray RegisterDocument::writeLines(const QString &path)

@@ -164,8 +164,9 @@ public:
     // success the written lines are the new saved state.
     void save(const QString &path);
     // Writes the lines as save does, as the last change of a document
-    // (tavrel-cli): the lines stay readable as they are but are not indexed
-    // again as the saved state, which would cost another pass over the file.
+    // (tavrel-cli): written as they are encoded, they stay readable as they
+    // are but are not taken as the saved state (no second copy of the file,
+    // no second pass over it).
     void saveLast(const QString &path);
 
     // Appends a new entry with the body of entry `source`.

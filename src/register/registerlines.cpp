@@ -111,6 +111,24 @@ void LineIndex::set(size_t i, quint32 value)
     writeBlock(b, values, n);
 }
 
+void LineIndex::appendBlock(const quint32 *values, size_t n)
+{
+    const size_t b = m_base.size();
+    const size_t first = m_off.size();
+    m_base.push_back(values[0]);
+    m_isWide.push_back(0);
+    m_off.resize(first + n);
+    if (values[n - 1] - values[0] < Wide) {
+        // Ascending: the first is the lowest, the last the highest.
+        quint16 *o = m_off.data() + first;
+        const quint32 base = values[0];
+        for (size_t j = 0; j < n; ++j)
+            o[j] = quint16(values[j] - base);
+        return;
+    }
+    writeBlock(b, values, n);
+}
+
 void LineIndex::pushSlow(quint32 value)
 {
     const size_t i = m_off.size();
@@ -251,9 +269,18 @@ void RegisterLines::indexAll()
     m_index.reserve(size_t(n / textfile::unitSize(m_encoding) + 1));
     const int unit = textfile::unitSize(m_encoding);
     const bool le = m_encoding == TextEncoding::Utf16LE;
+    // Line starts are gathered a block at a time and the block written at
+    // once.
+    quint32 block[LineIndex::BlockLines];
+    size_t filled = 0;
+    int i = -1;
     textfile::forEachLine(data, n, m_encoding, [&](qsizetype start, qsizetype end) {
-        const int i = int(m_index.size());
-        m_index.push_back(quint32(start));
+        ++i;
+        block[filled++] = quint32(start);
+        if (filled == LineIndex::BlockLines) {
+            m_index.appendBlock(block, filled);
+            filled = 0;
+        }
         if (end - start < (regfmt::MarkerFeeds + 1) * unit)
             return;
         const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
@@ -271,6 +298,8 @@ void RegisterLines::indexAll()
         if (number)
             m_markers.push_back({i, number});
     });
+    if (filled)
+        m_index.appendBlock(block, filled);
     // The unused end of the reservation is never touched, so it takes
     // address space only; shrinking would copy the whole index.
     m_dirty = false;
@@ -812,28 +841,32 @@ void RegisterLines::splice(int at, int count, const Run &run)
 
 // ---------------------------------------------------------------- saving
 
-QByteArray RegisterLines::encode() const
+template <typename Emit>
+void RegisterLines::encodeWith(Emit &&emit) const
 {
-    QByteArray out = textfile::byteOrderMark(m_encoding);
+    const QByteArray mark = textfile::byteOrderMark(m_encoding);
+    if (!mark.isEmpty())
+        emit(mark.constData(), mark.size());
     const QByteArray end = textfile::lineEnd(m_encoding);
     const qsizetype endSize = end.size();
-    out.reserve(m_bytes.size() + qsizetype(m_index.size()) * endSize / 2 + 64);
-    memory::adviseHugePages(out.data(), size_t(out.capacity()));
     const char *data = m_bytes.constData();
     // Unchanged lines that follow each other in the original with CR LF
-    // between them are copied as one run.
+    // between them are written as one run.
     qsizetype runStart = -1, runEnd = -1;
     auto flush = [&] {
         if (runStart >= 0)
-            out.append(data + runStart, runEnd - runStart);
+            emit(data + runStart, runEnd - runStart);
         runStart = runEnd = -1;
     };
+    QByteArray edited;
     for (size_t i = 0; i < m_index.size(); ++i) {
         const quint32 e = m_index[i];
         if (e & EditedBit) {
             flush();
-            appendRaw(int(i), out);
-            out.append(end);
+            edited.clear();
+            appendRaw(int(i), edited);
+            edited.append(end);
+            emit(edited.constData(), edited.size());
             continue;
         }
         const qsizetype len = originalLength(e);
@@ -850,11 +883,24 @@ QByteArray RegisterLines::encode() const
         } else {
             runEnd = lineEndAt;
             flush();
-            out.append(end);
+            emit(end.constData(), endSize);
         }
     }
     flush();
+}
+
+QByteArray RegisterLines::encode() const
+{
+    QByteArray out;
+    out.reserve(m_bytes.size() + qsizetype(m_index.size()) * textfile::lineEnd(m_encoding).size() / 2 + 64);
+    memory::adviseHugePages(out.data(), size_t(out.capacity()));
+    encodeWith([&](const char *p, qsizetype n) { out.append(p, n); });
     return out;
+}
+
+void RegisterLines::encodeTo(QIODevice &device) const
+{
+    encodeWith([&](const char *p, qsizetype n) { device.write(p, n); });
 }
 
 QByteArray RegisterLines::rawLine(int i) const

@@ -20,6 +20,7 @@
 #include "strip/fixed4.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -58,6 +59,11 @@ public:
         }
         pushSlow(value);
     }
+    static constexpr size_t BlockLines = 64;
+    // Appends a block's worth of lines (n at most BlockLines, values
+    // ascending, as a file's line starts are) when the size is a whole
+    // number of blocks.
+    void appendBlock(const quint32 *values, size_t n);
     // Makes room for k lines at `at` (their values are 0 until set).
     void insertGap(size_t at, size_t k);
     void erase(size_t at, size_t k);
@@ -68,7 +74,7 @@ public:
 
 private:
     static constexpr int Shift = 6;
-    static constexpr size_t BlockLines = size_t(1) << Shift;
+    static_assert(BlockLines == size_t(1) << Shift);
     static constexpr size_t Mask = BlockLines - 1;
     static constexpr quint16 Wide = 0xFFFF; // every offset of a block kept whole
 
@@ -195,6 +201,9 @@ public:
     // line holding U+FFFD (an undecodable sequence the user kept) is refused
     // the same way, in every encoding.
     QByteArray encode() const;
+    // The same bytes written to a device as they are made, without holding
+    // them all (a write failure is the device's to report).
+    void encodeTo(QIODevice &device) const;
     // Line i as it would be written, without its line end (throws as encode).
     QByteArray rawLine(int i) const;
     // True when the lines differ from those read or last saved.
@@ -208,6 +217,8 @@ public:
 private:
     static constexpr quint32 EditedBit = 0x80000000u;
 
+    template <typename Emit>
+    void encodeWith(Emit &&emit) const;
     QString decodeOriginal(quint32 offset, bool *valid = nullptr) const;
     void appendRaw(int i, QByteArray &out) const;
     qsizetype originalLength(quint32 offset) const;
