@@ -90,6 +90,9 @@ public:
     void removeLines(int at, int count);
     void appendLine(const QString &text);
     void appendLines(const QStringList &texts);
+    // Room for `lines` more lines of about `bytes` bytes, before a large
+    // append (an import), so that the store does not grow in steps.
+    void reserveLines(int lines, qsizetype bytes) { m_lines.reserve(lines, bytes); }
     // Replaces every line (a file's bytes through RegisterLines::fromBytes,
     // or lines made in memory); nothing is converted or checked.
     void setLines(RegisterLines lines);

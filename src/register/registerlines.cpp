@@ -95,7 +95,13 @@ void LineIndex::set(size_t i, quint32 value)
 {
     const size_t b = i >> Shift;
     if (m_isWide[b]) {
-        m_wide[m_base[b]][i & Mask] = value;
+        // Kept whole; compact again once the values fit one base.
+        WideBlock &w = m_wide[m_base[b]];
+        w[i & Mask] = value;
+        const size_t n = std::min(BlockLines, m_off.size() - (b << Shift));
+        const auto [lo, hi] = std::minmax_element(w.begin(), w.begin() + n);
+        if (*hi - *lo < Wide)
+            writeBlock(b, w.data(), n);
         return;
     }
     if (value >= m_base[b] && value - m_base[b] < Wide) {
@@ -152,6 +158,9 @@ void LineIndex::insertGap(size_t at, size_t k)
     m_base.resize(newBlocks, 0);
     m_isWide.resize(newBlocks, 0);
     const size_t gapEnd = at + k;
+    // The gap holds a neighbour's value until set, so that it does not make
+    // its block wide: new lines mostly lie next to it.
+    const quint32 filler = at > 0 ? (*this)[at - 1] : gapEnd < newSize ? (*this)[0] : 0;
     const size_t firstAfter = std::min(newBlocks, (gapEnd + Mask) >> Shift);
     // From the last block back, so that every old line is read before its
     // place is written: a block wholly after the gap takes the old lines k
@@ -167,7 +176,7 @@ void LineIndex::insertGap(size_t at, size_t k)
         const size_t n = std::min(BlockLines, newSize - first);
         for (size_t j = 0; j < n; ++j) {
             const size_t line = first + j;
-            values[j] = line < at ? (*this)[line] : line < gapEnd ? 0 : (*this)[line - k];
+            values[j] = line < at ? (*this)[line] : line < gapEnd ? filler : (*this)[line - k];
         }
         writeBlock(b, values, n);
     }
@@ -682,6 +691,13 @@ void RegisterLines::insert(int at, const QStringList &texts)
     for (int j = 0; j < k; ++j)
         if (const qint64 n = markerNumberOf(texts.at(j)))
             markerInsert(at + j, n);
+}
+
+void RegisterLines::reserve(int lines, qsizetype bytes)
+{
+    m_index.reserve(m_index.size() + size_t(std::max(lines, 0)));
+    if (textfile::unitSize(m_encoding) == 1 && bytes > 0 && m_bytes.size() + bytes < qsizetype(EditedBit))
+        m_bytes.reserve(m_bytes.size() + bytes);
 }
 
 void RegisterLines::remove(int at, int count)

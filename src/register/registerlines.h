@@ -170,6 +170,9 @@ public:
     void append(const QStringList &texts);
     void clear();
     static void requireSingleLine(const QString &text);
+    // Room for `lines` more lines of `bytes` bytes when inserted; what is
+    // not used stays address space only.
+    void reserve(int lines, qsizetype bytes);
 
     // --- taking lines out and putting them back (undo) ---
     // Lines as the store holds them: a line that still holds the bytes it
