@@ -153,7 +153,9 @@ void RegisterDocument::editInsert(int at, const QStringList &texts)
         RegisterLines::requireSingleLine(t);
     at = std::clamp(at, 0, m_lines.size());
     record(at, int(texts.size()), 0);
-    m_lines.insert(at, texts);
+    // Without a history (tavrel-cli) inserted lines are kept as bytes; a
+    // history keeps removed lines as texts and bounds their memory.
+    m_lines.insert(at, texts, !m_history->recording());
 }
 
 void RegisterDocument::editRemove(int at, int count)

@@ -675,7 +675,7 @@ void RegisterLines::set(int i, const QString &text)
         markerInsert(i, newN);
 }
 
-void RegisterLines::insert(int at, const QStringList &texts)
+void RegisterLines::insert(int at, const QStringList &texts, bool asBytes)
 {
     if (texts.isEmpty())
         return;
@@ -687,7 +687,7 @@ void RegisterLines::insert(int at, const QStringList &texts)
     shiftMarkers(at, k);
     m_index.insertGap(size_t(at), size_t(k));
     for (int j = 0; j < k; ++j)
-        m_index.set(size_t(at + j), storeInserted(texts.at(j)));
+        m_index.set(size_t(at + j), asBytes ? storeInserted(texts.at(j)) : newSlot(texts.at(j)));
     for (int j = 0; j < k; ++j)
         if (const qint64 n = markerNumberOf(texts.at(j)))
             markerInsert(at + j, n);

@@ -6,10 +6,10 @@
 // A register opened from a file keeps the file's bytes as they are plus one
 // entry per line (about two bytes, see LineIndex): the byte offset of the
 // line's start. A line is
-// decoded when it is read. A line that is changed is held as a string of
-// its own (the entry then names its slot), so an edit never copies the file;
-// an inserted line is appended to the bytes in the file's encoding where it
-// can be (CP932 and UTF-8), else held as a string too. Saving writes every unchanged line from its original bytes, so a
+// decoded when it is read. A line that is changed or inserted is held as a
+// string of its own (the entry then names its slot), so an edit never copies
+// the file; inserted lines may instead be appended to the bytes in the
+// file's encoding (see insert). Saving writes every unchanged line from its original bytes, so a
 // register keeps its bytes wherever the user changed nothing.
 //
 // The store also keeps the index of entry marker lines (sorted by position),
@@ -164,7 +164,11 @@ public:
     // A line can never hold CR or LF: such a text is refused (TavrelError)
     // before anything changes.
     void set(int i, const QString &text);
-    void insert(int at, const QStringList &texts);
+    // With asBytes, lines the encoding can hold (CP932, UTF-8) are kept as
+    // their bytes after the file's: no string a line, but those bytes stay
+    // until the next save even when the lines are removed again. Without
+    // it, as texts (whose memory an undo history can account for).
+    void insert(int at, const QStringList &texts, bool asBytes = false);
     void remove(int at, int count);
     void append(const QString &text);
     void append(const QStringList &texts);

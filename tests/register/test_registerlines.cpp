@@ -373,8 +373,8 @@ void TestRegisterLines::insertedLines()
         bytes.chop(textfile::lineEnd(encoding).size());
     RegisterLines r = RegisterLines::fromBytes(bytes);
     QStringList model = original;
-    r.insert(r.size(), {text, QStringLiteral("end")});
-    r.insert(3, {text});
+    r.insert(r.size(), {text, QStringLiteral("end")}, true);
+    r.insert(3, {text}, true);
     model << text << QStringLiteral("end");
     model.insert(3, text);
     QCOMPARE(r.toStringList(), model);
@@ -421,7 +421,7 @@ void TestRegisterLines::indexStaysCompact()
     QStringList model = original;
     for (int k = 0; k < 20; ++k) {
         const int at = where == 0 ? r.size() : where == 1 ? r.size() / 2 : 0;
-        r.insert(at, added.mid(k * 1000, 1000));
+        r.insert(at, added.mid(k * 1000, 1000), true);
         for (int j = 0; j < 1000; ++j)
             model.insert(at + j, added.at(k * 1000 + j));
     }
