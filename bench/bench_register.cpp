@@ -18,59 +18,14 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
 using bench::ms;
 
-struct ProcessRun
-{
-    double ms = 1e18;
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-// Runs a program with its standard output to /dev/null; best wall time of
-// `runs`, and the largest peak resident size any run reached.
-ProcessRun runProcess(const QStringList &argv, int runs = 3)
-{
-    ProcessRun best;
-    for (int run = 0; run < runs; ++run) {
-        std::vector<QByteArray> args;
-        for (const QString &a : argv)
-            args.push_back(a.toLocal8Bit());
-        std::vector<char *> cargs;
-        for (QByteArray &a : args)
-            cargs.push_back(a.data());
-        cargs.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-        QElapsedTimer t;
-        t.start();
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, cargs[0], &fa, nullptr, cargs.data(), environ) != 0) {
-            posix_spawn_file_actions_destroy(&fa);
-            return best;
-        }
-        int status = 0;
-        rusage ru{};
-        wait4(pid, &status, 0, &ru);
-        const double elapsed = ms(t);
-        posix_spawn_file_actions_destroy(&fa);
-        best.ms = std::min(best.ms, elapsed);
-        best.maxRssKb = std::max(best.maxRssKb, ru.ru_maxrss);
-        best.status = status;
-    }
-    return best;
-}
+using bench::ProcessRun;
+using bench::runProcess;
 
 long selfMaxRssKb()
 {

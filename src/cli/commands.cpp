@@ -176,7 +176,7 @@ bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path)
                 << '\n';
         return false;
     }
-    doc.save(path);
+    doc.saveLast(path);
     return true;
 }
 

@@ -16,25 +16,30 @@ ConversionError::ConversionError(const QString &text, int line, Kind kind)
 {
 }
 
-bool tryParseInt(const QString &text, int &value)
+namespace {
+
+// One parser for text and for the ASCII-compatible bytes of a file line: a
+// byte of 0x80 or more is never a blank, sign or digit, just as the
+// character it decodes to is not.
+template <typename Unit>
+bool parseIntUnits(const Unit *p, const Unit *end, int &value)
 {
-    const QChar *p = text.constData();
-    const QChar *end = p + text.size();
-    while (p < end && (*p == u' ' || *p == u'\t'))
+    auto code = [](Unit u) -> unsigned { return unsigned(u); };
+    while (p < end && (code(*p) == ' ' || code(*p) == '\t'))
         ++p;
     bool negative = false;
-    if (p < end && (*p == u'-' || *p == u'+')) {
-        negative = *p == u'-';
+    if (p < end && (code(*p) == '-' || code(*p) == '+')) {
+        negative = code(*p) == '-';
         ++p;
     }
     if (p == end)
         return false;
     qint64 v = 0;
     for (; p < end; ++p) {
-        const char16_t c = p->unicode();
-        if (c < u'0' || c > u'9')
+        const unsigned c = code(*p);
+        if (c < '0' || c > '9')
             return false;
-        v = v * 10 + (c - u'0');
+        v = v * 10 + (c - '0');
         if (v > qint64(2147483648LL))
             return false;
     }
@@ -44,6 +49,20 @@ bool tryParseInt(const QString &text, int &value)
         return false;
     value = int(v);
     return true;
+}
+
+} // namespace
+
+bool tryParseInt(const QString &text, int &value)
+{
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
+    return parseIntUnits(p, p + text.size(), value);
+}
+
+bool tryParseInt(QByteArrayView ascii, int &value)
+{
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(ascii.data());
+    return parseIntUnits(p, p + ascii.size(), value);
 }
 
 int parseInt(const QString &text, int line)

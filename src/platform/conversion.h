@@ -3,6 +3,7 @@
 // ConversionError naming the text and, where known, the 0-based line index
 // of the file it came from; the event loop shows it and the command stops.
 
+#include <QByteArrayView>
 #include <QString>
 #include <stdexcept>
 
@@ -34,6 +35,9 @@ private:
 // Decimal integer: optional leading blanks, optional sign, digits, nothing
 // after them; must fit in 32 bits.
 bool tryParseInt(const QString &text, int &value);
+// The same over the bytes of a line in an ASCII-compatible encoding (CP932,
+// UTF-8): the same answer as for the text they decode to.
+bool tryParseInt(QByteArrayView ascii, int &value);
 int parseInt(const QString &text, int line = -1);
 inline int parseIntOr(const QString &text, int fallback)
 {

@@ -269,6 +269,57 @@ QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool
     return QString();
 }
 
+qsizetype asciiPrefix(const char *data, qsizetype size)
+{
+    qsizetype i = 0;
+    // Eight bytes at a time while none has its high bit set.
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+bool isValidText(TextEncoding encoding, const char *data, qsizetype size)
+{
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+    switch (encoding) {
+    case TextEncoding::Cp932: {
+        qsizetype i = asciiPrefix(data, size);
+        if (i == size)
+            return true;
+        const Cp932Table &t = cp932Table();
+        while (i < size) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                i += asciiPrefix(data + i, size - i);
+            } else if (t.isLead[b] && i + 1 < size && t.pair[size_t(b << 8 | p[i + 1])] != 0xFFFF) {
+                i += 2;
+            } else if (t.isLead[b] || t.single[b] == 0xFFFF) {
+                return false;
+            } else {
+                ++i;
+            }
+        }
+        return true;
+    }
+    case TextEncoding::Utf8Bom:
+        if (asciiPrefix(data, size) == size)
+            return true;
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return size % 2 == 0;
+    }
+    bool valid = true;
+    decodeLine(encoding, data, size, &valid);
+    return valid;
+}
+
 bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizetype *badIndex)
 {
     switch (encoding) {
@@ -276,18 +327,21 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
         const Cp932Encoder &enc = cp932Encoder();
         const qsizetype start = out.size();
         const QChar *p = text.data();
+        // Room for two bytes a character, written in place and cut to size.
+        out.resize(start + 2 * text.size());
+        char *o = out.data() + start;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t u = p[i].unicode();
             if (u < 0x80) {
-                out.append(char(u));
+                *o++ = char(u);
                 continue;
             }
             const quint16 code = enc.code[u];
             if (enc.length[u] == 1) {
-                out.append(char(code));
+                *o++ = char(code);
             } else if (enc.length[u] == 2) {
-                out.append(char(code >> 8));
-                out.append(char(code & 0xFF));
+                *o++ = char(code >> 8);
+                *o++ = char(code & 0xFF);
             } else {
                 if (badIndex)
                     *badIndex = i;
@@ -295,6 +349,7 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
                 return false;
             }
         }
+        out.resize(o - out.constData());
         return true;
     }
     case TextEncoding::Utf8Bom:
@@ -402,9 +457,12 @@ QByteArray readBytes(const QString &path)
     QByteArray bytes;
     const qint64 size = f.isSequential() ? -1 : f.size();
     if (size > 0 && size < (qint64(1) << 31)) {
-        // Read straight into one buffer of the file's size.
-        bytes = QByteArray(size, Qt::Uninitialized);
-        memory::adviseHugePages(bytes.data(), size_t(size));
+        // Read straight into one buffer of the file's size, with room after
+        // it for the lines an edit appends to a register's bytes (address
+        // space only until used), so that such an edit does not copy them.
+        bytes.reserve(size + 65536 + size / 32);
+        bytes.resize(size);
+        memory::adviseHugePages(bytes.data(), size_t(bytes.capacity()));
         qint64 got = 0;
         while (got < size) {
             const qint64 r = f.read(bytes.data() + got, size - got);

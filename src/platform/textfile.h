@@ -98,6 +98,13 @@ void forEachLine(const char *data, qsizetype size, TextEncoding encoding, F &&f)
 // they hold a sequence that is no character of the encoding (it reads as
 // U+FFFD).
 QString decodeLine(TextEncoding encoding, const char *data, qsizetype size, bool *valid = nullptr);
+// Whether decodeLine would find every byte of the line a character (without
+// making the text in CP932 and for ASCII; a CP932 text of many lines is
+// valid exactly when each of its lines is, since no character holds a line
+// end byte).
+bool isValidText(TextEncoding encoding, const char *data, qsizetype size);
+// Length of the leading run of bytes below 0x80.
+qsizetype asciiPrefix(const char *data, qsizetype size);
 // Appends one line's bytes. Returns false, with the index of the offending
 // character and out unchanged, when a character cannot be written.
 bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizetype *badIndex = nullptr);

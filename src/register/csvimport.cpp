@@ -265,6 +265,8 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
     {
         QStringList lines;
         QString fileName;
+        int bodyLines = 0;
+        qsizetype bodyBytes = 0; // at most two bytes a character and a line end
     };
     QHash<QString, Template> templateFiles;
     QHash<QString, int> entryOfExtension;
@@ -289,7 +291,11 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
             if (path.isEmpty())
                 throw TavrelError(templates::MissingMessage);
             Template t{textfile::read(path).lines, QFileInfo(path).fileName()};
-            templates::instantiateBody(t.lines, t.fileName, row.header); // throws for a malformed template
+            // throws for a malformed template
+            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header);
+            t.bodyLines = int(body.size());
+            for (const QString &l : body)
+                t.bodyBytes += 2 * l.size() + 2;
             templateFiles.insert(type, t);
         }
         for (const QString &v : row.header.toLines())
@@ -299,11 +305,25 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
         entryOfExtension.insert(row.header.extension, next);
     }
 
+    // The store takes room for the new entries at once (header lines at
+    // most 20 characters each).
+    qint64 lines = 0, bytes = 0;
+    qsizetype k = 0;
+    for (const Row &row : analysis.rows) {
+        if (!row.sound() || sources.at(k++) > 0)
+            continue;
+        const Template &t = templateFiles[row.header.stripType];
+        lines += 1 + regfmt::entry::HeaderLines + t.bodyLines;
+        bytes += 16 + regfmt::entry::HeaderLines * 42 + t.bodyBytes;
+    }
+    if (lines < std::numeric_limits<int>::max())
+        doc.reserveLines(int(lines), bytes);
+
     // The whole import is one step to undo.
     RegisterStep step(doc, QStringLiteral("CSV取込み"));
     QList<int> added;
     added.reserve(sources.size());
-    qsizetype k = 0;
+    k = 0;
     for (const Row &row : analysis.rows) {
         if (!row.sound())
             continue;
@@ -313,7 +333,8 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
             added.append(doc.entryCount());
         } else {
             const Template &t = templateFiles[row.header.stripType];
-            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header);
+            // The template was checked whole when it was read above.
+            const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header, true);
             const int n = doc.beginNewEntry(row.header);
             doc.appendLines(body);
             doc.finishNewEntry(n);

@@ -163,7 +163,9 @@ void RegisterDocument::editInsert(int at, const QStringList &texts)
         RegisterLines::requireSingleLine(t);
     at = std::clamp(at, 0, m_lines.size());
     record(at, int(texts.size()), 0);
-    m_lines.insert(at, texts);
+    // Without a history (tavrel-cli) inserted lines are kept as bytes; a
+    // history keeps removed lines as texts and bounds their memory.
+    m_lines.insert(at, texts, !m_history->recording());
 }
 
 void RegisterDocument::editRemove(int at, int count)
@@ -414,6 +416,30 @@ QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
 
 void RegisterDocument::save(const QString &path)
 {
+    const QByteArray bytes = writeLines(path);
+    // The steps keep unchanged lines as places in the bytes read; those
+    // bytes are about to go.
+    m_history->detach(m_lines);
+    m_lines.rebase(bytes);
+}
+
+void RegisterDocument::saveLast(const QString &path)
+{
+    // Written as it is encoded: the file's bytes are never held twice. A
+    // failure before commit() removes the temporary file, so the previous
+    // file stays as it was.
+    textfile::OutputFile file(path, false);
+    file.start();
+    try {
+        m_lines.encodeTo(file);
+    } catch (const EncodingError &e) {
+        throw TavrelError(unencodableMessage(*this, e));
+    }
+    file.commit();
+}
+
+QByteArray RegisterDocument::writeLines(const QString &path)
+{
     QByteArray bytes;
     try {
         bytes = m_lines.encode();
@@ -422,10 +448,7 @@ void RegisterDocument::save(const QString &path)
     }
     textfile::writeBytes(path, bytes);
     m_diskStamp = DiskStamp::of(path, bytes);
-    // The steps keep unchanged lines as places in the bytes read; those
-    // bytes are about to go.
-    m_history->detach(m_lines);
-    m_lines.rebase(bytes);
+    return bytes;
 }
 
 QString unencodableMessage(const RegisterDocument &doc, const EncodingError &e)

@@ -94,6 +94,9 @@ public:
     void removeLines(int at, int count);
     void appendLine(const QString &text);
     void appendLines(const QStringList &texts);
+    // Room for `lines` more lines of about `bytes` bytes, before a large
+    // append (an import), so that the store does not grow in steps.
+    void reserveLines(int lines, qsizetype bytes) { m_lines.reserve(lines, bytes); }
     // Replaces every line (a file's bytes through RegisterLines::fromBytes,
     // or lines made in memory); nothing is converted or checked.
     void setLines(RegisterLines lines);
@@ -167,6 +170,11 @@ public:
     // character or a failed write throws and leaves the file intact; on
     // success the written lines are the new saved state.
     void save(const QString &path);
+    // Writes the lines as save does, as the last change of a document
+    // (tavrel-cli): written as they are encoded, they stay readable as they
+    // are but are not taken as the saved state (no second copy of the file,
+    // no second pass over it).
+    void saveLast(const QString &path);
 
     // Appends a new entry with the body of entry `source`.
     void appendEntryAsCopy(const EntryHeader &header, int source);
@@ -185,6 +193,9 @@ public:
 
 private:
     friend class RegisterStep;
+
+    // Encodes and writes the lines; the bytes written.
+    QByteArray writeLines(const QString &path);
 
     QList<EntryHeader> listRows() const;
 

@@ -73,7 +73,8 @@ bool templateExists(const QString &folder, const QString &stripType)
     return !stripType.isEmpty() && !templatePath(folder, stripType).isEmpty();
 }
 
-QStringList instantiateBody(const QStringList &templateLines, const QString &templateName, const EntryHeader &header)
+QStringList instantiateBody(const QStringList &templateLines, const QString &templateName, const EntryHeader &header,
+                            bool checked)
 {
     // T[0] is the section count once the series line is removed; line
     // numbers in messages are those of the template file.
@@ -143,7 +144,7 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
     // and refused by every later reader. A strip over the section or key
     // limit is the display's to report ("ボタンの数が多すぎます。"), which
     // builds what fits; it is made as before.
-    if (sections > regfmt::MaxSections || cellsTotal > regfmt::MaxCells)
+    if (checked || sections > regfmt::MaxSections || cellsTotal > regfmt::MaxCells)
         return out;
     QStringList probe{RegisterDocument::VersionLine, QStringLiteral("1"), RegisterDocument::markerLine(1)};
     for (int k = 0; k < regfmt::entry::HeaderLines; ++k)

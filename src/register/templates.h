@@ -29,8 +29,10 @@ bool templateExists(const QString &folder, const QString &stripType);
 // Validates the whole template before anything is appended: a count that
 // is not a number or runs past the end throws, naming the template line.
 // Name plate placeholders in preset texts are filled from the header.
+// `checked`: the template has passed this already (with any header), so the
+// body it gives has the same sound structure and is not checked again.
 QStringList instantiateBody(const QStringList &templateLines, const QString &templateName = QString(),
-                            const EntryHeader &header = EntryHeader());
+                            const EntryHeader &header = EntryHeader(), bool checked = false);
 
 // Appends an entry built from the template of header.stripType. Throws with
 // MissingMessage when there is no template and with a format error when it is

@@ -16,37 +16,41 @@ qint64 saturate(__int128 v)
     return qint64(v);
 }
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
 } // namespace
 
-bool Fixed4::tryParse(const QString &text, Fixed4 &value)
+// One parser for text and for the ASCII-compatible bytes of a file line: a
+// byte of 0x80 or more is never a blank, sign, point or digit, just as the
+// character it decodes to is not.
+template <typename Unit>
+bool Fixed4::parseUnits(const Unit *p, const Unit *end, Fixed4 &value)
 {
-    const QChar *p = text.constData();
-    const QChar *end = p + text.size();
-    while (p < end && isBlank(*p))
+    auto code = [](Unit u) -> unsigned { return unsigned(u); };
+    auto blank = [&](Unit u) { return code(u) == ' ' || code(u) == '\t'; };
+    auto digit = [&](Unit u) { return code(u) >= '0' && code(u) <= '9'; };
+    while (p < end && blank(*p))
         ++p;
-    while (end > p && isBlank(end[-1]))
+    while (end > p && blank(end[-1]))
         --end;
     bool negative = false;
-    if (p < end && (*p == u'-' || *p == u'+')) {
-        negative = *p == u'-';
+    if (p < end && (code(*p) == '-' || code(*p) == '+')) {
+        negative = code(*p) == '-';
         ++p;
     }
     qint64 units = 0;
     int intDigits = 0;
-    for (; p < end && p->isDigit() && p->unicode() < 128; ++p, ++intDigits) {
-        units = units * 10 + (p->unicode() - u'0');
+    for (; p < end && digit(*p); ++p, ++intDigits) {
+        units = units * 10 + (code(*p) - '0');
         if (units >= MaxParsedUnits)
             return false;
     }
     qint64 frac = 0;     // first four fractional digits
     int fracDigits = 0;  // digits seen after the point
     int roundDigit = 0;  // fifth fractional digit decides the rounding
-    if (p < end && *p == u'.') {
+    if (p < end && code(*p) == '.') {
         ++p;
-        for (; p < end && p->isDigit() && p->unicode() < 128; ++p, ++fracDigits) {
-            const int d = p->unicode() - u'0';
+        for (; p < end && digit(*p); ++p, ++fracDigits) {
+            const int d = int(code(*p) - '0');
             if (fracDigits < 4)
                 frac = frac * 10 + d;
             else if (fracDigits == 4)
@@ -60,6 +64,18 @@ bool Fixed4::tryParse(const QString &text, Fixed4 &value)
     qint64 raw = units * Scale + frac + (roundDigit >= 5 ? 1 : 0);
     value = Fixed4(negative ? -raw : raw);
     return true;
+}
+
+bool Fixed4::tryParse(const QString &text, Fixed4 &value)
+{
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
+    return parseUnits(p, p + text.size(), value);
+}
+
+bool Fixed4::tryParse(QByteArrayView ascii, Fixed4 &value)
+{
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(ascii.data());
+    return parseUnits(p, p + ascii.size(), value);
 }
 
 Fixed4 Fixed4::parse(const QString &text, int line)

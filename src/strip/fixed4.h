@@ -6,6 +6,7 @@
 // the views depends on exactly these roundings, so floating point is never
 // used for it.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 #include <compare>
@@ -26,6 +27,9 @@ public:
     // sign, ".5" and "5." accepted), rounded to the nearest ten-thousandth,
     // halves away from zero. tryParse returns false for anything else.
     static bool tryParse(const QString &text, Fixed4 &value);
+    // The same over the bytes of a line in an ASCII-compatible encoding
+    // (CP932, UTF-8): the same answer as for the text they decode to.
+    static bool tryParse(QByteArrayView ascii, Fixed4 &value);
     // Throws ConversionError naming `line` (0-based, -1 unknown).
     static Fixed4 parse(const QString &text, int line = -1);
 
@@ -50,6 +54,8 @@ public:
     constexpr auto operator<=>(const Fixed4 &) const = default;
 
 private:
+    template <typename Unit>
+    static bool parseUnits(const Unit *p, const Unit *end, Fixed4 &value);
     constexpr explicit Fixed4(qint64 raw) : m_raw(raw) {}
     qint64 m_raw = 0;
 };

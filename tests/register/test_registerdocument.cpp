@@ -109,6 +109,8 @@ private Q_SLOTS:
     void appendAtLargestCount();
     void indexMatchesScanAfterEdits();
     void saveFailureKeepsFileAndState();
+    void saveLastWritesAsSave_data();
+    void saveLastWritesAsSave();
     void unencodableCharacterNamesEntry();
     void hugeLineLoadsOrFailsCleanly();
     void checkDecimalLines_data();
@@ -542,6 +544,43 @@ void TestRegisterDocument::indexMatchesScanAfterEdits()
     }
 }
 
+// tavrel-cli's save writes the lines as they are encoded: the same bytes as
+// save, and on a failure part way the file stays as it was.
+void TestRegisterDocument::saveLastWritesAsSave_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("failAfter"); // -1: no write failure
+    QTest::addColumn<bool>("written");
+    QTest::newRow("edited and inserted lines") << QStringLiteral("営業部") << qint64(-1) << true;
+    QTest::newRow("a character CP932 lacks") << QStringLiteral("caf\u00e9") << qint64(-1) << false;
+    QTest::newRow("disk full part way") << QStringLiteral("営業部") << qint64(1000) << false;
+}
+
+void TestRegisterDocument::saveLastWritesAsSave()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, failAfter);
+    QFETCH(bool, written);
+    QTemporaryDir dir;
+    const QByteArray bytes = textfile::encode(makeRegister(40, 3));
+    const QString path = writeBytes(dir, QStringLiteral("a.TAV"), bytes);
+    RegisterDocument doc;
+    doc.load(path);
+    // An edit near the end, so that a failed encoding comes after many bytes.
+    doc.setLine(doc.findEntry(40) + 2, text);
+    doc.insertLines(doc.findEntry(3), {QStringLiteral("挿入"), QString()});
+    if (failAfter >= 0)
+        textfile::failNextWriteAfter(failAfter);
+    if (!written) {
+        QVERIFY_THROWS_EXCEPTION(TavrelError, doc.saveLast(path));
+        QCOMPARE(textfile::readBytes(path), bytes);
+        return;
+    }
+    doc.saveLast(path);
+    QCOMPARE(textfile::readBytes(path), doc.lines().encode());
+    QCOMPARE(doc.line(doc.findEntry(40) + 2), text);
+}
+
 void TestRegisterDocument::saveFailureKeepsFileAndState()
 {
     QTemporaryDir dir;
@@ -599,41 +638,72 @@ void TestRegisterDocument::checkDecimalLines_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("decimal");
-    QTest::newRow("integer") << "12" << true;
-    QTest::newRow("fraction") << "12.25" << true;
-    QTest::newRow("point last") << "12." << true;
-    QTest::newRow("point first") << ".5" << true;
-    QTest::newRow("sign and blanks") << " -3.5 " << true;
-    QTest::newRow("point alone") << "." << false;
-    QTest::newRow("two points") << "1.2.3" << false;
-    QTest::newRow("exponent") << "1e5" << false;
-    QTest::newRow("empty") << "" << false;
+    QTest::addColumn<int>("offset"); // from the cell's first line: 0 its key box x
+    QTest::newRow("integer") << "12" << true << 0;
+    QTest::newRow("fraction") << "12.25" << true << 0;
+    QTest::newRow("point last") << "12." << true << 0;
+    QTest::newRow("point first") << ".5" << true << 0;
+    QTest::newRow("sign and blanks") << " -3.5 " << true << 0;
+    QTest::newRow("point alone") << "." << false << 0;
+    QTest::newRow("two points") << "1.2.3" << false << 0;
+    QTest::newRow("exponent") << "1e5" << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
     // Long runs of digits used to take seconds before being refused; the
     // check refuses what drawing refuses: 10^9 mm or more is no length.
-    QTest::newRow("200000 digits") << QString(200000, u'9') << false;
-    QTest::newRow("999999999.9999") << "999999999.9999" << true;
-    QTest::newRow("1000000000") << "1000000000" << false;
-    QTest::newRow("form feed before") << "\f12.5" << false;
-    QTest::newRow("vertical tab after") << "12.5\v" << false;
-    QTest::newRow("200000 digits and a letter") << QString(200000, u'9') + u'x' << false;
+    QTest::newRow("200000 digits") << QString(200000, u'9') << false << 0;
+    QTest::newRow("999999999.9999") << "999999999.9999" << true << 0;
+    QTest::newRow("1000000000") << "1000000000" << false << 0;
+    QTest::newRow("form feed before") << "\f12.5" << false << 0;
+    QTest::newRow("vertical tab after") << "12.5\v" << false << 0;
+    QTest::newRow("200000 digits and a letter") << QString(200000, u'9') + u'x' << false << 0;
     QTest::newRow("digits, point, digits, letter") << QString(100000, u'9') + u'.' + QString(100000, u'9') + u'x'
-                                                   << false;
+                                                   << false << 0;
+    // The check reads lines from the file's bytes; it must answer as for
+    // their text: blanks, signs, other digits, control and non-ASCII
+    // characters, in a number line, an integer line and a text line.
+    QTest::newRow("tab around") << "\t12.5\t" << true << 0;
+    QTest::newRow("plus") << "+7" << true << 0;
+    QTest::newRow("full-width digits") << QStringLiteral("１２") << false << 0;
+    QTest::newRow("half-width katakana") << QStringLiteral("ｱ") << false << 0;
+    QTest::newRow("five fraction digits") << "1.00005" << true << 0;
+    QTest::newRow("size") << "12" << true << 20;
+    QTest::newRow("size with blanks") << " \t-12" << true << 20;
+    QTest::newRow("size, blank after") << "12 " << false << 20;
+    QTest::newRow("size over 32 bits") << "2147483648" << false << 20;
+    QTest::newRow("size, least") << "-2147483648" << true << 20;
+    QTest::newRow("size, sign alone") << "-" << false << 20;
+    QTest::newRow("size, full-width") << QStringLiteral("１２") << false << 20;
+    QTest::newRow("text") << QStringLiteral("内線 ｱｲｳ ~") << true << 33;
+    QTest::newRow("text, tab") << "a\tb" << false << 33;
+    QTest::newRow("text, delete") << "a\x7f" << false << 33;
+    QTest::newRow("text, start of heading") << QStringLiteral("漢\x01字") << false << 33;
 }
 
 void TestRegisterDocument::checkDecimalLines()
 {
     QFETCH(QString, text);
     QFETCH(bool, decimal);
+    QFETCH(int, offset);
     QStringList l = makeRegister(1);
     const int keyBoxX = 2 + 1 + 6 + 1 + 6; // version, count, marker, header, section count, section header
-    l[keyBoxX] = text;
+    const int at = keyBoxX + offset;
+    l[at] = text;
     QElapsedTimer timer;
     timer.start();
     const QList<RegisterProblem> problems = checkRegister(l);
     QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     QCOMPARE(problems.size(), decimal ? 0 : 1);
     if (!decimal)
-        QCOMPARE(problems.first().line, keyBoxX);
+        QCOMPARE(problems.first().line, at);
+    // The same lines read from a file's bytes give the same problems.
+    for (TextEncoding e : {TextEncoding::Cp932, TextEncoding::Utf8Bom}) {
+        const QList<RegisterProblem> fromBytes = checkRegister(RegisterLines::fromBytes(textfile::encode(l, e)));
+        QCOMPARE(fromBytes.size(), problems.size());
+        for (qsizetype i = 0; i < problems.size(); ++i) {
+            QCOMPARE(fromBytes.at(i).line, problems.at(i).line);
+            QCOMPARE(fromBytes.at(i).message, problems.at(i).message);
+        }
+    }
 }
 
 void TestRegisterDocument::checkCellLimitWithHugeCount()

@@ -45,6 +45,7 @@ class TestRegisterLines : public QObject
 private Q_SLOTS:
     void readsEveryLineEnd_data();
     void readsEveryLineEnd();
+    void editsAgainstPlainList_data();
     void editsAgainstPlainList();
     void editsAtStartMiddleEnd();
     void manyLinesAndWholeEntries();
@@ -55,6 +56,10 @@ private Q_SLOTS:
     void undecodableBytes_data();
     void undecodableBytes();
     void differsWhenChangedAndBack();
+    void insertedLines_data();
+    void insertedLines();
+    void indexStaysCompact_data();
+    void indexStaysCompact();
 };
 
 void TestRegisterLines::readsEveryLineEnd_data()
@@ -90,16 +95,30 @@ void TestRegisterLines::readsEveryLineEnd()
 
 // Random edits of every kind, compared after each with the same edits on a
 // QStringList: lines, markers, and whether the lines differ from the file.
+void TestRegisterLines::editsAgainstPlainList_data()
+{
+    QTest::addColumn<QStringList>("original");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("one block") << sampleLines(8) << 3000;
+    // Many blocks of the index, some of which cannot keep their lines'
+    // offsets in 16 bits (a line of 70,000 characters).
+    QStringList long_ = sampleLines(60);
+    for (int at : {5, 140, 141, 300})
+        long_[at] = QString(70000, u'x') + QString::number(at);
+    QTest::newRow("many blocks, long lines") << long_ << 1500;
+}
+
 void TestRegisterLines::editsAgainstPlainList()
 {
-    const QStringList original = sampleLines(8);
+    QFETCH(QStringList, original);
+    QFETCH(int, steps);
     for (TextEncoding enc : {TextEncoding::Cp932, TextEncoding::Utf8Bom, TextEncoding::Utf16LE}) {
         RegisterLines r = RegisterLines::fromBytes(encodeIn(original, enc));
         QStringList model = original;
         QRandomGenerator rng(7);
         const QStringList texts{QStringLiteral("保留"), "", "x", RegisterDocument::markerLine(3),
                                 RegisterDocument::markerLine(11), QStringLiteral("0")};
-        for (int step = 0; step < 3000; ++step) {
+        for (int step = 0; step < steps; ++step) {
             const int kind = int(rng.bounded(4));
             const QString t = texts.at(int(rng.bounded(texts.size())));
             if (kind == 0 && !model.isEmpty()) {
@@ -108,13 +127,13 @@ void TestRegisterLines::editsAgainstPlainList()
                 model[i] = t;
             } else if (kind == 1) {
                 const int at = int(rng.bounded(model.size() + 1));
-                const QStringList add(int(rng.bounded(3)) + 1, t);
+                const QStringList add(int(rng.bounded(rng.bounded(8) ? 3 : 150)) + 1, t);
                 r.insert(at, add);
                 for (int k = 0; k < add.size(); ++k)
                     model.insert(at + k, add.at(k));
             } else if (kind == 2 && !model.isEmpty()) {
                 const int at = int(rng.bounded(model.size()));
-                const int n = int(rng.bounded(4)) + 1;
+                const int n = int(rng.bounded(rng.bounded(8) ? 4 : 150)) + 1;
                 r.remove(at, n);
                 model.remove(at, std::min<qsizetype>(n, model.size() - at));
             } else if (kind == 3) {
@@ -268,6 +287,11 @@ void TestRegisterLines::undecodableBytes_data()
     QByteArray u8 = textfile::encode(sampleLines(1), TextEncoding::Utf8Bom);
     u8.insert(u8.indexOf("\r\n", u8.indexOf("201")), "\xC3");
     QTest::newRow("utf-8") << u8 << 3;
+    // A line that starts with U+FEFF keeps it; a broken byte after it is
+    // still reported (reading such a line used to crash).
+    QByteArray u8mark = textfile::encode(sampleLines(1), TextEncoding::Utf8Bom);
+    u8mark.insert(u8mark.indexOf("201"), "\xEF\xBB\xBF\xC3");
+    QTest::newRow("utf-8, mark at line start") << u8mark << 3;
     QByteArray u16 = textfile::encode(sampleLines(1), TextEncoding::Utf16LE);
     u16.append('x'); // a lone final byte
     QTest::newRow("utf-16 odd byte") << u16 << int(sampleLines(1).size());
@@ -315,6 +339,96 @@ void TestRegisterLines::differsWhenChangedAndBack()
     QVERIFY(doc.isModified());
     doc.insertLines(face, {was});
     QVERIFY(!doc.isModified());
+}
+
+// Inserted lines are kept as bytes after the file's where the encoding can
+// hold them: they read back, save and reread as text; a line the encoding
+// cannot hold is still refused on saving, naming its line.
+void TestRegisterLines::insertedLines_data()
+{
+    QTest::addColumn<int>("encodingIndex");
+    QTest::addColumn<bool>("finalLineEnd");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("savable");
+    QTest::newRow("cp932") << int(TextEncoding::Cp932) << true << QStringLiteral("内線 ｱ 12") << true;
+    QTest::newRow("cp932, file without a final line end") << int(TextEncoding::Cp932) << false << QStringLiteral("保留") << true;
+    QTest::newRow("cp932, character it lacks") << int(TextEncoding::Cp932) << true << QStringLiteral("caf\u00e9") << false;
+    QTest::newRow("cp932, replacement character") << int(TextEncoding::Cp932) << true << QStringLiteral("a\uFFFD") << false;
+    QTest::newRow("utf-8") << int(TextEncoding::Utf8Bom) << true << QStringLiteral("caf\u00e9 😀") << true;
+    QTest::newRow("utf-8, without a final line end") << int(TextEncoding::Utf8Bom) << false << QStringLiteral("x") << true;
+    QTest::newRow("utf-8, replacement character") << int(TextEncoding::Utf8Bom) << true << QStringLiteral("a\uFFFD") << false;
+    QTest::newRow("utf-16") << int(TextEncoding::Utf16LE) << false << QStringLiteral("x") << true;
+}
+
+void TestRegisterLines::insertedLines()
+{
+    QFETCH(int, encodingIndex);
+    const auto encoding = TextEncoding(encodingIndex);
+    QFETCH(bool, finalLineEnd);
+    QFETCH(QString, text);
+    QFETCH(bool, savable);
+    const QStringList original = sampleLines(2);
+    QByteArray bytes = textfile::encode(original, encoding);
+    if (!finalLineEnd)
+        bytes.chop(textfile::lineEnd(encoding).size());
+    RegisterLines r = RegisterLines::fromBytes(bytes);
+    QStringList model = original;
+    r.insert(r.size(), {text, QStringLiteral("end")}, true);
+    r.insert(3, {text}, true);
+    model << text << QStringLiteral("end");
+    model.insert(3, text);
+    QCOMPARE(r.toStringList(), model);
+    QVERIFY(r.isEdited(3));
+    QVERIFY(!r.isEdited(4));
+    QVERIFY(r.differsFromBase());
+    if (!savable) {
+        try {
+            r.encode();
+            QFAIL("saved a line the encoding cannot hold");
+        } catch (const EncodingError &e) {
+            QCOMPARE(e.line(), 3);
+        }
+        return;
+    }
+    QCOMPARE(r.encode(), textfile::encode(model, encoding));
+    r.remove(3, 1);
+    r.remove(r.size() - 2, 2);
+    QVERIFY(!r.differsFromBase());
+}
+
+// The index keeps about two bytes a line however lines are added: at the
+// end of a file read (an import), in its middle, or set one by one.
+void TestRegisterLines::indexStaysCompact_data()
+{
+    QTest::addColumn<int>("where"); // 0 the end, 1 the middle, 2 the start
+    QTest::newRow("appended") << 0;
+    QTest::newRow("inserted in the middle") << 1;
+    QTest::newRow("inserted at the start") << 2;
+}
+
+void TestRegisterLines::indexStaysCompact()
+{
+    QFETCH(int, where);
+    const QStringList original = sampleLines(2000);
+    RegisterLines r = RegisterLines::fromBytes(textfile::encode(original));
+    const qint64 read = r.memoryBytes();
+    QStringList added;
+    qint64 bytesAdded = 0;
+    for (int i = 0; i < 20000; ++i) {
+        added << QString::number(i % 97);
+        bytesAdded += added.last().size() + 2;
+    }
+    QStringList model = original;
+    for (int k = 0; k < 20; ++k) {
+        const int at = where == 0 ? r.size() : where == 1 ? r.size() / 2 : 0;
+        r.insert(at, added.mid(k * 1000, 1000), true);
+        for (int j = 0; j < 1000; ++j)
+            model.insert(at + j, added.at(k * 1000 + j));
+    }
+    QCOMPARE(r.toStringList(), model);
+    // The old index took four bytes a line; a block kept whole takes six.
+    const qint64 indexBytes = r.memoryBytes() - read - bytesAdded;
+    QVERIFY2(indexBytes < 4 * 20000, qPrintable(QString::number(indexBytes)));
 }
 
 QTEST_GUILESS_MAIN(TestRegisterLines)
