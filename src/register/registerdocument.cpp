@@ -165,7 +165,7 @@ void RegisterDocument::editInsert(int at, const QStringList &texts)
     record(at, int(texts.size()), 0);
     // Without a history (tavrel-cli) inserted lines are kept as bytes; a
     // history keeps removed lines as texts and bounds their memory.
-    m_lines.insert(at, texts, !m_history->recording());
+    m_lines.insert(at, texts, !m_history->isEnabled());
 }
 
 void RegisterDocument::editRemove(int at, int count)
