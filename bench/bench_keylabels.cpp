@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     FMain->show();
     QCoreApplication::processEvents();
     env.dialogs.fileNames << path;
-    FMain->ActionFileOpen->trigger();
+    FMain->findChild<QAction *>(QStringLiteral("ActionFileOpen"))->trigger();
     QCoreApplication::processEvents();
 
     RegisterDocument &doc = FMain->document();

@@ -34,7 +34,7 @@ int main(int argc, char **argv)
     env.dialogs.fileNames << path;
     QElapsedTimer t;
     t.start();
-    FMain->ActionFileOpen->trigger();
+    FMain->findChild<QAction *>(QStringLiteral("ActionFileOpen"))->trigger();
     QCoreApplication::processEvents();
     std::printf("open %d entries x %d cells, list filled: %8.1f ms (%d rows)\n", entries, cells, ms(t),
                 FMain->rowCount());
@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     for (int i = 1; i <= selections; ++i) {
         const int row = (i * 97) % FMain->rowCount();
         t.restart();
-        FMain->registerList->setCurrentIndex(FMain->registerList->model()->index(row, 0));
+        FMain->findChild<QTreeView *>(QStringLiteral("registerList"))->setCurrentIndex(FMain->findChild<QTreeView *>(QStringLiteral("registerList"))->model()->index(row, 0));
         QCoreApplication::processEvents();
         const double e = ms(t);
         total += e;
@@ -56,9 +56,9 @@ int main(int argc, char **argv)
     // One format command (bold, from the toolbar button) over every cell of
     // the shown strip, all selected; the reference is the same change of the
     // register alone, without restyling and redrawing the cells.
-    FMain->ActionShowDetail->trigger();
+    FMain->findChild<QAction *>(QStringLiteral("ActionShowDetail"))->trigger();
     QCoreApplication::processEvents();
-    FMain->ActionEditAllSel->trigger();
+    FMain->findChild<QAction *>(QStringLiteral("ActionEditAllSel"))->trigger();
     QCoreApplication::processEvents();
     const int selected = FMain->display().selectedCount();
     const int commands = 20;
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     worst = 0;
     for (int i = 0; i < commands; ++i) {
         t.restart();
-        FMain->ToolButtonBold->click();
+        FMain->findChild<QToolButton *>(QStringLiteral("ToolButtonBold"))->click();
         QCoreApplication::processEvents();
         const double e = ms(t);
         total += e;

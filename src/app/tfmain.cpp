@@ -109,6 +109,104 @@ QWidget *makeSeparator(QWidget *parent)
 }
 } // namespace
 
+void TFMain::nameParts()
+{
+    const std::pair<QObject *, const char *> parts[] = {
+        {ActionFileNew, "ActionFileNew"},
+        {ActionFileOpen, "ActionFileOpen"},
+        {ActionFileSave, "ActionFileSave"},
+        {ActionFileSaveAs, "ActionFileSaveAs"},
+        {ActionFileCsvImport, "ActionFileCsvImport"},
+        {ActionFileCsvExport, "ActionFileCsvExport"},
+        {ActionFileSetup, "ActionFileSetup"},
+        {ActionFilePrint, "ActionFilePrint"},
+        {ActionFilePrintList, "ActionFilePrintList"},
+        {ActionFilePdf, "ActionFilePdf"},
+        {ActionFileExit, "ActionFileExit"},
+        {ActionEditUndo, "ActionEditUndo"},
+        {ActionEditRedo, "ActionEditRedo"},
+        {ActionEditCut, "ActionEditCut"},
+        {ActionEditCopy, "ActionEditCopy"},
+        {ActionEditPaste, "ActionEditPaste"},
+        {ActionEditDelete, "ActionEditDelete"},
+        {ActionEditPicOn, "ActionEditPicOn"},
+        {ActionEditPicOff, "ActionEditPicOff"},
+        {ActionEditAllSel, "ActionEditAllSel"},
+        {ActionEditSelReset, "ActionEditSelReset"},
+        {ActionEditFind, "ActionEditFind"},
+        {ActionEditReplace, "ActionEditReplace"},
+        {ActionJimeijoNew, "ActionJimeijoNew"},
+        {ActionJimeijoEdit, "ActionJimeijoEdit"},
+        {ActionJimeijoDelete, "ActionJimeijoDelete"},
+        {ActionKeyLabelEdit, "ActionKeyLabelEdit"},
+        {ActionKeyLabelShow, "ActionKeyLabelShow"},
+        {ActionListJimeijo, "ActionListJimeijo"},
+        {ActionShowToolBar, "ActionShowToolBar"},
+        {ActionShowStatusBar, "ActionShowStatusBar"},
+        {ActionShowDetail, "ActionShowDetail"},
+        {ActionShowAll, "ActionShowAll"},
+        {ActionFormatFont, "ActionFormatFont"},
+        {ActionFormatLeft, "ActionFormatLeft"},
+        {ActionFormatCenter, "ActionFormatCenter"},
+        {ActionFormatRight, "ActionFormatRight"},
+        {ActionFormatBColor, "ActionFormatBColor"},
+        {ActionFormatColor, "ActionFormatColor"},
+        {ActionFormatBold, "ActionFormatBold"},
+        {ActionFormatItalic, "ActionFormatItalic"},
+        {ActionHelpAbout, "ActionHelpAbout"},
+        {PopupCut, "PopupCut"},
+        {PopupCopy, "PopupCopy"},
+        {PopupPaste, "PopupPaste"},
+        {PopupDelete, "PopupDelete"},
+        {PopupPicOn, "PopupPicOn"},
+        {PopupPicOff, "PopupPicOff"},
+        {cellMenu, "cellMenu"},
+        {pictureMenu, "pictureMenu"},
+        {listMenu, "listMenu"},
+        {mainToolBar, "mainToolBar"},
+        {ToolButtonNew, "ToolButtonNew"},
+        {ToolButtonOpen, "ToolButtonOpen"},
+        {ToolButtonSave, "ToolButtonSave"},
+        {ToolButtonUndo, "ToolButtonUndo"},
+        {ToolButtonRedo, "ToolButtonRedo"},
+        {ToolButtonPrint, "ToolButtonPrint"},
+        {ToolButtonJimeijoNew, "ToolButtonJimeijoNew"},
+        {ToolButtonJimeijoDelete, "ToolButtonJimeijoDelete"},
+        {ToolButtonListJimeijo, "ToolButtonListJimeijo"},
+        {ComboBoxFont, "ComboBoxFont"},
+        {ComboBoxFontSize, "ComboBoxFontSize"},
+        {ToolButtonColor, "ToolButtonColor"},
+        {ToolButtonBColor, "ToolButtonBColor"},
+        {ToolButtonBold, "ToolButtonBold"},
+        {ToolButtonItalic, "ToolButtonItalic"},
+        {ToolButtonLeft, "ToolButtonLeft"},
+        {ToolButtonCenter, "ToolButtonCenter"},
+        {ToolButtonRight, "ToolButtonRight"},
+        {ToolButtonKeyLabel, "ToolButtonKeyLabel"},
+        {ToolButtonShowAll, "ToolButtonShowAll"},
+        {ToolButtonShowDetail, "ToolButtonShowDetail"},
+        {ComboBoxSeries, "ComboBoxSeries"},
+        {basePane, "basePane"},
+        {viewPane, "viewPane"},
+        {entryCaption, "entryCaption"},
+        {detailScroll, "detailScroll"},
+        {overviewScroll, "overviewScroll"},
+        {detailSheet, "detailSheet"},
+        {overviewSheet, "overviewSheet"},
+        {keyLabelTabs, "keyLabelTabs"},
+        {listSplitter, "listSplitter"},
+        {registerList, "registerList"},
+        {statusLine, "statusLine"}};
+    for (const auto &[part, name] : parts)
+        if (part)
+            part->setObjectName(QLatin1String(name));
+}
+
+QAction *TFMain::commandAction(const QString &name) const
+{
+    return findChild<QAction *>(name, Qt::FindDirectChildrenOnly);
+}
+
 TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(parent)
 {
     m_mainSub = std::make_unique<TMainSub>(executablePath);
@@ -122,6 +220,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildToolBar();
     buildWorkArea();
     buildRegisterCommands();
+    nameParts();
     buildCellCommands();
     m_printCommands = new PrintCommands(
         *m_registerCommands, m_mainSub->settings(),

@@ -79,6 +79,11 @@ public:
     RegisterListModel *listModel() const { return m_listModel; }
     int rowCount() const;
 
+    // A command of the main window by its object name (every action and
+    // control is named after what it is, e.g. "ActionEditFind"), for the
+    // command classes and dialogs given their actions once at start-up.
+    QAction *commandAction(const QString &name) const;
+
     // Connects a command to its handler. Commands without one stay disabled.
     static constexpr const char *HandledProperty = command::HandledProperty;
     template <typename Slot>
@@ -92,6 +97,26 @@ public:
     void CommitPendingEdit();
 
     // --- menu commands ---
+
+public Q_SLOTS:
+    void ActionKeyLabelShowExecute();
+    void ActionListJimeijoExecute();
+    void ActionShowToolBarExecute();
+    void ActionShowStatusBarExecute();
+    void ActionShowDetailExecute();
+    void ActionShowAllExecute();
+    void ComboBoxSeriesChange();
+    void listSplitterMoved(int pos);
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // Gives every action and control its field's name as object name.
+    void nameParts();
     QAction *ActionFileNew = nullptr;
     QAction *ActionFileOpen = nullptr;
     QAction *ActionFileSave = nullptr;
@@ -146,7 +171,7 @@ public:
     QMenu *pictureMenu = nullptr;
     QMenu *listMenu = nullptr;
 
-    // --- controls ---
+    // Controls.
     QToolBar *mainToolBar = nullptr;
     QToolButton *ToolButtonNew = nullptr;
     QToolButton *ToolButtonOpen = nullptr;
@@ -183,23 +208,6 @@ public:
     QTreeView *registerList = nullptr;
     QStatusBar *statusLine = nullptr;
 
-public Q_SLOTS:
-    void ActionKeyLabelShowExecute();
-    void ActionListJimeijoExecute();
-    void ActionShowToolBarExecute();
-    void ActionShowStatusBarExecute();
-    void ActionShowDetailExecute();
-    void ActionShowAllExecute();
-    void ComboBoxSeriesChange();
-    void listSplitterMoved(int pos);
-
-protected:
-    bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
     void buildActions();
     void buildMenus();
     void buildToolBar();

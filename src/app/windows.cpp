@@ -74,15 +74,15 @@ void createWindows(const QString &executablePath)
     FKeyLabel = new TFKeyLabel(FMain);
     FMain->keyLabelPanel().setDialog(FKeyLabel);
     FAdjust = new TFAdjust(FMain);
-    FSearch = new TFSearch(FMain->registerCommands(), FMain->ActionEditFind, FMain->ActionEditReplace, FMain);
+    FSearch = new TFSearch(FMain->registerCommands(), FMain->commandAction(QStringLiteral("ActionEditFind")), FMain->commandAction(QStringLiteral("ActionEditReplace")), FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
     FMain->printCommands().setDialogs({FAdjust, FPrintJimeijoCard, FPrintJimeijoList});
     FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
     FMain->pictureCommands().setDialog(FViewImage);
     FVersion = new TFVersion(FMain, QStringLiteral(TAVREL_VERSION));
-    FMain->connectCommand(FMain->ActionHelpAbout, [] { FVersion->exec(); });
-    FMain->ActionHelpAbout->setEnabled(true);
+    FMain->connectCommand(FMain->commandAction(QStringLiteral("ActionHelpAbout")), [] { FVersion->exec(); });
+    FMain->commandAction(QStringLiteral("ActionHelpAbout"))->setEnabled(true);
 }
 
 void destroyWindows()

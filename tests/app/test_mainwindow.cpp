@@ -51,22 +51,22 @@ void TestMainWindow::firstRunDefaultsAreWrittenBack()
     uitest::Environment env;
     env.start();
     QVERIFY(FMain->windowState() & Qt::WindowMaximized);
-    QVERIFY(FMain->toolBarShown() && FMain->mainToolBar->isVisible());
-    QVERIFY(FMain->statusBarShown() && FMain->statusLine->isVisible());
-    QVERIFY(FMain->keyLabelShown() && FMain->keyLabelTabs->isVisible());
-    QVERIFY(FMain->listShown() && FMain->registerList->isVisible());
+    QVERIFY(FMain->toolBarShown() && uitest::part<QToolBar>("mainToolBar")->isVisible());
+    QVERIFY(FMain->statusBarShown() && uitest::part<QStatusBar>("statusLine")->isVisible());
+    QVERIFY(FMain->keyLabelShown() && uitest::part<QTabWidget>("keyLabelTabs")->isVisible());
+    QVERIFY(FMain->listShown() && uitest::part<QTreeView>("registerList")->isVisible());
     QVERIFY(FMain->overviewSelected());
-    QVERIFY(FMain->ToolButtonShowAll->isChecked() && !FMain->ToolButtonShowDetail->isChecked());
-    QVERIFY(FMain->ToolButtonKeyLabel->isChecked() && FMain->ToolButtonListJimeijo->isChecked());
-    QCOMPARE(FMain->registerList->height(), 105);
+    QVERIFY(uitest::part<QToolButton>("ToolButtonShowAll")->isChecked() && !uitest::part<QToolButton>("ToolButtonShowDetail")->isChecked());
+    QVERIFY(uitest::part<QToolButton>("ToolButtonKeyLabel")->isChecked() && uitest::part<QToolButton>("ToolButtonListJimeijo")->isChecked());
+    QCOMPARE(uitest::part<QTreeView>("registerList")->height(), 105);
     const int widths[6] = {120, 280, 120, 160, 120, 120};
     for (int c = 0; c < 6; ++c)
-        QCOMPARE(FMain->registerList->columnWidth(c), widths[c]);
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 0);
-    QCOMPARE(FMain->ComboBoxSeries->count(), 8);
-    QCOMPARE(FMain->keyLabelTabs->count(), 3);
-    QCOMPARE(FMain->keyLabelTabs->tabText(2), QStringLiteral("ｷｰﾗﾍﾞﾙ3"));
-    QCOMPARE(FMain->keyLabelTabs->width(), 180);
+        QCOMPARE(uitest::part<QTreeView>("registerList")->columnWidth(c), widths[c]);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 0);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->count(), 8);
+    QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->count(), 3);
+    QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->tabText(2), QStringLiteral("ｷｰﾗﾍﾞﾙ3"));
+    QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->width(), 180);
     QCOMPARE(FMain->statusText(), QString(QChar(0x3000)));
     QVERIFY(FMain->minimumSize() == QSize(1000, 738));
     env.destroyWindows();
@@ -113,8 +113,8 @@ void TestMainWindow::geometryByWindowState()
                        QStringLiteral("MainWState=%1").arg(state), "TelListHeight=150", "TelList3=77", "[Data]",
                        "SelSeriesNo=5"});
     env.createWindows();
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 5);
-    QCOMPARE(FMain->registerList->columnWidth(3), 77);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 5);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->columnWidth(3), 77);
     if (state == 0) {
         QCOMPARE(FMain->pos(), QPoint(20, 30)); // the frame's position
         QCOMPARE(FMain->size(), QSize(1010, 750));
@@ -122,7 +122,7 @@ void TestMainWindow::geometryByWindowState()
         FMain->resize(1020, 760);
     }
     env.showMain();
-    QCOMPARE(FMain->registerList->height(), 150);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->height(), 150);
     env.destroyWindows();
     QCOMPARE(env.setting("Position", "MainTop"), writtenTop);
     QCOMPARE(env.setting("Position", "MainWState"), QString::number(state));
@@ -206,29 +206,29 @@ void TestMainWindow::viewSwitchesStack()
     env.writeSettings({"[Position]", "MainWState=0"});
     env.start();
     // Everything off: only the strip display remains.
-    for (QAction *a : {FMain->ActionKeyLabelShow, FMain->ActionListJimeijo, FMain->ActionShowToolBar,
-                       FMain->ActionShowStatusBar})
+    for (QAction *a : {uitest::part<QAction>("ActionKeyLabelShow"), uitest::part<QAction>("ActionListJimeijo"), uitest::part<QAction>("ActionShowToolBar"),
+                       uitest::part<QAction>("ActionShowStatusBar")})
         a->trigger();
-    QVERIFY(!FMain->mainToolBar->isVisible() && !FMain->statusLine->isVisible());
-    QVERIFY(!FMain->registerList->isVisible() && !FMain->keyLabelTabs->isVisible());
-    QVERIFY(!FMain->ToolButtonListJimeijo->isChecked() && !FMain->ToolButtonKeyLabel->isChecked());
-    QVERIFY(!FMain->listSplitter->handle(1)->isVisible());
-    QVERIFY(FMain->viewPane->isVisible());
+    QVERIFY(!uitest::part<QToolBar>("mainToolBar")->isVisible() && !uitest::part<QStatusBar>("statusLine")->isVisible());
+    QVERIFY(!uitest::part<QTreeView>("registerList")->isVisible() && !uitest::part<QTabWidget>("keyLabelTabs")->isVisible());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonListJimeijo")->isChecked() && !uitest::part<QToolButton>("ToolButtonKeyLabel")->isChecked());
+    QVERIFY(!uitest::part<QSplitter>("listSplitter")->handle(1)->isVisible());
+    QVERIFY(uitest::part<QWidget>("viewPane")->isVisible());
 
     if (listOn)
-        FMain->ToolButtonListJimeijo->click();
-    FMain->ActionShowStatusBar->trigger();
-    QVERIFY(FMain->statusLine->isVisible());
+        uitest::part<QToolButton>("ToolButtonListJimeijo")->click();
+    uitest::part<QAction>("ActionShowStatusBar")->trigger();
+    QVERIFY(uitest::part<QStatusBar>("statusLine")->isVisible());
     QTest::qWait(50); // the layouts settle on posted events
-    QCOMPARE(FMain->registerList->isVisible(), listOn);
-    QCOMPARE(FMain->ActionListJimeijo->isChecked(), listOn);
-    const QRect status(FMain->statusLine->mapTo(FMain, QPoint(0, 0)), FMain->statusLine->size());
+    QCOMPARE(uitest::part<QTreeView>("registerList")->isVisible(), listOn);
+    QCOMPARE(uitest::part<QAction>("ActionListJimeijo")->isChecked(), listOn);
+    const QRect status(uitest::part<QStatusBar>("statusLine")->mapTo(FMain, QPoint(0, 0)), uitest::part<QStatusBar>("statusLine")->size());
     QCOMPARE(status.bottom(), FMain->height() - 1);
     if (listOn) {
-        const QRect list(FMain->registerList->mapTo(FMain, QPoint(0, 0)), FMain->registerList->size());
+        const QRect list(uitest::part<QTreeView>("registerList")->mapTo(FMain, QPoint(0, 0)), uitest::part<QTreeView>("registerList")->size());
         QVERIFY2(list.bottom() < status.top(), "the status bar lies below the register list");
-        QCOMPARE(FMain->registerList->height(), 105);
-        const QWidget *handle = FMain->listSplitter->handle(1);
+        QCOMPARE(uitest::part<QTreeView>("registerList")->height(), 105);
+        const QWidget *handle = uitest::part<QSplitter>("listSplitter")->handle(1);
         QVERIFY(handle->isVisible());
         QCOMPARE(handle->mapTo(FMain, QPoint(0, 0)).y() + handle->height(), list.top());
     }
@@ -280,7 +280,7 @@ void TestMainWindow::hints()
         QCOMPARE(target->toolTip(), toolTip);
         QTest::mouseMove(target, target->rect().center());
         QTRY_COMPARE(FMain->statusText(), ideographicSpace + status);
-        QTest::mouseMove(FMain->entryCaption, FMain->entryCaption->rect().center());
+        QTest::mouseMove(uitest::part<QLabel>("entryCaption"), uitest::part<QLabel>("entryCaption")->rect().center());
         QTRY_COMPARE(FMain->statusText(), ideographicSpace);
     }
 }
@@ -300,7 +300,7 @@ void TestMainWindow::splitterKeepsStripDisplayHigh()
     uitest::Environment env;
     env.writeSettings({"[Position]", "MainWState=0"});
     env.start();
-    QSplitterHandle *handle = FMain->listSplitter->handle(1);
+    QSplitterHandle *handle = uitest::part<QSplitter>("listSplitter")->handle(1);
     QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
     QCOMPARE(handle->height(), 4);
     const int startTop = handle->y();
@@ -308,8 +308,8 @@ void TestMainWindow::splitterKeepsStripDisplayHigh()
     QTest::mouseMove(handle, QPoint(10, 1 + dragTo - startTop));
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(10, 1 + dragTo - startTop));
     QTRY_COMPARE(handle->y(), expectedTop);
-    QCOMPARE(FMain->registerList->y(), expectedTop + 4);
-    const int listHeight = FMain->registerList->height();
+    QCOMPARE(uitest::part<QTreeView>("registerList")->y(), expectedTop + 4);
+    const int listHeight = uitest::part<QTreeView>("registerList")->height();
     env.destroyWindows();
     QCOMPARE(env.setting("Position", "TelListHeight"), QString::number(listHeight));
 }
@@ -342,11 +342,11 @@ void TestMainWindow::commandsPresentAndEnabled()
         }
     }
     QCOMPARE(items, 39); // ファイル ▸ PDFに出力, CSV取込み, CSV出力 and 編集 ▸ 元に戻す, やり直し included
-    QCOMPARE(FMain->ActionFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    QCOMPARE(FMain->ActionEditDelete->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    QVERIFY(FMain->ToolButtonPrint->isEnabled()); // follows its command
-    for (QWidget *w : {static_cast<QWidget *>(FMain->ToolButtonBold), static_cast<QWidget *>(FMain->ComboBoxFont),
-                       static_cast<QWidget *>(FMain->ComboBoxFontSize)})
+    QCOMPARE(uitest::part<QAction>("ActionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QCOMPARE(uitest::part<QAction>("ActionEditDelete")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    QVERIFY(uitest::part<QToolButton>("ToolButtonPrint")->isEnabled()); // follows its command
+    for (QWidget *w : {static_cast<QWidget *>(uitest::part<QToolButton>("ToolButtonBold")), static_cast<QWidget *>(uitest::part<QComboBox>("ComboBoxFont")),
+                       static_cast<QWidget *>(uitest::part<QComboBox>("ComboBoxFontSize"))})
         QVERIFY(w->isEnabled());
 }
 

@@ -267,7 +267,7 @@ void TestStartup::handsFileToRunningCopy()
     if (change) {
         uitest::clickRow(1);
         u.dialogs.answers << UserDialogs::Answer::Yes;
-        QTest::keyClick(FMain->registerList, Qt::Key_Delete);
+        QTest::keyClick(uitest::part<QTreeView>("registerList"), Qt::Key_Delete);
         QVERIFY(doc.isModified());
     }
     const qsizetype before = u.dialogs.shown.size();
@@ -290,7 +290,7 @@ void TestStartup::handsFileToRunningCopy()
             QTest::qWait(700);
             openMeanwhile = QFileInfo(doc.fileName()).fileName();
         });
-        FMain->ActionJimeijoNew->trigger();
+        uitest::part<QAction>("ActionJimeijoNew")->trigger();
         QCOMPARE(openMeanwhile, QStringLiteral("a.TAV"));
     } else {
         startLater();

@@ -103,7 +103,7 @@ void TestVersion::openedFromHelpMenu()
 {
     uitest::Environment env;
     env.start();
-    QVERIFY(FMain->ActionHelpAbout->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionHelpAbout")->isEnabled());
     bool shown = false;
     // The box is modal: it is checked and closed with Esc from inside its
     // own event loop.
@@ -111,7 +111,7 @@ void TestVersion::openedFromHelpMenu()
         shown = uitest::window<TFVersion>()->isVisible() && uitest::window<TFVersion>()->size() == QSize(400, 246);
         QTest::keyClick(uitest::window<TFVersion>(), Qt::Key_Escape);
     });
-    FMain->ActionHelpAbout->trigger();
+    uitest::part<QAction>("ActionHelpAbout")->trigger();
     QVERIFY(shown);
     QVERIFY(!uitest::window<TFVersion>()->isVisible());
     QCOMPARE(uitest::window<TFVersion>()->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));

@@ -163,8 +163,8 @@ public:
     void clickPanelKey(int k)
     {
         const int n = keysPerPage(panel().series());
-        if (FMain->keyLabelTabs->currentIndex() != k / n)
-            clickTab(FMain->keyLabelTabs, k / n);
+        if (uitest::part<QTabWidget>("keyLabelTabs")->currentIndex() != k / n)
+            clickTab(uitest::part<QTabWidget>("keyLabelTabs"), k / n);
         QPushButton *b = panel().buttons().at(k);
         QVERIFY(b->isVisible());
         QTest::mouseClick(b, Qt::LeftButton);
@@ -181,7 +181,7 @@ public:
     void openDialog(const std::function<void(TFKeyLabel &)> &fill)
     {
         whenDialogShown(fill);
-        FMain->ActionKeyLabelEdit->trigger();
+        uitest::part<QAction>("ActionKeyLabelEdit")->trigger();
     }
 
     uitest::Environment env;
@@ -221,11 +221,11 @@ void TestKeyLabelWindows::panelAtStart()
     QCOMPARE(f.panel().series(), 7);
     QCOMPARE(f.panel().buttons().size(), 45);
     QCOMPARE(f.panel().set().lines(), defaultsOf(7));
-    QCOMPARE(FMain->ComboBoxFontSize->count(), 20);
-    QCOMPARE(FMain->ComboBoxFontSize->itemText(19), QStringLiteral("72"));
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->count(), 20);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->itemText(19), QStringLiteral("72"));
     for (int k : {0, 1, 16, 44}) {
         QPushButton *b = f.panel().buttons().at(k);
-        QCOMPARE(b->parentWidget(), FMain->keyLabelTabs->widget(k / 15));
+        QCOMPARE(b->parentWidget(), uitest::part<QTabWidget>("keyLabelTabs")->widget(k / 15));
         QCOMPARE(b->geometry(), QRect(0, (k % 15) * 24, 172, 23));
         QCOMPARE(b->focusPolicy(), Qt::NoFocus);
         QVERIFY(!b->isCheckable());
@@ -253,7 +253,7 @@ void TestKeyLabelWindows::malformedFileAndSeriesOutOfRange()
         return r.readAll();
     }();
     f.env.start();
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 0);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 0);
     QCOMPARE(f.panel().series(), 0);
     QCOMPARE(f.panel().buttons().size(), 60);
     QCOMPARE(f.panel().set().lines(), defaultsOf(0));
@@ -408,29 +408,29 @@ void TestKeyLabelWindows::seriesFromSelectorAndList()
     writeKeyFile(f.env, 5, 0, {"ＭＳ ゴシック", 9, 0, 16777215, {"ファイルから"}});
     f.env.start(); // no register yet: the selector alone decides
     QCOMPARE(f.panel().buttons().size(), 60);
-    QCOMPARE(FMain->keyLabelTabs->widget(0)->findChildren<QPushButton *>().size(), 20);
+    QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->widget(0)->findChildren<QPushButton *>().size(), 20);
     // The user picks series 5 with the keyboard: 15 buttons on each tab.
-    clickTab(FMain->keyLabelTabs, 2);
-    FMain->ComboBoxSeries->setFocus();
-    QTest::keyClick(FMain->ComboBoxSeries, Qt::Key_Down);
+    clickTab(uitest::part<QTabWidget>("keyLabelTabs"), 2);
+    uitest::part<QComboBox>("ComboBoxSeries")->setFocus();
+    QTest::keyClick(uitest::part<QComboBox>("ComboBoxSeries"), Qt::Key_Down);
     QCOMPARE(FMain->selSeriesNo(), 5);
     for (int p = 0; p < 3; ++p)
-        QCOMPARE(FMain->keyLabelTabs->widget(p)->findChildren<QPushButton *>().size(), 15);
+        QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->widget(p)->findChildren<QPushButton *>().size(), 15);
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("ファイルから"));
-    QCOMPARE(FMain->keyLabelTabs->currentIndex(), 2); // the active tab stays
+    QCOMPARE(uitest::part<QTabWidget>("keyLabelTabs")->currentIndex(), 2); // the active tab stays
 
     // Series 2 current; the register list selects an entry of series 5.
-    FMain->ComboBoxSeries->setFocus();
-    QTest::keyClick(FMain->ComboBoxSeries, Qt::Key_Up);
-    QTest::keyClick(FMain->ComboBoxSeries, Qt::Key_Up);
-    QTest::keyClick(FMain->ComboBoxSeries, Qt::Key_Up);
+    uitest::part<QComboBox>("ComboBoxSeries")->setFocus();
+    QTest::keyClick(uitest::part<QComboBox>("ComboBoxSeries"), Qt::Key_Up);
+    QTest::keyClick(uitest::part<QComboBox>("ComboBoxSeries"), Qt::Key_Up);
+    QTest::keyClick(uitest::part<QComboBox>("ComboBoxSeries"), Qt::Key_Up);
     QCOMPARE(f.panel().series(), 2);
     f.env.dialogs.fileNames << f.path;
-    FMain->ActionFileOpen->trigger();
+    uitest::part<QAction>("ActionFileOpen")->trigger();
     uitest::clickRow(2); // series 2: nothing changes
     QCOMPARE(f.panel().series(), 2);
     uitest::clickRow(1); // series 5
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 5);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 5);
     QCOMPARE(f.panel().series(), 5);
     QCOMPARE(f.panel().buttons().size(), 45);
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("ファイルから"));
@@ -443,15 +443,15 @@ void TestKeyLabelWindows::panelVisibilityPersisted()
 {
     Fixture f;
     f.env.start();
-    QTest::mouseClick(FMain->ToolButtonKeyLabel, Qt::LeftButton);
-    QVERIFY(!FMain->keyLabelTabs->isVisible());
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonKeyLabel"), Qt::LeftButton);
+    QVERIFY(!uitest::part<QTabWidget>("keyLabelTabs")->isVisible());
     QCOMPARE(f.panel().buttons().size(), 60); // hidden, not destroyed
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Checked", "DispKeyLabel"), QStringLiteral("0"));
     f.env.start();
-    QVERIFY(!FMain->keyLabelTabs->isVisible());
-    QVERIFY(!FMain->ActionKeyLabelShow->isChecked());
-    QVERIFY(!FMain->ToolButtonKeyLabel->isChecked());
+    QVERIFY(!uitest::part<QTabWidget>("keyLabelTabs")->isVisible());
+    QVERIFY(!uitest::part<QAction>("ActionKeyLabelShow")->isChecked());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonKeyLabel")->isChecked());
 }
 
 void TestKeyLabelWindows::dialogLayoutAndPage()

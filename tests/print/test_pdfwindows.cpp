@@ -361,7 +361,7 @@ void TestPdfWindows::registerRefusedBeforeReplacing()
         UserDialogs *scripted;
         ~Restore() { UserDialogs::install(scripted); }
     } restore{UserDialogs::install(nullptr)};
-    QAction *item = csv ? FMain->ActionFileCsvExport : FMain->ActionFilePdf;
+    QAction *item = csv ? uitest::part<QAction>("ActionFileCsvExport") : uitest::part<QAction>("ActionFilePdf");
     const QByteArray before = bytesOf(m_register);
     QCOMPARE(pickWithRealDialogs(item, m_register),
              QStringList{QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register)});

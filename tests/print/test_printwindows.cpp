@@ -170,9 +170,9 @@ void TestPrintWindows::noPrinterMessages()
 {
     startWith();
     printers::setInstalledForTesting(false);
-    FMain->ActionFilePrint->trigger();
-    FMain->ActionFilePrintList->trigger();
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
              QStringList({QStringLiteral("プリンターがインストールされていません。"),
                           QStringLiteral("プリンターがインストールされていません。"),
@@ -187,13 +187,13 @@ void TestPrintWindows::noPrinterMessages()
         printers::setInstalledForTesting(false);
         QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     printers::setInstalledForTesting(true);
     whenShown(uitest::window<TFPrintJimeijoList>(), [] {
         printers::setInstalledForTesting(false);
         QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
     });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
              QStringList({QStringLiteral("プリンタがインストールされていません。"),
                           QStringLiteral("プリンタがインストールされていません。")}));
@@ -204,8 +204,8 @@ void TestPrintWindows::emptyRegisterDoesNothing()
 {
     m_env->start();
     printers::setInstalledForTesting(false);
-    FMain->ActionFilePrint->trigger();
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QVERIFY(m_env->dialogs.shown.isEmpty());
 }
 
@@ -223,7 +223,7 @@ void TestPrintWindows::previewOfOneRow()
         QTest::keyClick(uitest::window<TFPrintJimeijoCard>(), Qt::Key_Escape);
         checked = true;
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(checked);
     QVERIFY(!uitest::window<TFPrintJimeijoCard>()->isVisible());
 }
@@ -253,7 +253,7 @@ void TestPrintWindows::previewPagesInListOrder()
         QVERIFY(m_env->dialogs.texts(QStringLiteral("warning")).isEmpty());
         checked = true;
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(checked);
 }
 
@@ -262,21 +262,21 @@ void TestPrintWindows::previewOfFocusedRow()
     startWith();
     uitest::clickRow(2);
     ctrlClickRow(2); // unselected, still focused
-    QVERIFY(FMain->registerList->selectionModel()->selectedRows().isEmpty());
+    QVERIFY(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().isEmpty());
     QList<int> printed;
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { printed = uitest::window<TFPrintJimeijoCard>()->printList(); });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QCOMPARE(printed, QList<int>{2});
 }
 
 void TestPrintWindows::noSelectionNoFocusDoesNothing()
 {
     startWith();
-    FMain->registerList->selectionModel()->clear(); // no selected and no focused row
+    uitest::part<QTreeView>("registerList")->selectionModel()->clear(); // no selected and no focused row
     const qsizetype boxes = m_env->dialogs.shown.size();
     bool shown = false;
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { shown = true; });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QTest::qWait(50);
     QVERIFY(!shown);
     QCOMPARE(m_env->dialogs.shown.size(), boxes);
@@ -295,7 +295,7 @@ void TestPrintWindows::formatDPreviewScrolls()
         QTest::keyClick(s, Qt::Key_PageDown);
         scrolled = s->verticalScrollBar()->value();
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(maximum > 0);
     QVERIFY(scrolled > 0);
 }
@@ -322,14 +322,14 @@ void TestPrintWindows::adjustmentMovesPreview()
     doc.setLine(cell + 21, QStringLiteral("0,255"));
     QImage before, after;
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { before = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     whenShown(uitest::window<TFAdjust>(), [] {
         QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("2"));
         QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { after = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     const int a = firstInkRow(before), b = firstInkRow(after);
     QVERIFY(a >= 0);
     // 2 mm down: 7.5562 px, so 7 or 8 whole pixels.
@@ -368,7 +368,7 @@ void TestPrintWindows::stripRunToFiles()
         QVERIFY(uitest::window<TFPrintJimeijoCard>()->isVisible()); // the preview stays open on its page
         QCOMPARE(uitest::window<TFPrintJimeijoCard>()->currentPage(), 1);
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>{0}); // no page range for strips
     // One file per job, numbered in job order.
     QStringList files = QDir(m_env->dataFolder()).entryList({QStringLiteral("strips*.pdf")}, QDir::Files, QDir::Name);
@@ -401,7 +401,7 @@ void TestPrintWindows::printFileNeverReplacesTheRegister()
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{RegisterDocument::OutputIsRegisterMessage.arg(reg)});
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
 }
@@ -436,7 +436,7 @@ void TestPrintWindows::stripRunReportsFailures()
                  QStringLiteral("示名条 3 が見つかりません。印刷を中止しました。"));
         QVERIFY(QFile::exists(outFile(QStringLiteral("after-1.pdf"))));
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(!m_env->dialogs.anyUnanswered());
 }
 
@@ -464,7 +464,7 @@ void TestPrintWindows::stripRunCancelled()
     });
     timer->start();
     whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
     timer->stop();
     QVERIFY(sawProgress);
     const QStringList files = QDir(m_env->dataFolder()).entryList({QStringLiteral("run*.pdf")}, QDir::Files);
@@ -499,7 +499,7 @@ void TestPrintWindows::stripRunMeetsMalformedCell()
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-2.pdf"))).size(), 1);
     });
-    FMain->ActionFilePrint->trigger();
+    uitest::part<QAction>("ActionFilePrint")->trigger();
 }
 
 void TestPrintWindows::listPreviewPaging_data()
@@ -538,7 +538,7 @@ void TestPrintWindows::listPreviewPaging()
         QCOMPARE(l->rowTable().size(), rows);
         checked = true;
     });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QVERIFY(checked);
 }
 
@@ -564,7 +564,7 @@ void TestPrintWindows::listPreviewDrawing()
         QCOMPARE(img.pixelColor(m.x0 + 5 * m.b, m.ruleY(30) + 3 * m.p), QColor(Qt::white));
         checked = true;
     });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QVERIFY(checked);
 }
 
@@ -586,7 +586,7 @@ void TestPrintWindows::listRunToFile()
         for (int i = 0; i < 3; ++i)
             QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
     });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>({2, 2, 2}));
     for (const auto &[name, count] : {std::pair{"list.pdf", 2}, std::pair{"range.pdf", 2}, std::pair{"collated.pdf", 4}}) {
         const QList<PdfPage> pages = pdfPages(outFile(QString::fromLatin1(name)));
@@ -626,7 +626,7 @@ void TestPrintWindows::listRunReportsFailure()
         QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
         QVERIFY(uitest::window<TFPrintJimeijoList>()->isVisible());
     });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.shown.constLast().caption, QStringLiteral("プリンタエラー"));
     QCOMPARE(m_env->dialogs.shown.constLast().text,
              QStringLiteral("プリンタの設定に問題があります。\nプリンタの設定を見直すか、またはプリンタドライバをインストールし直してください。"));
@@ -688,7 +688,7 @@ void TestPrintWindows::adjustDialog()
         }
         checked = true;
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     QVERIFY(checked);
     QVERIFY(m_env->dialogs.texts(QStringLiteral("exception")).isEmpty());
     // The next showing displays the values in force.
@@ -696,7 +696,7 @@ void TestPrintWindows::adjustDialog()
         QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), shownVertical);
         QCOMPARE(uitest::window<TFAdjust>()->horizontalEdit->toPlainText(), shownHorizontal);
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
 }
 
 void TestPrintWindows::adjustDialogFirstLineOnly()
@@ -709,7 +709,7 @@ void TestPrintWindows::adjustDialogFirstLineOnly()
         QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
         QVERIFY(!uitest::window<TFAdjust>()->isVisible());
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.5")));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
@@ -721,16 +721,16 @@ void TestPrintWindows::adjustDialogCancelKeepsValue()
         QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("3"));
         QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     whenShown(uitest::window<TFAdjust>(), [] {
         QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("5"));
         QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Escape);
         QVERIFY(!uitest::window<TFAdjust>()->isVisible());
     });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
     QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::fromInt(3));
     whenShown(uitest::window<TFAdjust>(), [] { QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), QStringLiteral("3.0")); });
-    FMain->ActionFileSetup->trigger();
+    uitest::part<QAction>("ActionFileSetup")->trigger();
 }
 
 namespace {
@@ -862,7 +862,7 @@ void TestPrintWindows::throughCups()
         const QSet<int> before = queueJobIds(queue);
         m_env->dialogs.printAnswers << answers[run];
         whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
-        FMain->ActionFilePrint->trigger();
+        uitest::part<QAction>("ActionFilePrint")->trigger();
         const Expect &e = expected.at(run);
         const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
         QCOMPARE(jobs.size(), e.papers.size());
@@ -885,7 +885,7 @@ void TestPrintWindows::throughCups()
     const QSet<int> before = queueJobIds(queue);
     m_env->dialogs.printAnswers << list;
     whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
-    FMain->ActionFilePrintList->trigger();
+    uitest::part<QAction>("ActionFilePrintList")->trigger();
     const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
     QCOMPARE(jobs.size(), 1);
     const QList<PdfPage> pages = pdfPages(jobs.first());

@@ -62,7 +62,7 @@ inline void whenShown(QDialog *dialog, const std::function<void()> &fn)
 
 inline void ctrlClickRow(int row)
 {
-    QTreeView *list = FMain->registerList;
+    QTreeView *list = uitest::part<QTreeView>("registerList");
     const QModelIndex index = list->model()->index(row, 0);
     QVERIFY(index.isValid());
     list->scrollTo(index);

@@ -133,8 +133,8 @@ void TestCsvCommands::menuItems()
     const int save = int(texts.indexOf(QStringLiteral("名前を付けて保存(&A)...")));
     QVERIFY(save >= 0);
     QCOMPARE(texts.mid(save + 1, 3), (QStringList{"", "CSV取込み(&I)...", "CSV出力(&C)..."}));
-    QVERIFY(FMain->ActionFileCsvImport->isEnabled());
-    QVERIFY(FMain->ActionFileCsvExport->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionFileCsvImport")->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionFileCsvExport")->isEnabled());
 
     // The keyboard: Alt+F opens the menu, I runs the import (its file
     // dialog is cancelled here).
@@ -186,7 +186,7 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
             QTest::mouseClick(d.ButtonImport, Qt::LeftButton);
         },
         &seen);
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_VERIFY(seen);
     QTRY_COMPARE(FMain->rowCount(), 4);
     const RegisterDocument &doc = FMain->document();
@@ -196,7 +196,7 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
     QVERIFY(checkRegister(doc.lines()).isEmpty());
     // The first imported entry is the one shown and selected.
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
-    QVERIFY(FMain->registerList->selectionModel()->isRowSelected(2, {}));
+    QVERIFY(uitest::part<QTreeView>("registerList")->selectionModel()->isRowSelected(2, {}));
     QVERIFY(!m_env->dialogs.anyUnanswered());
 }
 
@@ -207,7 +207,7 @@ void TestCsvCommands::cancelImportsNothing()
     m_env->dialogs.fileNames << csvPath;
     bool seen = false;
     whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); }, &seen);
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_VERIFY(seen);
     QCOMPARE(FMain->rowCount(), 2);
     QVERIFY(!FMain->document().isModified());
@@ -227,7 +227,7 @@ void TestCsvCommands::nothingSoundDisablesImport()
             QVERIFY(!d.isVisible());
         },
         &seen);
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_VERIFY(seen);
     QCOMPARE(FMain->rowCount(), 2);
     QVERIFY(!FMain->document().isModified());
@@ -240,7 +240,7 @@ void TestCsvCommands::junkRefusedWithMessage()
     m_env->dialogs.fileNames << csvPath;
     bool seen = false;
     whenShown<TFCsvImport>([](TFCsvImport &) {}, &seen);
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{csv::NotTextMessage});
     QTest::qWait(50);
     QVERIFY(!seen);
@@ -289,7 +289,7 @@ void TestCsvCommands::exportNeverReplacesTheRegister()
     const QByteArray before = fileBytes(m_register);
     m_env->dialogs.fileNames << m_register;
     whenShown<TFCsvExport>([](TFCsvExport &d) { QTest::mouseClick(d.ButtonOk, Qt::LeftButton); });
-    clickFileMenuItem(FMain->ActionFileCsvExport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvExport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register)});
     QCOMPARE(fileBytes(m_register), before);
@@ -301,14 +301,14 @@ void TestCsvCommands::foldersRemembered()
     writeFile(csvPath, QStringLiteral("301,営業部,高橋,0,電話機Ａ\r\n").toUtf8());
     m_env->dialogs.fileNames << csvPath;
     whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); });
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("open")).size(), 2);
     m_env->destroyWindows();
     QCOMPARE(m_env->setting(QStringLiteral("Dir"), QStringLiteral("ImportCsv")), QFileInfo(csvPath).absolutePath());
     // The next run's dialog opens there.
     m_env->start();
     m_env->dialogs.fileNames << QString();
-    clickFileMenuItem(FMain->ActionFileCsvImport);
+    clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("open")).size(), 3);
     QCOMPARE(m_env->dialogs.shown.constLast().request.folder, QFileInfo(csvPath).absolutePath());
 }

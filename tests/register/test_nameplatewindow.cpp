@@ -42,7 +42,7 @@ void typeText(QWidget *w, const QString &text)
 
 QImage shownText(int cell)
 {
-    return FMain->detailSheet->grab(FMain->display().cell(cell).textRect[0]).toImage();
+    return uitest::part<StripSheet>("detailSheet")->grab(FMain->display().cell(cell).textRect[0]).toImage();
 }
 
 } // namespace
@@ -72,7 +72,7 @@ void TestNamePlateWindow::createAndEdit()
         typeText(d.userNameEdit, QStringLiteral("佐藤"));
         QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 1);
     const RegisterDocument &doc = FMain->document();
     QCOMPARE(plateTexts(doc, 1), (QStringList{"内線 301", "佐藤", ""}));
@@ -91,8 +91,8 @@ void TestNamePlateWindow::createAndEdit()
             QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
         });
         uitest::clickRow(0);
-        QTest::mouseDClick(FMain->registerList->viewport(), Qt::LeftButton, {},
-                           FMain->registerList->visualRect(FMain->listModel()->index(0, 2)).center());
+        QTest::mouseDClick(uitest::part<QTreeView>("registerList")->viewport(), Qt::LeftButton, {},
+                           uitest::part<QTreeView>("registerList")->visualRect(FMain->listModel()->index(0, 2)).center());
         QTRY_COMPARE(plateTexts(doc, 1), (QStringList{"内線 301", name, ""}));
         QCOMPARE(doc.headerOfEntry(1).userName, name);
         QVERIFY(FMain->display().captionText().endsWith(QStringLiteral("使用者名：") + name));

@@ -105,15 +105,15 @@ void TestRegisterCommands::openShowsFirstEntry()
     QCOMPARE(env.dialogs.shown[0].request.filter, QStringLiteral("示名条ﾃﾞｰﾀﾌｧｲﾙ(*.TAV)"));
     QCOMPARE(env.dialogs.shown[0].request.defaultSuffix, QStringLiteral("TAV"));
     QCOMPARE(FMain->rowCount(), 5);
-    QCOMPARE(FMain->registerList->currentIndex().row(), 0);
-    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
-    QVERIFY(FMain->registerList->hasFocus());
+    QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 0);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(uitest::part<QTreeView>("registerList")->hasFocus());
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     QCOMPARE(FMain->document().currentHeaderLine(), 3);
     QCOMPARE(FMain->document().fileName(), path);
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), 3);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 3);
     QCOMPARE(FMain->selSeriesNo(), 3);
-    QCOMPARE(FMain->entryCaption->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
+    QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), QStringLiteral("内線：203 電話機のタイプ：電話機Ａ 使用者名：鈴木"));
     QCOMPARE(FMain->listModel()->rowHeader(4).seriesCaption, series::caption(7));
     QVERIFY(!FMain->document().isModified());
 }
@@ -156,7 +156,7 @@ void TestRegisterCommands::openFailureLeavesEmptyRegister()
     QCOMPARE(FMain->rowCount(), 0);
     QVERIFY(FMain->document().isEmpty());
     QVERIFY(FMain->document().fileName().isEmpty());
-    QVERIFY(FMain->entryCaption->text().isEmpty());
+    QVERIFY(uitest::part<QLabel>("entryCaption")->text().isEmpty());
     // A later save has nothing to write and cannot reach the earlier file.
     QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(fileBytes(good), goodBytes);
@@ -193,11 +193,11 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
         uitest::clickRow(r);
     QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
     QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
-    QCOMPARE(FMain->entryCaption->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
+    QCOMPARE(uitest::part<QLabel>("entryCaption")->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
     QCOMPARE(FMain->selSeriesNo(), series);
-    QCOMPARE(FMain->ComboBoxSeries->currentIndex(), series);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), series);
     // Keys move the selection as well.
-    QTest::keyClick(FMain->registerList, Qt::Key_Up);
+    QTest::keyClick(uitest::part<QTreeView>("registerList"), Qt::Key_Up);
     QCOMPARE(FMain->document().currentEntryNumber(), row);
 }
 
@@ -207,7 +207,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     // row it is focused on, which 示名条の編集 edits.
     uitest::Environment env;
     env.start(env.writeRegister("a.TAV", FiveEntries));
-    QTreeView *list = FMain->registerList;
+    QTreeView *list = uitest::part<QTreeView>("registerList");
     const auto ctrlClick = [&](int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           list->visualRect(FMain->listModel()->index(row, 1)).center());
@@ -219,7 +219,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(list->currentIndex().row(), 3);
     QCOMPARE(FMain->document().currentEntryNumber(), 4);
-    QVERIFY(FMain->entryCaption->text().startsWith(QStringLiteral("内線：204")));
+    QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith(QStringLiteral("内線：204")));
     QString edited;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.extensionEdit->text(); });
     FMain->activateWindow();
@@ -272,7 +272,7 @@ void TestRegisterCommands::sharedRegister()
 
     // A second window (here: the lock of another live process) is told who
     // has the register open; New gives the lock back.
-    QTest::mouseClick(FMain->ToolButtonNew, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonNew"), Qt::LeftButton);
     QVERIFY(!QFile::exists(lockPath));
     {
         QFile f(lockPath);
@@ -421,7 +421,7 @@ void TestRegisterCommands::unsavedChangesQuestion()
     if (command == "close")
         QCOMPARE(FMain->close(), goesOn);
     else
-        (command == "new" ? FMain->ActionFileNew : FMain->ActionFileOpen)->trigger();
+        (command == "new" ? uitest::part<QAction>("ActionFileNew") : uitest::part<QAction>("ActionFileOpen"))->trigger();
     QCOMPARE(env.dialogs.texts("question"),
              QStringList{QStringLiteral("示名条データが変更されています。\n保存しますか？")});
     QCOMPARE(env.dialogs.shown.at(1).buttons, UserDialogs::Buttons::YesNoCancel); // after the first open
@@ -442,7 +442,7 @@ void TestRegisterCommands::unsavedChangesQuestion()
     } else {
         QVERIFY(!FMain->document().isModified());
         QCOMPARE(FMain->document().fileName(), command == "new" ? QString() : other);
-        QCOMPARE(FMain->entryCaption->text().isEmpty(), command == "new");
+        QCOMPARE(uitest::part<QLabel>("entryCaption")->text().isEmpty(), command == "new");
     }
     if (saved) {
         RegisterDocument reread;
@@ -478,19 +478,19 @@ void TestRegisterCommands::saveAs()
     uitest::Environment env;
     env.start();
     // Nothing to save in an empty register: no dialog.
-    FMain->ActionFileSaveAs->trigger();
-    FMain->ActionFileSave->trigger();
+    uitest::part<QAction>("ActionFileSaveAs")->trigger();
+    uitest::part<QAction>("ActionFileSave")->trigger();
     QVERIFY(env.dialogs.shown.isEmpty());
 
     uitest::whenEntryDialogShown([](TFTelAdd &d) {
         QTest::keyClicks(d.extensionEdit, "201");
         d.ButtonOk->click();
     });
-    FMain->ActionJimeijoNew->trigger();
+    uitest::part<QAction>("ActionJimeijoNew")->trigger();
     QCOMPARE(FMain->rowCount(), 1);
     // Unnamed: Save runs Save As; a cancelled dialog keeps it unnamed.
     env.dialogs.fileNames << "";
-    FMain->ActionFileSave->trigger();
+    uitest::part<QAction>("ActionFileSave")->trigger();
     QCOMPARE(env.dialogs.shown.constLast().kind, QStringLiteral("save"));
     QCOMPARE(env.dialogs.shown.constLast().text, QStringLiteral("名前を付けて保存"));
     QVERIFY(FMain->document().fileName().isEmpty());
@@ -498,12 +498,12 @@ void TestRegisterCommands::saveAs()
     // The question's Yes with the save dialog cancelled keeps the register.
     env.dialogs.answers << UserDialogs::Answer::Yes;
     env.dialogs.fileNames << "";
-    FMain->ActionFileNew->trigger();
+    uitest::part<QAction>("ActionFileNew")->trigger();
     QCOMPARE(FMain->rowCount(), 1);
     QVERIFY(FMain->document().isModified());
     const QString path = env.dataFolder() + "new.TAV";
     env.dialogs.fileNames << path;
-    FMain->ActionFileSave->trigger();
+    uitest::part<QAction>("ActionFileSave")->trigger();
     QCOMPARE(FMain->document().fileName(), path);
     QVERIFY(!FMain->document().isModified());
     RegisterDocument reread;
@@ -542,7 +542,7 @@ void TestRegisterCommands::deleteEntries()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries.mid(0, entries));
     env.start(path);
-    QTreeView *list = FMain->registerList;
+    QTreeView *list = uitest::part<QTreeView>("registerList");
     list->selectionModel()->setCurrentIndex(list->model()->index(focused, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (int r : selected)
@@ -560,7 +560,7 @@ void TestRegisterCommands::deleteEntries()
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Delete);
     } else {
-        FMain->ActionJimeijoDelete->trigger();
+        uitest::part<QAction>("ActionJimeijoDelete")->trigger();
     }
     QCOMPARE(env.dialogs.texts("question"), QStringList{QStringLiteral("示名条データ削除します。\nよろしいですか？")});
     QCOMPARE(env.dialogs.shown.constLast().buttons, UserDialogs::Buttons::YesNo);
@@ -570,7 +570,7 @@ void TestRegisterCommands::deleteEntries()
     if (remaining.isEmpty()) {
         QVERIFY(doc.isEmpty());
         QVERIFY(doc.isModified()); // loaded from a file, now empty
-        QVERIFY(FMain->entryCaption->text().isEmpty());
+        QVERIFY(uitest::part<QLabel>("entryCaption")->text().isEmpty());
         QCOMPARE(doc.currentHeaderLine(), 0);
         QCOMPARE(doc.currentEntryNumber(), 0);
         return;
@@ -586,7 +586,7 @@ void TestRegisterCommands::deleteEntries()
     if (answer == int(UserDialogs::Answer::Yes)) {
         QCOMPARE(doc.currentEntryNumber(), shownRow + 1);
         QCOMPARE(doc.currentHeaderLine(), doc.findEntry(shownRow + 1) + 1);
-        QVERIFY(FMain->entryCaption->text().startsWith("内線：" + remaining.at(shownRow) + " "));
+        QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith("内線：" + remaining.at(shownRow) + " "));
     }
 }
 
@@ -624,7 +624,7 @@ void TestRegisterCommands::createEntry()
         d.copySourceBox->setCurrentIndex(copySourceItem);
         d.ButtonOk->click();
     });
-    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 6);
     const EntryHeader h = doc.headerOfEntry(6);
     QCOMPARE(h.extension, QStringLiteral("206"));
@@ -637,9 +637,9 @@ void TestRegisterCommands::createEntry()
     QCOMPARE(doc.intAt(1), 6);
     QCOMPARE(doc.currentEntryNumber(), 6);
     QCOMPARE(doc.currentHeaderLine(), doc.findEntry(6) + 1);
-    QCOMPARE(FMain->registerList->currentIndex().row(), 5);
-    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(FMain->entryCaption->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
+    QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 5);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
 }
 
 void TestRegisterCommands::createWithMissingTemplateChangesNothing()
@@ -647,22 +647,22 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     env.start(path);
-    FMain->registerList->setCurrentIndex(FMain->registerList->model()->index(1, 0));
+    uitest::part<QTreeView>("registerList")->setCurrentIndex(uitest::part<QTreeView>("registerList")->model()->index(1, 0));
     const QStringList lines = FMain->document().lines().toStringList();
-    const QString caption = FMain->entryCaption->text();
+    const QString caption = uitest::part<QLabel>("entryCaption")->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.cmbType->setCurrentIndex(1); // 電話機Ｂ
         QFile::remove(env.programFolder() + QStringLiteral("電話機Ｂ.tpl"));
         QTest::keyClicks(d.extensionEdit, "299");
         d.ButtonOk->click();
     });
-    FMain->ActionJimeijoNew->trigger();
+    uitest::part<QAction>("ActionJimeijoNew")->trigger();
     QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
     QCOMPARE(FMain->document().lines().toStringList(), lines);
     QCOMPARE(FMain->rowCount(), 5);
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
-    QCOMPARE(FMain->registerList->currentIndex().row(), 1);
-    QCOMPARE(FMain->entryCaption->text(), caption);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 1);
+    QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), caption);
 }
 
 void TestRegisterCommands::editEntry_data()
@@ -684,7 +684,7 @@ void TestRegisterCommands::editEntry()
     entries[1].date = "2002/03/04 05:06";
     const QString path = env.writeRegister("a.TAV", entries);
     env.start(path);
-    QTreeView *list = FMain->registerList;
+    QTreeView *list = uitest::part<QTreeView>("registerList");
     uitest::clickRow(1);
     const QRect rowRect = list->visualRect(list->model()->index(1, 0)).united(list->visualRect(list->model()->index(1, 5)));
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
@@ -701,7 +701,7 @@ void TestRegisterCommands::editEntry()
     if (byDoubleClick)
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
     else
-        FMain->ActionJimeijoEdit->trigger();
+        uitest::part<QAction>("ActionJimeijoEdit")->trigger();
 
     const int r = pickRow < 0 ? 1 : pickRow;
     const EntryHeader h = FMain->document().headerOfEntry(r + 1);
@@ -715,7 +715,7 @@ void TestRegisterCommands::editEntry()
     QCOMPARE(FMain->document().currentEntryNumber(), r + 1);
     QCOMPARE(list->currentIndex().row(), r);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
-    QVERIFY(FMain->entryCaption->text().startsWith("内線：" + entries[r].extension + " "));
+    QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith("内線：" + entries[r].extension + " "));
     QCOMPARE(FMain->selSeriesNo(), entries[r].series);
 }
 
@@ -761,11 +761,11 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
         QCOMPARE(d.cmbType->currentText(), QStringLiteral("電話機Ａ"));
         checked = true;
     });
-    FMain->ActionJimeijoEdit->trigger();
+    uitest::part<QAction>("ActionJimeijoEdit")->trigger();
     QVERIFY(checked);
     QCOMPARE(FMain->document().lines().toStringList(), before);
     QCOMPARE(FMain->document().currentEntryNumber(), 3);
-    QCOMPARE(FMain->registerList->currentIndex().row(), 2);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 2);
 }
 
 void TestRegisterCommands::editRefusesControlCharacters_data()
@@ -811,7 +811,7 @@ void TestRegisterCommands::editRefusesControlCharacters()
         QCOMPARE(edit->selectedText(), pasted);
         checked = true;
     });
-    FMain->ActionJimeijoEdit->trigger();
+    uitest::part<QAction>("ActionJimeijoEdit")->trigger();
     QVERIFY(checked);
     QCOMPARE(FMain->document().lines().toStringList(), before);
     QCOMPARE(FMain->listModel()->rowHeader(1).department, QStringLiteral("経理部"));

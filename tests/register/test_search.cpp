@@ -93,7 +93,7 @@ void TestSearch::init()
     m_env->start(path);
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     // Find and replace are cell commands: available in the detail view.
-    QTest::mouseClick(FMain->ToolButtonShowDetail, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonShowDetail"), Qt::LeftButton);
     QVERIFY(FMain->display().detailActive());
 }
 
@@ -118,7 +118,7 @@ void TestSearch::findSteps()
     StripDisplay &d = FMain->display();
     openFind(Qt::Key_F);
     // The overview is shown while the dialog is open.
-    QTest::mouseClick(FMain->ToolButtonShowAll, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonShowAll"), Qt::LeftButton);
     QVERIFY(!d.detailActive());
     uitest::window<TFSearch>()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
@@ -129,7 +129,7 @@ void TestSearch::findSteps()
 
     // Entry 1, cell 0 at position 1: the detail view comes first.
     QVERIFY(d.detailActive());
-    QVERIFY(FMain->ActionShowDetail->isChecked());
+    QVERIFY(uitest::part<QAction>("ActionShowDetail")->isChecked());
     QPlainTextEdit *ed = shownEditor();
     QVERIFY(ed && ed == d.cell(0).editor);
     QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("ab"));
@@ -152,8 +152,8 @@ void TestSearch::findSteps()
     // list follows; the selection counts the line break as one character.
     press();
     QCOMPARE(FMain->document().currentEntryNumber(), 2);
-    QCOMPARE(FMain->registerList->currentIndex().row(), 1);
-    QCOMPARE(FMain->registerList->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 1);
+    QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
     ed = shownEditor();
     QVERIFY(ed && ed == d.cell(0).editor);
     QCOMPARE(ed->toPlainText(), QStringLiteral("cd\nxab"));
@@ -345,8 +345,8 @@ void TestSearch::typedTextKept()
     QVERIFY(ed->hasFocus());
     QTest::keyClick(ed, Qt::Key_End);
     QTest::keyClicks(ed, QStringLiteral("9"));
-    QTest::mouseClick(FMain->registerList->viewport(), Qt::LeftButton, {},
-                      QPoint(5, FMain->registerList->viewport()->height() - 3));
+    QTest::mouseClick(uitest::part<QTreeView>("registerList")->viewport(), Qt::LeftButton, {},
+                      QPoint(5, uitest::part<QTreeView>("registerList")->viewport()->height() - 3));
     QVERIFY(!ed->isVisible());
     QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
@@ -369,8 +369,8 @@ void TestSearch::showingChangesNothing()
     QVERIFY(ed);
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
-    QTest::mouseClick(FMain->registerList->viewport(), Qt::LeftButton, {},
-                      QPoint(5, FMain->registerList->viewport()->height() - 3));
+    QTest::mouseClick(uitest::part<QTreeView>("registerList")->viewport(), Qt::LeftButton, {},
+                      QPoint(5, uitest::part<QTreeView>("registerList")->viewport()->height() - 3));
     QVERIFY(!ed->isVisible());
     QCOMPARE(doc.lines().encode(), before);
 }

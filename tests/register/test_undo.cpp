@@ -185,7 +185,7 @@ void TestUndo::cleanup()
 
 void TestUndo::everyKindOfStepUndoneAndRedone()
 {
-    QVERIFY(!FMain->ActionEditUndo->isEnabled() && !FMain->ToolButtonUndo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditUndo")->isEnabled() && !uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
     const QStringList rowsOpened = listRows();
     QStringList names;
     const auto stepDone = [&](const QString &name) {
@@ -220,7 +220,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     // A format command over two cells from the toolbar.
     click(0);
     click(1, Qt::ShiftModifier);
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
     QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
     QCOMPARE(cellLine(1, Bold), QStringLiteral("1"));
     stepDone(QStringLiteral("書式の変更"));
@@ -289,7 +289,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
         QTest::keyClicks(dlg.extensionEdit, "301");
         QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->ToolButtonJimeijoNew, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 4);
     stepDone(QStringLiteral("示名条の作成"));
 
@@ -299,7 +299,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
         QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
     });
     {
-        QTreeView *list = FMain->registerList;
+        QTreeView *list = uitest::part<QTreeView>("registerList");
         const QRect r = list->visualRect(FMain->listModel()->index(1, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
@@ -309,7 +309,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
 
     uitest::clickRow(0);
     m_env->dialogs.answers << UserDialogs::Answer::Yes;
-    QTest::keyClick(FMain->registerList, Qt::Key_Delete);
+    QTest::keyClick(uitest::part<QTreeView>("registerList"), Qt::Key_Delete);
     QCOMPARE(FMain->rowCount(), 3);
     stepDone(QStringLiteral("示名条の削除"));
 
@@ -330,20 +330,20 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
             QCOMPARE(d().selectedCells(), (QList<int>{0, 1}));
         } else if (names.at(i) == QStringLiteral("示名条の削除")) {
             QCOMPARE(FMain->rowCount(), 4);
-            QCOMPARE(FMain->registerList->currentIndex().row(), 0);
+            QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 0);
             QCOMPARE(doc().currentEntryNumber(), 1);
         } else if (names.at(i) == QStringLiteral("示名条の作成")) {
             QCOMPARE(FMain->rowCount(), 3);
         }
     }
-    QVERIFY(!FMain->ActionEditUndo->isEnabled() && !FMain->ToolButtonUndo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditUndo")->isEnabled() && !uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
     QCOMPARE(doc().lines().encode(), m_opened);
     QVERIFY(!doc().isModified());
     QCOMPARE(listRows(), rowsOpened);
 
     // Redo everything from the toolbar.
-    while (FMain->ToolButtonRedo->isEnabled())
-        QTest::mouseClick(FMain->ToolButtonRedo, Qt::LeftButton);
+    while (uitest::part<QToolButton>("ToolButtonRedo")->isEnabled())
+        QTest::mouseClick(uitest::part<QToolButton>("ToolButtonRedo"), Qt::LeftButton);
     QCOMPARE(doc().history().index(), int(names.size()));
     QCOMPARE(doc().lines().encode(), before);
     QCOMPARE(listRows(), rowsBefore);
@@ -359,7 +359,7 @@ void TestUndo::editorKeepsItsOwnUndo()
 {
     // A step to undo first.
     click(0);
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
     QCOMPARE(undoText(), QStringLiteral("書式の変更"));
     const QByteArray afterFormat = doc().lines().encode();
 
@@ -376,7 +376,7 @@ void TestUndo::editorKeepsItsOwnUndo()
     QCOMPARE(doc().lines().encode(), afterFormat);
     QCOMPARE(undoText(), QStringLiteral("書式の変更"));
     // The toolbar's button works on the editor as well while it is open.
-    QTest::mouseClick(FMain->ToolButtonUndo, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonUndo"), Qt::LeftButton);
     QCOMPARE(ed->toPlainText(), was);
     QCOMPARE(doc().lines().encode(), afterFormat);
     QTest::keyClick(ed, Qt::Key_Escape);
@@ -394,24 +394,24 @@ void TestUndo::editorEnablesUndoAndRedo()
 {
     // Nothing in the register to undo: while a cell is edited the commands
     // follow the editor, by shortcut and by toolbar button.
-    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditUndo")->isEnabled());
     uitest::doubleClickCell(1);
     QPlainTextEdit *ed = d().editor(1);
     QTRY_VERIFY(ed->hasFocus());
-    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditUndo")->isEnabled());
     QTest::keyClicks(ed, QStringLiteral("xy"));
-    QVERIFY(FMain->ActionEditUndo->isEnabled() && FMain->ToolButtonUndo->isEnabled());
-    QVERIFY(!FMain->ActionEditRedo->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditUndo")->isEnabled() && uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditRedo")->isEnabled());
     QTest::keyClick(ed, Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(FMain->ActionEditRedo->isEnabled() && FMain->ToolButtonRedo->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditRedo")->isEnabled() && uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
     QVERIFY(ed->toPlainText() != QStringLiteral("xy"));
     QTest::keyClick(ed, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(ed->toPlainText(), QStringLiteral("xy"));
-    QVERIFY(!FMain->ActionEditRedo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditRedo")->isEnabled());
     QTest::keyClick(ed, Qt::Key_Escape);
     // The edit ended: the register's step is what can be undone now.
     QCOMPARE(cellText(1), QStringList{"xy"});
-    QVERIFY(FMain->ActionEditUndo->isEnabled() && !FMain->ActionEditRedo->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditUndo")->isEnabled() && !uitest::part<QAction>("ActionEditRedo")->isEnabled());
     QCOMPARE(undoText(), QStringLiteral("文字の入力"));
 }
 
@@ -419,13 +419,13 @@ void TestUndo::typedSizeIsOneStep()
 {
     click(0);
     const QString was = cellLine(0, Size);
-    QLineEdit *box = FMain->ComboBoxFontSize->lineEdit();
-    QTest::mouseClick(FMain->ComboBoxFontSize, Qt::LeftButton, {}, QPoint(5, 5));
+    QLineEdit *box = uitest::part<QComboBox>("ComboBoxFontSize")->lineEdit();
+    QTest::mouseClick(uitest::part<QComboBox>("ComboBoxFontSize"), Qt::LeftButton, {}, QPoint(5, 5));
     // Typing 1x: the cell shows size 1 on the way but is left as it was.
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, QStringLiteral("1x"));
     QCOMPARE(cellLine(0, Size), was);
-    QVERIFY(!FMain->ActionEditUndo->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditUndo")->isEnabled());
     // Typing 12 is one step, and Ctrl+Z brings back the size before it.
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, QStringLiteral("12"));
@@ -441,9 +441,9 @@ void TestUndo::typedSizeIsOneStep()
 void TestUndo::hintsAndButtons()
 {
     click(0);
-    QTest::mouseClick(FMain->ToolButtonItalic, Qt::LeftButton);
-    QVERIFY(FMain->ActionEditUndo->isEnabled() && FMain->ToolButtonUndo->isEnabled());
-    QVERIFY(!FMain->ActionEditRedo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonItalic"), Qt::LeftButton);
+    QVERIFY(uitest::part<QAction>("ActionEditUndo")->isEnabled() && uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditRedo")->isEnabled() && !uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
 
     // The status bar names the step while the menu item is highlighted.
     QAction *undo = openEditMenu(QStringLiteral("元に戻す(&U)"));
@@ -455,50 +455,50 @@ void TestUndo::hintsAndButtons()
     QTRY_VERIFY(!menu->isVisible());
     if (QMenu *open = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
         open->close();
-    QCOMPARE(FMain->ActionEditUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QCOMPARE(FMain->ActionEditRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QCOMPARE(uitest::part<QAction>("ActionEditUndo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(uitest::part<QAction>("ActionEditRedo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
 
     // Ctrl+Z, then Ctrl+Y: the buttons follow.
     key(Qt::Key_Z);
-    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && FMain->ToolButtonRedo->isEnabled());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonUndo")->isEnabled() && uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
     QCOMPARE(cellLine(0, Italic), QStringLiteral("0"));
     key(Qt::Key_Y);
     QCOMPARE(cellLine(0, Italic), QStringLiteral("1"));
-    QVERIFY(FMain->ToolButtonUndo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
-    QCOMPARE(FMain->ToolButtonUndo->statusTip(), QStringLiteral("元に戻す|元に戻す: 書式の変更"));
+    QVERIFY(uitest::part<QToolButton>("ToolButtonUndo")->isEnabled() && !uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
+    QCOMPARE(uitest::part<QToolButton>("ToolButtonUndo")->statusTip(), QStringLiteral("元に戻す|元に戻す: 書式の変更"));
 }
 
 void TestUndo::emptiedByNewAndOpenNotBySave()
 {
     click(0);
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
-    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
+    QVERIFY(uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
     // Saving keeps the steps; undoing after it makes the register differ
     // from the file again.
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!doc().isModified());
-    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    QVERIFY(uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
     key(Qt::Key_Z);
     QVERIFY(doc().isModified());
     QCOMPARE(doc().lines().encode(), m_opened);
-    QVERIFY(FMain->ToolButtonRedo->isEnabled());
+    QVERIFY(uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
 
     // Open empties the history (the question first: not saved).
     m_env->dialogs.answers << UserDialogs::Answer::No;
     m_env->dialogs.fileNames << m_path;
     QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(FMain->rowCount(), 3);
-    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && !FMain->ToolButtonRedo->isEnabled());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonUndo")->isEnabled() && !uitest::part<QToolButton>("ToolButtonRedo")->isEnabled());
 
     click(0);
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
-    QVERIFY(FMain->ToolButtonUndo->isEnabled());
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
+    QVERIFY(uitest::part<QToolButton>("ToolButtonUndo")->isEnabled());
     m_env->dialogs.answers << UserDialogs::Answer::No;
-    QTest::mouseClick(FMain->ToolButtonNew, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 0);
-    QVERIFY(!FMain->ToolButtonUndo->isEnabled() && !FMain->ActionEditUndo->isEnabled());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonUndo")->isEnabled() && !uitest::part<QAction>("ActionEditUndo")->isEnabled());
     // Ctrl+Z on an empty register does nothing.
     key(Qt::Key_Z);
     QCOMPARE(FMain->rowCount(), 0);
@@ -511,12 +511,12 @@ void TestUndo::boundedToHundredSteps()
     click(0);
     QCOMPARE(cellLine(0, Bold), QStringLiteral("0"));
     for (int i = 0; i < RegisterHistory::StepLimit + 5; ++i)
-        QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+        QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
     QCOMPARE(cellLine(0, Bold), QStringLiteral("1"));
     QCOMPARE(doc().history().count(), RegisterHistory::StepLimit);
     int undone = 0;
-    while (FMain->ToolButtonUndo->isEnabled() && undone <= RegisterHistory::StepLimit) {
-        QTest::mouseClick(FMain->ToolButtonUndo, Qt::LeftButton);
+    while (uitest::part<QToolButton>("ToolButtonUndo")->isEnabled() && undone <= RegisterHistory::StepLimit) {
+        QTest::mouseClick(uitest::part<QToolButton>("ToolButtonUndo"), Qt::LeftButton);
         ++undone;
     }
     QCOMPARE(undone, RegisterHistory::StepLimit);

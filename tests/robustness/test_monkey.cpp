@@ -322,8 +322,8 @@ private:
     QList<QWidget *> views()
     {
         QList<QWidget *> out;
-        for (QWidget *w : {static_cast<QWidget *>(FMain->detailSheet), static_cast<QWidget *>(FMain->overviewSheet),
-                           FMain->registerList->viewport(), static_cast<QWidget *>(FMain->entryCaption)})
+        for (QWidget *w : {static_cast<QWidget *>(uitest::part<StripSheet>("detailSheet")), static_cast<QWidget *>(uitest::part<StripSheet>("overviewSheet")),
+                           uitest::part<QTreeView>("registerList")->viewport(), static_cast<QWidget *>(uitest::part<QLabel>("entryCaption"))})
             if (usable(w))
                 out << w;
         if (out.isEmpty())
@@ -333,7 +333,7 @@ private:
 
     QString clickListRow()
     {
-        QTreeView *list = FMain->registerList;
+        QTreeView *list = uitest::part<QTreeView>("registerList");
         const int rows = list->model()->rowCount();
         if (!usable(list) || rows == 0)
             return clickIn(FMain, false);
@@ -379,7 +379,7 @@ private:
     {
         QList<QAction *> actions;
         for (QAction *a : FMain->findChildren<QAction *>())
-            if (!a->shortcut().isEmpty() && a != FMain->ActionFileExit)
+            if (!a->shortcut().isEmpty() && a != uitest::part<QAction>("ActionFileExit"))
                 actions << a;
         if (actions.isEmpty())
             return pressKey();
@@ -409,7 +409,7 @@ private:
             return QStringLiteral("menu %1 did not open").arg(menuAction->text());
         QList<QAction *> commands;
         for (QAction *a : menu->actions())
-            if (!a->isSeparator() && a->isVisible() && a->isEnabled() && !a->menu() && a != FMain->ActionFileExit)
+            if (!a->isSeparator() && a->isVisible() && a->isEnabled() && !a->menu() && a != uitest::part<QAction>("ActionFileExit"))
                 commands << a;
         if (commands.isEmpty()) {
             QTest::keyClick(menu, Qt::Key_Escape);
@@ -431,7 +431,7 @@ private:
         if (buttons.isEmpty())
             return pressKey();
         QWidget *b = any(buttons);
-        m_couldSave = m_couldSave || b == FMain->ToolButtonSave;
+        m_couldSave = m_couldSave || b == uitest::part<QToolButton>("ToolButtonSave");
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->width() / 2, b->height() / 2));
         return QStringLiteral("click button %1").arg(describe(b));
     }
@@ -455,7 +455,7 @@ private:
     QString chooseFromCombo()
     {
         QList<QComboBox *> boxes;
-        for (QComboBox *b : {FMain->ComboBoxFont, FMain->ComboBoxFontSize, FMain->ComboBoxSeries})
+        for (QComboBox *b : {uitest::part<QComboBox>("ComboBoxFont"), uitest::part<QComboBox>("ComboBoxFontSize"), uitest::part<QComboBox>("ComboBoxSeries")})
             if (usable(b) && b->count() > 0)
                 boxes << b;
         if (boxes.isEmpty())
@@ -485,7 +485,7 @@ private:
 
     QString clickKeyLabelPanel()
     {
-        QTabWidget *panel = FMain->keyLabelTabs;
+        QTabWidget *panel = uitest::part<QTabWidget>("keyLabelTabs");
         if (!usable(panel))
             return clickButton();
         QList<QWidget *> targets;

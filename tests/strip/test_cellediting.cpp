@@ -135,7 +135,7 @@ void TestCellEditing::escapeEndsEditAndFocusesCell()
     QTest::keyClicks(f.editor(0), "xy");
     QTest::keyClick(f.editor(0), Qt::Key_Escape);
     QVERIFY(!f.editor(0)->isVisible());
-    QVERIFY(FMain->detailSheet->hasFocus());
+    QVERIFY(uitest::part<StripSheet>("detailSheet")->hasFocus());
     QCOMPARE(f.textLines(0), QStringList{"xy"});
     QCOMPARE(f.d().selectedCells(), QList<int>{0});
     QCOMPARE(FMain->cellEditing().editingCell(), -1);
@@ -158,7 +158,7 @@ void TestCellEditing::storedEmptyLineAndCopy()
     e.sections[0].cells[0].text = QStringList{"abc", ""};
     CellFixture f(e);
     f.click(0);
-    FMain->ActionEditCopy->trigger();
+    uitest::part<QAction>("ActionEditCopy")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("abc\r\n\r\n"));
     QCOMPARE(f.textLines(0), (QStringList{"abc", ""}));
     QVERIFY(!f.doc().isModified());
@@ -176,9 +176,9 @@ void TestCellEditing::copyKeepsPicture()
     CellFixture f(e);
     // Entered with Tab, which makes every cell command available.
     f.click(1);
-    QTest::keyClick(FMain->detailSheet, Qt::Key_Backtab);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_Backtab);
     QCOMPARE(f.d().currentCell(), 0);
-    QVERIFY(FMain->ActionEditCopy->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditCopy")->isEnabled());
     editMenu(QStringLiteral("コピー(&C)"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("内線1\r\n"));
     QCOMPARE(f.line(0, PictureType), QStringLiteral(".bmp"));
@@ -191,18 +191,18 @@ void TestCellEditing::cutCopyPasteWholeCell()
 {
     CellFixture f(cells(3));
     f.click(0);
-    QTest::keyClick(FMain->detailSheet, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("内線1\r\n"));
     QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
     f.click(2);
-    QTest::keyClick(FMain->detailSheet, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(f.textLines(2), QStringList{"内線1"});
 
     // Five lines pasted on a cell that is not edited: five lines, each cut.
     QGuiApplication::clipboard()->setText(
         QStringLiteral("one\r\ntwo\nthree\r\n123456789012345678901234\r\nfive"));
     f.click(1);
-    FMain->PopupPaste->trigger();
+    uitest::part<QAction>("PopupPaste")->trigger();
     QCOMPARE(f.textLines(1), (QStringList{"one", "two", "three", "12345678901234567890", "five"}));
     QCOMPARE(f.d().selectedCells(), QList<int>{1});
     QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
@@ -218,13 +218,13 @@ void TestCellEditing::pasteWithoutTextKeepsPicture()
     image->setImageData(QImage(2, 2, QImage::Format_RGB32));
     QGuiApplication::clipboard()->setMimeData(image);
     f.click(0);
-    QTest::keyClick(FMain->detailSheet, Qt::Key_Tab);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_Tab);
     QCOMPARE(f.d().currentCell(), 1);
-    FMain->ActionEditPaste->trigger();
+    uitest::part<QAction>("ActionEditPaste")->trigger();
     QCOMPARE(f.line(1, PictureType), QStringLiteral(".bmp"));
     // Text pasted on a picture cell replaces the picture by the text.
     QGuiApplication::clipboard()->setText(QStringLiteral("新"));
-    FMain->ActionEditPaste->trigger();
+    uitest::part<QAction>("ActionEditPaste")->trigger();
     QVERIFY(f.line(1, PictureType).isEmpty());
     QVERIFY(f.line(1, PictureData).isEmpty());
     QCOMPARE(f.textLines(1), QStringList{"新"});
@@ -292,12 +292,12 @@ void TestCellEditing::unsavableCharacters()
     QCOMPARE(editor->toPlainText(), QStringLiteral("a①b"));
     QVERIFY(editor->isVisible()); // the message did not end the edit
     f.click(1);
-    FMain->ActionEditPaste->trigger();
+    uitest::part<QAction>("ActionEditPaste")->trigger();
     QCOMPARE(f.textLines(1), QStringList{"内線2"});
     QCOMPARE(f.env.dialogs.texts("message").size(), 4);
     // What was accepted saves.
     f.env.dialogs.fileNames << f.path;
-    FMain->ActionFileSave->trigger();
+    uitest::part<QAction>("ActionFileSave")->trigger();
     QVERIFY(!f.doc().isModified());
     QCOMPARE(f.env.dialogs.texts("error"), QStringList());
 }
@@ -344,7 +344,7 @@ void TestCellEditing::inputRuleAtTheCellDoors()
     QGuiApplication::clipboard()->setText(input);
     if (door == 0) {
         f.click(1);
-        QTest::keyClick(FMain->detailSheet, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_V, Qt::ControlModifier);
     } else {
         f.doubleClick(1);
         if (door == 1)
@@ -369,7 +369,7 @@ void TestCellEditing::deleteSelectedCells()
     CellFixture f(cells(6));
     f.selectRange(1, 3);
     QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
-    QTest::keyClick(FMain->detailSheet, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_Delete, Qt::ControlModifier);
     for (int c : {1, 2, 3})
         QCOMPARE(f.line(c, TextCount), QStringLiteral("0"));
     for (int c : {0, 4, 5})
@@ -389,10 +389,10 @@ void TestCellEditing::selectAllAndReset()
         all.append(i);
     QCOMPARE(f.d().selectedCells(), all);
     QCOMPARE(f.d().cellCommands(), SD::selectionCellCommands());
-    QVERIFY(!FMain->ActionEditCut->isEnabled());
-    QVERIFY(FMain->ActionEditDelete->isEnabled());
-    QVERIFY(FMain->PopupDelete->isEnabled());
-    QVERIFY(!FMain->PopupCopy->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditCut")->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditDelete")->isEnabled());
+    QVERIFY(uitest::part<QAction>("PopupDelete")->isEnabled());
+    QVERIFY(!uitest::part<QAction>("PopupCopy")->isEnabled());
     editMenu(QStringLiteral("選択の解除(&X)"));
     QCOMPARE(f.d().selectedCells(), QList<int>{4});
     QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
@@ -440,11 +440,11 @@ void TestCellEditing::otherCellsAreNeverChanged()
     e.sections[0].cells[1].keyCode = QStringLiteral("abc");
     CellFixture f(e, {}, !fromOverview);
     if (fromOverview) {
-        QTest::mouseClick(FMain->ToolButtonShowDetail, Qt::LeftButton);
+        QTest::mouseClick(uitest::part<QToolButton>("ToolButtonShowDetail"), Qt::LeftButton);
         QVERIFY(f.d().detailActive());
     } else {
-        QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0)); // no reaction
-        QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, QPoint(1, 1));  // the blank sheet
+        QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0)); // no reaction
+        QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, QPoint(1, 1));  // the blank sheet
     }
     QVERIFY(f.d().selectedCells().isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
@@ -456,7 +456,7 @@ void TestCellEditing::otherCellsAreNeverChanged()
         command = command.mid(12);
     }
     if (command == QLatin1String("bold"))
-        QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+        QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
     else
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : FMain,
                         command.endsWith(QLatin1String("Delete")) ? Qt::Key_Delete

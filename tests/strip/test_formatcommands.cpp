@@ -29,7 +29,7 @@ TestEntry cells(int n)
 // Opens the font list with a click and picks the item with the keyboard.
 void pickFont(const QString &face)
 {
-    QComboBox *box = FMain->ComboBoxFont;
+    QComboBox *box = uitest::part<QComboBox>("ComboBoxFont");
     const int target = box->findText(face, Qt::MatchFixedString);
     QVERIFY2(target >= 0, qPrintable(face));
     QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
@@ -45,7 +45,7 @@ void pickFont(const QString &face)
 
 QLineEdit *sizeEdit()
 {
-    return FMain->ComboBoxFontSize->lineEdit();
+    return uitest::part<QComboBox>("ComboBoxFontSize")->lineEdit();
 }
 
 } // namespace
@@ -74,7 +74,7 @@ private Q_SLOTS:
 void TestFormatCommands::fontLists()
 {
     CellFixture f(cells(2));
-    QComboBox *box = FMain->ComboBoxFont;
+    QComboBox *box = uitest::part<QComboBox>("ComboBoxFont");
     const QStringList names = FMain->formatCommands().fontNames();
     for (const QString &face : strip::registerFaces())
         QVERIFY2(names.contains(face), qPrintable(face));
@@ -89,12 +89,12 @@ void TestFormatCommands::fontLists()
     QVERIFY(marks.contains(QStringLiteral("ＭＳ 明朝t")));
     QCOMPARE(box->view()->sizeHintForRow(0), 16);
     QStringList sizes;
-    for (int i = 0; i < FMain->ComboBoxFontSize->count(); ++i)
-        sizes.append(FMain->ComboBoxFontSize->itemText(i));
+    for (int i = 0; i < uitest::part<QComboBox>("ComboBoxFontSize")->count(); ++i)
+        sizes.append(uitest::part<QComboBox>("ComboBoxFontSize")->itemText(i));
     QCOMPARE(sizes, QString("4 5 6 7 8 9 10 11 12 14 16 18 20 22 24 26 28 36 48 72").split(u' '));
     QVERIFY(box->isEnabled());
-    QVERIFY(FMain->ComboBoxFontSize->isEnabled());
-    QVERIFY(FMain->ActionFormatFont->isEnabled());
+    QVERIFY(uitest::part<QComboBox>("ComboBoxFontSize")->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionFormatFont")->isEnabled());
 }
 
 void TestFormatCommands::overviewChangesNothing()
@@ -105,12 +105,12 @@ void TestFormatCommands::overviewChangesNothing()
     const QStringList before = f.doc().lines().toStringList();
     f.env.dialogs.fonts << FontChoice{QStringLiteral("IPAMincho"), 20, 255, true, true};
     f.env.dialogs.colours << QColor(Qt::red) << QColor(Qt::green);
-    FMain->ActionFormatFont->trigger();
-    for (QToolButton *b : {FMain->ToolButtonColor, FMain->ToolButtonBColor, FMain->ToolButtonBold,
-                           FMain->ToolButtonItalic, FMain->ToolButtonLeft, FMain->ToolButtonRight})
+    uitest::part<QAction>("ActionFormatFont")->trigger();
+    for (QToolButton *b : {uitest::part<QToolButton>("ToolButtonColor"), uitest::part<QToolButton>("ToolButtonBColor"), uitest::part<QToolButton>("ToolButtonBold"),
+                           uitest::part<QToolButton>("ToolButtonItalic"), uitest::part<QToolButton>("ToolButtonLeft"), uitest::part<QToolButton>("ToolButtonRight")})
         QTest::mouseClick(b, Qt::LeftButton);
     pickFont(QStringLiteral("ＭＳ 明朝"));
-    QTest::mouseClick(FMain->ComboBoxFontSize, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(uitest::part<QComboBox>("ComboBoxFontSize"), Qt::LeftButton, {}, QPoint(5, 5));
     QTest::keyClick(sizeEdit(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(sizeEdit(), "20");
     QCOMPARE(f.doc().lines().toStringList(), before);
@@ -125,17 +125,17 @@ void TestFormatCommands::fontDialogWithoutSelection()
     e.sections[0].cells[0].size = "11";
     CellFixture f(e);
     QVERIFY(f.d().selectedCells().isEmpty()); // nothing selected after the build
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
-    QVERIFY(FMain->ToolButtonBold->isChecked());
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
+    QVERIFY(uitest::part<QToolButton>("ToolButtonBold")->isChecked());
     f.env.dialogs.fonts << FontChoice{QStringLiteral("IPAMincho"), 20, 0, true, false};
-    FMain->ActionFormatFont->trigger();
+    uitest::part<QAction>("ActionFormatFont")->trigger();
     const auto &shown = f.env.dialogs.shown.last();
     QCOMPARE(shown.kind, QStringLiteral("font"));
     // Preset from the current cell.
     QCOMPARE(shown.font, (FontChoice{QStringLiteral("ＭＳ Ｐゴシック"), 11, 255, false, false}));
     QCOMPARE(shown.text.split(u'\n'), FMain->formatCommands().fontNames()); // the toolbar's faces
     QVERIFY(!f.doc().isModified());
-    QVERIFY(!FMain->ToolButtonBold->isChecked()); // the toolbar shows the cell again
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonBold")->isChecked()); // the toolbar shows the cell again
 }
 
 void TestFormatCommands::fontDialogOverSelection()
@@ -145,9 +145,9 @@ void TestFormatCommands::fontDialogOverSelection()
     CellFixture f(e);
     f.selectRange(1, 2);
     f.env.dialogs.fonts << std::nullopt << FontChoice{QStringLiteral("IPAMincho"), 14, 255, true, true};
-    FMain->ActionFormatFont->trigger(); // cancelled
+    uitest::part<QAction>("ActionFormatFont")->trigger(); // cancelled
     QVERIFY(!f.doc().isModified());
-    FMain->ActionFormatFont->trigger();
+    uitest::part<QAction>("ActionFormatFont")->trigger();
     for (int c : {1, 2}) {
         // The substitute the chooser returns is stored as the face it stands for.
         QCOMPARE(f.line(c, Face), QStringLiteral("ＭＳ 明朝"));
@@ -161,9 +161,9 @@ void TestFormatCommands::fontDialogOverSelection()
     QCOMPARE(f.line(2, Colours), QStringLiteral("255,16777215"));
     QCOMPARE(f.line(0, Face), QStringLiteral("ＭＳ Ｐゴシック"));
     QCOMPARE(f.line(3, Bold), QStringLiteral("0"));
-    QVERIFY(FMain->ToolButtonBold->isChecked());
-    QCOMPARE(FMain->ComboBoxFont->currentText(), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(FMain->ComboBoxFontSize->currentText(), QStringLiteral("14"));
+    QVERIFY(uitest::part<QToolButton>("ToolButtonBold")->isChecked());
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFont")->currentText(), QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->currentText(), QStringLiteral("14"));
 }
 
 void TestFormatCommands::colours_data()
@@ -188,7 +188,7 @@ void TestFormatCommands::colours()
     e.sections[0].cells[1].colours = before;
     CellFixture f(e);
     f.click(1);
-    QToolButton *button = text ? FMain->ToolButtonColor : FMain->ToolButtonBColor;
+    QToolButton *button = text ? uitest::part<QToolButton>("ToolButtonColor") : uitest::part<QToolButton>("ToolButtonBColor");
     f.env.dialogs.colours << QColor() << strip::toQColor(colour) << QColor(Qt::blue);
     QTest::mouseClick(button, Qt::LeftButton); // cancelled
     QVERIFY(!f.doc().isModified());
@@ -199,7 +199,7 @@ void TestFormatCommands::colours()
     QCOMPARE(text ? pal.color(QPalette::Text) : pal.color(QPalette::Base), strip::toQColor(colour));
     // One chooser for both commands: it opens on the colour confirmed last,
     // black the first time.
-    QTest::mouseClick(text ? FMain->ToolButtonBColor : FMain->ToolButtonColor, Qt::LeftButton);
+    QTest::mouseClick(text ? uitest::part<QToolButton>("ToolButtonBColor") : uitest::part<QToolButton>("ToolButtonColor"), Qt::LeftButton);
     const QList<QColor> presets{f.env.dialogs.shown.at(f.env.dialogs.shown.size() - 3).initialColour,
                                 f.env.dialogs.shown.at(f.env.dialogs.shown.size() - 1).initialColour};
     QCOMPARE(presets, (QList<QColor>{QColor(Qt::black), strip::toQColor(colour)}));
@@ -211,7 +211,7 @@ void TestFormatCommands::sizeBox()
     f.selectRange(1, 2);
     // The click into the size box moves the focus out of the strip; the
     // selection stays.
-    QTest::mouseClick(FMain->ComboBoxFontSize, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(uitest::part<QComboBox>("ComboBoxFontSize"), Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(sizeEdit()->hasFocus());
     QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2}));
     QTest::keyClick(sizeEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -230,11 +230,11 @@ void TestFormatCommands::sizeBox()
     QCOMPARE(f.line(0, Size), QStringLiteral("9"));
     QCOMPARE(f.editor(1)->font().pixelSize(), 17); // 13 points at 96 dpi
     QTest::keyClick(sizeEdit(), Qt::Key_Return);
-    QCOMPARE(FMain->ComboBoxFontSize->count(), 20); // nothing is added to the list
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->count(), 20); // nothing is added to the list
     // Picked from the list.
-    FMain->ComboBoxFontSize->showPopup();
-    QTRY_VERIFY(FMain->ComboBoxFontSize->view()->isVisible());
-    QAbstractItemView *view = FMain->ComboBoxFontSize->view();
+    uitest::part<QComboBox>("ComboBoxFontSize")->showPopup();
+    QTRY_VERIFY(uitest::part<QComboBox>("ComboBoxFontSize")->view()->isVisible());
+    QAbstractItemView *view = uitest::part<QComboBox>("ComboBoxFontSize")->view();
     view->setCurrentIndex(view->model()->index(19, 0));
     QTest::keyClick(view, Qt::Key_Return);
     QCOMPARE(f.line(2, Size), QStringLiteral("72"));
@@ -255,9 +255,9 @@ void TestFormatCommands::boldOverMixedCells()
     CellFixture f(e);
     f.setLine(2, Bold, QStringLiteral("1"));
     f.click(buttonDown ? 2 : 1); // the toolbar follows the cell clicked first
-    QCOMPARE(FMain->ToolButtonBold->isChecked(), buttonDown);
+    QCOMPARE(uitest::part<QToolButton>("ToolButtonBold")->isChecked(), buttonDown);
     f.click(3, Qt::ShiftModifier);
-    QTest::mouseClick(FMain->ToolButtonBold, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonBold"), Qt::LeftButton);
     const QString expected = buttonDown ? QStringLiteral("0") : QStringLiteral("1");
     const QList<int> selected = f.d().selectedCells();
     QCOMPARE(selected.size(), buttonDown ? 2 : 3);
@@ -266,7 +266,7 @@ void TestFormatCommands::boldOverMixedCells()
         QCOMPARE(f.editor(c)->font().bold(), !buttonDown);
     }
     QCOMPARE(f.line(0, Bold), QStringLiteral("0"));
-    QTest::mouseClick(FMain->ToolButtonItalic, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonItalic"), Qt::LeftButton);
     for (int c : selected)
         QCOMPARE(f.line(c, Italic), QStringLiteral("1"));
 }
@@ -294,9 +294,9 @@ void TestFormatCommands::missingFaceShowsFirstFont()
     e.sections[0].cells[1].face = QStringLiteral("No Such Face");
     CellFixture f(e);
     f.click(0);
-    QCOMPARE(FMain->ComboBoxFont->currentText(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFont")->currentText(), QStringLiteral("ＭＳ Ｐゴシック"));
     f.click(1);
-    QCOMPARE(FMain->ComboBoxFont->currentIndex(), 0);
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFont")->currentIndex(), 0);
     QCOMPARE(f.line(1, Face), QStringLiteral("No Such Face"));
     QVERIFY(!f.doc().isModified());
     pickFont(QStringLiteral("ＭＳ ゴシック"));
@@ -320,19 +320,19 @@ void TestFormatCommands::alignment()
     CellFixture f(cells(3));
     f.setLine(1, Alignment, stored);
     f.click(0); // alignment 2
-    QVERIFY(FMain->ToolButtonCenter->isChecked());
+    QVERIFY(uitest::part<QToolButton>("ToolButtonCenter")->isChecked());
     f.click(1);
     QVERIFY(FMain->findChild<QToolButton *>(pressedAfter)->isChecked());
     f.click(0, Qt::ShiftModifier);
-    QTest::mouseClick(FMain->ToolButtonRight, Qt::LeftButton);
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonRight"), Qt::LeftButton);
     QCOMPARE(f.line(0, Alignment), QStringLiteral("3"));
     QCOMPARE(f.line(1, Alignment), QStringLiteral("3"));
     QCOMPARE(f.line(2, Alignment), QStringLiteral("2"));
-    QVERIFY(FMain->ToolButtonRight->isChecked());
-    QVERIFY(!FMain->ToolButtonCenter->isChecked() && !FMain->ToolButtonLeft->isChecked());
-    FMain->ActionFormatLeft->trigger(); // from the 書式 menu
+    QVERIFY(uitest::part<QToolButton>("ToolButtonRight")->isChecked());
+    QVERIFY(!uitest::part<QToolButton>("ToolButtonCenter")->isChecked() && !uitest::part<QToolButton>("ToolButtonLeft")->isChecked());
+    uitest::part<QAction>("ActionFormatLeft")->trigger(); // from the 書式 menu
     QCOMPARE(f.line(1, Alignment), QStringLiteral("1"));
-    QVERIFY(FMain->ToolButtonLeft->isChecked());
+    QVERIFY(uitest::part<QToolButton>("ToolButtonLeft")->isChecked());
 }
 
 void TestFormatCommands::followingWritesNothing()
@@ -343,17 +343,17 @@ void TestFormatCommands::followingWritesNothing()
     e.sections[0].cells[2].size = "13"; // not in the size list
     e.sections[0].cells[0].size = "11";
     CellFixture f(e);
-    QCOMPARE(FMain->ComboBoxFontSize->currentText(), QStringLiteral("11")); // cell 0 after the build
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->currentText(), QStringLiteral("11")); // cell 0 after the build
     f.click(0);
     f.click(1); // the toolbar follows cell 1 while cell 0 was selected
     f.click(2);
-    QCOMPARE(FMain->ComboBoxFontSize->currentText(), QStringLiteral("13"));
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFontSize")->currentText(), QStringLiteral("13"));
     QCOMPARE(f.line(0, Size), QStringLiteral("11"));
     QCOMPARE(f.line(1, Face), QStringLiteral("ＭＳ 明朝"));
     QVERIFY(!f.doc().isModified());
     // Typing a cell's text while the toolbar follows does not format it.
     f.doubleClick(1);
-    QCOMPARE(FMain->ComboBoxFont->currentText(), QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(uitest::part<QComboBox>("ComboBoxFont")->currentText(), QStringLiteral("ＭＳ 明朝"));
     QTest::keyClicks(f.editor(1), "z");
     f.click(0);
     QCOMPARE(f.line(1, Size), QStringLiteral("14"));

@@ -124,7 +124,7 @@ void TestPictures::dialogLayout()
         QTest::keyClick(&d, Qt::Key_Escape);
     });
     f.click(0);
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     QVERIFY(checked);
     QVERIFY(!uitest::window<TFViewImage>()->isVisible());
     const auto &open = f.env.dialogs.shown.last();
@@ -160,7 +160,7 @@ void TestPictures::sizeLimit()
         stayedOpen = d.isVisible();
     });
     f.click(1);
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     if (shown.isEmpty()) {
         QVERIFY(!stayedOpen);
         QVERIFY(f.env.dialogs.texts("error").isEmpty());
@@ -181,9 +181,9 @@ void TestPictures::attachOverThreeCells()
     CellFixture f(cells(5));
     const QString path = writeJpeg(f.env.dataFolder(), "logo.jpeg", 1500);
     f.selectRange(1, 3); // current cell 1
-    QVERIFY(FMain->ActionEditPicOn->isEnabled());
+    QVERIFY(uitest::part<QAction>("ActionEditPicOn")->isEnabled());
     uitest::whenPictureDialogShown(loadThenOk(path, f.env.dialogs));
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     for (int c : {1, 2, 3})
         QCOMPARE(f.line(c, TextCount), QStringLiteral("0"));
     QCOMPARE(f.line(1, PictureType), QStringLiteral(".jpeg"));
@@ -203,7 +203,7 @@ void TestPictures::upperCaseExtensionKept()
     QFile::setPermissions(path, QFileDevice::ReadOwner); // a read-only file opens
     f.click(0);
     uitest::whenPictureDialogShown(loadThenOk(path, f.env.dialogs));
-    FMain->PopupPicOn->trigger();
+    uitest::part<QAction>("PopupPicOn")->trigger();
     QCOMPARE(f.line(0, PictureType), QStringLiteral(".JPG"));
     QCOMPARE(strip::decodeBase64(f.line(0, PictureData)), fileBytes(path));
     QVERIFY(!strip::decodePicture(f.line(0, PictureType), f.line(0, PictureData)).isNull());
@@ -220,8 +220,8 @@ void TestPictures::okWithoutLoadingKeepsPicture()
         shownPicture = d.pictureLabel->size() == QSize(40, 20);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
-    QTest::mouseDClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(shownPicture);
     QCOMPARE(f.line(0, PictureType), QStringLiteral(".jpg"));
     QCOMPARE(f.textLines(0), QStringList{"内線1"});
@@ -238,8 +238,8 @@ void TestPictures::clearThenOkRemovesPicture()
         QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
         QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
-    QTest::mouseDClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QVERIFY(f.line(0, PictureType).isEmpty());
     QVERIFY(f.line(0, PictureData).isEmpty());
     QCOMPARE(f.line(0, TextCount), QStringLiteral("0"));
@@ -256,14 +256,14 @@ void TestPictures::cancelChangesNothing()
         QTest::mouseClick(d.ButtonCancel, Qt::LeftButton);
     });
     f.click(0);
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     QVERIFY(!f.doc().isModified());
     // The folder of the chosen file is remembered for the next showing.
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
         f.env.dialogs.fileNames << QString(); // chooser cancelled
         QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
     });
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     QCOMPARE(f.env.dialogs.shown.last().request.folder, QDir(f.env.dataFolder()).absolutePath());
 }
 
@@ -277,7 +277,7 @@ void TestPictures::refusedFileIsNotStored()
     png.save(path, "PNG");
     uitest::whenPictureDialogShown(loadThenOk(path, f.env.dialogs));
     f.click(0);
-    FMain->ActionEditPicOn->trigger();
+    uitest::part<QAction>("ActionEditPicOn")->trigger();
     QCOMPARE(f.env.dialogs.texts("error").size(), 1);
     QVERIFY(f.env.dialogs.texts("error").at(0).startsWith(QStringLiteral("fake.jpg\n")));
     QVERIFY(f.line(0, PictureType).isEmpty());
@@ -293,10 +293,10 @@ void TestPictures::doubleClickOnPictureAndDetach()
     e.sections[0].cells[1].pictureType = ".jpg";
     e.sections[0].cells[1].pictureData = strip::encodeBase64(jpegBytes());
     CellFixture f(e);
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
-    QVERIFY(FMain->ActionEditPicOff->isEnabled());
-    QVERIFY(!FMain->ActionEditPicOn->isEnabled());
-    FMain->PopupPicOff->trigger();
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
+    QVERIFY(uitest::part<QAction>("ActionEditPicOff")->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditPicOn")->isEnabled());
+    uitest::part<QAction>("PopupPicOff")->trigger();
     QVERIFY(f.line(1, PictureType).isEmpty());
     QVERIFY(f.line(1, PictureData).isEmpty());
     QCOMPARE(f.textLines(1), QStringList{"内線2"}); // its text shows again

@@ -260,11 +260,11 @@ void TestStripViews::displayFollowsTheDocument()
     } else if (change == "reset") {
         doc.reset();
     }
-    const QString shown = FMain->entryCaption->text();
+    const QString shown = uitest::part<QLabel>("entryCaption")->text();
     QVERIFY2(caption.isEmpty() ? shown.isEmpty() : shown.endsWith(caption), qPrintable(shown));
     if (change == "reset") {
         QCOMPARE(f.d().cellCount(), 0);
-        QVERIFY(FMain->detailSheet->size().isEmpty() && FMain->overviewSheet->size().isEmpty());
+        QVERIFY(uitest::part<StripSheet>("detailSheet")->size().isEmpty() && uitest::part<StripSheet>("overviewSheet")->size().isEmpty());
         return;
     }
     QCOMPARE(f.d().cellCount(), 12);
@@ -287,8 +287,8 @@ void TestStripViews::entryWithoutCells()
     for (bool detail : {true, false}) {
         Fixture f("空の電話機", uitest::templateLines(Sip, {{1, "10", "10", "40", "40", {}}}), detail);
         QCOMPARE(f.d().cellCount(), 0);
-        QCOMPARE(FMain->entryCaption->text(), QStringLiteral("内線：201 電話機のタイプ：空の電話機 使用者名：山田"));
-        QVERIFY(!FMain->detailScroll->isVisible() && !FMain->overviewScroll->isVisible());
+        QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), QStringLiteral("内線：201 電話機のタイプ：空の電話機 使用者名：山田"));
+        QVERIFY(!uitest::part<QScrollArea>("detailScroll")->isVisible() && !uitest::part<QScrollArea>("overviewScroll")->isVisible());
         QCOMPARE(f.d().cellCommands(), SD::NoCellCommands);
     }
 }
@@ -296,12 +296,12 @@ void TestStripViews::entryWithoutCells()
 void TestStripViews::shiftAndCtrlPresses()
 {
     Fixture f("選択試験", selectionTemplate());
-    QVERIFY(FMain->detailScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible());
     QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
     f.click(3);
     QCOMPARE(f.d().currentCell(), 3);
     QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
-    QVERIFY(!FMain->ActionEditPicOff->isEnabled());
+    QVERIFY(!uitest::part<QAction>("ActionEditPicOff")->isEnabled());
 
     f.press(7, Qt::ShiftModifier);
     QCOMPARE(f.selected(), (QList<int>{3, 4, 5, 6, 7}));
@@ -350,7 +350,7 @@ void TestStripViews::shiftAndCtrlPresses()
     QCOMPARE(edits.at(0).at(0).toInt(), 0);
     // A click on the sheet leaves the current cell as the only selection.
     f.press(4, Qt::ShiftModifier);
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, QPoint(1, 1));
     QCOMPARE(f.selected(), QList<int>{0});
 }
 
@@ -361,9 +361,9 @@ void TestStripViews::rightPressSelectsBeforeMenu()
     f.press(4, {}, Qt::RightButton);
     QCOMPARE(f.selected(), QList<int>{4});
     QCOMPARE(f.d().currentCell(), 4);
-    QTRY_VERIFY(FMain->cellMenu->isVisible());
+    QTRY_VERIFY(uitest::part<QMenu>("cellMenu")->isVisible());
     QCOMPARE(f.d().cellCommands(), SD::textCellCommands());
-    FMain->cellMenu->close();
+    uitest::part<QMenu>("cellMenu")->close();
     // The menu's focus does not count as leaving the cell.
     QCOMPARE(f.selected(), QList<int>{4});
 }
@@ -384,7 +384,7 @@ void TestStripViews::tabMovesBetweenAssignableKeys()
     QList<int> forward, backward;
     for (int i = 0; i < 12; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), FMain->detailSheet);
+        QCOMPARE(QApplication::focusWidget(), uitest::part<StripSheet>("detailSheet"));
         forward << f.d().currentCell();
     }
     QCOMPARE(forward, (QList<int>{8, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1}));
@@ -401,20 +401,20 @@ void TestStripViews::viewSwitchesResetCurrentCell()
 {
     Fixture f("選択試験", selectionTemplate());
     f.click(6);
-    FMain->ToolButtonShowAll->click();
-    QVERIFY(FMain->overviewScroll->isVisible() && !FMain->detailScroll->isVisible());
-    QVERIFY(FMain->ActionShowAll->isChecked() && !FMain->ToolButtonShowDetail->isChecked());
+    uitest::part<QToolButton>("ToolButtonShowAll")->click();
+    QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible() && !uitest::part<QScrollArea>("detailScroll")->isVisible());
+    QVERIFY(uitest::part<QAction>("ActionShowAll")->isChecked() && !uitest::part<QToolButton>("ToolButtonShowDetail")->isChecked());
     QCOMPARE(f.d().cellCommands(), SD::NoCellCommands);
-    FMain->detailScroll->verticalScrollBar()->setValue(50);
-    FMain->ActionShowDetail->trigger();
-    QVERIFY(FMain->detailScroll->isVisible() && FMain->ToolButtonShowDetail->isChecked());
+    uitest::part<QScrollArea>("detailScroll")->verticalScrollBar()->setValue(50);
+    uitest::part<QAction>("ActionShowDetail")->trigger();
+    QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible() && uitest::part<QToolButton>("ToolButtonShowDetail")->isChecked());
     QCOMPARE(f.d().currentCell(), 0);
     QCOMPARE(f.selected(), QList<int>{0});
-    QCOMPARE(FMain->detailScroll->verticalScrollBar()->value(), 0);
+    QCOMPARE(uitest::part<QScrollArea>("detailScroll")->verticalScrollBar()->value(), 0);
     QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
     // Choosing the active view again changes nothing.
     f.click(5);
-    FMain->ActionShowDetail->trigger();
+    uitest::part<QAction>("ActionShowDetail")->trigger();
     QCOMPARE(f.d().currentCell(), 5);
 }
 
@@ -423,7 +423,7 @@ void TestStripViews::singleCellScrollsToHalf()
     for (bool detail : {true, false}) {
         Fixture f("一個電話機", uitest::templateLines(Sip, {{1, "10", "10", "40", "20", {"001"}}}), detail);
         QCOMPARE(f.d().cellCount(), 1);
-        QScrollArea *view = detail ? FMain->detailScroll : FMain->overviewScroll;
+        QScrollArea *view = detail ? uitest::part<QScrollArea>("detailScroll") : uitest::part<QScrollArea>("overviewScroll");
         QScrollBar *v = view->verticalScrollBar();
         QVERIFY(v->maximum() > 0);
         QCOMPARE(v->value(), std::min(v->maximum(), view->widget()->height() / 2));
@@ -446,7 +446,7 @@ void TestStripViews::overviewDoubleClicks()
     QFETCH(QString, where);
     QFETCH(int, opened);
     Fixture f("選択試験", selectionTemplate(), false);
-    QVERIFY(FMain->overviewScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
     const auto inside = [](const strip::EdgeRect &r) {
         return QPoint(r.left.toPixels() + 2, r.bottom.toPixels() - 2);
     };
@@ -455,16 +455,16 @@ void TestStripViews::overviewDoubleClicks()
     } else {
         const QPoint at = where == "section 1"       ? inside(f.d().sectionRect(1))
                           : where == "empty section" ? inside(f.d().sectionRect(2))
-                                                     : QPoint(FMain->overviewSheet->width() - 3, FMain->overviewSheet->height() - 3);
-        QTest::mouseDClick(FMain->overviewSheet, Qt::LeftButton, {}, at);
+                                                     : QPoint(uitest::part<StripSheet>("overviewSheet")->width() - 3, uitest::part<StripSheet>("overviewSheet")->height() - 3);
+        QTest::mouseDClick(uitest::part<StripSheet>("overviewSheet"), Qt::LeftButton, {}, at);
     }
     if (opened < 0) {
-        QVERIFY(FMain->overviewScroll->isVisible());
+        QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
         QVERIFY(FMain->overviewSelected());
         return;
     }
-    QVERIFY(FMain->detailScroll->isVisible() && !FMain->overviewScroll->isVisible());
-    QVERIFY(!FMain->overviewSelected() && FMain->ToolButtonShowDetail->isChecked());
+    QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible() && !uitest::part<QScrollArea>("overviewScroll")->isVisible());
+    QVERIFY(!FMain->overviewSelected() && uitest::part<QToolButton>("ToolButtonShowDetail")->isChecked());
     QCOMPARE(f.d().currentCell(), opened);
     QCOMPARE(f.selected(), QList<int>{opened});
     QCOMPARE(f.d().cellCommands(), SD::allCellCommands());
@@ -478,13 +478,13 @@ void TestStripViews::zeroSectionEndsSearch()
               false);
     QCOMPARE(f.d().cellCount(), 2);
     const strip::EdgeRect r = f.d().sectionRect(2);
-    QTest::mouseDClick(FMain->overviewSheet, Qt::LeftButton, {},
+    QTest::mouseDClick(uitest::part<StripSheet>("overviewSheet"), Qt::LeftButton, {},
                        QPoint(r.right.toPixels() - 2, r.bottom.toPixels() - 2));
-    QVERIFY(FMain->overviewScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
     const strip::EdgeRect r0 = f.d().sectionRect(0);
-    QTest::mouseDClick(FMain->overviewSheet, Qt::LeftButton, {},
+    QTest::mouseDClick(uitest::part<StripSheet>("overviewSheet"), Qt::LeftButton, {},
                        QPoint(r0.right.toPixels() - 2, r0.bottom.toPixels() - 2));
-    QVERIFY(FMain->detailScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible());
 }
 
 void TestStripViews::longLinesAreCut()
@@ -534,17 +534,17 @@ void TestStripViews::limits()
     QCOMPARE(f.env.dialogs.texts("error"),
              over ? QStringList{QStringLiteral("ボタンの数が多すぎます。")} : QStringList());
     QCOMPARE(f.d().cellCount(), built);
-    QCOMPARE(FMain->detailScroll->isVisible(), !over);
+    QCOMPARE(uitest::part<QScrollArea>("detailScroll")->isVisible(), !over);
     // The rest goes on: another entry shows, and a view command shows what was built.
     uitest::clickRow(1);
     QCOMPARE(f.d().cellCount(), 2);
-    QVERIFY(FMain->detailScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible());
     if (built == 60) {
         uitest::clickRow(0);
-        QVERIFY(!FMain->detailScroll->isVisible() && !FMain->overviewScroll->isVisible());
-        FMain->ActionShowAll->trigger();
-        FMain->ActionShowDetail->trigger();
-        QVERIFY(FMain->detailScroll->isVisible());
+        QVERIFY(!uitest::part<QScrollArea>("detailScroll")->isVisible() && !uitest::part<QScrollArea>("overviewScroll")->isVisible());
+        uitest::part<QAction>("ActionShowAll")->trigger();
+        uitest::part<QAction>("ActionShowDetail")->trigger();
+        QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible());
         QCOMPARE(f.d().cellCount(), 60);
     }
 }
@@ -578,20 +578,20 @@ void TestStripViews::pictureCell()
     QCOMPARE(d.hitTest(strip::View::Detail, uitest::cellPoint(1)).part, SD::Part::Text);
 
     QSignalSpy attach(&d, &SD::attachPictureRequested);
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(d.selectedCells(), QList<int>{0});
     QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
     uitest::whenPictureDialogShown([](TFViewImage &dialog) { dialog.reject(); });
-    QTest::mouseDClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mouseDClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(attach.count(), 1);
     // A right press on another cell's picture selects it and opens its menu.
-    QTest::mouseClick(FMain->detailSheet, Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
+    QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(1, 0, QPoint(2, 2)));
     QCOMPARE(d.cellCommands(), SD::textCellCommands());
-    QTest::mousePress(FMain->detailSheet, Qt::RightButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
+    QTest::mousePress(uitest::part<StripSheet>("detailSheet"), Qt::RightButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QCOMPARE(d.selectedCells(), QList<int>{0});
     QCOMPARE(d.cellCommands(), SD::pictureCellCommands());
-    QTRY_VERIFY(FMain->pictureMenu->isVisible());
-    FMain->pictureMenu->close();
+    QTRY_VERIFY(uitest::part<QMenu>("pictureMenu")->isVisible());
+    uitest::part<QMenu>("pictureMenu")->close();
 }
 
 void TestStripViews::malformedCellIsReported()
@@ -611,7 +611,7 @@ void TestStripViews::malformedCellIsReported()
     QVERIFY(env.dialogs.texts("exception").constFirst().contains(QStringLiteral("大")));
     QCOMPARE(FMain->document().currentEntryNumber(), 1);
     QCOMPARE(FMain->display().cellCount(), 2);
-    QVERIFY(FMain->overviewScroll->isVisible());
+    QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
 }
 
 TAVREL_UI_TEST_MAIN(TestStripViews)

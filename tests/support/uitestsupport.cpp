@@ -1,5 +1,7 @@
 #include "uitestsupport.h"
 
+#include <QDialog>
+
 #include "app/tfmain.h"
 #include "app/windows.h"
 #include "platform/textfile.h"
@@ -16,6 +18,18 @@
 #include <QTreeView>
 
 namespace uitest {
+
+bool ofMainWindow(const QObject *part)
+{
+    for (const QObject *o = part->parent(); o; o = o->parent()) {
+        if (o == FMain)
+            return true;
+        if (qobject_cast<const QDialog *>(o))
+            return false;
+    }
+    return false;
+}
+
 
 QStringList templateLines(const QString &seriesLine, const QList<TemplateSection> &sections)
 {
@@ -127,7 +141,7 @@ void Environment::start(const QString &registerPath)
     if (registerPath.isEmpty())
         return;
     dialogs.fileNames << registerPath;
-    FMain->ActionFileOpen->trigger();
+    uitest::part<QAction>("ActionFileOpen")->trigger();
 }
 
 QString Environment::writeRegister(const QString &name, const QList<Entry> &entries)
@@ -144,7 +158,7 @@ QString Environment::writeRegister(const QString &name, const QList<Entry> &entr
 
 void clickRow(int row)
 {
-    QTreeView *list = FMain->registerList;
+    QTreeView *list = uitest::part<QTreeView>("registerList");
     const QModelIndex index = list->model()->index(row, 0);
     QVERIFY(index.isValid());
     list->scrollTo(index);
@@ -153,7 +167,7 @@ void clickRow(int row)
 
 QWidget *sheet(int view)
 {
-    return view == 0 ? static_cast<QWidget *>(FMain->detailSheet) : static_cast<QWidget *>(FMain->overviewSheet);
+    return view == 0 ? static_cast<QWidget *>(uitest::part<StripSheet>("detailSheet")) : static_cast<QWidget *>(uitest::part<StripSheet>("overviewSheet"));
 }
 
 QPoint cellPoint(int cell, int view, QPoint at)

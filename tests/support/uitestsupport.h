@@ -31,6 +31,24 @@ Window *window()
     return FMain ? FMain->findChild<Window *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
+// True when `part` belongs to the main window itself, not to one of its
+// dialogs (which are its children too and may name their parts alike).
+bool ofMainWindow(const QObject *part);
+
+// A part of the main window (an action, a menu or a control) by its object
+// name, which is what the window calls it ("ActionFileNew", "registerList").
+// Fails the test when there is none.
+template <class Part>
+Part *part(const char *name)
+{
+    if (FMain)
+        for (Part *p : FMain->findChildren<Part *>(QLatin1String(name)))
+            if (ofMainWindow(p))
+                return p;
+    qFatal("the main window has no part named %s", name);
+    return nullptr;
+}
+
 // One template cell: its key code and whether its section shows key numbers.
 struct TemplateSection
 {
