@@ -359,7 +359,7 @@ void TFMain::buildActions()
 void TFMain::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setObjectName(QStringLiteral("mainMenuBar"));
 
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
     file->addActions({ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs});
@@ -419,7 +419,6 @@ void TFMain::buildMenus()
 void TFMain::buildToolBar()
 {
     mainToolBar = addToolBar(QStringLiteral("mainToolBar"));
-    mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
     mainToolBar->setMovable(false);
     mainToolBar->setFloatable(false);
     mainToolBar->setFixedHeight(29);
@@ -501,43 +500,14 @@ void TFMain::buildToolBar()
     viewGroup->addButton(ToolButtonShowDetail);
     separator();
     ComboBoxSeries = combo(150, QStringLiteral("主装置のシリーズ切替"), false);
-
-    const std::pair<QWidget *, const char *> names[] = {
-        {ToolButtonNew, "ToolButtonNew"},
-        {ToolButtonOpen, "ToolButtonOpen"},
-        {ToolButtonSave, "ToolButtonSave"},
-        {ToolButtonUndo, "ToolButtonUndo"},
-        {ToolButtonRedo, "ToolButtonRedo"},
-        {ToolButtonPrint, "ToolButtonPrint"},
-        {ToolButtonJimeijoNew, "ToolButtonJimeijoNew"},
-        {ToolButtonJimeijoDelete, "ToolButtonJimeijoDelete"},
-        {ToolButtonListJimeijo, "ToolButtonListJimeijo"},
-        {ComboBoxFont, "ComboBoxFont"},
-        {ComboBoxFontSize, "ComboBoxFontSize"},
-        {ToolButtonColor, "ToolButtonColor"},
-        {ToolButtonBColor, "ToolButtonBColor"},
-        {ToolButtonBold, "ToolButtonBold"},
-        {ToolButtonItalic, "ToolButtonItalic"},
-        {ToolButtonLeft, "ToolButtonLeft"},
-        {ToolButtonCenter, "ToolButtonCenter"},
-        {ToolButtonRight, "ToolButtonRight"},
-        {ToolButtonKeyLabel, "ToolButtonKeyLabel"},
-        {ToolButtonShowAll, "ToolButtonShowAll"},
-        {ToolButtonShowDetail, "ToolButtonShowDetail"},
-        {ComboBoxSeries, "ComboBoxSeries"},
-    };
-    for (const auto &[w, name] : names)
-        w->setObjectName(QString::fromLatin1(name));
 }
 
 void TFMain::buildWorkArea()
 {
     basePane = new QWidget(this);
-    basePane->setObjectName(QStringLiteral("basePane"));
     auto *baseLayout = new QVBoxLayout(basePane);
     baseLayout->setContentsMargins(0, 0, 0, 0);
     listSplitter = new QSplitter(Qt::Vertical, basePane);
-    listSplitter->setObjectName(QStringLiteral("listSplitter"));
     listSplitter->setHandleWidth(4);
     listSplitter->setChildrenCollapsible(false);
     listSplitter->setOpaqueResize(true);
@@ -547,13 +517,11 @@ void TFMain::buildWorkArea()
     topLayout->setSpacing(0);
 
     viewPane = new QWidget(top);
-    viewPane->setObjectName(QStringLiteral("viewPane"));
     viewPane->setFocusPolicy(Qt::NoFocus); // takes the focus only from the program
     auto *dispLayout = new QVBoxLayout(viewPane);
     dispLayout->setContentsMargins(0, 0, 0, 0);
     dispLayout->setSpacing(0);
     entryCaption = new QLabel(viewPane);
-    entryCaption->setObjectName(QStringLiteral("entryCaption"));
     entryCaption->setFixedHeight(20);
     entryCaption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     entryCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -562,26 +530,23 @@ void TFMain::buildWorkArea()
     // Only one of the two views shows at a time, or neither (the blank page).
     m_views = new QStackedWidget(viewPane);
     m_views->addWidget(new QWidget);
-    auto makeView = [this](QScrollArea *&box, StripSheet *&sheet, const char *boxName, const char *sheetName) {
+    auto makeView = [this](QScrollArea *&box, StripSheet *&sheet) {
         box = new QScrollArea;
-        box->setObjectName(QString::fromLatin1(boxName));
         box->setFrameShape(QFrame::NoFrame);
         box->setWidgetResizable(false);
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         box->setFocusPolicy(Qt::NoFocus);
         sheet = new StripSheet;
-        sheet->setObjectName(QString::fromLatin1(sheetName));
         sheet->resize(0, 0);
         box->setWidget(sheet);
         m_views->addWidget(box);
     };
-    makeView(detailScroll, detailSheet, "detailScroll", "detailSheet");
-    makeView(overviewScroll, overviewSheet, "overviewScroll", "overviewSheet");
+    makeView(detailScroll, detailSheet);
+    makeView(overviewScroll, overviewSheet);
     dispLayout->addWidget(m_views, 1);
     topLayout->addWidget(viewPane, 1);
 
     keyLabelTabs = new QTabWidget(top);
-    keyLabelTabs->setObjectName(QStringLiteral("keyLabelTabs"));
     keyLabelTabs->setFixedWidth(180);
     keyLabelTabs->setFocusPolicy(Qt::NoFocus);
     keyLabelTabs->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -596,7 +561,6 @@ void TFMain::buildWorkArea()
     m_listModel = new RegisterListModel(m_document, this);
     registerList = new QTreeView(listSplitter);
     registerList->setModel(m_listModel);
-    registerList->setObjectName(QStringLiteral("registerList"));
     registerList->setRootIsDecorated(false);
     registerList->setUniformRowHeights(true);
     registerList->setItemsExpandable(false);
@@ -628,7 +592,6 @@ void TFMain::buildWorkArea()
     setCentralWidget(basePane);
 
     statusLine = new QStatusBar(this);
-    statusLine->setObjectName(QStringLiteral("statusLine"));
     statusLine->setFixedHeight(24);
     statusLine->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(statusLine);

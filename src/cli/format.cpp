@@ -97,15 +97,9 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
     QStringList report;
     for (int n : entries) {
         const int h = doc.findEntry(n) + 1;
-        QList<int> these = cells;
-        if (allCells) {
-            these.clear();
-            for (qsizetype c = 0; c < strip::cellRecordLines(doc, h).size(); ++c)
-                these.append(int(c));
-        }
         QList<strip::FormatEdit> edits;
         try {
-            edits = strip::applyFormat(doc, h, these, change);
+            edits = strip::applyFormat(doc, h, entryCells(doc, h, cells, allCells), change);
         } catch (const TavrelError &e) {
             // Nothing has been saved: the file stays as it was.
             ctx.err << QStringLiteral("エントリ %1: ").arg(n) << e.message() << '\n';

@@ -14,7 +14,6 @@
 #include "register/registerformat.h"
 #include "register/series.h"
 #include "register/textrule.h"
-#include "strip/cellformat.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -89,21 +88,10 @@ int applyToRegister(CliContext &ctx, const CliArgs &args)
                     << '\n';
             return 1;
         }
-        QList<int> these = cells;
-        const int cellCount = int(strip::cellRecordLines(doc, h).size());
-        if (allCells) {
-            these.clear();
-            for (int c = 0; c < cellCount; ++c)
-                these.append(c);
-        }
-        for (int c : these)
-            if (c >= cellCount) {
-                ctx.err << QStringLiteral("エントリ %1 にセル %2 はありません。").arg(n).arg(c) << '\n';
-                return 1;
-            }
         const keylabel::KeyLabel label = set.ReadKeyLabel(key - 1);
         try {
-            for (int c : keylabel::applyKeyLabel(doc, h, these, label))
+            // A cell the entry does not have is refused before anything changes.
+            for (int c : keylabel::applyKeyLabel(doc, h, entryCells(doc, h, cells, allCells), label))
                 report.append(QStringLiteral("%1\t%2\t%3").arg(n).arg(c).arg(label.lines.join(u' ')));
         } catch (const TavrelError &e) {
             // Nothing has been saved: the file stays as it was.

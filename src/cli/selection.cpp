@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "platform/conversion.h"
 #include "register/registerdocument.h"
+#include "strip/cellformat.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -103,4 +104,14 @@ int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &a
     if (!parseNumberList(args.value(QStringLiteral("cells")), 0, cells, true, all))
         return usageError(ctx, QStringLiteral("--cells takes numbers and ranges such as 0,2,4-7, or all"));
     return 0;
+}
+
+QList<int> entryCells(const RegisterDocument &doc, int headerLine, const QList<int> &cells, bool all)
+{
+    if (!all)
+        return cells;
+    QList<int> every;
+    for (qsizetype c = 0; c < strip::cellRecordLines(doc, headerLine).size(); ++c)
+        every.append(int(c));
+    return every;
 }

@@ -27,3 +27,6 @@ int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &
 // The cells from --cell C or --cells LIST; 2 (after the message) when
 // neither or a malformed one is given.
 int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &all);
+// The cells to change in the entry whose header starts at headerLine: the
+// cells selected, or every cell of that entry when "all" was given.
+QList<int> entryCells(const RegisterDocument &doc, int headerLine, const QList<int> &cells, bool all);

@@ -41,41 +41,38 @@ QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint
     return b;
 }
 
-PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const char *previousName,
-                               const char *nextName)
+PreviewDialog::PreviewDialog(QWidget *parent) : QDialog(parent)
 {
-    PreviewFrame f;
-    auto *layout = new QVBoxLayout(dialog);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *bar = new TopBar(dialog);
+    auto *bar = new TopBar(this);
     bar->setFixedHeight(30);
-    f.print = barButton(bar, QStringLiteral("印刷"), QStringLiteral("印刷|印刷を開始します"), printName, 10);
-    f.print->setDefault(true);
-    f.previous = barButton(bar, QStringLiteral("<<前ﾍﾟｰｼﾞ"), QStringLiteral("前ﾍﾟｰｼﾞ|前ﾍﾟｰｼﾞに戻ります"),
-                           previousName, 84);
-    f.next = barButton(bar, QStringLiteral("次ﾍﾟｰｼﾞ>>"), QStringLiteral("次ﾍﾟｰｼﾞ|次ﾍﾟｰｼﾞに進みます"), nextName,
-                       158);
-    f.close = barButton(bar, QStringLiteral("閉じる"), QStringLiteral("閉じる|印刷ﾌﾟﾚﾋﾞｭｰを閉じます"),
-                        "closeButton", 0);
-    bar->rightButton = f.close;
-    QObject::connect(f.close, &QPushButton::clicked, dialog, &QDialog::reject);
+    printButton = barButton(bar, QStringLiteral("印刷"), QStringLiteral("印刷|印刷を開始します"), "printButton", 10);
+    printButton->setDefault(true);
+    previousButton = barButton(bar, QStringLiteral("<<前ﾍﾟｰｼﾞ"), QStringLiteral("前ﾍﾟｰｼﾞ|前ﾍﾟｰｼﾞに戻ります"),
+                               "previousButton", 84);
+    nextButton = barButton(bar, QStringLiteral("次ﾍﾟｰｼﾞ>>"), QStringLiteral("次ﾍﾟｰｼﾞ|次ﾍﾟｰｼﾞに進みます"),
+                           "nextButton", 158);
+    closeButton = barButton(bar, QStringLiteral("閉じる"), QStringLiteral("閉じる|印刷ﾌﾟﾚﾋﾞｭｰを閉じます"),
+                            "closeButton", 0);
+    bar->rightButton = closeButton;
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(bar);
 
-    f.scroll = new QScrollArea(dialog);
-    f.scroll->setObjectName(QStringLiteral("pageScroll"));
-    f.scroll->setWidgetResizable(false);
-    f.scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    f.scroll->horizontalScrollBar()->setTracking(true);
-    f.scroll->verticalScrollBar()->setTracking(true);
-    f.image = new QLabel;
-    f.image->setObjectName(QStringLiteral("pageLabel"));
-    f.image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    f.scroll->setWidget(f.image);
-    layout->addWidget(f.scroll, 1);
-    dialog->setMinimumSize(640, 480);
-    dialog->setSizeGripEnabled(true);
-    return f;
+    pageScroll = new QScrollArea(this);
+    pageScroll->setObjectName(QStringLiteral("pageScroll"));
+    pageScroll->setWidgetResizable(false);
+    pageScroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pageScroll->horizontalScrollBar()->setTracking(true);
+    pageScroll->verticalScrollBar()->setTracking(true);
+    pageLabel = new QLabel;
+    pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    pageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pageScroll->setWidget(pageLabel);
+    layout->addWidget(pageScroll, 1);
+    setMinimumSize(640, 480);
+    setSizeGripEnabled(true);
 }
 
 } // namespace print

@@ -11,22 +11,25 @@ class QScrollArea;
 
 namespace print {
 
-struct PreviewFrame
-{
-    QPushButton *print = nullptr;
-    QPushButton *previous = nullptr;
-    QPushButton *next = nullptr;
-    QPushButton *close = nullptr;
-    QScrollArea *scroll = nullptr;
-    QLabel *image = nullptr;
-};
-
 // A button of the top bar: 70 x 20 pixels at `left`, 4 from the top; the
 // hint is "tool tip|status text".
 QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint, const char *name, int left);
 
-// Builds the frame into `dialog`; the names are the controls' names.
-PreviewFrame buildPreviewFrame(QDialog *dialog, const char *printName, const char *previousName,
-                               const char *nextName);
+// A print preview: the frame built, its controls named as these fields;
+// the close button rejects the dialog.
+class PreviewDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewDialog(QWidget *parent = nullptr);
+
+    QPushButton *printButton = nullptr;
+    QPushButton *previousButton = nullptr;
+    QPushButton *nextButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QScrollArea *pageScroll = nullptr;
+    QLabel *pageLabel = nullptr;
+};
 
 } // namespace print

@@ -19,17 +19,10 @@
 const QString TFPrintJimeijoCard::NoPreviousMessage = QStringLiteral("これより前のページはありません。");
 const QString TFPrintJimeijoCard::NoNextMessage = QStringLiteral("これより次のページはありません。");
 
-TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : QDialog(parent)
+TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : print::PreviewDialog(parent)
 {
     setObjectName(QStringLiteral("FPrintJimeijoCard"));
     setWindowTitle(QStringLiteral("示名条印刷プレビュー"));
-    const print::PreviewFrame f = print::buildPreviewFrame(this, "printButton", "previousButton", "nextButton");
-    printButton = f.print;
-    previousButton = f.previous;
-    nextButton = f.next;
-    closeButton = f.close;
-    pageScroll = f.scroll;
-    pageLabel = f.image;
     connect(printButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::printClicked);
     connect(previousButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::previousClicked);
     connect(nextButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::nextClicked);

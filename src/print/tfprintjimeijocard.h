@@ -3,6 +3,8 @@
 // print list one per page, each in its page format at the preview size,
 // pages through them, and starts the print run.
 
+#include "print/previewwindow.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QList>
@@ -12,7 +14,7 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 
-class TFPrintJimeijoCard : public QDialog
+class TFPrintJimeijoCard : public print::PreviewDialog
 {
     Q_OBJECT
 
@@ -30,12 +32,6 @@ public:
     int currentPage() const { return m_page; }
     const QImage &pageImage() const { return m_image; }
 
-    QPushButton *printButton = nullptr;
-    QPushButton *previousButton = nullptr;
-    QPushButton *nextButton = nullptr;
-    QPushButton *closeButton = nullptr;
-    QScrollArea *pageScroll = nullptr;
-    QLabel *pageLabel = nullptr;
 
 public Q_SLOTS:
     void printClicked();

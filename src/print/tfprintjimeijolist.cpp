@@ -13,17 +13,10 @@
 #include <QScrollBar>
 #include <QShowEvent>
 
-TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : QDialog(parent)
+TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : print::PreviewDialog(parent)
 {
     setObjectName(QStringLiteral("FPrintJimeijoList"));
     setWindowTitle(QStringLiteral("示名条一覧印刷プレビュー"));
-    const print::PreviewFrame f = print::buildPreviewFrame(this, "printButton", "previousButton", "nextButton");
-    printButton = f.print;
-    previousButton = f.previous;
-    nextButton = f.next;
-    closeButton = f.close;
-    pageScroll = f.scroll;
-    pageLabel = f.image;
     connect(printButton, &QPushButton::clicked, this, &TFPrintJimeijoList::printClicked);
     connect(previousButton, &QPushButton::clicked, this, &TFPrintJimeijoList::previousClicked);
     connect(nextButton, &QPushButton::clicked, this, &TFPrintJimeijoList::nextClicked);

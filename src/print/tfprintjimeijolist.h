@@ -5,6 +5,8 @@
 
 #include "print/listpage.h"
 
+#include "print/previewwindow.h"
+
 #include <QDialog>
 #include <QImage>
 
@@ -13,7 +15,7 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 
-class TFPrintJimeijoList : public QDialog
+class TFPrintJimeijoList : public print::PreviewDialog
 {
     Q_OBJECT
 
@@ -31,13 +33,7 @@ public:
     const QImage &pageImage() const { return m_image; }
     QDateTime drawnAt() const { return m_drawnAt; }
 
-    QPushButton *printButton = nullptr;
-    QPushButton *previousButton = nullptr;
-    QPushButton *nextButton = nullptr;
     QPushButton *pdfButton = nullptr;
-    QPushButton *closeButton = nullptr;
-    QScrollArea *pageScroll = nullptr;
-    QLabel *pageLabel = nullptr;
 
 public Q_SLOTS:
     void printClicked();

@@ -249,30 +249,23 @@ void RegisterHistory::replay(RegisterLines &lines, const EventSink &sink, histor
 
 RegisterHistory::Replay RegisterHistory::undo(RegisterLines &lines, const EventSink &sink)
 {
-    Replay out;
-    if (!canUndo() || isStepOpen())
-        return out;
-    history::Step &step = *m_steps[m_index - 1];
-    out.name = step.name;
-    replay(lines, sink, step, 0, 0, true, out);
-    --m_index;
-    out.done = true;
-    step.measure();
-    remeasure();
-    enforceBounds(true);
-    Q_EMIT changed();
-    return out;
+    return replayStep(lines, sink, true);
 }
 
 RegisterHistory::Replay RegisterHistory::redo(RegisterLines &lines, const EventSink &sink)
 {
+    return replayStep(lines, sink, false);
+}
+
+RegisterHistory::Replay RegisterHistory::replayStep(RegisterLines &lines, const EventSink &sink, bool backwards)
+{
     Replay out;
-    if (!canRedo() || isStepOpen())
+    if (!(backwards ? canUndo() : canRedo()) || isStepOpen())
         return out;
-    history::Step &step = *m_steps[m_index];
+    history::Step &step = *m_steps[backwards ? m_index - 1 : m_index];
     out.name = step.name;
-    replay(lines, sink, step, 0, 0, false, out);
-    ++m_index;
+    replay(lines, sink, step, 0, 0, backwards, out);
+    m_index = backwards ? m_index - 1 : m_index + 1;
     out.done = true;
     step.measure();
     remeasure();

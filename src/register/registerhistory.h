@@ -150,6 +150,8 @@ private:
     void replay(RegisterLines &lines, const EventSink &sink, history::Step &step, size_t from, size_t fromEvent,
                 bool backwards, Replay &out);
     void swapEdit(RegisterLines &lines, history::LineEdit &edit, Replay &out);
+    // Undoes (backwards) or redoes the nearest step.
+    Replay replayStep(RegisterLines &lines, const EventSink &sink, bool backwards);
     void pushStep(std::unique_ptr<history::Step> step);
     void enforceBounds(bool keepRedo);
     void remeasure();

@@ -387,6 +387,7 @@ void StripDisplay::buildEntry()
         }
         bool cell(const strip::Section &s, const strip::Cell &c) override
         {
+            d.m_scene.addKeyBox(s, c);
             d.buildCell(s, c);
             return true;
         }

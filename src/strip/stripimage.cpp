@@ -83,31 +83,33 @@ void SheetPainter::drawKeyBox(const Section &section, const Cell &cell)
 
 namespace {
 
-// Walks the strip once, drawing the sheets.
-struct SheetWalk : StripVisitor
-{
-    SheetPainter painter;
-    explicit SheetWalk(const SheetGeometry &g) : painter(g) {}
-    bool section(const Section &s) override
-    {
-        painter.drawSection(s);
-        return true;
-    }
-    bool cell(const Section &s, const Cell &c) override
-    {
-        painter.drawKeyBox(s, c);
-        return true;
-    }
-};
-
 SheetGeometry geometryOfEntry(const RegisterLines &lines, int h)
 {
     const regfmt::EntryLines entry(lines, h);
     return sheetGeometry(entry.seriesCaption(), entry.stripType());
 }
 
-template<class Walk>
-void walkOrThrow(const RegisterLines &lines, int h, Walk &walk)
+// Walks the strip once, drawing the sheets and keeping the cells, which are
+// laid out once the walk is known to stay within the limits.
+struct SceneWalk : StripVisitor
+{
+    StripScene scene;
+    std::vector<std::pair<Section, Cell>> cells;
+    explicit SceneWalk(const SheetGeometry &g) : scene(g) {}
+    bool section(const Section &s) override
+    {
+        scene.addSection(s);
+        return true;
+    }
+    bool cell(const Section &s, const Cell &c) override
+    {
+        scene.addKeyBox(s, c);
+        cells.emplace_back(s, c);
+        return true;
+    }
+};
+
+void walkOrThrow(const RegisterLines &lines, int h, SceneWalk &walk)
 {
     if (walkStrip(lines, h, walk).overLimit())
         throw StripLimitError();
@@ -122,9 +124,9 @@ Qt::Alignment horizontalAlignment(int a)
 
 QImage renderSheet(const RegisterLines &lines, int h, View view)
 {
-    SheetWalk walk(geometryOfEntry(lines, h));
+    SceneWalk walk(geometryOfEntry(lines, h));
     walkOrThrow(lines, h, walk);
-    return walk.painter.image(view);
+    return walk.scene.sheet(view);
 }
 
 KeyNumberLabel keyNumberLabel(const RegisterLines &lines, const Section &section, const Cell &cell,
@@ -200,6 +202,12 @@ void StripScene::addSection(const Section &section)
     m_sheetDrawn[0] = m_sheetDrawn[1] = false;
 }
 
+void StripScene::addKeyBox(const Section &section, const Cell &cell)
+{
+    m_sheetSteps.push_back({false, section, cell});
+    m_sheetDrawn[0] = m_sheetDrawn[1] = false;
+}
+
 void StripScene::addCell(const RegisterLines &lines, const Section &section, const Cell &cell)
 {
     Item item;
@@ -207,8 +215,6 @@ void StripScene::addCell(const RegisterLines &lines, const Section &section, con
     const QString &keyCode = lineAt(lines, cell.line + cellline::KeyCode);
     item.assignable = isAssignableKey(keyCode);
     item.blankKeyCode = isBlankKeyCode(keyCode);
-    m_sheetSteps.push_back({false, section, cell});
-    m_sheetDrawn[0] = m_sheetDrawn[1] = false;
     for (View v : {View::Detail, View::Overview}) {
         const int vi = index(v);
         const CellRects rects = cellRects(section.rect, cell.mm, geometry().view(v));
@@ -277,28 +283,6 @@ void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::
     }
 }
 
-namespace {
-
-// Walks the strip once, drawing the sheets and keeping the cells, which are
-// laid out once the walk is known to stay within the limits.
-struct SceneWalk : StripVisitor
-{
-    StripScene scene;
-    std::vector<std::pair<Section, Cell>> cells;
-    explicit SceneWalk(const SheetGeometry &g) : scene(g) {}
-    bool section(const Section &s) override
-    {
-        scene.addSection(s);
-        return true;
-    }
-    bool cell(const Section &s, const Cell &c) override
-    {
-        cells.emplace_back(s, c);
-        return true;
-    }
-};
-
-} // namespace
 
 QImage renderStrip(const RegisterLines &lines, int h, View view)
 {

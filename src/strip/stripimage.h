@@ -74,7 +74,7 @@ void drawKeyNumber(QPainter &painter, const KeyNumberLabel &label);
 
 // A strip laid out for drawing in both views: the sheets and, per cell, its
 // rectangles, key number and content. Built while the strip is walked
-// (addSection, addCell, renderCell in that order per cell), so that a build
+// (addSection; addKeyBox, addCell, renderCell per cell), so that a build
 // that stops half way keeps what it laid out. Reading a record checks it;
 // the sheet of a view and a cell's text image are drawn when first painted,
 // so a view that is not shown, or a cell scrolled out of sight, costs
@@ -110,6 +110,9 @@ public:
     const Item &cell(int i) const { return m_items.at(size_t(i)); }
 
     void addSection(const Section &section);
+    // The key box of a cell on the sheets, in walk order with the sections
+    // (a later section is drawn over an earlier one's key boxes).
+    void addKeyBox(const Section &section, const Cell &cell);
     // Reads the key code and the key-number lines of the cell (throws for
     // malformed lines) and places its elements.
     void addCell(const RegisterLines &lines, const Section &section, const Cell &cell);
@@ -125,8 +128,10 @@ public:
 
     static int index(View v) { return v == View::Detail ? 0 : 1; }
 
-private:
+    // The sheet of view v: sections and key boxes, drawn when first asked.
     const QImage &sheet(View v) const;
+
+private:
 
     SheetGeometry m_geometry;
     // Sections and key boxes in walk order, drawn onto a sheet when needed.
