@@ -2,9 +2,9 @@
 // entry of a large register (record lines rewritten, text lines replaced,
 // cells redrawn), measured beside showing that entry again in the same run.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "keylabel/applykeylabel.h"
 #include "platform/textfile.h"
 #include "benchsupport.h"
@@ -51,10 +51,10 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
         show += ms(t);
         t.restart();
-        keylabel::applyKeyLabel(doc, doc.currentHeaderLine(), all, label);
+        keylabel::applyKeyLabel(doc, d.shownHeaderLine(), all, label);
         apply += ms(t);
         t.restart();
-        keylabel::applyKeyLabel(doc, doc.currentHeaderLine(), all, label); // same length now
+        keylabel::applyKeyLabel(doc, d.shownHeaderLine(), all, label); // same length now
         for (int i : all) {
             d.reloadEditor(i);
             d.renderCell(i);

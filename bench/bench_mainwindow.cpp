@@ -1,14 +1,14 @@
 // Main window benchmark: open a register of ENTRIES × CELLS through File ▸
 // Open (list filled, entry 1 shown) and select other entries in the list.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "benchsupport.h"
 #include "registergenerator.h"
 #include "strip/cellformat.h"
-#include "strip/stripdisplay.h"
+#include "windows/strip/stripdisplay.h"
 #include "uitestsupport.h"
 
 #include <QElapsedTimer>
@@ -79,7 +79,7 @@ int main(int argc, char **argv)
         strip::FormatChange change;
         change.italic = i % 2 == 0;
         t.restart();
-        strip::applyFormat(doc, doc.currentHeaderLine(), cellsToFormat, change);
+        strip::applyFormat(doc, FMain->display().shownHeaderLine(), cellsToFormat, change);
         core += ms(t);
     }
     std::printf("format command on %d selected cells: %8.1f ms average, %8.1f ms worst"

@@ -2,12 +2,12 @@
 // file to the running copy. The windows are created in a fixed order and
 // destroyed in reverse when the main window closes.
 
-#include "app/application.h"
-#include "app/commandline.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "platform/commandline.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/conversion.h"
-#include "platform/instancechannel.h"
+#include "windows/common/instancechannel.h"
 #include "platform/instancelock.h"
 
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // templates; the strip and print commands draw with the same code as the
 // program.
 
-#include "app/commandline.h"
+#include "platform/commandline.h"
 #include "cli/commands.h"
 #include "cli/help.h"
 #include "platform/conversion.h"

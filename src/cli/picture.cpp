@@ -10,7 +10,7 @@
 #include "register/registerdocument.h"
 #include "strip/cellformat.h"
 #include "strip/cellpicture.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 
 namespace {
 

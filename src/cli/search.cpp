@@ -9,7 +9,7 @@
 #include "register/registerdocument.h"
 #include "register/registersearch.h"
 #include "strip/cellrenderer.h"
-#include "strip/celltext.h"
+#include "register/celltext.h"
 
 namespace {
 

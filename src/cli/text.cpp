@@ -6,7 +6,7 @@
 
 #include "platform/conversion.h"
 #include "register/registerdocument.h"
-#include "strip/celltext.h"
+#include "register/celltext.h"
 
 namespace {
 

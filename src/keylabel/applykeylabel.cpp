@@ -3,10 +3,10 @@
 #include "platform/conversion.h"
 #include "register/textrule.h"
 
-#include "strip/cellrecord.h"
-#include "strip/celltext.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
 #include "strip/colourline.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <algorithm>
 #include <vector>

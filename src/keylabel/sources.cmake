@@ -1,6 +1,3 @@
 list(APPEND TAVREL_CORE_SOURCES
-  src/keylabel/keylabelset.cpp
-  src/keylabel/applykeylabel.cpp)
-list(APPEND TAVREL_UI_SOURCES
-  src/keylabel/tfkeylabel.cpp
-  src/keylabel/keylabelpanel.cpp)
+  src/keylabel/applykeylabel.cpp
+  src/keylabel/keylabelset.cpp)

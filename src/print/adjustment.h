@@ -3,7 +3,7 @@
 // number format "#0.0###" in which an offset is shown.
 
 #include "print/strippage.h"
-#include "strip/fixed4.h"
+#include "platform/fixed4.h"
 
 #include <QString>
 #include <optional>

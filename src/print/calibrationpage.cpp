@@ -2,7 +2,7 @@
 
 #include "platform/fonts.h"
 #include "print/adjustment.h"
-#include "strip/geometry.h"
+#include "register/geometry.h"
 
 #include <QFontMetrics>
 #include <QPaintDevice>

@@ -3,7 +3,7 @@
 // chosen from its series caption and strip type, each with its paper and
 // orientation, and the size and scales of its preview page.
 
-#include "strip/fixed4.h"
+#include "platform/fixed4.h"
 
 #include <QPageLayout>
 #include <QPageSize>

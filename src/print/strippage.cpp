@@ -3,12 +3,12 @@
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 #include "register/registerdocument.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
-#include "strip/geometry.h"
+#include "register/geometry.h"
 #include "strip/picture.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QFont>
 #include <QFontMetrics>

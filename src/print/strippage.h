@@ -12,7 +12,7 @@
 // and text widths are measured on the surface drawn on, so the printed page
 // is laid out in the printer's units, not reduced from the screen.
 
-#include "strip/fixed4.h"
+#include "platform/fixed4.h"
 
 #include <QList>
 

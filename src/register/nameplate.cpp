@@ -3,8 +3,8 @@
 
 #include "platform/conversion.h"
 #include "register/registerformat.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 
 #include <vector>
 

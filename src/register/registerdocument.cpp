@@ -125,8 +125,6 @@ void RegisterDocument::reset()
     m_lines = RegisterLines();
     m_fileName.clear();
     m_diskStamp = DiskStamp();
-    m_currentHeaderLine = 0;
-    m_currentEntryNumber = 0;
     m_history->clear();
     Q_EMIT m_events->documentReset();
 }
@@ -406,10 +404,6 @@ QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
         reset();
         throw;
     }
-    if (!rows.isEmpty()) {
-        m_currentHeaderLine = 3;
-        m_currentEntryNumber = 1;
-    }
     Q_EMIT m_events->documentReset();
     return rows;
 }
@@ -481,7 +475,6 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
     if (m_lines.isEmpty()) {
         appendLine(VersionLine);
         appendLine(QStringLiteral("1"));
-        m_currentHeaderLine = 3;
     } else {
         // The count is checked before anything is written, so that a count
         // with no room above it leaves the document as it was.
@@ -491,7 +484,6 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
                                   .arg(FormatErrorMessage)
                                   .arg(next - 1));
         setLine(1, QString::number(next));
-        m_currentHeaderLine = m_lines.size() + 1;
     }
     const int n = intAt(1);
     appendLine(markerLine(n));
@@ -584,8 +576,6 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
         e.rows = rows;
     } else {
         editClear();
-        m_currentHeaderLine = 0;
-        m_currentEntryNumber = 0;
         e.kind = history::ListEvent::Reset;
     }
     announce(e);

@@ -1,7 +1,7 @@
 #pragma once
 // The register document: the register file's lines held unchanged in memory
-// (RegisterLines), the file name, the current header line and the current
-// entry number. Every change to the lines goes through this class; it tells
+// (RegisterLines) and the file name; which entry is shown is the windows' own.
+// Every change to the lines goes through this class; it tells
 // its observers what changed through events().
 
 #include "platform/registerlock.h"
@@ -110,14 +110,10 @@ public:
     const DiskStamp &diskStamp() const { return m_diskStamp; }
     bool changedOnDisk(const QString &path) const { return m_diskStamp.changedOnDisk(path); }
     void setFileName(const QString &name) { m_fileName = name; }
-    int currentHeaderLine() const { return m_currentHeaderLine; }
-    void setCurrentHeaderLine(int h) { m_currentHeaderLine = h; }
-    int currentEntryNumber() const { return m_currentEntryNumber; }
-    void setCurrentEntryNumber(int n) { m_currentEntryNumber = n; }
     TextEncoding encoding() const { return m_lines.encoding(); }
     RegisterEvents *events() { return m_events.get(); }
 
-    // Lines, file name and current entry all emptied (File ▸ New).
+    // Lines and file name emptied (File ▸ New).
     void reset();
 
     // --- undo ---
@@ -217,8 +213,6 @@ private:
     RegisterLines m_lines;
     QString m_fileName;
     DiskStamp m_diskStamp;
-    int m_currentHeaderLine = 0;
-    int m_currentEntryNumber = 0;
     // A copy of a document has observers of its own (none).
     struct Events
     {

@@ -3,7 +3,7 @@
 #include "platform/conversion.h"
 #include "platform/memory.h"
 #include "register/registerformat.h"
-#include "strip/fixed4.h"
+#include "platform/fixed4.h"
 
 #include <algorithm>
 #include <atomic>

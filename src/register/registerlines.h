@@ -17,7 +17,7 @@
 // lines still equal those it was opened or last saved with.
 
 #include "platform/textfile.h"
-#include "strip/fixed4.h"
+#include "platform/fixed4.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -1,9 +1,9 @@
 #include "register/registersearch.h"
 #include "register/textrule.h"
 
-#include "strip/cellrenderer.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 
 #include <vector>
 

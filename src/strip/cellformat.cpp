@@ -4,9 +4,9 @@
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 #include "register/registerdocument.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/colourline.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <algorithm>
 

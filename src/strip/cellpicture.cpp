@@ -3,8 +3,8 @@
 #include "platform/conversion.h"
 #include "register/registerdocument.h"
 #include "strip/cellformat.h"
-#include "strip/cellrecord.h"
-#include "strip/celltext.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
 #include "strip/picture.h"
 
 #include <QFile>

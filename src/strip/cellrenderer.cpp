@@ -3,13 +3,13 @@
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 #include "register/registerdocument.h"
-#include "strip/cellrecord.h"
-#include "strip/celltext.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
 #include "strip/colourline.h"
-#include "strip/fixed4.h"
-#include "strip/geometry.h"
+#include "platform/fixed4.h"
+#include "register/geometry.h"
 #include "strip/picture.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -45,11 +45,6 @@ QStringList readTextLines(const RegisterLines &lines, int b)
                               .arg(b + cellline::TextCount + 1)
                               .arg(n));
     return lines.mid(b + cellline::FirstText, n);
-}
-
-bool cellHasPicture(const RegisterLines &lines, int b)
-{
-    return !trimControls(lineAt(lines, b + cellline::PictureType)).isEmpty();
 }
 
 QImage cellPicture(const RegisterLines &lines, int b)

@@ -6,6 +6,7 @@
 // its picture. The screen views, the strip composite and the tests all draw
 // cells through here.
 
+#include "register/cellrecord.h"
 #include "register/registerlines.h"
 
 #include <QImage>
@@ -34,8 +35,6 @@ TextFormat readTextFormat(const RegisterLines &lines, int record);
 // Lines 33 .. 33+N-1, N from line 32 (bounds-checked).
 QStringList readTextLines(const RegisterLines &lines, int record);
 
-// Line 30 is not empty once spaces and control characters are trimmed.
-bool cellHasPicture(const RegisterLines &lines, int record);
 // The picture of lines 30 and 31 (null when it does not decode).
 QImage cellPicture(const RegisterLines &lines, int record);
 

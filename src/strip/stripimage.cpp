@@ -1,7 +1,7 @@
 #include "strip/stripimage.h"
 
 #include "platform/fonts.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
 

@@ -7,8 +7,8 @@
 
 #include "platform/conversion.h"
 #include "strip/cellrenderer.h"
-#include "strip/geometry.h"
-#include "strip/stripwalk.h"
+#include "register/geometry.h"
+#include "register/stripwalk.h"
 
 #include <QColor>
 #include <QFont>

@@ -2,10 +2,10 @@
 // drawn logo, its fixed size, and Esc and Enter closing it, opened from the
 // Help menu of the main window.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/tfversion.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/tfversion.h"
+#include "windows/main/windows.h"
 #include "uitestsupport.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QCryptographicHash>
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 
 #include "clirun.h"
 #include "register/registerdocument.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/picture.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -16,7 +16,7 @@
 #include "register/templates.h"
 #include "strip/cellrenderer.h"
 #include "strip/picture.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 using namespace strip;
 

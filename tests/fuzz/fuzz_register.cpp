@@ -22,7 +22,7 @@
 #include "register/templates.h"
 #include "strip/cellrenderer.h"
 #include "strip/stripimage.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QImage>
 #include <QPainter>

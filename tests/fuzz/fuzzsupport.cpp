@@ -6,7 +6,7 @@
 #include "register/registercheck.h"
 #include "strip/cellrenderer.h"
 #include "strip/stripimage.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QFile>
 #include <QGuiApplication>

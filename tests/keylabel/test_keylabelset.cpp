@@ -7,7 +7,7 @@
 #include "keylabel/keylabelset.h"
 #include "platform/textfile.h"
 #include "register/registercheck.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include "../strip/stripfixture.h"
 

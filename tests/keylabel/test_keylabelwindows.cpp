@@ -3,15 +3,15 @@
 // close box; panel buttons clicked while cells of the strip are selected;
 // series changes from the selector and from the register list.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
-#include "keylabel/keylabelpanel.h"
-#include "keylabel/tfkeylabel.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/keylabel/keylabelpanel.h"
+#include "windows/keylabel/tfkeylabel.h"
 #include "platform/textfile.h"
 #include "register/series.h"
 #include "strip/picture.h"
-#include "strip/stripdisplay.h"
+#include "windows/strip/stripdisplay.h"
 #include "uitestsupport.h"
 
 #include <QBuffer>
@@ -171,12 +171,12 @@ public:
     }
     QStringList cellText(int cell)
     {
-        const int a = strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell);
+        const int a = strip::locateCell(doc().lines(), FMain->display().shownHeaderLine(), cell);
         return doc().lines().mid(a + 33, doc().intAt(a + 32));
     }
     QString cellLine(int cell, int line)
     {
-        return doc().line(strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell) + line);
+        return doc().line(strip::locateCell(doc().lines(), FMain->display().shownHeaderLine(), cell) + line);
     }
     void openDialog(const std::function<void(TFKeyLabel &)> &fill)
     {

@@ -9,7 +9,7 @@
 #include "recordingdevice.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
-#include "strip/geometry.h"
+#include "register/geometry.h"
 #include "strip/picture.h"
 #include "stripfixture.h"
 

@@ -3,8 +3,8 @@
 // answering a modal dialog once it shows, Ctrl+clicking register list rows,
 // and picking a File menu item.
 
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "register/series.h"
 #include "uitestsupport.h"
 

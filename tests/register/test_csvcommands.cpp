@@ -4,14 +4,14 @@
 // refused with a message; the export writes the chosen encoding; the
 // folders are kept in the settings file.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/csvimport.h"
 #include "register/registercheck.h"
 #include "register/series.h"
-#include "register/tfcsvimport.h"
+#include "windows/register/tfcsvimport.h"
 #include "uitestsupport.h"
 
 #include <QApplication>
@@ -195,7 +195,7 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
     QCOMPARE(doc.headerOfEntry(4).stripType, QStringLiteral("電話機Ｂ"));
     QVERIFY(checkRegister(doc.lines()).isEmpty());
     // The first imported entry is the one shown and selected.
-    QCOMPARE(FMain->document().currentEntryNumber(), 3);
+    QCOMPARE(FMain->display().shownEntryNumber(), 3);
     QVERIFY(uitest::part<QTreeView>("registerList")->selectionModel()->isRowSelected(2, {}));
     QVERIFY(!m_env->dialogs.anyUnanswered());
 }

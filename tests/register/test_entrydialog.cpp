@@ -1,9 +1,9 @@
 // The entry dialog on its own: the lists it offers, the OK button, trimming,
 // the duplicate check and switching to another entry in edit mode.
 
-#include "app/application.h"
+#include "windows/main/application.h"
 #include "register/series.h"
-#include "register/tftel_add.h"
+#include "windows/register/tftel_add.h"
 #include "uitestsupport.h"
 
 #include <QComboBox>

@@ -9,8 +9,8 @@
 #include "register/registerdocument.h"
 #include "register/series.h"
 #include "register/templates.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,13 +1,13 @@
 // Name plates in the main window: the entry dialog's values fill a new
 // entry's plate, and an edit of the header redraws the plate it rewrote.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "register/series.h"
-#include "register/tftel_add.h"
-#include "strip/stripdisplay.h"
-#include "strip/stripwalk.h"
+#include "windows/register/tftel_add.h"
+#include "windows/strip/stripdisplay.h"
+#include "register/stripwalk.h"
 #include "uitestsupport.h"
 
 #include <QComboBox>
@@ -82,7 +82,7 @@ void TestNamePlateWindow::createAndEdit()
     // follows and is drawn anew each time, and so is the caption; the
     // extension plate stays as it was.
     QImage userBefore = shownText(1);
-    for (const QString name : {QStringLiteral("鈴木"), QStringLiteral("Beta"), QStringLiteral("Gamma")}) {
+    for (const QString &name : {QStringLiteral("鈴木"), QStringLiteral("Beta"), QStringLiteral("Gamma")}) {
         uitest::whenEntryDialogShown([&](TFTelAdd &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
             d.userNameEdit->setFocus();

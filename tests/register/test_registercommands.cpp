@@ -1,13 +1,13 @@
 // The file and entry commands of the main window, driven through its
 // actions, list and entry dialog.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/series.h"
-#include "register/tftel_add.h"
+#include "windows/register/tftel_add.h"
 #include "uitestsupport.h"
 
 #include <QApplication>
@@ -108,8 +108,8 @@ void TestRegisterCommands::openShowsFirstEntry()
     QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 0);
     QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
     QVERIFY(uitest::part<QTreeView>("registerList")->hasFocus());
-    QCOMPARE(FMain->document().currentEntryNumber(), 1);
-    QCOMPARE(FMain->document().currentHeaderLine(), 3);
+    QCOMPARE(FMain->display().shownEntryNumber(), 1);
+    QCOMPARE(FMain->display().shownHeaderLine(), 3);
     QCOMPARE(FMain->document().fileName(), path);
     QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), 3);
     QCOMPARE(FMain->selSeriesNo(), 3);
@@ -191,14 +191,14 @@ void TestRegisterCommands::rowSelectionFollowsSeries()
     QCOMPARE(FMain->selSeriesNo(), 0);
     for (int r : {first, row})
         uitest::clickRow(r);
-    QCOMPARE(FMain->document().currentEntryNumber(), row + 1);
-    QCOMPARE(FMain->document().currentHeaderLine(), FMain->document().findEntry(row + 1) + 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), row + 1);
+    QCOMPARE(FMain->display().shownHeaderLine(), FMain->document().findEntry(row + 1) + 1);
     QCOMPARE(uitest::part<QLabel>("entryCaption")->text().section(u' ', 0, 0), "内線：" + FMain->listModel()->rowHeader(row).extension);
     QCOMPARE(FMain->selSeriesNo(), series);
     QCOMPARE(uitest::part<QComboBox>("ComboBoxSeries")->currentIndex(), series);
     // Keys move the selection as well.
     QTest::keyClick(uitest::part<QTreeView>("registerList"), Qt::Key_Up);
-    QCOMPARE(FMain->document().currentEntryNumber(), row);
+    QCOMPARE(FMain->display().shownEntryNumber(), row);
 }
 
 void TestRegisterCommands::shownEntryIsTheEditedOne()
@@ -214,11 +214,11 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     };
     uitest::clickRow(1);
     ctrlClick(3);
-    QCOMPARE(FMain->document().currentEntryNumber(), 4);
+    QCOMPARE(FMain->display().shownEntryNumber(), 4);
     ctrlClick(3);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(list->currentIndex().row(), 3);
-    QCOMPARE(FMain->document().currentEntryNumber(), 4);
+    QCOMPARE(FMain->display().shownEntryNumber(), 4);
     QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith(QStringLiteral("内線：204")));
     QString edited;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.extensionEdit->text(); });
@@ -571,8 +571,8 @@ void TestRegisterCommands::deleteEntries()
         QVERIFY(doc.isEmpty());
         QVERIFY(doc.isModified()); // loaded from a file, now empty
         QVERIFY(uitest::part<QLabel>("entryCaption")->text().isEmpty());
-        QCOMPARE(doc.currentHeaderLine(), 0);
-        QCOMPARE(doc.currentEntryNumber(), 0);
+        QCOMPARE(FMain->display().shownHeaderLine(), 0);
+        QCOMPARE(FMain->display().shownEntryNumber(), 0);
         return;
     }
     QCOMPARE(doc.intAt(1), remaining.size());
@@ -584,8 +584,8 @@ void TestRegisterCommands::deleteEntries()
     QCOMPARE(list->currentIndex().row(), shownRow);
     QCOMPARE(list->selectionModel()->selectedRows().size(), answer == int(UserDialogs::Answer::Yes) ? 1 : 2);
     if (answer == int(UserDialogs::Answer::Yes)) {
-        QCOMPARE(doc.currentEntryNumber(), shownRow + 1);
-        QCOMPARE(doc.currentHeaderLine(), doc.findEntry(shownRow + 1) + 1);
+        QCOMPARE(FMain->display().shownEntryNumber(), shownRow + 1);
+        QCOMPARE(FMain->display().shownHeaderLine(), doc.findEntry(shownRow + 1) + 1);
         QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith("内線：" + remaining.at(shownRow) + " "));
     }
 }
@@ -635,8 +635,8 @@ void TestRegisterCommands::createEntry()
     QVERIFY(qAbs(QDateTime::fromString(h.date, "yyyy/MM/dd HH:mm").secsTo(before)) < 120);
     QCOMPARE(bodyOf(doc, 6), sourceEntry ? bodyOf(doc, sourceEntry) : templateBody);
     QCOMPARE(doc.intAt(1), 6);
-    QCOMPARE(doc.currentEntryNumber(), 6);
-    QCOMPARE(doc.currentHeaderLine(), doc.findEntry(6) + 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), 6);
+    QCOMPARE(FMain->display().shownHeaderLine(), doc.findEntry(6) + 1);
     QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 5);
     QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), QStringLiteral("内線：206 電話機のタイプ：電話機Ａ 使用者名：伊藤"));
@@ -660,7 +660,7 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
     QCOMPARE(FMain->document().lines().toStringList(), lines);
     QCOMPARE(FMain->rowCount(), 5);
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 1);
     QCOMPARE(uitest::part<QLabel>("entryCaption")->text(), caption);
 }
@@ -687,7 +687,7 @@ void TestRegisterCommands::editEntry()
     QTreeView *list = uitest::part<QTreeView>("registerList");
     uitest::clickRow(1);
     const QRect rowRect = list->visualRect(list->model()->index(1, 0)).united(list->visualRect(list->model()->index(1, 5)));
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     const QStringList bodyBefore = bodyOf(FMain->document(), pickRow < 0 ? 2 : pickRow + 1);
 
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
@@ -712,7 +712,7 @@ void TestRegisterCommands::editEntry()
     QCOMPARE(bodyOf(FMain->document(), r + 1), bodyBefore);
     QCOMPARE(FMain->document().headerOfEntry(2).department,
              pickRow < 0 ? QStringLiteral("新部署") : QStringLiteral("経理部"));
-    QCOMPARE(FMain->document().currentEntryNumber(), r + 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), r + 1);
     QCOMPARE(list->currentIndex().row(), r);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith("内線：" + entries[r].extension + " "));
@@ -738,7 +738,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
                                                      {0, "電話機Ａ", "1003", "営業部", "鈴木"}});
     env.start(path);
     uitest::clickRow(2);
-    QCOMPARE(FMain->document().currentEntryNumber(), 3);
+    QCOMPARE(FMain->display().shownEntryNumber(), 3);
     const QStringList before = FMain->document().lines().toStringList();
     bool checked = false;
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
@@ -764,7 +764,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
     uitest::part<QAction>("ActionJimeijoEdit")->trigger();
     QVERIFY(checked);
     QCOMPARE(FMain->document().lines().toStringList(), before);
-    QCOMPARE(FMain->document().currentEntryNumber(), 3);
+    QCOMPARE(FMain->display().shownEntryNumber(), 3);
     QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 2);
 }
 

@@ -5,7 +5,7 @@
 #include "../strip/stripfixture.h"
 
 #include "register/registersearch.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 
 #include <QTest>
 

@@ -4,12 +4,12 @@
 // selected (switching entry and view), replacing the occurrence shown last,
 // refusals, and typed text that is never lost.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
-#include "register/tfsearch.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/register/tfsearch.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 #include "uitestsupport.h"
 
 #include <QApplication>
@@ -91,7 +91,7 @@ void TestSearch::init()
             strip::writeCellText(doc, doc.findEntry(e) + 1, c, (e == 1 ? Entry1 : Entry2).at(c).split(u'/'));
     doc.save(path);
     m_env->start(path);
-    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), 1);
     // Find and replace are cell commands: available in the detail view.
     QTest::mouseClick(uitest::part<QToolButton>("ToolButtonShowDetail"), Qt::LeftButton);
     QVERIFY(FMain->display().detailActive());
@@ -151,7 +151,7 @@ void TestSearch::findSteps()
     // Cell 0 of entry 2, on its second line: the entry is switched and the
     // list follows; the selection counts the line break as one character.
     press();
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 1);
     QCOMPARE(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().size(), 1);
     ed = shownEditor();
@@ -228,16 +228,16 @@ void TestSearch::fromFirstEntry()
 {
     // Entry 2 is current; with the check box the search starts at entry 1.
     uitest::clickRow(1);
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     openFind(Qt::Key_F);
     QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ZZ"));
     press(); // from the current entry: nothing in entry 2
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     QVERIFY(!shownEditor());
     QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton, {}, QPoint(5, uitest::window<TFSearch>()->fromTopBox->height() / 2));
     QVERIFY(uitest::window<TFSearch>()->fromTopBox->isChecked());
     press();
-    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), 1);
     QCOMPARE(FMain->display().currentCell(), 2);
     // Case-sensitive: "ZZ" is not "zz"; the menu resets the search state.
     openFind(Qt::Key_F);
@@ -263,7 +263,7 @@ void TestSearch::replaceSteps()
     QCOMPARE(shownEditor(), FMain->display().cell(1).editor);
     press();
     QCOMPARE(cellText(1, 1), QStringList{"xQx"});
-    QCOMPARE(FMain->document().currentEntryNumber(), 2);
+    QCOMPARE(FMain->display().shownEntryNumber(), 2);
     press(); // second line of entry 2, cell 0
     QCOMPARE(cellText(2, 0), (QStringList{"cd", "xQ"}));
     // Replaced in the cell shown, with the caret after the replacement:
@@ -349,7 +349,7 @@ void TestSearch::typedTextKept()
                       QPoint(5, uitest::part<QTreeView>("registerList")->viewport()->height() - 3));
     QVERIFY(!ed->isVisible());
     QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
-    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), 1);
 }
 
 void TestSearch::showingChangesNothing()

@@ -12,8 +12,8 @@
 #include "register/templates.h"
 #include "register/textrule.h"
 #include "strip/cellrenderer.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 
 #include <QTemporaryDir>
 #include <QTest>

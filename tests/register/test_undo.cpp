@@ -4,18 +4,18 @@
 // editor's own undo while a cell is edited; the hints; what empties the
 // history.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
-#include "keylabel/keylabelpanel.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/keylabel/keylabelpanel.h"
 #include "register/registerlistmodel.h"
-#include "register/tftel_add.h"
-#include "register/undocommands.h"
-#include "strip/cellrecord.h"
+#include "windows/register/tftel_add.h"
+#include "windows/register/undocommands.h"
+#include "register/cellrecord.h"
 #include "strip/picture.h"
-#include "strip/stripdisplay.h"
-#include "strip/stripwalk.h"
-#include "strip/tfviewimage.h"
+#include "windows/strip/stripdisplay.h"
+#include "register/stripwalk.h"
+#include "windows/strip/tfviewimage.h"
 #include "uitestsupport.h"
 
 #include <QApplication>
@@ -142,11 +142,11 @@ private:
     }
     QString cellLine(int cell, int recordLine)
     {
-        return doc().line(strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell) + recordLine);
+        return doc().line(strip::locateCell(doc().lines(), FMain->display().shownHeaderLine(), cell) + recordLine);
     }
     QStringList cellText(int cell)
     {
-        const int b = strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell);
+        const int b = strip::locateCell(doc().lines(), FMain->display().shownHeaderLine(), cell);
         return doc().lines().mid(b + FirstText, doc().intAt(b + TextCount));
     }
     void key(int k, Qt::KeyboardModifiers mods = Qt::ControlModifier)
@@ -277,7 +277,7 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
     QTRY_VERIFY(!uitest::window<TFSearch>()->isVisible());
     // Replaced in entry 1; the next occurrence, in entry 3, is shown.
-    QCOMPARE(doc().currentEntryNumber(), 3);
+    QCOMPARE(FMain->display().shownEntryNumber(), 3);
     {
         const int b = strip::locateCell(doc().lines(), doc().findEntry(1) + 1, 2);
         QCOMPARE(doc().line(b + FirstText), QStringLiteral("転送"));
@@ -326,12 +326,12 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
         QCOMPARE(FMain->undoCommands().redoHint(), QStringLiteral("やり直し: ") + names.at(i));
         if (names.at(i) == QStringLiteral("書式の変更")) {
             // The two cells the format command changed are selected again.
-            QCOMPARE(doc().currentEntryNumber(), 1);
+            QCOMPARE(FMain->display().shownEntryNumber(), 1);
             QCOMPARE(d().selectedCells(), (QList<int>{0, 1}));
         } else if (names.at(i) == QStringLiteral("示名条の削除")) {
             QCOMPARE(FMain->rowCount(), 4);
             QCOMPARE(uitest::part<QTreeView>("registerList")->currentIndex().row(), 0);
-            QCOMPARE(doc().currentEntryNumber(), 1);
+            QCOMPARE(FMain->display().shownEntryNumber(), 1);
         } else if (names.at(i) == QStringLiteral("示名条の作成")) {
             QCOMPARE(FMain->rowCount(), 3);
         }

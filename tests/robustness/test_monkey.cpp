@@ -13,9 +13,9 @@
 // (default 2000) set the run; a failure names the seed and step, and the same
 // two values replay it. TAVREL_MONKEY_TRACE prints every step.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/registercheck.h"
 #include "uitestsupport.h"

@@ -2,12 +2,12 @@
 // The main window showing one entry built in code (every line of its cell
 // records can be set), for the tests of the cell commands.
 
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
-#include "strip/cellrecord.h"
-#include "strip/stripdisplay.h"
-#include "strip/stripwalk.h"
+#include "register/cellrecord.h"
+#include "windows/strip/stripdisplay.h"
+#include "register/stripwalk.h"
 #include "stripfixture.h"
 #include "uitestsupport.h"
 
@@ -58,7 +58,7 @@ public:
 
     StripDisplay &d() { return FMain->display(); }
     RegisterDocument &doc() { return FMain->document(); }
-    int record(int cell) { return strip::locateCell(doc().lines(), doc().currentHeaderLine(), cell); }
+    int record(int cell) { return strip::locateCell(doc().lines(), FMain->display().shownHeaderLine(), cell); }
     QString line(int cell, int recordLine) { return doc().line(record(cell) + recordLine); }
     void setLine(int cell, int recordLine, const QString &text) { doc().setLine(record(cell) + recordLine, text); }
     QStringList textLines(int cell)

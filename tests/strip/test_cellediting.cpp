@@ -3,10 +3,10 @@
 // write-back when the editor loses the focus, cut, copy and paste with and
 // without an open edit, delete, select all and selection reset.
 
-#include "app/application.h"
+#include "windows/main/application.h"
 #include <QApplication>
 #include "cellfixture.h"
-#include "strip/cellediting.h"
+#include "windows/strip/cellediting.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

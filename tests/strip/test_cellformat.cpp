@@ -6,10 +6,10 @@
 #include "register/registerdocument.h"
 #include "strip/cellformat.h"
 #include "strip/cellpicture.h"
-#include "strip/cellrecord.h"
-#include "strip/celltext.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
 #include "strip/picture.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 #include "stripfixture.h"
 
 #include <QBuffer>

@@ -7,7 +7,7 @@
 #include "platform/fonts.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
-#include "strip/geometry.h"
+#include "register/geometry.h"
 #include "strip/picture.h"
 
 #include <QBuffer>

@@ -3,10 +3,10 @@
 
 #include "register/registerdocument.h"
 #include "register/templates.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "platform/textfile.h"
-#include "strip/celltext.h"
-#include "strip/stripwalk.h"
+#include "register/celltext.h"
+#include "register/stripwalk.h"
 
 #include <QTest>
 

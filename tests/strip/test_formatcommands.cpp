@@ -3,11 +3,11 @@
 // every selected cell rewritten, restyled and redrawn; nothing in the
 // overview; the toolbar set from a cell without writing into the cells.
 
-#include "app/application.h"
+#include "windows/main/application.h"
 #include "cellfixture.h"
 #include "strip/cellformat.h"
 #include "strip/colourline.h"
-#include "strip/formatcommands.h"
+#include "windows/strip/formatcommands.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

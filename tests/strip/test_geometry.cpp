@@ -4,8 +4,8 @@
 #include "stripfixture.h"
 
 #include "platform/conversion.h"
-#include "strip/geometry.h"
-#include "strip/stripwalk.h"
+#include "register/geometry.h"
+#include "register/stripwalk.h"
 
 #include <QTest>
 

@@ -5,9 +5,9 @@
 #include "platform/fonts.h"
 #include "register/series.h"
 #include "register/templates.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/cellrenderer.h"
-#include "strip/celltext.h"
+#include "register/celltext.h"
 #include "strip/picture.h"
 #include "strip/stripimage.h"
 

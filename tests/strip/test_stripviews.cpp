@@ -3,20 +3,21 @@
 // command state after each gesture, the view switches with their scrolling,
 // the overview's double-clicks and the limits of a strip.
 
-#include "app/application.h"
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/series.h"
+#include "register/nameplate.h"
 #include "register/registerhistory.h"
 #include "strip/cellformat.h"
-#include "strip/cellrecord.h"
+#include "register/cellrecord.h"
 #include "strip/cellpicture.h"
-#include "strip/celltext.h"
+#include "register/celltext.h"
 #include "strip/picture.h"
-#include "strip/stripdisplay.h"
+#include "windows/strip/stripdisplay.h"
 #include "strip/stripimage.h"
-#include "strip/stripwalk.h"
+#include "register/stripwalk.h"
 #include "uitestsupport.h"
 
 #include <QBuffer>
@@ -93,7 +94,7 @@ QImage paintedSheet(int view)
 QImage stripImage(int view)
 {
     const RegisterDocument &doc = FMain->document();
-    return strip::renderStrip(doc.lines(), doc.currentHeaderLine(), view == 0 ? strip::View::Detail
+    return strip::renderStrip(doc.lines(), FMain->display().shownHeaderLine(), view == 0 ? strip::View::Detail
                                                                                : strip::View::Overview);
 }
 
@@ -217,6 +218,7 @@ void TestStripViews::displayFollowsTheDocument_data()
     QTest::newRow("undo of a header") << "undo header" << "山田";
     QTest::newRow("strip type: built anew") << "type" << "山田";
     QTest::newRow("document emptied") << "reset" << "";
+    QTest::newRow("last entry shown, entry 1 grows above it") << "lines above" << "佐藤";
 }
 
 void TestStripViews::displayFollowsTheDocument()
@@ -224,9 +226,23 @@ void TestStripViews::displayFollowsTheDocument()
     QFETCH(QString, change);
     QFETCH(QString, caption);
     Fixture f("選択試験", selectionTemplate());
-    f.click(3);
     RegisterDocument &doc = FMain->document();
-    const int h = doc.currentHeaderLine();
+    if (change == "lines above") {
+        // A copy of the first entry at the end, picked in the list; then the
+        // first entry's text gets longer, so that the shown entry's lines
+        // move down.
+        EntryHeader copy = doc.headerOfEntry(1);
+        copy.userName = QStringLiteral("佐藤");
+        nameplate::appendEntryAsCopy(doc, copy, 1);
+        const int last = doc.entryCount();
+        uitest::clickRow(last - 1);
+        QCOMPARE(FMain->display().shownEntryNumber(), last);
+        strip::writeCellText(doc, doc.findEntry(1) + 1, 5, {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")});
+        QCOMPARE(FMain->display().shownHeaderLine(), doc.findEntry(last) + 1);
+        change = "line";
+    }
+    f.click(3);
+    const int h = FMain->display().shownHeaderLine();
     const auto record = [&](int cell) { return strip::locateCell(doc.lines(), h, cell); };
     EntryHeader header = doc.headerOfEntry(1);
     // Through the core alone: no command, no call on the display.
@@ -609,7 +625,7 @@ void TestStripViews::malformedCellIsReported()
         uitest::clickRow(row);
     QCOMPARE(env.dialogs.texts("exception").size(), 1);
     QVERIFY(env.dialogs.texts("exception").constFirst().contains(QStringLiteral("大")));
-    QCOMPARE(FMain->document().currentEntryNumber(), 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), 1);
     QCOMPARE(FMain->display().cellCount(), 2);
     QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
 }

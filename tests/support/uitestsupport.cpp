@@ -2,12 +2,12 @@
 
 #include <QDialog>
 
-#include "app/tfmain.h"
-#include "app/windows.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/series.h"
 #include "register/templates.h"
-#include "register/tftel_add.h"
+#include "windows/register/tftel_add.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

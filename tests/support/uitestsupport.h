@@ -5,9 +5,9 @@
 // scripted message boxes and file dialogs, and the windows created and
 // destroyed in program order.
 
-#include "app/tfmain.h"
-#include "app/windows.h"
-#include "platform/userdialogs.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/common/userdialogs.h"
 #include "register/registerdocument.h"
 
 #include <QPoint>

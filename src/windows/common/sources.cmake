@@ -1,0 +1,3 @@
+list(APPEND TAVREL_UI_SOURCES
+  src/windows/common/instancechannel.cpp
+  src/windows/common/userdialogs.cpp)

@@ -1,0 +1,119 @@
+#include "windows/main/windows.h"
+
+#include "windows/main/tfmain.h"
+#include "windows/keylabel/keylabelpanel.h"
+#include "windows/keylabel/tfkeylabel.h"
+#include "windows/print/printcommands.h"
+#include "windows/print/tfadjust.h"
+#include "windows/print/tfprintjimeijocard.h"
+#include "windows/print/tfprintjimeijolist.h"
+#include "windows/register/registercommands.h"
+#include "windows/register/tfsearch.h"
+#include "windows/register/tftel_add.h"
+#include "windows/strip/picturecommands.h"
+
+TFMain *FMain = nullptr;
+
+namespace {
+// The dialogs, owned here between createWindows and destroyWindows.
+TFTelAdd *FTelAdd = nullptr;
+TFKeyLabel *FKeyLabel = nullptr;
+TFAdjust *FAdjust = nullptr;
+TFSearch *FSearch = nullptr;
+TFPrintJimeijoList *FPrintJimeijoList = nullptr;
+TFPrintJimeijoCard *FPrintJimeijoCard = nullptr;
+TFViewImage *FViewImage = nullptr;
+TFVersion *FVersion = nullptr;
+
+// The picture dialog's settings: read when it is created, written back when
+// it is destroyed (the size limit too, so that its default is in the file).
+TFViewImage::Settings readViewImageSettings(TMainSub &sub)
+{
+    SettingsStore &s = sub.settings();
+    TFViewImage::Settings v;
+    v.pictureFileSizeMax = s.readInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"),
+                                         int(strip::DefaultPictureFileSizeMax));
+    v.openPicture = s.readString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"),
+                                 sub.programFolder() + QStringLiteral("tvロゴ"));
+    v.left = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), 100);
+    v.top = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), 100);
+    return v;
+}
+
+void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
+{
+    SettingsStore &s = sub.settings();
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), v.left);
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), v.top);
+    s.writeInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"), int(v.pictureFileSizeMax));
+    s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), v.openPicture);
+}
+
+// The entry dialog's place, read when it is created and written at the end.
+void restoreEntryDialogPosition(TMainSub &sub, TFTelAdd &dlg)
+{
+    SettingsStore &s = sub.settings();
+    dlg.move(s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
+             s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100));
+}
+
+void saveEntryDialogPosition(TMainSub &sub, const TFTelAdd &dlg)
+{
+    SettingsStore &s = sub.settings();
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), dlg.y());
+    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), dlg.x());
+}
+} // namespace
+
+void createWindows(const QString &executablePath)
+{
+    FMain = new TFMain(nullptr, executablePath);
+    FTelAdd = new TFTelAdd(FMain);
+    restoreEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
+    FMain->registerCommands().setEntryDialog(FTelAdd);
+    FKeyLabel = new TFKeyLabel(FMain);
+    FMain->keyLabelPanel().setDialog(FKeyLabel);
+    FAdjust = new TFAdjust(FMain);
+    FSearch = new TFSearch(FMain->registerCommands(), FMain->commandAction(QStringLiteral("ActionEditFind")), FMain->commandAction(QStringLiteral("ActionEditReplace")), FMain);
+    FPrintJimeijoList = new TFPrintJimeijoList(FMain);
+    FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
+    FMain->printCommands().setDialogs({FAdjust, FPrintJimeijoCard, FPrintJimeijoList});
+    FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
+    FMain->pictureCommands().setDialog(FViewImage);
+    FVersion = new TFVersion(FMain, QStringLiteral(TAVREL_VERSION));
+    FMain->connectCommand(FMain->commandAction(QStringLiteral("ActionHelpAbout")), [] { FVersion->exec(); });
+    FMain->commandAction(QStringLiteral("ActionHelpAbout"))->setEnabled(true);
+}
+
+void destroyWindows()
+{
+    delete FVersion;
+    FVersion = nullptr;
+    if (FViewImage) {
+        writeViewImageSettings(*FMain->mainSub(), FViewImage->settings());
+        FMain->pictureCommands().setDialog(nullptr);
+    }
+    delete FViewImage;
+    FViewImage = nullptr;
+    FMain->printCommands().setDialogs({});
+    delete FPrintJimeijoCard;
+    FPrintJimeijoCard = nullptr;
+    delete FPrintJimeijoList;
+    FPrintJimeijoList = nullptr;
+    delete FSearch;
+    FSearch = nullptr;
+    delete FAdjust;
+    FAdjust = nullptr;
+    FMain->keyLabelPanel().setDialog(nullptr);
+    delete FKeyLabel;
+    FKeyLabel = nullptr;
+    if (FTelAdd) {
+        saveEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
+        FMain->registerCommands().setEntryDialog(nullptr);
+    }
+    delete FTelAdd;
+    FTelAdd = nullptr;
+    FMain->printCommands().saveSettings(FMain->mainSub()->settings());
+    delete FMain;
+    FMain = nullptr;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The program's windows: one instance each, created at start in a fixed
+// order and destroyed in reverse. The main window is the one global: the
+// single-instance hand-over raises it, and the dialogs are its children,
+// found through the commands that use them (or by class or object name).
+
+#include "windows/strip/tfviewimage.h"
+#include "windows/main/tfversion.h"
+#include "windows/register/tfsearch.h"
+
+#include <QDialog>
+
+class TFMain;
+class TFTelAdd;
+// The key label and print windows live in src/keylabel/ and src/print/.
+class TFKeyLabel;
+class TFAdjust;
+class TFPrintJimeijoList;
+class TFPrintJimeijoCard;
+
+extern TFMain *FMain;
+
+// Creates every window in start-up order; destroyWindows removes them in
+// reverse order, FMain last (it writes its settings and ends TMainSub).
+// executablePath names the program whose folders are used (tests give one
+// of their own); empty means the running program.
+void createWindows(const QString &executablePath = QString());
+void destroyWindows();

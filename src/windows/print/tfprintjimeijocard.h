@@ -1,0 +1,52 @@
+#pragma once
+// TFPrintJimeijoCard: the strip print preview. Shows the entries of the
+// print list one per page, each in its page format at the preview size,
+// pages through them, and starts the print run.
+
+#include "windows/print/previewwindow.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QList>
+
+class PrintCommands;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+class TFPrintJimeijoCard : public print::PreviewDialog
+{
+    Q_OBJECT
+
+public:
+    static const QString NoPreviousMessage; // "これより前のページはありません。"
+    static const QString NoNextMessage;     // "これより次のページはありません。"
+
+    explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
+    ~TFPrintJimeijoCard() override;
+
+    // Shows the preview modally for the list positions (0-based) of the
+    // print list, in page order.
+    int execFor(PrintCommands *commands, const QList<int> &printList);
+    const QList<int> &printList() const { return m_printList; }
+    int currentPage() const { return m_page; }
+    const QImage &pageImage() const { return m_image; }
+
+
+public Q_SLOTS:
+    void printClicked();
+    void previousClicked();
+    void nextClicked();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void syncButtons();
+    void drawCurrentPage();
+
+    PrintCommands *m_commands = nullptr;
+    QList<int> m_printList;
+    int m_page = 0;
+    QImage m_image;
+};

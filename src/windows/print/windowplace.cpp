@@ -1,0 +1,44 @@
+#include "windows/print/windowplace.h"
+
+#include "platform/mainsub.h"
+
+#include <QWidget>
+
+namespace print {
+
+namespace {
+const QString Position = QStringLiteral("Position");
+}
+
+void restoreWindowPlace(QWidget *w, const QString &prefix, int width, int height)
+{
+    if (!MainSub)
+        return;
+    SettingsStore &s = MainSub->settings();
+    const int top = s.readInteger(Position, prefix + QStringLiteral("Top"), 0);
+    const int left = s.readInteger(Position, prefix + QStringLiteral("Left"), 0);
+    const int wd = s.readInteger(Position, prefix + QStringLiteral("Width"), width);
+    const int ht = s.readInteger(Position, prefix + QStringLiteral("Height"), height);
+    w->setGeometry(left, top, wd, ht);
+    const int state = s.readInteger(Position, prefix + QStringLiteral("WState"), 0);
+    w->setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
+}
+
+void saveWindowPlace(QWidget *w, const QString &prefix)
+{
+    if (!MainSub)
+        return;
+    SettingsStore &s = MainSub->settings();
+    const Qt::WindowStates st = w->windowState();
+    const int state = st & Qt::WindowMinimized ? 1 : st & (Qt::WindowMaximized | Qt::WindowFullScreen) ? 2 : 0;
+    if (state == 0) {
+        const QRect g = w->geometry();
+        s.writeInteger(Position, prefix + QStringLiteral("Top"), g.top());
+        s.writeInteger(Position, prefix + QStringLiteral("Left"), g.left());
+        s.writeInteger(Position, prefix + QStringLiteral("Width"), g.width());
+        s.writeInteger(Position, prefix + QStringLiteral("Height"), g.height());
+    }
+    s.writeInteger(Position, prefix + QStringLiteral("WState"), state);
+}
+
+} // namespace print

@@ -1,0 +1,118 @@
+#include "windows/register/csvcommands.h"
+
+#include "platform/settingsstore.h"
+#include "windows/common/commandconnect.h"
+#include "platform/textfile.h"
+#include "windows/common/userdialogs.h"
+#include "register/csvimport.h"
+#include "windows/register/registercommands.h"
+#include "windows/register/tfcsvimport.h"
+#include "windows/strip/stripdisplay.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFileInfo>
+
+const QString CsvCommands::FileFilter = QStringLiteral("CSVファイル(*.csv)");
+const QString CsvCommands::NothingToExportMessage = QStringLiteral("出力する示名条がありません。");
+
+namespace {
+const QString DirSection = QStringLiteral("Dir");
+const QString ImportKey = QStringLiteral("ImportCsv");
+const QString ExportKey = QStringLiteral("ExportCsv");
+} // namespace
+
+CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
+                         QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent)
+    : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder)
+{
+    m_importFolder = settings.readString(DirSection, ImportKey, QString());
+    m_exportFolder = settings.readString(DirSection, ExportKey, QString());
+    command::connectCommand(importAction, this, [this] { ActionFileCsvImportExecute(); });
+    command::connectCommand(exportAction, this, [this] { ActionFileCsvExportExecute(); });
+    importAction->setEnabled(true);
+    exportAction->setEnabled(true);
+}
+
+CsvCommands::~CsvCommands() = default;
+
+void CsvCommands::saveSettings(SettingsStore &settings) const
+{
+    settings.writeString(DirSection, ImportKey, m_importFolder);
+    settings.writeString(DirSection, ExportKey, m_exportFolder);
+}
+
+void CsvCommands::ActionFileCsvImportExecute()
+{
+    m_registers.display().commitPendingEdit();
+    UserDialogs::FileRequest request{QStringLiteral("CSV取込み"), FileFilter, QStringLiteral("csv"), m_importFolder};
+    request.writable = false;
+    const QString path = UserDialogs::current().openFileName(m_window, request);
+    if (path.isEmpty())
+        return;
+    m_importFolder = QFileInfo(path).absolutePath();
+
+    RegisterDocument &doc = m_registers.document();
+    const QString folder = m_programFolder;
+    csvimport::Analysis analysis;
+    try {
+        analysis = csvimport::analyse(textfile::readBytes(path), doc, folder, QDateTime::currentDateTime());
+    } catch (const TavrelError &e) {
+        UserDialogs::current().error(m_window, e.message());
+        return;
+    }
+    if (analysis.rows.isEmpty()) {
+        UserDialogs::current().message(m_window, csvimport::NoRowsMessage);
+        return;
+    }
+    TFCsvImport preview(m_window);
+    preview.setAnalysis(path, analysis);
+    if (preview.exec() != QDialog::Accepted)
+        return;
+    const QList<int> added = csvimport::importCsvRows(doc, analysis, folder);
+    if (!added.isEmpty())
+        m_registers.selectAndShowRow(added.constFirst() - 1);
+}
+
+void CsvCommands::ActionFileCsvExportExecute()
+{
+    m_registers.display().commitPendingEdit();
+    RegisterDocument &doc = m_registers.document();
+    if (m_registers.rowCount() == 0) {
+        UserDialogs::current().message(m_window, NothingToExportMessage);
+        return;
+    }
+    TFCsvExport choice(m_window);
+    choice.setEncoding(m_encoding);
+    if (choice.exec() != QDialog::Accepted)
+        return;
+    m_encoding = choice.encoding();
+    // Encoded before the file dialog, so that a character the encoding
+    // cannot hold is reported before a file name is asked for.
+    QByteArray bytes;
+    try {
+        bytes = csvimport::exportCsv(doc, m_encoding);
+    } catch (const TavrelError &e) {
+        UserDialogs::current().error(m_window, e.message());
+        return;
+    }
+    UserDialogs::FileRequest request{QStringLiteral("CSV出力"), FileFilter, QStringLiteral("csv"), m_exportFolder};
+    // A register is refused before replacing a file is confirmed: confirming
+    // it would lose the register.
+    QString chosen;
+    const QString path = UserDialogs::current().saveOutputFileName(m_window, request, [&](const QString &p) {
+        chosen = p;
+        return RegisterDocument::outputReplacesRegister(p, doc.fileName())
+                   ? RegisterDocument::OutputIsRegisterMessage.arg(p)
+                   : QString();
+    });
+    if (!chosen.isEmpty())
+        m_exportFolder = QFileInfo(chosen).absolutePath();
+    if (path.isEmpty())
+        return;
+    try {
+        textfile::writeBytes(path, bytes);
+    } catch (const FileError &e) {
+        UserDialogs::current().error(m_window, e.message());
+    }
+}

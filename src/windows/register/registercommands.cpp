@@ -1,0 +1,528 @@
+#include "windows/register/registercommands.h"
+
+#include "windows/common/commandconnect.h"
+#include "platform/conversion.h"
+#include "platform/textfile.h"
+#include "windows/common/userdialogs.h"
+#include "register/nameplate.h"
+#include "register/registerdocument.h"
+#include "register/registerlistmodel.h"
+#include "register/series.h"
+#include "register/templates.h"
+#include "windows/register/tftel_add.h"
+#include "windows/strip/stripdisplay.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeView>
+#include <algorithm>
+
+namespace {
+
+const QString ChangedQuestion = QStringLiteral("示名条データが変更されています。\n保存しますか？");
+const QString DeleteQuestion = QStringLiteral("示名条データ削除します。\nよろしいですか？");
+const QString HeldQuestion = QStringLiteral("%1 は %2開いています。\nそれでも開きますか？");
+const QString StaleQuestion = QStringLiteral("%1 には古いロックファイルが残っています。\n使っている人がいないことを確かめてから開いてください。\n開きますか？");
+const QString NoLockMessage = QStringLiteral("%1 のフォルダにはロックファイルを作れません。ロックなしで開きます。\nほかの人が同時に変更しても知らせることができません。");
+const QString ChangedOnDiskQuestion = QStringLiteral("%1 は読み込んだ後にほかで変更されています。\n上書きしますか？\n（いいえ: 別の名前で保存します）");
+const QString ReloadQuestion = QStringLiteral("%1 がほかで変更されました。\n読み込み直しますか？");
+const QString ChangedOnDiskMessage = QStringLiteral("%1 がほかで変更されました。\n保存するときに上書きするかどうかを確かめます。");
+
+UserDialogs::FileRequest registerFileRequest(const QString &title)
+{
+    return {title, QStringLiteral("示名条ﾃﾞｰﾀﾌｧｲﾙ(*.TAV)"), QStringLiteral("TAV")};
+}
+
+// Row selections made by a command are not "the user selected a row".
+struct ListUpdate
+{
+    explicit ListUpdate(int &n) : n(n) { ++n; }
+    ~ListUpdate() { --n; }
+    int &n;
+};
+
+} // namespace
+
+RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display,
+                                   QWidget *window, const QString &programFolder, const Controls &controls,
+                                   QObject *parent)
+    : QObject(parent), m_document(document), m_model(model), m_display(display), m_window(window),
+      m_programFolder(programFolder), m_controls(controls)
+{
+    using command::connectCommand;
+    connectCommand(controls.ActionFileNew, this, &RegisterCommands::ActionFileNewExecute);
+    connectCommand(controls.ActionFileOpen, this, &RegisterCommands::ActionFileOpenExecute);
+    connectCommand(controls.ActionFileSave, this, &RegisterCommands::ActionFileSaveExecute);
+    connectCommand(controls.ActionFileSaveAs, this, &RegisterCommands::ActionFileSaveAsExecute);
+    connectCommand(controls.ActionJimeijoNew, this, &RegisterCommands::ActionJimeijoNewExecute);
+    connectCommand(controls.ActionJimeijoEdit, this, &RegisterCommands::ActionJimeijoEditExecute);
+    connectCommand(controls.ActionJimeijoDelete, this, &RegisterCommands::ActionJimeijoDeleteExecute);
+
+    // Notifications do not arrive from every network folder: a poll backs
+    // the watcher up.
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { QTimer::singleShot(200, this, &RegisterCommands::checkDisk); });
+    m_poll = new QTimer(this);
+    m_poll->setInterval(5000);
+    connect(m_poll, &QTimer::timeout, this, &RegisterCommands::checkDisk);
+
+    QTreeView *list = controls.registerList;
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &added) { ListView1SelectionChanged(added); });
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+}
+
+RegisterCommands::~RegisterCommands() = default;
+
+bool RegisterCommands::eventFilter(QObject *watched, QEvent *e)
+{
+    QTreeView *list = m_controls.registerList;
+    if (watched == list && e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+            ActionJimeijoDeleteExecute();
+            return true;
+        }
+    } else if (watched == list->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        if (static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
+            ActionJimeijoEditExecute();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+// ---------------------------------------------------------------- register list
+
+int RegisterCommands::rowCount() const
+{
+    return m_model.rowCount();
+}
+
+void RegisterCommands::selectOnly(int row)
+{
+    ListUpdate guard(m_listUpdating);
+    m_controls.registerList->clearSelection();
+    const QModelIndex index = m_model.index(row, 0);
+    if (index.isValid()) {
+        m_controls.registerList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_controls.registerList->scrollTo(index);
+    }
+}
+
+void RegisterCommands::focusListIfVisible()
+{
+    if (m_controls.registerList->isVisible())
+        m_controls.registerList->setFocus(Qt::OtherFocusReason);
+}
+
+void RegisterCommands::ListView1SelectionChanged(const QItemSelection &added)
+{
+    if (m_listUpdating)
+        return;
+    // Only rows that became selected count: a row losing its selection
+    // (Ctrl+click on the shown row) leaves the strip on the focused row,
+    // which the entry commands act on. The row shown is the focused one when
+    // it became selected, otherwise the last newly selected.
+    QList<int> rows;
+    for (const QModelIndex &i : added.indexes())
+        if (i.column() == 0)
+            rows.append(i.row());
+    if (rows.isEmpty())
+        return;
+    const QModelIndex current = m_controls.registerList->currentIndex();
+    const int row = current.isValid() && rows.contains(current.row()) ? current.row() : *std::max_element(rows.begin(), rows.end());
+    if (row + 1 == m_display.shownEntryNumber())
+        return;
+    showRow(row);
+}
+
+void RegisterCommands::showRow(int row)
+{
+    if (m_document.findEntry(row + 1) < 1)
+        return;
+    m_display.showEntry(row + 1);
+    // The series selector follows the entry; a caption that is none of the
+    // eight keeps the current series.
+    const int s = series::indexOfCaption(m_model.rowHeader(row).seriesCaption);
+    if (s >= 0 && s != m_controls.ComboBoxSeries->currentIndex())
+        m_controls.ComboBoxSeries->setCurrentIndex(s);
+}
+
+void RegisterCommands::selectAndShowRow(int row)
+{
+    selectOnly(row);
+    showRow(row);
+}
+
+// ---------------------------------------------------------------- unsaved changes
+
+bool RegisterCommands::askSaveChanges()
+{
+    if (!m_document.isModified())
+        return true;
+    switch (UserDialogs::current().question(m_window, ChangedQuestion, UserDialogs::Buttons::YesNoCancel,
+                                            UserDialogs::Answer::Yes)) {
+    case UserDialogs::Answer::Yes:
+        ActionFileSaveExecute();
+        return !m_document.fileName().isEmpty();
+    case UserDialogs::Answer::No:
+        return true;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- file commands
+
+void RegisterCommands::ActionFileNewExecute()
+{
+    m_display.commitPendingEdit();
+    if (!askSaveChanges())
+        return;
+    {
+        ListUpdate guard(m_listUpdating);
+        m_document.reset();
+    }
+    letGoOfFile();
+    m_display.clear();
+}
+
+void RegisterCommands::ActionFileOpenExecute()
+{
+    m_display.commitPendingEdit();
+    if (!askSaveChanges())
+        return;
+    const QString path = UserDialogs::current().openFileName(m_window, registerFileRequest(QStringLiteral("開く")));
+    if (!path.isEmpty())
+        load(path);
+}
+
+void RegisterCommands::openFile(const QString &path)
+{
+    m_display.commitPendingEdit();
+    const QString refusal = UserDialogs::openRefusal(path, registerFileRequest(QStringLiteral("開く")));
+    if (!refusal.isEmpty()) {
+        UserDialogs::current().message(m_window, refusal);
+        return;
+    }
+    if (askSaveChanges())
+        load(path);
+}
+
+void RegisterCommands::load(const QString &path)
+{
+    if (!lockRegister(path))
+        return;
+    m_display.clear();
+    QList<EntryHeader> rows;
+    try {
+        ListUpdate guard(m_listUpdating);
+        rows = m_document.load(path);
+    } catch (const TavrelError &e) {
+        // The document is empty and unnamed again.
+        if (e.message() == RegisterDocument::FormatErrorMessage) {
+            UserDialogs::current().error(m_window, e.message());
+            letGoOfFile();
+            return;
+        }
+        letGoOfFile();
+        throw;
+    }
+    if (rows.isEmpty()) {
+        letGoOfFile();
+        return;
+    }
+    selectOnly(0);
+    focusListIfVisible();
+    showRow(0);
+    m_document.setFileName(path);
+    watch(path);
+}
+
+bool RegisterCommands::lockRegister(const QString &path)
+{
+    const RegisterLock::Probe probe = RegisterLock::probe(path);
+    if (probe.state == RegisterLock::State::Live) {
+        // Opened all the same, the register stays the holder's: no lock is taken.
+        if (UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
+                                            UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+            != UserDialogs::Answer::Yes)
+            return false;
+        m_lock.release();
+        return true;
+    }
+    if (probe.state == RegisterLock::State::Stale
+        && UserDialogs::current().question(m_window, StaleQuestion.arg(path), UserDialogs::Buttons::YesNo,
+                                           UserDialogs::Answer::No)
+               != UserDialogs::Answer::Yes)
+        return false;
+    if (probe.state == RegisterLock::State::Ours && m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
+        return true;
+    takeLock(path);
+    return true;
+}
+
+void RegisterCommands::takeLock(const QString &path)
+{
+    if (!m_lock.take(path) && !m_toldNoLock) {
+        m_toldNoLock = true;
+        UserDialogs::current().message(m_window, NoLockMessage.arg(path));
+    }
+}
+
+void RegisterCommands::letGoOfFile()
+{
+    m_lock.release();
+    watch(QString());
+}
+
+void RegisterCommands::watch(const QString &path)
+{
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+    m_toldChanged = false;
+    if (path.isEmpty()) {
+        m_poll->stop();
+        return;
+    }
+    m_watcher->addPath(path);
+    m_poll->start();
+}
+
+void RegisterCommands::checkDisk()
+{
+    const QString path = m_document.fileName();
+    if (m_toldChanged || path.isEmpty() || !m_document.changedOnDisk(path))
+        return;
+    // Told once; a file replaced by a rename is watched again.
+    m_toldChanged = true;
+    if (!m_watcher->files().contains(path) && QFileInfo::exists(path))
+        m_watcher->addPath(path);
+    m_display.commitPendingEdit();
+    if (m_document.isModified()) {
+        UserDialogs::current().message(m_window, ChangedOnDiskMessage.arg(path));
+        return;
+    }
+    if (UserDialogs::current().question(m_window, ReloadQuestion.arg(path), UserDialogs::Buttons::YesNo,
+                                        UserDialogs::Answer::Yes)
+        != UserDialogs::Answer::Yes)
+        return;
+    load(path); // the lock is this window's already
+}
+
+bool RegisterCommands::confirmOverwrite(const QString &path, bool *saveAs)
+{
+    *saveAs = false;
+    if (!textfile::sameFile(path, m_document.fileName()) || !m_document.changedOnDisk(path))
+        return true;
+    switch (UserDialogs::current().question(m_window, ChangedOnDiskQuestion.arg(path),
+                                            UserDialogs::Buttons::YesNoCancel, UserDialogs::Answer::Cancel)) {
+    case UserDialogs::Answer::Yes:
+        return true;
+    case UserDialogs::Answer::No:
+        *saveAs = true;
+        return false;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void RegisterCommands::ActionFileSaveExecute()
+{
+    if (rowCount() == 0)
+        return;
+    m_display.commitPendingEdit();
+    if (m_document.fileName().isEmpty()) {
+        ActionFileSaveAsExecute();
+        return;
+    }
+    bool saveAs = false;
+    if (!confirmOverwrite(m_document.fileName(), &saveAs)) {
+        if (saveAs)
+            ActionFileSaveAsExecute();
+        return;
+    }
+    // A failure throws and is shown; the file on disk stays as it was and
+    // the register stays modified.
+    m_document.save(m_document.fileName());
+    m_toldChanged = false;
+}
+
+void RegisterCommands::ActionFileSaveAsExecute()
+{
+    if (rowCount() == 0)
+        return;
+    m_display.commitPendingEdit();
+    const QString path =
+        UserDialogs::current().saveFileName(m_window, registerFileRequest(QStringLiteral("名前を付けて保存")));
+    if (path.isEmpty())
+        return;
+    bool saveAs = false;
+    if (!confirmOverwrite(path, &saveAs))
+        return;
+    const bool another = !textfile::sameFile(path, m_document.fileName());
+    // Another register file: one that another process has open is not
+    // written over without asking, and its holder keeps the lock.
+    const RegisterLock::Probe probe = another ? RegisterLock::probe(path) : RegisterLock::Probe();
+    if (another) {
+        if (probe.state == RegisterLock::State::Live
+            && UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
+                                               UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+                   != UserDialogs::Answer::Yes)
+            return;
+    }
+    m_document.save(path);
+    m_document.setFileName(path); // only once the file is written
+    if (another) {
+        if (probe.state != RegisterLock::State::Live)
+            takeLock(path);
+        watch(path);
+    }
+    m_toldChanged = false;
+}
+
+// ---------------------------------------------------------------- entry commands
+
+void RegisterCommands::ActionJimeijoNewExecute()
+{
+    m_display.commitPendingEdit();
+    if (!m_entryDialog)
+        return;
+    TFTelAdd &dlg = *m_entryDialog;
+    dlg.mode = TFTelAdd::Mode::Create;
+    dlg.seriesCaption.clear();
+    dlg.stripType.clear();
+    dlg.extension.clear();
+    dlg.department.clear();
+    dlg.userName.clear();
+    dlg.copySource.clear();
+    dlg.registrationDate.clear();
+    dlg.row = 0;
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+
+    EntryHeader h;
+    h.extension = dlg.extension;
+    h.department = dlg.department;
+    h.userName = dlg.userName;
+    h.date = dlg.registrationDate;
+    h.seriesCaption = dlg.seriesCaption;
+    h.stripType = dlg.stripType;
+
+    int source = 0;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (TFTelAdd::copySourceText(m_model.rowHeader(r)) == dlg.copySource) {
+            source = r + 1;
+            break;
+        }
+    }
+    // Both ways of appending leave the document as it was when they fail,
+    // and then no row is added either; a new entry adds its row.
+    ListUpdate guard(m_listUpdating);
+    if (source > 0) {
+        nameplate::appendEntryAsCopy(m_document, h, source);
+    } else {
+        try {
+            templates::appendEntryFromTemplate(m_document, m_programFolder, h);
+        } catch (const TavrelError &e) {
+            if (e.message() == templates::MissingMessage) {
+                UserDialogs::current().error(m_window, e.message());
+                return;
+            }
+            throw;
+        }
+    }
+    selectOnly(rowCount() - 1);
+    focusListIfVisible();
+    m_display.showEntry(m_document.intAt(1));
+}
+
+void RegisterCommands::ActionJimeijoEditExecute()
+{
+    if (rowCount() == 0)
+        return;
+    m_display.commitPendingEdit();
+    const int r0 = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : -1;
+    if (r0 < 0)
+        return;
+    const EntryHeader before = m_model.rowHeader(r0);
+    if (!m_entryDialog)
+        return;
+    TFTelAdd &dlg = *m_entryDialog;
+    dlg.mode = TFTelAdd::Mode::Edit;
+    dlg.seriesCaption = before.seriesCaption;
+    dlg.stripType = before.stripType;
+    dlg.extension = before.extension;
+    dlg.department = before.department;
+    dlg.userName = before.userName;
+    dlg.copySource.clear();
+    dlg.row = r0;
+    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+                    m_document.encoding());
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+
+    const int r = dlg.row;
+    if (r < 0 || r >= rowCount())
+        return;
+    EntryHeader h;
+    h.extension = dlg.extension;
+    h.department = dlg.department;
+    h.userName = dlg.userName;
+    h.date = m_model.rowHeader(r).date; // editing keeps the date the entry was registered
+    h.seriesCaption = dlg.seriesCaption;
+    h.stripType = dlg.stripType;
+    // The row follows the header; name plates still showing the old values follow it too.
+    nameplate::updateEntryHeader(m_document, r + 1, h);
+
+    if (r != r0) {
+        if (m_document.findEntry(r + 1) > 0) {
+            selectOnly(r);
+            focusListIfVisible();
+            showRow(r);
+        }
+    }
+    // The display follows the header and the name plates of the shown entry
+    // by itself.
+}
+
+void RegisterCommands::ActionJimeijoDeleteExecute()
+{
+    QList<int> rows;
+    for (const QModelIndex &i : m_controls.registerList->selectionModel()->selectedRows())
+        rows.append(i.row());
+    if (rows.isEmpty())
+        return;
+    m_display.commitPendingEdit();
+    std::sort(rows.begin(), rows.end());
+    int f = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : rows.constFirst();
+    if (UserDialogs::current().question(m_window, DeleteQuestion, UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+        != UserDialogs::Answer::Yes)
+        return;
+
+    int remaining = 0;
+    {
+        ListUpdate guard(m_listUpdating);
+        remaining = m_document.deleteEntries(rows, rowCount());
+    }
+    if (remaining > 0) {
+        f = std::min(f, remaining - 1);
+        selectOnly(f);
+        showRow(f);
+        focusListIfVisible();
+    } else {
+        m_display.clear();
+    }
+}

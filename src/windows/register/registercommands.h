@@ -1,0 +1,116 @@
+#pragma once
+// RegisterCommands: the register list of the main window and the file and
+// entry commands on it: New, Open, Save, Save As, the unsaved-changes
+// question, showing the selected row, and creating, editing and deleting
+// entries. The list is a model over the document, so the list and the
+// register change together in every command; this class adds the
+// selection, the focus and the questions.
+
+#include "platform/registerlock.h"
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QFileSystemWatcher;
+class QTimer;
+class QItemSelection;
+class QComboBox;
+class QTreeView;
+class QWidget;
+class RegisterDocument;
+class RegisterListModel;
+class StripDisplay;
+class TFTelAdd;
+
+class RegisterCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QAction *ActionFileNew = nullptr;
+        QAction *ActionFileOpen = nullptr;
+        QAction *ActionFileSave = nullptr;
+        QAction *ActionFileSaveAs = nullptr;
+        QAction *ActionJimeijoNew = nullptr;
+        QAction *ActionJimeijoEdit = nullptr;
+        QAction *ActionJimeijoDelete = nullptr;
+        QTreeView *registerList = nullptr;
+        // The series selector, which follows the shown entry.
+        QComboBox *ComboBoxSeries = nullptr;
+    };
+
+    // programFolder holds the templates; window parents the questions.
+    RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QWidget *window,
+                     const QString &programFolder, const Controls &controls, QObject *parent = nullptr);
+    ~RegisterCommands() override;
+
+    // The entry dialog is created with the other windows, after the main
+    // window; without one the entry commands do nothing.
+    void setEntryDialog(TFTelAdd *dialog) { m_entryDialog = dialog; }
+
+    RegisterDocument &document() { return m_document; }
+    RegisterListModel &listModel() { return m_model; }
+    StripDisplay &display() { return m_display; }
+    int rowCount() const;
+
+    // Selects row alone and shows its entry, as picking it in the list does.
+    void selectAndShowRow(int row);
+    // Selects row alone in the list; what is shown stays.
+    void selectOnly(int row);
+    // The unsaved-changes question: true when the command may go on.
+    bool askSaveChanges();
+    // Opens the register at path as File ▸ Open does with a chosen file (a
+    // file named on the command line): a missing or read-only file is
+    // refused with the open dialog's words, then the unsaved-changes
+    // question.
+    void openFile(const QString &path);
+
+public Q_SLOTS:
+    void ActionFileNewExecute();
+    void ActionFileOpenExecute();
+    void ActionFileSaveExecute();
+    void ActionFileSaveAsExecute();
+    void ActionJimeijoNewExecute();
+    void ActionJimeijoEditExecute();
+    void ActionJimeijoDeleteExecute();
+
+protected:
+    // Delete on the list deletes, a double click on a row edits.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The register's lock: false when the user chose not to open a register
+    // that another process holds.
+    bool lockRegister(const QString &path);
+    // Takes the lock; a folder that takes none is told once.
+    void takeLock(const QString &path);
+    // No register file any more: the lock is given back, watching ends.
+    void letGoOfFile();
+    // Watching the open register for changes made elsewhere.
+    void watch(const QString &path);
+    void checkDisk();
+    // Save's check that the file is still the one read; false to stop.
+    bool confirmOverwrite(const QString &path, bool *saveAs);
+    void load(const QString &path);
+    void focusListIfVisible();
+    void ListView1SelectionChanged(const QItemSelection &added);
+    // Shows entry row + 1 and lets the series selector follow it.
+    void showRow(int row);
+
+    RegisterDocument &m_document;
+    RegisterListModel &m_model;
+    StripDisplay &m_display;
+    QWidget *m_window;
+    QString m_programFolder;
+    Controls m_controls;
+    TFTelAdd *m_entryDialog = nullptr;
+    int m_listUpdating = 0; // row selections made by the commands themselves
+    RegisterLock m_lock;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_poll = nullptr;
+    bool m_toldChanged = false; // the user was told the file changed on disk
+    bool m_toldNoLock = false;  // told once that a folder takes no lock
+};

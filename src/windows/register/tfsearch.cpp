@@ -1,0 +1,250 @@
+#include "windows/register/tfsearch.h"
+
+#include "windows/common/commandconnect.h"
+#include "windows/register/registercommands.h"
+#include "windows/common/userdialogs.h"
+#include "register/celltext.h"
+#include "windows/strip/stripdisplay.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTextCursor>
+
+namespace {
+
+constexpr int LabelLeft = 8, EditLeft = 126, ButtonLeft = 330, CheckLeft = 8;
+constexpr int EditWidth = 193, EditHeight = 21, ButtonWidth = 86, ButtonHeight = 25;
+
+// The dialog is disabled while a step runs, and enabled again however the
+// step ends.
+struct Disabled
+{
+    explicit Disabled(QWidget *w) : w(w) { w->setEnabled(false); }
+    ~Disabled() { w->setEnabled(true); }
+    QWidget *w;
+};
+
+} // namespace
+
+TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent)
+    : QDialog(parent), m_commands(commands)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
+    setModal(false);
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    findLabel = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    findEdit = new QLineEdit(this);
+    findLabel->setBuddy(findEdit);
+    replaceLabel = new QLabel(QStringLiteral("置換後の文字列(&P):"), this);
+    replaceEdit = new QLineEdit(this);
+    replaceLabel->setBuddy(replaceEdit);
+    btnOk = new QPushButton(this);
+    btnOk->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    matchCaseBox = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    fromTopBox = new QCheckBox(QStringLiteral("内線リストの先頭から検索(&S)"), this);
+    setTabOrder(findEdit, replaceEdit);
+    setTabOrder(replaceEdit, btnOk);
+    setTabOrder(btnOk, btnCancel);
+    setTabOrder(btnCancel, matchCaseBox);
+    setTabOrder(matchCaseBox, fromTopBox);
+
+    connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Another register, or entries deleted or put back: the last occurrence is gone.
+    RegisterEvents *events = m_commands.document().events();
+    const auto forget = [this] {
+        m_state = {};
+        m_editorCell = -1;
+    };
+    connect(events, &RegisterEvents::documentReset, this, forget);
+    connect(events, &RegisterEvents::entriesRemoved, this, forget);
+    connect(events, &RegisterEvents::entriesInserted, this, forget);
+    command::connectCommand(find, this, [this] { ActionEditFindExecute(); });
+    command::connectCommand(replace, this, [this] { ActionEditReplaceExecute(); });
+    applyLayout();
+}
+
+void TFSearch::ActionEditFindExecute()
+{
+    open(Mode::Find);
+}
+
+void TFSearch::ActionEditReplaceExecute()
+{
+    open(Mode::Replace);
+}
+
+void TFSearch::open(Mode mode)
+{
+    m_state = {};
+    m_mode = mode;
+    if (isVisible()) {
+        // An open dialog takes the layout of the new mode, so that what it
+        // shows is what its next step does: 検索 never replaces.
+        applyLayout();
+        raise();
+        activateWindow();
+        return;
+    }
+    applyLayout();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+    show();
+    raise();
+    activateWindow();
+    findEdit->setFocus();
+}
+
+void TFSearch::applyLayout()
+{
+    const bool replace = m_mode == Mode::Replace;
+    setWindowTitle(replace ? QStringLiteral("置換") : QStringLiteral("検索"));
+    btnOk->setText(replace ? QStringLiteral("置換(&R)") : QStringLiteral("検索(&F)"));
+    const int top1 = replace ? 10 : 18;
+    findLabel->move(LabelLeft, top1 + 4);
+    findLabel->adjustSize();
+    findEdit->setGeometry(EditLeft, top1, EditWidth, EditHeight);
+    replaceLabel->move(LabelLeft, 40);
+    replaceLabel->adjustSize();
+    replaceEdit->setGeometry(EditLeft, 36, EditWidth, EditHeight);
+    replaceLabel->setVisible(replace);
+    replaceEdit->setVisible(replace);
+    btnOk->setGeometry(ButtonLeft, top1, ButtonWidth, ButtonHeight);
+    btnCancel->setGeometry(ButtonLeft, replace ? 36 : 44, ButtonWidth, ButtonHeight);
+    matchCaseBox->move(CheckLeft, replace ? 70 : 62);
+    matchCaseBox->adjustSize();
+    fromTopBox->move(CheckLeft, replace ? 88 : 80);
+    fromTopBox->adjustSize();
+}
+
+void TFSearch::btnOkClick()
+{
+    regsearch::StepRequest req;
+    req.text = findEdit->text();
+    req.replace = m_mode == Mode::Replace;
+    req.replacement = req.replace ? replaceEdit->text() : QString();
+    req.caseSensitive = matchCaseBox->isChecked();
+    if (req.text.isEmpty()) {
+        UserDialogs::current().message(this, regsearch::EmptyTextMessage);
+        return;
+    }
+    if (regsearch::hasLineBreak(req.replacement)) {
+        UserDialogs::current().message(this, regsearch::LineBreakMessage);
+        return;
+    }
+    RegisterDocument &doc = m_commands.document();
+    if (const QString refused = regsearch::prepareTexts(doc, req.text, req.replacement); !refused.isEmpty()) {
+        UserDialogs::current().message(this, refused);
+        return;
+    }
+    Disabled guard(this);
+    StripDisplay &display = m_commands.display();
+    // Typed text is written back before the step reads or changes the
+    // register: moving the focus in the main window would do nothing while
+    // this dialog is the active window.
+    closeEditor();
+    if (fromTopBox->isChecked()) {
+        req.startEntry = 1;
+        req.startCell = 0;
+    } else {
+        req.startEntry = display.shownEntryNumber();
+        req.startCell = display.currentCell();
+    }
+    req.entryCount = m_commands.rowCount();
+    const regsearch::StepResult r = regsearch::step(doc, m_state, req);
+    if (r.refused) {
+        UserDialogs::current().message(this, regsearch::tooLongMessage(r.refusedLength));
+        return;
+    }
+    if (r.replaced)
+        showReplaced(r);
+    if (r.found)
+        showOccurrence(r.occurrence, int(req.text.size()));
+}
+
+void TFSearch::closeEditor()
+{
+    const int c = m_editorCell;
+    m_editorCell = -1;
+    RegisterDocument &doc = m_commands.document();
+    StripDisplay &display = m_commands.display();
+    if (c < 0 || m_editorEntry != display.shownEntryNumber() || c >= display.cellCount())
+        return;
+    QPlainTextEdit *editor = display.editor(c);
+    // Only typed text is written back: showing an occurrence changes no cell
+    // (a cell with a picture keeps it). The display follows the write.
+    if (editor->document()->isModified())
+        strip::writeCellText(doc, display.shownHeaderLine(), c, strip::editorLines(editor->toPlainText()));
+    display.setEditorShown(c, false);
+}
+
+bool TFSearch::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving the editor for another place in the main window ends the edit
+    // and writes typed text back; going over to this dialog does not (the
+    // next step writes it back).
+    if (event->type() == QEvent::FocusOut && m_editorCell >= 0
+        && m_editorCell < m_commands.display().cellCount() && watched == m_commands.display().cell(m_editorCell).editor
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
+        closeEditor();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFSearch::showReplaced(const regsearch::StepResult &r)
+{
+    StripDisplay &display = m_commands.display();
+    if (r.replacedEntry != display.shownEntryNumber() || r.replacedCell >= display.cellCount())
+        return;
+    // The display has drawn the replaced text and loaded it into the editor.
+    const int c = r.replacedCell;
+    QPlainTextEdit *editor = display.editor(c);
+    StripDisplay::dropLoadedBreak(editor);
+    display.setEditorShown(c, true);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
+    editor->setTextCursor(cursor);
+    editor->installEventFilter(this);
+    m_editorEntry = r.replacedEntry;
+    m_editorCell = c;
+}
+
+void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
+{
+    closeEditor();
+    StripDisplay &display = m_commands.display();
+    if (o.entry != display.shownEntryNumber())
+        m_commands.selectAndShowRow(o.entry - 1);
+    if (o.entry != display.shownEntryNumber() || o.cell >= display.cellCount())
+        return;
+    // The detail view is shown first, so that the editor can take the focus.
+    display.openCellInDetail(o.cell);
+    display.selectOnly(o.cell);
+    display.reloadEditor(o.cell);
+    QPlainTextEdit *editor = display.editor(o.cell);
+    StripDisplay::dropLoadedBreak(editor);
+    display.setEditorShown(o.cell, true);
+    const int last = editor->document()->characterCount() - 1;
+    const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(qMin(from + length, last), QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    if (QScrollArea *view = display.visibleView())
+        view->ensureWidgetVisible(editor);
+    editor->installEventFilter(this);
+    editor->setFocus(Qt::OtherFocusReason);
+    m_editorEntry = o.entry;
+    m_editorCell = o.cell;
+}

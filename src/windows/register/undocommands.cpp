@@ -1,0 +1,156 @@
+#include "windows/register/undocommands.h"
+
+#include "windows/common/commandconnect.h"
+#include "windows/register/registercommands.h"
+#include "register/registerdocument.h"
+#include "windows/strip/cellediting.h"
+#include "windows/strip/stripdisplay.h"
+#include "register/stripwalk.h"
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <algorithm>
+#include <QToolButton>
+
+namespace {
+const QString UndoText = QStringLiteral("元に戻す");
+const QString RedoText = QStringLiteral("やり直し");
+const QString NothingToUndo = QStringLiteral("直前の操作を元に戻します");
+const QString NothingToRedo = QStringLiteral("元に戻した操作をやり直します");
+
+// The cells of the entry at headerLine whose lines meet the spans.
+QList<int> cellsTouched(const RegisterLines &lines, int headerLine,
+                        const std::vector<std::pair<int, int>> &spans)
+{
+    struct Visitor : strip::StripVisitor
+    {
+        const std::vector<std::pair<int, int>> &spans;
+        QList<int> cells;
+        explicit Visitor(const std::vector<std::pair<int, int>> &s) : spans(s) {}
+        bool cell(const strip::Section &, const strip::Cell &c) override
+        {
+            const int from = c.line, to = c.line + strip::CellFixedLines + c.textLineCount;
+            for (const auto &[first, end] : spans) {
+                // An empty span is a place where lines were taken out.
+                const bool meets = first == end ? (first >= from && first < to) : (first < to && end > from);
+                if (meets) {
+                    cells.append(c.index);
+                    break;
+                }
+            }
+            return true;
+        }
+    } visitor(spans);
+    try {
+        strip::walkStrip(lines, headerLine, visitor, strip::WalkGeometry::Skip);
+    } catch (const TavrelError &) {
+        // A strip that cannot be walked shows no cells to select either.
+    }
+    return visitor.cells;
+}
+} // namespace
+
+UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, const Controls &controls,
+                           QObject *parent)
+    : QObject(parent), m_registers(registers), m_editing(editing), m_controls(controls)
+{
+    command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
+    command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
+    connect(&m_registers.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);
+    // While a cell is edited the two commands act on the editor's text, so
+    // they are enabled by what the editor can undo and redo.
+    connect(&m_editing, &CellEditing::editingChanged, this, [this](int cell) {
+        if (cell >= 0) {
+            QTextDocument *text = m_registers.display().editor(cell)->document();
+            connect(text, &QTextDocument::undoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
+            connect(text, &QTextDocument::redoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
+        }
+        follow();
+    });
+    follow();
+}
+
+QTextDocument *UndoCommands::editedText() const
+{
+    const int cell = m_editing.editingCell();
+    if (cell < 0 || cell >= m_registers.display().cellCount())
+        return nullptr;
+    return m_registers.display().editor(cell)->document();
+}
+
+QString UndoCommands::undoHint() const
+{
+    const RegisterHistory &h = m_registers.document().history();
+    return h.canUndo() ? UndoText + QStringLiteral(": ") + h.undoText() : NothingToUndo;
+}
+
+QString UndoCommands::redoHint() const
+{
+    const RegisterHistory &h = m_registers.document().history();
+    return h.canRedo() ? RedoText + QStringLiteral(": ") + h.redoText() : NothingToRedo;
+}
+
+void UndoCommands::follow()
+{
+    const RegisterHistory &h = m_registers.document().history();
+    const QTextDocument *text = editedText();
+    m_controls.ActionEditUndo->setEnabled(text ? text->isUndoAvailable() : h.canUndo());
+    m_controls.ActionEditRedo->setEnabled(text ? text->isRedoAvailable() : h.canRedo());
+    m_controls.ActionEditUndo->setStatusTip(undoHint());
+    m_controls.ActionEditRedo->setStatusTip(redoHint());
+    // The toolbar buttons carry "tip|hint".
+    if (m_controls.ToolButtonUndo)
+        m_controls.ToolButtonUndo->setStatusTip(UndoText + u'|' + undoHint());
+    if (m_controls.ToolButtonRedo)
+        m_controls.ToolButtonRedo->setStatusTip(RedoText + u'|' + redoHint());
+}
+
+void UndoCommands::ActionEditUndoExecute()
+{
+    replay(true);
+}
+
+void UndoCommands::ActionEditRedoExecute()
+{
+    replay(false);
+}
+
+void UndoCommands::replay(bool undo)
+{
+    StripDisplay &display = m_registers.display();
+    const int editing = m_editing.editingCell();
+    if (editing >= 0 && editing < display.cellCount()) {
+        QPlainTextEdit *editor = display.editor(editing);
+        if (undo)
+            editor->undo();
+        else
+            editor->redo();
+        return;
+    }
+    display.commitPendingEdit();
+    RegisterDocument &doc = m_registers.document();
+    const RegisterHistory::Replay r = undo ? doc.undo() : doc.redo();
+    if (!r.done)
+        return;
+    if (m_registers.rowCount() == 0) {
+        display.clear();
+        return;
+    }
+    // The entry of the first line written; a step that took out the last
+    // entries shows the entry now last.
+    const int first = r.firstLine();
+    int entry = first >= 0 && doc.lineCount() > 0 ? doc.entryOfLine(std::min(first, doc.lineCount() - 1)) : 0;
+    if (entry < 1)
+        entry = display.shownEntryNumber();
+    const int row = std::clamp(entry - 1, 0, m_registers.rowCount() - 1);
+    // A step within the shown entry has been drawn by the display already;
+    // one that added or took out entries shows the row anew.
+    if (!r.listChanged && row + 1 == display.shownEntryNumber() && display.cellCount() > 0)
+        m_registers.selectOnly(row);
+    else
+        m_registers.selectAndShowRow(row);
+    if (r.listChanged || display.cellCount() == 0)
+        return;
+    const QList<int> cells = cellsTouched(doc.lines(), display.shownHeaderLine(), r.spans);
+    display.selectCells(cells);
+}

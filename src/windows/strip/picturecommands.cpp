@@ -1,0 +1,58 @@
+#include "windows/strip/picturecommands.h"
+
+#include "windows/common/commandconnect.h"
+#include "register/registerdocument.h"
+#include "windows/strip/cellediting.h"
+#include "strip/cellpicture.h"
+#include "strip/cellrenderer.h"
+#include "windows/strip/stripdisplay.h"
+#include "register/stripwalk.h"
+#include "windows/strip/tfviewimage.h"
+
+PictureCommands::PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,
+                                 const Actions &a, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_editing(editing)
+{
+    using command::connectCommand;
+    connectCommand(a.ActionEditPicOn, this, &PictureCommands::ActionEditPicOnExecute);
+    connectCommand(a.PopupPicOn, this, &PictureCommands::ActionEditPicOnExecute);
+    connectCommand(a.ActionEditPicOff, this, &PictureCommands::ActionEditPicOffExecute);
+    connectCommand(a.PopupPicOff, this, &PictureCommands::ActionEditPicOffExecute);
+    // A double-click on a cell's picture attaches to the current cell.
+    connect(&m_display, &StripDisplay::attachPictureRequested, this, &PictureCommands::ActionEditPicOnExecute);
+}
+
+bool PictureCommands::cellsShown() const
+{
+    return m_display.cellCount() > 0 && m_display.detailActive() && m_display.shownHeaderLine() > 0;
+}
+
+void PictureCommands::ActionEditPicOnExecute()
+{
+    if (!m_dialog || !cellsShown())
+        return;
+    m_editing.commitEdit();
+    const int h = m_display.shownHeaderLine();
+    const int cell = m_display.commandCell();
+    if (cell < 0)
+        return;
+    const int b = strip::locateCell(m_doc.lines(), h, cell);
+    const QImage current = strip::cellHasPicture(m_doc.lines(), b) ? strip::cellPicture(m_doc.lines(), b) : QImage();
+    if (!m_dialog->editPicture(current))
+        return;
+    // Confirming without loading or clearing keeps the cell as it was.
+    if (m_dialog->outcome() == TFViewImage::Outcome::Unchanged)
+        return;
+    const bool loaded = m_dialog->outcome() == TFViewImage::Outcome::Loaded;
+    const QList<int> selected = m_display.selectedCells();
+    strip::attachPicture(m_doc, h, cell, selected, loaded ? m_dialog->file().type : QString(),
+                         loaded ? m_dialog->file().bytes : QByteArray());
+}
+
+void PictureCommands::ActionEditPicOffExecute()
+{
+    const int cell = m_display.commandCell();
+    if (!cellsShown() || cell < 0)
+        return;
+    strip::detachPicture(m_doc, m_display.shownHeaderLine(), cell);
+}
