@@ -219,18 +219,15 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     buildMenus();
     buildToolBar();
     buildWorkArea();
-    buildRegisterCommands();
+    // The command classes find the parts they own by these names.
     nameParts();
+    buildRegisterCommands();
     buildCellCommands();
-    m_printCommands = new PrintCommands(
-        *m_registerCommands, m_mainSub->settings(),
-        {ActionFilePrint, ActionFilePrintList, ActionFileSetup, ActionFilePdf, registerList}, this, this);
+    m_printCommands = new PrintCommands(*m_registerCommands, m_mainSub->settings(), this, this);
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
-    m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing,
-                                      {ActionEditUndo, ActionEditRedo, ToolButtonUndo, ToolButtonRedo}, this);
-    m_csvCommands = new CsvCommands(*m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(),
-                                    ActionFileCsvImport, ActionFileCsvExport, this, this);
+    m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing, this, this);
+    m_csvCommands = new CsvCommands(*m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(), this, this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;
@@ -618,28 +615,16 @@ void TFMain::buildWorkArea()
 // The register list and the file and entry commands.
 void TFMain::buildRegisterCommands()
 {
-    m_registerCommands = std::make_unique<RegisterCommands>(
-        m_document, *m_listModel, *m_display, this, m_mainSub->programFolder(),
-        RegisterCommands::Controls{ActionFileNew, ActionFileOpen, ActionFileSave, ActionFileSaveAs, ActionJimeijoNew,
-                                   ActionJimeijoEdit, ActionJimeijoDelete, registerList, ComboBoxSeries});
+    m_registerCommands = std::make_unique<RegisterCommands>(m_document, *m_listModel, *m_display, this,
+                                                            m_mainSub->programFolder());
 }
 
-// The commands on cells: each class connects the actions it is given.
+// The commands on cells: each class finds and connects the actions it owns.
 void TFMain::buildCellCommands()
 {
-    m_cellEditing = std::make_unique<CellEditing>(
-        m_document, *m_display, this,
-        CellEditing::Actions{ActionEditCut, ActionEditCopy, ActionEditPaste, ActionEditDelete, ActionEditAllSel,
-                             ActionEditSelReset, PopupCut, PopupCopy, PopupPaste, PopupDelete});
-    m_formatCommands = std::make_unique<FormatCommands>(
-        m_document, *m_display, this,
-        FormatCommands::Controls{ActionFormatFont, ActionFormatColor, ActionFormatBColor, ActionFormatBold,
-                                 ActionFormatItalic, ActionFormatLeft, ActionFormatCenter, ActionFormatRight,
-                                 ComboBoxFont, ComboBoxFontSize, ToolButtonBold, ToolButtonItalic, ToolButtonLeft,
-                                 ToolButtonCenter, ToolButtonRight});
-    m_pictureCommands = std::make_unique<PictureCommands>(
-        m_document, *m_display, *m_cellEditing,
-        PictureCommands::Actions{ActionEditPicOn, ActionEditPicOff, PopupPicOn, PopupPicOff});
+    m_cellEditing = std::make_unique<CellEditing>(m_document, *m_display, this);
+    m_formatCommands = std::make_unique<FormatCommands>(m_document, *m_display, this);
+    m_pictureCommands = std::make_unique<PictureCommands>(m_document, *m_display, *m_cellEditing, this);
     syncCellCommands();
 }
 

@@ -151,10 +151,15 @@ QString jobFileName(const QString &chosen, int job, int jobs)
 
 } // namespace
 
-PrintCommands::PrintCommands(RegisterCommands &registers, SettingsStore &settings, const Controls &controls,
-                             QWidget *window, QObject *parent)
-    : QObject(parent), m_registers(registers), m_controls(controls), m_window(window)
+PrintCommands::PrintCommands(RegisterCommands &registers, SettingsStore &settings, QWidget *window, QObject *parent)
+    : QObject(parent), m_registers(registers), m_window(window)
 {
+    m_controls.ActionFilePrint = command::part<QAction>(window, "ActionFilePrint");
+    m_controls.ActionFilePrintList = command::part<QAction>(window, "ActionFilePrintList");
+    m_controls.ActionFileSetup = command::part<QAction>(window, "ActionFileSetup");
+    m_controls.ActionFilePdf = command::part<QAction>(window, "ActionFilePdf");
+    m_controls.registerList = command::part<QTreeView>(window, "registerList");
+    const Controls &controls = m_controls;
     command::connectCommand(controls.ActionFilePrint, this, [this] { ActionFilePrintExecute(); });
     command::connectCommand(controls.ActionFilePrintList, this, [this] { ActionFilePrintListExecute(); });
     command::connectCommand(controls.ActionFileSetup, this, [this] { ActionFileSetupExecute(); });

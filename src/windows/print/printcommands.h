@@ -37,15 +37,6 @@ public:
     // A run of more pages than this shows its progress with a cancel button.
     static constexpr int ProgressFromPages = 3;
 
-    struct Controls
-    {
-        QAction *ActionFilePrint = nullptr;
-        QAction *ActionFilePrintList = nullptr;
-        QAction *ActionFileSetup = nullptr;
-        QAction *ActionFilePdf = nullptr;
-        // The register list, whose selection says what is printed.
-        QTreeView *registerList = nullptr;
-    };
     // The dialogs are created with the other windows, after the main
     // window; a command whose dialog is missing does nothing.
     struct Dialogs
@@ -56,8 +47,9 @@ public:
     };
 
     // The PDF folder is read from settings; window parents the messages.
-    PrintCommands(RegisterCommands &registers, SettingsStore &settings, const Controls &controls, QWidget *window,
-                  QObject *parent = nullptr);
+    // window is the main window, whose print commands (found by name) this
+    // class connects.
+    PrintCommands(RegisterCommands &registers, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
     ~PrintCommands() override;
 
     void ActionFilePrintExecute();
@@ -112,6 +104,16 @@ private:
     QString askPdfFile(QWidget *parent, const QString &unnamed);
 
     RegisterCommands &m_registers;
+    // The main window's parts this class owns, found by name.
+    struct Controls
+    {
+        QAction *ActionFilePrint = nullptr;
+        QAction *ActionFilePrintList = nullptr;
+        QAction *ActionFileSetup = nullptr;
+        QAction *ActionFilePdf = nullptr;
+        // The register list, whose selection says what is printed.
+        QTreeView *registerList = nullptr;
+    };
     Controls m_controls;
     QWidget *m_window;
     Dialogs m_dialogs;

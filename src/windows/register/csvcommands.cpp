@@ -23,9 +23,11 @@ const QString ExportKey = QStringLiteral("ExportCsv");
 } // namespace
 
 CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
-                         QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent)
+                         QWidget *window, QObject *parent)
     : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder)
 {
+    QAction *importAction = command::part(window, "ActionFileCsvImport");
+    QAction *exportAction = command::part(window, "ActionFileCsvExport");
     m_importFolder = settings.readString(DirSection, ImportKey, QString());
     m_exportFolder = settings.readString(DirSection, ExportKey, QString());
     command::connectCommand(importAction, this, [this] { ActionFileCsvImportExecute(); });

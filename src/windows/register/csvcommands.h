@@ -25,8 +25,10 @@ public:
     // The templates are read from programFolder; the folders are read from
     // settings now and written back by saveSettings at the end of the run;
     // window parents the dialogs.
-    CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
-                QAction *importAction, QAction *exportAction, QWidget *window, QObject *parent = nullptr);
+    // window is the main window, whose two CSV commands (found by name) this
+    // class connects.
+    CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings, QWidget *window,
+                QObject *parent = nullptr);
     ~CsvCommands() override;
 
     // Writes the folders last used, with the main window's other settings.

@@ -50,11 +50,20 @@ struct ListUpdate
 } // namespace
 
 RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display,
-                                   QWidget *window, const QString &programFolder, const Controls &controls,
-                                   QObject *parent)
+                                   QWidget *window, const QString &programFolder, QObject *parent)
     : QObject(parent), m_document(document), m_model(model), m_display(display), m_window(window),
-      m_programFolder(programFolder), m_controls(controls)
+      m_programFolder(programFolder)
 {
+    m_controls.ActionFileNew = command::part<QAction>(window, "ActionFileNew");
+    m_controls.ActionFileOpen = command::part<QAction>(window, "ActionFileOpen");
+    m_controls.ActionFileSave = command::part<QAction>(window, "ActionFileSave");
+    m_controls.ActionFileSaveAs = command::part<QAction>(window, "ActionFileSaveAs");
+    m_controls.ActionJimeijoNew = command::part<QAction>(window, "ActionJimeijoNew");
+    m_controls.ActionJimeijoEdit = command::part<QAction>(window, "ActionJimeijoEdit");
+    m_controls.ActionJimeijoDelete = command::part<QAction>(window, "ActionJimeijoDelete");
+    m_controls.registerList = command::part<QTreeView>(window, "registerList");
+    m_controls.ComboBoxSeries = command::part<QComboBox>(window, "ComboBoxSeries");
+    const Controls &controls = m_controls;
     using command::connectCommand;
     connectCommand(controls.ActionFileNew, this, &RegisterCommands::ActionFileNewExecute);
     connectCommand(controls.ActionFileOpen, this, &RegisterCommands::ActionFileOpenExecute);

@@ -28,23 +28,9 @@ class RegisterCommands : public QObject
     Q_OBJECT
 
 public:
-    struct Controls
-    {
-        QAction *ActionFileNew = nullptr;
-        QAction *ActionFileOpen = nullptr;
-        QAction *ActionFileSave = nullptr;
-        QAction *ActionFileSaveAs = nullptr;
-        QAction *ActionJimeijoNew = nullptr;
-        QAction *ActionJimeijoEdit = nullptr;
-        QAction *ActionJimeijoDelete = nullptr;
-        QTreeView *registerList = nullptr;
-        // The series selector, which follows the shown entry.
-        QComboBox *ComboBoxSeries = nullptr;
-    };
-
     // programFolder holds the templates; window parents the questions.
     RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QWidget *window,
-                     const QString &programFolder, const Controls &controls, QObject *parent = nullptr);
+                     const QString &programFolder, QObject *parent = nullptr);
     ~RegisterCommands() override;
 
     // The entry dialog is created with the other windows, after the main
@@ -82,6 +68,21 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The main window's parts this class owns, found by name.
+    struct Controls
+    {
+        QAction *ActionFileNew = nullptr;
+        QAction *ActionFileOpen = nullptr;
+        QAction *ActionFileSave = nullptr;
+        QAction *ActionFileSaveAs = nullptr;
+        QAction *ActionJimeijoNew = nullptr;
+        QAction *ActionJimeijoEdit = nullptr;
+        QAction *ActionJimeijoDelete = nullptr;
+        QTreeView *registerList = nullptr;
+        // The series selector, which follows the shown entry.
+        QComboBox *ComboBoxSeries = nullptr;
+    };
+
     // The register's lock: false when the user chose not to open a register
     // that another process holds.
     bool lockRegister(const QString &path);

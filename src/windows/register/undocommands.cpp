@@ -50,10 +50,13 @@ QList<int> cellsTouched(const RegisterLines &lines, int headerLine,
 }
 } // namespace
 
-UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, const Controls &controls,
-                           QObject *parent)
-    : QObject(parent), m_registers(registers), m_editing(editing), m_controls(controls)
+UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, QWidget *window, QObject *parent)
+    : QObject(parent), m_registers(registers), m_editing(editing)
 {
+    m_controls.ActionEditUndo = command::part<QAction>(window, "ActionEditUndo");
+    m_controls.ActionEditRedo = command::part<QAction>(window, "ActionEditRedo");
+    m_controls.ToolButtonUndo = command::part<QToolButton>(window, "ToolButtonUndo");
+    m_controls.ToolButtonRedo = command::part<QToolButton>(window, "ToolButtonRedo");
     command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
     command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
     connect(&m_registers.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);

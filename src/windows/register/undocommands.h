@@ -21,17 +21,9 @@ class UndoCommands : public QObject
     Q_OBJECT
 
 public:
-    struct Controls
-    {
-        QAction *ActionEditUndo = nullptr;
-        QAction *ActionEditRedo = nullptr;
-        // The toolbar buttons, whose hints follow the steps too (optional).
-        QToolButton *ToolButtonUndo = nullptr;
-        QToolButton *ToolButtonRedo = nullptr;
-    };
-
-    UndoCommands(RegisterCommands &registers, CellEditing &editing, const Controls &controls,
-                 QObject *parent = nullptr);
+    // window is the main window, whose undo and redo commands and toolbar
+    // buttons (found by name) this class connects and keeps up to date.
+    UndoCommands(RegisterCommands &registers, CellEditing &editing, QWidget *window, QObject *parent = nullptr);
 
     // The status bar hints of the two commands: "元に戻す: <step>" and
     // "やり直し: <step>".
@@ -50,5 +42,14 @@ private:
 
     RegisterCommands &m_registers;
     CellEditing &m_editing;
+    // The main window's parts this class owns, found by name.
+    struct Controls
+    {
+        QAction *ActionEditUndo = nullptr;
+        QAction *ActionEditRedo = nullptr;
+        // The toolbar buttons, whose hints follow the steps too.
+        QToolButton *ToolButtonUndo = nullptr;
+        QToolButton *ToolButtonRedo = nullptr;
+    };
     Controls m_controls;
 };

@@ -50,21 +50,23 @@ QString clipboardText()
 }
 } // namespace
 
-CellEditing::CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, const Actions &a,
-                         QObject *parent)
+CellEditing::CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_window(window)
 {
-    using command::connectCommand;
-    connectCommand(a.cut, this, &CellEditing::ActionEditCutExecute);
-    connectCommand(a.copy, this, &CellEditing::ActionEditCopyExecute);
-    connectCommand(a.paste, this, &CellEditing::ActionEditPasteExecute);
-    connectCommand(a.remove, this, &CellEditing::ActionEditDeleteExecute);
-    connectCommand(a.selectAll, this, &CellEditing::ActionEditAllSelExecute);
-    connectCommand(a.selectionReset, this, &CellEditing::ActionEditSelResetExecute);
-    connectCommand(a.popupCut, this, &CellEditing::ActionEditCutExecute);
-    connectCommand(a.popupCopy, this, &CellEditing::ActionEditCopyExecute);
-    connectCommand(a.popupPaste, this, &CellEditing::ActionEditPasteExecute);
-    connectCommand(a.popupDelete, this, &CellEditing::ActionEditDeleteExecute);
+    // The Edit menu's commands and the cell pop-up's items of the same name.
+    const std::pair<const char *, void (CellEditing::*)()> commands[] = {
+        {"ActionEditCut", &CellEditing::ActionEditCutExecute},
+        {"ActionEditCopy", &CellEditing::ActionEditCopyExecute},
+        {"ActionEditPaste", &CellEditing::ActionEditPasteExecute},
+        {"ActionEditDelete", &CellEditing::ActionEditDeleteExecute},
+        {"ActionEditAllSel", &CellEditing::ActionEditAllSelExecute},
+        {"ActionEditSelReset", &CellEditing::ActionEditSelResetExecute},
+        {"PopupCut", &CellEditing::ActionEditCutExecute},
+        {"PopupCopy", &CellEditing::ActionEditCopyExecute},
+        {"PopupPaste", &CellEditing::ActionEditPasteExecute},
+        {"PopupDelete", &CellEditing::ActionEditDeleteExecute}};
+    for (const auto &[name, handler] : commands)
+        command::connectCommand(command::part(window, name), this, handler);
     connect(&m_display, &StripDisplay::editRequested, this, &CellEditing::startEditing);
 }
 

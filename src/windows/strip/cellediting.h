@@ -23,23 +23,10 @@ class CellEditing : public QObject
     Q_OBJECT
 
 public:
-    struct Actions
-    {
-        QAction *cut = nullptr;
-        QAction *copy = nullptr;
-        QAction *paste = nullptr;
-        QAction *remove = nullptr;
-        QAction *selectAll = nullptr;
-        QAction *selectionReset = nullptr;
-        QAction *popupCut = nullptr;
-        QAction *popupCopy = nullptr;
-        QAction *popupPaste = nullptr;
-        QAction *popupDelete = nullptr;
-    };
-
     // window is the parent of the messages.
-    CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, const Actions &actions,
-                QObject *parent = nullptr);
+    // window is the main window, whose cell commands (menu items and cell
+    // pop-up items, found by name) this class connects.
+    CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent = nullptr);
 
     // The cell being edited, or -1.
     int editingCell() const { return m_editing; }

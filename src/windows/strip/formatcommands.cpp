@@ -80,9 +80,24 @@ private:
 } // namespace
 
 FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window,
-                               const Controls &controls, QObject *parent)
-    : QObject(parent), m_doc(document), m_display(display), m_window(window), m_c(controls)
+                               QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_window(window)
 {
+    m_c.ActionFormatFont = command::part<QAction>(window, "ActionFormatFont");
+    m_c.ActionFormatColor = command::part<QAction>(window, "ActionFormatColor");
+    m_c.ActionFormatBColor = command::part<QAction>(window, "ActionFormatBColor");
+    m_c.ActionFormatBold = command::part<QAction>(window, "ActionFormatBold");
+    m_c.ActionFormatItalic = command::part<QAction>(window, "ActionFormatItalic");
+    m_c.ActionFormatLeft = command::part<QAction>(window, "ActionFormatLeft");
+    m_c.ActionFormatCenter = command::part<QAction>(window, "ActionFormatCenter");
+    m_c.ActionFormatRight = command::part<QAction>(window, "ActionFormatRight");
+    m_c.ComboBoxFont = command::part<QComboBox>(window, "ComboBoxFont");
+    m_c.ComboBoxFontSize = command::part<QComboBox>(window, "ComboBoxFontSize");
+    m_c.ToolButtonBold = command::part<QToolButton>(window, "ToolButtonBold");
+    m_c.ToolButtonItalic = command::part<QToolButton>(window, "ToolButtonItalic");
+    m_c.ToolButtonLeft = command::part<QToolButton>(window, "ToolButtonLeft");
+    m_c.ToolButtonCenter = command::part<QToolButton>(window, "ToolButtonCenter");
+    m_c.ToolButtonRight = command::part<QToolButton>(window, "ToolButtonRight");
     using command::connectCommand;
     connectCommand(m_c.ActionFormatFont, this, &FormatCommands::ActionFormatFontExecute);
     connectCommand(m_c.ActionFormatColor, this, &FormatCommands::ActionFormatColorExecute);

@@ -24,27 +24,9 @@ class FormatCommands : public QObject
     Q_OBJECT
 
 public:
-    struct Controls
-    {
-        QAction *ActionFormatFont = nullptr;
-        QAction *ActionFormatColor = nullptr;
-        QAction *ActionFormatBColor = nullptr;
-        QAction *ActionFormatBold = nullptr;
-        QAction *ActionFormatItalic = nullptr;
-        QAction *ActionFormatLeft = nullptr;
-        QAction *ActionFormatCenter = nullptr;
-        QAction *ActionFormatRight = nullptr;
-        QComboBox *ComboBoxFont = nullptr;
-        QComboBox *ComboBoxFontSize = nullptr;
-        QToolButton *ToolButtonBold = nullptr;
-        QToolButton *ToolButtonItalic = nullptr;
-        QToolButton *ToolButtonLeft = nullptr;
-        QToolButton *ToolButtonCenter = nullptr;
-        QToolButton *ToolButtonRight = nullptr;
-    };
-
-    FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window, const Controls &controls,
-                   QObject *parent = nullptr);
+    // window is the main window, whose format commands and toolbar
+    // controls (found by name) this class connects and keeps up to date.
+    FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent = nullptr);
     ~FormatCommands() override;
 
     // Fills the font list with the display's families (and the faces that
@@ -91,6 +73,25 @@ private:
     RegisterDocument &m_doc;
     StripDisplay &m_display;
     QWidget *m_window;
+    // The main window's parts this class owns, found by name.
+    struct Controls
+    {
+        QAction *ActionFormatFont = nullptr;
+        QAction *ActionFormatColor = nullptr;
+        QAction *ActionFormatBColor = nullptr;
+        QAction *ActionFormatBold = nullptr;
+        QAction *ActionFormatItalic = nullptr;
+        QAction *ActionFormatLeft = nullptr;
+        QAction *ActionFormatCenter = nullptr;
+        QAction *ActionFormatRight = nullptr;
+        QComboBox *ComboBoxFont = nullptr;
+        QComboBox *ComboBoxFontSize = nullptr;
+        QToolButton *ToolButtonBold = nullptr;
+        QToolButton *ToolButtonItalic = nullptr;
+        QToolButton *ToolButtonLeft = nullptr;
+        QToolButton *ToolButtonCenter = nullptr;
+        QToolButton *ToolButtonRight = nullptr;
+    };
     Controls m_c;
     QStringList m_marks;
     int m_lastColour = 0;

@@ -10,14 +10,16 @@
 #include "windows/strip/tfviewimage.h"
 
 PictureCommands::PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,
-                                 const Actions &a, QObject *parent)
+                                 QWidget *window, QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_editing(editing)
 {
-    using command::connectCommand;
-    connectCommand(a.ActionEditPicOn, this, &PictureCommands::ActionEditPicOnExecute);
-    connectCommand(a.PopupPicOn, this, &PictureCommands::ActionEditPicOnExecute);
-    connectCommand(a.ActionEditPicOff, this, &PictureCommands::ActionEditPicOffExecute);
-    connectCommand(a.PopupPicOff, this, &PictureCommands::ActionEditPicOffExecute);
+    const std::pair<const char *, void (PictureCommands::*)()> commands[] = {
+        {"ActionEditPicOn", &PictureCommands::ActionEditPicOnExecute},
+        {"PopupPicOn", &PictureCommands::ActionEditPicOnExecute},
+        {"ActionEditPicOff", &PictureCommands::ActionEditPicOffExecute},
+        {"PopupPicOff", &PictureCommands::ActionEditPicOffExecute}};
+    for (const auto &[name, handler] : commands)
+        command::connectCommand(command::part(window, name), this, handler);
     // A double-click on a cell's picture attaches to the current cell.
     connect(&m_display, &StripDisplay::attachPictureRequested, this, &PictureCommands::ActionEditPicOnExecute);
 }

@@ -17,15 +17,9 @@ class PictureCommands : public QObject
     Q_OBJECT
 
 public:
-    struct Actions
-    {
-        QAction *ActionEditPicOn = nullptr;
-        QAction *ActionEditPicOff = nullptr;
-        QAction *PopupPicOn = nullptr;
-        QAction *PopupPicOff = nullptr;
-    };
-
-    PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing, const Actions &actions,
+    // window is the main window, whose picture commands (found by name)
+    // this class connects.
+    PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing, QWidget *window,
                     QObject *parent = nullptr);
 
     // The picture dialog, created after the main window (FViewImage).
