@@ -263,7 +263,7 @@ void TestStartup::handsFileToRunningCopy()
         u.writeRegister(QString::fromLatin1(name), {entry, entry});
     QFile::setPermissions(u.dataFolder() + QStringLiteral("ro.TAV"), QFile::ReadOwner);
     u.start(u.dataFolder() + QStringLiteral("a.TAV"));
-    RegisterDocument &doc = FMain->registerCommands().document();
+    RegisterDocument &doc = FMain->document();
     if (change) {
         uitest::clickRow(1);
         u.dialogs.answers << UserDialogs::Answer::Yes;

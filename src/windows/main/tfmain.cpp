@@ -223,11 +223,11 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     nameParts();
     buildRegisterCommands();
     buildCellCommands();
-    m_printCommands = new PrintCommands(*m_registerCommands, m_mainSub->settings(), this, this);
+    m_printCommands = new PrintCommands(m_document, *m_display, *m_registerCommands, m_mainSub->settings(), this, this);
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
-    m_undoCommands = new UndoCommands(*m_registerCommands, *m_cellEditing, this, this);
-    m_csvCommands = new CsvCommands(*m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(), this, this);
+    m_undoCommands = new UndoCommands(m_document, *m_display, *m_registerCommands, *m_cellEditing, this, this);
+    m_csvCommands = new CsvCommands(m_document, *m_display, *m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(), this, this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;

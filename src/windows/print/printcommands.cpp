@@ -151,8 +151,9 @@ QString jobFileName(const QString &chosen, int job, int jobs)
 
 } // namespace
 
-PrintCommands::PrintCommands(RegisterCommands &registers, SettingsStore &settings, QWidget *window, QObject *parent)
-    : QObject(parent), m_registers(registers), m_window(window)
+PrintCommands::PrintCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
+                             SettingsStore &settings, QWidget *window, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window)
 {
     m_controls.ActionFilePrint = command::part<QAction>(window, "ActionFilePrint");
     m_controls.ActionFilePrintList = command::part<QAction>(window, "ActionFilePrintList");
@@ -212,7 +213,7 @@ PrintCommands::~PrintCommands() = default;
 
 RegisterDocument &PrintCommands::document()
 {
-    return m_registers.document();
+    return m_doc;
 }
 
 print::Adjustment PrintCommands::adjustment() const
@@ -264,7 +265,7 @@ bool PrintCommands::readyToPrint()
         UserDialogs::current().error(m_window, NoPrinterAtStartMessage);
         return false;
     }
-    m_registers.display().commitPendingEdit();
+    m_display.commitPendingEdit();
     return true;
 }
 
@@ -301,7 +302,7 @@ void PrintCommands::ActionFilePdfExecute()
 {
     if (m_registers.rowCount() == 0)
         return;
-    m_registers.display().commitPendingEdit();
+    m_display.commitPendingEdit();
     const QList<int> positions = selectedPositions();
     if (positions.isEmpty())
         return;
@@ -403,7 +404,7 @@ void PrintCommands::printCalibration(QWidget *parent, const print::Adjustment &a
 {
     print::PageFormat format = print::PageFormat::A;
     const RegisterDocument &doc = document();
-    const int shown = m_registers.display().shownEntryNumber();
+    const int shown = m_display.shownEntryNumber();
     if (const int marker = doc.findEntry(shown); shown > 0 && marker >= 0) {
         const EntryHeader h = doc.headerAt(marker + 1);
         format = print::selectPageFormat(h.seriesCaption, h.stripType);

@@ -16,6 +16,8 @@ class QPrinter;
 class QTreeView;
 class QWidget;
 class RegisterCommands;
+class RegisterDocument;
+class StripDisplay;
 class SettingsStore;
 class TFAdjust;
 class TFPrintJimeijoCard;
@@ -49,7 +51,9 @@ public:
     // The PDF folder is read from settings; window parents the messages.
     // window is the main window, whose print commands (found by name) this
     // class connects.
-    PrintCommands(RegisterCommands &registers, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
+    // registers is the register list, whose selection says what is printed.
+    PrintCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
+                  SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
     ~PrintCommands() override;
 
     void ActionFilePrintExecute();
@@ -103,6 +107,8 @@ private:
     // when the user cancels.
     QString askPdfFile(QWidget *parent, const QString &unnamed);
 
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
     RegisterCommands &m_registers;
     // The main window's parts this class owns, found by name.
     struct Controls

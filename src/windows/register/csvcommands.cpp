@@ -22,9 +22,10 @@ const QString ImportKey = QStringLiteral("ImportCsv");
 const QString ExportKey = QStringLiteral("ExportCsv");
 } // namespace
 
-CsvCommands::CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings,
-                         QWidget *window, QObject *parent)
-    : QObject(parent), m_registers(registers), m_window(window), m_programFolder(programFolder)
+CsvCommands::CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
+                         const QString &programFolder, SettingsStore &settings, QWidget *window, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window),
+      m_programFolder(programFolder)
 {
     QAction *importAction = command::part(window, "ActionFileCsvImport");
     QAction *exportAction = command::part(window, "ActionFileCsvExport");
@@ -46,7 +47,7 @@ void CsvCommands::saveSettings(SettingsStore &settings) const
 
 void CsvCommands::ActionFileCsvImportExecute()
 {
-    m_registers.display().commitPendingEdit();
+    m_display.commitPendingEdit();
     UserDialogs::FileRequest request{QStringLiteral("CSV取込み"), FileFilter, QStringLiteral("csv"), m_importFolder};
     request.writable = false;
     const QString path = UserDialogs::current().openFileName(m_window, request);
@@ -54,7 +55,7 @@ void CsvCommands::ActionFileCsvImportExecute()
         return;
     m_importFolder = QFileInfo(path).absolutePath();
 
-    RegisterDocument &doc = m_registers.document();
+    RegisterDocument &doc = m_doc;
     const QString folder = m_programFolder;
     csvimport::Analysis analysis;
     try {
@@ -78,8 +79,8 @@ void CsvCommands::ActionFileCsvImportExecute()
 
 void CsvCommands::ActionFileCsvExportExecute()
 {
-    m_registers.display().commitPendingEdit();
-    RegisterDocument &doc = m_registers.document();
+    m_display.commitPendingEdit();
+    RegisterDocument &doc = m_doc;
     if (m_registers.rowCount() == 0) {
         UserDialogs::current().message(m_window, NothingToExportMessage);
         return;

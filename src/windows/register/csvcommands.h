@@ -12,6 +12,8 @@
 class QAction;
 class QWidget;
 class RegisterCommands;
+class RegisterDocument;
+class StripDisplay;
 class SettingsStore;
 
 class CsvCommands : public QObject
@@ -27,8 +29,9 @@ public:
     // window parents the dialogs.
     // window is the main window, whose two CSV commands (found by name) this
     // class connects.
-    CsvCommands(RegisterCommands &registers, const QString &programFolder, SettingsStore &settings, QWidget *window,
-                QObject *parent = nullptr);
+    // registers is the register list, which shows the first row imported.
+    CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
+                const QString &programFolder, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
     ~CsvCommands() override;
 
     // Writes the folders last used, with the main window's other settings.
@@ -41,6 +44,8 @@ public:
     QString exportFolder() const { return m_exportFolder; }
 
 private:
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
     RegisterCommands &m_registers;
     QWidget *m_window;
     QString m_programFolder;

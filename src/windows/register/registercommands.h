@@ -37,9 +37,7 @@ public:
     // window; without one the entry commands do nothing.
     void setEntryDialog(TFTelAdd *dialog) { m_entryDialog = dialog; }
 
-    RegisterDocument &document() { return m_document; }
     RegisterListModel &listModel() { return m_model; }
-    StripDisplay &display() { return m_display; }
     int rowCount() const;
 
     // Selects row alone and shows its entry, as picking it in the list does.

@@ -33,8 +33,9 @@ struct Disabled
 
 } // namespace
 
-TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent)
-    : QDialog(parent), m_commands(commands)
+TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, QAction *find,
+                   QAction *replace, QWidget *parent)
+    : QDialog(parent), m_doc(document), m_display(display), m_commands(commands)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(false);
@@ -63,7 +64,7 @@ TFSearch::TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, 
     connect(btnOk, &QPushButton::clicked, this, &TFSearch::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     // Another register, or entries deleted or put back: the last occurrence is gone.
-    RegisterEvents *events = m_commands.document().events();
+    RegisterEvents *events = m_doc.events();
     const auto forget = [this] {
         m_state = {};
         m_editorCell = -1;
@@ -144,13 +145,13 @@ void TFSearch::btnOkClick()
         UserDialogs::current().message(this, regsearch::LineBreakMessage);
         return;
     }
-    RegisterDocument &doc = m_commands.document();
+    RegisterDocument &doc = m_doc;
     if (const QString refused = regsearch::prepareTexts(doc, req.text, req.replacement); !refused.isEmpty()) {
         UserDialogs::current().message(this, refused);
         return;
     }
     Disabled guard(this);
-    StripDisplay &display = m_commands.display();
+    StripDisplay &display = m_display;
     // Typed text is written back before the step reads or changes the
     // register: moving the focus in the main window would do nothing while
     // this dialog is the active window.
@@ -178,8 +179,8 @@ void TFSearch::closeEditor()
 {
     const int c = m_editorCell;
     m_editorCell = -1;
-    RegisterDocument &doc = m_commands.document();
-    StripDisplay &display = m_commands.display();
+    RegisterDocument &doc = m_doc;
+    StripDisplay &display = m_display;
     if (c < 0 || m_editorEntry != display.shownEntryNumber() || c >= display.cellCount())
         return;
     QPlainTextEdit *editor = display.editor(c);
@@ -196,7 +197,7 @@ bool TFSearch::eventFilter(QObject *watched, QEvent *event)
     // and writes typed text back; going over to this dialog does not (the
     // next step writes it back).
     if (event->type() == QEvent::FocusOut && m_editorCell >= 0
-        && m_editorCell < m_commands.display().cellCount() && watched == m_commands.display().cell(m_editorCell).editor
+        && m_editorCell < m_display.cellCount() && watched == m_display.cell(m_editorCell).editor
         && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
         closeEditor();
     return QDialog::eventFilter(watched, event);
@@ -204,7 +205,7 @@ bool TFSearch::eventFilter(QObject *watched, QEvent *event)
 
 void TFSearch::showReplaced(const regsearch::StepResult &r)
 {
-    StripDisplay &display = m_commands.display();
+    StripDisplay &display = m_display;
     if (r.replacedEntry != display.shownEntryNumber() || r.replacedCell >= display.cellCount())
         return;
     // The display has drawn the replaced text and loaded it into the editor.
@@ -223,7 +224,7 @@ void TFSearch::showReplaced(const regsearch::StepResult &r)
 void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
 {
     closeEditor();
-    StripDisplay &display = m_commands.display();
+    StripDisplay &display = m_display;
     if (o.entry != display.shownEntryNumber())
         m_commands.selectAndShowRow(o.entry - 1);
     if (o.entry != display.shownEntryNumber() || o.cell >= display.cellCount())

@@ -15,6 +15,8 @@ class QLineEdit;
 class QPushButton;
 class QAction;
 class RegisterCommands;
+class RegisterDocument;
+class StripDisplay;
 
 class TFSearch : public QDialog
 {
@@ -27,7 +29,9 @@ public:
 
     // find and replace are the main window's two commands that open the
     // dialog; parent is the main window.
-    TFSearch(RegisterCommands &commands, QAction *find, QAction *replace, QWidget *parent);
+    // commands is the register list, which shows the entry of an occurrence.
+    TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, QAction *find,
+             QAction *replace, QWidget *parent);
 
     Mode mode() const { return m_mode; }
     const regsearch::State &state() const { return m_state; }
@@ -57,6 +61,8 @@ private:
     void showOccurrence(const regsearch::Occurrence &o, int length);
     void showReplaced(const regsearch::StepResult &r);
 
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
     RegisterCommands &m_commands;
     Mode m_mode = Mode::Find;
     regsearch::State m_state;

@@ -50,8 +50,9 @@ QList<int> cellsTouched(const RegisterLines &lines, int headerLine,
 }
 } // namespace
 
-UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, QWidget *window, QObject *parent)
-    : QObject(parent), m_registers(registers), m_editing(editing)
+UndoCommands::UndoCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
+                           CellEditing &editing, QWidget *window, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_editing(editing)
 {
     m_controls.ActionEditUndo = command::part<QAction>(window, "ActionEditUndo");
     m_controls.ActionEditRedo = command::part<QAction>(window, "ActionEditRedo");
@@ -59,12 +60,12 @@ UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, QW
     m_controls.ToolButtonRedo = command::part<QToolButton>(window, "ToolButtonRedo");
     command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
     command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
-    connect(&m_registers.document().history(), &RegisterHistory::changed, this, &UndoCommands::follow);
+    connect(&m_doc.history(), &RegisterHistory::changed, this, &UndoCommands::follow);
     // While a cell is edited the two commands act on the editor's text, so
     // they are enabled by what the editor can undo and redo.
     connect(&m_editing, &CellEditing::editingChanged, this, [this](int cell) {
         if (cell >= 0) {
-            QTextDocument *text = m_registers.display().editor(cell)->document();
+            QTextDocument *text = m_display.editor(cell)->document();
             connect(text, &QTextDocument::undoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
             connect(text, &QTextDocument::redoAvailable, this, &UndoCommands::follow, Qt::UniqueConnection);
         }
@@ -76,26 +77,26 @@ UndoCommands::UndoCommands(RegisterCommands &registers, CellEditing &editing, QW
 QTextDocument *UndoCommands::editedText() const
 {
     const int cell = m_editing.editingCell();
-    if (cell < 0 || cell >= m_registers.display().cellCount())
+    if (cell < 0 || cell >= m_display.cellCount())
         return nullptr;
-    return m_registers.display().editor(cell)->document();
+    return m_display.editor(cell)->document();
 }
 
 QString UndoCommands::undoHint() const
 {
-    const RegisterHistory &h = m_registers.document().history();
+    const RegisterHistory &h = m_doc.history();
     return h.canUndo() ? UndoText + QStringLiteral(": ") + h.undoText() : NothingToUndo;
 }
 
 QString UndoCommands::redoHint() const
 {
-    const RegisterHistory &h = m_registers.document().history();
+    const RegisterHistory &h = m_doc.history();
     return h.canRedo() ? RedoText + QStringLiteral(": ") + h.redoText() : NothingToRedo;
 }
 
 void UndoCommands::follow()
 {
-    const RegisterHistory &h = m_registers.document().history();
+    const RegisterHistory &h = m_doc.history();
     const QTextDocument *text = editedText();
     m_controls.ActionEditUndo->setEnabled(text ? text->isUndoAvailable() : h.canUndo());
     m_controls.ActionEditRedo->setEnabled(text ? text->isRedoAvailable() : h.canRedo());
@@ -120,7 +121,7 @@ void UndoCommands::ActionEditRedoExecute()
 
 void UndoCommands::replay(bool undo)
 {
-    StripDisplay &display = m_registers.display();
+    StripDisplay &display = m_display;
     const int editing = m_editing.editingCell();
     if (editing >= 0 && editing < display.cellCount()) {
         QPlainTextEdit *editor = display.editor(editing);
@@ -131,7 +132,7 @@ void UndoCommands::replay(bool undo)
         return;
     }
     display.commitPendingEdit();
-    RegisterDocument &doc = m_registers.document();
+    RegisterDocument &doc = m_doc;
     const RegisterHistory::Replay r = undo ? doc.undo() : doc.redo();
     if (!r.done)
         return;

@@ -15,6 +15,8 @@ class QAction;
 class QTextDocument;
 class QToolButton;
 class RegisterCommands;
+class RegisterDocument;
+class StripDisplay;
 
 class UndoCommands : public QObject
 {
@@ -23,7 +25,9 @@ class UndoCommands : public QObject
 public:
     // window is the main window, whose undo and redo commands and toolbar
     // buttons (found by name) this class connects and keeps up to date.
-    UndoCommands(RegisterCommands &registers, CellEditing &editing, QWidget *window, QObject *parent = nullptr);
+    // registers is the register list, whose row follows the step undone.
+    UndoCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers, CellEditing &editing,
+                 QWidget *window, QObject *parent = nullptr);
 
     // The status bar hints of the two commands: "元に戻す: <step>" and
     // "やり直し: <step>".
@@ -40,6 +44,8 @@ private:
     // The text of the cell being edited, or nullptr.
     QTextDocument *editedText() const;
 
+    RegisterDocument &m_doc;
+    StripDisplay &m_display;
     RegisterCommands &m_registers;
     CellEditing &m_editing;
     // The main window's parts this class owns, found by name.
