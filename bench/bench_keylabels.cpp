@@ -2,14 +2,14 @@
 // entry of a large register (record lines rewritten, text lines replaced,
 // cells redrawn), measured beside showing that entry again in the same run.
 
+#include "benchsupport.h"
+#include "keylabel/applykeylabel.h"
+#include "platform/textfile.h"
+#include "registergenerator.h"
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "keylabel/applykeylabel.h"
-#include "platform/textfile.h"
-#include "benchsupport.h"
-#include "registergenerator.h"
-#include "uitestsupport.h"
 
 #include <QElapsedTimer>
 #include <cstdio>

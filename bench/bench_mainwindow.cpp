@@ -1,15 +1,15 @@
 // Main window benchmark: open a register of ENTRIES × CELLS through File ▸
 // Open (list filled, entry 1 shown) and select other entries in the list.
 
+#include "benchsupport.h"
+#include "platform/textfile.h"
+#include "registergenerator.h"
+#include "strip/cellformat.h"
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "platform/textfile.h"
-#include "benchsupport.h"
-#include "registergenerator.h"
-#include "strip/cellformat.h"
 #include "windows/strip/stripdisplay.h"
-#include "uitestsupport.h"
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>

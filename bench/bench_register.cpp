@@ -6,9 +6,9 @@
 //   bench_register [ENTRIES CELLS]      default 2000 100
 //   bench_register --empty-lines N      a file of N empty lines ended by CR
 
+#include "benchsupport.h"
 #include "platform/textfile.h"
 #include "register/registerdocument.h"
-#include "benchsupport.h"
 #include "registergenerator.h"
 
 #include <QCoreApplication>

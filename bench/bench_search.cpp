@@ -4,9 +4,9 @@
 //
 //     bench_search [ENTRIES CELLS [TEXT]]     (default 2000 x 100)
 
+#include "benchsupport.h"
 #include "register/registerdocument.h"
 #include "register/registersearch.h"
-#include "benchsupport.h"
 #include "registergenerator.h"
 
 #include <QCoreApplication>

@@ -2,13 +2,13 @@
 // file to the running copy. The windows are created in a fixed order and
 // destroyed in reverse when the main window closes.
 
-#include "windows/main/application.h"
 #include "platform/commandline.h"
+#include "platform/conversion.h"
+#include "platform/instancelock.h"
+#include "windows/common/instancechannel.h"
+#include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "platform/conversion.h"
-#include "windows/common/instancechannel.h"
-#include "platform/instancelock.h"
 
 #include <QFileInfo>
 #include <QMetaObject>

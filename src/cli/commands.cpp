@@ -1,18 +1,18 @@
 #include "cli/commands.h"
 
+#include "cli/help.h"
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
-#include "cli/help.h"
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"
-#include "register/registercheck.h"
 #include "register/linevalue.h"
 #include "register/nameplate.h"
+#include "register/registercheck.h"
 #include "register/registerdocument.h"
-#include "register/textrule.h"
 #include "register/series.h"
 #include "register/templates.h"
+#include "register/textrule.h"
 
 #include <QDateTime>
 #include <QFileInfo>

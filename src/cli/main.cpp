@@ -2,9 +2,9 @@
 // templates; the strip and print commands draw with the same code as the
 // program.
 
-#include "platform/commandline.h"
 #include "cli/commands.h"
 #include "cli/help.h"
+#include "platform/commandline.h"
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 

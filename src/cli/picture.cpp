@@ -7,10 +7,10 @@
 #include "cli/selection.h"
 
 #include "platform/conversion.h"
+#include "register/cellrecord.h"
 #include "register/registerdocument.h"
 #include "strip/cellformat.h"
 #include "strip/cellpicture.h"
-#include "register/cellrecord.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "cli/commands.h"
 #include "cli/selection.h"
 
+#include "register/celltext.h"
 #include "register/registerdocument.h"
 #include "register/registersearch.h"
 #include "strip/cellrenderer.h"
-#include "register/celltext.h"
 
 namespace {
 

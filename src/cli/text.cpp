@@ -5,8 +5,8 @@
 #include "cli/commands.h"
 
 #include "platform/conversion.h"
-#include "register/registerdocument.h"
 #include "register/celltext.h"
+#include "register/registerdocument.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "register/cellrecord.h"
 #include "register/celltext.h"
-#include "strip/colourline.h"
 #include "register/stripwalk.h"
+#include "strip/colourline.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,8 +2,8 @@
 // The texts of the fine adjustment: the check of what the user types and the
 // number format "#0.0###" in which an offset is shown.
 
-#include "print/strippage.h"
 #include "platform/fixed4.h"
+#include "print/strippage.h"
 
 #include <QString>
 #include <optional>

@@ -11,10 +11,10 @@
 // malformed record, leaves whatever had the name before untouched; "-", a
 // FIFO or a device is written into directly.
 
+#include "platform/textfile.h"
 #include "print/listpage.h"
 #include "print/pageformat.h"
 #include "print/strippage.h"
-#include "platform/textfile.h"
 
 #include <QPainter>
 #include <memory>

@@ -2,13 +2,13 @@
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
-#include "register/registerdocument.h"
 #include "register/cellrecord.h"
+#include "register/geometry.h"
+#include "register/registerdocument.h"
+#include "register/stripwalk.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
-#include "register/geometry.h"
 #include "strip/picture.h"
-#include "register/stripwalk.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -2,8 +2,8 @@
 #include "register/registerhistory.h"
 
 #include "platform/conversion.h"
-#include "register/registerformat.h"
 #include "register/celltext.h"
+#include "register/registerformat.h"
 #include "register/stripwalk.h"
 
 #include <vector>

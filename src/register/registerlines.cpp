@@ -1,9 +1,9 @@
 #include "register/registerlines.h"
 
 #include "platform/conversion.h"
+#include "platform/fixed4.h"
 #include "platform/memory.h"
 #include "register/registerformat.h"
-#include "platform/fixed4.h"
 
 #include <algorithm>
 #include <atomic>

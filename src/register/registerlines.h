@@ -16,8 +16,8 @@
 // so that finding an entry never scans the document, and it knows whether its
 // lines still equal those it was opened or last saved with.
 
-#include "platform/textfile.h"
 #include "platform/fixed4.h"
+#include "platform/textfile.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -33,9 +33,9 @@
 // line (the line before the next entry marker, or the document's end) throws
 // TavrelError naming the count's line. Nothing is ever read past the end.
 
+#include "register/geometry.h"
 #include "register/registerformat.h"
 #include "register/registerlines.h"
-#include "register/geometry.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,10 +3,10 @@
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
-#include "register/registerdocument.h"
 #include "register/cellrecord.h"
-#include "strip/colourline.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "strip/colourline.h"
 
 #include <algorithm>
 

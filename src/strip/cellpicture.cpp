@@ -1,10 +1,10 @@
 #include "strip/cellpicture.h"
 
 #include "platform/conversion.h"
-#include "register/registerdocument.h"
-#include "strip/cellformat.h"
 #include "register/cellrecord.h"
 #include "register/celltext.h"
+#include "register/registerdocument.h"
+#include "strip/cellformat.h"
 #include "strip/picture.h"
 
 #include <QFile>

@@ -1,15 +1,15 @@
 #include "strip/cellrenderer.h"
 
 #include "platform/conversion.h"
+#include "platform/fixed4.h"
 #include "platform/fonts.h"
-#include "register/registerdocument.h"
 #include "register/cellrecord.h"
 #include "register/celltext.h"
-#include "strip/colourline.h"
-#include "platform/fixed4.h"
 #include "register/geometry.h"
-#include "strip/picture.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "strip/colourline.h"
+#include "strip/picture.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -6,9 +6,9 @@
 // numbers and selection frames, then each cell's text or picture.
 
 #include "platform/conversion.h"
-#include "strip/cellrenderer.h"
 #include "register/geometry.h"
 #include "register/stripwalk.h"
+#include "strip/cellrenderer.h"
 
 #include <QColor>
 #include <QFont>

@@ -2,11 +2,11 @@
 // and their stacking, hints in the status bar, the splitter's height rule,
 // and which commands are present and enabled.
 
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/toolbarpictures.h"
 #include "windows/main/windows.h"
-#include "uitestsupport.h"
 
 #include <QComboBox>
 #include <QDir>

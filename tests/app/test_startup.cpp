@@ -1,13 +1,13 @@
 // Start-up of the real program: the command line, one copy per executable
 // name, a later start handing its file to the running copy, and no display.
 
+#include "platform/instancelock.h"
+#include "uitestsupport.h"
+#include "windows/common/instancechannel.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "windows/common/instancechannel.h"
-#include "platform/instancelock.h"
 #include "windows/register/registercommands.h"
-#include "uitestsupport.h"
 
 #include <QFile>
 #include <QLocalSocket>

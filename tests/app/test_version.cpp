@@ -2,11 +2,11 @@
 // drawn logo, its fixed size, and Esc and Enter closing it, opened from the
 // Help menu of the main window.
 
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/tfversion.h"
 #include "windows/main/windows.h"
-#include "uitestsupport.h"
 
 #include <QApplication>
 #include <QLabel>

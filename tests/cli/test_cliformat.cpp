@@ -3,10 +3,10 @@
 // file byte for byte as it was.
 
 #include "clirun.h"
-#include "register/registerdocument.h"
 #include "register/cellrecord.h"
-#include "strip/picture.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "strip/picture.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -13,10 +13,10 @@
 #include "register/registercheck.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
+#include "register/stripwalk.h"
 #include "register/templates.h"
 #include "strip/cellrenderer.h"
 #include "strip/picture.h"
-#include "register/stripwalk.h"
 
 using namespace strip;
 

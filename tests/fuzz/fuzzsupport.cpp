@@ -4,9 +4,9 @@
 #include "print/pageformat.h"
 #include "print/strippage.h"
 #include "register/registercheck.h"
+#include "register/stripwalk.h"
 #include "strip/cellrenderer.h"
 #include "strip/stripimage.h"
-#include "register/stripwalk.h"
 
 #include <QFile>
 #include <QGuiApplication>

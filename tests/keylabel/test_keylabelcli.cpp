@@ -4,9 +4,9 @@
 
 #include "keylabel/applykeylabel.h"
 #include "keylabel/keylabelset.h"
+#include "platform/textfile.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
-#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,16 +3,16 @@
 // close box; panel buttons clicked while cells of the strip are selected;
 // series changes from the selector and from the register list.
 
-#include "windows/main/application.h"
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
-#include "windows/keylabel/keylabelpanel.h"
-#include "windows/keylabel/tfkeylabel.h"
 #include "platform/textfile.h"
 #include "register/series.h"
 #include "strip/picture.h"
-#include "windows/strip/stripdisplay.h"
 #include "uitestsupport.h"
+#include "windows/keylabel/keylabelpanel.h"
+#include "windows/keylabel/tfkeylabel.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/strip/stripdisplay.h"
 
 #include <QBuffer>
 #include <QComboBox>

@@ -5,22 +5,22 @@
 // end of a run, come back at the next start and when the print dialog picks
 // their printer, and are dropped by unticking.
 
+#include "pdfprobe.h"
+#include "platform/textfile.h"
+#include "print/adjustment.h"
+#include "register/series.h"
+#include "register/stripwalk.h"
+#include "uitestsupport.h"
+#include "windowhelpers.h"
+#include "windows/common/userdialogs.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "windows/print/printers.h"
-#include "platform/textfile.h"
-#include "windows/common/userdialogs.h"
-#include "print/adjustment.h"
 #include "windows/print/printcommands.h"
+#include "windows/print/printers.h"
 #include "windows/print/tfadjust.h"
 #include "windows/print/tfprintjimeijolist.h"
-#include "register/series.h"
 #include "windows/register/tfcsvimport.h"
-#include "register/stripwalk.h"
-#include "pdfprobe.h"
-#include "uitestsupport.h"
-#include "windowhelpers.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -2,21 +2,21 @@
 // paging, the list preview, the fine adjustment dialog, the no-printer
 // messages, and print runs to PDF files and through a real CUPS queue.
 
-#include "windows/main/application.h"
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
-#include "windows/print/printers.h"
+#include "pdfprobe.h"
 #include "print/listpage.h"
 #include "print/pageformat.h"
-#include "windows/print/printcommands.h"
-#include "windows/print/tfadjust.h"
-#include "windows/print/tfprintjimeijocard.h"
-#include "windows/print/tfprintjimeijolist.h"
 #include "register/series.h"
 #include "register/stripwalk.h"
 #include "uitestsupport.h"
-#include "pdfprobe.h"
 #include "windowhelpers.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/print/printcommands.h"
+#include "windows/print/printers.h"
+#include "windows/print/tfadjust.h"
+#include "windows/print/tfprintjimeijocard.h"
+#include "windows/print/tfprintjimeijolist.h"
 
 #include <QApplication>
 #include <QClipboard>

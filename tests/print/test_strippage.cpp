@@ -7,9 +7,9 @@
 #include "print/pageformat.h"
 #include "print/strippage.h"
 #include "recordingdevice.h"
+#include "register/geometry.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
-#include "register/geometry.h"
 #include "strip/picture.h"
 #include "stripfixture.h"
 

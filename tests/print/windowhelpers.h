@@ -3,10 +3,10 @@
 // answering a modal dialog once it shows, Ctrl+clicking register list rows,
 // and picking a File menu item.
 
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "register/series.h"
 #include "uitestsupport.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 
 #include <QApplication>
 #include <QDialog>

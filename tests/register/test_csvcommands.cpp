@@ -4,15 +4,15 @@
 // refused with a message; the export writes the chosen encoding; the
 // folders are kept in the settings file.
 
-#include "windows/main/application.h"
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/csvimport.h"
 #include "register/registercheck.h"
 #include "register/series.h"
-#include "windows/register/tfcsvimport.h"
 #include "uitestsupport.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/register/tfcsvimport.h"
 
 #include <QApplication>
 #include <QFile>

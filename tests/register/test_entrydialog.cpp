@@ -1,10 +1,10 @@
 // The entry dialog on its own: the lists it offers, the OK button, trimming,
 // the duplicate check and switching to another entry in edit mode.
 
-#include "windows/main/application.h"
 #include "register/series.h"
-#include "windows/register/tftel_add.h"
 #include "uitestsupport.h"
+#include "windows/main/application.h"
+#include "windows/register/tftel_add.h"
 
 #include <QComboBox>
 #include <QLabel>

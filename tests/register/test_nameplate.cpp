@@ -4,13 +4,13 @@
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"
+#include "register/celltext.h"
 #include "register/nameplate.h"
 #include "register/registercheck.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
-#include "register/templates.h"
-#include "register/celltext.h"
 #include "register/stripwalk.h"
+#include "register/templates.h"
 
 #include <QTemporaryDir>
 #include <QTest>

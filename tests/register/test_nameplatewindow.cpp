@@ -1,14 +1,14 @@
 // Name plates in the main window: the entry dialog's values fill a new
 // entry's plate, and an edit of the header redraws the plate it rewrote.
 
+#include "register/series.h"
+#include "register/stripwalk.h"
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "register/series.h"
 #include "windows/register/tftel_add.h"
 #include "windows/strip/stripdisplay.h"
-#include "register/stripwalk.h"
-#include "uitestsupport.h"
 
 #include <QComboBox>
 #include <QLabel>

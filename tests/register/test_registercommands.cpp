@@ -1,14 +1,14 @@
 // The file and entry commands of the main window, driven through its
 // actions, list and entry dialog.
 
-#include "windows/main/application.h"
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/series.h"
-#include "windows/register/tftel_add.h"
 #include "uitestsupport.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/register/tftel_add.h"
 
 #include <QApplication>
 #include <QClipboard>

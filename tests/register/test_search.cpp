@@ -4,13 +4,13 @@
 // selected (switching entry and view), replacing the occurrence shown last,
 // refusals, and typed text that is never lost.
 
+#include "register/celltext.h"
+#include "register/stripwalk.h"
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
 #include "windows/register/tfsearch.h"
-#include "register/celltext.h"
-#include "register/stripwalk.h"
-#include "uitestsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>

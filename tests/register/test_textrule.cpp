@@ -6,14 +6,14 @@
 
 #include "keylabel/applykeylabel.h"
 #include "platform/textfile.h"
+#include "register/celltext.h"
 #include "register/csvimport.h"
 #include "register/registercheck.h"
 #include "register/registersearch.h"
+#include "register/stripwalk.h"
 #include "register/templates.h"
 #include "register/textrule.h"
 #include "strip/cellrenderer.h"
-#include "register/celltext.h"
-#include "register/stripwalk.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -4,19 +4,19 @@
 // editor's own undo while a cell is edited; the hints; what empties the
 // history.
 
+#include "register/cellrecord.h"
+#include "register/registerlistmodel.h"
+#include "register/stripwalk.h"
+#include "strip/picture.h"
+#include "uitestsupport.h"
+#include "windows/keylabel/keylabelpanel.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "windows/keylabel/keylabelpanel.h"
-#include "register/registerlistmodel.h"
 #include "windows/register/tftel_add.h"
 #include "windows/register/undocommands.h"
-#include "register/cellrecord.h"
-#include "strip/picture.h"
 #include "windows/strip/stripdisplay.h"
-#include "register/stripwalk.h"
 #include "windows/strip/tfviewimage.h"
-#include "uitestsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -19,10 +19,10 @@
 #include "register/registercheck.h"
 #include "register/registerdocument.h"
 #include "register/series.h"
+#include "register/stripwalk.h"
 #include "register/templates.h"
 #include "strip/picture.h"
 #include "strip/stripimage.h"
-#include "register/stripwalk.h"
 
 #include <QBuffer>
 #include <QDir>

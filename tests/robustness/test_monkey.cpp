@@ -13,12 +13,12 @@
 // (default 2000) set the run; a failure names the seed and step, and the same
 // two values replay it. TAVREL_MONKEY_TRACE prints every step.
 
-#include "windows/main/application.h"
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/registercheck.h"
 #include "uitestsupport.h"
+#include "windows/main/application.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -2,14 +2,14 @@
 // The main window showing one entry built in code (every line of its cell
 // records can be set), for the tests of the cell commands.
 
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/cellrecord.h"
-#include "windows/strip/stripdisplay.h"
 #include "register/stripwalk.h"
 #include "stripfixture.h"
 #include "uitestsupport.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
+#include "windows/strip/stripdisplay.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

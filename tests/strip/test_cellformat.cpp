@@ -3,13 +3,13 @@
 // stored byte for byte, clipboard text and characters a register can hold.
 
 #include "platform/conversion.h"
-#include "register/registerdocument.h"
-#include "strip/cellformat.h"
-#include "strip/cellpicture.h"
 #include "register/cellrecord.h"
 #include "register/celltext.h"
-#include "strip/picture.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "strip/cellformat.h"
+#include "strip/cellpicture.h"
+#include "strip/picture.h"
 #include "stripfixture.h"
 
 #include <QBuffer>

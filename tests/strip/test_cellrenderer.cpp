@@ -5,9 +5,9 @@
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
+#include "register/geometry.h"
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
-#include "register/geometry.h"
 #include "strip/picture.h"
 
 #include <QBuffer>

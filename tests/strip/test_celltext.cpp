@@ -1,12 +1,12 @@
 // Writing cell text back: lines replaced, cut to 20 characters, pictures
 // removed, the cells after it still found.
 
-#include "register/registerdocument.h"
-#include "register/templates.h"
-#include "register/cellrecord.h"
 #include "platform/textfile.h"
+#include "register/cellrecord.h"
 #include "register/celltext.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "register/templates.h"
 
 #include <QTest>
 

@@ -3,10 +3,10 @@
 // every selected cell rewritten, restyled and redrawn; nothing in the
 // overview; the toolbar set from a cell without writing into the cells.
 
-#include "windows/main/application.h"
 #include "cellfixture.h"
 #include "strip/cellformat.h"
 #include "strip/colourline.h"
+#include "windows/main/application.h"
 #include "windows/strip/formatcommands.h"
 
 #include <QAbstractItemView>

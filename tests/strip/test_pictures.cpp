@@ -3,10 +3,10 @@
 // クリア and ｷｬﾝｾﾙ, attaching over a selection, detaching, the settings read
 // at creation and written at the end, and the sample logos of the build.
 
-#include "windows/main/application.h"
 #include "cellfixture.h"
 #include "strip/cellpicture.h"
 #include "strip/picture.h"
+#include "windows/main/application.h"
 #include "windows/strip/picturecommands.h"
 #include "windows/strip/tfviewimage.h"
 

@@ -3,11 +3,11 @@
 #include "stripfixture.h"
 
 #include "platform/fonts.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
 #include "register/series.h"
 #include "register/templates.h"
-#include "register/cellrecord.h"
 #include "strip/cellrenderer.h"
-#include "register/celltext.h"
 #include "strip/picture.h"
 #include "strip/stripimage.h"
 

@@ -3,22 +3,22 @@
 // command state after each gesture, the view switches with their scrolling,
 // the overview's double-clicks and the limits of a strip.
 
+#include "platform/textfile.h"
+#include "register/cellrecord.h"
+#include "register/celltext.h"
+#include "register/nameplate.h"
+#include "register/registerhistory.h"
+#include "register/series.h"
+#include "register/stripwalk.h"
+#include "strip/cellformat.h"
+#include "strip/cellpicture.h"
+#include "strip/picture.h"
+#include "strip/stripimage.h"
+#include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "platform/textfile.h"
-#include "register/series.h"
-#include "register/nameplate.h"
-#include "register/registerhistory.h"
-#include "strip/cellformat.h"
-#include "register/cellrecord.h"
-#include "strip/cellpicture.h"
-#include "register/celltext.h"
-#include "strip/picture.h"
 #include "windows/strip/stripdisplay.h"
-#include "strip/stripimage.h"
-#include "register/stripwalk.h"
-#include "uitestsupport.h"
 
 #include <QBuffer>
 #include <QLabel>

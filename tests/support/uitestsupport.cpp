@@ -2,11 +2,11 @@
 
 #include <QDialog>
 
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/textfile.h"
 #include "register/series.h"
 #include "register/templates.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "windows/register/tftel_add.h"
 
 #include <QAbstractItemView>

@@ -5,10 +5,10 @@
 // scripted message boxes and file dialogs, and the windows created and
 // destroyed in program order.
 
+#include "register/registerdocument.h"
+#include "windows/common/userdialogs.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
-#include "windows/common/userdialogs.h"
-#include "register/registerdocument.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,11 +1,11 @@
 #include "windows/keylabel/keylabelpanel.h"
 
 #include "keylabel/applykeylabel.h"
-#include "windows/keylabel/tfkeylabel.h"
 #include "platform/fontlist.h"
-#include "windows/common/userdialogs.h"
 #include "register/registerdocument.h"
 #include "register/textrule.h"
+#include "windows/common/userdialogs.h"
+#include "windows/keylabel/tfkeylabel.h"
 #include "windows/strip/stripdisplay.h"
 
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "windows/keylabel/tfkeylabel.h"
 
-#include "platform/mainsub.h"
 #include "platform/fontlist.h"
 #include "platform/fonts.h"
-#include "windows/common/userdialogs.h"
+#include "platform/mainsub.h"
 #include "register/celltext.h"
 #include "strip/colourline.h"
+#include "windows/common/userdialogs.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>

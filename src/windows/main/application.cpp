@@ -1,11 +1,11 @@
 #include "windows/main/application.h"
 
-#include "windows/main/tfmain.h"
-#include "windows/main/windows.h"
 #include "platform/conversion.h"
 #include "platform/fonts.h"
 #include "windows/common/instancechannel.h"
 #include "windows/common/userdialogs.h"
+#include "windows/main/tfmain.h"
+#include "windows/main/windows.h"
 #include "windows/register/registercommands.h"
 
 #include <QFont>

@@ -5,10 +5,10 @@
 // geometry and view switches.
 
 #include "platform/mainsub.h"
-#include "windows/common/commandconnect.h"
-#include "windows/strip/stripdisplay.h"
 #include "register/registerdocument.h"
 #include "register/registerlistmodel.h"
+#include "windows/common/commandconnect.h"
+#include "windows/strip/stripdisplay.h"
 
 #include <QAction>
 #include <QMainWindow>

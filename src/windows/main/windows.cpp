@@ -1,8 +1,8 @@
 #include "windows/main/windows.h"
 
-#include "windows/main/tfmain.h"
 #include "windows/keylabel/keylabelpanel.h"
 #include "windows/keylabel/tfkeylabel.h"
+#include "windows/main/tfmain.h"
 #include "windows/print/printcommands.h"
 #include "windows/print/tfadjust.h"
 #include "windows/print/tfprintjimeijocard.h"

@@ -4,9 +4,9 @@
 // single-instance hand-over raises it, and the dialogs are its children,
 // found through the commands that use them (or by class or object name).
 
-#include "windows/strip/tfviewimage.h"
 #include "windows/main/tfversion.h"
 #include "windows/register/tfsearch.h"
+#include "windows/strip/tfviewimage.h"
 
 #include <QDialog>
 

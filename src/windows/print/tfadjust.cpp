@@ -1,9 +1,9 @@
 #include "windows/print/tfadjust.h"
 
 #include "platform/mainsub.h"
-#include "windows/print/printers.h"
-#include "windows/common/userdialogs.h"
 #include "print/adjustment.h"
+#include "windows/common/userdialogs.h"
+#include "windows/print/printers.h"
 
 #include <QCheckBox>
 #include <QFrame>

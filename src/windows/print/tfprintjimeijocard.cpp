@@ -1,13 +1,13 @@
 #include "windows/print/tfprintjimeijocard.h"
 
-#include "windows/print/printers.h"
-#include "windows/common/userdialogs.h"
 #include "print/pageformat.h"
+#include "print/strippage.h"
+#include "register/registerdocument.h"
+#include "windows/common/userdialogs.h"
 #include "windows/print/previewwindow.h"
 #include "windows/print/printcommands.h"
-#include "print/strippage.h"
+#include "windows/print/printers.h"
 #include "windows/print/windowplace.h"
-#include "register/registerdocument.h"
 
 #include <QLabel>
 #include <QPainter>

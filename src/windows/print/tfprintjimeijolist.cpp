@@ -1,9 +1,9 @@
 #include "windows/print/tfprintjimeijolist.h"
 
-#include "windows/print/printers.h"
 #include "windows/common/userdialogs.h"
 #include "windows/print/previewwindow.h"
 #include "windows/print/printcommands.h"
+#include "windows/print/printers.h"
 #include "windows/print/windowplace.h"
 
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "windows/register/csvcommands.h"
 
 #include "platform/settingsstore.h"
-#include "windows/common/commandconnect.h"
 #include "platform/textfile.h"
-#include "windows/common/userdialogs.h"
 #include "register/csvimport.h"
+#include "windows/common/commandconnect.h"
+#include "windows/common/userdialogs.h"
 #include "windows/register/registercommands.h"
 #include "windows/register/tfcsvimport.h"
 #include "windows/strip/stripdisplay.h"

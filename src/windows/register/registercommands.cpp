@@ -1,14 +1,14 @@
 #include "windows/register/registercommands.h"
 
-#include "windows/common/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/textfile.h"
-#include "windows/common/userdialogs.h"
 #include "register/nameplate.h"
 #include "register/registerdocument.h"
 #include "register/registerlistmodel.h"
 #include "register/series.h"
 #include "register/templates.h"
+#include "windows/common/commandconnect.h"
+#include "windows/common/userdialogs.h"
 #include "windows/register/tftel_add.h"
 #include "windows/strip/stripdisplay.h"
 
@@ -83,7 +83,7 @@ RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel
 
     QTreeView *list = controls.registerList;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection &added) { ListView1SelectionChanged(added); });
+            [this](const QItemSelection &added) { listSelectionChanged(added); });
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
 }
@@ -132,7 +132,7 @@ void RegisterCommands::focusListIfVisible()
         m_controls.registerList->setFocus(Qt::OtherFocusReason);
 }
 
-void RegisterCommands::ListView1SelectionChanged(const QItemSelection &added)
+void RegisterCommands::listSelectionChanged(const QItemSelection &added)
 {
     if (m_listUpdating)
         return;

@@ -95,7 +95,7 @@ private:
     bool confirmOverwrite(const QString &path, bool *saveAs);
     void load(const QString &path);
     void focusListIfVisible();
-    void ListView1SelectionChanged(const QItemSelection &added);
+    void listSelectionChanged(const QItemSelection &added);
     // Shows entry row + 1 and lets the series selector follow it.
     void showRow(int row);
 

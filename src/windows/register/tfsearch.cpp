@@ -1,9 +1,9 @@
 #include "windows/register/tfsearch.h"
 
-#include "windows/common/commandconnect.h"
-#include "windows/register/registercommands.h"
-#include "windows/common/userdialogs.h"
 #include "register/celltext.h"
+#include "windows/common/commandconnect.h"
+#include "windows/common/userdialogs.h"
+#include "windows/register/registercommands.h"
 #include "windows/strip/stripdisplay.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "windows/register/tftel_add.h"
 
 #include "platform/conversion.h"
-#include "windows/common/userdialogs.h"
-#include "register/textrule.h"
 #include "register/templates.h"
+#include "register/textrule.h"
+#include "windows/common/userdialogs.h"
 
 #include <QComboBox>
 #include <QDateTime>

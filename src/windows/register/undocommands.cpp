@@ -1,11 +1,11 @@
 #include "windows/register/undocommands.h"
 
+#include "register/registerdocument.h"
+#include "register/stripwalk.h"
 #include "windows/common/commandconnect.h"
 #include "windows/register/registercommands.h"
-#include "register/registerdocument.h"
 #include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
-#include "register/stripwalk.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

@@ -1,13 +1,13 @@
 #include "windows/strip/cellediting.h"
 
-#include "windows/common/commandconnect.h"
-#include "windows/common/userdialogs.h"
+#include "register/celltext.h"
 #include "register/registerdocument.h"
+#include "register/stripwalk.h"
 #include "register/textrule.h"
 #include "strip/cellrenderer.h"
-#include "register/celltext.h"
+#include "windows/common/commandconnect.h"
+#include "windows/common/userdialogs.h"
 #include "windows/strip/stripdisplay.h"
-#include "register/stripwalk.h"
 
 #include <QAction>
 #include <QClipboard>

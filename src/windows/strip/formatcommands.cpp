@@ -1,16 +1,16 @@
 #include "windows/strip/formatcommands.h"
 
-#include "windows/common/commandconnect.h"
 #include "platform/conversion.h"
 #include "platform/fontlist.h"
-#include "windows/common/userdialogs.h"
-#include "register/registerdocument.h"
-#include "strip/cellformat.h"
 #include "register/cellrecord.h"
-#include "strip/colourline.h"
-#include "strip/cellselection.h"
-#include "windows/strip/stripdisplay.h"
+#include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "strip/cellformat.h"
+#include "strip/cellselection.h"
+#include "strip/colourline.h"
+#include "windows/common/commandconnect.h"
+#include "windows/common/userdialogs.h"
+#include "windows/strip/stripdisplay.h"
 
 #include <QAbstractItemView>
 #include <QAction>

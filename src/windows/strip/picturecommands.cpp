@@ -1,12 +1,12 @@
 #include "windows/strip/picturecommands.h"
 
-#include "windows/common/commandconnect.h"
 #include "register/registerdocument.h"
-#include "windows/strip/cellediting.h"
+#include "register/stripwalk.h"
 #include "strip/cellpicture.h"
 #include "strip/cellrenderer.h"
+#include "windows/common/commandconnect.h"
+#include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
-#include "register/stripwalk.h"
 #include "windows/strip/tfviewimage.h"
 
 PictureCommands::PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,

@@ -1,12 +1,12 @@
 #include "windows/strip/stripdisplay.h"
 
-#include "windows/common/userdialogs.h"
-#include "register/registerdocument.h"
 #include "register/cellrecord.h"
+#include "register/celltext.h"
+#include "register/registerdocument.h"
 #include "strip/cellrenderer.h"
 #include "strip/cellselection.h"
-#include "register/celltext.h"
 #include "strip/colourline.h"
+#include "windows/common/userdialogs.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -12,8 +12,8 @@
 
 #include "platform/fixed4.h"
 #include "register/geometry.h"
-#include "strip/stripimage.h"
 #include "register/stripwalk.h"
+#include "strip/stripimage.h"
 
 #include <QFlags>
 #include <QObject>
