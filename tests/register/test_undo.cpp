@@ -116,6 +116,7 @@ private Q_SLOTS:
     void everyKindOfStepUndoneAndRedone();
     void editorKeepsItsOwnUndo();
     void editorEnablesUndoAndRedo();
+    void typedSizeIsOneStep_data();
     void typedSizeIsOneStep();
     void hintsAndButtons();
     void emptiedByNewAndOpenNotBySave();
@@ -415,8 +416,16 @@ void TestUndo::editorEnablesUndoAndRedo()
     QCOMPARE(undoText(), QStringLiteral("文字の入力"));
 }
 
+void TestUndo::typedSizeIsOneStep_data()
+{
+    QTest::addColumn<bool>("keysInBox"); // Ctrl+Z and Ctrl+Y pressed while the size box has the focus
+    QTest::newRow("keys on a cell") << false;
+    QTest::newRow("keys in the size box") << true;
+}
+
 void TestUndo::typedSizeIsOneStep()
 {
+    QFETCH(bool, keysInBox);
     click(0);
     const QString was = cellLine(0, Size);
     QLineEdit *box = uitest::part<QComboBox>("ComboBoxFontSize")->lineEdit();
@@ -432,10 +441,17 @@ void TestUndo::typedSizeIsOneStep()
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(cellLine(0, Size), QStringLiteral("12"));
     QCOMPARE(doc().history().count(), 1);
-    click(1);
+    if (!keysInBox)
+        click(1);
     key(Qt::Key_Z);
     QCOMPARE(cellLine(0, Size), was);
     QCOMPARE(doc().lines().encode(), m_opened);
+    // The keys are the window's undo and redo wherever the focus is: the
+    // step is undone, not a new one made.
+    QVERIFY(doc().history().canRedo());
+    key(Qt::Key_Y);
+    QCOMPARE(cellLine(0, Size), QStringLiteral("12"));
+    QCOMPARE(doc().history().count(), 1);
 }
 
 void TestUndo::hintsAndButtons()

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -128,6 +129,9 @@ FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display
     // from its list.
     connect(size->lineEdit(), &QLineEdit::editingFinished, this, &FormatCommands::endSizeRun);
     connect(size, &QComboBox::activated, this, &FormatCommands::endSizeRun);
+    // The box hands the shortcut check on to its line edit itself.
+    size->installEventFilter(this);
+    size->lineEdit()->installEventFilter(this);
 
     connect(&m_display.selection(), &CellSelection::currentChanged, this, &FormatCommands::followCell);
 }
@@ -172,6 +176,15 @@ bool FormatCommands::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_c.ComboBoxFont && event->type() == QEvent::Paint) {
         paintFontBox();
         return true;
+    }
+    // Every size typed is already written to the cells, so the box's own
+    // undo would write another size as a new change: Ctrl+Z and Ctrl+Y are
+    // left to the window's undo and redo, and the box keeps no undo of its own.
+    if ((watched == m_c.ComboBoxFontSize || watched == m_c.ComboBoxFontSize->lineEdit())
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))
+            return true;
     }
     return QObject::eventFilter(watched, event);
 }
