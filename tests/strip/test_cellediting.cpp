@@ -6,6 +6,7 @@
 #include "windows/main/application.h"
 #include <QApplication>
 #include "cellfixture.h"
+#include "windows/keylabel/keylabelpanel.h"
 #include "windows/strip/cellediting.h"
 
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QToolButton>
 
 using SD = StripDisplay;
@@ -78,6 +80,8 @@ private Q_SLOTS:
     void otherCellsAreNeverChanged();
     void commandReachesEverySelectedCell_data();
     void commandReachesEverySelectedCell();
+    void textCommandDuringEdit_data();
+    void textCommandDuringEdit();
 };
 
 void TestCellEditing::typing_data()
@@ -534,6 +538,43 @@ void TestCellEditing::commandReachesEverySelectedCell()
     for (int c : {0, 4})
         QCOMPARE(f.line(c, Alignment) + f.line(c, TextCount), QStringLiteral("21"));
     QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
+}
+
+void TestCellEditing::textCommandDuringEdit_data()
+{
+    // A command that writes the text of the cell being edited, reached
+    // while the editor holds typed text: the command's text is what stays.
+    QTest::addColumn<QString>("way");
+    QTest::newRow("削除 from the Edit menu") << "menu";
+    QTest::newRow("削除 by Alt+E, D") << "Alt";
+    QTest::newRow("key label button") << "key label";
+}
+
+void TestCellEditing::textCommandDuringEdit()
+{
+    QFETCH(QString, way);
+    CellFixture f(cells(3));
+    f.doubleClick(1);
+    QPlainTextEdit *editor = f.editor(1);
+    QTest::keyClicks(editor, "typed");
+    QStringList expected;
+    if (way == QLatin1String("menu")) {
+        editMenu(QStringLiteral("削除(&D)"));
+    } else if (way == QLatin1String("Alt")) {
+        QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+        QMenu *menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+        QTest::keyClick(menu, Qt::Key_D);
+        QTRY_VERIFY(!menu->isVisible());
+    } else {
+        KeyLabelPanel &panel = FMain->keyLabelPanel();
+        expected = panel.set().ReadKeyLabel(0).lines;
+        QVERIFY(!expected.isEmpty());
+        QTest::mouseClick(panel.buttons().at(0), Qt::LeftButton);
+    }
+    f.click(2); // the edit, if still open, ends here
+    QCOMPARE(f.textLines(1), expected);
+    QCOMPARE(f.textLines(0), QStringList{QStringLiteral("内線1")});
 }
 
 TAVREL_UI_TEST_MAIN(TestCellEditing)

@@ -6,6 +6,7 @@
 #include "register/textrule.h"
 #include "windows/common/userdialogs.h"
 #include "windows/keylabel/tfkeylabel.h"
+#include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
 
 #include <QComboBox>
@@ -80,6 +81,10 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
     StripDisplay &display = *m_parts.display;
     if (display.cellCount() == 0 || !display.detailActive() || k < 0 || k >= m_set.keyCount())
         return;
+    // An open edit is written back first, so that it does not later write
+    // its text over the label's.
+    if (m_parts.editing)
+        m_parts.editing->commitEdit();
     const keylabel::KeyLabel label = m_set.ReadKeyLabel(k);
     RegisterDocument &doc = *m_parts.document;
     QList<int> changed;

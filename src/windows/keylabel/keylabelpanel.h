@@ -15,6 +15,7 @@ class QComboBox;
 class QPushButton;
 class QTabWidget;
 class QWidget;
+class CellEditing;
 class RegisterDocument;
 class StripDisplay;
 
@@ -32,6 +33,7 @@ public:
         QComboBox *fontSizeBox = nullptr; // the main window's size box
         RegisterDocument *document = nullptr;
         StripDisplay *display = nullptr;
+        CellEditing *editing = nullptr; // ends an open edit before a label is written
         QString settingsFolder;
     };
 

@@ -236,6 +236,7 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     parts.fontSizeBox = ComboBoxFontSize;
     parts.document = &m_document;
     parts.display = m_display.get();
+    parts.editing = m_cellEditing.get();
     parts.settingsFolder = m_mainSub->settingsFolder();
     m_keyLabelPanel = std::make_unique<KeyLabelPanel>(parts);
     connectCommand(ActionKeyLabelEdit, [this] { m_keyLabelPanel->ActionKeyLabelEditExecute(); });

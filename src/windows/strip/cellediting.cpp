@@ -314,6 +314,9 @@ void CellEditing::ActionEditDeleteExecute()
 {
     if (!cellsShown())
         return;
+    // An open edit (the menu leaves it open) is written back first, so that
+    // it does not later write its text over the emptied cell.
+    commitEdit();
     RegisterStep step(m_doc, QStringLiteral("削除"));
     for (int cell : m_display.selectedCells())
         writeBack(cell, {});
