@@ -69,6 +69,8 @@ private Q_SLOTS:
     void replaceSteps();
     void refusals();
     void typedTextKept();
+    void openEditWrittenBeforeStep_data();
+    void openEditWrittenBeforeStep();
     void showingChangesNothing();
 
 private:
@@ -350,6 +352,37 @@ void TestSearch::typedTextKept()
     QVERIFY(!ed->isVisible());
     QCOMPARE(cellText(1, 1), QStringList{"xAbx9"});
     QCOMPARE(FMain->display().shownEntryNumber(), 1);
+}
+
+void TestSearch::openEditWrittenBeforeStep_data()
+{
+    QTest::addColumn<int>("cell"); // of entry 1, edited when the dialog is opened
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<int>("entryShown"); // the occurrence's
+    QTest::newRow("occurrence in the same entry") << 0 << "zz" << 1;
+    QTest::newRow("edited cell's old text passed, next entry") << 1 << "ab" << 2;
+}
+
+void TestSearch::openEditWrittenBeforeStep()
+{
+    QFETCH(int, cell);
+    QFETCH(QString, search);
+    QFETCH(int, entryShown);
+    FMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FMain));
+    uitest::doubleClickCell(cell);
+    QPlainTextEdit *ed = FMain->display().cell(cell).editor;
+    QVERIFY(ed && ed->hasFocus());
+    QTest::keyClicks(ed, QStringLiteral("qq"));
+    QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
+    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, search);
+    press();
+    // The step reads the typed text, not the cell's old one, and the edit
+    // has ended: one editor shows, the occurrence's.
+    QCOMPARE(FMain->display().shownEntryNumber(), entryShown);
+    QCOMPARE(cellText(1, cell), QStringList{"qq"});
+    QVERIFY(shownEditor());
 }
 
 void TestSearch::showingChangesNothing()

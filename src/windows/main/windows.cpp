@@ -74,7 +74,7 @@ void createWindows(const QString &executablePath)
     FKeyLabel = new TFKeyLabel(FMain);
     FMain->keyLabelPanel().setDialog(FKeyLabel);
     FAdjust = new TFAdjust(FMain);
-    FSearch = new TFSearch(FMain->document(), FMain->display(), FMain->registerCommands(), FMain->commandAction(QStringLiteral("ActionEditFind")), FMain->commandAction(QStringLiteral("ActionEditReplace")), FMain);
+    FSearch = new TFSearch(FMain->document(), FMain->display(), FMain->registerCommands(), FMain->cellEditing(), FMain->commandAction(QStringLiteral("ActionEditFind")), FMain->commandAction(QStringLiteral("ActionEditReplace")), FMain);
     FPrintJimeijoList = new TFPrintJimeijoList(FMain);
     FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
     FMain->printCommands().setDialogs({FAdjust, FPrintJimeijoCard, FPrintJimeijoList});

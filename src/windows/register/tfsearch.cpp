@@ -4,6 +4,7 @@
 #include "windows/common/commandconnect.h"
 #include "windows/common/userdialogs.h"
 #include "windows/register/registercommands.h"
+#include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
 
 #include <QCheckBox>
@@ -33,9 +34,9 @@ struct Disabled
 
 } // namespace
 
-TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, QAction *find,
-                   QAction *replace, QWidget *parent)
-    : QDialog(parent), m_doc(document), m_display(display), m_commands(commands)
+TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands,
+                   CellEditing &editing, QAction *find, QAction *replace, QWidget *parent)
+    : QDialog(parent), m_doc(document), m_display(display), m_commands(commands), m_editing(editing)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(false);
@@ -153,9 +154,11 @@ void TFSearch::btnOkClick()
     Disabled guard(this);
     StripDisplay &display = m_display;
     // Typed text is written back before the step reads or changes the
-    // register: moving the focus in the main window would do nothing while
-    // this dialog is the active window.
+    // register, from this dialog's editor and from an in-place edit left
+    // open when the dialog was opened: moving the focus in the main window
+    // would do nothing while this dialog is the active window.
     closeEditor();
+    m_editing.commitEdit();
     if (fromTopBox->isChecked()) {
         req.startEntry = 1;
         req.startCell = 0;

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QAction;
+class CellEditing;
 class RegisterCommands;
 class RegisterDocument;
 class StripDisplay;
@@ -30,8 +31,8 @@ public:
     // find and replace are the main window's two commands that open the
     // dialog; parent is the main window.
     // commands is the register list, which shows the entry of an occurrence.
-    TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, QAction *find,
-             QAction *replace, QWidget *parent);
+    TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, CellEditing &editing,
+             QAction *find, QAction *replace, QWidget *parent);
 
     Mode mode() const { return m_mode; }
     const regsearch::State &state() const { return m_state; }
@@ -64,6 +65,7 @@ private:
     RegisterDocument &m_doc;
     StripDisplay &m_display;
     RegisterCommands &m_commands;
+    CellEditing &m_editing;
     Mode m_mode = Mode::Find;
     regsearch::State m_state;
     int m_editorEntry = 0; // the editor the dialog opened: entry and cell
