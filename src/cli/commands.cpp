@@ -405,3 +405,10 @@ const CliRegistration regNew(
                     "characters.")});
 
 } // namespace
+
+QString escapedLines(const QStringList &lines)
+{
+    QString text = lines.join(QLatin1String("\\n"));
+    text.replace(u'\t', QLatin1String("\\t"));
+    return text;
+}

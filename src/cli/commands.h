@@ -124,3 +124,6 @@ bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath);
 // The same check alone, for a dry run that tells what the run would do.
 bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path);
+
+// A cell's text lines on one output line: line breaks as \n, tabs as \t.
+QString escapedLines(const QStringList &lines);

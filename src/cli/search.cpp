@@ -13,12 +13,9 @@
 
 namespace {
 
-// A cell's text on one output line: line breaks as \n, tabs as \t.
 QString escapedCellText(const RegisterDocument &doc, int record)
 {
-    QString text = strip::readTextLines(doc.lines(), record).join(QLatin1String("\\n"));
-    text.replace(u'\t', QLatin1String("\\t"));
-    return text;
+    return escapedLines(strip::readTextLines(doc.lines(), record));
 }
 
 QString extensionOf(const RegisterDocument &doc, int entry)

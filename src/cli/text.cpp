@@ -30,9 +30,10 @@ int cmdText(CliContext &ctx, const QStringList &argv)
     const int h = loadEntry(ctx, doc, path, entry);
     if (h < 0)
         return 1;
-    strip::writeCellText(doc, h, cell, lines);
+    const QStringList stored = strip::writeCellText(doc, h, cell, lines);
     if (!saveRegister(ctx, doc, path))
         return 1;
+    ctx.out << entry << '\t' << cell << '\t' << escapedLines(stored) << '\n';
     return 0;
 }
 
@@ -46,6 +47,6 @@ const CliRegistration reg(
      QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. Lines are cut to 20 "
                     "characters and a picture of the cell is removed. A line may not hold a line break or another "
                     "control character (exit 2), nor a character the register cannot hold (exit 1); the file then "
-                    "stays as it was.")});
+                    "stays as it was. Prints ENTRY CELL and the lines as stored, line breaks as \\n.")});
 
 } // namespace

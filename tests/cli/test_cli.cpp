@@ -444,6 +444,7 @@ void TestCli::textLinesCutWithoutSplittingPairs()
         QCOMPARE(fileBytes(path), before);
         return;
     }
+    QCOMPARE(r.out, "1\t5\t" + stored + "\n"); // the change, as stored
     doc.load(path);
     const int cell5 = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 5);
     QCOMPARE(doc.line(cell5 + 32), QStringLiteral("1"));
