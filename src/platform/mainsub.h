@@ -29,6 +29,3 @@ private:
     QString m_settingsFolder;
     std::unique_ptr<SettingsStore> m_settings;
 };
-
-// The application-wide instance, set while a TMainSub exists.
-extern TMainSub *MainSub;
