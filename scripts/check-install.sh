@@ -120,7 +120,7 @@ fi
 out=$("$P/bin/tavrel" --version) && [ "$(printf '%s\n' "$out" | head -n1)" = "tavrel $("$cli" --version | head -n1 | cut -d' ' -f2)" ] \
   && pass "tavrel --version: $(printf '%s\n' "$out" | head -n1)" || fail "tavrel --version: $out"
 rc=0
-err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$P/bin/tavrel" 2>&1 >/dev/null) || rc=$?
+err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" "$P/bin/tavrel" 2>&1 >/dev/null) || rc=$?
 [ "$rc" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *xvfb-run*tavrel-cli* ]] \
   && pass "tavrel without a display says so: $err" || fail "tavrel without a display (exit $rc): $err"
 

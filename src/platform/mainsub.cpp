@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-TMainSub *MainSub = nullptr;
 
 QString TMainSub::baseName(const QString &fileName)
 {
@@ -38,11 +37,6 @@ TMainSub::TMainSub(const QString &executablePath)
     m_settingsFolder = data + base + u'/';
     QDir().mkpath(m_settingsFolder); // failure is not reported; reads then give defaults
     m_settings = std::make_unique<SettingsStore>(m_settingsFolder + base + QStringLiteral(".ini"));
-    MainSub = this;
 }
 
-TMainSub::~TMainSub()
-{
-    if (MainSub == this)
-        MainSub = nullptr;
-}
+TMainSub::~TMainSub() = default;

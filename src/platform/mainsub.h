@@ -1,6 +1,7 @@
 #pragma once
 // TMainSub: the program folder, the per-user settings folder and the
-// settings store, shared by every window for the whole run.
+// settings store. The main window owns the one instance of a run and hands
+// the store to the windows that keep settings.
 
 #include "platform/settingsstore.h"
 
@@ -29,6 +30,3 @@ private:
     QString m_settingsFolder;
     std::unique_ptr<SettingsStore> m_settings;
 };
-
-// The application-wide instance, set while a TMainSub exists.
-extern TMainSub *MainSub;

@@ -29,6 +29,7 @@ struct ViewScales
     Fixed4 imageWidth, imageHeight; // px, fixed point (650.5 stays 650.5)
     Fixed4 sx, sy;                  // px per mm, truncated quotients
     int pixelWidth = 0, pixelHeight = 0;
+    bool operator==(const ViewScales &) const = default;
 };
 // Layouts outside 1..6 are treated as layout 6.
 ViewScales viewScales(int layout, View view);
@@ -41,6 +42,7 @@ struct SheetGeometry
     bool rounded = true;
     ViewScales detail, overview;
     const ViewScales &view(View v) const { return v == View::Detail ? detail : overview; }
+    bool operator==(const SheetGeometry &) const = default;
 };
 SheetGeometry sheetGeometry(const QString &seriesCaption, const QString &stripType);
 

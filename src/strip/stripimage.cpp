@@ -5,6 +5,7 @@
 #include "strip/cellrenderer.h"
 #include "strip/colourline.h"
 
+#include <algorithm>
 #include <QFont>
 #include <QPainter>
 #include <vector>
@@ -194,6 +195,25 @@ const QImage &StripScene::sheet(View v) const
         m_sheetDrawn[vi] = true;
     }
     return m_sheet[vi];
+}
+
+void StripScene::shareSheets(const StripScene &other)
+{
+    // What the sheet painter reads: the geometry, each section's rectangle
+    // and each key box's rectangle, in order.
+    const auto sameStep = [](const SheetStep &a, const SheetStep &b) {
+        return a.isSection == b.isSection && a.section.rect == b.section.rect
+            && (a.isSection || a.cell.mm.keyBox == b.cell.mm.keyBox);
+    };
+    if (!(m_geometry == other.m_geometry)
+        || !std::equal(m_sheetSteps.begin(), m_sheetSteps.end(), other.m_sheetSteps.begin(), other.m_sheetSteps.end(),
+                       sameStep))
+        return;
+    for (int v = 0; v < 2; ++v)
+        if (other.m_sheetDrawn[v] && !m_sheetDrawn[v]) {
+            m_sheet[v] = other.m_sheet[v];
+            m_sheetDrawn[v] = true;
+        }
 }
 
 void StripScene::addSection(const Section &section)

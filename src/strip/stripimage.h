@@ -130,6 +130,10 @@ public:
 
     // The sheet of view v: sections and key boxes, drawn when first asked.
     const QImage &sheet(View v) const;
+    // Takes the sheets `other` has drawn when both scenes have the same
+    // geometry, sections and key boxes (another entry of the same strip
+    // type): the same pixels, drawn once.
+    void shareSheets(const StripScene &other);
 
 private:
 

@@ -178,17 +178,32 @@ void TestStripViews::screenIsTheStripImage_data()
 {
     QTest::addColumn<int>("view");
     QTest::addColumn<QList<int>>("selected");
-    QTest::newRow("detail") << 0 << QList<int>{};
-    QTest::newRow("overview") << 1 << QList<int>{};
-    QTest::newRow("detail, one cell selected") << 0 << QList<int>{2};
-    QTest::newRow("detail, a range selected") << 0 << QList<int>{3, 4, 5};
+    // An entry shown before: none, one of another strip type, or a copy of
+    // the same type (whose sheets are taken over).
+    QTest::addColumn<QString>("before");
+    QTest::newRow("detail") << 0 << QList<int>{} << "";
+    QTest::newRow("overview") << 1 << QList<int>{} << "";
+    QTest::newRow("detail, one cell selected") << 0 << QList<int>{2} << "";
+    QTest::newRow("detail, a range selected") << 0 << QList<int>{3, 4, 5} << "";
+    QTest::newRow("detail, after another type") << 0 << QList<int>{} << "other";
+    QTest::newRow("overview, after the same type") << 1 << QList<int>{} << "same";
+    QTest::newRow("detail, after the same type, one selected") << 0 << QList<int>{2} << "same";
 }
 
 void TestStripViews::screenIsTheStripImage()
 {
     QFETCH(int, view);
     QFETCH(QList<int>, selected);
+    QFETCH(QString, before);
     Fixture f("選択試験", selectionTemplate(), view == 0);
+    if (!before.isEmpty()) {
+        RegisterDocument &doc = FMain->document();
+        if (before == "same")
+            nameplate::appendEntryAsCopy(doc, doc.headerOfEntry(1), 1);
+        uitest::clickRow(before == "same" ? 2 : 1);
+        paintedSheet(view);
+        uitest::clickRow(0);
+    }
     if (!selected.isEmpty()) {
         f.click(selected.constFirst());
         f.click(selected.constLast(), Qt::ShiftModifier);

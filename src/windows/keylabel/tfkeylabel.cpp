@@ -2,7 +2,7 @@
 
 #include "platform/fontlist.h"
 #include "platform/fonts.h"
-#include "platform/mainsub.h"
+#include "platform/settingsstore.h"
 #include "register/celltext.h"
 #include "strip/colourline.h"
 #include "windows/common/userdialogs.h"
@@ -138,7 +138,7 @@ QPushButton *makeButton(const QString &text, QWidget *parent, int x, int y, int 
 
 } // namespace
 
-TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent)
+TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(parent), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("キーラベル設定"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -205,21 +205,14 @@ TFKeyLabel::TFKeyLabel(QWidget *parent) : QDialog(parent)
     connect(cancelButton, &QPushButton::clicked, this, &TFKeyLabel::cancelClicked);
     connect(PageControl, &QTabWidget::currentChanged, this, &TFKeyLabel::PageControlChange);
 
-    if (MainSub) {
-        SettingsStore &s = MainSub->settings();
-        const int top = s.readInteger(Position, QStringLiteral("KeyLabelTop"), 100);
-        const int left = s.readInteger(Position, QStringLiteral("KeyLabelLeft"), 100);
-        move(left, top);
-    }
+    move(m_settings.readInteger(Position, QStringLiteral("KeyLabelLeft"), 100),
+         m_settings.readInteger(Position, QStringLiteral("KeyLabelTop"), 100));
 }
 
 TFKeyLabel::~TFKeyLabel()
 {
-    if (MainSub) {
-        SettingsStore &s = MainSub->settings();
-        s.writeInteger(Position, QStringLiteral("KeyLabelTop"), y());
-        s.writeInteger(Position, QStringLiteral("KeyLabelLeft"), x());
-    }
+    m_settings.writeInteger(Position, QStringLiteral("KeyLabelTop"), y());
+    m_settings.writeInteger(Position, QStringLiteral("KeyLabelLeft"), x());
 }
 
 void TFKeyLabel::setSource(keylabel::KeyLabelSet *set, int series, const QStringList &fontMarks)

@@ -17,6 +17,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class SettingsStore;
 
 namespace keylabel {
 // LoadKeyLabels with the notice for a malformed file (shown over parent).
@@ -32,7 +33,8 @@ class TFKeyLabel : public QDialog
     Q_OBJECT
 
 public:
-    explicit TFKeyLabel(QWidget *parent = nullptr);
+    // Its place is read from and written to `settings`.
+    TFKeyLabel(SettingsStore &settings, QWidget *parent = nullptr);
     ~TFKeyLabel() override;
 
     // What the next showing edits: the main window's set, its series and the
@@ -96,6 +98,7 @@ private:
     void styleLabelEdit();
     void setButtonCaption(QPushButton *button, const QStringList &lines);
 
+    SettingsStore &m_settings;
     keylabel::KeyLabelSet *m_set = nullptr;
     int m_series = 0;
     QStringList m_sourceMarks;

@@ -17,6 +17,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -245,6 +246,9 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
 
 TFMain::~TFMain()
 {
+    // The dialogs write their places into the settings this window owns:
+    // any still here go before the settings are written and closed.
+    qDeleteAll(findChildren<QDialog *>(Qt::FindDirectChildrenOnly));
     saveSettings();
     // Every window has written its settings by now: a value that did not
     // reach the settings file is told once.

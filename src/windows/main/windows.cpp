@@ -71,12 +71,13 @@ void createWindows(const QString &executablePath)
     FTelAdd = new TFTelAdd(FMain);
     restoreEntryDialogPosition(*FMain->mainSub(), *FTelAdd);
     FMain->registerCommands().setEntryDialog(FTelAdd);
-    FKeyLabel = new TFKeyLabel(FMain);
+    SettingsStore &settings = FMain->mainSub()->settings();
+    FKeyLabel = new TFKeyLabel(settings, FMain);
     FMain->keyLabelPanel().setDialog(FKeyLabel);
-    FAdjust = new TFAdjust(FMain);
+    FAdjust = new TFAdjust(settings, FMain);
     FSearch = new TFSearch(FMain->document(), FMain->display(), FMain->registerCommands(), FMain->cellEditing(), FMain->commandAction(QStringLiteral("ActionEditFind")), FMain->commandAction(QStringLiteral("ActionEditReplace")), FMain);
-    FPrintJimeijoList = new TFPrintJimeijoList(FMain);
-    FPrintJimeijoCard = new TFPrintJimeijoCard(FMain);
+    FPrintJimeijoList = new TFPrintJimeijoList(settings, FMain);
+    FPrintJimeijoCard = new TFPrintJimeijoCard(settings, FMain);
     FMain->printCommands().setDialogs({FAdjust, FPrintJimeijoCard, FPrintJimeijoList});
     FViewImage = new TFViewImage(FMain, readViewImageSettings(*FMain->mainSub()));
     FMain->pictureCommands().setDialog(FViewImage);

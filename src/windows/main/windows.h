@@ -12,7 +12,7 @@
 
 class TFMain;
 class TFTelAdd;
-// The key label and print windows live in src/keylabel/ and src/print/.
+// The key label and print windows live in src/windows/keylabel/ and src/windows/print/.
 class TFKeyLabel;
 class TFAdjust;
 class TFPrintJimeijoList;

@@ -1,6 +1,6 @@
 #include "windows/print/tfadjust.h"
 
-#include "platform/mainsub.h"
+#include "platform/settingsstore.h"
 #include "print/adjustment.h"
 #include "windows/common/userdialogs.h"
 #include "windows/print/printers.h"
@@ -60,7 +60,7 @@ void OffsetEdit::focusInEvent(QFocusEvent *e)
     selectAll();
 }
 
-TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
+TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("FAdjust"));
     setWindowTitle(QStringLiteral("プリンタの微調整"));
@@ -123,23 +123,17 @@ TFAdjust::TFAdjust(QWidget *parent) : QDialog(parent)
     setTabOrder(testPrintButton, okButton);
     setTabOrder(okButton, cancelButton);
 
-    if (MainSub) {
-        SettingsStore &s = MainSub->settings();
-        move(s.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
-             s.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100));
-        loadKept(s);
-    }
+    move(m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
+         m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100));
+    loadKept(m_settings);
     usePrinter(printers::defaultPrinterName());
 }
 
 TFAdjust::~TFAdjust()
 {
-    if (MainSub) {
-        SettingsStore &s = MainSub->settings();
-        s.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), y());
-        s.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), x());
-        saveKept(s);
-    }
+    m_settings.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), y());
+    m_settings.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), x());
+    saveKept(m_settings);
 }
 
 // ---------------------------------------------------------------- kept pairs

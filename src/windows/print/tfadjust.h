@@ -52,7 +52,8 @@ public:
     using TestPrint = std::function<void(QWidget *parent, const print::Adjustment &typed)>;
 
     // Reads the kept pairs and takes the one of the system's default printer.
-    explicit TFAdjust(QWidget *parent = nullptr);
+    // Its place and the kept pairs are read from and written to `settings`.
+    TFAdjust(SettingsStore &settings, QWidget *parent = nullptr);
     // Writes the position and the kept pairs changed during the run.
     ~TFAdjust() override;
 
@@ -100,6 +101,7 @@ private:
     void saveKept(SettingsStore &settings) const;
     void keep(const QString &printerName, bool on);
 
+    SettingsStore &m_settings;
     print::Adjustment m_adjustment;
     QList<Kept> m_kept;
     QStringList m_changed; // printers whose pair was kept or dropped this run

@@ -19,7 +19,7 @@
 const QString TFPrintJimeijoCard::NoPreviousMessage = QStringLiteral("これより前のページはありません。");
 const QString TFPrintJimeijoCard::NoNextMessage = QStringLiteral("これより次のページはありません。");
 
-TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : print::PreviewDialog(parent)
+TFPrintJimeijoCard::TFPrintJimeijoCard(SettingsStore &settings, QWidget *parent) : print::PreviewDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("FPrintJimeijoCard"));
     setWindowTitle(QStringLiteral("示名条印刷プレビュー"));
@@ -27,12 +27,12 @@ TFPrintJimeijoCard::TFPrintJimeijoCard(QWidget *parent) : print::PreviewDialog(p
     connect(previousButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::previousClicked);
     connect(nextButton, &QPushButton::clicked, this, &TFPrintJimeijoCard::nextClicked);
     resize(800, 600);
-    print::restoreWindowPlace(this, QStringLiteral("Card"), 800, 600);
+    print::restoreWindowPlace(m_settings, this, QStringLiteral("Card"), 800, 600);
 }
 
 TFPrintJimeijoCard::~TFPrintJimeijoCard()
 {
-    print::saveWindowPlace(this, QStringLiteral("Card"));
+    print::saveWindowPlace(m_settings, this, QStringLiteral("Card"));
 }
 
 int TFPrintJimeijoCard::execFor(PrintCommands *commands, const QList<int> &printList)

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QList>
 
+class SettingsStore;
 class PrintCommands;
 class QLabel;
 class QPushButton;
@@ -22,7 +23,8 @@ public:
     static const QString NoPreviousMessage; // "これより前のページはありません。"
     static const QString NoNextMessage;     // "これより次のページはありません。"
 
-    explicit TFPrintJimeijoCard(QWidget *parent = nullptr);
+    // The window's place is read from and written to `settings`.
+    TFPrintJimeijoCard(SettingsStore &settings, QWidget *parent = nullptr);
     ~TFPrintJimeijoCard() override;
 
     // Shows the preview modally for the list positions (0-based) of the
@@ -49,4 +51,5 @@ private:
     QList<int> m_printList;
     int m_page = 0;
     QImage m_image;
+    SettingsStore &m_settings;
 };

@@ -13,7 +13,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 
-TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : print::PreviewDialog(parent)
+TFPrintJimeijoList::TFPrintJimeijoList(SettingsStore &settings, QWidget *parent) : print::PreviewDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("FPrintJimeijoList"));
     setWindowTitle(QStringLiteral("示名条一覧印刷プレビュー"));
@@ -24,12 +24,12 @@ TFPrintJimeijoList::TFPrintJimeijoList(QWidget *parent) : print::PreviewDialog(p
                                  QStringLiteral("PDF|示名条一覧をPDFファイルに保存します"), "pdfButton", 232);
     connect(pdfButton, &QPushButton::clicked, this, &TFPrintJimeijoList::pdfClicked);
     resize(1000, 600);
-    print::restoreWindowPlace(this, QStringLiteral("List"), 1000, 600);
+    print::restoreWindowPlace(m_settings, this, QStringLiteral("List"), 1000, 600);
 }
 
 TFPrintJimeijoList::~TFPrintJimeijoList()
 {
-    print::saveWindowPlace(this, QStringLiteral("List"));
+    print::saveWindowPlace(m_settings, this, QStringLiteral("List"));
 }
 
 int TFPrintJimeijoList::execFor(PrintCommands *commands)

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QImage>
 
+class SettingsStore;
 class PrintCommands;
 class QLabel;
 class QPushButton;
@@ -23,7 +24,8 @@ public:
     static constexpr int ImageWidth = 1400;
     static constexpr int ImageHeight = 900;
 
-    explicit TFPrintJimeijoList(QWidget *parent = nullptr);
+    // The window's place is read from and written to `settings`.
+    TFPrintJimeijoList(SettingsStore &settings, QWidget *parent = nullptr);
     ~TFPrintJimeijoList() override;
 
     int execFor(PrintCommands *commands);
@@ -52,4 +54,5 @@ private:
     int m_page = 1;
     QImage m_image;
     QDateTime m_drawnAt;
+    SettingsStore &m_settings;
 };

@@ -1,6 +1,6 @@
 #include "windows/print/windowplace.h"
 
-#include "platform/mainsub.h"
+#include "platform/settingsstore.h"
 
 #include <QWidget>
 
@@ -10,11 +10,8 @@ namespace {
 const QString Position = QStringLiteral("Position");
 }
 
-void restoreWindowPlace(QWidget *w, const QString &prefix, int width, int height)
+void restoreWindowPlace(SettingsStore &s, QWidget *w, const QString &prefix, int width, int height)
 {
-    if (!MainSub)
-        return;
-    SettingsStore &s = MainSub->settings();
     const int top = s.readInteger(Position, prefix + QStringLiteral("Top"), 0);
     const int left = s.readInteger(Position, prefix + QStringLiteral("Left"), 0);
     const int wd = s.readInteger(Position, prefix + QStringLiteral("Width"), width);
@@ -24,11 +21,8 @@ void restoreWindowPlace(QWidget *w, const QString &prefix, int width, int height
     w->setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 }
 
-void saveWindowPlace(QWidget *w, const QString &prefix)
+void saveWindowPlace(SettingsStore &s, QWidget *w, const QString &prefix)
 {
-    if (!MainSub)
-        return;
-    SettingsStore &s = MainSub->settings();
     const Qt::WindowStates st = w->windowState();
     const int state = st & Qt::WindowMinimized ? 1 : st & (Qt::WindowMaximized | Qt::WindowFullScreen) ? 2 : 0;
     if (state == 0) {

@@ -5,10 +5,11 @@
 
 class QWidget;
 class QString;
+class SettingsStore;
 
 namespace print {
 
-void restoreWindowPlace(QWidget *w, const QString &prefix, int width, int height);
-void saveWindowPlace(QWidget *w, const QString &prefix);
+void restoreWindowPlace(SettingsStore &settings, QWidget *w, const QString &prefix, int width, int height);
+void saveWindowPlace(SettingsStore &settings, QWidget *w, const QString &prefix);
 
 } // namespace print

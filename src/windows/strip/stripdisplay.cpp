@@ -234,6 +234,9 @@ void StripDisplay::destroyElements()
     for (CellElements &c : m_cells)
         delete c.editor;
     m_cells.clear();
+    // Kept until the next strip is built, which takes its sheets when they
+    // are the same.
+    m_previousScene = std::move(m_scene);
     m_scene = strip::StripScene();
     m_pressed = {};
 }
@@ -438,6 +441,8 @@ void StripDisplay::buildEntry()
     } cellsOut{*this};
 
     const strip::WalkSummary r = strip::walkStrip(lines, h, builder);
+    m_scene.shareSheets(m_previousScene);
+    m_previousScene = strip::StripScene();
     cellsOut.finish();
     if (r.overLimit()) {
         UserDialogs::current().error(m_w.area, strip::TooManyKeysMessage);

@@ -275,6 +275,7 @@ private:
     Mode m_mode = Mode::Overview;
     strip::SheetGeometry m_geometry;
     strip::StripScene m_scene;
+    strip::StripScene m_previousScene;
     int m_cellCount = 0;
     std::vector<CellElements> m_cells;
     std::array<strip::EdgeRect, MaxSections> m_sectionRects{};
