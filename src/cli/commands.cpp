@@ -354,7 +354,11 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
             return 1;
         templates::appendEntryFromTemplate(doc, ctx.templateFolder, h);
     }
-    return saveRegister(ctx, doc, path) ? 0 : 1;
+    if (!saveRegister(ctx, doc, path))
+        return 1;
+    // The appended entry takes the number the register now counts.
+    ctx.out << doc.intAt(1) << '\t' << h.extension << '\n';
+    return 0;
 }
 
 const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core,
@@ -402,7 +406,7 @@ const CliRegistration regNew(
                     "register holds already is refused (exit 1), and so is a strip type the series does not offer. "
                     "A date must be a real date and time in exactly that form (24 hours). A longer value, or a "
                     "character the register cannot hold, is refused (exit 1); name plates show a value cut to 20 "
-                    "characters.")});
+                    "characters. Prints the new entry's number and extension.")});
 
 } // namespace
 

@@ -362,7 +362,9 @@ void TestCli::inputMappedAndPlatesCut()
     const QString typed = QStringLiteral("\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014");
     const QString stored = QStringLiteral("\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
     const QString dept = QStringLiteral("Information Systems Dep"); // 23 characters
-    QCOMPARE(cli({"new", path, "--series", "3", "--type", UL, "--ext", "3" + typed, "--dept", dept}).code, 0);
+    const Run added = cli({"new", path, "--series", "3", "--type", UL, "--ext", "3" + typed, "--dept", dept});
+    QCOMPARE(added.code, 0);
+    QCOMPARE(added.out, "3\t3" + stored + "\n"); // the new entry's number and extension, as stored
     QCOMPARE(cli({"text", path, "--entry", "1", "--cell", "5", typed}).code, 0);
     RegisterDocument doc;
     doc.load(path);
