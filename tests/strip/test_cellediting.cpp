@@ -479,9 +479,9 @@ void TestCellEditing::commandReachesEverySelectedCell_data()
     // on every selected cell.
     QTest::addColumn<QString>("way");
     QTest::addColumn<bool>("alignLeft"); // otherwise delete
-    for (const char *way : {"mouse", "shortcut", "Alt+letter", "Alt, letter", "pop-up"})
+    for (const char *way : {"mouse", "shortcut", "Alt+letter", "Alt, letter"})
         for (bool left : {false, true})
-            if (!(left && (QByteArray(way) == "shortcut" || QByteArray(way) == "pop-up"))) // 左寄せ has neither
+            if (!(left && QByteArray(way) == "shortcut")) // 左寄せ has no shortcut
                 QTest::newRow(qPrintable(QString::fromLatin1(way) + (left ? " 左寄せ" : " 削除"))) << QString::fromLatin1(way) << left;
 }
 
@@ -511,14 +511,6 @@ void TestCellEditing::commandReachesEverySelectedCell()
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
     } else if (way == QLatin1String("shortcut")) {
         QTest::keyClick(focus, Qt::Key_Delete, Qt::ControlModifier);
-    } else if (way == QLatin1String("pop-up")) {
-        // The right button on a cell of the selection keeps the selection.
-        QTest::mousePress(uitest::sheet(), Qt::RightButton, {}, uitest::cellPoint(2));
-        menu = uitest::part<QMenu>("cellMenu");
-        QTRY_VERIFY(menu->isVisible());
-        for (QAction *a : menu->actions())
-            if (a->text() == itemText && a->isEnabled())
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
     } else {
         const Qt::Key menuKey = alignLeft ? Qt::Key_R : Qt::Key_E;
         if (way == QLatin1String("Alt+letter")) {

@@ -713,12 +713,7 @@ void StripDisplay::textPress(int cell, QMouseEvent *event)
 {
     m_modifierPress = false;
     if (!(event->buttons() & Qt::LeftButton)) {
-        // On a cell of a selection of several the selection stays, so that
-        // the pop-up's 削除 acts on all of them as Edit ▸ 削除 does.
-        if (isSelected(cell) && selectedCount() > 1)
-            setCellCommands(selectionCellCommands());
-        else
-            textClick(cell);
+        textClick(cell);
         if (m_w.textPopup)
             m_w.textPopup->popup(event->globalPosition().toPoint());
         return;
