@@ -9,11 +9,13 @@
 #include "windows/main/windows.h"
 #include "windows/register/registercommands.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -231,6 +233,8 @@ void TestStartup::handsFileToRunningCopy_data()
     const int no = int(UserDialogs::Answer::No), cancel = int(UserDialogs::Answer::Cancel);
     QTest::newRow("unchanged") << "b.TAV" << false << QList<int>() << false << "b.TAV" << "";
     QTest::newRow("changed, not saved") << "b.TAV" << true << QList<int>{no} << false << "b.TAV" << "question";
+    QTest::newRow("changed, saved") << "b.TAV" << true << QList<int>{int(UserDialogs::Answer::Yes)} << false << "b.TAV"
+                                    << "question";
     QTest::newRow("changed, cancelled") << "b.TAV" << true << QList<int>{cancel} << false << "a.TAV" << "question";
     QTest::newRow("no file: raise only") << "" << true << QList<int>() << false << "a.TAV" << "";
     QTest::newRow("missing file") << "none.TAV" << true << QList<int>() << false << "a.TAV"
@@ -257,6 +261,18 @@ void TestStartup::handsFileToRunningCopy()
     QVERIFY(TavrelApplication::listenForLaterStarts(lock.path()));
 
     uitest::Environment u;
+    // A box shown for the request keeps the event loop running until it is
+    // answered, as a real modal box does; memory freed meanwhile is reused
+    // at once, so that an object deleted under its caller does not go unnoticed.
+    std::vector<QByteArray> reused;
+    u.dialogs.whileShown = [&reused] {
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+        for (int size = 8; size <= 1024; size += 8)
+            for (int i = 0; i < 64; ++i)
+                reused.emplace_back(size, '\xff');
+    };
     const uitest::Environment::Entry entry{0, QStringLiteral("電話機Ａ"), QStringLiteral("100"),
                                            QStringLiteral("総務部"), QStringLiteral("山田")};
     for (const char *name : {"a.TAV", "b.TAV", "ro.TAV"})

@@ -51,7 +51,11 @@ void InstanceChannel::accept()
             disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
             socket->write("ok\n");
             socket->disconnectFromServer();
-            Q_EMIT requested(line.isEmpty() ? QString() : QUrl::fromEncoded(line).toLocalFile());
+            // Reported once this handler has returned: acting on it may ask
+            // a question, and the socket goes away when the sender hangs up
+            // while the question is open.
+            const QString file = line.isEmpty() ? QString() : QUrl::fromEncoded(line).toLocalFile();
+            QMetaObject::invokeMethod(this, [this, file] { Q_EMIT requested(file); }, Qt::QueuedConnection);
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         read();

@@ -351,6 +351,8 @@ bool ScriptedUserDialogs::anyUnanswered() const
 UserDialogs::Answer ScriptedUserDialogs::question(QWidget *, const QString &text, Buttons buttons,
                                                   Answer defaultAnswer)
 {
+    if (whileShown)
+        whileShown();
     Shown s;
     s.kind = QStringLiteral("question");
     s.text = text;
@@ -429,6 +431,8 @@ bool ScriptedUserDialogs::print(QWidget *, QPrinter &printer, int lastPage)
 
 void ScriptedUserDialogs::logBox(const QString &kind, const QString &text)
 {
+    if (whileShown)
+        whileShown();
     Shown s;
     s.kind = kind;
     s.text = text;

@@ -133,6 +133,9 @@ public:
     QList<std::optional<FontChoice>> fonts; // consumed by chooseFont(); nullopt cancels
     QList<QColor> colours;   // consumed by chooseColour(); an invalid colour cancels
     QList<Shown> shown;
+    // Runs while a question or a message is shown, before it is answered;
+    // a test spins the event loop here as a real modal box does.
+    std::function<void()> whileShown;
 
     // What the print dialog answers: the choices are put into the printer.
     // An empty printer name keeps the printer's; an output file prints to
