@@ -3,10 +3,16 @@
 // and which commands are present and enabled.
 
 #include "uitestsupport.h"
+#include "windows/common/screenplace.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/toolbarpictures.h"
 #include "windows/main/windows.h"
+#include "windows/keylabel/tfkeylabel.h"
+#include "windows/print/tfadjust.h"
+#include "windows/print/tfprintjimeijocard.h"
+#include "windows/print/tfprintjimeijolist.h"
+#include "windows/register/tftel_add.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -132,37 +138,54 @@ void TestMainWindow::geometryByWindowState()
 
 void TestMainWindow::restoredWindowReachable_data()
 {
+    QTest::addColumn<QString>("window"); // the prefix of its settings keys
     QTest::addColumn<int>("top");
     QTest::addColumn<int>("left");
-    QTest::newRow("first run's default") << 0 << 0;
-    QTest::newRow("above the screen") << -400 << 10;
-    QTest::newRow("left of the screen") << 10 << -3000;
-    QTest::newRow("below the screen") << 9000 << 10;
-    QTest::newRow("a screen that is gone") << 200 << 5000;
+    QTest::newRow("first run's default") << "Main" << 0 << 0;
+    QTest::newRow("above the screen") << "Main" << -400 << 10;
+    QTest::newRow("left of the screen") << "Main" << 10 << -3000;
+    QTest::newRow("below the screen") << "Main" << 9000 << 10;
+    QTest::newRow("a screen that is gone") << "Main" << 200 << 5000;
+    // The dialogs are modal: one opened off the screens blocks the program.
+    for (const char *dialog : {"Card", "List", "Adjust", "KeyLabel", "TelAdd", "ViewImage"}) {
+        QTest::addRow("%s: on the screen", dialog) << dialog << 100 << 100;
+        QTest::addRow("%s: a screen that is gone", dialog) << dialog << 200 << 5000;
+        QTest::addRow("%s: below the screen", dialog) << dialog << 9000 << 10;
+    }
 }
 
 void TestMainWindow::restoredWindowReachable()
 {
+    QFETCH(QString, window);
     QFETCH(int, top);
     QFETCH(int, left);
     // A window restored to normal size has its title bar on the screen,
     // where it can be dragged, and its stored position is the frame's.
     uitest::Environment env;
-    env.writeSettings({"[Position]", QStringLiteral("MainTop=%1").arg(top), QStringLiteral("MainLeft=%1").arg(left),
-                       "MainWState=0"});
+    env.writeSettings({"[Position]", QStringLiteral("%1Top=%2").arg(window).arg(top),
+                       QStringLiteral("%1Left=%2").arg(window).arg(left), QStringLiteral("%1WState=0").arg(window)});
     env.createWindows();
     env.showMain();
+    const QHash<QString, QWidget *> windows{{"Main", FMain},
+                                            {"Card", uitest::window<TFPrintJimeijoCard>()},
+                                            {"List", uitest::window<TFPrintJimeijoList>()},
+                                            {"Adjust", uitest::window<TFAdjust>()},
+                                            {"KeyLabel", uitest::window<TFKeyLabel>()},
+                                            {"TelAdd", uitest::window<TFTelAdd>()},
+                                            {"ViewImage", uitest::window<TFViewImage>()}};
+    QWidget *w = windows.value(window);
+    QVERIFY(w);
     const QRect screen = FMain->screen()->availableGeometry();
-    const QRect frame = FMain->frameGeometry();
+    const QRect frame = w == FMain ? FMain->frameGeometry() : QRect(w->pos(), w->size());
     QVERIFY2(frame.top() >= screen.top() && frame.top() + 30 <= screen.bottom() + 1,
              qPrintable(QStringLiteral("frame top %1 on a screen %2 high").arg(frame.top()).arg(screen.height())));
     QVERIFY(qMin(frame.right(), screen.right()) - qMax(frame.left(), screen.left()) >= 99);
-    if (screen.contains(QRect(left, top, 1000, 30)))
-        QCOMPARE(FMain->pos(), QPoint(left, top));
-    const QPoint written = FMain->pos();
+    if (screen.contains(QRect(left, top, w->width(), 30)))
+        QCOMPARE(w->pos(), QPoint(left, top));
+    const QPoint written = w->pos();
     env.destroyWindows();
-    QCOMPARE(env.setting("Position", "MainTop"), QString::number(written.y()));
-    QCOMPARE(env.setting("Position", "MainLeft"), QString::number(written.x()));
+    QCOMPARE(env.setting("Position", window + QStringLiteral("Top")), QString::number(written.y()));
+    QCOMPARE(env.setting("Position", window + QStringLiteral("Left")), QString::number(written.x()));
 }
 
 void TestMainWindow::reachablePosition_data()
@@ -189,7 +212,7 @@ void TestMainWindow::reachablePosition()
     QFETCH(QRect, frame);
     QFETCH(QList<QRect>, screens);
     QFETCH(QPoint, placed);
-    QCOMPARE(TFMain::reachablePosition(frame, screens), placed);
+    QCOMPARE(screenplace::reachablePosition(frame, screens), placed);
 }
 
 void TestMainWindow::viewSwitchesStack_data()

@@ -1,3 +1,4 @@
 list(APPEND TAVREL_UI_SOURCES
   src/windows/common/instancechannel.cpp
+  src/windows/common/screenplace.cpp
   src/windows/common/userdialogs.cpp)

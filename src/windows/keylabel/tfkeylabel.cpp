@@ -5,6 +5,7 @@
 #include "platform/settingsstore.h"
 #include "register/celltext.h"
 #include "strip/colourline.h"
+#include "windows/common/screenplace.h"
 #include "windows/common/userdialogs.h"
 
 #include <QAbstractItemView>
@@ -205,8 +206,8 @@ TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(paren
     connect(cancelButton, &QPushButton::clicked, this, &TFKeyLabel::cancelClicked);
     connect(PageControl, &QTabWidget::currentChanged, this, &TFKeyLabel::PageControlChange);
 
-    move(m_settings.readInteger(Position, QStringLiteral("KeyLabelLeft"), 100),
-         m_settings.readInteger(Position, QStringLiteral("KeyLabelTop"), 100));
+    screenplace::moveOnScreen(this, QPoint(m_settings.readInteger(Position, QStringLiteral("KeyLabelLeft"), 100),
+                                           m_settings.readInteger(Position, QStringLiteral("KeyLabelTop"), 100)));
 }
 
 TFKeyLabel::~TFKeyLabel()

@@ -1,6 +1,7 @@
 #include "windows/main/tfmain.h"
 
 #include "register/series.h"
+#include "windows/common/screenplace.h"
 #include "windows/common/userdialogs.h"
 #include "windows/keylabel/keylabelpanel.h"
 #include "windows/main/toolbarpictures.h"
@@ -35,10 +36,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
-#include <limits>
 
 namespace {
 const QString Position = QStringLiteral("Position");
@@ -657,10 +655,7 @@ void TFMain::restoreSettings()
     // that the title bar of the first run's default (0, 0) is on the screen;
     // a position left from another screen setup is brought back.
     resize(width, height);
-    QList<QRect> screens;
-    for (const QScreen *screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
-    move(reachablePosition(QRect(left, top, width, height), screens));
+    screenplace::moveOnScreen(this, QPoint(left, top));
     const int state = s.readInteger(Position, QStringLiteral("MainWState"), 2);
     setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 
@@ -700,39 +695,6 @@ void TFMain::restoreSettings()
     connect(ComboBoxSeries, &QComboBox::currentIndexChanged, this, &TFMain::ComboBoxSeriesChange);
 
     m_document.setFileName(QString());
-}
-
-QPoint TFMain::reachablePosition(const QRect &frame, const QList<QRect> &screens)
-{
-    // The band along the top edge holds the title bar; enough of it must lie
-    // on one screen to grab it.
-    constexpr int TitleBand = 30;
-    constexpr int MinGrip = 100;
-    const int grip = std::min(MinGrip, std::max(1, frame.width()));
-    const QRect band(frame.left(), frame.top(), std::max(1, frame.width()), TitleBand);
-    for (const QRect &s : screens) {
-        const QRect on = band.intersected(s);
-        if (on.height() == TitleBand && on.width() >= grip)
-            return frame.topLeft();
-    }
-    if (screens.isEmpty())
-        return frame.topLeft();
-    // The screen nearest to the frame's centre.
-    const QPoint c = frame.center();
-    const QRect *best = &screens.first();
-    qint64 bestDistance = std::numeric_limits<qint64>::max();
-    for (const QRect &s : screens) {
-        const qint64 dx = c.x() < s.left() ? s.left() - c.x() : c.x() > s.right() ? c.x() - s.right() : 0;
-        const qint64 dy = c.y() < s.top() ? s.top() - c.y() : c.y() > s.bottom() ? c.y() - s.bottom() : 0;
-        if (dx * dx + dy * dy < bestDistance) {
-            bestDistance = dx * dx + dy * dy;
-            best = &s;
-        }
-    }
-    const QRect &s = *best;
-    const int x = std::clamp(frame.left(), s.left() - band.width() + grip, std::max(s.left(), s.right() + 1 - grip));
-    const int y = std::clamp(frame.top(), s.top(), std::max(s.top(), s.bottom() + 1 - TitleBand));
-    return QPoint(x, y);
 }
 
 void TFMain::saveSettings()

@@ -73,7 +73,6 @@ public:
     // title bar can be reached on one of the screens (their available
     // areas): unchanged when at least part of its top edge lies on a screen,
     // otherwise moved onto the screen nearest to it.
-    static QPoint reachablePosition(const QRect &frame, const QList<QRect> &screens);
 
     // The register list: a model over the document.
     RegisterListModel *listModel() const { return m_listModel; }

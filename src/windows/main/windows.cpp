@@ -1,5 +1,6 @@
 #include "windows/main/windows.h"
 
+#include "windows/common/screenplace.h"
 #include "windows/keylabel/keylabelpanel.h"
 #include "windows/keylabel/tfkeylabel.h"
 #include "windows/main/tfmain.h"
@@ -53,8 +54,8 @@ void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
 void restoreEntryDialogPosition(TMainSub &sub, TFTelAdd &dlg)
 {
     SettingsStore &s = sub.settings();
-    dlg.move(s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
-             s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100));
+    screenplace::moveOnScreen(&dlg, QPoint(s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
+                                           s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100)));
 }
 
 void saveEntryDialogPosition(TMainSub &sub, const TFTelAdd &dlg)

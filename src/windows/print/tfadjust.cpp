@@ -2,6 +2,7 @@
 
 #include "platform/settingsstore.h"
 #include "print/adjustment.h"
+#include "windows/common/screenplace.h"
 #include "windows/common/userdialogs.h"
 #include "windows/print/printers.h"
 
@@ -123,8 +124,8 @@ TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), 
     setTabOrder(testPrintButton, okButton);
     setTabOrder(okButton, cancelButton);
 
-    move(m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
-         m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100));
+    screenplace::moveOnScreen(this, QPoint(m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
+                                           m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100)));
     loadKept(m_settings);
     usePrinter(printers::defaultPrinterName());
 }

@@ -1,5 +1,6 @@
 #include "windows/strip/tfviewimage.h"
 
+#include "windows/common/screenplace.h"
 #include "windows/common/userdialogs.h"
 
 #include <QFileInfo>
@@ -16,7 +17,7 @@ TFViewImage::TFViewImage(QWidget *parent, const Settings &settings) : QDialog(pa
     setMinimumSize(360, 260);
     resize(360, 260);
     setSizeGripEnabled(true);
-    move(settings.left, settings.top);
+    screenplace::moveOnScreen(this, QPoint(settings.left, settings.top));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
