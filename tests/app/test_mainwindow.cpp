@@ -1,30 +1,36 @@
 // The main window frame: settings restored and written back, view switches
 // and their stacking, hints in the status bar, the splitter's height rule,
-// and which commands are present and enabled.
+// which commands are present and enabled, and the places and keys of the
+// windows it opens.
 
 #include "uitestsupport.h"
 #include "windows/common/screenplace.h"
+#include "windows/keylabel/tfkeylabel.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/toolbarpictures.h"
 #include "windows/main/windows.h"
-#include "windows/keylabel/tfkeylabel.h"
+#include "windows/print/printers.h"
 #include "windows/print/tfadjust.h"
 #include "windows/print/tfprintjimeijocard.h"
 #include "windows/print/tfprintjimeijolist.h"
 #include "windows/register/tftel_add.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -50,6 +56,8 @@ private Q_SLOTS:
     void splitterKeepsStripDisplayHigh();
     void commandsPresentAndEnabled();
     void toolbarPictures();
+    void focusedButtonTakesEnter_data();
+    void focusedButtonTakesEnter();
 };
 
 void TestMainWindow::firstRunDefaultsAreWrittenBack()
@@ -394,6 +402,65 @@ void TestMainWindow::toolbarPictures()
         seen << img;
     }
     QVERIFY(toolbarpictures::picture(toolbarpictures::Count).isNull());
+}
+
+// In every dialog Enter presses the button that has the focus, reached
+// with Tab; with the focus elsewhere it presses the default button.
+void TestMainWindow::focusedButtonTakesEnter_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("button"); // Tab moves the focus there; empty: the focus stays
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("result");
+    const int rejected = QDialog::Rejected, accepted = QDialog::Accepted;
+    QTest::newRow("entry dialog, ｷｬﾝｾﾙ") << "ActionJimeijoNew" << "ｷｬﾝｾﾙ" << true << rejected;
+    QTest::newRow("fine adjustment, ｷｬﾝｾﾙ") << "ActionFileSetup" << "ｷｬﾝｾﾙ" << true << rejected;
+    QTest::newRow("fine adjustment, in an entry: OK") << "ActionFileSetup" << "" << true << accepted;
+    QTest::newRow("strip preview, 閉じる") << "ActionFilePrint" << "閉じる" << true << rejected;
+    QTest::newRow("list preview, 閉じる") << "ActionFilePrintList" << "閉じる" << true << rejected;
+}
+
+void TestMainWindow::focusedButtonTakesEnter()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, button);
+    QFETCH(bool, closes);
+    QFETCH(int, result);
+    printers::setInstalledForTesting(true);
+    printers::setDefaultNameForTesting(QStringLiteral("TestPrinter"));
+    uitest::Environment env;
+    env.start(env.writeRegister(QStringLiteral("a.TAV"), {{0, QStringLiteral("電話機Ａ"), QStringLiteral("100"),
+                                                            QStringLiteral("総務部"), QStringLiteral("山田")}}));
+    const qsizetype boxes = env.dialogs.shown.size();
+    QPointer<QDialog> dialog;
+    bool openAfterEnter = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || QApplication::activeWindow() != dialog)
+            return;
+        poll.stop();
+        for (int i = 0; i < 40 && !button.isEmpty(); ++i) {
+            const auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
+            if (focused && focused->text() == button)
+                break;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        openAfterEnter = dialog && dialog->isVisible();
+        if (openAfterEnter)
+            dialog->reject();
+    });
+    poll.start();
+    uitest::part<QAction>(command.toLatin1().constData())->trigger();
+    QVERIFY(dialog);
+    QCOMPARE(openAfterEnter, !closes);
+    QCOMPARE(dialog->result(), result);
+    for (const ScriptedUserDialogs::Shown &box : env.dialogs.shown.mid(boxes)) // no print dialog, no message
+        QFAIL(qPrintable(box.kind + u' ' + box.text));
+    printers::setInstalledForTesting(std::nullopt);
+    printers::setDefaultNameForTesting(std::nullopt);
 }
 
 TAVREL_UI_TEST_MAIN(TestMainWindow)

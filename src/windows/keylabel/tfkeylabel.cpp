@@ -133,7 +133,7 @@ QPushButton *makeButton(const QString &text, QWidget *parent, int x, int y, int 
 {
     auto *b = new QPushButton(text, parent);
     b->setGeometry(x, y, w, h);
-    b->setAutoDefault(false);
+    b->setAutoDefault(true); // Enter presses the focused button, OK otherwise
     return b;
 }
 
@@ -277,7 +277,7 @@ void TFKeyLabel::CreateKeyButtons()
         f.setPointSize(9);
         b->setFont(f);
         b->setCheckable(true);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         b->show();
         m_keyGroup->addButton(b, k);
         m_keyButtons.append(b);

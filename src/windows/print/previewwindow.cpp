@@ -34,7 +34,8 @@ QPushButton *barButton(QWidget *bar, const QString &caption, const QString &hint
     auto *b = new QPushButton(caption, bar);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(left, 4, 70, 20);
-    b->setAutoDefault(false);
+    // Enter presses the focused button; elsewhere it prints (the default).
+    b->setAutoDefault(true);
     const qsizetype bar_ = hint.indexOf(u'|');
     b->setToolTip(hint.left(bar_));
     b->setStatusTip(hint.mid(bar_ + 1));

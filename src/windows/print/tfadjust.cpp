@@ -104,17 +104,18 @@ TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), 
     testPrintButton = new QPushButton(QStringLiteral("テスト印刷(&T)"), this);
     testPrintButton->setObjectName(QStringLiteral("testPrintButton"));
     testPrintButton->setGeometry(16, 246, 96, 26);
-    testPrintButton->setAutoDefault(false);
+    // Enter presses the focused button; in the entries it presses OK.
+    testPrintButton->setAutoDefault(true);
     testPrintButton->setToolTip(QStringLiteral("入力した値で位置確認用のページを印刷します"));
     okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setGeometry(124, 246, 80, 26);
     okButton->setDefault(true);
-    okButton->setAutoDefault(false);
+    okButton->setAutoDefault(true);
     cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setGeometry(216, 246, 80, 26);
-    cancelButton->setAutoDefault(false);
+    cancelButton->setAutoDefault(true);
     connect(okButton, &QPushButton::clicked, this, &TFAdjust::okClicked);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(testPrintButton, &QPushButton::clicked, this, &TFAdjust::testPrintClicked);

@@ -85,7 +85,7 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     ButtonOk->setAutoDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     ButtonCancel->setGeometry(356, 304, 75, 23);
-    ButtonCancel->setAutoDefault(false);
+    ButtonCancel->setAutoDefault(true); // focused, it takes Enter
 
     setTabOrder(cmbType, extensionEdit);
     setTabOrder(extensionEdit, ComboBoxExternal);

@@ -44,7 +44,7 @@ TFViewImage::TFViewImage(QWidget *parent, const Settings &settings) : QDialog(pa
         auto *b = new QPushButton(caption, bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setFixedSize(75, 23);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true); // Enter presses the focused button, OK otherwise
         return b;
     };
     ButtonLoad = makeButton(QStringLiteral("取込み"), "ButtonLoad");
