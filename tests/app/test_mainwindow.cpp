@@ -416,6 +416,8 @@ void TestMainWindow::focusedButtonTakesEnter_data()
     QTest::newRow("entry dialog, ｷｬﾝｾﾙ") << "ActionJimeijoNew" << "ｷｬﾝｾﾙ" << true << rejected;
     QTest::newRow("fine adjustment, ｷｬﾝｾﾙ") << "ActionFileSetup" << "ｷｬﾝｾﾙ" << true << rejected;
     QTest::newRow("fine adjustment, in an entry: OK") << "ActionFileSetup" << "" << true << accepted;
+    QTest::newRow("key label dialog, ｷｬﾝｾﾙ") << "ActionKeyLabelEdit" << "ｷｬﾝｾﾙ" << true << rejected;
+    QTest::newRow("key label dialog, 初期値に戻す") << "ActionKeyLabelEdit" << "初期値に戻す" << false << rejected;
     QTest::newRow("strip preview, 閉じる") << "ActionFilePrint" << "閉じる" << true << rejected;
     QTest::newRow("list preview, 閉じる") << "ActionFilePrintList" << "閉じる" << true << rejected;
 }
@@ -433,7 +435,11 @@ void TestMainWindow::focusedButtonTakesEnter()
                                                             QStringLiteral("総務部"), QStringLiteral("山田")}}));
     const qsizetype boxes = env.dialogs.shown.size();
     QPointer<QDialog> dialog;
-    bool openAfterEnter = false;
+    bool openAfterEnter = false, focusReached = false;
+    const auto reached = [&button] {
+        const auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        return focused && focused->text() == button;
+    };
     QTimer poll;
     poll.setInterval(10);
     connect(&poll, &QTimer::timeout, this, [&] {
@@ -441,12 +447,9 @@ void TestMainWindow::focusedButtonTakesEnter()
         if (!dialog || QApplication::activeWindow() != dialog)
             return;
         poll.stop();
-        for (int i = 0; i < 40 && !button.isEmpty(); ++i) {
-            const auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
-            if (focused && focused->text() == button)
-                break;
+        for (int i = 0; i < 40 && !button.isEmpty() && !reached(); ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
+        focusReached = button.isEmpty() || reached();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         openAfterEnter = dialog && dialog->isVisible();
         if (openAfterEnter)
@@ -455,6 +458,7 @@ void TestMainWindow::focusedButtonTakesEnter()
     poll.start();
     uitest::part<QAction>(command.toLatin1().constData())->trigger();
     QVERIFY(dialog);
+    QVERIFY(focusReached);
     QCOMPARE(openAfterEnter, !closes);
     QCOMPARE(dialog->result(), result);
     for (const ScriptedUserDialogs::Shown &box : env.dialogs.shown.mid(boxes)) // no print dialog, no message

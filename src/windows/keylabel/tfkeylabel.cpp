@@ -182,6 +182,8 @@ TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(paren
     labelEdit->setObjectName(QStringLiteral("labelEdit"));
     labelEdit->setGeometry(26, 138, 297, 87);
     labelEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab moves on to the next control; a tab character is no label text.
+    labelEdit->setTabChangesFocus(true);
     labelEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     labelEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     confirmButton = makeButton(QStringLiteral("確定"), editorPanel, 250, 240, 75, 23);
