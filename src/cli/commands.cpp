@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/help.h"
+#include "cli/selection.h"
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
 
@@ -192,7 +193,15 @@ int cmdList(CliContext &ctx, const QStringList &argv)
     // Each row under its entry's own number, the number every other command
     // takes (a missing marker leaves a gap).
     const std::vector<RegisterLines::Marker> entries = doc.listedEntries();
+    const bool narrowed = args.has(QStringLiteral("entry")) || args.has(QStringLiteral("entries"))
+        || args.has(QStringLiteral("type"));
+    QList<int> chosen;
+    if (narrowed)
+        if (const int rc = selectEntries(ctx, args, doc, chosen))
+            return rc;
     for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (narrowed && !chosen.contains(int(entries.at(size_t(r)).number)))
+            continue;
         const EntryHeader &h = rows.at(r);
         ctx.out << entries.at(size_t(r)).number << '\t' << h.seriesCaption << '\t' << h.stripType << '\t' << h.extension << '\t'
                 << h.department << '\t' << h.userName << '\t' << h.date << '\n';
@@ -362,9 +371,12 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
 }
 
 const CliRegistration regList(QStringLiteral("list"), cmdList, CliApplication::Core,
-                              {QStringLiteral("FILE"),
+                              {QStringLiteral("FILE [--entry N | --entries LIST] [--type T]"),
                                QStringLiteral("list the entries (示名条) of a register (データベース)"),
-                               {},
+                               {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("only this entry")},
+                                {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},
+                                {QStringLiteral("type"), QStringLiteral("T"),
+                                 QStringLiteral("only the entries of this strip type (示名条のタイプ)")}},
                                QStringLiteral("One line per entry, tab-separated: the entry's number (the one --entry takes), "
                                               "主装置のシリーズ (series), 示名条のタイプ (strip type), 内線番号 (extension), "
                                               "部署 (department), 使用者名 (user name) and 登録日時 (registration date).")});

@@ -38,7 +38,14 @@ int cmdFind(CliContext &ctx, const QStringList &argv)
     QString none;
     regsearch::prepareTexts(doc, text, none);
     const bool caseSensitive = args.has(QStringLiteral("case"));
-    for (const regsearch::Occurrence &o : regsearch::findAll(doc, text, caseSensitive))
+    // Without a choice every entry of the register list is searched.
+    const bool narrowed = args.has(QStringLiteral("entry")) || args.has(QStringLiteral("entries"))
+        || args.has(QStringLiteral("type"));
+    QList<int> entries;
+    if (narrowed)
+        if (const int rc = selectEntries(ctx, args, doc, entries))
+            return rc;
+    for (const regsearch::Occurrence &o : regsearch::findAll(doc, text, caseSensitive, narrowed ? &entries : nullptr))
         ctx.out << o.entry << '\t' << o.cell << '\t' << o.position << '\t' << extensionOf(doc, o.entry) << '\t'
                 << escapedCellText(doc, o.record) << '\n';
     return 0;
@@ -99,9 +106,12 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
 
 const CliRegistration regFind(
     QStringLiteral("find"), cmdFind, CliApplication::Offscreen,
-    {QStringLiteral("FILE [--case] [--] TEXT"),
+    {QStringLiteral("FILE [--case] [--entry N | --entries LIST] [--type T] [--] TEXT"),
      QStringLiteral("print every occurrence of a text in the cell texts (検索)"),
-     {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z (大文字と小文字を区別する)")}},
+     {{QStringLiteral("case"), QString(), QStringLiteral("tell a to z from A to Z (大文字と小文字を区別する)")},
+      {QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("only this entry")},
+      {QStringLiteral("entries"), QStringLiteral("LIST"), QStringLiteral("only these entries")},
+      {QStringLiteral("type"), QStringLiteral("T"), QStringLiteral("only the entries of this strip type (示名条のタイプ)")}},
      QStringLiteral("One line per occurrence, tab-separated: entry, cell (from 0), position (from 1; a line break "
                     "counts two), extension (内線番号) and the cell's text with line breaks as \\n and tabs as \\t. "
                     "Only a to z and A to Z are folded; full-width letters compare exactly. Cells that show a picture "

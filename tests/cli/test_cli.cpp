@@ -91,6 +91,10 @@ void TestCli::newAndList()
                                    "2\tＫシリーズ主装置\tＫ－１２ボタン電話機\t202\t\t\t2024/04/02 10:00\n")
                         .arg(UL));
     QCOMPARE(cli({"check", m_reg}).code, 0);
+    // The entries to list, chosen as every command chooses them.
+    QCOMPARE(cli({"list", m_reg, "--entries", "2"}).out, r.out.section(u'\n', 1));
+    QCOMPARE(cli({"list", m_reg, "--type", UL}).out, r.out.section(u'\n', 0, 0) + u'\n');
+    QCOMPARE(cli({"list", m_reg, "--entry", "3"}).code, 1);
 }
 
 void TestCli::refusals_data()

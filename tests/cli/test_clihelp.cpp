@@ -198,7 +198,7 @@ void TestCliHelp::helpAsAValue()
 void TestCliHelp::unknownOptionRefused_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("list") << QStringList{"list", "@", "--entries", "1"};
+    QTest::newRow("list") << QStringList{"list", "@", "--cells", "1"};
     QTest::newRow("check") << QStringList{"check", "@", "--strict"};
     QTest::newRow("convert") << QStringList{"convert", "@", "@", "--overwrite"};
     QTest::newRow("templates") << QStringList{"templates", "--type", "x"};

@@ -95,6 +95,11 @@ void TestCliSearch::find_data()
     QTest::newRow("tab in the text") << QStringList{"b\tc"} << QStringLiteral("1\t0\t9\t201\t内線201\\nAb\\tc\n");
     QTest::newRow("nothing found") << QStringList{"zzz"} << QString();
     QTest::newRow("text after --") << QStringList{"--", "-x"} << QString();
+    QTest::newRow("--entries") << QStringList{"201", "--entries", "2"}
+                               << QStringLiteral("2\t3\t2\t202\tx201x201\\n２０１\n"
+                                                 "2\t3\t6\t202\tx201x201\\n２０１\n");
+    QTest::newRow("--entry") << QStringList{"201", "--entry", "1"}
+                             << QStringLiteral("1\t0\t3\t201\t内線201\\nAb\\tc\n1\t5\t1\t201\t201\n");
 }
 
 void TestCliSearch::find()
