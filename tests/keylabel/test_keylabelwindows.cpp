@@ -15,6 +15,8 @@
 #include "windows/strip/stripdisplay.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
@@ -560,6 +562,15 @@ void TestKeyLabelWindows::dialogConfirmAndDrop()
         QCOMPARE(f.env.dialogs.texts("message"), QStringList{unencodableMessage(QStringLiteral("한"))});
         QCOMPARE(f.panel().set().lines(), before);
         QVERIFY(dlg.confirmButton->isEnabled());
+        // So is a control character pasted in, which no cell would take.
+        QGuiApplication::clipboard()->setText(QStringLiteral("転\t送"));
+        dlg.labelEdit->setFocus();
+        dlg.labelEdit->selectAll();
+        QTest::keyClick(dlg.labelEdit, Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QVERIFY2(f.env.dialogs.texts("message").constLast().contains(QStringLiteral("U+0009")),
+                 qPrintable(f.env.dialogs.texts("message").constLast()));
+        QCOMPARE(f.panel().set().lines(), before);
         QTest::mouseClick(dlg.okButton, Qt::LeftButton);
     });
     // OK wrote the file, created now.

@@ -3,6 +3,7 @@
 #include "platform/fontlist.h"
 #include "platform/fonts.h"
 #include "platform/settingsstore.h"
+#include "register/textrule.h"
 #include "register/celltext.h"
 #include "strip/colourline.h"
 #include "windows/common/screenplace.h"
@@ -423,8 +424,11 @@ void TFKeyLabel::confirmClicked()
     // A character the file cannot hold is refused here, so that OK never
     // fails on it later.
     const QString bad = m_set->unencodableCharacter(label);
-    if (!bad.isEmpty()) {
-        UserDialogs::current().message(this, keylabel::unencodableMessage(bad));
+    // A control character (pasted: typing makes none) could never be
+    // applied to a cell, so it is refused here too, in the cells' words.
+    const textrule::Refusal control = textrule::check(label.lines, textrule::Field::KeyLabel, TextEncoding::Utf8Bom);
+    if (!bad.isEmpty() || control) {
+        UserDialogs::current().message(this, !bad.isEmpty() ? keylabel::unencodableMessage(bad) : control.message());
         confirmButton->setEnabled(true);
         return;
     }
