@@ -109,9 +109,15 @@ display=(env QT_QPA_PLATFORM=offscreen) where="on the offscreen platform"
 if command -v xvfb-run >/dev/null; then
   display=(env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a) where="under Xvfb"
 fi
-rc=0
-(cd "$work" && "${display[@]}" env XDG_RUNTIME_DIR="$work/runtime" APPDATA="$work/appdata" TAVREL_CLOSE_AFTER_SHOW=1 \
-  timeout 120 "$P/bin/tavrel" site.TAV >"$work/tavrel.log" 2>&1) || rc=$?
+# xvfb-run -a picks the first free display number, which another test
+# starting Xvfb at the same moment may take too: then it is tried again.
+for attempt in 1 2 3; do
+  rc=0
+  (cd "$work" && "${display[@]}" env XDG_RUNTIME_DIR="$work/runtime" APPDATA="$work/appdata" TAVREL_CLOSE_AFTER_SHOW=1 \
+    timeout 120 "$P/bin/tavrel" site.TAV >"$work/tavrel.log" 2>&1) || rc=$?
+  [ "$rc" -ne 0 ] && grep -q 'Xvfb failed to start' "$work/tavrel.log" || break
+  sleep 1
+done
 if [ "$rc" -eq 0 ] && [ -n "$series" ] && grep -q "^SelSeriesNo=$series" "$work/appdata/tavrel/tavrel.ini" 2>/dev/null; then
   pass "installed tavrel site.TAV opened the register $where"
 else
