@@ -193,12 +193,10 @@ int cmdList(CliContext &ctx, const QStringList &argv)
     // Each row under its entry's own number, the number every other command
     // takes (a missing marker leaves a gap).
     const std::vector<RegisterLines::Marker> entries = doc.listedEntries();
-    const bool narrowed = args.has(QStringLiteral("entry")) || args.has(QStringLiteral("entries"))
-        || args.has(QStringLiteral("type"));
     QList<int> chosen;
-    if (narrowed)
-        if (const int rc = selectEntries(ctx, args, doc, chosen))
-            return rc;
+    bool narrowed = false;
+    if (const int rc = selectChosenEntries(ctx, args, doc, chosen, narrowed))
+        return rc;
     for (qsizetype r = 0; r < rows.size(); ++r) {
         if (narrowed && !chosen.contains(int(entries.at(size_t(r)).number)))
             continue;

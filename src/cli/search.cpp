@@ -39,12 +39,10 @@ int cmdFind(CliContext &ctx, const QStringList &argv)
     regsearch::prepareTexts(doc, text, none);
     const bool caseSensitive = args.has(QStringLiteral("case"));
     // Without a choice every entry of the register list is searched.
-    const bool narrowed = args.has(QStringLiteral("entry")) || args.has(QStringLiteral("entries"))
-        || args.has(QStringLiteral("type"));
     QList<int> entries;
-    if (narrowed)
-        if (const int rc = selectEntries(ctx, args, doc, entries))
-            return rc;
+    bool narrowed = false;
+    if (const int rc = selectChosenEntries(ctx, args, doc, entries, narrowed))
+        return rc;
     for (const regsearch::Occurrence &o : regsearch::findAll(doc, text, caseSensitive, narrowed ? &entries : nullptr))
         ctx.out << o.entry << '\t' << o.cell << '\t' << o.position << '\t' << extensionOf(doc, o.entry) << '\t'
                 << escapedCellText(doc, o.record) << '\n';

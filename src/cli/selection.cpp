@@ -87,6 +87,13 @@ int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &
     return 0;
 }
 
+int selectChosenEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries,
+                        bool &chosen)
+{
+    chosen = args.has(QStringLiteral("entry")) || args.has(QStringLiteral("entries")) || args.has(QStringLiteral("type"));
+    return chosen ? selectEntries(ctx, args, doc, entries) : 0;
+}
+
 int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &all)
 {
     const bool one = args.has(QStringLiteral("cell")), several = args.has(QStringLiteral("cells"));

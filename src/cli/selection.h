@@ -24,6 +24,11 @@ bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool all
 // when a listed entry does not exist (message on standard error), 0 with
 // `entries` filled otherwise.
 int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries);
+// The same for a command that, given none of --entry, --entries and --type,
+// works on its own whole set (the register list): `chosen` says whether any
+// was given.
+int selectChosenEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries,
+                        bool &chosen);
 // The cells from --cell C or --cells LIST; 2 (after the message) when
 // neither or a malformed one is given.
 int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &all);
