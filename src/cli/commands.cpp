@@ -61,6 +61,12 @@ void CliArgs::parse(const QStringList &args, const QStringList &flags, const QSt
                 m_error = QStringLiteral("option %1 needs a value").arg(a);
                 return;
             }
+            // A second value would silently override the first (--entry 1
+            // --entry 2 worked on entry 2); a repeated flag means the same.
+            if (m_options.contains(name)) {
+                m_error = QStringLiteral("option %1 given twice").arg(a);
+                return;
+            }
             m_options.insert(name, args.at(++i));
         } else {
             m_positional.append(a);
