@@ -115,12 +115,12 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
     return false;
 }
 
-int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n, const QString &beyond)
 {
     doc.load(path);
-    const int marker = doc.findEntry(n);
+    const int marker = beyond.isEmpty() ? doc.findEntry(n) : -1;
     if (marker < 1) {
-        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n) << '\n';
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(beyond.isEmpty() ? QString::number(n) : beyond) << '\n';
         return -1;
     }
     return marker + 1;

@@ -108,8 +108,9 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
 
 class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the
-// message on standard error) when the register has no such entry.
-int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n);
+// message on standard error) when the register has no such entry. `beyond`
+// is the text of a number too large to name one (see parseListedNumber).
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n, const QString &beyond = {});
 // Saves the register to path when check accepts it; otherwise says why on
 // standard error, leaves the file as it was and returns false (exit 1). A
 // register damaged before the command stays damaged after it, so nothing is

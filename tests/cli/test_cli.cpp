@@ -341,6 +341,25 @@ void TestCli::inputRule_data()
                                                     << 1 << "フォント名の文字「ñ」";
     QTest::newRow("format: face with a tab") << QStringList{"format", "--entry", "1", "--cell", "5", "--font", "A\tB"}
                                              << 2 << "--font takes a face name on one line";
+    // Entry and cell numbers: ASCII digits only; a number that names nothing,
+    // however large, is bad data.
+    QTest::newRow("text: entry with a sign") << QStringList{"text", "--entry", "+1", "--cell", "5", "x"} << 2 << "--entry";
+    QTest::newRow("text: cell with a space") << QStringList{"text", "--entry", "1", "--cell", " 5", "x"} << 2 << "--cell";
+    QTest::newRow("render: entry with a space") << QStringList{"render", "--entry", " 1", "-o", "/dev/null"} << 2 << "--entry";
+    QTest::newRow("format: entry with a sign") << QStringList{"format", "--entry", "+1", "--cell", "5", "--bold", "1"} << 2
+                                               << "--entry";
+    QTest::newRow("text: entry past any register") << QStringList{"text", "--entry", "99999999999", "--cell", "5", "x"}
+                                                   << 1 << "エントリ 99999999999 がありません。";
+    QTest::newRow("text: cell past any strip") << QStringList{"text", "--entry", "1", "--cell", "99999999999", "x"} << 1
+                                               << "セル 99999999999 はこのエントリにありません。";
+    QTest::newRow("format: entry 0") << QStringList{"format", "--entry", "0", "--cell", "5", "--bold", "1"} << 1
+                                     << "エントリ 0 がありません。";
+    QTest::newRow("format: range past the last entry")
+        << QStringList{"format", "--entries", "1-2000000", "--cell", "5", "--bold", "1"} << 1 << "エントリ 3 がありません。";
+    QTest::newRow("format: cell past any strip")
+        << QStringList{"format", "--entry", "1", "--cells", "0,99999999999", "--bold", "1"} << 1 << "セル 99999999999";
+    QTest::newRow("print: entry past any register") << QStringList{"print", "-o", "/dev/null", "--entries", "2,99999999999"}
+                                                    << 1 << "エントリ 99999999999 がありません。";
     QTest::newRow("replace: tab") << QStringList{"replace", "総務部", "経\t理"} << 1 << "置換後の文字列に制御文字 (U+0009)";
     QTest::newRow("replace: outside Shift-JIS") << QStringList{"replace", "総務部", kichi} << 1
                                                 << "置換後の文字列の文字「" + kichi + "」";
