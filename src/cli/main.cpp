@@ -98,9 +98,9 @@ int main(int argc, char **argv)
     }
     ctx.command = it->first;
     ctx.syntax = &it->second.syntax;
-    // --force among the options (before a "--" that ends them).
-    for (qsizetype i = 1; i < args.size() && args.at(i) != QLatin1String("--") && !ctx.force; ++i)
-        ctx.force = args.at(i) == QLatin1String("--force");
+    // --force as the command's own parser reads it: an option, not the
+    // value of another option nor a text after "--".
+    ctx.force = CliArgs(ctx, args.mid(1)).has(QStringLiteral("force"));
     if (clihelp::asksForHelp(it->second.syntax, args.mid(1))) {
         out << clihelp::commandHelp(it->first, it->second.syntax);
         return 0;

@@ -685,6 +685,8 @@ void TestCli::lockOfAnotherProcess_data()
     QTest::newRow("live, another host") << "elsewhere" << 4242 << 2 << true << text;
     QTest::newRow("live, this host: keylabels")
         << "" << 0 << 0 << true << QStringList{"keylabels", "--key", "1", "--entry", "1", "--cell", "3", "--defaults"};
+    QTest::newRow("live, this host: --force as a face name")
+        << "" << 0 << 0 << true << QStringList{"format", "--entry", "2", "--cells", "0-3", "--font", "--force"};
     QTest::newRow("gone: taken over") << "" << -1 << 0 << false << text;
     QTest::newRow("another host, over a day old") << "elsewhere" << 4242 << 30 << false << format;
     QTest::newRow("garbage: stale") << "garbage" << 0 << 0 << false << text;
