@@ -9,6 +9,7 @@
 #include "platform/fonts.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <csignal>
 #include <cstdio>
@@ -68,7 +69,16 @@ int main(int argc, char **argv)
 
     QStringList args = QCoreApplication::arguments().mid(1);
     CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/', QString(), nullptr};
-    if (args.size() >= 2 && args.at(0) == QLatin1String("--templates-dir")) {
+    if (!args.isEmpty() && args.at(0) == QLatin1String("--templates-dir")) {
+        if (args.size() < 2) {
+            err << "tavrel-cli: option --templates-dir needs a value\n" << clihelp::programUsage();
+            return 2;
+        }
+        // A misspelt folder would otherwise list no templates and succeed.
+        if (!QFileInfo(args.at(1)).isDir()) {
+            err << "tavrel-cli: --templates-dir " << args.at(1) << " is no folder\n";
+            return 2;
+        }
         ctx.templateFolder = args.at(1);
         if (!ctx.templateFolder.endsWith(u'/'))
             ctx.templateFolder += u'/';

@@ -246,21 +246,28 @@ void TestCli::usage_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
-    QTest::newRow("nothing") << QStringList{} << 2;
-    QTest::newRow("unknown") << QStringList{"frobnicate"} << 2;
-    QTest::newRow("list without file") << QStringList{"list"} << 2;
-    QTest::newRow("option without value") << QStringList{"templates", "--series"} << 2;
-    QTest::newRow("missing file") << QStringList{"list", "/nonexistent/x.TAV"} << 1;
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing") << QStringList{} << 2 << "";
+    QTest::newRow("unknown") << QStringList{"frobnicate"} << 2 << "unknown command 'frobnicate'";
+    QTest::newRow("list without file") << QStringList{"list"} << 2 << "";
+    QTest::newRow("option without value") << QStringList{"templates", "--series"} << 2 << "--series needs a value";
+    QTest::newRow("missing file") << QStringList{"list", "/nonexistent/x.TAV"} << 1 << "";
+    QTest::newRow("templates folder without value") << QStringList{"--templates-dir"} << 2
+                                                    << "--templates-dir needs a value";
+    QTest::newRow("templates folder that does not exist") << QStringList{"--templates-dir", "/nonexistent/tpl", "templates"}
+                                                          << 2 << "/nonexistent/tpl is no folder";
 }
 
 void TestCli::usage()
 {
     QFETCH(QStringList, args);
     QFETCH(int, code);
+    QFETCH(QString, message);
     const Run r = cli(args);
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());
     QVERIFY(!r.err.isEmpty());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
     // Asked for, the usage goes to standard output.
     const Run help = cli({"--help"});
     QCOMPARE(help.code, 0);
