@@ -144,6 +144,10 @@ bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
 
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath)
 {
+    if (output.isEmpty()) {
+        usageError(ctx, QStringLiteral("-o needs a file name, or - for standard output"));
+        return false;
+    }
     if (textfile::outputKind(output) == textfile::OutputKind::Refused) {
         usageError(ctx, textfile::refusedOutputMessage(output));
         return false;
@@ -319,7 +323,8 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     if (!EntryHeader::isDateText(h.date))
         return usageError(ctx, QStringLiteral("--date takes \"yyyy/mm/dd hh:nn\" (a real date, 24 hours)"));
     int source = 0;
-    if (copy && (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1))
+    QString sourceBeyond;
+    if (copy && !parseListedNumber(args.value(QStringLiteral("copy-from")), source, sourceBeyond))
         return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
 
     RegisterDocument doc;
@@ -346,8 +351,10 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
         const auto listed = std::find_if(entries.begin(), entries.end(),
                                          [&](const RegisterLines::Marker &m) { return m.number == source; });
         const int row = listed == entries.end() ? -1 : int(listed - entries.begin());
-        if (row < 0) {
-            ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source) << '\n';
+        if (row < 0 || !sourceBeyond.isEmpty()) {
+            ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。")
+                           .arg(sourceBeyond.isEmpty() ? QString::number(source) : sourceBeyond)
+                    << '\n';
             return 1;
         }
         const EntryHeader &src = rows.at(row);

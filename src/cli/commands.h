@@ -119,8 +119,8 @@ bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
 // Decides what -o names before anything is read or written: a regular file
 // or a new name (written atomically), "-" or /dev/stdout (standard output),
 // an existing FIFO or character device (written into). False (said on
-// standard error; the caller exits 2) when it is anything else (a folder, a
-// block device), or names the register the command reads (registerPath, may
+// standard error; the caller exits 2) when it is empty, anything else (a
+// folder, a block device), or names the register the command reads (registerPath, may
 // be empty) or another register.
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath);
 // The same check alone, for a dry run that tells what the run would do.

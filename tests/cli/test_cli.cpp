@@ -111,6 +111,11 @@ void TestCli::refusals_data()
     QTest::newRow("copy source that is no entry") << QStringList{"--ext", "999", "--copy-from", "7"} << 1
                                                   << "複製元の示名条 7 が見つかりません。";
     QTest::newRow("malformed copy source") << QStringList{"--ext", "999", "--copy-from", "x"} << 2 << "";
+    QTest::newRow("copy source with a sign") << QStringList{"--ext", "999", "--copy-from", "+1"} << 2 << "--copy-from";
+    QTest::newRow("copy source 0") << QStringList{"--ext", "999", "--copy-from", "0"} << 1
+                                   << "複製元の示名条 0 が見つかりません。";
+    QTest::newRow("copy source past any register") << QStringList{"--ext", "999", "--copy-from", "99999999999"} << 1
+                                                   << "複製元の示名条 99999999999 が見つかりません。";
     // A type of another series would make a strip the list, the print and
     // a CSV import all disagree about.
     QTest::newRow("type the series does not offer")
@@ -367,6 +372,8 @@ void TestCli::inputRule_data()
         << QStringList{"format", "--entry", "1", "--cells", "0,99999999999", "--bold", "1"} << 1 << "セル 99999999999";
     QTest::newRow("print: entry past any register") << QStringList{"print", "-o", "/dev/null", "--entries", "2,99999999999"}
                                                     << 1 << "エントリ 99999999999 がありません。";
+    QTest::newRow("render: empty -o") << QStringList{"render", "--entry", "1", "-o", ""} << 2 << "-o needs a file name";
+    QTest::newRow("print: empty -o") << QStringList{"print", "-o", ""} << 2 << "-o needs a file name";
     QTest::newRow("replace: tab") << QStringList{"replace", "総務部", "経\t理"} << 1 << "置換後の文字列に制御文字 (U+0009)";
     QTest::newRow("replace: outside Shift-JIS") << QStringList{"replace", "総務部", kichi} << 1
                                                 << "置換後の文字列の文字「" + kichi + "」";
