@@ -81,7 +81,10 @@ if "$cli" render "$sample" --entry 1 -o "$work/entry1.png" && [ -s "$work/entry1
 else
   fail "installed tavrel-cli cannot render entry 1"
 fi
-"$cli" --help | grep -q '^Commands:' && "$cli" list --help | grep -q '^usage: tavrel-cli list FILE' \
+# Read whole before matching: grep -q stops reading at the first match, and
+# under pipefail a help longer than one pipe write then fails on SIGPIPE.
+help=$("$cli" --help) && list_help=$("$cli" list --help) && grep -q '^Commands:' <<<"$help" \
+  && grep -q '^usage: tavrel-cli list FILE' <<<"$list_help" \
   && pass "tavrel-cli --help" || fail "tavrel-cli --help"
 
 # -- tavrel on the offscreen platform until its main window is shown -------

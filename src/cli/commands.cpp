@@ -61,6 +61,12 @@ void CliArgs::parse(const QStringList &args, const QStringList &flags, const QSt
                 m_error = QStringLiteral("option %1 needs a value").arg(a);
                 return;
             }
+            // A second value would silently override the first (--entry 1
+            // --entry 2 worked on entry 2); a repeated flag means the same.
+            if (m_options.contains(name)) {
+                m_error = QStringLiteral("option %1 given twice").arg(a);
+                return;
+            }
             m_options.insert(name, args.at(++i));
         } else {
             m_positional.append(a);
@@ -109,12 +115,12 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
     return false;
 }
 
-int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n)
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n, const QString &beyond)
 {
     doc.load(path);
-    const int marker = doc.findEntry(n);
+    const int marker = beyond.isEmpty() ? doc.findEntry(n) : -1;
     if (marker < 1) {
-        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n) << '\n';
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(beyond.isEmpty() ? QString::number(n) : beyond) << '\n';
         return -1;
     }
     return marker + 1;
@@ -138,6 +144,10 @@ bool writable(CliContext &ctx, const RegisterDocument &doc, const QString &path)
 
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath)
 {
+    if (output.isEmpty()) {
+        usageError(ctx, QStringLiteral("-o needs a file name, or - for standard output"));
+        return false;
+    }
     if (textfile::outputKind(output) == textfile::OutputKind::Refused) {
         usageError(ctx, textfile::refusedOutputMessage(output));
         return false;
@@ -311,7 +321,8 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     if (!EntryHeader::isDateText(h.date))
         return usageError(ctx, QStringLiteral("--date takes \"yyyy/mm/dd hh:nn\" (a real date, 24 hours)"));
     int source = 0;
-    if (copy && (!tryParseInt(args.value(QStringLiteral("copy-from")), source) || source < 1))
+    QString sourceBeyond;
+    if (copy && !parseListedNumber(args.value(QStringLiteral("copy-from")), source, sourceBeyond))
         return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
 
     RegisterDocument doc;
@@ -338,8 +349,10 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
         const auto listed = std::find_if(entries.begin(), entries.end(),
                                          [&](const RegisterLines::Marker &m) { return m.number == source; });
         const int row = listed == entries.end() ? -1 : int(listed - entries.begin());
-        if (row < 0) {
-            ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。").arg(source) << '\n';
+        if (row < 0 || !sourceBeyond.isEmpty()) {
+            ctx.err << QStringLiteral("複製元の示名条 %1 が見つかりません。")
+                           .arg(sourceBeyond.isEmpty() ? QString::number(source) : sourceBeyond)
+                    << '\n';
             return 1;
         }
         const EntryHeader &src = rows.at(row);

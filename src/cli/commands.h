@@ -108,8 +108,9 @@ bool acceptLineValue(CliContext &ctx, const QString &what, const QString &value)
 
 class RegisterDocument;
 // Loads the register and returns the header line of entry n; -1 (with the
-// message on standard error) when the register has no such entry.
-int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n);
+// message on standard error) when the register has no such entry. `beyond`
+// is the text of a number too large to name one (see parseListedNumber).
+int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n, const QString &beyond = {});
 // Saves the register to path when check accepts it; otherwise says why on
 // standard error, leaves the file as it was and returns false (exit 1). A
 // register damaged before the command stays damaged after it, so nothing is
@@ -118,8 +119,8 @@ bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
 // Decides what -o names before anything is read or written: a regular file
 // or a new name (written atomically), "-" or /dev/stdout (standard output),
 // an existing FIFO or character device (written into). False (said on
-// standard error; the caller exits 2) when it is anything else (a folder, a
-// block device), or names the register the command reads (registerPath, may
+// standard error; the caller exits 2) when it is empty, anything else (a
+// folder, a block device), or names the register the command reads (registerPath, may
 // be empty) or another register.
 bool outputApartFromRegister(CliContext &ctx, const QString &output, const QString &registerPath);
 // The same check alone, for a dry run that tells what the run would do.

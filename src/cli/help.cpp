@@ -33,11 +33,12 @@ const std::pair<const char *, const char *> Conventions[] = {
      "--entry N names one entry by the number list prints. --entries LIST takes comma-separated numbers and "
      "a-b ranges (no spaces), or all; a command that works on entries and is given neither works on every "
      "entry in register order. --cell C and --cells LIST name cells the same way; cells count from 0 across "
-     "the sections of a strip."},
+     "the sections of a strip. Numbers are plain digits; one that names no entry or cell, however large, "
+     "is bad data."},
     {"Values",
      "A value that becomes a register line (a text line, --ext, --dept, --user, --date, --type) may not hold "
-     "a line break or another control character, nor be an entry marker line. Flags take no value; -- ends "
-     "the options, so a text that starts with - can follow."},
+     "a line break or another control character, nor be an entry marker line. An option that takes a value "
+     "is given once. Flags take no value; -- ends the options, so a text that starts with - can follow."},
     {"Output",
      "Results go to standard output in UTF-8, one line each, columns separated by tabs, without a header "
      "line; messages go to standard error. A command that changes the register saves it atomically and "

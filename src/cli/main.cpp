@@ -9,6 +9,7 @@
 #include "platform/fonts.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <csignal>
 #include <cstdio>
@@ -68,7 +69,16 @@ int main(int argc, char **argv)
 
     QStringList args = QCoreApplication::arguments().mid(1);
     CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/', QString(), nullptr};
-    if (args.size() >= 2 && args.at(0) == QLatin1String("--templates-dir")) {
+    if (!args.isEmpty() && args.at(0) == QLatin1String("--templates-dir")) {
+        if (args.size() < 2) {
+            err << "tavrel-cli: option --templates-dir needs a value\n" << clihelp::programUsage();
+            return 2;
+        }
+        // A misspelt folder would otherwise list no templates and succeed.
+        if (!QFileInfo(args.at(1)).isDir()) {
+            err << "tavrel-cli: --templates-dir " << args.at(1) << " is no folder\n";
+            return 2;
+        }
         ctx.templateFolder = args.at(1);
         if (!ctx.templateFolder.endsWith(u'/'))
             ctx.templateFolder += u'/';
@@ -98,9 +108,9 @@ int main(int argc, char **argv)
     }
     ctx.command = it->first;
     ctx.syntax = &it->second.syntax;
-    // --force among the options (before a "--" that ends them).
-    for (qsizetype i = 1; i < args.size() && args.at(i) != QLatin1String("--") && !ctx.force; ++i)
-        ctx.force = args.at(i) == QLatin1String("--force");
+    // --force as the command's own parser reads it: an option, not the
+    // value of another option nor a text after "--".
+    ctx.force = CliArgs(ctx, args.mid(1)).has(QStringLiteral("force"));
     if (clihelp::asksForHelp(it->second.syntax, args.mid(1))) {
         out << clihelp::commandHelp(it->first, it->second.syntax);
         return 0;

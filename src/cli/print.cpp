@@ -45,21 +45,19 @@ int cmdPrint(CliContext &ctx, const QStringList &argv)
     const QList<EntryHeader> rows = doc.load(args.positional().at(0));
     QList<int> entries;
     bool all = !args.has(QStringLiteral("entries"));
+    QString beyond;
     if (!all
-        && !parseNumberList(args.value(QStringLiteral("entries")), 0, entries, true, all, ListOrder::AsNamed))
+        && !parseNumberList(args.value(QStringLiteral("entries")), entries, true, all, beyond, ListOrder::AsNamed))
         return usageError(ctx, QStringLiteral("--entries takes numbers and ranges such as 1,3-5, or all"));
     if (all) {
         for (int n = 1; n <= rows.size(); ++n)
             entries.append(n);
+    } else if (const int rc = entriesExist(ctx, doc, entries, beyond)) {
+        return rc;
     }
     QList<int> positions;
-    for (int n : entries) {
-        if (doc.findEntry(n) < 0) {
-            ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n) << '\n';
-            return 1;
-        }
+    for (int n : entries)
         positions.append(n - 1);
-    }
     if (positions.isEmpty()) {
         ctx.err << QStringLiteral("印刷するエントリがありません。") << '\n';
         return 1;

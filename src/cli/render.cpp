@@ -2,6 +2,7 @@
 // a PNG file at the view's whole-pixel sheet size.
 
 #include "cli/commands.h"
+#include "cli/selection.h"
 
 #include "platform/conversion.h"
 #include "platform/textfile.h"
@@ -20,7 +21,8 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     if (args.positional().size() != 1 || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("o")))
         return usageErrorWithUsage(ctx, QStringLiteral("render takes one register file, --entry and -o"));
     int entry;
-    if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1)
+    QString beyond;
+    if (!parseListedNumber(args.value(QStringLiteral("entry")), entry, beyond))
         return usageError(ctx, QStringLiteral("--entry takes an entry number from 1"));
     const QString viewName = args.has(QStringLiteral("view")) ? args.value(QStringLiteral("view"))
                                                               : QStringLiteral("detail");
@@ -35,7 +37,7 @@ int cmdRender(CliContext &ctx, const QStringList &argv)
     if (!outputApartFromRegister(ctx, args.value(QStringLiteral("o")), args.positional().at(0)))
         return 2;
     RegisterDocument doc;
-    const int h = loadEntry(ctx, doc, args.positional().at(0), entry);
+    const int h = loadEntry(ctx, doc, args.positional().at(0), entry, beyond);
     if (h < 0)
         return 1;
     const QImage image = strip::renderStrip(doc.lines(), h, view);

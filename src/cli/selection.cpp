@@ -9,27 +9,66 @@
 #include <QSet>
 #include <algorithm>
 
-bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all, ListOrder order)
+namespace {
+
+// Whether the digit string a names a larger number than b, at any length.
+bool digitsGreater(const QString &a, const QString &b)
+{
+    const auto significant = [](const QString &t) {
+        qsizetype i = 0;
+        while (i < t.size() - 1 && t.at(i) == u'0')
+            ++i;
+        return QStringView(t).mid(i);
+    };
+    const QStringView x = significant(a), y = significant(b);
+    return x.size() != y.size() ? x.size() > y.size() : x.compare(y) > 0;
+}
+
+} // namespace
+
+bool parseListedNumber(const QString &text, int &n, QString &beyond)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return false;
+    qsizetype first = 0;
+    while (first < text.size() - 1 && text.at(first) == u'0')
+        ++first;
+    const QStringView significant = QStringView(text).mid(first);
+    n = significant.size() <= 7 ? significant.toInt() : LargestListedNumber + 1;
+    if (n > LargestListedNumber) {
+        n = LargestListedNumber + 1;
+        if (beyond.isEmpty())
+            beyond = text;
+    }
+    return true;
+}
+
+bool parseNumberList(const QString &text, QList<int> &out, bool allowAll, bool &all, QString &beyond, ListOrder order)
 {
     out.clear();
     all = false;
+    beyond.clear();
     if (allowAll && text == QLatin1String("all")) {
         all = true;
         return true;
     }
-    static const QRegularExpression item(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
     if (text.isEmpty())
         return false;
     for (const QString &part : text.split(u',')) {
-        const QRegularExpressionMatch m = item.match(part);
-        if (!m.hasMatch())
+        const qsizetype dash = part.indexOf(u'-');
+        int a, b;
+        QString beyondA, beyondB;
+        if (!parseListedNumber(dash < 0 ? part : part.left(dash), a, beyondA)
+            || (dash >= 0 && !parseListedNumber(part.mid(dash + 1), b, beyondB)))
             return false;
-        bool ok1 = false, ok2 = true;
-        const int a = m.captured(1).toInt(&ok1);
-        const int b = m.captured(2).isEmpty() ? a : m.captured(2).toInt(&ok2);
-        if (!ok1 || !ok2 || a < minimum || b < a || qint64(b) - a > 1000000)
+        if (dash < 0)
+            b = a;
+        if (b < a || (!beyondA.isEmpty() && !beyondB.isEmpty() && digitsGreater(beyondA, beyondB)))
             return false;
-        for (int n = a; n <= b; ++n)
+        if (beyond.isEmpty())
+            beyond = !beyondA.isEmpty() ? beyondA : beyondB;
+        for (int n = a; n <= std::min(b, LargestListedNumber); ++n)
             out.append(n);
     }
     if (order == ListOrder::Ascending) {
@@ -48,20 +87,34 @@ bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool all
     return true;
 }
 
+int entriesExist(CliContext &ctx, const RegisterDocument &doc, const QList<int> &entries, const QString &beyond)
+{
+    for (int n : entries)
+        if (n > LargestListedNumber || doc.findEntry(n) < 1) {
+            ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n > LargestListedNumber ? beyond : QString::number(n))
+                    << '\n';
+            return 1;
+        }
+    if (!beyond.isEmpty()) {
+        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(beyond) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries)
 {
     const bool one = args.has(QStringLiteral("entry")), several = args.has(QStringLiteral("entries"));
     if (one && several)
         return usageError(ctx, QStringLiteral("give --entry or --entries, not both"));
     bool all = !one && !several;
+    QString beyond;
     if (one) {
         int n;
-        if (!tryParseInt(args.value(QStringLiteral("entry")), n) || n < 1
-            || args.value(QStringLiteral("entry")).trimmed() != args.value(QStringLiteral("entry")))
+        if (!parseListedNumber(args.value(QStringLiteral("entry")), n, beyond))
             return usageError(ctx, QStringLiteral("--entry takes an entry number from 1"));
         entries = {n};
-    } else if (several
-               && !parseNumberList(args.value(QStringLiteral("entries")), 1, entries, true, all)) {
+    } else if (several && !parseNumberList(args.value(QStringLiteral("entries")), entries, true, all, beyond)) {
         return usageError(ctx, QStringLiteral("--entries takes numbers and ranges such as 1,3,5-8, or all"));
     }
     if (all) {
@@ -70,11 +123,8 @@ int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &
             if (doc.findEntry(n) >= 1)
                 entries.append(n);
     } else {
-        for (int n : entries)
-            if (doc.findEntry(n) < 1) {
-                ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n) << '\n';
-                return 1;
-            }
+        if (const int rc = entriesExist(ctx, doc, entries, beyond))
+            return rc;
     }
     if (args.has(QStringLiteral("type"))) {
         const QString type = args.value(QStringLiteral("type"));
@@ -100,16 +150,21 @@ int selectCells(CliContext &ctx, const CliArgs &args, QList<int> &cells, bool &a
     if (one == several)
         return usageError(ctx, QStringLiteral("give --cell C or --cells LIST"));
     all = false;
+    QString beyond;
     if (one) {
         int c;
-        if (!tryParseInt(args.value(QStringLiteral("cell")), c) || c < 0
-            || args.value(QStringLiteral("cell")).trimmed() != args.value(QStringLiteral("cell")))
+        if (!parseListedNumber(args.value(QStringLiteral("cell")), c, beyond))
             return usageError(ctx, QStringLiteral("--cell takes a cell number from 0"));
         cells = {c};
-        return 0;
-    }
-    if (!parseNumberList(args.value(QStringLiteral("cells")), 0, cells, true, all))
+    } else if (!parseNumberList(args.value(QStringLiteral("cells")), cells, true, all, beyond)) {
         return usageError(ctx, QStringLiteral("--cells takes numbers and ranges such as 0,2,4-7, or all"));
+    }
+    // No strip has a cell that far; the commands name the cells they find
+    // missing per entry, this one cannot be named as a number.
+    if (!beyond.isEmpty()) {
+        ctx.err << QStringLiteral("セル %1 がありません。").arg(beyond) << '\n';
+        return 1;
+    }
     return 0;
 }
 

@@ -14,10 +14,26 @@ class CliArgs;
 // merged either way, the first naming counting.
 enum class ListOrder { Ascending, AsNamed };
 
-// Parses LIST into numbers of at least `minimum`; "all" sets all (when
-// allowed) and leaves the list empty. False when the text is malformed.
-bool parseNumberList(const QString &text, int minimum, QList<int> &out, bool allowAll, bool &all,
+// Numbers above this name no entry or cell of any register; they are not
+// expanded (a range up to 99999999999 would not fit in memory).
+constexpr int LargestListedNumber = 1000000;
+
+// Parses one number of --entry, --cell or a list: ASCII digits only, no
+// sign or spaces. False when malformed; a well-formed number above
+// LargestListedNumber is returned as LargestListedNumber + 1 and its text
+// in `beyond`, so that it can be reported as naming nothing.
+bool parseListedNumber(const QString &text, int &n, QString &beyond);
+
+// Parses LIST into numbers; "all" sets all (when allowed) and leaves the
+// list empty. False when the text is malformed. Numbers past
+// LargestListedNumber are left out, the first one's text in `beyond`.
+bool parseNumberList(const QString &text, QList<int> &out, bool allowAll, bool &all, QString &beyond,
                      ListOrder order = ListOrder::Ascending);
+
+// 0, or 1 after naming on standard error the first of `entries` (or
+// `beyond`, the text of a number past LargestListedNumber) that names no
+// entry of the register.
+int entriesExist(CliContext &ctx, const RegisterDocument &doc, const QList<int> &entries, const QString &beyond);
 
 // The entries a command works on, from --entry N or --entries LIST (every
 // entry without either), narrowed by --type T. Returns 2 for bad usage, 1

@@ -3,6 +3,7 @@
 // removed).
 
 #include "cli/commands.h"
+#include "cli/selection.h"
 
 #include "platform/conversion.h"
 #include "register/celltext.h"
@@ -18,8 +19,9 @@ int cmdText(CliContext &ctx, const QStringList &argv)
     if (args.positional().isEmpty() || !args.has(QStringLiteral("entry")) || !args.has(QStringLiteral("cell")))
         return usageErrorWithUsage(ctx, QStringLiteral("text takes one register file, --entry and --cell"));
     int entry, cell;
-    if (!tryParseInt(args.value(QStringLiteral("entry")), entry) || entry < 1
-        || !tryParseInt(args.value(QStringLiteral("cell")), cell) || cell < 0)
+    QString beyondEntry, beyondCell;
+    if (!parseListedNumber(args.value(QStringLiteral("entry")), entry, beyondEntry)
+        || !parseListedNumber(args.value(QStringLiteral("cell")), cell, beyondCell))
         return usageErrorWithUsage(ctx, QStringLiteral("--entry takes a number from 1, --cell a number from 0"));
     const QString path = args.positional().at(0);
     const QStringList lines = args.positional().mid(1);
@@ -27,9 +29,13 @@ int cmdText(CliContext &ctx, const QStringList &argv)
         if (!acceptLineValue(ctx, QStringLiteral("LINE %1").arg(i + 1), lines.at(i)))
             return 2;
     RegisterDocument doc;
-    const int h = loadEntry(ctx, doc, path, entry);
+    const int h = loadEntry(ctx, doc, path, entry, beyondEntry);
     if (h < 0)
         return 1;
+    if (!beyondCell.isEmpty()) {
+        ctx.err << QStringLiteral("セル %1 はこのエントリにありません。").arg(beyondCell) << '\n';
+        return 1;
+    }
     const QStringList stored = strip::writeCellText(doc, h, cell, lines);
     if (!saveRegister(ctx, doc, path))
         return 1;

@@ -111,6 +111,11 @@ void TestCli::refusals_data()
     QTest::newRow("copy source that is no entry") << QStringList{"--ext", "999", "--copy-from", "7"} << 1
                                                   << "複製元の示名条 7 が見つかりません。";
     QTest::newRow("malformed copy source") << QStringList{"--ext", "999", "--copy-from", "x"} << 2 << "";
+    QTest::newRow("copy source with a sign") << QStringList{"--ext", "999", "--copy-from", "+1"} << 2 << "--copy-from";
+    QTest::newRow("copy source 0") << QStringList{"--ext", "999", "--copy-from", "0"} << 1
+                                   << "複製元の示名条 0 が見つかりません。";
+    QTest::newRow("copy source past any register") << QStringList{"--ext", "999", "--copy-from", "99999999999"} << 1
+                                                   << "複製元の示名条 99999999999 が見つかりません。";
     // A type of another series would make a strip the list, the print and
     // a CSV import all disagree about.
     QTest::newRow("type the series does not offer")
@@ -246,21 +251,28 @@ void TestCli::usage_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
-    QTest::newRow("nothing") << QStringList{} << 2;
-    QTest::newRow("unknown") << QStringList{"frobnicate"} << 2;
-    QTest::newRow("list without file") << QStringList{"list"} << 2;
-    QTest::newRow("option without value") << QStringList{"templates", "--series"} << 2;
-    QTest::newRow("missing file") << QStringList{"list", "/nonexistent/x.TAV"} << 1;
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing") << QStringList{} << 2 << "";
+    QTest::newRow("unknown") << QStringList{"frobnicate"} << 2 << "unknown command 'frobnicate'";
+    QTest::newRow("list without file") << QStringList{"list"} << 2 << "";
+    QTest::newRow("option without value") << QStringList{"templates", "--series"} << 2 << "--series needs a value";
+    QTest::newRow("missing file") << QStringList{"list", "/nonexistent/x.TAV"} << 1 << "";
+    QTest::newRow("templates folder without value") << QStringList{"--templates-dir"} << 2
+                                                    << "--templates-dir needs a value";
+    QTest::newRow("templates folder that does not exist") << QStringList{"--templates-dir", "/nonexistent/tpl", "templates"}
+                                                          << 2 << "/nonexistent/tpl is no folder";
 }
 
 void TestCli::usage()
 {
     QFETCH(QStringList, args);
     QFETCH(int, code);
+    QFETCH(QString, message);
     const Run r = cli(args);
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());
     QVERIFY(!r.err.isEmpty());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
     // Asked for, the usage goes to standard output.
     const Run help = cli({"--help"});
     QCOMPARE(help.code, 0);
@@ -341,6 +353,27 @@ void TestCli::inputRule_data()
                                                     << 1 << "フォント名の文字「ñ」";
     QTest::newRow("format: face with a tab") << QStringList{"format", "--entry", "1", "--cell", "5", "--font", "A\tB"}
                                              << 2 << "--font takes a face name on one line";
+    // Entry and cell numbers: ASCII digits only; a number that names nothing,
+    // however large, is bad data.
+    QTest::newRow("text: entry with a sign") << QStringList{"text", "--entry", "+1", "--cell", "5", "x"} << 2 << "--entry";
+    QTest::newRow("text: cell with a space") << QStringList{"text", "--entry", "1", "--cell", " 5", "x"} << 2 << "--cell";
+    QTest::newRow("render: entry with a space") << QStringList{"render", "--entry", " 1", "-o", "/dev/null"} << 2 << "--entry";
+    QTest::newRow("format: entry with a sign") << QStringList{"format", "--entry", "+1", "--cell", "5", "--bold", "1"} << 2
+                                               << "--entry";
+    QTest::newRow("text: entry past any register") << QStringList{"text", "--entry", "99999999999", "--cell", "5", "x"}
+                                                   << 1 << "エントリ 99999999999 がありません。";
+    QTest::newRow("text: cell past any strip") << QStringList{"text", "--entry", "1", "--cell", "99999999999", "x"} << 1
+                                               << "セル 99999999999 はこのエントリにありません。";
+    QTest::newRow("format: entry 0") << QStringList{"format", "--entry", "0", "--cell", "5", "--bold", "1"} << 1
+                                     << "エントリ 0 がありません。";
+    QTest::newRow("format: range past the last entry")
+        << QStringList{"format", "--entries", "1-2000000", "--cell", "5", "--bold", "1"} << 1 << "エントリ 3 がありません。";
+    QTest::newRow("format: cell past any strip")
+        << QStringList{"format", "--entry", "1", "--cells", "0,99999999999", "--bold", "1"} << 1 << "セル 99999999999";
+    QTest::newRow("print: entry past any register") << QStringList{"print", "-o", "/dev/null", "--entries", "2,99999999999"}
+                                                    << 1 << "エントリ 99999999999 がありません。";
+    QTest::newRow("render: empty -o") << QStringList{"render", "--entry", "1", "-o", ""} << 2 << "-o needs a file name";
+    QTest::newRow("print: empty -o") << QStringList{"print", "-o", ""} << 2 << "-o needs a file name";
     QTest::newRow("replace: tab") << QStringList{"replace", "総務部", "経\t理"} << 1 << "置換後の文字列に制御文字 (U+0009)";
     QTest::newRow("replace: outside Shift-JIS") << QStringList{"replace", "総務部", kichi} << 1
                                                 << "置換後の文字列の文字「" + kichi + "」";
@@ -666,6 +699,8 @@ void TestCli::lockOfAnotherProcess_data()
     QTest::newRow("live, another host") << "elsewhere" << 4242 << 2 << true << text;
     QTest::newRow("live, this host: keylabels")
         << "" << 0 << 0 << true << QStringList{"keylabels", "--key", "1", "--entry", "1", "--cell", "3", "--defaults"};
+    QTest::newRow("live, this host: --force as a face name")
+        << "" << 0 << 0 << true << QStringList{"format", "--entry", "2", "--cells", "0-3", "--font", "--force"};
     QTest::newRow("gone: taken over") << "" << -1 << 0 << false << text;
     QTest::newRow("another host, over a day old") << "elsewhere" << 4242 << 30 << false << format;
     QTest::newRow("garbage: stale") << "garbage" << 0 << 0 << false << text;

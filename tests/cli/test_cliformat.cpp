@@ -125,6 +125,10 @@ void TestCliFormat::formatRefusals_data()
     QTest::newRow("spaces in the list") << QStringList{"--cells", "0, 1", "--bold", "1"} << 2 << "--cells";
     QTest::newRow("entry and entries") << QStringList{"--entry", "1", "--entries", "2", "--cells", "0", "--bold", "1"}
                                        << 2 << "not both";
+    QTest::newRow("entry given twice") << QStringList{"--entry", "1", "--cells", "0", "--entry", "2", "--bold", "1"}
+                                       << 2 << "--entry given twice";
+    QTest::newRow("cells given twice") << QStringList{"--cells", "0", "--bold", "1", "--cells", "1"} << 2
+                                       << "--cells given twice";
     QTest::newRow("unknown option") << QStringList{"--cells", "0", "--underline", "1"} << 2 << "--underline";
     QTest::newRow("cell that no strip has") << QStringList{"--cells", "0,40", "--bold", "1"} << 1 << "セル 40";
     QTest::newRow("cell past the 12-key strip only") << QStringList{"--cells", "21", "--bold", "1"} << 1
