@@ -169,8 +169,11 @@ for name in tavrel tavrel-cli; do
     fail "manual page $name.1: $th $warnings"
   fi
 done
-man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null | grep -q 'replace' || fail "tavrel-cli.1 lacks the commands"
-man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null | grep -q 'tavrel(1)' || fail "tavrel-cli.1 does not name tavrel(1)"
+# Read whole before matching, as the help above: grep -q stopping early
+# would fail the pipe on SIGPIPE.
+climan=$(man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null || true)
+grep -q 'replace' <<<"$climan" || fail "tavrel-cli.1 lacks the commands"
+grep -q 'tavrel(1)' <<<"$climan" || fail "tavrel-cli.1 does not name tavrel(1)"
 head -n1 "$P/share/doc/tavrel/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
   && grep -qx 'License: MIT' "$P/share/doc/tavrel/copyright" && pass "copyright file (MIT)" || fail "copyright file"
 zcat "$P/share/doc/tavrel/changelog.gz" | cmp -s - "$repo/CHANGELOG.md" || fail "changelog.gz is not CHANGELOG.md"
