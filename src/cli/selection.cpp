@@ -11,16 +11,20 @@
 
 namespace {
 
+// The digits of a number from its first significant one ("007" gives "7",
+// "0" stays "0").
+QStringView significantDigits(const QString &digits)
+{
+    qsizetype i = 0;
+    while (i < digits.size() - 1 && digits.at(i) == u'0')
+        ++i;
+    return QStringView(digits).mid(i);
+}
+
 // Whether the digit string a names a larger number than b, at any length.
 bool digitsGreater(const QString &a, const QString &b)
 {
-    const auto significant = [](const QString &t) {
-        qsizetype i = 0;
-        while (i < t.size() - 1 && t.at(i) == u'0')
-            ++i;
-        return QStringView(t).mid(i);
-    };
-    const QStringView x = significant(a), y = significant(b);
+    const QStringView x = significantDigits(a), y = significantDigits(b);
     return x.size() != y.size() ? x.size() > y.size() : x.compare(y) > 0;
 }
 
@@ -31,10 +35,7 @@ bool parseListedNumber(const QString &text, int &n, QString &beyond)
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     if (!digits.match(text).hasMatch())
         return false;
-    qsizetype first = 0;
-    while (first < text.size() - 1 && text.at(first) == u'0')
-        ++first;
-    const QStringView significant = QStringView(text).mid(first);
+    const QStringView significant = significantDigits(text);
     n = significant.size() <= 7 ? significant.toInt() : LargestListedNumber + 1;
     if (n > LargestListedNumber) {
         n = LargestListedNumber + 1;
@@ -89,17 +90,18 @@ bool parseNumberList(const QString &text, QList<int> &out, bool allowAll, bool &
 
 int entriesExist(CliContext &ctx, const RegisterDocument &doc, const QList<int> &entries, const QString &beyond)
 {
+    // The first listed number that names nothing; a number too large to
+    // list is named as typed.
+    QString missing = beyond;
     for (int n : entries)
         if (n > LargestListedNumber || doc.findEntry(n) < 1) {
-            ctx.err << QStringLiteral("エントリ %1 がありません。").arg(n > LargestListedNumber ? beyond : QString::number(n))
-                    << '\n';
-            return 1;
+            missing = n > LargestListedNumber ? beyond : QString::number(n);
+            break;
         }
-    if (!beyond.isEmpty()) {
-        ctx.err << QStringLiteral("エントリ %1 がありません。").arg(beyond) << '\n';
-        return 1;
-    }
-    return 0;
+    if (missing.isEmpty())
+        return 0;
+    ctx.err << QStringLiteral("エントリ %1 がありません。").arg(missing) << '\n';
+    return 1;
 }
 
 int selectEntries(CliContext &ctx, const CliArgs &args, const RegisterDocument &doc, QList<int> &entries)

@@ -55,11 +55,10 @@ void CsvCommands::ActionFileCsvImportExecute()
         return;
     m_importFolder = QFileInfo(path).absolutePath();
 
-    RegisterDocument &doc = m_doc;
     const QString folder = m_programFolder;
     csvimport::Analysis analysis;
     try {
-        analysis = csvimport::analyse(textfile::readBytes(path), doc, folder, QDateTime::currentDateTime());
+        analysis = csvimport::analyse(textfile::readBytes(path), m_doc, folder, QDateTime::currentDateTime());
     } catch (const TavrelError &e) {
         UserDialogs::current().error(m_window, e.message());
         return;
@@ -72,7 +71,7 @@ void CsvCommands::ActionFileCsvImportExecute()
     preview.setAnalysis(path, analysis);
     if (preview.exec() != QDialog::Accepted)
         return;
-    const QList<int> added = csvimport::importCsvRows(doc, analysis, folder);
+    const QList<int> added = csvimport::importCsvRows(m_doc, analysis, folder);
     if (!added.isEmpty())
         m_registers.selectAndShowRow(added.constFirst() - 1);
 }
@@ -80,7 +79,6 @@ void CsvCommands::ActionFileCsvImportExecute()
 void CsvCommands::ActionFileCsvExportExecute()
 {
     m_display.commitPendingEdit();
-    RegisterDocument &doc = m_doc;
     if (m_registers.rowCount() == 0) {
         UserDialogs::current().message(m_window, NothingToExportMessage);
         return;
@@ -94,7 +92,7 @@ void CsvCommands::ActionFileCsvExportExecute()
     // cannot hold is reported before a file name is asked for.
     QByteArray bytes;
     try {
-        bytes = csvimport::exportCsv(doc, m_encoding);
+        bytes = csvimport::exportCsv(m_doc, m_encoding);
     } catch (const TavrelError &e) {
         UserDialogs::current().error(m_window, e.message());
         return;
@@ -105,7 +103,7 @@ void CsvCommands::ActionFileCsvExportExecute()
     QString chosen;
     const QString path = UserDialogs::current().saveOutputFileName(m_window, request, [&](const QString &p) {
         chosen = p;
-        return RegisterDocument::outputReplacesRegister(p, doc.fileName())
+        return RegisterDocument::outputReplacesRegister(p, m_doc.fileName())
                    ? RegisterDocument::OutputIsRegisterMessage.arg(p)
                    : QString();
     });

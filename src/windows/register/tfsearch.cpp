@@ -146,13 +146,11 @@ void TFSearch::btnOkClick()
         UserDialogs::current().message(this, regsearch::LineBreakMessage);
         return;
     }
-    RegisterDocument &doc = m_doc;
-    if (const QString refused = regsearch::prepareTexts(doc, req.text, req.replacement); !refused.isEmpty()) {
+    if (const QString refused = regsearch::prepareTexts(m_doc, req.text, req.replacement); !refused.isEmpty()) {
         UserDialogs::current().message(this, refused);
         return;
     }
     Disabled guard(this);
-    StripDisplay &display = m_display;
     // Typed text is written back before the step reads or changes the
     // register, from this dialog's editor and from an in-place edit left
     // open when the dialog was opened: moving the focus in the main window
@@ -163,11 +161,11 @@ void TFSearch::btnOkClick()
         req.startEntry = 1;
         req.startCell = 0;
     } else {
-        req.startEntry = display.shownEntryNumber();
-        req.startCell = display.currentCell();
+        req.startEntry = m_display.shownEntryNumber();
+        req.startCell = m_display.currentCell();
     }
     req.entryCount = m_commands.rowCount();
-    const regsearch::StepResult r = regsearch::step(doc, m_state, req);
+    const regsearch::StepResult r = regsearch::step(m_doc, m_state, req);
     if (r.refused) {
         UserDialogs::current().message(this, regsearch::tooLongMessage(r.refusedLength));
         return;
@@ -182,16 +180,14 @@ void TFSearch::closeEditor()
 {
     const int c = m_editorCell;
     m_editorCell = -1;
-    RegisterDocument &doc = m_doc;
-    StripDisplay &display = m_display;
-    if (c < 0 || m_editorEntry != display.shownEntryNumber() || c >= display.cellCount())
+    if (c < 0 || m_editorEntry != m_display.shownEntryNumber() || c >= m_display.cellCount())
         return;
-    QPlainTextEdit *editor = display.editor(c);
+    QPlainTextEdit *editor = m_display.editor(c);
     // Only typed text is written back: showing an occurrence changes no cell
     // (a cell with a picture keeps it). The display follows the write.
     if (editor->document()->isModified())
-        strip::writeCellText(doc, display.shownHeaderLine(), c, strip::editorLines(editor->toPlainText()));
-    display.setEditorShown(c, false);
+        strip::writeCellText(m_doc, m_display.shownHeaderLine(), c, strip::editorLines(editor->toPlainText()));
+    m_display.setEditorShown(c, false);
 }
 
 bool TFSearch::eventFilter(QObject *watched, QEvent *event)
@@ -208,14 +204,13 @@ bool TFSearch::eventFilter(QObject *watched, QEvent *event)
 
 void TFSearch::showReplaced(const regsearch::StepResult &r)
 {
-    StripDisplay &display = m_display;
-    if (r.replacedEntry != display.shownEntryNumber() || r.replacedCell >= display.cellCount())
+    if (r.replacedEntry != m_display.shownEntryNumber() || r.replacedCell >= m_display.cellCount())
         return;
     // The display has drawn the replaced text and loaded it into the editor.
     const int c = r.replacedCell;
-    QPlainTextEdit *editor = display.editor(c);
+    QPlainTextEdit *editor = m_display.editor(c);
     StripDisplay::dropLoadedBreak(editor);
-    display.setEditorShown(c, true);
+    m_display.setEditorShown(c, true);
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
     editor->setTextCursor(cursor);
@@ -227,25 +222,24 @@ void TFSearch::showReplaced(const regsearch::StepResult &r)
 void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
 {
     closeEditor();
-    StripDisplay &display = m_display;
-    if (o.entry != display.shownEntryNumber())
+    if (o.entry != m_display.shownEntryNumber())
         m_commands.selectAndShowRow(o.entry - 1);
-    if (o.entry != display.shownEntryNumber() || o.cell >= display.cellCount())
+    if (o.entry != m_display.shownEntryNumber() || o.cell >= m_display.cellCount())
         return;
     // The detail view is shown first, so that the editor can take the focus.
-    display.openCellInDetail(o.cell);
-    display.selectOnly(o.cell);
-    display.reloadEditor(o.cell);
-    QPlainTextEdit *editor = display.editor(o.cell);
+    m_display.openCellInDetail(o.cell);
+    m_display.selectOnly(o.cell);
+    m_display.reloadEditor(o.cell);
+    QPlainTextEdit *editor = m_display.editor(o.cell);
     StripDisplay::dropLoadedBreak(editor);
-    display.setEditorShown(o.cell, true);
+    m_display.setEditorShown(o.cell, true);
     const int last = editor->document()->characterCount() - 1;
     const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(from);
     cursor.setPosition(qMin(from + length, last), QTextCursor::KeepAnchor);
     editor->setTextCursor(cursor);
-    if (QScrollArea *view = display.visibleView())
+    if (QScrollArea *view = m_display.visibleView())
         view->ensureWidgetVisible(editor);
     editor->installEventFilter(this);
     editor->setFocus(Qt::OtherFocusReason);

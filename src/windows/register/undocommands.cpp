@@ -121,40 +121,38 @@ void UndoCommands::ActionEditRedoExecute()
 
 void UndoCommands::replay(bool undo)
 {
-    StripDisplay &display = m_display;
     const int editing = m_editing.editingCell();
-    if (editing >= 0 && editing < display.cellCount()) {
-        QPlainTextEdit *editor = display.editor(editing);
+    if (editing >= 0 && editing < m_display.cellCount()) {
+        QPlainTextEdit *editor = m_display.editor(editing);
         if (undo)
             editor->undo();
         else
             editor->redo();
         return;
     }
-    display.commitPendingEdit();
-    RegisterDocument &doc = m_doc;
-    const RegisterHistory::Replay r = undo ? doc.undo() : doc.redo();
+    m_display.commitPendingEdit();
+    const RegisterHistory::Replay r = undo ? m_doc.undo() : m_doc.redo();
     if (!r.done)
         return;
     if (m_registers.rowCount() == 0) {
-        display.clear();
+        m_display.clear();
         return;
     }
     // The entry of the first line written; a step that took out the last
     // entries shows the entry now last.
     const int first = r.firstLine();
-    int entry = first >= 0 && doc.lineCount() > 0 ? doc.entryOfLine(std::min(first, doc.lineCount() - 1)) : 0;
+    int entry = first >= 0 && m_doc.lineCount() > 0 ? m_doc.entryOfLine(std::min(first, m_doc.lineCount() - 1)) : 0;
     if (entry < 1)
-        entry = display.shownEntryNumber();
+        entry = m_display.shownEntryNumber();
     const int row = std::clamp(entry - 1, 0, m_registers.rowCount() - 1);
     // A step within the shown entry has been drawn by the display already;
     // one that added or took out entries shows the row anew.
-    if (!r.listChanged && row + 1 == display.shownEntryNumber() && display.cellCount() > 0)
+    if (!r.listChanged && row + 1 == m_display.shownEntryNumber() && m_display.cellCount() > 0)
         m_registers.selectOnly(row);
     else
         m_registers.selectAndShowRow(row);
-    if (r.listChanged || display.cellCount() == 0)
+    if (r.listChanged || m_display.cellCount() == 0)
         return;
-    const QList<int> cells = cellsTouched(doc.lines(), display.shownHeaderLine(), r.spans);
-    display.selectCells(cells);
+    const QList<int> cells = cellsTouched(m_doc.lines(), m_display.shownHeaderLine(), r.spans);
+    m_display.selectCells(cells);
 }
