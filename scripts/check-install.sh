@@ -4,11 +4,13 @@
 # from another folder) on the sample register, starts the installed tavrel
 # on the offscreen platform until its main window has been shown, and
 # validates the desktop entry, the AppStream metainfo, the MIME type, the
-# icons, the manual pages, the licence and changelog files; starts the
+# icons, the manual pages (English and Japanese), the user guide, the
+# licence and changelog files; starts the
 # installed tavrel with a copy of the sample register (under Xvfb when
 # xvfb-run is there) and checks that it opened it; builds the Debian package
-# with no locale set (scripts/package.sh) and runs lintian on it when
-# lintian is installed.
+# with no locale set (scripts/package.sh), checks its Installed-Size, its
+# Suggests and its xz compression, builds it again for the same bytes, and
+# runs lintian on it when lintian is installed.
 #
 #   scripts/check-install.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
@@ -45,9 +47,20 @@ logos=$(find "$repo/data/tvロゴ" -type f | wc -l)
 for f in share/applications/tavrel.desktop share/metainfo/org.tavrel.Tavrel.metainfo.xml \
          share/mime/packages/tavrel.xml share/icons/hicolor/scalable/apps/tavrel.svg \
          share/man/man1/tavrel-cli.1.gz share/man/man1/tavrel.1.gz share/doc/tavrel/examples/sample-office.TAV \
-         share/doc/tavrel/copyright share/doc/tavrel/changelog.gz; do
+         share/doc/tavrel/copyright share/doc/tavrel/changelog.gz \
+         share/man/ja/man1/tavrel.1.gz share/man/ja/man1/tavrel-cli.1.gz share/doc/tavrel/guide/guide.css; do
   [ -f "$P/$f" ] || fail "$f is not installed"
 done
+# The user guide in both languages, every page and picture.
+for lang in ja en; do
+  pages=$(find "$repo/docs/guide/$lang" -name '*.md' | wc -l)
+  got=$(find "$P/share/doc/tavrel/guide/$lang" -name '*.html' 2>/dev/null | wc -l)
+  [ "$pages" -gt 0 ] && [ "$got" -eq "$pages" ] && [ -f "$P/share/doc/tavrel/guide/$lang/index.html" ] \
+    && pass "the user guide ($lang): $got pages" || fail "share/doc/tavrel/guide/$lang holds $got of $pages pages"
+done
+images=$(find "$repo/docs/guide/images" -name '*.png' | wc -l)
+[ "$(find "$P/share/doc/tavrel/guide/images" -name '*.png' 2>/dev/null | wc -l)" -eq "$images" ] \
+  && pass "$images pictures of the user guide" || fail "share/doc/tavrel/guide/images does not hold the $images pictures"
 for size in 48 128; do
   got=$(identify -format '%wx%h' "$P/share/icons/hicolor/${size}x${size}/apps/tavrel.png" 2>/dev/null || true)
   [ "$got" = "${size}x${size}" ] && pass "icon ${size}x${size}" || fail "the ${size}x${size} icon is '$got'"
@@ -169,13 +182,23 @@ for name in tavrel tavrel-cli; do
     fail "manual page $name.1: $th $warnings"
   fi
 done
+for name in tavrel tavrel-cli; do
+  page="$P/share/man/ja/man1/$name.1.gz"
+  warnings=$( (MANWIDTH=80 man -L ja -l "$page" 2>&1 >/dev/null; zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z 2>&1) || echo "rendering failed")
+  th=$(zcat "$page" | grep -m1 '^\.TH')
+  if [ -z "$warnings" ] && [[ "$th" == *" 1 $date \"Tavrel $version\""* ]]; then
+    pass "Japanese manual page $name.1 ($th)"
+  else
+    fail "Japanese manual page $name.1: $th $warnings"
+  fi
+done
 # Read whole before matching, as the help above: grep -q stopping early
 # would fail the pipe on SIGPIPE.
 climan=$(man -l "$P/share/man/man1/tavrel-cli.1.gz" 2>/dev/null || true)
 grep -q 'replace' <<<"$climan" || fail "tavrel-cli.1 lacks the commands"
 grep -q 'tavrel(1)' <<<"$climan" || fail "tavrel-cli.1 does not name tavrel(1)"
 head -n1 "$P/share/doc/tavrel/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
-  && grep -qx 'License: MIT' "$P/share/doc/tavrel/copyright" && pass "copyright file (MIT)" || fail "copyright file"
+  && grep -qx 'License: Expat' "$P/share/doc/tavrel/copyright" && pass "copyright file (Expat)" || fail "copyright file"
 zcat "$P/share/doc/tavrel/changelog.gz" | cmp -s - "$repo/CHANGELOG.md" || fail "changelog.gz is not CHANGELOG.md"
 
 # -- The Debian package, built with no locale set --------------------------
@@ -184,6 +207,28 @@ env -u LANG -u LC_ALL -u LC_CTYPE -u LANGUAGE bash "$repo/scripts/package.sh" "$
 deb=$(ls "$build"/tavrel_*.deb 2>/dev/null | head -n1)
 if [ "$rc" -eq 0 ] && [ -n "$deb" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version-1" ]; then
   pass "package $(basename "$deb") built with no locale set"
+  contents=$(dpkg-deb -c "$deb")
+  for f in ./usr/share/doc/tavrel/guide/ja/index.html ./usr/share/doc/tavrel/guide/en/index.html \
+           ./usr/share/man/ja/man1/tavrel.1.gz ./usr/share/man/ja/man1/tavrel-cli.1.gz; do
+    grep -qF " $f" <<<"$contents" || fail "the package lacks $f"
+  done
+  # Installed-Size as dpkg counts it: the files' sizes, one KiB per link and
+  # folder (the links in /usr/bin are no second copy of the programs).
+  mkdir -p "$work/unpacked"
+  dpkg-deb -x "$deb" "$work/unpacked"
+  counted=$(cd "$work/unpacked" && find . -type f -printf '%s\n' -o ! -name . -printf '1024\n' \
+    | awk '{ s += int(($1 + 1023) / 1024) } END { print s }')
+  [ "$(dpkg-deb -f "$deb" Installed-Size)" = "$counted" ] && pass "Installed-Size $counted KiB" \
+    || fail "Installed-Size $(dpkg-deb -f "$deb" Installed-Size), the files take $counted KiB"
+  [ "$(dpkg-deb -f "$deb" Suggests)" = "cups-client, xvfb" ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
+  ar t "$deb" | grep -qx 'data.tar.xz' && pass "compressed with xz" || fail "the data is not xz: $(ar t "$deb" | tr '\n' ' ')"
+  # Built again from the same tree: the same bytes.
+  cp "$deb" "$work/first.deb"
+  if env -u LANG -u LC_ALL bash "$repo/scripts/package.sh" "$build" >>"$work/package.log" 2>&1 && cmp -s "$deb" "$work/first.deb"; then
+    pass "a second build gives the same package"
+  else
+    fail "the package is not reproducible: $(tail -c 1000 "$work/package.log")"
+  fi
   if command -v lintian >/dev/null; then
     tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)
     if printf '%s\n' "$tags" | grep -qE '^E: |hardening'; then

@@ -2,7 +2,8 @@
 # Installs the Debian packages Tavrel needs, by what is to be done:
 #
 #   scripts/install-packages.sh run       build and run tavrel and tavrel-cli
-#   scripts/install-packages.sh package   also build the Debian package
+#   scripts/install-packages.sh package   also build the Debian package and
+#                                         the user guide (pandoc)
 #   scripts/install-packages.sh [all]     also run every test (Xvfb, CUPS with
 #                                         a PDF queue, image and PDF tools,
 #                                         desktop file and AppStream checks,
@@ -17,7 +18,7 @@ RUN=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
 )
-PACKAGE=(dpkg-dev fakeroot file)
+PACKAGE=(dpkg-dev fakeroot file pandoc)
 TEST=(
   xdotool imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf

@@ -7,9 +7,9 @@ set -u
 src=${1:-$(dirname "$0")/../src}
 declare -A rank=(
   [platform]=0
-  [register]=1 [strip]=2 [keylabel]=3 [print]=3
+  [register]=1 [strip]=2 [keylabel]=3 [print]=3 [template]=4
   [windows/common]=10 [windows/strip]=11 [windows/register]=12
-  [windows/keylabel]=13 [windows/print]=13 [windows/main]=14
+  [windows/keylabel]=13 [windows/print]=13 [windows/template]=13 [windows/main]=14
   [app]=20 [cli]=20)
 bad=0
 for folder in "${!rank[@]}"; do

@@ -39,10 +39,20 @@ int main(int argc, char **argv)
 
     const QString exeName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     InstanceLock lock(exeName);
+    if (!lock.problem().isEmpty()) {
+        // Another user could take the single-instance names: nothing is
+        // handed over, and the program does not start unguarded.
+        std::fprintf(stderr, "tavrel: %s\n", lock.problem().toLocal8Bit().constData());
+        return 1;
+    }
     if (!lock.acquired()) {
         // Another copy runs: it raises its window and opens the file; this
-        // one shows nothing and leaves.
-        InstanceChannel::send(InstanceChannel::socketPath(lock.path()), file);
+        // one shows nothing and leaves, with 0 when the running copy took
+        // the request (a file manager then reports no failure) and 1 when
+        // it did not answer.
+        if (InstanceChannel::send(InstanceChannel::socketPath(lock.path()), file))
+            return 0;
+        std::fputs("tavrel: another copy is running but did not answer\n", stderr);
         return 1;
     }
     if (!commandline::displayGiven()) {
@@ -58,6 +68,7 @@ int main(int argc, char **argv)
     TavrelApplication app(qtArgc, argv);
     guard.started();
     TavrelApplication::listenForLaterStarts(lock.path());
+    TavrelApplication::endOnStopSignals();
     try {
         createWindows();
         FMain->show();
@@ -78,5 +89,6 @@ int main(int argc, char **argv)
         TavrelApplication::showException(QString::fromLocal8Bit(e.what()));
     }
     destroyWindows();
-    return 0;
+    // Ended by a signal: said in the exit status as the shell says it.
+    return TavrelApplication::stopSignal() != 0 ? 128 + TavrelApplication::stopSignal() : 0;
 }

@@ -16,7 +16,9 @@
 #include "register/textrule.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 #include <QSet>
 
@@ -164,30 +166,71 @@ CliOption forceOption()
             QStringLiteral("write the register even when it is open in the window elsewhere")};
 }
 
+struct CliRegisterLock
+{
+    QString path;
+    RegisterLock lock;
+    RegisterLock::Probe probe;
+};
+
+void lockForWriting(CliContext &ctx, const QString &path)
+{
+    auto writing = std::make_shared<CliRegisterLock>();
+    writing->path = path;
+    const int wait = ctx.force ? 0 : CliLockWaitMs;
+    const LockHolder me = RegisterLock::self();
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        // A dead lock is taken over, and so is a stale one: a script has
+        // nobody to ask.
+        writing->probe = writing->lock.take(path, true);
+        const LockHolder &holder = writing->probe.holder;
+        const bool another = holder.beingMade || (holder.program == me.program && holder.host == me.host);
+        if (writing->probe.state != RegisterLock::State::Live || !another || waited.elapsed() >= wait)
+            break;
+        QThread::msleep(15); // another tavrel-cli writes: its turn ends soon
+    }
+    if (writing->probe.state != RegisterLock::State::Live
+        && !writing->lock.holdFile(path, int(std::max<qint64>(0, wait - waited.elapsed())))) {
+        // Held under another name of the same file (a hard link).
+        writing->lock.release();
+        writing->probe = RegisterLock::heldUnderAnotherName();
+    }
+    ctx.writing = std::move(writing);
+}
+
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path)
 {
     if (!writable(ctx, doc, path))
         return false;
-    // The register's lock is taken for the time of the write, so that two
-    // scripts cannot interleave; a register open in the window is left
-    // alone unless --force is given (its holder keeps the lock then).
-    RegisterLock lock;
-    const RegisterLock::Probe probe = RegisterLock::probe(path);
+    // Locked before reading when the command writes the register it reads;
+    // otherwise (convert) now. A register open in the window is left alone
+    // unless --force is given (its holder keeps the lock then).
+    if (!ctx.writing || ctx.writing->path != path)
+        lockForWriting(ctx, path);
+    const RegisterLock::Probe &probe = ctx.writing->probe;
     if (probe.state == RegisterLock::State::Live && !ctx.force) {
         ctx.err << QStringLiteral("%1 に書き込みませんでした。%2開いています（それでも書き込むには --force）。")
                        .arg(path, probe.holder.describe())
                 << '\n';
         return false;
     }
-    if (probe.state != RegisterLock::State::Live)
-        lock.take(path); // a folder that takes no lock file is written without one
-    if (textfile::sameFile(doc.fileName(), path) && doc.changedOnDisk(path) && !ctx.force) {
-        ctx.err << QStringLiteral("%1 に書き込みませんでした。読み込んだ後にほかで変更されています（それでも書き込むには --force）。")
-                       .arg(path)
-                << '\n';
+    const QString changed =
+        QStringLiteral("%1 に書き込みませんでした。読み込んだ後にほかで変更されています（それでも書き込むには --force）。").arg(path);
+    const bool reread = !ctx.force && textfile::sameFile(doc.fileName(), path);
+    if (reread && doc.changedOnDisk(path)) {
+        ctx.err << changed << '\n';
         return false;
     }
-    doc.saveLast(path);
+    RegisterLock &lock = ctx.writing->lock;
+    // Checked again at the last moment: a writer that ignores the lock
+    // (--force, another program) is not overwritten unseen.
+    doc.saveLast(path, [&](int fd) {
+        if (reread && doc.changedOnDisk(path))
+            throw TavrelError(changed);
+        lock.holdWritten(fd);
+    });
     return true;
 }
 
@@ -237,9 +280,16 @@ int cmdCheck(CliContext &ctx, const QStringList &argv)
             return 1;
         }
     }
-    const QList<RegisterProblem> problems = checkRegister(doc.lines());
+    QList<RegisterProblem> notes;
+    const QList<RegisterProblem> problems = checkRegister(doc.lines(), &notes);
     for (const RegisterProblem &p : problems)
         ctx.out << path << ':' << (p.line + 1) << ": " << p.message << '\n';
+    // Notes leave the register sound: standard error, the first few.
+    constexpr qsizetype ShownNotes = 10;
+    for (const RegisterProblem &p : notes.mid(0, ShownNotes))
+        ctx.err << path << ':' << (p.line + 1) << ": " << p.message << '\n';
+    if (notes.size() > ShownNotes)
+        ctx.err << path << QStringLiteral(": ほかに %1 行、制御文字を含む行があります").arg(notes.size() - ShownNotes) << '\n';
     return problems.isEmpty() ? 0 : 1;
 }
 
@@ -251,7 +301,7 @@ int cmdConvert(CliContext &ctx, const QStringList &argv)
     RegisterDocument doc;
     doc.load(args.positional().at(0));
     if (doc.isEmpty())
-        throw TavrelError(RegisterDocument::FormatErrorMessage);
+        throw TavrelError(RegisterDocument::FormatErrorMessage, TavrelError::Kind::MalformedRegister);
     return saveRegister(ctx, doc, args.positional().at(1)) ? 0 : 1;
 }
 
@@ -268,15 +318,16 @@ int cmdTemplates(CliContext &ctx, const QStringList &argv)
         first = last = s;
     }
     for (int s = first; s <= last; ++s)
-        for (const QString &t : templates::listTemplates(ctx.templateFolder, series::caption(s)))
-            ctx.out << s << '\t' << series::caption(s) << '\t' << t << '\n';
+        for (const templates::Listed &t : templates::listTemplateFiles(ctx.folders, series::caption(s)))
+            ctx.out << s << '\t' << series::caption(s) << '\t' << t.stripType << '\t'
+                    << templates::sourceName(t.source) << '\n';
     return 0;
 }
 
 // True when the header's series offers its strip type; says why not.
 bool offered(CliContext &ctx, const EntryHeader &h)
 {
-    if (templates::listTemplates(ctx.templateFolder, h.seriesCaption).contains(h.stripType))
+    if (templates::listTemplates(ctx.folders, h.seriesCaption).contains(h.stripType))
         return true;
     ctx.err << templates::notOfferedProblem(h.stripType, h.seriesCaption) << QStringLiteral("。") << '\n';
     return false;
@@ -325,6 +376,7 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
     if (copy && !parseListedNumber(args.value(QStringLiteral("copy-from")), source, sourceBeyond))
         return usageError(ctx, QStringLiteral("--copy-from takes an entry number of the register"));
 
+    lockForWriting(ctx, path);
     RegisterDocument doc;
     QList<EntryHeader> rows;
     if (QFileInfo::exists(path))
@@ -366,18 +418,18 @@ int cmdNew(CliContext &ctx, const QStringList &argv)
             return 1;
         nameplate::appendEntryAsCopy(doc, h, source);
     } else {
-        if (!templates::templateExists(ctx.templateFolder, h.stripType)) {
+        if (!templates::templateExists(ctx.folders, h.stripType)) {
             ctx.err << templates::MissingMessage << '\n';
             return 1;
         }
         if (!offered(ctx, h))
             return 1;
-        templates::appendEntryFromTemplate(doc, ctx.templateFolder, h);
+        templates::appendEntryFromTemplate(doc, ctx.folders, h);
     }
     if (!saveRegister(ctx, doc, path))
         return 1;
     // The appended entry takes the number the register now counts.
-    ctx.out << doc.intAt(1) << '\t' << h.extension << '\n';
+    ctx.out << doc.entryCount() << '\t' << h.extension << '\n';
     return 0;
 }
 
@@ -397,7 +449,9 @@ const CliRegistration regCheck(QStringLiteral("check"), cmdCheck, CliApplication
                                 {},
                                 QStringLiteral("Every problem is printed as FILE:LINE: problem, bytes that are no "
                                                "code page 932 character included. Exit 1 when the register is not "
-                                               "sound, 0 when it is.")});
+                                               "sound, 0 when it is. A control character stored in a cell text (a "
+                                               "tab) is sound: it is kept, and named as FILE:LINE: note on standard "
+                                               "error (the first ten).")});
 const CliRegistration regConvert(QStringLiteral("convert"), cmdConvert, CliApplication::Core,
                                  {QStringLiteral("IN OUT [--force]"),
                                   QStringLiteral("load a register, converting the older layout, and save it as OUT"),
@@ -408,8 +462,10 @@ const CliRegistration regTemplates(
     {QStringLiteral("[--series N]"),
      QStringLiteral("list the strip templates (*.tpl) offered per series"),
      {{QStringLiteral("series"), QStringLiteral("N"), QStringLiteral("only series N (主装置のシリーズ, 0 to 7)")}},
-     QStringLiteral("One line per template: series number, series caption, strip type (示名条のタイプ). "
-                    "The templates are read from the program folder, or from --templates-dir.")});
+     QStringLiteral("One line per template: series number, series caption, strip type (示名条のタイプ) and the "
+                    "folder it comes from (program, site or user). The folders are merged before sorting; a type "
+                    "that two folders hold is listed twice, and creating an entry reads the first of program, "
+                    "site and user folder that holds it.")});
 const CliRegistration regNew(
     QStringLiteral("new"), cmdNew, CliApplication::Core,
     {QStringLiteral("FILE --series N --type T --ext E [--dept D] [--user U] [--copy-from ENTRY] "

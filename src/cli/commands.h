@@ -2,11 +2,16 @@
 // tavrel-cli: the command-line companion. Each command returns the exit
 // code: 0 success, 1 bad data, 2 bad usage.
 
+#include "register/templates.h"
+
 #include <QMap>
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
 #include <map>
+#include <memory>
+
+struct CliRegisterLock;
 
 // One option of a command: its name without the dashes ("entry"; a
 // one-letter name is written -o), the placeholder of its value (empty for a
@@ -35,12 +40,17 @@ struct CliContext
 {
     QTextStream &out; // UTF-8 standard output
     QTextStream &err; // messages
-    QString templateFolder;
+    // Template folders: program (--templates-dir), site (--site-templates),
+    // user (--user-templates).
+    templates::Folders folders;
     QString command;                     // the command's name
     const CliSyntax *syntax = nullptr;   // the command's option table
     // --force was given: a register that another process has open is
     // written all the same.
     bool force = false;
+    // The register this command writes, locked from before it is read
+    // until the program ends (see lockForWriting).
+    std::shared_ptr<CliRegisterLock> writing;
 };
 
 // --force of the commands that write a register.
@@ -116,6 +126,13 @@ int loadEntry(CliContext &ctx, RegisterDocument &doc, const QString &path, int n
 // register damaged before the command stays damaged after it, so nothing is
 // written over it.
 bool saveRegister(CliContext &ctx, RegisterDocument &doc, const QString &path);
+// Takes the register's lock (and the flock on its file) before a writing
+// command reads it, so that what it writes is based on the register as the
+// previous writer left it. A lock of another tavrel-cli on this host is
+// waited for up to CliLockWaitMs; one of the window, of another host or of
+// someone unknown is not (saveRegister then refuses without --force).
+void lockForWriting(CliContext &ctx, const QString &path);
+constexpr int CliLockWaitMs = 10000;
 // Decides what -o names before anything is read or written: a regular file
 // or a new name (written atomically), "-" or /dev/stdout (standard output),
 // an existing FIFO or character device (written into). False (said on

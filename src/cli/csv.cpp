@@ -21,17 +21,19 @@ int cmdImport(CliContext &ctx, const QStringList &argv)
     const QString path = args.positional().at(0);
     const QString csvPath = args.positional().at(1);
 
+    if (!args.has(QStringLiteral("dry-run")))
+        lockForWriting(ctx, path);
     // A register that does not exist yet is started by the import.
     RegisterDocument doc;
     if (QFileInfo::exists(path)) {
         doc.load(path);
         if (doc.isEmpty())
-            throw TavrelError(RegisterDocument::FormatErrorMessage);
+            throw TavrelError(RegisterDocument::FormatErrorMessage, TavrelError::Kind::MalformedRegister);
     }
     const QByteArray bytes = textfile::readBytes(csvPath);
     csvimport::Analysis analysis;
     try {
-        analysis = csvimport::analyse(bytes, doc, ctx.templateFolder, QDateTime::currentDateTime());
+        analysis = csvimport::analyse(bytes, doc, ctx.folders, QDateTime::currentDateTime());
     } catch (const TavrelError &e) {
         ctx.err << csvPath << ": " << e.message() << '\n';
         return 1;
@@ -52,7 +54,7 @@ int cmdImport(CliContext &ctx, const QStringList &argv)
         return 1;
     }
     if (analysis.soundCount() > 0) {
-        const QList<int> added = csvimport::importCsvRows(doc, analysis, ctx.templateFolder);
+        const QList<int> added = csvimport::importCsvRows(doc, analysis, ctx.folders);
         if (args.has(QStringLiteral("dry-run")) ? !writable(ctx, doc, path) : !saveRegister(ctx, doc, path))
             return 1;
         qsizetype k = 0;
@@ -89,7 +91,7 @@ int cmdExport(CliContext &ctx, const QStringList &argv)
     RegisterDocument doc;
     doc.load(args.positional().at(0));
     if (doc.isEmpty())
-        throw TavrelError(RegisterDocument::FormatErrorMessage);
+        throw TavrelError(RegisterDocument::FormatErrorMessage, TavrelError::Kind::MalformedRegister);
     textfile::writeOutput(out, csvimport::exportCsv(doc, encoding));
     // The count would join the CSV on standard output; then it is left out.
     if (kind != textfile::OutputKind::Standard)

@@ -68,7 +68,7 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
         change.italic = value == 1;
     }
     if (args.has(QStringLiteral("align"))) {
-        if (!readChoice(args.value(QStringLiteral("align")), 1, 3, value))
+        if (!readChoice(args.value(QStringLiteral("align")), regfmt::AlignLeft, regfmt::AlignRight, value))
             return usageError(ctx, QStringLiteral("--align takes 1 (left), 2 (centre) or 3 (right)"));
         change.alignment = value;
     }
@@ -81,6 +81,7 @@ int cmdFormat(CliContext &ctx, const QStringList &argv)
         return rc;
 
     const QString path = args.positional().at(0);
+    lockForWriting(ctx, path);
     RegisterDocument doc;
     doc.load(path);
     if (change.face) {

@@ -22,9 +22,11 @@ struct GlobalOption
 };
 const GlobalOption GlobalOptions[] = {
     {"--templates-dir DIR", "read the strip templates (*.tpl) from DIR instead of the program folder"},
+    {"--site-templates DIR", "read the site's templates from DIR instead of the SiteDir folder of the settings"},
+    {"--user-templates DIR", "read and save the user's templates in DIR instead of $XDG_DATA_HOME/tavrel/templates/"},
     {"-h, --help", "print this help; after a command, the help of that command"},
     {"--version", "print the version and the licence"},
-    {"--manpage", "print this help as the manual page tavrel-cli(1), in roff"},
+    {"--manpage [ja]", "print this help as the manual page tavrel-cli(1), in roff; ja: in Japanese"},
 };
 
 // The rules every command shares, as (heading, paragraph) pairs.
@@ -43,11 +45,21 @@ const std::pair<const char *, const char *> Conventions[] = {
      "Results go to standard output in UTF-8, one line each, columns separated by tabs, without a header "
      "line; messages go to standard error. A command that changes the register saves it atomically and "
      "prints one line per change; on any failure the file is left byte for byte as it was."},
+    {"Shared registers",
+     "A command that writes a register takes its lock (.~NAME.lock beside the register's real path) and a "
+     "flock on the file before reading it, and keeps them until it has written. Another tavrel-cli holding "
+     "them is waited for up to 10 seconds, then the register is read afresh; past that, and at once when the "
+     "desktop program, another host or someone unknown holds the register (a lock that cannot be read, or a "
+     "link, FIFO or folder at the lock's path), the command refuses with exit 1 and names the holder. "
+     "--force writes all the same and leaves the lock alone."},
     {"Exit status", "0 success, 1 bad data (the register, a template, a picture or a value the register "
                     "refuses), 2 bad usage (an unknown command or option, a missing or malformed value)."},
     {"Files",
      "The strip templates are read from the program folder (the folder of the installed executable, "
-     "/usr/lib/tavrel/ in the Debian package). Key label files TAVKey1.ini ... TAVKey8.ini live in the "
+     "/usr/lib/tavrel/ in the Debian package; never written), then from the site folder named by SiteDir= in "
+     "the [Templates] section of the desktop program's settings file, then from the user folder "
+     "$XDG_DATA_HOME/tavrel/templates/ (~/.local/share/tavrel/templates/ by default); a strip type is read "
+     "from the first folder that holds it. Key label files TAVKey1.ini ... TAVKey8.ini live in the "
      "desktop program's settings folder, $APPDATA/tavrel/, else $XDG_CONFIG_HOME/tavrel/, else "
      "~/.config/tavrel/. Registers and key label files are code page 932 text with CR LF line ends."},
 };
@@ -168,7 +180,8 @@ QString roff(const QString &text)
 
 QString programUsage()
 {
-    return QStringLiteral("usage: tavrel-cli [--templates-dir DIR] COMMAND [ARGUMENTS]\n"
+    return QStringLiteral("usage: tavrel-cli [--templates-dir DIR] [--site-templates DIR]\n"
+                          "                  [--user-templates DIR] COMMAND [ARGUMENTS]\n"
                           "       tavrel-cli COMMAND --help\n"
                           "       tavrel-cli --help | --version\n");
 }
@@ -217,39 +230,105 @@ QString commandHelp(const QString &name, const CliSyntax &syntax)
     return out;
 }
 
-QString manualPage()
+namespace {
+
+// The manual page's own words that are no text of a table.
+struct PageWords
 {
-    QString m;
-    m += QStringLiteral(".TH TAVREL\\-CLI 1 %1 \"Tavrel %2\" \"User Commands\"\n")
-             .arg(QStringLiteral(TAVREL_RELEASE_DATE), QStringLiteral(TAVREL_VERSION));
-    m += QStringLiteral(".SH NAME\ntavrel\\-cli \\- lists, checks, edits and prints registers of designation strips\n");
-    m += QStringLiteral(".SH SYNOPSIS\n.B tavrel\\-cli\n[\\fB\\-\\-templates\\-dir\\fR \\fIDIR\\fR] \\fICOMMAND\\fR "
-                        "[\\fIARGUMENTS\\fR]\n.br\n.B tavrel\\-cli\n\\fICOMMAND\\fR \\fB\\-\\-help\\fR\n.br\n"
-                        ".B tavrel\\-cli \\-\\-help\n.br\n.B tavrel\\-cli \\-\\-version\n");
-    m += QStringLiteral(".SH DESCRIPTION\n") + roff(QString::fromUtf8(Description)) + u'\n';
-    m += QStringLiteral(".SH OPTIONS\n");
+    const char *title, *name, *synopsis, *description, *options, *commands, *seeAlso, *seeAlsoText;
+};
+const PageWords EnglishWords{"User Commands",
+                             "lists, checks, edits and prints registers of designation strips",
+                             "SYNOPSIS", "DESCRIPTION", "OPTIONS", "COMMANDS", "\"SEE ALSO\"",
+                             "\\fBtavrel\\fR(1), the desktop program; \\fBlp\\fR(1) to print the PDF files. How to work with "
+                             "Tavrel is told in the user guide, /usr/share/doc/tavrel/guide/en/index.html."};
+const PageWords JapaneseWords{"ユーザーコマンド", "示名条のデータベースを一覧、検査、編集、印刷する", "書式", "説明",
+                              "オプション", "コマンド", "関連項目",
+                              "\\fBtavrel\\fR(1) デスクトップのプログラム、\\fBlp\\fR(1) PDF ファイルの印刷。"
+                              "操作の手引きは /usr/share/doc/tavrel/guide/ja/index.html のユーザーガイドにあります。"};
+
+// Every text of the tables and of the help that the manual page prints, in
+// the order it prints them.
+QStringList pageTexts()
+{
+    QStringList texts{QString::fromUtf8(Description)};
     for (const GlobalOption &o : GlobalOptions)
-        m += QStringLiteral(".TP\n.B %1\n%2\n").arg(roff(QString::fromUtf8(o.spelling)), roff(QString::fromUtf8(o.help)));
-    m += QStringLiteral(".SH COMMANDS\n");
+        texts << QString::fromUtf8(o.help);
+    for (const auto &[name, entry] : cliCommands()) {
+        const CliSyntax &s = entry.syntax;
+        texts << s.summary;
+        for (const CliOption &o : s.options)
+            texts << o.help;
+        if (!s.description.isEmpty())
+            texts << s.description.split(QStringLiteral("\n\n"));
+    }
+    for (const auto &[heading, text] : Conventions)
+        texts << QString::fromUtf8(heading) << QString::fromUtf8(text);
+    return texts;
+}
+
+} // namespace
+
+QStringList untranslated()
+{
+    QStringList missing;
+    for (const QString &t : pageTexts())
+        if (japanese(t).isEmpty() && !missing.contains(t))
+            missing << t;
+    return missing;
+}
+
+QString manualPage(const QString &language)
+{
+    const bool ja = language == QLatin1String("ja");
+    const PageWords &w = ja ? JapaneseWords : EnglishWords;
+    // A text of the tables in the page's language; a text without its
+    // Japanese form stays English (the help test lists such texts).
+    auto text = [ja](const QString &english) {
+        const QString t = ja ? japanese(english) : QString();
+        return t.isEmpty() ? english : t;
+    };
+    auto sentence = [ja, &text](const QString &summary) {
+        const QString t = text(summary);
+        return ja && t != summary ? t : summary.left(1).toUpper() + summary.mid(1) + u'.';
+    };
+    QString m;
+    m += QStringLiteral(".TH TAVREL\\-CLI 1 %1 \"Tavrel %2\" \"%3\"\n")
+             .arg(QStringLiteral(TAVREL_RELEASE_DATE), QStringLiteral(TAVREL_VERSION), QString::fromUtf8(w.title));
+    if (ja)
+        m += QStringLiteral(".ad l\n");
+    m += QStringLiteral(".SH %1\ntavrel\\-cli \\- %2\n")
+             .arg(ja ? QStringLiteral("名前") : QStringLiteral("NAME"), QString::fromUtf8(w.name));
+    m += QStringLiteral(".SH %1\n.B tavrel\\-cli\n[\\fB\\-\\-templates\\-dir\\fR \\fIDIR\\fR] "
+                        "[\\fB\\-\\-site\\-templates\\fR \\fIDIR\\fR] [\\fB\\-\\-user\\-templates\\fR \\fIDIR\\fR] \\fICOMMAND\\fR "
+                        "[\\fIARGUMENTS\\fR]\n.br\n.B tavrel\\-cli\n\\fICOMMAND\\fR \\fB\\-\\-help\\fR\n.br\n"
+                        ".B tavrel\\-cli \\-\\-help\n.br\n.B tavrel\\-cli \\-\\-version\n")
+             .arg(QString::fromUtf8(w.synopsis));
+    m += QStringLiteral(".SH %1\n").arg(QString::fromUtf8(w.description)) + roff(text(QString::fromUtf8(Description)))
+         + u'\n';
+    m += QStringLiteral(".SH %1\n").arg(QString::fromUtf8(w.options));
+    for (const GlobalOption &o : GlobalOptions)
+        m += QStringLiteral(".TP\n.B %1\n%2\n").arg(roff(QString::fromUtf8(o.spelling)), roff(text(QString::fromUtf8(o.help))));
+    m += QStringLiteral(".SH %1\n").arg(QString::fromUtf8(w.commands));
     for (const auto &[name, entry] : cliCommands()) {
         const CliSyntax &s = entry.syntax;
         m += QStringLiteral(".SS %1\n").arg(roff(name));
         for (const QString &form : s.synopsis.split(u'\n'))
             m += QStringLiteral(".B tavrel\\-cli %1\n%2\n.br\n").arg(roff(name), roff(form.trimmed()));
-        m += QStringLiteral(".PP\n") + roff(s.summary.left(1).toUpper() + s.summary.mid(1) + u'.') + u'\n';
+        m += QStringLiteral(".PP\n") + roff(sentence(s.summary)) + u'\n';
         for (const CliOption &o : s.options)
             m += QStringLiteral(".TP\n\\fB%1\\fR%2\n%3\n")
                      .arg(roff(o.spelling()), o.isFlag() ? QString() : QStringLiteral(" \\fI%1\\fR").arg(roff(o.value)),
-                          roff(o.help));
+                          roff(text(o.help)));
         if (!s.description.isEmpty())
             for (const QString &paragraph : s.description.split(QStringLiteral("\n\n")))
-                m += QStringLiteral(".PP\n") + roff(paragraph) + u'\n';
+                m += QStringLiteral(".PP\n") + roff(text(paragraph)) + u'\n';
     }
-    for (const auto &[heading, text] : Conventions)
-        m += QStringLiteral(".SH \"%1\"\n").arg(QString::fromUtf8(heading).toUpper()) + roff(QString::fromUtf8(text))
-             + u'\n';
-    m += QStringLiteral(".SH \"SEE ALSO\"\n\\fBtavrel\\fR(1), the desktop program; \\fBlp\\fR(1) to print the PDF "
-                        "files.\n");
+    for (const auto &[heading, body] : Conventions) {
+        const QString h = text(QString::fromUtf8(heading));
+        m += QStringLiteral(".SH \"%1\"\n").arg(ja ? h : h.toUpper()) + roff(text(QString::fromUtf8(body))) + u'\n';
+    }
+    m += QStringLiteral(".SH %1\n%2\n").arg(QString::fromUtf8(w.seeAlso), QString::fromUtf8(w.seeAlsoText));
     return m;
 }
 

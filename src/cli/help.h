@@ -17,8 +17,14 @@ QString programHelp();
 QString usageLines(const QString &name, const CliSyntax &syntax);
 // tavrel-cli COMMAND --help.
 QString commandHelp(const QString &name, const CliSyntax &syntax);
-// The manual page tavrel-cli.1 (roff, UTF-8).
-QString manualPage();
+// The manual page tavrel-cli.1 (roff, UTF-8), in English or, for
+// language "ja", in Japanese.
+QString manualPage(const QString &language = QString());
+// The Japanese form of a text of the option tables or the help; empty when
+// it has none.
+QString japanese(const QString &english);
+// The texts the manual page prints that have no Japanese form.
+QStringList untranslated();
 // True when args (what follows the command name) ask for the command's help:
 // --help or -h before "--", and not the value of an option that takes one.
 bool asksForHelp(const CliSyntax &syntax, const QStringList &args);

@@ -59,6 +59,7 @@ int applyToRegister(CliContext &ctx, const CliArgs &args)
         return rc;
 
     const QString path = args.positional().at(0);
+    lockForWriting(ctx, path);
     RegisterDocument doc;
     doc.load(path);
     QList<int> entries;

@@ -7,6 +7,8 @@
 #include "platform/commandline.h"
 #include "platform/conversion.h"
 #include "platform/fonts.h"
+#include "platform/mainsub.h"
+#include "platform/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -19,11 +21,21 @@ namespace {
 
 // The command named on the command line, found before any application
 // object exists (it decides which one to make): the first argument after
-// the optional --templates-dir DIR.
+// the optional folder options (--templates-dir DIR and the like).
+const char *const FolderOptions[] = {"--templates-dir", "--site-templates", "--user-templates"};
+
+bool isFolderOption(const char *arg)
+{
+    for (const char *o : FolderOptions)
+        if (qstrcmp(arg, o) == 0)
+            return true;
+    return false;
+}
+
 QString commandName(int argc, char **argv)
 {
     int i = 1;
-    if (i < argc && qstrcmp(argv[i], "--templates-dir") == 0)
+    while (i < argc && isFolderOption(argv[i]))
         i += 2;
     return i < argc ? QString::fromLocal8Bit(argv[i]) : QString();
 }
@@ -68,20 +80,42 @@ int main(int argc, char **argv)
     err.setEncoding(QStringConverter::Utf8);
 
     QStringList args = QCoreApplication::arguments().mid(1);
-    CliContext ctx{out, err, QCoreApplication::applicationDirPath() + u'/', QString(), nullptr};
-    if (!args.isEmpty() && args.at(0) == QLatin1String("--templates-dir")) {
+    CliContext ctx{out, err, {}, QString(), nullptr, false, nullptr};
+    // The site folder named in the program's settings, read only.
+    const SettingsStore settings(TMainSub::userDataFolder() + QStringLiteral("/tavrel/tavrel.ini"));
+    ctx.folders = templates::Folders(QCoreApplication::applicationDirPath() + u'/',
+                                     settings.readString(templates::SettingsSection, templates::SiteKey, QString()),
+                                     templates::userFolder());
+    QStringList given;
+    while (!args.isEmpty() && isFolderOption(args.at(0).toLocal8Bit().constData())) {
+        const QString option = args.at(0);
+        if (given.contains(option)) {
+            err << "tavrel-cli: option " << option << " is given twice\n" << clihelp::programUsage();
+            return 2;
+        }
+        given.append(option);
         if (args.size() < 2) {
-            err << "tavrel-cli: option --templates-dir needs a value\n" << clihelp::programUsage();
+            err << "tavrel-cli: option " << option << " needs a value\n" << clihelp::programUsage();
             return 2;
         }
-        // A misspelt folder would otherwise list no templates and succeed.
-        if (!QFileInfo(args.at(1)).isDir()) {
-            err << "tavrel-cli: --templates-dir " << args.at(1) << " is no folder\n";
+        QString folder = args.at(1);
+        // A misspelt program folder would otherwise list no templates and
+        // succeed. The user and site folders may not exist yet: a template
+        // saved there makes them.
+        const bool program = option == QLatin1String("--templates-dir");
+        if (program ? !QFileInfo(folder).isDir()
+                    : (folder.isEmpty() || (QFileInfo::exists(folder) && !QFileInfo(folder).isDir()))) {
+            err << "tavrel-cli: " << option << ' ' << folder << " is no folder\n";
             return 2;
         }
-        ctx.templateFolder = args.at(1);
-        if (!ctx.templateFolder.endsWith(u'/'))
-            ctx.templateFolder += u'/';
+        if (!folder.endsWith(u'/'))
+            folder += u'/';
+        if (program)
+            ctx.folders.program = folder;
+        else if (option == QLatin1String("--site-templates"))
+            ctx.folders.site = folder;
+        else
+            ctx.folders.user = folder;
         args = args.mid(2);
     }
     if (args.isEmpty()) {
@@ -97,7 +131,17 @@ int main(int argc, char **argv)
         return 0;
     }
     if (args.at(0) == QLatin1String("--manpage")) {
-        out << clihelp::manualPage();
+        const QString language = args.value(1);
+        if (args.size() > 2 || (!language.isEmpty() && language != QLatin1String("ja"))) {
+            err << "tavrel-cli: --manpage takes no argument but ja\n";
+            return 2;
+        }
+        out << clihelp::manualPage(language);
+        // A text of the tables without its Japanese form is printed in
+        // English; it is named here so that it gets one.
+        if (!language.isEmpty())
+            for (const QString &t : clihelp::untranslated())
+                err << "tavrel-cli: no Japanese text for: " << t << '\n';
         return 0;
     }
     const auto it = cliCommands().find(args.at(0));

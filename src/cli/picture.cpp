@@ -55,6 +55,7 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
     }
 
     const QString path = args.positional().at(0);
+    lockForWriting(ctx, path);
     RegisterDocument doc;
     doc.load(path);
     QList<int> entries;
@@ -77,7 +78,7 @@ int cmdPicture(CliContext &ctx, const QStringList &argv)
         return 0;
     }
     const int b = records.at(cell);
-    if (doc.line(b + strip::cellline::PictureType).isEmpty() && doc.line(b + strip::cellline::PictureData).isEmpty())
+    if (doc.line(b + regfmt::cell::PictureType).isEmpty() && doc.line(b + regfmt::cell::PictureData).isEmpty())
         return 0; // no picture: nothing to change
     strip::detachPicture(doc, h, cell);
     if (!saveRegister(ctx, doc, path))

@@ -64,6 +64,8 @@ int cmdReplace(CliContext &ctx, const QStringList &argv)
     if (regsearch::hasLineBreak(replacement))
         return usageError(ctx, regsearch::LineBreakMessage);
 
+    if (!args.has(QStringLiteral("dry-run")))
+        lockForWriting(ctx, path);
     RegisterDocument doc;
     doc.load(path);
     if (const QString refused = regsearch::prepareTexts(doc, text, replacement); !refused.isEmpty()) {

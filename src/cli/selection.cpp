@@ -6,8 +6,8 @@
 #include "strip/cellformat.h"
 
 #include <QRegularExpression>
-#include <QSet>
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -56,6 +56,10 @@ bool parseNumberList(const QString &text, QList<int> &out, bool allowAll, bool &
     }
     if (text.isEmpty())
         return false;
+    // The list is gathered as intervals and merged before any number is
+    // listed: repeating a range costs nothing, and the numbers listed are
+    // at most LargestListedNumber whatever was written.
+    QList<std::pair<int, int>> ranges;
     for (const QString &part : text.split(u',')) {
         const qsizetype dash = part.indexOf(u'-');
         int a, b;
@@ -69,21 +73,39 @@ bool parseNumberList(const QString &text, QList<int> &out, bool allowAll, bool &
             return false;
         if (beyond.isEmpty())
             beyond = !beyondA.isEmpty() ? beyondA : beyondB;
-        for (int n = a; n <= std::min(b, LargestListedNumber); ++n)
-            out.append(n);
+        if (a <= LargestListedNumber)
+            ranges.append({a, std::min(b, LargestListedNumber)});
     }
     if (order == ListOrder::Ascending) {
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
-    } else {
-        QSet<int> seen;
-        out.erase(std::remove_if(out.begin(), out.end(), [&seen](int n) {
-                      if (seen.contains(n))
-                          return true;
-                      seen.insert(n);
-                      return false;
-                  }),
-                  out.end());
+        std::sort(ranges.begin(), ranges.end());
+        int next = 0; // the first number not listed yet
+        for (const auto &[a, b] : ranges) {
+            for (int n = std::max(a, next); n <= b; ++n)
+                out.append(n);
+            next = std::max(next, b + 1);
+        }
+        return true;
+    }
+    // As named: each range adds only the numbers no earlier one listed.
+    // `covered` maps the start of each listed run to its end; runs are kept
+    // disjoint and apart.
+    std::map<int, int> covered;
+    for (const auto &[a, b] : ranges) {
+        auto it = covered.upper_bound(a);
+        if (it != covered.begin() && std::prev(it)->second >= a - 1)
+            it = std::prev(it);
+        int n = a, low = a, high = b;
+        while (it != covered.end() && it->first <= b + 1) {
+            for (; n < it->first && n <= b; ++n)
+                out.append(n);
+            n = std::max(n, it->second + 1);
+            low = std::min(low, it->first);
+            high = std::max(high, it->second);
+            it = covered.erase(it);
+        }
+        for (; n <= b; ++n)
+            out.append(n);
+        covered[low] = high;
     }
     return true;
 }

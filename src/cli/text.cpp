@@ -1,6 +1,6 @@
 // tavrel-cli text: writes the text lines of one cell of an entry, as the
-// in-place editor writes them back (lines cut to 20 characters, picture
-// removed).
+// in-place editor writes them back (new lines cut to 20 characters,
+// picture removed).
 
 #include "cli/commands.h"
 #include "cli/selection.h"
@@ -28,6 +28,7 @@ int cmdText(CliContext &ctx, const QStringList &argv)
     for (qsizetype i = 0; i < lines.size(); ++i)
         if (!acceptLineValue(ctx, QStringLiteral("LINE %1").arg(i + 1), lines.at(i)))
             return 2;
+    lockForWriting(ctx, path);
     RegisterDocument doc;
     const int h = loadEntry(ctx, doc, path, entry, beyondEntry);
     if (h < 0)
@@ -50,8 +51,9 @@ const CliRegistration reg(
      {{QStringLiteral("entry"), QStringLiteral("N"), QStringLiteral("the entry")},
       {QStringLiteral("cell"), QStringLiteral("C"), QStringLiteral("the cell, counted from 0 across the sections")},
       forceOption()},
-     QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. Lines are cut to 20 "
-                    "characters and a picture of the cell is removed. A line may not hold a line break or another "
+     QStringLiteral("Each LINE is one text line of the cell; no LINE empties the cell. New lines are cut to 20 "
+                    "characters (code points); a LINE equal to one the cell holds is kept as it is. A picture of "
+                    "the cell is removed. A line may not hold a line break or another "
                     "control character (exit 2), nor a character the register cannot hold (exit 1); the file then "
                     "stays as it was. Prints ENTRY CELL and the lines as stored, line breaks as \\n.")});
 

@@ -15,15 +15,13 @@ namespace keylabel {
 
 QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int> &cells, const KeyLabel &label)
 {
-    using namespace strip::cellline;
+    using namespace regfmt::cell;
     // The label passes the register's input rule before anything changes:
     // a key label file may hold what this register cannot.
     const TextEncoding encoding = doc.encoding();
     const QString face = textrule::mapInput(label.fontName, encoding);
-    QStringList text;
-    text.reserve(label.lines.size());
-    for (const QString &l : label.lines)
-        text.append(strip::cutTextLine(textrule::mapInput(l, encoding)));
+    // The lines are checked whole, then cut to 20 characters.
+    QStringList text = textrule::mapInput(label.lines, encoding);
     textrule::Refusal refusal = textrule::checkFontSize(label.fontSize);
     if (!refusal)
         refusal = textrule::check(face, textrule::Field::FontFace, encoding);
@@ -31,6 +29,8 @@ QList<int> applyKeyLabel(RegisterDocument &doc, int headerLine, const QList<int>
         refusal = textrule::check(text, textrule::Field::KeyLabel, encoding);
     if (refusal)
         throw textrule::RefusedInput(refusal.message());
+    for (QString &l : text)
+        l = strip::cutTextLine(l);
     RegisterStep step(doc, QStringLiteral("キーラベルの適用"));
     const int count = int(text.size());
 

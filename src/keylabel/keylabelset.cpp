@@ -1,6 +1,7 @@
 #include "keylabel/keylabelset.h"
 #include "register/textrule.h"
 
+#include "platform/characters.h"
 #include "platform/conversion.h"
 #include "register/series.h"
 #include "strip/colourline.h"
@@ -298,7 +299,7 @@ void KeyLabelSet::SaveKeyLabels(int s)
 {
     if (!validSeries(s))
         return;
-    textfile::writeBytes(filePath(s), textfile::encode(m_lines, m_encoding) + m_tail);
+    textfile::writeBytes(filePath(s), textfile::encode(m_lines, m_encoding) + m_tail, textfile::OutputFile::Links::Refuse);
     m_unusedFile = false;
 }
 
@@ -329,8 +330,7 @@ QString KeyLabelSet::unencodableCharacter(const KeyLabel &label) const
         scratch.clear();
         if (textfile::encodeCp932(text, scratch, &bad))
             continue;
-        const bool pair = bad + 1 < text.size() && text.at(bad).isHighSurrogate() && text.at(bad + 1).isLowSurrogate();
-        return text.mid(bad, pair ? 2 : 1);
+        return characters::at(text, bad);
     }
     return QString();
 }

@@ -82,3 +82,4 @@ QString trimControls(const QString &text)
         --e;
     return (b == 0 && e == text.size()) ? text : text.mid(b, e - b);
 }
+

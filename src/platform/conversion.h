@@ -10,12 +10,17 @@
 class TavrelError : public std::runtime_error
 {
 public:
-    explicit TavrelError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    // What failed, for a caller that answers some failures itself instead
+    // of passing them on.
+    enum class Kind { Other, MalformedRegister, MissingTemplate };
+    explicit TavrelError(const QString &message, Kind kind = Kind::Other)
+        : std::runtime_error(message.toStdString()), m_message(message), m_kind(kind) {}
     QString message() const { return m_message; }
+    Kind kind() const { return m_kind; }
 
 private:
     QString m_message;
+    Kind m_kind;
 };
 
 class ConversionError : public TavrelError
@@ -48,3 +53,4 @@ inline int parseIntOr(const QString &text, int fallback)
 // Characters up to code 32 removed at both ends (spaces and control
 // characters; an ideographic space stays).
 QString trimControls(const QString &text);
+

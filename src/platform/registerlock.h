@@ -3,12 +3,23 @@
 // who has it open, and the stamp that tells whether the file on disk is
 // still the one read or last written.
 //
-// The lock file lies beside the register (for site.TAV, .~site.TAV.lock)
-// and holds four lines: user name, host name, process id and the time it
-// was taken (ISO 8601, UTC). It is written atomically and removed by its
-// holder. A lock whose process is gone (same host, no such process) is dead
-// and taken over silently; one from another host older than a day is stale,
-// and so is a file that does not read as a lock.
+// The lock file lies beside the register's real path (links resolved: for
+// site.TAV, .~site.TAV.lock) and holds the user name, host name, process id,
+// the time it was taken (ISO 8601, UTC), the boot id of the host, the
+// process's start time (clock ticks since boot) and the program's name, one
+// a line; a lock of only the first four lines still reads. It is created
+// anew with O_EXCL (mode 0644, readable by everyone who can read the folder)
+// and never written over: a dead or stale lock is renamed aside before a new
+// one is made, so that of two takers only one wins. On this host a lock is
+// dead when its process is gone, belongs to another boot or its process id
+// now names a process that started at another time; one from another host
+// older than a day is stale, and so is a regular file that does not read as
+// a lock. Anything else at the lock's path (a link, a FIFO, a device, a
+// folder) or a lock that cannot be read is held by someone unknown: it is
+// never followed, written or removed.
+//
+// Besides the lock file the holder keeps an advisory flock on the register
+// file itself, which every name of the file (hard links included) shares.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -20,10 +31,23 @@ struct LockHolder
     QString host;
     qint64 pid = 0;
     QDateTime since;
+    QString bootId;        // empty in a four-line lock
+    qint64 startTime = -1; // -1 in a four-line lock
+    QString program;
+    // Why the holder cannot be named (a lock that is no file, cannot be
+    // read, or the register held under another name); empty when it can.
+    QString unknown;
+    // An empty lock just made: its maker is writing it.
+    bool beingMade = false;
 
-    // "user (host, process N) が YYYY/MM/DD hh:mm から" for the messages.
+    // "user (host, process N) が YYYY/MM/DD hh:mm から" for the messages,
+    // control characters shown escaped and every part bounded.
     QString describe() const;
 };
+
+// Text from a file shown in a message: control and format characters as
+// \xNN or \uNNNN, at most maxLength characters (then "…").
+QString shownSafely(const QString &text, int maxLength = 64);
 
 class RegisterLock
 {
@@ -32,8 +56,8 @@ public:
         Free,   // no lock file
         Ours,   // taken by this process
         Dead,   // its process is gone: take it over silently
-        Stale,  // another host's, older than a day, or unreadable: ask
-        Live,   // another live process has the register open
+        Stale,  // another host's, older than a day, or no lock: ask
+        Live,   // another live process (or someone unknown) has the register open
     };
     struct Probe
     {
@@ -50,13 +74,29 @@ public:
     static Probe probe(const QString &registerPath);
     // This process as a holder, now.
     static LockHolder self();
+    // Start time of a process in clock ticks since boot (field 22 of
+    // /proc/PID/stat); -1 when it cannot be read.
+    static qint64 processStartTime(qint64 pid);
+    static QString bootId();
+    // A register whose file is flocked by a holder that used another name
+    // for it (a hard link): held by someone unknown.
+    static Probe heldUnderAnotherName();
 
-    // Writes this process's lock beside the register (replacing whatever
-    // lock is there: the caller has probed and decided). False when the
-    // folder takes no file (a read-only share): the register is then used
-    // without a lock.
-    bool take(const QString &registerPath);
-    // Removes the lock file when it is still this process's own.
+    // Makes this process's lock beside the register. A dead lock is taken
+    // over silently, a stale one only with overStale. Returns Ours when the
+    // lock is this process's; Live (with the holder) when another holds it,
+    // or won the race for it; Free when the folder takes no file (a
+    // read-only share): the register is then used without a lock.
+    Probe take(const QString &registerPath, bool overStale);
+    // Takes the advisory flock on the register file, waiting up to waitMs;
+    // true when held (or when there is no file yet). A file replaced by a
+    // rename meanwhile is opened again.
+    bool holdFile(const QString &registerPath, int waitMs);
+    // A save is about to rename the file open as fd over the register: the
+    // flock moves to it, so that it never lapses.
+    void holdWritten(int fd);
+    // Removes the lock file when it is still this process's own, and lets
+    // go of the flock.
     void release();
     bool held() const { return !m_path.isEmpty(); }
     QString registerPath() const { return m_register; }
@@ -64,6 +104,9 @@ public:
 private:
     QString m_path;
     QString m_register;
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+    int m_fileLock = -1;
 };
 
 // What a register file was when it was read or written: size, modification

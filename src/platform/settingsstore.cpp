@@ -1,5 +1,6 @@
 #include "platform/settingsstore.h"
 
+#include "platform/characters.h"
 #include "platform/conversion.h"
 #include "platform/textfile.h"
 
@@ -184,7 +185,7 @@ bool SettingsStore::removeKey(const QString &section, const QString &key)
     const IniFile::Span &span = f.spans.at(k);
     f.bytes.remove(span.start, span.next - span.start);
     try {
-        textfile::writeBytes(m_path, f.bytes);
+        textfile::writeBytes(m_path, f.bytes, textfile::OutputFile::Links::Refuse);
     } catch (const TavrelError &e) {
         return fail(section, key, e.message());
     }
@@ -203,7 +204,7 @@ bool SettingsStore::writeString(const QString &section, const QString &key, cons
         qsizetype bad = 0;
         if (textfile::encodeLine(f.encoding, text, entry, &bad))
             return true;
-        const QString ch = text.mid(bad, bad + 1 < text.size() && text.at(bad).isHighSurrogate() ? 2 : 1);
+        const QString ch = characters::at(text, bad);
         EncodingError probe(QString(), 0, ch);
         const QString how = f.encoding == TextEncoding::Cp932 ? QStringLiteral("シフトJISで") : QString();
         fail(section, key, QStringLiteral("文字「%1」(%2) は%3保存できません。").arg(ch, probe.codePoint(), how));
@@ -243,7 +244,7 @@ bool SettingsStore::writeString(const QString &section, const QString &key, cons
         f.bytes.insert(at, entry + end);
     }
     try {
-        textfile::writeBytes(m_path, f.bytes);
+        textfile::writeBytes(m_path, f.bytes, textfile::OutputFile::Links::Refuse);
     } catch (const TavrelError &e) {
         return fail(section, key, e.message());
     }

@@ -1,4 +1,5 @@
 list(APPEND TAVREL_CORE_SOURCES
+  src/platform/characters.cpp
   src/platform/commandline.cpp
   src/platform/conversion.cpp
   src/platform/fixed4.cpp
@@ -9,4 +10,6 @@ list(APPEND TAVREL_CORE_SOURCES
   src/platform/memory.cpp
   src/platform/registerlock.cpp
   src/platform/settingsstore.cpp
-  src/platform/textfile.cpp)
+  src/platform/stopsignals.cpp
+  src/platform/textfile.cpp
+  src/platform/userguide.cpp)

@@ -2,10 +2,14 @@
 
 #include <QFileInfo>
 
+#include "platform/characters.h"
 #include "platform/memory.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <vector>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -161,14 +165,9 @@ qsizetype decodeCp932Into(const Cp932Table &t, const unsigned char *p, qsizetype
 
 QString EncodingError::codePoint() const
 {
-    if (m_char.isEmpty())
-        return QString();
     // A whole pair is one code point; an unpaired half is named by its own
     // code rather than by the replacement character.
-    char32_t code = m_char.at(0).unicode();
-    if (m_char.size() >= 2 && m_char.at(0).isHighSurrogate() && m_char.at(1).isLowSurrogate())
-        code = QChar::surrogateToUcs4(m_char.at(0), m_char.at(1));
-    return QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, u'0');
+    return characters::codePoint(m_char);
 }
 
 namespace textfile {
@@ -357,12 +356,11 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
     case TextEncoding::Utf16BE: {
         // Any character can be written, but not half of a surrogate pair.
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            if (characters::sizeAt(text, i) == 2) {
                 ++i;
                 continue;
             }
-            if (c.isSurrogate()) {
+            if (text[i].isSurrogate()) {
                 if (badIndex)
                     *badIndex = i;
                 return false;
@@ -389,9 +387,7 @@ bool encodeLine(TextEncoding encoding, QStringView text, QByteArray &out, qsizet
 
 EncodingError unencodable(const QString &text, qsizetype index, int line, TextEncoding encoding)
 {
-    QString ch = index < text.size() ? QString(text.at(index)) : QString();
-    if (index + 1 < text.size() && text.at(index).isHighSurrogate() && text.at(index + 1).isLowSurrogate())
-        ch = text.mid(index, 2);
+    const QString ch = index < text.size() ? characters::at(text, index) : QString();
     EncodingError probe(QString(), line, ch);
     const QString how = encoding == TextEncoding::Cp932 ? QStringLiteral("シフトJISで") : QString();
     return EncodingError(QStringLiteral("%1 行目の文字「%2」(%3) は%4保存できません。").arg(line + 1).arg(ch, probe.codePoint(), how),
@@ -437,47 +433,121 @@ QByteArray encode(const QStringList &lines, TextEncoding encoding)
     return out;
 }
 
-QByteArray readBytes(const QString &path)
+namespace {
+
+// The files this process has read (device, inode and the time of their
+// last change): an output that is one of them would overwrite what is being
+// read. The change time tells a file removed since, whose inode a new file
+// has been given, from the file read.
+struct FileId
+{
+    dev_t dev;
+    ino_t ino;
+    timespec changed;
+    static FileId of(const struct stat &st) { return {st.st_dev, st.st_ino, st.st_ctim}; }
+    bool operator==(const FileId &o) const
+    {
+        return dev == o.dev && ino == o.ino && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+std::vector<FileId> &inputsRead()
+{
+    static std::vector<FileId> ids;
+    return ids;
+}
+
+bool wasRead(const struct stat &st)
+{
+    const FileId id = FileId::of(st);
+    const auto &ids = inputsRead();
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// Standard input named as a file, and descriptors the caller opened (process
+// substitution): the explicit pipes a command reads.
+bool isExplicitPipe(const QString &path)
+{
+    static const QRegularExpression descriptor(QStringLiteral("^/(dev/fd|proc/self/fd)/[0-9]+$"));
+    return path == QLatin1String("-") || path == QLatin1String("/dev/stdin") || descriptor.match(path).hasMatch();
+}
+
+QString sizeText(qint64 bytes)
+{
+    const qint64 mib = 1024 * 1024;
+    if (bytes % (1024 * mib) == 0)
+        return QStringLiteral("%1 GiB").arg(bytes / (1024 * mib));
+    return bytes % mib == 0 ? QStringLiteral("%1 MiB").arg(bytes / mib) : QStringLiteral("%1 バイト").arg(bytes);
+}
+
+} // namespace
+
+QByteArray readBytes(const QString &path, qint64 limit)
 {
     auto failed = [&](const QString &reason) {
         return FileError(QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, reason));
     };
-    // Reading a folder or a device would fail or never end; a pipe
-    // (process substitution, /dev/stdin) ends when its writer does.
+    auto tooLarge = [&] {
+        return InputTooLarge(QStringLiteral("ファイル %1 を読み込めません: %2 を超えています。").arg(path, sizeText(limit)));
+    };
+    // Opened without waiting: a FIFO without a writer, a device or a socket
+    // would otherwise block or never end. Only a regular file, or standard
+    // input and descriptors named explicitly, are read.
+    const bool explicitPipe = isExplicitPipe(path);
+    int fd = path == QLatin1String("-") ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                        : ::open(QFile::encodeName(path).constData(),
+                                                 O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw failed(errno == ENXIO ? QStringLiteral("ファイルではありません。")
+                                    : QString::fromLocal8Bit(std::strerror(errno)));
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            throw failed(QStringLiteral("フォルダです。"));
-        if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
-            throw failed(QStringLiteral("ファイルではありません。"));
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw failed(f.errorString());
+    if (::fstat(fd, &st) != 0)
+        throw failed(QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(st.st_mode))
+        throw failed(QStringLiteral("フォルダです。"));
+    if (!S_ISREG(st.st_mode) && !(explicitPipe && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode))))
+        throw failed(QStringLiteral("ファイルではありません。"));
+    if (S_ISREG(st.st_mode) && st.st_size > limit)
+        throw tooLarge();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (S_ISREG(st.st_mode))
+        inputsRead().push_back(FileId::of(st));
+
     QByteArray bytes;
-    const qint64 size = f.isSequential() ? -1 : f.size();
-    if (size > 0 && size < (qint64(1) << 31)) {
+    qint64 size = S_ISREG(st.st_mode) && !explicitPipe ? qint64(st.st_size) : 0;
+    if (size > 0) {
         // Read straight into one buffer of the file's size, with room after
         // it for the lines an edit appends to a register's bytes (address
         // space only until used), so that such an edit does not copy them.
         bytes.reserve(size + 65536 + size / 32);
-        bytes.resize(size);
         memory::adviseHugePages(bytes.data(), size_t(bytes.capacity()));
-        qint64 got = 0;
-        while (got < size) {
-            const qint64 r = f.read(bytes.data() + got, size - got);
-            if (r <= 0)
-                break;
-            got += r;
-        }
-        bytes.truncate(got);
-        if (got == size)
-            bytes += f.readAll(); // a file that grew meanwhile
-    } else {
-        bytes = f.readAll();
     }
-    if (f.error() != QFileDevice::NoError)
-        throw failed(f.errorString());
+    // Until the end of the data, and one byte past the limit to tell that
+    // there is more (a file that grew meanwhile, a pipe without end).
+    for (;;) {
+        if (bytes.size() > limit)
+            throw tooLarge();
+        if (bytes.capacity() - bytes.size() < 65536)
+            bytes.reserve(std::max<qsizetype>(bytes.capacity() * 2, bytes.size() + 65536));
+        const qint64 room = bytes.capacity() - bytes.size();
+        const qint64 want = std::min<qint64>(room, limit + 1 - bytes.size());
+        const qsizetype old = bytes.size();
+        bytes.resize(old + want);
+        const ssize_t r = ::read(fd, bytes.data() + old, size_t(want));
+        if (r < 0 && errno == EINTR) {
+            bytes.truncate(old);
+            continue;
+        }
+        if (r < 0)
+            throw failed(QString::fromLocal8Bit(std::strerror(errno)));
+        bytes.truncate(old + r);
+        if (r == 0)
+            break;
+    }
     return bytes;
 }
 
@@ -512,6 +582,11 @@ OutputKind outputKind(const QString &path)
     return OutputKind::Refused;
 }
 
+QString sameAsInputMessage(const QString &path)
+{
+    return QStringLiteral("%1 は読み込んでいるファイルと同じです。別のファイル名を指定してください。").arg(path);
+}
+
 QString refusedOutputMessage(const QString &path)
 {
     return QStringLiteral("%1 はファイルではありません。書き込むファイルの名前を指定してください。").arg(path);
@@ -529,7 +604,8 @@ void failNextWriteAfter(qint64 bytes)
     nextFailAfter = bytes;
 }
 
-OutputFile::OutputFile(const QString &path, bool streams) : m_path(path), m_kind(outputKind(path))
+OutputFile::OutputFile(const QString &path, bool streams, Links links)
+    : m_path(path), m_kind(outputKind(path)), m_links(links), m_streams(streams)
 {
     if (!streams && m_kind != OutputKind::File)
         m_kind = OutputKind::Refused;
@@ -557,22 +633,51 @@ void OutputFile::start()
     switch (m_kind) {
     case OutputKind::Refused:
         throw FileError(refusedOutputMessage(m_path));
-    case OutputKind::File:
+    case OutputKind::File: {
+        const QByteArray native = QFile::encodeName(m_path);
+        struct stat st;
+        if (m_links == Links::Refuse && ::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            throw FileError(QStringLiteral("ファイル %1 に書き込めません: シンボリックリンクです。リンク先には書き込みません。").arg(m_path));
+        // The file that would be replaced, links followed as the save follows them.
+        if (m_streams && ::stat(native.constData(), &st) == 0 && wasRead(st))
+            throw FileError(sameAsInputMessage(m_path));
         // Unbuffered: the bytes are buffered here, where every write is checked.
         m_save = std::make_unique<QSaveFile>(m_path);
         if (!m_save->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             fail(m_save->errorString());
         break;
-    case OutputKind::Standard:
+    }
+    case OutputKind::Standard: {
+        // Written into as it is: standard output appended to a file that was
+        // read (`-o - >> r.TAV`) would grow the very file being read.
+        struct stat st;
+        if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode) && wasRead(st))
+            throw FileError(sameAsInputMessage(m_path));
         m_stream = std::make_unique<QFile>();
         if (!m_stream->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
             fail(m_stream->errorString());
         break;
-    case OutputKind::Stream:
-        m_stream = std::make_unique<QFile>(m_path);
-        if (!m_stream->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    }
+    case OutputKind::Stream: {
+        // A FIFO nobody reads is refused now rather than waited on.
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            throw FileError(errno == ENXIO
+                                ? QStringLiteral("ファイル %1 に書き込めません: 読み出すプログラムがありません。").arg(m_path)
+                                : QStringLiteral("ファイル %1 に書き込めません: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) || wasRead(st)) {
+            ::close(fd);
+            throw FileError(refusedOutputMessage(m_path));
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        m_stream = std::make_unique<QFile>();
+        if (!m_stream->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
             fail(m_stream->errorString());
+        }
         break;
+    }
     }
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
@@ -626,6 +731,8 @@ void OutputFile::commit()
     if (!target.flush())
         fail(target.errorString());
     if (m_save) {
+        if (m_beforeRename)
+            m_beforeRename(int(m_save->handle()));
         if (!m_save->commit())
             fail(m_save->errorString());
         m_save.reset();
@@ -636,9 +743,9 @@ void OutputFile::commit()
 }
 
 namespace {
-void writeWhole(const QString &path, const QByteArray &bytes, bool streams)
+void writeWhole(const QString &path, const QByteArray &bytes, bool streams, OutputFile::Links links)
 {
-    OutputFile f(path, streams);
+    OutputFile f(path, streams, links);
     f.start();
     f.write(bytes);
     f.commit();
@@ -647,17 +754,17 @@ void writeWhole(const QString &path, const QByteArray &bytes, bool streams)
 
 void writeOutput(const QString &path, const QByteArray &bytes)
 {
-    writeWhole(path, bytes, true);
+    writeWhole(path, bytes, true, OutputFile::Links::Follow);
 }
 
-void writeBytes(const QString &path, const QByteArray &bytes)
+void writeBytes(const QString &path, const QByteArray &bytes, OutputFile::Links links)
 {
-    writeWhole(path, bytes, false);
+    writeWhole(path, bytes, false, links);
 }
 
-void write(const QString &path, const QStringList &lines, TextEncoding encoding)
+void write(const QString &path, const QStringList &lines, TextEncoding encoding, OutputFile::Links links)
 {
-    writeBytes(path, encode(lines, encoding)); // encoding may throw before the file is touched
+    writeBytes(path, encode(lines, encoding), links); // encoding may throw before the file is touched
 }
 
 } // namespace textfile

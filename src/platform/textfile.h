@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,13 @@ class FileError : public TavrelError
 {
 public:
     using TavrelError::TavrelError;
+};
+
+// An input over the size it may have.
+class InputTooLarge : public FileError
+{
+public:
+    using FileError::FileError;
 };
 
 namespace textfile {
@@ -130,6 +138,8 @@ enum class OutputKind {
 OutputKind outputKind(const QString &path);
 // Said when an output path is refused: "%1 はファイルではありません。…".
 QString refusedOutputMessage(const QString &path);
+// Said when an output is a file this process has read.
+QString sameAsInputMessage(const QString &path);
 
 // The one writer of the program's files. A file is written under a
 // temporary name and renamed into place by commit(); a stream (standard
@@ -141,9 +151,16 @@ QString refusedOutputMessage(const QString &path);
 class OutputFile : public QIODevice
 {
 public:
+    // Whether a symbolic link at the path is written through (a register
+    // opened through a link) or refused (the program's own files in its
+    // settings folder: a link there could point into a register).
+    enum class Links { Follow, Refuse };
     // With streams false only a regular file or a new name is accepted
-    // (registers, settings, key label files).
-    OutputFile(const QString &path, bool streams);
+    // (registers, settings, key label files). With streams true (an output
+    // a user names) a file this process has read is refused, whatever
+    // names it: a link, /dev/stdout or /proc/self/fd/N; a FIFO without a
+    // reader is refused at once.
+    OutputFile(const QString &path, bool streams, Links links = Links::Follow);
     ~OutputFile() override;
     // Opens for writing; throws FileError naming the file and the reason.
     void start();
@@ -152,6 +169,10 @@ public:
     void commit();
     OutputKind kind() const { return m_kind; }
     const QString &path() const { return m_path; }
+    // For a file: called by commit() with the temporary file's descriptor
+    // once every byte is written, just before it is renamed into place. It
+    // may throw to leave the previous file as it was.
+    void setBeforeRename(std::function<void(int fd)> check) { m_beforeRename = std::move(check); }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
@@ -163,27 +184,38 @@ private:
 
     QString m_path;
     OutputKind m_kind;
+    Links m_links;
+    bool m_streams;
     std::unique_ptr<QSaveFile> m_save;
     std::unique_ptr<QFile> m_stream;
     QByteArray m_buffer;
     QString m_failure;
     qint64 m_written = 0;
     qint64 m_failAfter = -1;
+    std::function<void(int)> m_beforeRename;
 };
 
 // For tests: the next output file started fails with "No space left on
 // device" once `bytes` bytes have reached it (0: at the first byte).
 void failNextWriteAfter(qint64 bytes);
 
-// Whole-file read; throws FileError when the file cannot be read. A
-// regular file or a pipe is read (process substitution, /dev/stdin); a
-// folder or a device is refused.
-QByteArray readBytes(const QString &path);
+// The most any input may hold: far above the largest register a site could
+// keep, far below what would exhaust memory.
+constexpr qint64 InputLimit = qint64(1) << 30;
+
+// Whole-file read; throws FileError when the file cannot be read. A regular
+// file is read, and standard input ("-" or /dev/stdin) or a descriptor named
+// as /dev/fd/N or /proc/self/fd/N (process substitution) whatever it is; a
+// FIFO, device or socket named otherwise, and a folder, are refused at once
+// without waiting. A regular file larger than `limit` is refused before it is
+// read; a stream is refused once it gives more.
+QByteArray readBytes(const QString &path, qint64 limit = InputLimit);
 TextFileContent read(const QString &path);
 // Atomic write of a regular file through OutputFile; throws EncodingError or
 // FileError, and the previous file stays intact in either case.
-void write(const QString &path, const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932);
-void writeBytes(const QString &path, const QByteArray &bytes);
+void write(const QString &path, const QStringList &lines, TextEncoding encoding = TextEncoding::Cp932,
+           OutputFile::Links links = OutputFile::Links::Follow);
+void writeBytes(const QString &path, const QByteArray &bytes, OutputFile::Links links = OutputFile::Links::Follow);
 // The same for an output of any kind outputKind() accepts: atomic for a
 // file, written into a stream.
 void writeOutput(const QString &path, const QByteArray &bytes);

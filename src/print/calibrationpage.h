@@ -8,10 +8,12 @@
 // origin offset, truncated to whole device pixels.
 
 #include "print/pageformat.h"
+#include "print/sheetlayout.h"
 #include "print/strippage.h"
 
 #include <QList>
 #include <QPoint>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 
@@ -33,5 +35,11 @@ extern const QString CalibrationInstruction;
 QString calibrationCaption(PageFormat format, const Adjustment &adjustment);
 
 void drawCalibrationPage(QPainter &painter, PageFormat format, const PagePlacement &placement);
+
+// Sheet printing's calibration page: the same rulers, and the crosshairs at
+// the four corners of the printable area (the paper less its margins), with
+// their nominal coordinates.
+QList<QPointF> sheetCalibrationCrosses(const SheetSettings &settings);
+void drawSheetCalibrationPage(QPainter &painter, const SheetSettings &settings, const PagePlacement &placement);
 
 } // namespace print

@@ -1,5 +1,6 @@
 #include "print/listpage.h"
 
+#include "platform/characters.h"
 #include "platform/fonts.h"
 #include "register/registerdocument.h"
 
@@ -32,25 +33,14 @@ QFont listFont(const QString &face, int points, bool bold = false, bool italic =
     return f;
 }
 
-// Characters counted as code points, so that a character outside the basic
-// plane is never cut in half.
-QString cutToChars(const QString &text, int chars)
-{
-    qsizetype i = 0;
-    for (int n = 0; n < chars && i < text.size(); ++n)
-        i += (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
-    return text.left(i);
-}
-
 // Each character at its own top-left corner; b further after a character of
 // code 255 or below, 2b after any other.
 void writeInCells(QPainter &p, const QString &text, int x, int y, int b)
 {
     const int ascent = QFontMetrics(p.font(), p.device()).ascent();
     for (qsizetype i = 0; i < text.size();) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        const QString ch = text.mid(i, pair ? 2 : 1);
-        const char32_t code = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
+        const QString ch = characters::at(text, i);
+        const char32_t code = characters::codeAt(text, i);
         p.drawText(QPoint(x, y + ascent), ch);
         x += code <= 255 ? b : 2 * b;
         i += ch.size();
@@ -68,7 +58,7 @@ QList<ListRow> listRowTable(const QList<EntryHeader> &rows)
                                             h.department,    h.userName,  h.date};
         ListRow r;
         for (int c = 0; c < ListColumns; ++c)
-            r.append(cutToChars(texts[c], ListColumnChars[c]));
+            r.append(characters::left(texts[c], ListColumnChars[c])); // a pair is never cut in half
         table.append(r);
     }
     return table;

@@ -31,7 +31,12 @@ PdfPages::~PdfPages()
 
 void PdfPages::nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation)
 {
-    const QPageLayout layout(QPageSize(paper), orientation, QMarginsF(0, 0, 0, 0));
+    nextPage(QPageSize(paper), orientation);
+}
+
+void PdfPages::nextPage(const QPageSize &paper, QPageLayout::Orientation orientation)
+{
+    const QPageLayout layout(paper, orientation, QMarginsF(0, 0, 0, 0));
     if (!m_writer) {
         m_file.start();
         m_writer = std::make_unique<QPdfWriter>(&m_file);
@@ -82,6 +87,20 @@ void writeStripPdf(const QString &path, const RegisterDocument &doc, const QList
     pdf.finish();
 }
 
+void writeSheetPdf(const QString &path, const RegisterDocument &doc, const SheetRun &run, const Adjustment &adjustment,
+                   const QString &title)
+{
+    if (!run.ok())
+        throw TavrelError(sheetRunProblem(run));
+    PdfPages pdf(path, title);
+    const PagePlacement placement = PdfPages::placement(adjustment);
+    for (int sheet = 0; sheet < run.layout.sheetCount; ++sheet) {
+        pdf.nextPage(sheetPageSize(run.settings), sheetOrientation(run.settings));
+        drawSheetPage(pdf.painter(), doc, run, sheet, placement, false);
+    }
+    pdf.finish();
+}
+
 void writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title)
 {
     PdfPages pdf(path, title);
@@ -99,6 +118,19 @@ void writeCalibrationPdf(const QString &path, PageFormat format, const Adjustmen
     const PageFormatInfo &fmt = pageFormatInfo(format);
     pdf.nextPage(fmt.paper, fmt.orientation);
     drawCalibrationPage(pdf.painter(), format, PdfPages::placement(adjustment));
+    pdf.finish();
+}
+
+} // namespace print
+
+namespace print {
+
+void writeSheetCalibrationPdf(const QString &path, const SheetSettings &settings, const Adjustment &adjustment,
+                              const QString &title)
+{
+    PdfPages pdf(path, title);
+    pdf.nextPage(sheetPageSize(settings), sheetOrientation(settings));
+    drawSheetCalibrationPage(pdf.painter(), settings, PdfPages::placement(adjustment));
     pdf.finish();
 }
 

@@ -14,6 +14,7 @@
 #include "platform/textfile.h"
 #include "print/listpage.h"
 #include "print/pageformat.h"
+#include "print/sheetpage.h"
 #include "print/strippage.h"
 
 #include <QPainter>
@@ -49,6 +50,7 @@ public:
     // Starts the next page on that paper; throws FileError when the file
     // cannot be written.
     void nextPage(QPageSize::PageSizeId paper, QPageLayout::Orientation orientation);
+    void nextPage(const QPageSize &paper, QPageLayout::Orientation orientation);
     QPainter &painter() { return m_painter; }
     // Scales of the page resolution, no origin offset (the PDF page has no
     // unprintable margin).
@@ -69,10 +71,17 @@ private:
 // each of these throws FileError when the file cannot be written.
 void writeStripPdf(const QString &path, const RegisterDocument &doc, const QList<StripJob> &jobs,
                    const Adjustment &adjustment, const QString &title);
+// The sheets of a run that lays out (sheetRunProblem empty), one page each
+// on the run's paper.
+void writeSheetPdf(const QString &path, const RegisterDocument &doc, const SheetRun &run, const Adjustment &adjustment,
+                   const QString &title);
 // Every page of the register list table on A4 landscape, the footer showing
 // `drawnAt`.
 void writeListPdf(const QString &path, const QList<ListRow> &table, const QDateTime &drawnAt, const QString &title);
 // The calibration page of a format on its paper.
 void writeCalibrationPdf(const QString &path, PageFormat format, const Adjustment &adjustment, const QString &title);
+// The calibration page of sheet printing on its paper.
+void writeSheetCalibrationPdf(const QString &path, const SheetSettings &settings, const Adjustment &adjustment,
+                              const QString &title);
 
 } // namespace print

@@ -4,4 +4,6 @@ list(APPEND TAVREL_CORE_SOURCES
   src/print/listpage.cpp
   src/print/pageformat.cpp
   src/print/pdfoutput.cpp
+  src/print/sheetlayout.cpp
+  src/print/sheetpage.cpp
   src/print/strippage.cpp)

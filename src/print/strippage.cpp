@@ -15,6 +15,8 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
+#include <QtMath>
+#include <cmath>
 
 namespace print {
 
@@ -56,15 +58,21 @@ private:
         const Fixed4 dh = m_pl.adjustment.horizontal, dv = m_pl.adjustment.vertical;
         // Printing takes any non-empty picture line as a picture, blanks
         // included; the screen trims the line first.
-        const QString type = strip::lineAt(m_lines, b + strip::cellline::PictureType);
+        const QString type = strip::lineAt(m_lines, b + regfmt::cell::PictureType);
         Fixed4 pw;
         if (!type.isEmpty()) {
             const Fixed4 pl = (gx + area.x + dh) * m_pl.sx - m_pl.ox;
             const Fixed4 pt = (gy + area.y + dv) * m_pl.sy - m_pl.oy;
+            const QRect target = pixelRect(pl, pt, pl + area.width * m_pl.sx, pt + area.height * m_pl.sy);
+            // Decoded at the device pixels it covers (a turned page
+            // included), no larger.
+            const QTransform t = m_p.combinedTransform();
+            const QSize drawn(qCeil(target.width() * std::hypot(t.m11(), t.m12())),
+                              qCeil(target.height() * std::hypot(t.m21(), t.m22())));
             const QImage picture = strip::decodePicture(
-                trimControls(type), strip::lineAt(m_lines, b + strip::cellline::PictureData));
+                trimControls(type), strip::lineAt(m_lines, b + regfmt::cell::PictureData), drawn);
             if (!picture.isNull())
-                m_p.drawImage(pixelRect(pl, pt, pl + area.width * m_pl.sx, pt + area.height * m_pl.sy), picture);
+                m_p.drawImage(target, picture);
             pw = area.width;
         }
         const Fixed4 left = (gx + area.x + pw + dh) * m_pl.sx - m_pl.ox;
@@ -108,9 +116,9 @@ private:
             layout.endLayout();
             const Fixed4 tw = Fixed4::fromInt(qRound(line.horizontalAdvance()));
             Fixed4 x = left; // left alignment, and any value the program never writes
-            if (f.alignment == 2)
+            if (f.alignment == regfmt::AlignCentre)
                 x = left + ((right - left) - tw) / two;
-            else if (f.alignment == 3)
+            else if (f.alignment == regfmt::AlignRight)
                 x = left + (right - left) - tw;
             const QRect clip = pixelRect(left, cTop, right, cBottom);
             m_p.setClipRect(clip);
@@ -152,6 +160,64 @@ void drawStripPageAt(QPainter &painter, const RegisterLines &lines, int headerLi
         throw;
     }
     painter.restore();
+}
+
+void drawStripAt(QPainter &painter, const RegisterLines &lines, int headerLine, const strip::MmRect &bounds, Fixed4 x,
+                 Fixed4 y, bool turned, const PagePlacement &placement)
+{
+    PagePlacement at = placement;
+    if (!turned) {
+        at.adjustment.horizontal += x - bounds.x;
+        at.adjustment.vertical += y - bounds.y;
+        drawStripPageAt(painter, lines, headerLine, at);
+        return;
+    }
+    // Turned: the strip's x axis runs down the page from the placed block's
+    // top-right corner, its y axis to the left.
+    const Adjustment &a = placement.adjustment;
+    const Fixed4 right = (x + bounds.height + a.horizontal) * placement.sx - placement.ox;
+    const Fixed4 top = (y + a.vertical) * placement.sy - placement.oy;
+    painter.save();
+    painter.translate(px(right), px(top));
+    painter.rotate(90);
+    at = {placement.sy, placement.sx, Fixed4(), Fixed4(), {-bounds.y, -bounds.x}};
+    try {
+        drawStripPageAt(painter, lines, headerLine, at);
+    } catch (...) {
+        painter.restore();
+        throw;
+    }
+    painter.restore();
+}
+
+QList<strip::MmRect> stripSections(const RegisterLines &lines, int headerLine)
+{
+    struct Collect : strip::StripVisitor
+    {
+        QList<strip::MmRect> rects;
+        bool section(const strip::Section &s) override
+        {
+            rects.append(s.rect);
+            return true;
+        }
+    } collect;
+    strip::walkStrip(lines, headerLine, collect);
+    return collect.rects;
+}
+
+strip::MmRect boundsOf(const QList<strip::MmRect> &sections)
+{
+    if (sections.isEmpty())
+        return {};
+    Fixed4 l = sections.first().x, t = sections.first().y;
+    Fixed4 r = l + sections.first().width, b = t + sections.first().height;
+    for (const strip::MmRect &s : sections) {
+        l = qMin(l, s.x);
+        t = qMin(t, s.y);
+        r = qMax(r, s.x + s.width);
+        b = qMax(b, s.y + s.height);
+    }
+    return {l, t, r - l, b - t};
 }
 
 QList<StripJob> planStripJobs(const QList<int> &positions, int copies, bool collate)

@@ -13,6 +13,7 @@
 // is laid out in the printer's units, not reduced from the screen.
 
 #include "platform/fixed4.h"
+#include "register/geometry.h"
 
 #include <QList>
 
@@ -44,6 +45,17 @@ struct PagePlacement
 bool drawStripPage(QPainter &painter, const RegisterDocument &doc, int entryNumber, const PagePlacement &placement);
 // The same for the entry whose header starts at line `headerLine`.
 void drawStripPageAt(QPainter &painter, const RegisterLines &lines, int headerLine, const PagePlacement &placement);
+
+// The entry's strip drawn elsewhere on a page, as on a form (the fine
+// adjustment included): the top-left corner of `bounds` (the bounding box of
+// its sections, mm) goes to (x, y) mm on the page; `turned` turns the strip
+// by 90 degrees clockwise, so that it then takes bounds.height across.
+void drawStripAt(QPainter &painter, const RegisterLines &lines, int headerLine, const strip::MmRect &bounds, Fixed4 x,
+                 Fixed4 y, bool turned, const PagePlacement &placement);
+// The rectangles of the entry's sections, mm, in register order (the walk's
+// limits apply), and their bounding box (empty at 0, 0 without sections).
+QList<strip::MmRect> stripSections(const RegisterLines &lines, int headerLine);
+strip::MmRect boundsOf(const QList<strip::MmRect> &sections);
 
 // One print job of a strip run: the entry (its list position) and how many
 // copies of its page the job holds.

@@ -25,7 +25,7 @@ bool isBlankKeyCode(const QString &keyCode)
 
 bool cellHasPicture(const RegisterLines &lines, int b)
 {
-    return !trimControls(lineAt(lines, b + cellline::PictureType)).isEmpty();
+    return !trimControls(lineAt(lines, b + regfmt::cell::PictureType)).isEmpty();
 }
 
 } // namespace strip

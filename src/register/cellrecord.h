@@ -1,16 +1,11 @@
 #pragma once
-// The lines of a cell record that the strip code reads, numbered from the
-// record's first line, and the three readings of the key code (line 14).
+// The three readings of a cell record's key code (line 14); the record's
+// lines are named in registerformat.h.
 
 #include "register/registerformat.h"
 #include "register/registerlines.h"
 
 #include <QString>
-
-namespace strip {
-namespace cellline = regfmt::cell;
-}
-
 
 namespace strip {
 

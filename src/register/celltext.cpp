@@ -3,6 +3,7 @@
 #include "register/cellrecord.h"
 #include "register/stripwalk.h"
 
+#include "platform/characters.h"
 #include "platform/conversion.h"
 #include "register/textrule.h"
 
@@ -10,12 +11,9 @@ namespace strip {
 
 QString cutTextLine(const QString &line)
 {
-    if (line.size() <= MaxTextLineLength)
+    if (line.size() <= MaxTextLineLength) // fewer units, so no more characters
         return line;
-    qsizetype n = MaxTextLineLength;
-    if (line.at(n - 1).isHighSurrogate() && line.at(n).isLowSurrogate())
-        --n;
-    return line.left(n);
+    return characters::left(line, MaxTextLineLength);
 }
 
 QStringList editorLines(const QString &text)
@@ -41,27 +39,43 @@ QString clipboardText(const QStringList &lines)
 
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines)
 {
-    // What is cut off is never stored, so only the cut lines are checked.
-    QStringList cut;
-    cut.reserve(lines.size());
-    for (const QString &l : lines)
-        cut.append(cutTextLine(textrule::mapInput(l, doc.encoding())));
-    if (const textrule::Refusal r = textrule::check(cut, textrule::Field::CellLine, doc.encoding()))
-        throw textrule::RefusedInput(r.message());
-    RegisterStep step(doc, QStringLiteral("文字の入力"));
     const int b = locateCell(doc.lines(), headerLine, cell);
-    const int n = intLineAt(doc.lines(), b + cellline::TextCount);
+    const int n = intLineAt(doc.lines(), b + regfmt::cell::TextCount);
+    const QStringList held = doc.lines().mid(b + regfmt::cell::FirstText, n);
+    // A line the cell already holds is kept as it is (a stored line of 30
+    // characters or with a tab stays whole); the rule is for new text, where
+    // a character the cell already holds is not new either. New lines are
+    // checked whole, then cut, so that nothing refused is dropped unsaid.
+    const QString heldText = held.join(QString());
+    QStringList stored;
+    stored.reserve(lines.size());
+    for (const QString &l : lines) {
+        if (held.contains(l)) {
+            stored.append(l);
+            continue;
+        }
+        const QString mapped = textrule::mapInput(l, doc.encoding());
+        QString added;
+        for (qsizetype i = 0; i < mapped.size(); i += characters::sizeAt(mapped, i)) {
+            const QString ch = characters::at(mapped, i);
+            if (!heldText.contains(ch))
+                added += ch;
+        }
+        if (const textrule::Refusal r = textrule::check(added, textrule::Field::CellLine, doc.encoding()))
+            throw textrule::RefusedInput(r.message());
+        stored.append(cutTextLine(mapped));
+    }
     // Writing back what is there changes nothing (and is no step to undo).
-    if (doc.line(b + cellline::TextCount) == QString::number(n) && n == cut.size()
-        && doc.lines().mid(b + cellline::FirstText, n) == cut && doc.line(b + cellline::PictureType).isEmpty()
-        && doc.line(b + cellline::PictureData).isEmpty())
-        return cut;
-    doc.removeLines(b + cellline::FirstText, n);
-    doc.setLine(b + cellline::TextCount, QString::number(cut.size()));
-    doc.insertLines(b + cellline::FirstText, cut);
-    doc.setLine(b + cellline::PictureType, QString());
-    doc.setLine(b + cellline::PictureData, QString());
-    return cut;
+    if (doc.line(b + regfmt::cell::TextCount) == QString::number(n) && stored == held
+        && doc.line(b + regfmt::cell::PictureType).isEmpty() && doc.line(b + regfmt::cell::PictureData).isEmpty())
+        return stored;
+    RegisterStep step(doc, QStringLiteral("文字の入力"));
+    doc.removeLines(b + regfmt::cell::FirstText, n);
+    doc.setLine(b + regfmt::cell::TextCount, QString::number(stored.size()));
+    doc.insertLines(b + regfmt::cell::FirstText, stored);
+    doc.setLine(b + regfmt::cell::PictureType, QString());
+    doc.setLine(b + regfmt::cell::PictureData, QString());
+    return stored;
 }
 
 } // namespace strip

@@ -1,7 +1,8 @@
 #pragma once
 // Writing a cell's text lines back into the register document: the old text
-// lines are replaced, each line is cut to 20 characters, and the picture
-// lines are emptied (a cell given text shows its text again).
+// lines are replaced, new lines are cut to 20 characters, and the picture
+// lines are emptied (a cell given text shows its text again). Lines the
+// cell already holds are kept as they are, however long.
 
 #include "register/registerdocument.h"
 
@@ -11,9 +12,9 @@ namespace strip {
 
 constexpr int MaxTextLineLength = 20;
 
-// A text line cut to 20 characters, as every view, editor and command cuts
-// it: the first 20 UTF-16 units, one fewer when the cut would fall inside a
-// surrogate pair (a character is never split into an unpaired half).
+// A text line cut to 20 characters, as every view and door cuts new text:
+// characters are code points, so a surrogate pair counts as one and is never
+// split.
 QString cutTextLine(const QString &line);
 
 // Lines of an editor text: the text split at line breaks, a last empty line
@@ -25,10 +26,12 @@ QStringList editorLines(const QString &text);
 QString clipboardText(const QStringList &lines);
 
 // Replaces the text of cell `cell` of the entry whose header starts at line
-// headerLine. The lines are mapped and checked by the input rule (see
-// register/textrule.h): a refused line throws textrule::RefusedInput with its message
-// before anything changes. Returns the lines as stored (cut to 20
-// characters).
+// headerLine. A line equal to one the cell holds is kept whole; any other
+// line is new text: mapped and checked by the input rule (see
+// register/textrule.h; characters the cell already holds pass), then cut to
+// 20 characters. A refused line throws textrule::RefusedInput with its
+// message before anything changes. The same lines with no picture change
+// nothing and make no step. Returns the lines as stored.
 QStringList writeCellText(RegisterDocument &doc, int headerLine, int cell, const QStringList &lines);
 
 } // namespace strip

@@ -138,7 +138,7 @@ QStringList exportColumnNames()
             QStringLiteral("登録日時")};
 }
 
-Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QString &templateFolder,
+Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const templates::Folders &templateFolder,
                  const QDateTime &now)
 {
     const csv::Table table = csv::parse(bytes);
@@ -255,7 +255,7 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
     return a;
 }
 
-QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const QString &templateFolder)
+QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const templates::Folders &templateFolder)
 {
     // Everything that can fail is done first: every template is read and
     // instantiated once (which checks it whole) and every copy source is
@@ -289,7 +289,7 @@ QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const 
             const QString &type = row.header.stripType;
             const QString path = templates::templatePath(templateFolder, type);
             if (path.isEmpty())
-                throw TavrelError(templates::MissingMessage);
+                throw TavrelError(templates::MissingMessage, TavrelError::Kind::MissingTemplate);
             Template t{textfile::read(path).lines, QFileInfo(path).fileName()};
             // throws for a malformed template
             const QStringList body = templates::instantiateBody(t.lines, t.fileName, row.header);

@@ -8,6 +8,7 @@
 // the register list: entry number and the six list columns.
 
 #include "register/csvfile.h"
+#include "register/templates.h"
 #include "register/registerdocument.h"
 
 #include <QDateTime>
@@ -46,7 +47,7 @@ QStringList exportColumnNames();
 // Reads and checks the CSV against the register and the templates of the
 // folder. Throws TavrelError for bytes that are no text (nothing is then
 // analysed). `now` stamps rows that carry no registration date.
-Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QString &templateFolder,
+Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const templates::Folders &templateFolder,
                  const QDateTime &now);
 
 // Appends the sound rows of the analysis as new entries, in file order: from
@@ -54,7 +55,7 @@ Analysis analyse(const QByteArray &bytes, const RegisterDocument &doc, const QSt
 // plates following the new header. Every template and copy source is read
 // before the first line is written, so a failure leaves the register as it
 // was. Returns the numbers of the new entries.
-QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const QString &templateFolder);
+QList<int> importCsvRows(RegisterDocument &doc, const Analysis &analysis, const templates::Folders &templateFolder);
 
 // The register list as CSV records: the column names, then per listed entry
 // its number, series, strip type, extension, department, user name and date.

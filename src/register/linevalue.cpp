@@ -1,5 +1,6 @@
 #include "register/linevalue.h"
 
+#include "platform/characters.h"
 #include "register/registerdocument.h"
 
 namespace linevalue {
@@ -30,7 +31,7 @@ QString codePointOf(const QString &value, const Check &c)
 {
     if (c.index < 0 || c.index >= value.size())
         return QString();
-    return QStringLiteral("U+%1").arg(value.at(c.index).unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return characters::codePoint(QStringView(value).mid(c.index));
 }
 
 } // namespace linevalue

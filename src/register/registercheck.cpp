@@ -12,7 +12,7 @@ using namespace regfmt;
 class Checker
 {
 public:
-    explicit Checker(const RegisterLines &lines) : m_lines(lines) {}
+    Checker(const RegisterLines &lines, QList<RegisterProblem> *notes) : m_lines(lines), m_notes(notes) {}
 
     QList<RegisterProblem> run()
     {
@@ -183,14 +183,17 @@ private:
                                                                    : QStringLiteral("次の示名条に食い込んでいます")));
                     return false;
                 }
-                for (int k = 0; k < textLines; ++k) {
+                // A stored control character (a tab from another program) is
+                // kept and drawn: worth a note, no fault of the register.
+                for (int k = 0; m_notes && k < textLines; ++k) {
                     const int at = p + cell::FirstText + k;
                     if (printableAscii(at))
                         continue;
                     const QString bad = textrule::controlCharacter(m_lines.at(at));
                     if (!bad.isEmpty())
-                        problem(at, QStringLiteral("示名条 %1: %2 の %3 行目の文字列に制御文字 (%4) があります")
-                                        .arg(e).arg(what()).arg(k + 1).arg(textrule::codePoint(bad)));
+                        m_notes->append({at, QStringLiteral("示名条 %1: %2 の %3 行目の文字列に制御文字 (%4) があります"
+                                                            "（そのまま残します。新しい入力には使えません）")
+                                                 .arg(e).arg(what()).arg(k + 1).arg(textrule::codePoint(bad))});
                 }
                 p += cell::FixedLines + textLines;
             }
@@ -202,12 +205,13 @@ private:
     }
 
     const RegisterLines &m_lines;
+    QList<RegisterProblem> *m_notes;
     QList<RegisterProblem> m_problems;
 };
 
 } // namespace
 
-QList<RegisterProblem> checkRegister(const RegisterLines &lines)
+QList<RegisterProblem> checkRegister(const RegisterLines &lines, QList<RegisterProblem> *notes)
 {
-    return Checker(lines).run();
+    return Checker(lines, notes).run();
 }

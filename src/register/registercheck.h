@@ -14,4 +14,7 @@ struct RegisterProblem
     QString message;
 };
 
-QList<RegisterProblem> checkRegister(const RegisterLines &lines);
+// The problems, first to last; an empty list for a sound register. With
+// notes, also what is sound but worth saying: a control character stored in
+// a cell text (kept as it is, refused only as new input).
+QList<RegisterProblem> checkRegister(const RegisterLines &lines, QList<RegisterProblem> *notes = nullptr);

@@ -116,6 +116,7 @@ void RegisterDocument::appendLines(const QStringList &texts)
 void RegisterDocument::setLines(RegisterLines lines)
 {
     m_lines = std::move(lines);
+    m_unsaved = false;
     m_history->clear();
     Q_EMIT m_events->documentReset();
 }
@@ -125,15 +126,9 @@ void RegisterDocument::reset()
     m_lines = RegisterLines();
     m_fileName.clear();
     m_diskStamp = DiskStamp();
+    m_unsaved = false;
     m_history->clear();
     Q_EMIT m_events->documentReset();
-}
-
-void RegisterDocument::trimLine(int index, const QString &text)
-{
-    m_lines.set(index, text);
-    Q_EMIT m_events->linesChanged(index, 1);
-    announceApplied();
 }
 
 void RegisterDocument::announceApplied()
@@ -285,7 +280,7 @@ int RegisterDocument::entryCount() const
 {
     if (m_lines.size() < 2)
         return 0;
-    return intAt(1);
+    return intAt(regfmt::EntryCountLine);
 }
 
 std::vector<RegisterLines::Marker> RegisterDocument::listedEntries() const
@@ -320,7 +315,7 @@ void RegisterDocument::convertOlderLayout()
     auto intLine = [&](qint64 q) -> qint64 {
         int v;
         if (q < 0 || q >= size || !tryParseInt(src.at(int(q)), v))
-            throw TavrelError(FormatErrorMessage);
+            throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
         return v;
     };
     // The older layout lacks seven lines after line 24 of every cell record:
@@ -340,14 +335,14 @@ void RegisterDocument::convertOlderLayout()
             for (qint64 c = 0; c < cells; ++c) {
                 q += 24;
                 if (q >= size)
-                    throw TavrelError(FormatErrorMessage);
+                    throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
                 gaps.push_back(int(q));
                 const qint64 k = intLine(q + 1);
                 if (k < 0 || k > size)
-                    throw TavrelError(FormatErrorMessage);
+                    throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
                 q += 2 + k;
                 if (q > size)
-                    throw TavrelError(FormatErrorMessage); // text lines past the end
+                    throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister); // text lines past the end
             }
         }
     }
@@ -355,7 +350,7 @@ void RegisterDocument::convertOlderLayout()
     const QByteArray end = textfile::lineEnd(enc);
     QByteArray out = textfile::byteOrderMark(enc);
     if (!textfile::encodeLine(enc, VersionLine, out))
-        throw TavrelError(FormatErrorMessage);
+        throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
     out.append(end);
     size_t g = 0;
     for (int i = 0; i < size; ++i) {
@@ -389,6 +384,25 @@ QList<EntryHeader> RegisterDocument::load(const QString &path)
     return rows;
 }
 
+QList<EntryHeader> RegisterDocument::reload(const QString &path)
+{
+    RegisterDocument read;
+    QList<EntryHeader> rows = read.load(path);
+    adopt(std::move(read));
+    return rows;
+}
+
+void RegisterDocument::adopt(RegisterDocument &&read)
+{
+    m_lines = std::move(read.m_lines);
+    m_fileName = read.m_fileName;
+    m_diskStamp = read.m_diskStamp;
+    m_unsaved = false;
+    m_history->clear();
+    read.reset();
+    Q_EMIT m_events->documentReset();
+}
+
 QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
 {
     reset();
@@ -396,7 +410,7 @@ QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
     try {
         m_lines = RegisterLines::fromBytes(bytes);
         if (m_lines.isEmpty())
-            throw TavrelError(FormatErrorMessage);
+            throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
         if (!m_lines.at(0).contains(QLatin1String("file-version:")))
             convertOlderLayout();
         rows = listRows();
@@ -408,21 +422,23 @@ QList<EntryHeader> RegisterDocument::loadBytes(const QByteArray &bytes)
     return rows;
 }
 
-void RegisterDocument::save(const QString &path)
+void RegisterDocument::save(const QString &path, const BeforeRename &beforeRename)
 {
-    const QByteArray bytes = writeLines(path);
+    const QByteArray bytes = writeLines(path, beforeRename);
     // The steps keep unchanged lines as places in the bytes read; those
     // bytes are about to go.
     m_history->detach(m_lines);
     m_lines.rebase(bytes);
+    m_unsaved = false;
 }
 
-void RegisterDocument::saveLast(const QString &path)
+void RegisterDocument::saveLast(const QString &path, const BeforeRename &beforeRename)
 {
     // Written as it is encoded: the file's bytes are never held twice. A
     // failure before commit() removes the temporary file, so the previous
     // file stays as it was.
     textfile::OutputFile file(path, false);
+    file.setBeforeRename(beforeRename);
     file.start();
     try {
         m_lines.encodeTo(file);
@@ -432,7 +448,7 @@ void RegisterDocument::saveLast(const QString &path)
     file.commit();
 }
 
-QByteArray RegisterDocument::writeLines(const QString &path)
+QByteArray RegisterDocument::writeLines(const QString &path, const BeforeRename &beforeRename)
 {
     QByteArray bytes;
     try {
@@ -440,7 +456,11 @@ QByteArray RegisterDocument::writeLines(const QString &path)
     } catch (const EncodingError &e) {
         throw TavrelError(unencodableMessage(*this, e));
     }
-    textfile::writeBytes(path, bytes);
+    textfile::OutputFile file(path, false);
+    file.setBeforeRename(beforeRename);
+    file.start();
+    file.write(bytes);
+    file.commit();
     m_diskStamp = DiskStamp::of(path, bytes);
     return bytes;
 }
@@ -478,14 +498,14 @@ int RegisterDocument::beginNewEntry(const EntryHeader &header)
     } else {
         // The count is checked before anything is written, so that a count
         // with no room above it leaves the document as it was.
-        const qint64 next = qint64(intAt(1)) + 1;
+        const qint64 next = qint64(intAt(regfmt::EntryCountLine)) + 1;
         if (next > std::numeric_limits<int>::max())
             throw TavrelError(QStringLiteral("%1（2 行目の示名条の数 %2 はこれ以上増やせません）")
                                   .arg(FormatErrorMessage)
                                   .arg(next - 1));
-        setLine(1, QString::number(next));
+        setLine(regfmt::EntryCountLine, QString::number(next));
     }
-    const int n = intAt(1);
+    const int n = intAt(regfmt::EntryCountLine);
     appendLine(markerLine(n));
     appendLines(header.toLines());
     return n;
@@ -508,9 +528,11 @@ void RegisterDocument::appendEntryAsCopy(const EntryHeader &header, int source)
     int e = findEntry(qint64(source) + 1);
     if (e < 1)
         e = m_lines.size();
-    if (s + 7 > e)
-        throw TavrelError(FormatErrorMessage);
-    const QStringList body = m_lines.mid(s + 7, e - (s + 7));
+    // The copy takes the source's sections from its section count on.
+    const int from = regfmt::EntryLines(m_lines, s + 1).sectionCountLine();
+    if (from > e)
+        throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
+    const QStringList body = m_lines.mid(from, e - from);
     const int n = beginNewEntry(header);
     appendLines(body);
     finishNewEntry(n);
@@ -522,14 +544,15 @@ void RegisterDocument::updateEntryHeader(int n, const EntryHeader &header)
     if (m < 0)
         return;
     const QStringList values = header.toLines();
-    if (m + 6 >= m_lines.size())
-        throw TavrelError(FormatErrorMessage);
+    const int h = m + 1;
+    if (h + regfmt::entry::HeaderLines > m_lines.size())
+        throw TavrelError(FormatErrorMessage, TavrelError::Kind::MalformedRegister);
     for (const QString &v : values)
         RegisterLines::requireSingleLine(v); // all refused before any is written
     RegisterStep step(*this, QStringLiteral("示名条の編集"));
-    for (int i = 0; i < 6; ++i)
-        if (m_lines.at(m + 1 + i) != values.at(i))
-            editSet(m + 1 + i, values.at(i));
+    for (int i = 0; i < regfmt::entry::HeaderLines; ++i)
+        if (m_lines.at(h + i) != values.at(i))
+            editSet(h + i, values.at(i));
     history::ListEvent e;
     e.kind = history::ListEvent::HeaderChanged;
     e.number = n;
@@ -543,7 +566,7 @@ int RegisterDocument::deleteEntries(QList<int> rows, int rowCount, const std::fu
     if (rows.isEmpty())
         return rowCount;
     RegisterStep step(*this, QStringLiteral("示名条の削除"));
-    const qint64 count = intAt(1); // keeps its old value for the whole command
+    const qint64 count = intAt(regfmt::EntryCountLine); // keeps its old value for the whole command
     for (qsizetype r = rows.size() - 1; r >= 0; --r) {
         const int d = rows.at(r);
         if (removeRow)

@@ -127,10 +127,6 @@ public:
     // no such step.
     RegisterHistory::Replay undo();
     RegisterHistory::Replay redo();
-    // Writes a line that is cut to fit as the strip is shown. That is no
-    // change of the user's, so no step records it: undoing a step swaps its
-    // lines with whatever is there, so positions stay right.
-    void trimLine(int index, const QString &text);
 
     // --- entries ---
     static QString markerLine(qint64 n);
@@ -143,8 +139,12 @@ public:
     // Header of entry n (throws when the entry is missing or truncated).
     EntryHeader headerOfEntry(qint64 n) const;
     EntryHeader headerAt(int h) const;
-    // The lines differ from those opened or last saved.
-    bool isModified() const { return m_lines.differsFromBase(); }
+    // The lines differ from those opened or last saved, or no file holds
+    // them any more (markUnsaved).
+    bool isModified() const { return m_unsaved || m_lines.differsFromBase(); }
+    // The lines are held nowhere else (their file was removed or could not
+    // be read back): modified until saved, loaded or reset.
+    void markUnsaved() { m_unsaved = true; }
     // Number of entries on line 1; 0 for an empty document.
     int entryCount() const;
     // Entry number whose lines contain the given line, 0 when none.
@@ -158,6 +158,14 @@ public:
     // entry (the register list rows). On any failure the document is left
     // empty and unnamed and the error is thrown.
     QList<EntryHeader> load(const QString &path);
+    // Reads path as load does into a document of its own and only then
+    // takes its lines, file name and disk stamp: a failure throws and leaves
+    // this document as it was (a register read again after another program
+    // changed it). The history is emptied.
+    QList<EntryHeader> reload(const QString &path);
+    // Takes the lines, file name and disk stamp of a document read apart
+    // (by load), as a load does; the history is emptied.
+    void adopt(RegisterDocument &&read);
     // Takes a file's bytes as load does, without a file name.
     QList<EntryHeader> loadBytes(const QByteArray &bytes);
     // Converts the older layout in place (the version line is added).
@@ -165,12 +173,15 @@ public:
     // Writes the lines; unchanged lines keep their bytes. An unencodable
     // character or a failed write throws and leaves the file intact; on
     // success the written lines are the new saved state.
-    void save(const QString &path);
+    // beforeRename runs once every byte is written, just before the file
+    // is put in place (see textfile::OutputFile::setBeforeRename).
+    using BeforeRename = std::function<void(int fd)>;
+    void save(const QString &path, const BeforeRename &beforeRename = {});
     // Writes the lines as save does, as the last change of a document
     // (tavrel-cli): written as they are encoded, they stay readable as they
     // are but are not taken as the saved state (no second copy of the file,
     // no second pass over it).
-    void saveLast(const QString &path);
+    void saveLast(const QString &path, const BeforeRename &beforeRename = {});
 
     // Appends a new entry with the body of entry `source`.
     void appendEntryAsCopy(const EntryHeader &header, int source);
@@ -191,7 +202,7 @@ private:
     friend class RegisterStep;
 
     // Encodes and writes the lines; the bytes written.
-    QByteArray writeLines(const QString &path);
+    QByteArray writeLines(const QString &path, const BeforeRename &beforeRename);
 
     QList<EntryHeader> listRows() const;
 
@@ -213,6 +224,7 @@ private:
     RegisterLines m_lines;
     QString m_fileName;
     DiskStamp m_diskStamp;
+    bool m_unsaved = false;
     // A copy of a document has observers of its own (none).
     struct Events
     {

@@ -20,6 +20,10 @@ constexpr int MarkerFeeds = 10;
 constexpr int MaxSections = 100;
 constexpr int MaxCells = 100;
 
+// The values of a cell's alignment lines (key number and text). A stored
+// value outside these draws at the left and is kept as it is.
+enum Alignment : int { AlignLeft = 1, AlignCentre = 2, AlignRight = 3 };
+
 // Offsets from an entry's first header line H (the line after its marker).
 namespace entry {
 constexpr int Extension = 0;

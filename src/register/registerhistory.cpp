@@ -61,12 +61,18 @@ void RegisterHistory::clear()
         Q_EMIT changed();
 }
 
-void RegisterHistory::open(const QString &name)
+void RegisterHistory::open(const QString &name, quint64 mergeKey)
 {
     if (m_depth++ == 0) {
         m_open = std::make_unique<history::Step>();
         m_open->name = name;
+        m_open->mergeKey = mergeKey;
     }
+}
+
+quint64 RegisterHistory::newestMergeKey() const
+{
+    return canUndo() && !canRedo() ? m_steps.back()->mergeKey : 0;
 }
 
 void RegisterHistory::close()
@@ -85,6 +91,23 @@ void RegisterHistory::pushStep(std::unique_ptr<history::Step> step)
     // A new step ends what could be redone.
     while (m_steps.size() > m_index)
         m_steps.pop_back();
+    if (step->mergeKey != 0 && !m_steps.empty() && m_steps.back()->mergeKey == step->mergeKey) {
+        // Its edits and events follow the newest step's, which undoes them
+        // all, back to the lines before the run.
+        history::Step &into = *m_steps.back();
+        const size_t base = into.edits.size();
+        for (history::ListEvent &e : step->events) {
+            e.edits += base;
+            into.events.push_back(std::move(e));
+        }
+        for (history::LineEdit &e : step->edits)
+            into.edits.push_back(std::move(e));
+        into.measure();
+        remeasure();
+        enforceBounds(false);
+        Q_EMIT changed();
+        return;
+    }
     step->measure();
     ++m_pushed;
     m_steps.push_back(std::move(step));
@@ -127,7 +150,7 @@ void RegisterHistory::recordEdit(RegisterLines &lines, int at, int count, int re
     // A change outside any command's step is a step of its own.
     const bool own = !h.isStepOpen();
     if (own)
-        h.open(RegisterHistory::DefaultStepName);
+        h.open(RegisterHistory::DefaultStepName, 0);
     history::Step &step = *h.openStep();
     std::vector<int> &set = step.setLines;
     const bool single = count == 1 && removed == 1;
@@ -301,12 +324,12 @@ void RegisterHistory::detach(RegisterLines &lines)
 
 // ---------------------------------------------------------------- RegisterStep
 
-RegisterStep::RegisterStep(RegisterDocument &doc, const QString &name) : m_doc(doc)
+RegisterStep::RegisterStep(RegisterDocument &doc, const QString &name, quint64 mergeKey) : m_doc(doc)
 {
     RegisterHistory &h = doc.history();
     if (!h.recording())
         return;
-    h.open(name);
+    h.open(name, mergeKey);
     m_active = true;
     m_editMark = h.openStep()->edits.size();
     h.openStep()->sealed = m_editMark;

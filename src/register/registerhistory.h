@@ -14,6 +14,11 @@
 // with the lines it holds, so undo and redo are the same operation, run
 // backwards or forwards.
 //
+// A step opened with a merge key joins the newest step when that one was
+// made with the same key and nothing was undone since: a run of changes
+// (the sizes typed into the size box, one character at a time) is undone
+// in one go, back to where the run began.
+//
 // The history is bounded: at most StepLimit steps and MemoryLimit bytes of
 // recorded lines; the oldest steps go first. New, Open and a successful load
 // empty it; saving does not.
@@ -59,6 +64,7 @@ struct Step
     std::vector<LineEdit> edits;
     std::vector<ListEvent> events;
     qint64 memory = 0;
+    quint64 mergeKey = 0; // 0 never merges
     // Edits below this one are never merged with a later edit, so that a
     // nested step can undo exactly its own.
     size_t sealed = 0;
@@ -111,6 +117,11 @@ public:
     // Counts every step pushed, so that a command can tell whether the
     // newest step is still the one it made.
     quint64 pushedSteps() const { return m_pushed; }
+    // A key no step has yet, for a run of changes that make one step.
+    quint64 newMergeKey() { return ++m_lastMergeKey; }
+    // The merge key of the step an undo would take back, when nothing can
+    // be redone (0 otherwise).
+    quint64 newestMergeKey() const;
     void clear();
 
     // The document's side: its lines, which the steps change, and where
@@ -138,7 +149,7 @@ private:
     friend class RegisterStep;
 
     // Opens a step (or joins the open one).
-    void open(const QString &name);
+    void open(const QString &name, quint64 mergeKey);
     // Closes a level; the outermost pushes the step when it recorded edits.
     void close();
     history::Step *openStep() { return m_open.get(); }
@@ -162,17 +173,19 @@ private:
     std::deque<std::unique_ptr<history::Step>> m_steps;
     size_t m_index = 0; // steps below are done
     quint64 m_pushed = 0;
+    quint64 m_lastMergeKey = 0;
     qint64 m_memory = 0;
 };
 
 // Groups the document changes made while it lives into one step named
-// `name` (or into the step already open). An exception leaving the scope
+// `name` (or into the step already open), which merges with the newest step
+// when both have the same non-zero merge key. An exception leaving the scope
 // undoes the changes made within it, so that a command that fails part way
 // leaves the document as it was.
 class RegisterStep
 {
 public:
-    RegisterStep(RegisterDocument &doc, const QString &name);
+    RegisterStep(RegisterDocument &doc, const QString &name, quint64 mergeKey = 0);
     ~RegisterStep();
     RegisterStep(const RegisterStep &) = delete;
     RegisterStep &operator=(const RegisterStep &) = delete;

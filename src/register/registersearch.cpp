@@ -1,6 +1,8 @@
 #include "register/registersearch.h"
 #include "register/textrule.h"
 
+#include "platform/characters.h"
+
 #include "register/cellrecord.h"
 #include "register/celltext.h"
 #include "register/stripwalk.h"
@@ -160,11 +162,12 @@ StepResult step(RegisterDocument &doc, State &state, const StepRequest &req)
                 if (shownCell && state.position > 0 && k0 >= 0 && k0 < line.size()
                     && matchesAt(line, k0, req.text, req.caseSensitive)) {
                     const QString after = line.left(k0) + req.replacement + line.mid(k0 + len);
-                    if (after.size() > strip::MaxTextLineLength && after.size() > line.size()) {
+                    const qsizetype length = characters::count(after);
+                    if (length > strip::MaxTextLineLength && length > characters::count(line)) {
                         state.position = 0;
                         result.refused = true;
                         result.refusedLine = at;
-                        result.refusedLength = int(after.size());
+                        result.refusedLength = int(length);
                         return result;
                     }
                     doc.setLine(at, after);
@@ -230,8 +233,9 @@ ReplacePlan planReplace(const RegisterDocument &doc, const QString &text, const 
             from = k + int(text.size());
         }
         after += QStringView(before).mid(from);
-        if (after.size() > strip::MaxTextLineLength && after.size() > before.size())
-            plan.tooLong.append({first, int(after.size())});
+        const qsizetype length = characters::count(after);
+        if (length > strip::MaxTextLineLength && length > characters::count(before))
+            plan.tooLong.append({first, int(length)});
         plan.changes.append({first.line, after});
     }
     return plan;

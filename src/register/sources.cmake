@@ -6,6 +6,7 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/geometry.cpp
   src/register/linevalue.cpp
   src/register/nameplate.cpp
+  src/register/recoverycopy.cpp
   src/register/registercheck.cpp
   src/register/registerdocument.cpp
   src/register/registerhistory.cpp
@@ -14,5 +15,6 @@ list(APPEND TAVREL_CORE_SOURCES
   src/register/registersearch.cpp
   src/register/series.cpp
   src/register/stripwalk.cpp
+  src/register/templatecheck.cpp
   src/register/templates.cpp
   src/register/textrule.cpp)

@@ -56,7 +56,7 @@ WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &
         throwMissingLine(headerLine < 0 ? headerLine : countLine);
     const int S = intLineAt(lines, countLine);
     sum.sectionCount = S;
-    if (S > MaxSections) {
+    if (S > regfmt::MaxSections) {
         sum.stop = WalkStop::TooManySections;
         return sum;
     }
@@ -78,7 +78,7 @@ WalkSummary walkStrip(const RegisterLines &lines, int headerLine, StripVisitor &
         }
         const int C = intLineAt(lines, L + 5);
         sec.cellCount = C;
-        if (qint64(sum.cellsWalked) + C > MaxCells) {
+        if (qint64(sum.cellsWalked) + C > regfmt::MaxCells) {
             sum.stop = WalkStop::TooManyCells;
             return sum;
         }

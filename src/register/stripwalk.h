@@ -42,8 +42,6 @@
 
 namespace strip {
 
-constexpr int MaxSections = regfmt::MaxSections;
-constexpr int MaxCells = regfmt::MaxCells;
 constexpr int SectionHeaderLines = regfmt::section::HeaderLines;
 constexpr int CellFixedLines = regfmt::cell::FixedLines;
 extern const QString TooManyKeysMessage; // "ボタンの数が多すぎます。"

@@ -1,9 +1,11 @@
 #include "register/templates.h"
 
 #include "register/registercheck.h"
+#include "register/templatecheck.h"
 #include "register/registerformat.h"
 
 #include "platform/conversion.h"
+#include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "register/nameplate.h"
 
@@ -15,6 +17,61 @@
 namespace templates {
 
 const QString MissingMessage = QStringLiteral("テンプレートが存在しません。");
+const QString SettingsSection = QStringLiteral("Templates");
+const QString SiteKey = QStringLiteral("SiteDir");
+
+QString sourceName(Source source)
+{
+    switch (source) {
+    case Source::Program:
+        return QStringLiteral("program");
+    case Source::Site:
+        return QStringLiteral("site");
+    case Source::User:
+        break;
+    }
+    return QStringLiteral("user");
+}
+
+QString userFolder()
+{
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    // A relative XDG path is invalid and is ignored, as the base directory rules say.
+    if (data.isEmpty() || !QDir::isAbsolutePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    if (!data.endsWith(u'/'))
+        data += u'/';
+    return data + QStringLiteral("tavrel/templates/");
+}
+
+Folders Folders::standard(const QString &programFolder, const SettingsStore &settings)
+{
+    Folders f(programFolder, QString(), userFolder());
+    f.settings = &settings;
+    return f;
+}
+
+QString Folders::folder(Source source) const
+{
+    switch (source) {
+    case Source::Program:
+        return program;
+    case Source::Site:
+        return settings ? settings->readString(SettingsSection, SiteKey, QString()) : site;
+    case Source::User:
+        break;
+    }
+    return user;
+}
+
+QList<std::pair<QString, Source>> Folders::inOrder() const
+{
+    QList<std::pair<QString, Source>> result;
+    for (Source s : {Source::Program, Source::Site, Source::User})
+        if (const QString f = folder(s); !f.isEmpty())
+            result.append({f, s});
+    return result;
+}
 
 QString stripTypeOfFile(const QString &fileName)
 {
@@ -33,29 +90,67 @@ QString notOfferedProblem(const QString &stripType, const QString &seriesCaption
     return QStringLiteral("示名条のタイプ「%1」は%2にありません").arg(stripType, seriesCaption);
 }
 
-QStringList listTemplates(const QString &folder, const QString &seriesCaption)
+QList<Listed> listTemplateFiles(const Folders &folders, const QString &seriesCaption)
 {
-    QStringList result;
-    for (const QFileInfo &fi : templateFiles(folder)) {
-        try {
-            const QStringList lines = textfile::read(fi.filePath()).lines;
-            if (!lines.isEmpty() && !seriesCaption.isEmpty() && lines.at(0).contains(seriesCaption))
-                result.append(stripTypeOfFile(fi.fileName()));
-        } catch (const TavrelError &) {
-            // an unreadable template is not offered
+    QList<Listed> result;
+    if (seriesCaption.isEmpty())
+        return result;
+    for (const auto &[folder, source] : folders.inOrder()) {
+        for (const QFileInfo &fi : templateFiles(folder)) {
+            try {
+                // Only the series line is needed to decide; the file is read
+                // whole as every reader of templates does.
+                const QStringList lines = textfile::read(fi.filePath()).lines;
+                if (!lines.isEmpty() && lines.at(0).contains(seriesCaption))
+                    result.append({stripTypeOfFile(fi.fileName()), source, fi.filePath()});
+            } catch (const TavrelError &) {
+                // an unreadable template is not offered
+            }
         }
     }
     // The user interface is Japanese, so the order is the Japanese one
     // whatever the process locale (under C.UTF-8 kanji would come first).
+    // Equal names keep the folder order.
     QCollator collator{QLocale(QLocale::Japanese)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(result.begin(), result.end(),
-                     [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+    std::stable_sort(result.begin(), result.end(), [&](const Listed &a, const Listed &b) {
+        return collator.compare(a.stripType, b.stripType) < 0;
+    });
     return result;
 }
 
-QString templatePath(const QString &folder, const QString &stripType)
+QStringList listTemplates(const Folders &folders, const QString &seriesCaption)
 {
+    QStringList result;
+    for (const Listed &l : listTemplateFiles(folders, seriesCaption))
+        result.append(l.stripType);
+    return result;
+}
+
+QString templatePath(const Folders &folders, const QString &stripType, Source *source)
+{
+    for (const auto &[folder, kind] : folders.inOrder()) {
+        const QString path = templatePathIn(folder, stripType);
+        if (!path.isEmpty()) {
+            if (source)
+                *source = kind;
+            return path;
+        }
+    }
+    return QString();
+}
+
+QString installedNameProblem(const Folders &folders, const QString &stripType)
+{
+    if (folders.program.isEmpty() || templatePathIn(folders.program, stripType).isEmpty())
+        return QString();
+    return QStringLiteral("「%1」はインストールされたテンプレートの名前です。別の名前を付けてください。").arg(stripType);
+}
+
+QString templatePathIn(const QString &folder, const QString &stripType)
+{
+    if (folder.isEmpty() || stripType.isEmpty())
+        return QString();
     QString base = folder;
     if (!base.endsWith(u'/'))
         base += u'/';
@@ -68,9 +163,9 @@ QString templatePath(const QString &folder, const QString &stripType)
     return QString();
 }
 
-bool templateExists(const QString &folder, const QString &stripType)
+bool templateExists(const Folders &folders, const QString &stripType)
 {
-    return !stripType.isEmpty() && !templatePath(folder, stripType).isEmpty();
+    return !stripType.isEmpty() && !templatePath(folders, stripType).isEmpty();
 }
 
 QStringList instantiateBody(const QStringList &templateLines, const QString &templateName, const EntryHeader &header,
@@ -83,6 +178,12 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
                                .arg(templateName)
                                .arg(fileLine + 1));
     };
+    // The template check's errors refuse the template before anything is
+    // built; its warnings are the designer's and the CLI's to show.
+    if (!checked)
+        for (const Problem &p : checkTemplate(templateLines))
+            if (p.isError())
+                throw fail(std::max(p.line, 0));
     const int size = int(templateLines.size()) - 1;
     auto T = [&](int i) -> const QString & {
         if (i < 0 || i >= size)
@@ -141,9 +242,8 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
     }
     // The entry must pass the register check as the strip walk reads it: a
     // size or flag line that is no number would be written into the register
-    // and refused by every later reader. A strip over the section or key
-    // limit is the display's to report ("ボタンの数が多すぎます。"), which
-    // builds what fits; it is made as before.
+    // and refused by every later reader. (A strip over the section or key
+    // limit never gets here unchecked: the template check refuses it.)
     if (checked || sections > regfmt::MaxSections || cellsTotal > regfmt::MaxCells)
         return out;
     QStringList probe{RegisterDocument::VersionLine, QStringLiteral("1"), RegisterDocument::markerLine(1)};
@@ -159,11 +259,11 @@ QStringList instantiateBody(const QStringList &templateLines, const QString &tem
     return out;
 }
 
-void appendEntryFromTemplate(RegisterDocument &doc, const QString &folder, const EntryHeader &header)
+void appendEntryFromTemplate(RegisterDocument &doc, const Folders &folders, const EntryHeader &header)
 {
-    const QString path = templatePath(folder, header.stripType);
+    const QString path = templatePath(folders, header.stripType);
     if (path.isEmpty())
-        throw TavrelError(MissingMessage);
+        throw TavrelError(MissingMessage, TavrelError::Kind::MissingTemplate);
     const QStringList lines = textfile::read(path).lines;
     const QStringList body = instantiateBody(lines, QFileInfo(path).fileName(), header);
     RegisterStep step(doc, QStringLiteral("示名条の作成"));

@@ -1,5 +1,6 @@
 #include "register/textrule.h"
 
+#include "platform/characters.h"
 #include "register/registerdocument.h"
 
 namespace textrule {
@@ -26,12 +27,6 @@ bool isControl(QChar c)
         return false;
     const QChar::Category cat = c.category();
     return cat == QChar::Other_Control || cat == QChar::Separator_Line || cat == QChar::Separator_Paragraph;
-}
-
-QString characterAt(const QString &text, qsizetype i)
-{
-    const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-    return text.mid(i, pair ? 2 : 1);
 }
 
 } // namespace
@@ -96,18 +91,14 @@ QStringList mapInput(const QStringList &lines, TextEncoding encoding)
 
 QString codePoint(const QString &character)
 {
-    if (character.isEmpty())
-        return QString();
-    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character.at(0), character.at(1))
-                                                : character.at(0).unicode();
-    return QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, u'0');
+    return characters::codePoint(character);
 }
 
 QString controlCharacter(const QString &text)
 {
     for (qsizetype i = 0; i < text.size(); ++i)
         if (isControl(text.at(i)))
-            return characterAt(text, i);
+            return characters::at(text, i);
     return QString();
 }
 
@@ -125,13 +116,16 @@ Refusal check(const QString &value, Field field, TextEncoding encoding)
     qsizetype bad = -1;
     if (!textfile::encodeLine(encoding, value, probe, &bad) && bad >= 0 && bad < value.size()) {
         r.kind = Refusal::Kind::Unencodable;
-        r.character = characterAt(value, bad);
+        r.character = characters::at(value, bad);
         return r;
     }
     const int limit = maxLength(field);
-    if (limit > 0 && value.size() > limit) {
-        r.kind = Refusal::Kind::TooLong;
-        r.value = value.size();
+    if (limit > 0) {
+        const qsizetype length = characters::count(value);
+        if (length > limit) {
+            r.kind = Refusal::Kind::TooLong;
+            r.value = length;
+        }
     }
     return r;
 }

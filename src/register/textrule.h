@@ -28,7 +28,7 @@ namespace textrule {
 
 enum class Field { CellLine, KeyLabel, Extension, Department, UserName, FontFace, ReplaceText };
 
-// Largest number of characters (UTF-16 units) a header value holds; 0 for a
+// Largest number of characters (code points) a header value holds; 0 for a
 // field without a limit of its own (cell lines are cut to 20 instead).
 int maxLength(Field field);
 // The field's name in messages: "内線番号", "部署", …; "文字列" for cell text.

@@ -46,17 +46,17 @@ QString recordFaceOf(const QString &family)
 QString formatLineName(int recordLine)
 {
     switch (recordLine) {
-    case cellline::Face:
+    case regfmt::cell::Face:
         return QStringLiteral("face");
-    case cellline::Size:
+    case regfmt::cell::Size:
         return QStringLiteral("size");
-    case cellline::Colours:
+    case regfmt::cell::Colours:
         return QStringLiteral("colours");
-    case cellline::Bold:
+    case regfmt::cell::Bold:
         return QStringLiteral("bold");
-    case cellline::Italic:
+    case regfmt::cell::Italic:
         return QStringLiteral("italic");
-    case cellline::Alignment:
+    case regfmt::cell::Alignment:
         return QStringLiteral("alignment");
     default:
         return QString::number(recordLine);
@@ -91,9 +91,10 @@ void requireCells(const QList<int> &records, const QList<int> &cells)
     }
 }
 
-QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> cells, const FormatChange &change)
+QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> cells, const FormatChange &change,
+                              quint64 mergeKey)
 {
-    RegisterStep step(doc, QStringLiteral("書式の変更"));
+    RegisterStep step(doc, QStringLiteral("書式の変更"), mergeKey);
     std::sort(cells.begin(), cells.end());
     cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
     const QList<int> records = cellRecordLines(doc, headerLine);
@@ -113,23 +114,23 @@ QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> 
                 pending.push_back({c, recordLine, b + recordLine, before, after});
         };
         if (change.face)
-            set(cellline::Face, *change.face);
+            set(regfmt::cell::Face, *change.face);
         if (change.size)
-            set(cellline::Size, *change.size);
+            set(regfmt::cell::Size, *change.size);
         if (change.textColour || change.background) {
-            QString colours = doc.line(b + cellline::Colours);
+            QString colours = doc.line(b + regfmt::cell::Colours);
             if (change.textColour)
                 colours = withTextColour(colours, *change.textColour);
             if (change.background)
                 colours = withBackgroundColour(colours, *change.background);
-            set(cellline::Colours, colours);
+            set(regfmt::cell::Colours, colours);
         }
         if (change.bold)
-            set(cellline::Bold, *change.bold ? QStringLiteral("1") : QStringLiteral("0"));
+            set(regfmt::cell::Bold, *change.bold ? QStringLiteral("1") : QStringLiteral("0"));
         if (change.italic)
-            set(cellline::Italic, *change.italic ? QStringLiteral("1") : QStringLiteral("0"));
+            set(regfmt::cell::Italic, *change.italic ? QStringLiteral("1") : QStringLiteral("0"));
         if (change.alignment)
-            set(cellline::Alignment, QString::number(*change.alignment));
+            set(regfmt::cell::Alignment, QString::number(*change.alignment));
     }
     QList<FormatEdit> edits;
     edits.reserve(qsizetype(pending.size()));

@@ -36,7 +36,7 @@ struct FormatChange
     std::optional<int> background;
     std::optional<bool> bold;
     std::optional<bool> italic;
-    std::optional<int> alignment; // 1 left, 2 centre, 3 right
+    std::optional<int> alignment; // a regfmt::Alignment
     bool isEmpty() const
     {
         return !face && !size && !textColour && !background && !bold && !italic && !alignment;
@@ -60,8 +60,11 @@ QString formatLineName(int recordLine);
 // headerLine, in ascending cell order; a line that already holds the new
 // value is not rewritten. Every cell is looked up before anything is
 // written: a cell that the strip does not have throws TavrelError and
-// leaves the document as it was. Returns the lines that changed.
-QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> cells, const FormatChange &change);
+// leaves the document as it was. Returns the lines that changed. A change
+// made with a merge key joins the newest undo step when that step was made
+// with the same key (see RegisterHistory::newMergeKey).
+QList<FormatEdit> applyFormat(RegisterDocument &doc, int headerLine, QList<int> cells, const FormatChange &change,
+                              quint64 mergeKey = 0);
 
 // First line of every cell record of the entry, by cell index, found in one
 // pass (cells past the strip's limit of 100 are not included).

@@ -1,4 +1,5 @@
 #include "strip/cellpicture.h"
+#include "platform/textfile.h"
 
 #include "platform/conversion.h"
 #include "register/cellrecord.h"
@@ -32,14 +33,16 @@ QString readPictureFile(const QString &path, PictureFile &out)
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1\nファイルを読み込めません。").arg(name);
-    if (file.size() > MaxPictureBytes)
+    // Read as every input is: a FIFO, device or socket is refused without
+    // waiting, a file over the limit before it is read.
+    QByteArray bytes;
+    try {
+        bytes = textfile::readBytes(path, MaxPictureBytes);
+    } catch (const InputTooLarge &) {
         return QStringLiteral("%1\n画像ファイルが大きすぎます。").arg(name);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    } catch (const FileError &) {
         return QStringLiteral("%1\nファイルを読み込めません。").arg(name);
+    }
     const QByteArray content = formatByContent(bytes);
     if (content.isEmpty())
         return QStringLiteral("%1\nBMP または JPEG の画像ファイルではありません。").arg(name);
@@ -49,10 +52,22 @@ QString readPictureFile(const QString &path, PictureFile &out)
         return QStringLiteral("%1\n拡張子が .bmp、.jpg、.jpeg のいずれでもありません。").arg(name);
     if (byName != content)
         return QStringLiteral("%1\nファイルの内容が拡張子 %2 と一致しません。").arg(name, type);
+    // A picture over the side limit is sound, only too large: said so
+    // before anything is decoded.
+    const QSize size = pictureSize(content, bytes);
+    if (size.isValid() && !withinPictureSide(size))
+        return QStringLiteral("%1\n画像が大きすぎます（%2 × %3 ピクセル）。縦横 %4 ピクセル以下の画像を選択してください。")
+            .arg(name)
+            .arg(size.width())
+            .arg(size.height())
+            .arg(MaxPictureSide);
     // A picture the codec calls damaged is refused even when some of it
-    // decodes: what is stored would not be the picture the user sees.
+    // decodes: what is stored would not be the picture the user sees. The
+    // preview is decoded no larger than PreviewSide, as it is drawn.
     bool damaged = false;
-    QImage image = decodePictureBytes(content, bytes, &damaged);
+    const QSize preview = size.isValid() ? size.scaled(size.boundedTo(QSize(PreviewSide, PreviewSide)), Qt::KeepAspectRatio)
+                                         : QSize();
+    QImage image = decodePictureBytes(content, bytes, &damaged, preview);
     if (image.isNull() || damaged)
         return QStringLiteral("%1\n画像を読み込めません。ファイルが壊れています。").arg(name);
     out.path = path;
@@ -73,8 +88,8 @@ void attachPicture(RegisterDocument &doc, int headerLine, int cell, const QList<
     for (int c : selected)
         writeCellText(doc, headerLine, c, {});
     const int b = cellRecordLines(doc, headerLine).at(cell);
-    doc.setLine(b + cellline::PictureType, type);
-    doc.setLine(b + cellline::PictureData, type.isEmpty() ? QString() : encodeBase64(bytes));
+    doc.setLine(b + regfmt::cell::PictureType, type);
+    doc.setLine(b + regfmt::cell::PictureData, type.isEmpty() ? QString() : encodeBase64(bytes));
 }
 
 void detachPicture(RegisterDocument &doc, int headerLine, int cell)
@@ -83,8 +98,8 @@ void detachPicture(RegisterDocument &doc, int headerLine, int cell)
     const QList<int> records = cellRecordLines(doc, headerLine);
     requireCells(records, {cell});
     const int b = records.at(cell);
-    doc.setLine(b + cellline::PictureType, QString());
-    doc.setLine(b + cellline::PictureData, QString());
+    doc.setLine(b + regfmt::cell::PictureType, QString());
+    doc.setLine(b + regfmt::cell::PictureData, QString());
 }
 
 } // namespace strip

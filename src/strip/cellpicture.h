@@ -23,19 +23,23 @@ constexpr qint64 DefaultPictureFileSizeMax = 30720;
 // "画像ファイルが大きすぎます。" + limit ÷ 1024 + "kbyte以下の画像ファイルを選択してください。"
 QString pictureTooLargeMessage(qint64 limit);
 
+// Largest side of the preview a picture file is decoded to when read.
+constexpr int PreviewSide = 2048;
+
 struct PictureFile
 {
     QString path;
     QString type;     // ".JPG", ".bmp" ...: the extension as the file name has it
     QByteArray bytes; // the file's content, stored as it is
-    QImage image;     // decoded from the bytes
+    QImage image;     // decoded from the bytes, its larger side at most PreviewSide
     qint64 size() const { return bytes.size(); }
 };
 
 // Reads a picture file (a read-only file too). A file that cannot be read,
 // that is not a BMP or JPEG by its content, whose content does not match
-// its extension, or that does not decode is refused: the message says why
-// and `out` is left untouched. Returns an empty string on success.
+// its extension, whose picture is over MaxPictureSide, or that does not
+// decode is refused: the message says why and `out` is left untouched.
+// Returns an empty string on success.
 QString readPictureFile(const QString &path, PictureFile &out);
 
 // Attach: the text (and any picture) of every selected cell is deleted as

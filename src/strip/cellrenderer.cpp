@@ -20,36 +20,36 @@ namespace strip {
 TextFormat readTextFormat(const RegisterLines &lines, int b)
 {
     TextFormat f;
-    f.face = lineAt(lines, b + cellline::Face);
-    f.pointSize = intLineAt(lines, b + cellline::Size);
-    const QString &colours = lineAt(lines, b + cellline::Colours);
+    f.face = lineAt(lines, b + regfmt::cell::Face);
+    f.pointSize = intLineAt(lines, b + regfmt::cell::Size);
+    const QString &colours = lineAt(lines, b + regfmt::cell::Colours);
     f.textColour = textColourOf(colours);
     f.background = backgroundColourOf(colours);
-    f.bold = intLineAt(lines, b + cellline::Bold) != 0;
-    f.italic = intLineAt(lines, b + cellline::Italic) != 0;
-    f.alignment = intLineAt(lines, b + cellline::Alignment);
+    f.bold = intLineAt(lines, b + regfmt::cell::Bold) != 0;
+    f.italic = intLineAt(lines, b + regfmt::cell::Italic) != 0;
+    f.alignment = intLineAt(lines, b + regfmt::cell::Alignment);
     return f;
 }
 
 int cellPointSize(const RegisterLines &lines, int b)
 {
-    return intLineAt(lines, b + cellline::Size);
+    return intLineAt(lines, b + regfmt::cell::Size);
 }
 
 QStringList readTextLines(const RegisterLines &lines, int b)
 {
-    const int n = intLineAt(lines, b + cellline::TextCount);
-    if (n < 0 || qint64(b) + cellline::FirstText + n > lines.size())
+    const int n = intLineAt(lines, b + regfmt::cell::TextCount);
+    if (n < 0 || qint64(b) + regfmt::cell::FirstText + n > lines.size())
         throw TavrelError(QStringLiteral("%1（%2 行目の行数 %3 が行の終わりを越えています）")
                               .arg(RegisterDocument::FormatErrorMessage)
-                              .arg(b + cellline::TextCount + 1)
+                              .arg(b + regfmt::cell::TextCount + 1)
                               .arg(n));
-    return lines.mid(b + cellline::FirstText, n);
+    return lines.mid(b + regfmt::cell::FirstText, n);
 }
 
-QImage cellPicture(const RegisterLines &lines, int b)
+QImage cellPicture(const RegisterLines &lines, int b, QSize drawn)
 {
-    return decodePicture(lineAt(lines, b + cellline::PictureType), lineAt(lines, b + cellline::PictureData));
+    return decodePicture(lineAt(lines, b + regfmt::cell::PictureType), lineAt(lines, b + regfmt::cell::PictureData), drawn);
 }
 
 void drawCellText(QImage &image, const TextFormat &format, const QStringList &text, int pointSize, int dpi)
@@ -85,11 +85,11 @@ void drawCellTextWindow(QImage &image, QSize area, QPoint offset, const TextForm
     for (qsizetype j = 0; j < text.size(); ++j) {
         const QString &s = text.at(j);
         const Fixed4 w = Fixed4::fromInt(fm.horizontalAdvance(s));
-        if (format.alignment == 1)
+        if (format.alignment == regfmt::AlignLeft)
             x = Fixed4();
-        else if (format.alignment == 2)
+        else if (format.alignment == regfmt::AlignCentre)
             x = (fW - w) / two;
-        else if (format.alignment == 3)
+        else if (format.alignment == regfmt::AlignRight)
             x = fW - w;
         const Fixed4 y = v + Fixed4::fromInt(j) * fh;
         const Fixed4 top = qMax(Fixed4(), y);
@@ -108,7 +108,7 @@ RenderedCell renderCell(const RegisterLines &lines, int b, QSize area, int point
     return renderCellWindow(lines, b, area, QRect(QPoint(), area), pointSize, dpi);
 }
 
-CellContent readCellContent(const RegisterLines &lines, int b)
+CellContent readCellContent(const RegisterLines &lines, int b, QSize drawn)
 {
     CellContent c;
     c.format = readTextFormat(lines, b);
@@ -118,7 +118,7 @@ CellContent readCellContent(const RegisterLines &lines, int b)
         line = cutTextLine(line);
     c.showsPicture = cellHasPicture(lines, b);
     if (c.showsPicture)
-        c.picture = cellPicture(lines, b);
+        c.picture = cellPicture(lines, b, drawn);
     return c;
 }
 
@@ -134,7 +134,7 @@ QImage drawCellWindow(const CellContent &c, QSize area, QRect window, int pointS
 
 RenderedCell renderCellWindow(const RegisterLines &lines, int b, QSize area, QRect window, int pointSize, int dpi)
 {
-    CellContent c = readCellContent(lines, b);
+    CellContent c = readCellContent(lines, b, area);
     RenderedCell r;
     r.showsPicture = c.showsPicture;
     r.picture = c.picture;

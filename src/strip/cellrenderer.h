@@ -29,14 +29,15 @@ struct TextFormat
     int background = 16777215;
     bool bold = false;
     bool italic = false;
-    int alignment = 2; // 1 left, 2 centre, 3 right; anything else draws at the left
+    int alignment = regfmt::AlignCentre; // a value outside regfmt::Alignment draws at the left
 };
 TextFormat readTextFormat(const RegisterLines &lines, int record);
 // Lines 33 .. 33+N-1, N from line 32 (bounds-checked).
 QStringList readTextLines(const RegisterLines &lines, int record);
 
-// The picture of lines 30 and 31 (null when it does not decode).
-QImage cellPicture(const RegisterLines &lines, int record);
+// The picture of lines 30 and 31 (null when it does not decode), decoded no
+// larger than `drawn` when that is valid (see decodePicture).
+QImage cellPicture(const RegisterLines &lines, int record, QSize drawn = QSize());
 
 // Draws the text block into the whole of `image` (the text area) at the
 // given point size: background filled, then each line at its position,
@@ -68,7 +69,9 @@ struct CellContent
     bool showsPicture = false;
     QImage picture;
 };
-CellContent readCellContent(const RegisterLines &lines, int record);
+// The picture is decoded for a text area of `drawn` pixels (any size when
+// invalid).
+CellContent readCellContent(const RegisterLines &lines, int record, QSize drawn = QSize());
 QImage drawCellWindow(const CellContent &content, QSize area, QRect window, int pointSize, int dpi = 96);
 
 // Renders the cell whose record starts at `record` for an area of `area`

@@ -71,7 +71,7 @@ void CellSelection::selectRange(int from, int to)
 {
     QList<int> changed;
     for (int i = std::max(0, std::min(from, to)); i <= std::max(from, to) && i < cellCount(); ++i) {
-        if (m_assignable[size_t(i)] && !m_selected[size_t(i)]) {
+        if (!m_selected[size_t(i)]) {
             m_selected[size_t(i)] = true;
             changed.append(i);
         }

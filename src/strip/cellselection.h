@@ -1,7 +1,9 @@
 #pragma once
 // CellSelection: the current cell and the selected cells of the shown strip.
-// It alone decides which cells take part (the assignable keys: nothing else
-// can be entered, selected or retyped); pointer, keyboard, menus and
+// It alone decides which cells take part: only the assignable keys can be
+// entered, clicked into the selection or retyped; select-all and a Shift
+// range take every built cell (a name plate or a preset too, which then
+// shows no frame), so that 削除 reaches them. Pointer, keyboard, menus and
 // commands change it through these calls, never through widget focus.
 
 #include <QList>
@@ -35,8 +37,9 @@ public:
     void select(int cell, bool on);
     void clear();
     void selectOnly(int cell);
-    // Every assignable key from `from` to `to` inclusive, in either order.
+    // Every built cell from `from` to `to` inclusive, in either order.
     void selectRange(int from, int to);
+    // Every built cell.
     void selectAll();
     // The cell becomes current and the only one selected.
     void enter(int cell);

@@ -99,7 +99,7 @@ QByteArray pictureFormatOf(const QString &type)
     return QByteArray();
 }
 
-QImage decodePicture(const QString &type, const QString &data)
+QImage decodePicture(const QString &type, const QString &data, QSize drawn)
 {
     const QByteArray format = pictureFormatOf(type);
     if (format.isEmpty())
@@ -107,7 +107,7 @@ QImage decodePicture(const QString &type, const QString &data)
     // Four characters give at most three bytes: refuse before decoding.
     if ((qint64(data.size()) + 3) / 4 * 3 > MaxPictureBytes)
         return QImage();
-    return decodePictureBytes(format, decodeBase64(data));
+    return decodePictureBytes(format, decodeBase64(data), nullptr, drawn);
 }
 
 bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes)
@@ -119,7 +119,37 @@ bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes)
     return false;
 }
 
-QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged)
+bool withinPictureSide(QSize size)
+{
+    return size.width() <= MaxPictureSide && size.height() <= MaxPictureSide;
+}
+
+namespace {
+
+// A reader over the bytes that trusts the format given, with Qt's
+// allocation limit raised to ours.
+void prepareReader(QImageReader &reader)
+{
+    reader.setDecideFormatFromContent(false);
+    // Qt's own limit would refuse large pictures that are still within ours.
+    reader.setAllocationLimit(int(qint64(MaxPictureSide) * MaxPictureSide * 4 / (1024 * 1024) + 1));
+}
+
+} // namespace
+
+QSize pictureSize(const QByteArray &format, QByteArray bytes)
+{
+    if (qint64(bytes.size()) > MaxPictureBytes || !hasPictureSignature(format, bytes))
+        return QSize();
+    const CodecComplaints complaints;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    prepareReader(reader);
+    return reader.size();
+}
+
+QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged, QSize drawn)
 {
     if (damaged)
         *damaged = false;
@@ -133,12 +163,17 @@ QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *dama
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    // Qt's own limit would refuse large pictures that are still within ours.
-    reader.setAllocationLimit(int(qint64(MaxPictureSide) * MaxPictureSide * 4 / (1024 * 1024) + 1));
+    prepareReader(reader);
     const QSize size = reader.size();
-    if (!size.isValid() || size.width() > MaxPictureSide || size.height() > MaxPictureSide)
+    if (!size.isValid() || size.isEmpty() || !withinPictureSide(size))
         return QImage();
+    // Decoded at the size it is drawn when that is smaller: the JPEG codec
+    // then decodes at a fraction of the size instead of the whole picture.
+    if (drawn.isValid() && !drawn.isEmpty()) {
+        const QSize fit = size.boundedTo(drawn);
+        if (fit != size)
+            reader.setScaledSize(fit);
+    }
     QImage image;
     if (!reader.read(&image))
         return QImage();

@@ -28,13 +28,20 @@ QByteArray pictureFormatOf(const QString &pictureType);
 
 // The picture of lines 30 and 31, read from memory in the format of its
 // type. An unknown type, corrupt data, or a picture over the limits gives a
-// null image.
-QImage decodePicture(const QString &pictureType, const QString &pictureData);
+// null image. With a valid `drawn` size (the pixels it is drawn into,
+// stretched) the picture is decoded no larger than that in either direction,
+// so that a large photograph costs the memory of what shows.
+QImage decodePicture(const QString &pictureType, const QString &pictureData, QSize drawn = QSize());
 // The same for the bytes of a picture file in the given reader format. The
 // codecs' complaints about damaged data are kept off standard error; when
 // `damaged` is given it tells whether there were any (the picture may still
 // decode).
-QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged = nullptr);
+QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged = nullptr, QSize drawn = QSize());
+// The size a picture file's header gives, without decoding it; invalid when
+// the header does not read.
+QSize pictureSize(const QByteArray &format, QByteArray bytes);
+// The picture's sides are within MaxPictureSide.
+bool withinPictureSide(QSize size);
 // The bytes begin as a file of the format does ("BM", or FF D8 FF).
 bool hasPictureSignature(const QByteArray &format, const QByteArray &bytes);
 

@@ -56,29 +56,45 @@ SheetPainter::SheetPainter(const SheetGeometry &geometry, bool detail, bool over
         m_overview = whiteSheet(geometry.overview);
 }
 
+SheetPainter::SheetPainter(const SheetGeometry &geometry, View v, QImage sheet, const QRegion &clip)
+    : m_geometry(geometry), m_clip(clip)
+{
+    image(v) = std::move(sheet);
+    paint(v, [&](QPainter &p) { p.fillRect(image(v).rect(), Qt::white); });
+}
+
+void SheetPainter::paint(View v, const std::function<void(QPainter &)> &draw)
+{
+    QImage &img = image(v);
+    if (img.isNull())
+        return;
+    QPainter p(&img);
+    if (!m_clip.isEmpty())
+        p.setClipRegion(m_clip);
+    draw(p);
+}
+
 void SheetPainter::drawSection(const Section &section)
 {
     for (View v : {View::Detail, View::Overview}) {
-        QImage &img = image(v);
-        if (img.isNull())
-            continue;
-        QPainter p(&img);
-        outlinedRect(p, sectionRect(section.rect, m_geometry.view(v)).pixels(), SectionFill);
+        const QRect r = sectionRect(section.rect, m_geometry.view(v)).pixels();
+        if (m_clip.isEmpty() || m_clip.intersects(r))
+            paint(v, [&](QPainter &p) { outlinedRect(p, r, SectionFill); });
     }
 }
 
 void SheetPainter::drawKeyBox(const Section &section, const Cell &cell)
 {
     for (View v : {View::Detail, View::Overview}) {
-        QImage &img = image(v);
-        if (img.isNull())
-            continue;
-        QPainter p(&img);
         const QRect r = keyBoxRect(section.rect, cell.mm.keyBox, m_geometry.view(v)).pixels();
-        if (m_geometry.rounded)
-            outlinedRoundedRect(p, r, KeyBoxFill);
-        else
-            outlinedRect(p, r, KeyBoxFill);
+        if (!m_clip.isEmpty() && !m_clip.intersects(r))
+            continue;
+        paint(v, [&](QPainter &p) {
+            if (m_geometry.rounded)
+                outlinedRoundedRect(p, r, KeyBoxFill);
+            else
+                outlinedRect(p, r, KeyBoxFill);
+        });
     }
 }
 
@@ -118,7 +134,7 @@ void walkOrThrow(const RegisterLines &lines, int h, SceneWalk &walk)
 
 Qt::Alignment horizontalAlignment(int a)
 {
-    return a == 2 ? Qt::AlignHCenter : a == 3 ? Qt::AlignRight : Qt::AlignLeft;
+    return a == regfmt::AlignCentre ? Qt::AlignHCenter : a == regfmt::AlignRight ? Qt::AlignRight : Qt::AlignLeft;
 }
 
 } // namespace
@@ -136,13 +152,13 @@ KeyNumberLabel keyNumberLabel(const RegisterLines &lines, const Section &section
     const int b = cell.line;
     // The label's format lines are read even when it stays hidden, so that a
     // malformed record is reported the same way in every strip.
-    const QString &face = lineAt(lines, b + cellline::KeyNumberFace);
-    const int size = intLineAt(lines, b + cellline::KeyNumberSize);
-    const int colour = intLineAt(lines, b + cellline::KeyNumberColour);
-    const bool bold = intLineAt(lines, b + cellline::KeyNumberBold) != 0;
-    const bool italic = intLineAt(lines, b + cellline::KeyNumberItalic) != 0;
-    const int alignment = intLineAt(lines, b + cellline::KeyNumberAlignment);
-    const int number = keyNumberOf(lineAt(lines, b + cellline::KeyCode));
+    const QString &face = lineAt(lines, b + regfmt::cell::KeyNumberFace);
+    const int size = intLineAt(lines, b + regfmt::cell::KeyNumberSize);
+    const int colour = intLineAt(lines, b + regfmt::cell::KeyNumberColour);
+    const bool bold = intLineAt(lines, b + regfmt::cell::KeyNumberBold) != 0;
+    const bool italic = intLineAt(lines, b + regfmt::cell::KeyNumberItalic) != 0;
+    const int alignment = intLineAt(lines, b + regfmt::cell::KeyNumberAlignment);
+    const int number = keyNumberOf(lineAt(lines, b + regfmt::cell::KeyCode));
     KeyNumberLabel label;
     if (number <= 0 || section.keyNumberFlag == 0)
         return label;
@@ -185,16 +201,21 @@ const QImage &StripScene::sheet(View v) const
     const int vi = index(v);
     if (!m_sheetDrawn[vi]) {
         SheetPainter painter(m_geometry, v == View::Detail, v == View::Overview);
-        for (const SheetStep &step : m_sheetSteps) {
-            if (step.isSection)
-                painter.drawSection(step.section);
-            else
-                painter.drawKeyBox(step.section, step.cell);
-        }
+        drawSteps(painter);
         m_sheet[vi] = painter.image(v);
         m_sheetDrawn[vi] = true;
     }
     return m_sheet[vi];
+}
+
+void StripScene::drawSteps(SheetPainter &painter) const
+{
+    for (const SheetStep &step : m_sheetSteps) {
+        if (step.isSection)
+            painter.drawSection(step.section);
+        else
+            painter.drawKeyBox(step.section, step.cell);
+    }
 }
 
 void StripScene::shareSheets(const StripScene &other)
@@ -232,7 +253,7 @@ void StripScene::addCell(const RegisterLines &lines, const Section &section, con
 {
     Item item;
     item.line = cell.line;
-    const QString &keyCode = lineAt(lines, cell.line + cellline::KeyCode);
+    const QString &keyCode = lineAt(lines, cell.line + regfmt::cell::KeyCode);
     item.assignable = isAssignableKey(keyCode);
     item.blankKeyCode = isBlankKeyCode(keyCode);
     for (View v : {View::Detail, View::Overview}) {
@@ -250,7 +271,9 @@ void StripScene::renderCell(const RegisterLines &lines, int i, int record)
     Item &item = m_items.at(size_t(i));
     item.line = record;
     const int points = cellPointSize(lines, record);
-    item.content = readCellContent(lines, record);
+    // A picture is decoded for the larger of the two views' text areas.
+    const QSize drawn = item.textArea[0].size().expandedTo(item.textArea[1].size());
+    item.content = readCellContent(lines, record, drawn);
     item.showsPicture = item.content.showsPicture;
     for (View v : {View::Detail, View::Overview}) {
         const int vi = index(v);
@@ -294,8 +317,7 @@ void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::
             continue;
         }
         if (!item.drawn[vi]) {
-            const QRect shown = area.intersected(QRect(QPoint(), size(view)));
-            item.text[vi] = drawCellWindow(item.content, area.size(), shown.translated(-area.topLeft()), item.points[vi]);
+            item.text[vi] = drawCellWindow(item.content, area.size(), shownWindow(item, view), item.points[vi]);
             item.drawn[vi] = true;
         }
         if (!item.text[vi].isNull())
@@ -304,7 +326,110 @@ void StripScene::paint(QPainter &p, View view, const QRect &exposed, const std::
 }
 
 
-QImage renderStrip(const RegisterLines &lines, int h, View view)
+namespace {
+
+// What a cell's text area shows is the same (format, text, picture).
+bool sameContent(const CellContent &a, const CellContent &b)
+{
+    const TextFormat &f = a.format, &g = b.format;
+    return a.showsPicture == b.showsPicture && a.text == b.text && f.face == g.face && f.pointSize == g.pointSize
+        && f.textColour == g.textColour && f.background == g.background && f.bold == g.bold && f.italic == g.italic
+        && f.alignment == g.alignment && (!a.showsPicture || a.picture == b.picture);
+}
+
+bool sameLabel(const KeyNumberLabel &a, const KeyNumberLabel &b)
+{
+    return a.box == b.box && a.text == b.text && a.flags == b.flags && a.colour == b.colour && a.font == b.font;
+}
+
+} // namespace
+
+QRect StripScene::shownWindow(const Item &item, View v) const
+{
+    const QRect area = item.textArea[index(v)];
+    return area.intersected(QRect(QPoint(), size(v))).translated(-area.topLeft());
+}
+
+QRect StripScene::stepPixels(const SheetStep &step, View v) const
+{
+    const ViewScales &s = m_geometry.view(v);
+    return (step.isSection ? sectionRect(step.section.rect, s) : keyBoxRect(step.section.rect, step.cell.mm.keyBox, s))
+        .pixels();
+}
+
+QRegion StripScene::changedSteps(const StripScene &previous, View v) const
+{
+    QRegion out;
+    for (size_t i = 0; i < m_sheetSteps.size(); ++i) {
+        const SheetStep &now = m_sheetSteps[i], &was = previous.m_sheetSteps[i];
+        const QRect a = stepPixels(now, v), b = previous.stepPixels(was, v);
+        if (now.isSection != was.isSection || a != b)
+            out = out.united(a).united(b);
+    }
+    return out;
+}
+
+void StripScene::adoptDrawn(StripScene &previous)
+{
+    shareSheets(previous);
+    if (!(m_geometry == previous.m_geometry))
+        return;
+    if (m_sheetSteps.size() == previous.m_sheetSteps.size())
+        for (View v : {View::Detail, View::Overview}) {
+            const int vi = index(v);
+            if (m_sheetDrawn[vi] || !previous.m_sheetDrawn[vi])
+                continue;
+            const QRegion changed = changedSteps(previous, v);
+            QImage sheet = std::move(previous.m_sheet[vi]);
+            previous.m_sheet[vi] = QImage();
+            previous.m_sheetDrawn[vi] = false;
+            if (!changed.isEmpty()) {
+                SheetPainter painter(m_geometry, v, std::move(sheet), changed);
+                drawSteps(painter);
+                sheet = std::move(painter.image(v));
+            }
+            m_sheet[vi] = std::move(sheet);
+            m_sheetDrawn[vi] = true;
+        }
+    const size_t n = std::min(m_items.size(), previous.m_items.size());
+    for (size_t i = 0; i < n; ++i) {
+        Item &item = m_items[i];
+        const Item &was = previous.m_items[i];
+        if (item.showsPicture || !sameContent(item.content, was.content))
+            continue;
+        for (View v : {View::Detail, View::Overview}) {
+            const int vi = index(v);
+            if (item.drawn[vi] || !was.drawn[vi] || item.points[vi] != was.points[vi]
+                || item.textArea[vi].size() != was.textArea[vi].size()
+                || shownWindow(item, v) != previous.shownWindow(was, v))
+                continue;
+            item.text[vi] = was.text[vi];
+            item.drawn[vi] = true;
+        }
+    }
+}
+
+QRegion StripScene::changedArea(const StripScene &previous, View v) const
+{
+    const int vi = index(v);
+    if (!(m_geometry == previous.m_geometry) || m_sheetSteps.size() != previous.m_sheetSteps.size()
+        || m_items.size() != previous.m_items.size())
+        return QRegion(QRect(QPoint(), size(v)).united(QRect(QPoint(), previous.size(v))));
+    QRegion out = changedSteps(previous, v);
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        const Item &now = m_items[i], &was = previous.m_items[i];
+        if (now.textArea[vi] == was.textArea[vi] && now.frame[vi] == was.frame[vi]
+            && sameLabel(now.number[vi], was.number[vi]) && now.assignable == was.assignable
+            && now.areaShown() == was.areaShown() && now.points[vi] == was.points[vi]
+            && sameContent(now.content, was.content))
+            continue;
+        for (const Item *item : {&now, &was})
+            out = out.united(item->textArea[vi]).united(item->frame[vi]).united(item->number[vi].box);
+    }
+    return out;
+}
+
+StripScene sceneOfEntry(const RegisterLines &lines, int h)
 {
     SceneWalk walk(geometryOfEntry(lines, h));
     walkOrThrow(lines, h, walk);
@@ -314,6 +439,12 @@ QImage renderStrip(const RegisterLines &lines, int h, View view)
         scene.addCell(lines, section, cell);
     for (int i = 0; i < scene.cellCount(); ++i)
         scene.renderCell(lines, i, scene.cell(i).line);
+    return std::move(scene);
+}
+
+QImage renderStrip(const RegisterLines &lines, int h, View view)
+{
+    const StripScene scene = sceneOfEntry(lines, h);
     QImage image(scene.size(view), QImage::Format_RGB32);
     if (image.isNull())
         return image;

@@ -13,6 +13,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QStringList>
 #include <functional>
 #include <vector>
@@ -36,6 +37,9 @@ class SheetPainter
 public:
     // Draws the sheets of the views asked for; the other stays null.
     explicit SheetPainter(const SheetGeometry &geometry, bool detail = true, bool overview = true);
+    // Draws again the part `clip` of an earlier sheet of view v: that part is
+    // made white, then sections and key boxes are drawn clipped to it.
+    SheetPainter(const SheetGeometry &geometry, View v, QImage sheet, const QRegion &clip);
     void drawSection(const Section &section);
     void drawKeyBox(const Section &section, const Cell &cell);
     QImage &image(View v) { return v == View::Detail ? m_detail : m_overview; }
@@ -43,8 +47,11 @@ public:
     const SheetGeometry &geometry() const { return m_geometry; }
 
 private:
+    void paint(View v, const std::function<void(QPainter &)> &draw);
+
     SheetGeometry m_geometry;
     QImage m_detail, m_overview;
+    QRegion m_clip; // empty: the whole sheet
 };
 
 // The sheet image of one view for the entry at header line H. Throws
@@ -126,6 +133,19 @@ public:
     // none; the frame is drawn only for assignable keys.
     void paint(QPainter &painter, View view, const QRect &exposed, const std::function<int(int)> &outline) const;
 
+    // Takes from `previous`, the scene of the same strip before an edit,
+    // its sheets (drawn again only where sections or key boxes changed;
+    // `previous` draws its own again if painted) and the drawn text of every cell
+    // whose content, text-area size, point size and shown window are
+    // unchanged (cells matched by their place in the walk): after cells
+    // move, a redraw draws no text again.
+    void adoptDrawn(StripScene &previous);
+    // The pixels of view v that differ from `previous` could show: the old
+    // and new rectangles of every section, key box and cell element that
+    // changed; the whole sheet when the geometry or the number of sections
+    // or cells changed.
+    QRegion changedArea(const StripScene &previous, View v) const;
+
     static int index(View v) { return v == View::Detail ? 0 : 1; }
 
     // The sheet of view v: sections and key boxes, drawn when first asked.
@@ -146,9 +166,22 @@ private:
         Cell cell;
     };
     std::vector<SheetStep> m_sheetSteps;
+    // The part of cell i's text area on the sheet of view v, in the area's
+    // coordinates: the window its text image holds.
+    QRect shownWindow(const Item &item, View v) const;
+    QRect stepPixels(const SheetStep &step, View v) const;
+    // Old and new rectangles of the sections and key boxes that differ from
+    // previous's (same number of steps).
+    QRegion changedSteps(const StripScene &previous, View v) const;
+    void drawSteps(SheetPainter &painter) const;
     mutable QImage m_sheet[2];
     mutable bool m_sheetDrawn[2] = {};
     std::vector<Item> m_items;
 };
+
+// The scene of the entry at header line H with every cell laid out and
+// rendered, as renderStrip draws it (the template designer paints it).
+// Throws as renderStrip.
+StripScene sceneOfEntry(const RegisterLines &lines, int headerLine);
 
 } // namespace strip

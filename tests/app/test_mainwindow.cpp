@@ -8,7 +8,6 @@
 #include "windows/keylabel/tfkeylabel.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
-#include "windows/main/toolbarpictures.h"
 #include "windows/main/windows.h"
 #include "windows/print/printers.h"
 #include "windows/print/tfadjust.h"
@@ -16,6 +15,7 @@
 #include "windows/print/tfprintjimeijolist.h"
 #include "windows/register/tftel_add.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -34,6 +34,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <functional>
 
 class TestMainWindow : public QObject
 {
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void splitterKeepsStripDisplayHigh();
     void commandsPresentAndEnabled();
     void toolbarPictures();
+    void everyControlHasAName();
     void focusedButtonTakesEnter_data();
     void focusedButtonTakesEnter();
 };
@@ -372,7 +374,7 @@ void TestMainWindow::commandsPresentAndEnabled()
             QVERIFY2(a->isEnabled() != disabled.contains(a->text()), qPrintable(a->text()));
         }
     }
-    QCOMPARE(items, 39); // ファイル ▸ PDFに出力, CSV取込み, CSV出力 and 編集 ▸ 元に戻す, やり直し included
+    QCOMPARE(items, 41); // ファイル ▸ PDFに出力, CSV取込み, CSV出力, 編集 ▸ 元に戻す, やり直し, 示名条編集 ▸ テンプレートの設計 and ヘルプ ▸ ユーザーガイド included
     QCOMPARE(uitest::part<QAction>("ActionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(uitest::part<QAction>("ActionEditDelete")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     QVERIFY(uitest::part<QToolButton>("ToolButtonPrint")->isEnabled()); // follows its command
@@ -383,10 +385,19 @@ void TestMainWindow::commandsPresentAndEnabled()
 
 void TestMainWindow::toolbarPictures()
 {
-    // Nineteen distinct 16 x 16 pictures, each drawn on a transparent ground.
+    // Each of the nineteen toolbar buttons shows its own 16 x 16 picture on
+    // a transparent ground, read from the program's resources, with a
+    // picture of twice the size for dense screens.
+    uitest::Environment env;
+    env.createWindows();
     QList<QImage> seen;
-    for (int i = 0; i < toolbarpictures::Count; ++i) {
-        const QImage img = toolbarpictures::picture(i);
+    for (QToolButton *b : uitest::part<QToolBar>("mainToolBar")->findChildren<QToolButton *>()) {
+        if (!b->objectName().startsWith(QLatin1String("ToolButton")))
+            continue; // the toolbar's own extension button
+        const QString name = b->objectName();
+        QVERIFY2(b->icon().availableSizes().contains(QSize(16, 16)), qPrintable(name));
+        QVERIFY2(b->icon().availableSizes().contains(QSize(32, 32)), qPrintable(name));
+        const QImage img = b->icon().pixmap(QSize(16, 16), 1.0).toImage();
         QCOMPARE(img.size(), QSize(16, 16));
         int opaque = 0, transparent = 0;
         for (int y = 0; y < 16; ++y) {
@@ -397,11 +408,46 @@ void TestMainWindow::toolbarPictures()
                     ++transparent;
             }
         }
-        QVERIFY2(opaque >= 20 && transparent >= 20, qPrintable(QString::number(i)));
-        QVERIFY2(!seen.contains(img), qPrintable(QString::number(i)));
+        QVERIFY2(opaque >= 20 && transparent >= 20, qPrintable(name));
+        QVERIFY2(!seen.contains(img), qPrintable(name));
         seen << img;
     }
-    QVERIFY(toolbarpictures::picture(toolbarpictures::Count).isNull());
+    QCOMPARE(seen.size(), 19);
+}
+
+// A screen reader walking the main window finds a name on every control it
+// can reach: the toolbar buttons and boxes carry their command's own text.
+void TestMainWindow::everyControlHasAName()
+{
+    uitest::Environment env;
+    env.start();
+    const QList<QAccessible::Role> controls{QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
+                                            QAccessible::ComboBox,   QAccessible::EditableText, QAccessible::List,
+                                            QAccessible::Tree,       QAccessible::Table,        QAccessible::PageTabList,
+                                            QAccessible::SpinBox,    QAccessible::ButtonMenu};
+    QStringList unnamed, toolbar;
+    int visited = 0;
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *iface) {
+        ++visited;
+        QVERIFY(visited < 5000);
+        if (iface->state().invisible)
+            return;
+        const QString name = iface->text(QAccessible::Name);
+        // Qt's own parts (the toolbar's extension button) are Qt's to name.
+        const bool ours = !iface->object() || !iface->object()->objectName().startsWith(QLatin1String("qt_"));
+        if (ours && controls.contains(iface->role()) && name.isEmpty())
+            unnamed << QStringLiteral("%1 %2").arg(int(iface->role())).arg(iface->object() ? iface->object()->objectName() : QString());
+        if (auto *b = qobject_cast<QToolButton *>(iface->object()); b && b->objectName().startsWith(QLatin1String("ToolButton")))
+            toolbar << name;
+        for (int i = 0; i < iface->childCount(); ++i)
+            if (QAccessibleInterface *c = iface->child(i))
+                walk(c);
+    };
+    walk(QAccessible::queryAccessibleInterface(FMain));
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u',')));
+    QCOMPARE(toolbar, (QStringList{"新規作成", "開く", "上書き保存", "元に戻す", "やり直し", "示名条の印刷",
+                                   "示名条の作成", "示名条の削除", "示名条一覧", "文字色", "背景色", "太字", "斜体",
+                                   "左寄せ", "センタリング", "右寄せ", "キーラベル", "全体画面", "詳細画面"}));
 }
 
 // In every dialog Enter presses the button that has the focus, reached

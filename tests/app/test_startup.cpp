@@ -2,6 +2,9 @@
 // name, a later start handing its file to the running copy, and no display.
 
 #include "platform/instancelock.h"
+#include "platform/registerlock.h"
+#include "platform/textfile.h"
+#include "register/recoverycopy.h"
 #include "uitestsupport.h"
 #include "windows/common/instancechannel.h"
 #include "windows/main/application.h"
@@ -11,13 +14,20 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
+#include <cstdio>
+#include <fcntl.h>
+#include <csignal>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -30,11 +40,17 @@ private Q_SLOTS:
     void commandLine_data();
     void commandLine();
     void opensFileGivenOnCommandLine();
-    void secondCopyExitsWithOne();
+    void secondCopyHandsOver();
     void staleSocketIsReplaced();
     void handsFileToRunningCopy_data();
     void handsFileToRunningCopy();
     void closesAfterShowWhenAsked();
+    void endsOnStopSignal_data();
+    void endsOnStopSignal();
+    void recoveryCopyOffered_data();
+    void recoveryCopyOffered();
+    void namesOfOtherUsersIgnored_data();
+    void namesOfOtherUsersIgnored();
 
 private:
     QProcessEnvironment env() const;
@@ -144,7 +160,7 @@ void TestStartup::opensFileGivenOnCommandLine()
     QCOMPARE(u.setting(QStringLiteral("Data"), QStringLiteral("SelSeriesNo")), QStringLiteral("7"));
 }
 
-void TestStartup::secondCopyExitsWithOne()
+void TestStartup::secondCopyHandsOver()
 {
     const QString exe = QStringLiteral(TAVREL_BINARY_DIR "/tavrel");
     QProcess first;
@@ -154,13 +170,15 @@ void TestStartup::secondCopyExitsWithOne()
     // Wait until the first copy holds its lock and has made its settings folder.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_dir.filePath(QStringLiteral("tavrel"))).isDir(), 10000);
 
+    // The running copy took the request: success, as xdg-open expects.
     QProcess second;
     second.setProcessEnvironment(env());
     second.start(exe, {});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 1);
+    QCOMPARE(second.exitCode(), 0);
     QVERIFY(second.readAllStandardOutput().isEmpty());
+    QVERIFY(second.readAllStandardError().isEmpty());
     QCOMPARE(first.state(), QProcess::Running);
 
     // A copy under another executable name runs beside the first one.
@@ -182,6 +200,24 @@ void TestStartup::secondCopyExitsWithOne()
     third.waitForFinished();
     first.kill();
     first.waitForFinished();
+
+    // A holder of the lock that does not answer: the later start fails.
+    {
+        QTemporaryDir runtime;
+        const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        InstanceLock silent(QStringLiteral("tavrel"));
+        qputenv("XDG_RUNTIME_DIR", previous);
+        QVERIFY(silent.acquired());
+        QProcessEnvironment e = env();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        QProcess unanswered;
+        unanswered.setProcessEnvironment(e);
+        unanswered.start(exe, {});
+        QVERIFY(unanswered.waitForFinished(20000));
+        QCOMPARE(unanswered.exitCode(), 1);
+        QVERIFY(unanswered.readAllStandardError().contains("did not answer"));
+    }
 
     // Once the first copy is gone its lock is released and a new one starts.
     QProcess fourth;
@@ -311,7 +347,7 @@ void TestStartup::handsFileToRunningCopy()
     } else {
         startLater();
     }
-    QCOMPARE(later.exitCode(), 1);
+    QCOMPARE(later.exitCode(), 0); // the request was taken, whatever came of it
     QVERIFY(later.readAllStandardOutput().isEmpty());
     QTRY_COMPARE(QFileInfo(doc.fileName()).fileName(), opened);
     const QList<ScriptedUserDialogs::Shown> boxes = u.dialogs.shown.mid(before);
@@ -344,5 +380,279 @@ void TestStartup::closesAfterShowWhenAsked()
     QVERIFY2(settings.contains("[Position]"), settings.constData());
 }
 
-TAVREL_UI_TEST_MAIN(TestStartup)
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const uitest::Environment::Entry SignalEntry{0, QStringLiteral("電話機Ａ"), QStringLiteral("100"),
+                                             QStringLiteral("総務部"), QStringLiteral("山田")};
+
+// The edited window that a stop signal ends, in a process of its own: the
+// program's windows open `path`, entry 2 is deleted with the Delete key and
+// not saved, and the program's own ending on signals runs the loop.
+int runEditedWindow(TavrelApplication &app, const QString &path)
+{
+    // The test environment keeps user templates in a folder of its own; the
+    // recovery copy goes to the data folder the parent test looks in.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    uitest::Environment u;
+    qputenv("XDG_DATA_HOME", dataHome);
+    u.start(path);
+    uitest::clickRow(1);
+    u.dialogs.answers << UserDialogs::Answer::Yes;
+    QTest::keyClick(uitest::part<QTreeView>("registerList"), Qt::Key_Delete);
+    if (!FMain->document().isModified())
+        return 3;
+    TavrelApplication::endOnStopSignals();
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    app.exec();
+    u.destroyWindows();
+    return 128 + TavrelApplication::stopSignal();
+}
+
+} // namespace
+
+// SIGTERM, SIGHUP and SIGINT end the program in order: exit status
+// 128 + signal, its register lock and socket gone, the register as it was,
+// and unsaved changes in the recovery copy in the data folder. "program" is
+// the real tavrel with the register open and unchanged; "edited" is the
+// program's windows with an entry deleted, run by this test in a process
+// of its own.
+void TestStartup::endsOnStopSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("edited");
+    for (const auto &[name, number] : {std::pair{"SIGTERM", SIGTERM}, std::pair{"SIGHUP", SIGHUP},
+                                       std::pair{"SIGINT", SIGINT}}) {
+        QTest::addRow("%s, program", name) << number << false;
+        QTest::addRow("%s, edited", name) << number << true;
+    }
+}
+
+void TestStartup::endsOnStopSignal()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, edited);
+    uitest::Environment u;
+    QTemporaryDir runtime, data;
+    const QString path = u.writeRegister(QStringLiteral("site.TAV"), {SignalEntry, SignalEntry});
+    const QByteArray before = bytesOf(path);
+    QProcessEnvironment e = env();
+    e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    e.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    e.insert(QStringLiteral("APPDATA"), u.dataFolder());
+    QProcess p;
+    p.setProcessEnvironment(e);
+    if (edited)
+        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--edited-window"), path});
+    else
+        p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"), {path});
+    QVERIFY(p.waitForStarted());
+    const QString socket = runtime.filePath(QStringLiteral("tavrel.socket"));
+    QTRY_COMPARE_WITH_TIMEOUT(RegisterLock::probe(path).state, RegisterLock::State::Live, 20000);
+    QByteArray out;
+    if (edited)
+        QTRY_VERIFY2_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("ready"),
+                                  p.readAllStandardError().constData(), 20000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
+    QCOMPARE(::kill(pid_t(p.processId()), signalNumber), 0);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 128 + signalNumber);
+    QVERIFY(!QFileInfo::exists(RegisterLock::lockPath(path)));
+    QVERIFY(!QFileInfo::exists(socket));
+    QCOMPARE(bytesOf(path), before);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString copy = recovery::find(path);
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(copy.isEmpty(), !edited);
+    if (edited) {
+        QVERIFY(copy.startsWith(data.path() + QStringLiteral("/tavrel/recovery/")));
+        // The copy is the register without entry 2.
+        RegisterDocument recovered;
+        QCOMPARE(recovered.load(copy).size(), 1);
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains(copy));
+    }
+}
+
+// Opening a register that has a recovery copy offers it: はい restores it as
+// unsaved changes (the register itself unchanged until saved), いいえ
+// deletes it, キャンセル keeps it for later.
+void TestStartup::recoveryCopyOffered_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("rows");      // in the list afterwards
+    QTest::addColumn<bool>("modified"); // the document afterwards
+    QTest::addColumn<bool>("kept");     // the recovery copy afterwards
+    QTest::newRow("restore") << int(UserDialogs::Answer::Yes) << 1 << true << false;
+    QTest::newRow("discard") << int(UserDialogs::Answer::No) << 2 << false << false;
+    QTest::newRow("keep for later") << int(UserDialogs::Answer::Cancel) << 2 << false << true;
+}
+
+void TestStartup::recoveryCopyOffered()
+{
+    QFETCH(int, answer);
+    QFETCH(int, rows);
+    QFETCH(bool, modified);
+    QFETCH(bool, kept);
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    uitest::Environment u;
+    const QString path = u.writeRegister(QStringLiteral("site.TAV"), {SignalEntry, SignalEntry});
+    const QByteArray before = bytesOf(path);
+    RegisterDocument changed;
+    changed.load(path);
+    changed.removeLines(changed.findEntry(2), changed.lineCount() - changed.findEntry(2));
+    changed.setLine(1, QStringLiteral("1"));
+    const QString copy = recovery::write(changed);
+    QVERIFY(QFileInfo(copy).isFile());
+    u.dialogs.answers << UserDialogs::Answer(answer);
+    u.start(path);
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(u.dialogs.shown.size(), 2); // the open dialog, the offer
+    QCOMPARE(u.dialogs.shown.constLast().kind, QStringLiteral("question"));
+    QVERIFY(u.dialogs.shown.constLast().text.contains(copy));
+    QCOMPARE(FMain->rowCount(), rows);
+    QCOMPARE(FMain->document().isModified(), modified);
+    QCOMPARE(QFileInfo::exists(copy), kept);
+    QCOMPARE(bytesOf(path), before);
+    QCOMPARE(FMain->document().fileName(), path);
+}
+
+// With XDG_RUNTIME_DIR unset the program's names lie in a folder of the
+// user's own under TMPDIR. Here the user is nobody and another user (root,
+// who runs the test) plants the folder, a lock or a listening socket: the
+// user's file never reaches that user, and the guard stays on. "folder":
+// tavrel-UID made by the other user; "open folder": the user's, mode 0777;
+// "lock": a held lock file of the other user's in the user's folder, with
+// the other user listening; "listener": the lock and socket files are the
+// user's, but the other user holds and listens on them; "request": the
+// other user sends a file to the user's running copy.
+void TestStartup::namesOfOtherUsersIgnored_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::addColumn<int>("exitCode"); // -1: the program runs
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder of another user") << "folder" << 1 << "tavrel-65534";
+    QTest::newRow("folder open to others") << "open folder" << 1 << "tavrel-65534";
+    QTest::newRow("lock of another user") << "lock" << -1 << "";
+    QTest::newRow("listener of another user") << "listener" << 1 << "";
+    QTest::newRow("request from another user") << "request" << -1 << "";
+}
+
+void TestStartup::namesOfOtherUsersIgnored()
+{
+    QFETCH(QString, planted);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    if (geteuid() != 0)
+        QSKIP("needs root to run the program as another user");
+    const uid_t nobody = 65534;
+    QTemporaryDir shared, home;
+    QVERIFY(::chmod(QFile::encodeName(shared.path()).constData(), 01777) == 0);
+    QVERIFY(::chown(QFile::encodeName(home.path()).constData(), nobody, nobody) == 0);
+    const QString folder = shared.filePath(QStringLiteral("tavrel-65534"));
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const QString lockPath = folder + QStringLiteral("/tavrel.lock"), socketPath = folder + QStringLiteral("/tavrel.socket");
+    // The user's register, which must not be handed to anyone.
+    const QString secret = home.filePath(QStringLiteral("secret.TAV"));
+    {
+        uitest::Environment u;
+        QVERIFY(QFile::copy(u.writeRegister(QStringLiteral("s.TAV"), {SignalEntry}), secret));
+    }
+    QVERIFY(::chown(QFile::encodeName(secret).constData(), nobody, nobody) == 0);
+
+    QLocalServer listener;
+    int heldLock = -1;
+    struct Cleanup
+    {
+        int &fd;
+        ~Cleanup()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } cleanup{heldLock};
+    if (planted != QLatin1String("request"))
+        QVERIFY(::mkdir(nativeFolder.constData(), 0700) == 0);
+    if (planted == QLatin1String("open folder")) {
+        QVERIFY(::chown(nativeFolder.constData(), nobody, nobody) == 0);
+        QVERIFY(::chmod(nativeFolder.constData(), 0777) == 0);
+    } else if (planted == QLatin1String("lock") || planted == QLatin1String("listener")) {
+        heldLock = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT, 0600);
+        QVERIFY(heldLock >= 0);
+        QCOMPARE(::flock(heldLock, LOCK_EX | LOCK_NB), 0);
+        QVERIFY(listener.listen(socketPath));
+        if (planted == QLatin1String("listener")) {
+            QVERIFY(::chown(QFile::encodeName(lockPath).constData(), nobody, nobody) == 0);
+            QVERIFY(::chown(QFile::encodeName(socketPath).constData(), nobody, nobody) == 0);
+        }
+        QVERIFY(::chown(nativeFolder.constData(), nobody, nobody) == 0);
+    }
+
+    QProcessEnvironment e = env();
+    e.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    e.insert(QStringLiteral("TMPDIR"), shared.path());
+    e.insert(QStringLiteral("HOME"), home.path());
+    e.insert(QStringLiteral("APPDATA"), home.path());
+    e.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    QProcess user;
+    user.setProcessEnvironment(e);
+    user.setWorkingDirectory(home.path());
+    user.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                           QStringLiteral(TAVREL_BINARY_DIR "/tavrel"), secret});
+    QVERIFY(user.waitForStarted());
+    if (exitCode >= 0) {
+        QVERIFY(user.waitForFinished(20000));
+        QCOMPARE(user.exitCode(), exitCode);
+        const QString err = QString::fromLocal8Bit(user.readAllStandardError());
+        QVERIFY2(err.contains(message), qPrintable(err));
+    } else {
+        // The program runs with a lock of its own in a folder of its own.
+        struct stat st;
+        const auto listening = [&] {
+            return ::stat(QFile::encodeName(socketPath).constData(), &st) == 0 && st.st_uid == nobody;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(listening(), 20000);
+        QCOMPARE(::stat(nativeFolder.constData(), &st), 0);
+        QCOMPARE(st.st_uid, nobody);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+        QCOMPARE(::stat(QFile::encodeName(lockPath).constData(), &st), 0);
+        QCOMPARE(st.st_uid, nobody);
+        if (planted == QLatin1String("request")) {
+            // Another user's request is cut off unanswered.
+            QLocalSocket request;
+            request.connectToServer(socketPath);
+            QVERIFY(request.waitForConnected(5000));
+            request.write(QUrl::fromLocalFile(QStringLiteral("/etc/hostname")).toEncoded() + '\n');
+            request.waitForBytesWritten(2000);
+            request.waitForReadyRead(2000);
+            QVERIFY(!request.readAll().startsWith("ok"));
+        }
+        QCOMPARE(user.state(), QProcess::Running);
+        ::kill(pid_t(user.processId()), SIGTERM);
+        QVERIFY(user.waitForFinished(20000));
+    }
+    // Nothing reached the other user's listener.
+    QTest::qWait(200);
+    while (QLocalSocket *c = listener.nextPendingConnection()) {
+        c->waitForReadyRead(500);
+        QVERIFY2(c->readAll().isEmpty(), "the file was handed to another user");
+    }
+}
+
+int main(int argc, char **argv)
+{
+    TavrelApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--edited-window") == 0)
+        return runEditedWindow(app, QString::fromLocal8Bit(argv[2]));
+    TestStartup t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "test_startup.moc"

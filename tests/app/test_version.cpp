@@ -1,14 +1,19 @@
 // The About box: the version line from the program's four numbers, the
 // drawn logo, its fixed size, and Esc and Enter closing it, opened from the
-// Help menu of the main window.
+// Help menu of the main window; the user guide opened from the same menu
+// with F1.
 
 #include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/tfversion.h"
+#include "windows/main/userguidecommand.h"
 #include "windows/main/windows.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +32,8 @@ private Q_SLOTS:
     void keysClose_data();
     void keysClose();
     void openedFromHelpMenu();
+    void guideOpenedWithF1_data();
+    void guideOpenedWithF1();
 };
 
 void TestVersion::versionLine_data()
@@ -115,6 +122,51 @@ void TestVersion::openedFromHelpMenu()
     QVERIFY(shown);
     QVERIFY(!uitest::window<TFVersion>()->isVisible());
     QCOMPARE(uitest::window<TFVersion>()->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
+    env.destroyWindows();
+}
+
+void TestVersion::guideOpenedWithF1_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("languages"); // guides beside the program
+    QTest::addColumn<bool>("browser");          // whether the desktop takes the page
+    QTest::addColumn<QString>("url");           // under the program folder; empty: none handed over
+    QTest::addColumn<QString>("error");         // the message shown; %1 is the program folder
+    QTest::newRow("Japanese") << "C" << QStringList{"ja", "en"} << true << "guide/ja/index.html" << "";
+    QTest::newRow("English locale") << "en_US" << QStringList{"ja", "en"} << true << "guide/en/index.html" << "";
+    QTest::newRow("no guide: the file named") << "ja_JP" << QStringList{} << true << ""
+                                              << userguidecommand::MissingMessage.arg("%1guide/ja/index.html");
+    QTest::newRow("no browser: the file named") << "C" << QStringList{"ja"} << false << "guide/ja/index.html"
+                                                << userguidecommand::NotOpenedMessage.arg("%1guide/ja/index.html");
+}
+
+void TestVersion::guideOpenedWithF1()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, languages);
+    QFETCH(bool, browser);
+    QFETCH(QString, url);
+    QFETCH(QString, error);
+    uitest::Environment env;
+    for (const QString &lang : languages) {
+        QVERIFY(QDir().mkpath(env.programFolder() + "guide/" + lang));
+        QFile page(env.programFolder() + "guide/" + lang + "/index.html");
+        QVERIFY(page.open(QIODevice::WriteOnly));
+    }
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    env.dialogs.urlsOpen = browser;
+    env.start();
+    // The item stands before バージョン情報 in the ヘルプ menu.
+    QMenu *help = uitest::part<QMenuBar>("mainMenuBar")->actions().constLast()->menu();
+    QCOMPARE(help->title(), QStringLiteral("ヘルプ(&H)"));
+    QCOMPARE(help->actions().value(0), uitest::part<QAction>("ActionHelpGuide"));
+    QCOMPARE(help->actions().value(1), uitest::part<QAction>("ActionHelpAbout"));
+    QTest::keyClick(FMain, Qt::Key_F1);
+    QLocale::setDefault(previous);
+    QCOMPARE(env.dialogs.texts("url"),
+             url.isEmpty() ? QStringList{} : QStringList{QUrl::fromLocalFile(env.programFolder() + url).toString()});
+    QCOMPARE(env.dialogs.texts("error"), error.isEmpty() ? QStringList{} : QStringList{error.arg(env.programFolder())});
     env.destroyWindows();
 }
 

@@ -17,8 +17,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QElapsedTimer>
+#include <pwd.h>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +36,64 @@ using clitest::cliInShell;
 using clitest::fileBytes;
 
 const QString UL = QStringLiteral("ｕＬ－１８ボタン電話機");
+
+// Tests that run as root play a second user: `nobody` runs the command
+// (through setpriv), and the files it is to own are given to it.
+bool asSecondUser()
+{
+    return ::geteuid() == 0 && ::getpwnam("nobody") && QFileInfo::exists(QStringLiteral("/usr/bin/setpriv"));
+}
+
+Run cliAsSecondUser(const QStringList &args)
+{
+    if (!asSecondUser())
+        return cli(args);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("/usr/bin/setpriv"),
+            QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", TAVREL_BINARY_DIR "/tavrel-cli"} + args);
+    if (!p.waitForFinished(60000))
+        return {-1, {}, {}};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+void giveToSecondUser(const QString &path)
+{
+    if (asSecondUser()) {
+        const passwd *pw = ::getpwnam("nobody");
+        QCOMPARE(::lchown(QFile::encodeName(path).constData(), pw->pw_uid, pw->pw_gid), 0);
+    }
+}
+
+// What stands at a path, without following a link: "link -> target",
+// "fifo", "folder", "file" and its bytes, or "none".
+QString whatIsAt(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("none");
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("link -> ") + QFile::symLinkTarget(path);
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("fifo");
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("folder");
+    return QStringLiteral("file %1 %2").arg(st.st_mode & 07777, 0, 8).arg(QString::fromUtf8(fileBytes(path).toHex()));
+}
+
+// A lock of this host as a holder writes it, the optional lines after the
+// fourth given as they are.
+QByteArray lockText(const QString &user, qint64 pid, const QByteArray &more = {})
+{
+    return (user + u'\n' + QSysInfo::machineHostName() + u'\n' + QString::number(pid) + u'\n'
+            + QDateTime::currentDateTimeUtc().toString(Qt::ISODate) + u'\n')
+               .toUtf8()
+           + more;
+}
 
 } // namespace
 
@@ -56,6 +122,8 @@ private Q_SLOTS:
     void listShowsEntryNumbers();
     void textLinesCutWithoutSplittingPairs_data();
     void textLinesCutWithoutSplittingPairs();
+    void storedControlCharactersKept_data();
+    void storedControlCharactersKept();
     void needsNoDisplayNorRuntimeFolder_data();
     void needsNoDisplayNorRuntimeFolder();
     void damagedRegisterNotWritten_data();
@@ -63,10 +131,19 @@ private Q_SLOTS:
     void outputNeverReplacesTheRegister();
     void lockOfAnotherProcess_data();
     void lockOfAnotherProcess();
+    void lockPathNotALock_data();
+    void lockPathNotALock();
+    void lockedUnderAnotherName_data();
+    void lockedUnderAnotherName();
+    void concurrentWriters();
     void inputsFromPipes_data();
     void inputsFromPipes();
     void writePastFileSizeLimit_data();
     void writePastFileSizeLimit();
+    void outputsRefusedAtOnce_data();
+    void outputsRefusedAtOnce();
+    void listsMergedBeforeUse_data();
+    void listsMergedBeforeUse();
 
 private:
     QTemporaryDir m_dir;
@@ -235,8 +312,9 @@ void TestCli::templatesInDialogOrder()
     QStringList types;
     for (const QString &row : rows) {
         const QStringList cols = row.split(u'\t');
-        QCOMPARE(cols.size(), 3);
+        QCOMPARE(cols.size(), 4);
         QCOMPARE(cols.at(0), QStringLiteral("3"));
+        QCOMPARE(cols.at(3), QStringLiteral("program"));
         QCOMPARE(cols.at(1), QStringLiteral("ｕＬシリーズ主装置"));
         types << cols.at(2);
     }
@@ -261,6 +339,13 @@ void TestCli::usage_data()
                                                     << "--templates-dir needs a value";
     QTest::newRow("templates folder that does not exist") << QStringList{"--templates-dir", "/nonexistent/tpl", "templates"}
                                                           << 2 << "/nonexistent/tpl is no folder";
+    QTest::newRow("site folder without value") << QStringList{"--site-templates"} << 2
+                                               << "--site-templates needs a value";
+    QTest::newRow("user folder given twice")
+        << QStringList{"--user-templates", "/tmp", "--user-templates", "/tmp", "templates"} << 2
+        << "--user-templates is given twice";
+    QTest::newRow("user folder that is a file")
+        << QStringList{"--user-templates", TAVREL_SOURCE_DIR "/README.md", "templates"} << 2 << "README.md is no folder";
 }
 
 void TestCli::usage()
@@ -457,10 +542,12 @@ void TestCli::textLinesCutWithoutSplittingPairs_data()
     QTest::addColumn<QString>("stored");
     const QString face = QStringLiteral("\U0001F600");
     const QString a18(18, u'a'), a19(19, u'a');
-    QTest::newRow("utf-8: pair at 20 and 21 dropped whole") << true << a19 + face << 0 << a19;
-    QTest::newRow("utf-8: pair at 19 and 20 kept") << true << a18 + face + "b" << 0 << a18 + face;
+    QTest::newRow("utf-8: 19 letters and an emoji are 20 characters, kept") << true << a19 + face << 0 << a19 + face;
+    QTest::newRow("utf-8: 18 letters, an emoji, a letter kept") << true << a18 + face + "b" << 0 << a18 + face + "b";
+    QTest::newRow("utf-8: 21 characters cut after the pair") << true << a19 + face + "b" << 0 << a19 + face;
     QTest::newRow("utf-8: twenty units cut plainly") << true << QString(25, u'x') << 0 << QString(20, u'x');
-    QTest::newRow("cp932: pair at 20 and 21 dropped, no error") << false << a19 + face << 0 << a19;
+    QTest::newRow("cp932: 19 letters and an emoji refused, named") << false << a19 + face << 1 << "U+1F600";
+    QTest::newRow("cp932: an emoji past the cut refused too") << false << QString(25, u'a') + face << 1 << "U+1F600";
     QTest::newRow("cp932: a kept pair is named on refusal") << false << a18 + face << 1 << "U+1F600";
 }
 
@@ -488,6 +575,57 @@ void TestCli::textLinesCutWithoutSplittingPairs()
     const int cell5 = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 5);
     QCOMPARE(doc.line(cell5 + 32), QStringLiteral("1"));
     QCOMPARE(doc.line(cell5 + 33), stored);
+}
+
+void TestCli::storedControlCharactersKept_data()
+{
+    // A register from elsewhere with a tab and a U+0001 in cell texts: every
+    // command works on it, and what it writes keeps them.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("output"); // a file written instead of the register, or empty
+    QTest::newRow("check") << QStringList{"check"} << QString();
+    QTest::newRow("convert") << QStringList{"convert", "@OUT"} << QStringLiteral("out.TAV");
+    QTest::newRow("text, another cell") << QStringList{"text", "--entry", "1", "--cell", "4", "代表"} << QString();
+    QTest::newRow("text, another entry") << QStringList{"text", "--entry", "2", "--cell", "0", "代表"} << QString();
+    QTest::newRow("format, the cell itself") << QStringList{"format", "--entry", "1", "--cells", "0-5", "--size", "12"} << QString();
+    QTest::newRow("replace") << QStringList{"replace", "総務部", "経理部"} << QString();
+    QTest::newRow("new") << QStringList{"new", "--series", "3", "--type", UL, "--ext", "990"} << QString();
+}
+
+void TestCli::storedControlCharactersKept()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, output);
+    const QString path = m_dir.filePath(QStringLiteral("tab.TAV"));
+    QFile::remove(path);
+    RegisterDocument doc;
+    doc.load(m_reg);
+    const int cell5 = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 5);
+    QStringList l = doc.lines().toStringList();
+    l[cell5 + 32] = QStringLiteral("2");
+    l.insert(cell5 + 33, QStringLiteral("外線\t発信"));
+    l.insert(cell5 + 34, QStringLiteral("x\x01y"));
+    textfile::write(path, l);
+    const QByteArray before = fileBytes(path);
+    const QString out = m_dir.filePath(QStringLiteral("out.TAV"));
+    QFile::remove(out);
+    args.replaceInStrings(QStringLiteral("@OUT"), out);
+    args.insert(1, path);
+    const Run r = cli(args);
+    QCOMPARE(r.code, 0);
+    if (args.at(0) == QLatin1String("check")) {
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains(QStringLiteral(":%1: ").arg(cell5 + 34)) && r.err.contains(QStringLiteral("(U+0009)"))
+                     && r.err.contains(QStringLiteral("(U+0001)")),
+                 qPrintable(r.err));
+    }
+    const QString written = output.isEmpty() ? path : out;
+    if (args.at(0) == QLatin1String("check") || !output.isEmpty())
+        QCOMPARE(fileBytes(written), before);
+    doc.load(written);
+    const int kept = strip::locateCell(doc.lines(), doc.findEntry(1) + 1, 5);
+    QCOMPARE(doc.lines().mid(kept + 33, 2), (QStringList{QStringLiteral("外線\t発信"), QStringLiteral("x\x01y")}));
+    QCOMPARE(cli({"check", written}).code, 0);
 }
 
 void TestCli::needsNoDisplayNorRuntimeFolder_data()
@@ -556,24 +694,41 @@ void TestCli::outputNeverReplacesTheRegister()
 
 void TestCli::inputsFromPipes_data()
 {
-    QTest::addColumn<QString>("input"); // FIFO: a FIFO a thread writes the register into
+    // FIFO: a FIFO a thread writes the register into; SOCKET: a listening
+    // local socket; SPARSE: a regular file past the 1 GiB limit, holding
+    // nothing; DIR: a folder. prefix runs in the shell first; the register
+    // is on standard input.
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("prefix");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("FIFO") << "FIFO" << 0 << QString();
-    QTest::newRow("/dev/stdin") << "/dev/stdin" << 0 << QString();
-    QTest::newRow("folder") << "DIR" << 1 << "フォルダです。";
-    QTest::newRow("device") << "/dev/zero" << 1 << "ファイルではありません。";
+    QTest::newRow("-") << "-" << QString() << 0 << QString();
+    QTest::newRow("/dev/stdin") << "/dev/stdin" << QString() << 0 << QString();
+    QTest::newRow("process substitution") << "/dev/fd/3" << "exec 3< <(cat \"$REG\");" << 0 << QString();
+    QTest::newRow("named FIFO refused at once") << "FIFO" << QString() << 1 << "ファイルではありません。";
+    QTest::newRow("socket") << "SOCKET" << QString() << 1 << "ファイルではありません。";
+    QTest::newRow("folder") << "DIR" << QString() << 1 << "フォルダです。";
+    QTest::newRow("device") << "/dev/zero" << QString() << 1 << "ファイルではありません。";
+    QTest::newRow("file past the limit, refused before reading")
+        << "SPARSE" << "ulimit -v 1000000;" << 1 << "1 GiB を超えています。";
+    // Other inputs named as a FIFO: a CSV file and a picture.
+    QTest::newRow("CSV FIFO") << "FIFO" << "import:" << 1 << "ファイルではありません。";
+    QTest::newRow("picture FIFO") << "FIFO" << "picture:" << 1 << "ファイルを読み込めません。";
 }
 
 void TestCli::inputsFromPipes()
 {
     QFETCH(QString, input);
+    QFETCH(QString, prefix);
     QFETCH(int, code);
     QFETCH(QString, message);
     const QByteArray bytes = fileBytes(m_reg);
     QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    QVERIFY(QFile::copy(m_reg, dir.filePath(QStringLiteral("r.TAV")))); // for the commands that read more
+    const QString fifo = dir.filePath(prefix == QLatin1String("picture:") ? QStringLiteral("logo.bmp") : QStringLiteral("fifo"));
     std::thread writer;
+    int listening = -1;
+    std::signal(SIGPIPE, SIG_IGN); // the writer of a FIFO refused may find its reader gone
     if (input == QLatin1String("FIFO")) {
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         writer = std::thread([&] {
@@ -582,21 +737,129 @@ void TestCli::inputsFromPipes()
                 f.write(bytes);
         });
         input = fifo;
+    } else if (input == QLatin1String("SOCKET")) {
+        input = dir.filePath(QStringLiteral("socket.TAV"));
+        listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a = {};
+        a.sun_family = AF_UNIX;
+        qstrncpy(a.sun_path, QFile::encodeName(input).constData(), sizeof a.sun_path);
+        QCOMPARE(::bind(listening, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+        QCOMPARE(::listen(listening, 1), 0);
+    } else if (input == QLatin1String("SPARSE")) {
+        input = dir.filePath(QStringLiteral("sparse.TAV"));
+        QFile f(input);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        QVERIFY(f.resize((qint64(3) << 29) + 1)); // 1.5 GiB
     } else if (input == QLatin1String("DIR")) {
         input = dir.path();
     }
-    const Run r = cliInShell(QString(), {"list", input}, bytes);
+    prefix.replace(QStringLiteral("$REG"), m_reg);
+    QStringList args{"list", input};
+    if (prefix == QLatin1String("import:")) {
+        args = QStringList{"import", dir.filePath(QStringLiteral("r.TAV")), input, "--dry-run"};
+        prefix.clear();
+    } else if (prefix == QLatin1String("picture:")) {
+        args = QStringList{"picture", dir.filePath(QStringLiteral("r.TAV")), "--entry", "1", "--cell", "0", "--attach", input};
+        prefix.clear();
+    }
+    const Run r = cliInShell(prefix, args, bytes);
     if (writer.joinable()) {
-        if (r.code != 0) { // the program never opened it: end the writer's wait
-            QFile f(fifo);
-            f.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        }
+        if (r.code != 0) // the program never read it: end the writer's wait, if it still waits
+            ::close(::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK));
         writer.join();
     }
+    if (listening >= 0)
+        ::close(listening);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     if (code == 0)
         QCOMPARE(r.out, cli({"list", m_reg}).out);
+}
+
+// Outputs that would never be read, or that are the register being read:
+// refused at once with a message, the register byte for byte as it was.
+// FIFO names a FIFO nobody reads; "> REG" appends standard output to the
+// register.
+void TestCli::outputsRefusedAtOnce_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("redirect");
+    QTest::addColumn<QString>("message");
+    const QString noReader = QStringLiteral("読み出すプログラムがありません。");
+    const QString same = QStringLiteral("読み込んでいるファイルと同じです。");
+    QTest::newRow("print to a FIFO") << QStringList{"print", "REG", "-o", "FIFO"} << QString() << noReader;
+    QTest::newRow("print-list to a FIFO") << QStringList{"print-list", "REG", "-o", "FIFO"} << QString() << noReader;
+    QTest::newRow("calibrate to a FIFO") << QStringList{"calibrate", "--format", "A", "-o", "FIFO"} << QString()
+                                         << noReader;
+    QTest::newRow("render to a FIFO") << QStringList{"render", "REG", "--entry", "1", "-o", "FIFO"} << QString()
+                                      << noReader;
+    QTest::newRow("export to a FIFO") << QStringList{"export", "REG", "-o", "FIFO"} << QString() << noReader;
+    QTest::newRow("print to /dev/stdout appended to the register")
+        << QStringList{"print", "REG", "-o", "/dev/stdout"} << "exec >> \"$REG\";" << same;
+    QTest::newRow("print to - appended to the register")
+        << QStringList{"print", "REG", "-o", "-"} << "exec >> \"$REG\";" << same;
+    QTest::newRow("export to /dev/stdout appended to the register")
+        << QStringList{"export", "REG", "-o", "/dev/stdout"} << "exec >> \"$REG\";" << same;
+    QTest::newRow("render to /proc/self/fd/1 appended to the register")
+        << QStringList{"render", "REG", "--entry", "1", "-o", "/proc/self/fd/1"} << "exec >> \"$REG\";" << QString();
+}
+
+void TestCli::outputsRefusedAtOnce()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, redirect);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString reg = dir.filePath(QStringLiteral("r.TAV")), fifo = dir.filePath(QStringLiteral("out.pdf"));
+    QVERIFY(QFile::copy(m_reg, reg));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray before = fileBytes(reg);
+    args.replaceInStrings(QStringLiteral("REG"), reg).replaceInStrings(QStringLiteral("FIFO"), fifo);
+    redirect.replace(QStringLiteral("$REG"), reg);
+    const Run r = cliInShell(redirect, args);
+    QVERIFY2(r.code == 1 || r.code == 2, qPrintable(QString::number(r.code) + r.err));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(fileBytes(reg), before);
+    QCOMPARE(cli({"check", reg}).code, 0);
+}
+
+// Entry and cell lists are merged as ranges before any number is listed:
+// repeating a range costs nothing (here under a 1 GB address-space
+// limit, where a thousand expanded copies of 1-1000000 would not fit).
+void TestCli::listsMergedBeforeUse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text"); // on standard output (code 0) or standard error
+    QStringList thousand;
+    for (int i = 0; i < 1000; ++i)
+        thousand << QStringLiteral("1-1000000");
+    const QString many = thousand.join(u',');
+    QTest::newRow("list, 1000 × 1-1000000") << QStringList{"list", "REG", "--entries", many} << 1
+                                             << "エントリ 3 がありません。";
+    QTest::newRow("list, overlapping ranges") << QStringList{"list", "REG", "--entries", "2,1-2,2-2,1"} << 0
+                                              << "1\t";
+    QTest::newRow("print, 1000 × 1-1000000") << QStringList{"print", "REG", "-o", "/dev/null", "--entries", many}
+                                              << 1 << "エントリ 3 がありません。";
+    QTest::newRow("format, 1000 × cells 0-1000000")
+        << QStringList{"format", "REG", "--entry", "1", "--cells", many, "--bold", "1"} << 1 << "セル";
+}
+
+void TestCli::listsMergedBeforeUse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString reg = dir.filePath(QStringLiteral("r.TAV"));
+    QVERIFY(QFile::copy(m_reg, reg));
+    const QByteArray before = fileBytes(reg);
+    args.replaceInStrings(QStringLiteral("REG"), reg);
+    const Run r = cliInShell(QStringLiteral("ulimit -v 1000000;"), args);
+    QCOMPARE(r.code, code);
+    QVERIFY2((code == 0 ? r.out : r.err).contains(text), qPrintable(r.out + r.err));
+    QCOMPARE(fileBytes(reg), before);
 }
 
 void TestCli::writePastFileSizeLimit_data()
@@ -690,20 +953,38 @@ void TestCli::lockOfAnotherProcess_data()
     QTest::addColumn<QString>("host");    // "" this host
     QTest::addColumn<int>("pid");         // 0: this test's own process (alive), -1: a process that is gone
     QTest::addColumn<int>("ageHours");
+    QTest::addColumn<QByteArray>("more"); // the lines after the fourth; "@" this boot and this test's start time
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("shown");   // how the refusal names the user
     QTest::addColumn<bool>("refused");
     QTest::addColumn<QStringList>("command");
     const QStringList text{"text", "--entry", "1", "--cell", "3", "代表"};
     const QStringList format{"format", "--entry", "2", "--cells", "0-3", "--size", "12"};
-    QTest::newRow("live, this host: text") << "" << 0 << 0 << true << text;
-    QTest::newRow("live, this host: format") << "" << 0 << 0 << true << format;
-    QTest::newRow("live, another host") << "elsewhere" << 4242 << 2 << true << text;
+    const QString s = QStringLiteral("someone");
+    QTest::newRow("live, this host: text") << "" << 0 << 0 << QByteArray() << s << s << true << text;
+    QTest::newRow("live, this host: format") << "" << 0 << 0 << QByteArray() << s << s << true << format;
+    QTest::newRow("live, another host") << "elsewhere" << 4242 << 2 << QByteArray() << s << s << true << text;
     QTest::newRow("live, this host: keylabels")
-        << "" << 0 << 0 << true << QStringList{"keylabels", "--key", "1", "--entry", "1", "--cell", "3", "--defaults"};
+        << "" << 0 << 0 << QByteArray() << s << s << true
+        << QStringList{"keylabels", "--key", "1", "--entry", "1", "--cell", "3", "--defaults"};
     QTest::newRow("live, this host: --force as a face name")
-        << "" << 0 << 0 << true << QStringList{"format", "--entry", "2", "--cells", "0-3", "--font", "--force"};
-    QTest::newRow("gone: taken over") << "" << -1 << 0 << false << text;
-    QTest::newRow("another host, over a day old") << "elsewhere" << 4242 << 30 << false << format;
-    QTest::newRow("garbage: stale") << "garbage" << 0 << 0 << false << text;
+        << "" << 0 << 0 << QByteArray() << s << s << true
+        << QStringList{"format", "--entry", "2", "--cells", "0-3", "--font", "--force"};
+    QTest::newRow("gone: taken over") << "" << -1 << 0 << QByteArray() << s << s << false << text;
+    QTest::newRow("another host, over a day old") << "elsewhere" << 4242 << 30 << QByteArray() << s << s << false << format;
+    QTest::newRow("garbage: stale") << "garbage" << 0 << 0 << QByteArray() << s << s << false << text;
+    // The holder is alive only while it is the process that wrote the lock.
+    QTest::newRow("live, with boot id and start time") << "" << 0 << 0 << QByteArray("@") << s << s << true << text;
+    QTest::newRow("process id reused (PID 1, another start time)")
+        << "" << 1 << 0 << QByteArray("@boot\n999999999999\ntavrel\n") << s << s << false << text;
+    QTest::newRow("another boot") << "" << 0 << 0 << QByteArray("0f0f0f0f-another-boot\n1\ntavrel\n") << s << s
+                                  << false << text;
+    // A name read from the lock reaches the terminal escaped and bounded.
+    QTest::newRow("escape sequences in the name")
+        << "" << 0 << 0 << QByteArray() << QStringLiteral("ev\x1b]0;owned\x07il\u0085\x1b[2J\u202e!")
+        << QStringLiteral("ev\\x1b]0;owned\\x07il\\x85\\x1b[2J\\u202e!") << true << text;
+    QTest::newRow("a very long name") << "" << 0 << 0 << QByteArray() << QString(1000, u'長')
+                                      << QString(64, u'長') + u'…' << true << text;
 }
 
 void TestCli::lockOfAnotherProcess()
@@ -711,6 +992,9 @@ void TestCli::lockOfAnotherProcess()
     QFETCH(QString, host);
     QFETCH(int, pid);
     QFETCH(int, ageHours);
+    QFETCH(QByteArray, more);
+    QFETCH(QString, user);
+    QFETCH(QString, shown);
     QFETCH(bool, refused);
     QFETCH(QStringList, command);
     const QString path = m_dir.filePath(QStringLiteral("locked.TAV"));
@@ -728,11 +1012,15 @@ void TestCli::lockOfAnotherProcess()
     const QString lockPath = RegisterLock::lockPath(path);
     const QByteArray lock = host == QLatin1String("garbage")
                                 ? QByteArray("\x01\x02 not a lock\n")
-                                : (QStringLiteral("someone\n%1\n%2\n%3\n")
+                                : (QStringLiteral("%4\n%1\n%2\n%3\n")
                                        .arg(host.isEmpty() ? QSysInfo::machineHostName() : host)
                                        .arg(holder)
-                                       .arg(QDateTime::currentDateTimeUtc().addSecs(-3600 * ageHours).toString(Qt::ISODate)))
-                                      .toUtf8();
+                                       .arg(QDateTime::currentDateTimeUtc().addSecs(-3600 * ageHours).toString(Qt::ISODate), user))
+                                          .toUtf8()
+                                      + (more == "@" ? (RegisterLock::bootId() + u'\n'
+                                                        + QString::number(RegisterLock::processStartTime(holder)) + u'\n')
+                                                           .toUtf8()
+                                                     : QByteArray(more).replace("@boot", RegisterLock::bootId().toUtf8()));
     {
         QFile f(lockPath);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -744,7 +1032,8 @@ void TestCli::lockOfAnotherProcess()
     QCOMPARE(r.code, refused ? 1 : 0);
     if (refused) {
         QCOMPARE(fileBytes(path), before);
-        QVERIFY2(r.err.contains(QStringLiteral("someone")) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(shown) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(u'\x1b') && !r.err.contains(u'\x07') && !r.err.contains(QChar(0x202e)));
         // --force writes, and the holder keeps its lock.
         command.append(QStringLiteral("--force"));
         r = cli(command);
@@ -757,6 +1046,180 @@ void TestCli::lockOfAnotherProcess()
     }
     QCOMPARE(cli({"check", path}).code, 0);
     QFile::remove(lockPath);
+}
+
+void TestCli::lockPathNotALock_data()
+{
+    // What another user of a shared (mode 1777) folder leaves at the lock's
+    // path. Each is held by someone unknown: the write is refused, --force
+    // writes the register only, and the thing at the lock's path stays as
+    // it was, as does whatever it points to.
+    QTest::addColumn<QString>("plant");
+    QTest::newRow("link to the writer's own file") << "link";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("lock the writer cannot read") << "unreadable";
+}
+
+void TestCli::lockPathNotALock()
+{
+    QFETCH(QString, plant);
+    QTemporaryDir shared;
+    QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString path = shared.filePath(QStringLiteral("site.TAV"));
+    const QString notes = shared.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(QFile::copy(m_reg, path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    giveToSecondUser(path);
+    {
+        QFile f(notes);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("the writer's own notes\n");
+    }
+    giveToSecondUser(notes);
+    const QString lockPath = RegisterLock::lockPath(path);
+    const QByteArray lockName = QFile::encodeName(lockPath);
+    if (plant == "link")
+        QVERIFY(QFile::link(notes, lockPath));
+    else if (plant == "dangling")
+        QVERIFY(QFile::link(shared.filePath(QStringLiteral("made-elsewhere")), lockPath));
+    else if (plant == "fifo")
+        QCOMPARE(::mkfifo(lockName.constData(), 0666), 0);
+    else if (plant == "folder")
+        QVERIFY(QDir().mkdir(lockPath));
+    else {
+        QFile f(lockPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // A holder that would be dead if the lock could be read.
+        f.write(lockText(QStringLiteral("holder"), 1, "another-boot\n999999999999\ntavrel\n"));
+        f.close();
+        QCOMPARE(::chmod(lockName.constData(), asSecondUser() ? 0600 : 0), 0); // the planter's own, 0600
+    }
+    const QString planted = whatIsAt(lockPath);
+    const QByteArray before = fileBytes(path);
+    const QString notesBefore = whatIsAt(notes);
+
+    QStringList command{"text", path, "--entry", "1", "--cell", "3", "代表"};
+    Run r = cliAsSecondUser(command);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("不明な相手")) && r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+    QCOMPARE(fileBytes(path), before);
+    command.append(QStringLiteral("--force"));
+    r = cliAsSecondUser(command);
+    QCOMPARE(r.code, 0);
+    QVERIFY(fileBytes(path) != before);
+    QCOMPARE(whatIsAt(lockPath), planted);
+    QCOMPARE(whatIsAt(notes), notesBefore);
+    QCOMPARE(whatIsAt(shared.filePath(QStringLiteral("made-elsewhere"))), QStringLiteral("none"));
+    // Nothing else was left in the folder (no lock moved aside, no
+    // temporary file).
+    QCOMPARE(QDir(shared.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System).size(), 3);
+    QCOMPARE(cli({"check", path}).code, 0);
+}
+
+void TestCli::lockedUnderAnotherName_data()
+{
+    // The register is open (locked by this test's process, file flocked as
+    // the window does); a writer names it another way.
+    QTest::addColumn<QString>("name");
+    QTest::newRow("symbolic link") << "symlink";
+    QTest::newRow("hard link") << "hardlink";
+    QTest::newRow("relative path with ..") << "dotdot";
+}
+
+void TestCli::lockedUnderAnotherName()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("real")) && QDir(dir.path()).mkpath(QStringLiteral("other")));
+    const QString real = dir.filePath(QStringLiteral("real/r.TAV"));
+    QVERIFY(QFile::copy(m_reg, real));
+    RegisterLock held;
+    QCOMPARE(held.take(real, false).state, RegisterLock::State::Ours);
+    QVERIFY(held.holdFile(real, 0));
+    QString other = dir.filePath(QStringLiteral("other/link.TAV"));
+    if (name == "symlink")
+        QVERIFY(QFile::link(real, other));
+    else if (name == "hardlink")
+        QCOMPARE(::link(QFile::encodeName(real).constData(), QFile::encodeName(other).constData()), 0);
+    else
+        other = dir.filePath(QStringLiteral("other/../real/r.TAV"));
+    const QByteArray before = fileBytes(real);
+    const Run r = cli({"text", other, "--entry", "1", "--cell", "3", "代表"});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(name == "hardlink" ? QStringLiteral("別の名前") : QStringLiteral("プロセス %1").arg(QCoreApplication::applicationPid())),
+             qPrintable(r.err));
+    QCOMPARE(fileBytes(real), before);
+    QVERIFY(!QFile::exists(RegisterLock::lockPath(other)) || RegisterLock::lockPath(other) == RegisterLock::lockPath(real));
+    held.release();
+    QCOMPARE(cli({"text", other, "--entry", "1", "--cell", "3", "代表"}).code, 0);
+}
+
+void TestCli::concurrentWriters()
+{
+    // Eight writers on eight entries, started together, thirty times: each
+    // change that exits 0 is in the file; a writer that does not get its
+    // turn says so and exits 1. Every other round starts from a dead lock
+    // all of them take over at once.
+    constexpr int Writers = 8, Rounds = 30;
+    const QString base = m_dir.filePath(QStringLiteral("eight.TAV"));
+    QFile::remove(base);
+    for (int e = 1; e <= Writers; ++e)
+        QCOMPARE(cli({"new", base, "--series", "3", "--type", UL, "--ext", QString::number(300 + e)}).code, 0);
+    const QString path = m_dir.filePath(QStringLiteral("raced.TAV"));
+    const QString lockPath = RegisterLock::lockPath(path);
+    int written = 0, refused = 0, lost = 0;
+    QElapsedTimer took;
+    took.start();
+    for (int round = 0; round < Rounds; ++round) {
+        QFile::remove(path);
+        QVERIFY(QFile::copy(base, path));
+        if (round % 2) {
+            QFile f(lockPath);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+            f.write(lockText(QStringLiteral("gone"), 1, (RegisterLock::bootId() + QStringLiteral("\n999999999999\ntavrel-cli\n")).toUtf8()));
+        }
+        std::vector<std::unique_ptr<QProcess>> writers;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (int e = 1; e <= Writers; ++e) {
+            writers.push_back(std::make_unique<QProcess>());
+            writers.back()->setProcessEnvironment(env);
+            writers.back()->start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"),
+                                  {"text", path, "--entry", QString::number(e), "--cell", "3",
+                                   QStringLiteral("R%1W%2").arg(round).arg(e)});
+        }
+        QList<QByteArray> expected;
+        for (int e = 1; e <= Writers; ++e) {
+            QProcess &p = *writers.at(size_t(e - 1));
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) {
+                ++written;
+                // The line as stored (the input rule may widen it).
+                const QString stored = QString::fromUtf8(p.readAllStandardOutput()).section(u'\t', 2).trimmed();
+                QByteArray bytes;
+                QVERIFY(textfile::encodeCp932(stored, bytes));
+                expected.append(bytes);
+            } else {
+                QCOMPARE(p.exitCode(), 1);
+                QVERIFY2(err.contains(QStringLiteral("書き込みませんでした")), qPrintable(err));
+                if (!refused)
+                    qInfo("refused: %s", qPrintable(err.trimmed()));
+                ++refused;
+            }
+        }
+        const QByteArray after = fileBytes(path);
+        for (const QByteArray &line : expected)
+            lost += after.contains(line) ? 0 : 1;
+        QCOMPARE(cli({"check", path}).code, 0);
+        QVERIFY(!QFile::exists(lockPath));
+    }
+    qInfo("%d writers x %d rounds: %d written, %d refused with the message, %d lost (%lld ms)", Writers, Rounds,
+          written, refused, lost, qint64(took.elapsed()));
+    QCOMPARE(lost, 0);
+    QVERIFY(written > 0);
 }
 
 #include "test_cli.moc"

@@ -75,10 +75,10 @@ void TestCliFormat::formatAllEntries()
     QVERIFY(out.contains(QStringLiteral("3\t1\talignment\t2\t3")));
     for (int e : {1, 2, 3})
         for (int c : {0, 1}) {
-            QCOMPARE(cellLine(m_reg, e, c, strip::cellline::Bold), QStringLiteral("1"));
-            QCOMPARE(cellLine(m_reg, e, c, strip::cellline::Alignment), QStringLiteral("3"));
+            QCOMPARE(cellLine(m_reg, e, c, regfmt::cell::Bold), QStringLiteral("1"));
+            QCOMPARE(cellLine(m_reg, e, c, regfmt::cell::Alignment), QStringLiteral("3"));
         }
-    QCOMPARE(cellLine(m_reg, 2, 2, strip::cellline::Bold), QStringLiteral("0"));
+    QCOMPARE(cellLine(m_reg, 2, 2, regfmt::cell::Bold), QStringLiteral("0"));
     QCOMPARE(cli({"check", m_reg}).code, 0);
     // The same again changes nothing, prints nothing and leaves the file.
     const QByteArray before = fileBytes(m_reg);
@@ -95,14 +95,14 @@ void TestCliFormat::formatNarrowed()
     Run r = cli({"format", m_reg, "--entries", "1,3", "--type", K12, "--cell", "2", "--color", "255"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("1\t2\tcolours\t0,65280\t255,65280\n3\t2\tcolours\t0,65280\t255,65280\n"));
-    QCOMPARE(cellLine(m_reg, 2, 2, strip::cellline::Colours), QStringLiteral("0,65280"));
+    QCOMPARE(cellLine(m_reg, 2, 2, regfmt::cell::Colours), QStringLiteral("0,65280"));
     // Cell 1 of K24 is key 1 (cell 0 is its name plate).
     r = cli({"format", m_reg, "--type", K24, "--cells", "1", "--font", "ＭＳ 明朝", "--size", "14", "--italic", "1"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("2\t1\tsize\t9\t14\n2\t1\titalic\t0\t1\n")); // the face was ＭＳ 明朝
-    QCOMPARE(cellLine(m_reg, 2, 1, strip::cellline::Face), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(cellLine(m_reg, 2, 1, strip::cellline::Size), QStringLiteral("14"));
-    QCOMPARE(cellLine(m_reg, 1, 0, strip::cellline::Size), QStringLiteral("9"));
+    QCOMPARE(cellLine(m_reg, 2, 1, regfmt::cell::Face), QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(cellLine(m_reg, 2, 1, regfmt::cell::Size), QStringLiteral("14"));
+    QCOMPARE(cellLine(m_reg, 1, 0, regfmt::cell::Size), QStringLiteral("9"));
     QCOMPARE(cli({"check", m_reg}).code, 0);
 }
 
@@ -162,16 +162,16 @@ void TestCliFormat::pictureAttachDetach()
     Run r = cli({"picture", m_reg, "--entry", "2", "--cell", "3", "--attach", logo});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("2\t3\tattached\t.JPG\t%1\n").arg(bytes.size()));
-    QCOMPARE(cellLine(m_reg, 2, 3, strip::cellline::PictureType), QStringLiteral(".JPG"));
-    QCOMPARE(strip::decodeBase64(cellLine(m_reg, 2, 3, strip::cellline::PictureData)), bytes);
-    QCOMPARE(cellLine(m_reg, 2, 3, strip::cellline::TextCount), QStringLiteral("0"));
+    QCOMPARE(cellLine(m_reg, 2, 3, regfmt::cell::PictureType), QStringLiteral(".JPG"));
+    QCOMPARE(strip::decodeBase64(cellLine(m_reg, 2, 3, regfmt::cell::PictureData)), bytes);
+    QCOMPARE(cellLine(m_reg, 2, 3, regfmt::cell::TextCount), QStringLiteral("0"));
     QCOMPARE(cli({"check", m_reg}).code, 0);
 
     r = cli({"picture", m_reg, "--entry", "2", "--cell", "3", "--detach"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("2\t3\tdetached\n"));
-    QVERIFY(cellLine(m_reg, 2, 3, strip::cellline::PictureType).isEmpty());
-    QVERIFY(cellLine(m_reg, 2, 3, strip::cellline::PictureData).isEmpty());
+    QVERIFY(cellLine(m_reg, 2, 3, regfmt::cell::PictureType).isEmpty());
+    QVERIFY(cellLine(m_reg, 2, 3, regfmt::cell::PictureData).isEmpty());
     // Nothing left to detach: nothing printed, the file as it is.
     const QByteArray before = fileBytes(m_reg);
     r = cli({"picture", m_reg, "--entry", "2", "--detach", "--cell", "3"});

@@ -18,7 +18,7 @@ using clitest::fileBytes;
 // help lists that is not here, is a fault.
 const QStringList Commands{"calibrate", "check",   "convert", "export",  "find",       "format", "help",
                            "import",    "keylabels", "list",  "new",        "picture", "print",
-                           "print-list", "render", "replace", "templates", "text"};
+                           "print-list", "render", "replace", "template", "templates", "text"};
 
 // Terminal columns of a line: full-width and CJK characters take two.
 int columns(const QString &line)
@@ -66,6 +66,7 @@ private Q_SLOTS:
     void helpAsAValue();
     void unknownOptionRefused_data();
     void unknownOptionRefused();
+    void manualPageCoversEveryCommand_data();
     void manualPageCoversEveryCommand();
 
 private:
@@ -87,7 +88,7 @@ void TestCliHelp::programHelpListsEveryCommand()
         const Run r = cli(args);
         QCOMPARE(r.code, 0);
         QCOMPARE(r.err, QString());
-        QVERIFY(r.out.startsWith(QStringLiteral("usage: tavrel-cli [--templates-dir DIR] COMMAND")));
+        QVERIFY(r.out.startsWith(QStringLiteral("usage: tavrel-cli [--templates-dir DIR] [--site-templates DIR]")));
         const qsizetype start = r.out.indexOf(QLatin1String("\nCommands:\n"));
         QVERIFY(start > 0);
         QStringList listed;
@@ -230,11 +231,26 @@ void TestCliHelp::unknownOptionRefused()
     QVERIFY(!QFile::exists(m_reg + QStringLiteral(".pdf")));
 }
 
+void TestCliHelp::manualPageCoversEveryCommand_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("name"); // the NAME section's heading
+    QTest::newRow("English") << QStringList{"--manpage"} << "NAME";
+    QTest::newRow("Japanese") << QStringList{"--manpage", "ja"} << "名前";
+}
+
+// Both pages come from the same tables: every command and option is there,
+// and the Japanese page has a Japanese text for every text of the tables
+// (tavrel-cli names those that lack one on standard error).
 void TestCliHelp::manualPageCoversEveryCommand()
 {
-    const Run r = cli({"--manpage"});
+    QFETCH(QStringList, args);
+    QFETCH(QString, name);
+    const Run r = cli(args);
     QCOMPARE(r.code, 0);
+    QCOMPARE(r.err, QString());
     QVERIFY(r.out.startsWith(QStringLiteral(".TH TAVREL\\-CLI 1 ")));
+    QVERIFY(r.out.contains(QStringLiteral("\n.SH %1\ntavrel\\-cli \\- ").arg(name)));
     for (const QString &c : Commands) {
         QString escaped = c;
         escaped.replace(u'-', QLatin1String("\\-"));
@@ -248,10 +264,13 @@ void TestCliHelp::manualPageCoversEveryCommand()
     // line is a request the page means, or text.
     for (const QString &line : r.out.split(u'\n')) {
         if (line.startsWith(u'.'))
-            QVERIFY2(QRegularExpression(QStringLiteral("^\\.(TH|SH|SS|PP|TP|B|br)( |$)")).match(line).hasMatch(),
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\.(TH|SH|SS|PP|TP|B|br|ad l)( |$)")).match(line).hasMatch(),
                      qPrintable(line));
         QVERIFY2(!line.startsWith(u'\''), qPrintable(line));
     }
+    const Run wrong = cli({"--manpage", "de"});
+    QCOMPARE(wrong.code, 2);
+    QCOMPARE(wrong.out, QString());
 }
 
 QTEST_GUILESS_MAIN(TestCliHelp)

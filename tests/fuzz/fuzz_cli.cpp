@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    CliContext ctx{out, err, QStringLiteral(TAVREL_BINARY_DIR "/"), it->first, &it->second.syntax};
+    CliContext ctx{out, err, QStringLiteral(TAVREL_BINARY_DIR "/"), it->first, &it->second.syntax, false, nullptr};
     int rc = 1;
     try {
         rc = it->second.run(ctx, args.mid(1));

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,6 +148,19 @@ void TestKeyLabelCli::writeDefaults()
     r = cli({"--series", "0", "--write-defaults"}, appData.path());
     QCOMPARE(r.code, 0);
     QVERIFY(QFile::exists(appData.filePath("tavrel/TAVKey8.ini")));
+    // A key label file that is a link into a register: the register is
+    // never written through it, with --force neither.
+    QTemporaryDir site;
+    QDir(site.path()).mkdir("settings");
+    const QString reg = site.filePath("r.TAV");
+    QVERIFY(QFile::copy(QStringLiteral(TAVREL_SOURCE_DIR "/samples/sample-office.TAV"), reg));
+    const QByteArray registerBytes = bytesOf(reg);
+    QVERIFY(QFile::link("../r.TAV", site.filePath("settings/TAVKey8.ini")));
+    r = cli({"--series", "0", "--write-defaults", "--force", "--settings-dir", site.filePath("settings")});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("シンボリックリンク"), qPrintable(r.err));
+    QCOMPARE(bytesOf(reg), registerBytes);
+    QVERIFY(QFileInfo(site.filePath("settings/TAVKey8.ini")).isSymLink());
 }
 
 void TestKeyLabelCli::appliedToRegister()

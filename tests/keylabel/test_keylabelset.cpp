@@ -491,8 +491,9 @@ void TestKeyLabelSet::applyToCells_data()
     QTest::newRow("no lines") << QStringList() << QStringList() << one;
     QTest::newRow("a long line is cut to 20") << QStringList{"１２３４５６７８９０１２３４５６７８９０１２"}
                                               << QStringList{"１２３４５６７８９０１２３４５６７８９０"} << one;
-    QTest::newRow("a pair across the cut is dropped whole")
-        << QStringList{QString(19, u'a') + QStringLiteral("\U0001F600")} << QStringList{QString(19, u'a')} << one;
+    QTest::newRow("characters counted, not units")
+        << QStringList{QString(19, u'a') + QStringLiteral("漢字")} << QStringList{QString(19, u'a') + QStringLiteral("漢")}
+        << one;
     QTest::newRow("one cell keeps its length, one shrinks")
         << QStringList{"転送"} << QStringList{"転送"} << QStringList{"一", "二", "三"};
 }

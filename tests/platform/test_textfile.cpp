@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <csignal>
+#include <thread>
 #include <cstring>
 #include <unistd.h>
 
@@ -39,6 +41,8 @@ private Q_SLOTS:
     void parseInt_data();
     void parseInt();
     void trimControls();
+    void inputLimit_data();
+    void inputLimit();
 };
 
 void TestTextFile::lineEnds_data()
@@ -334,6 +338,69 @@ void TestTextFile::trimControls()
     QCOMPARE(::trimControls(QStringLiteral(" \t\x01.jpg\r ")), QStringLiteral(".jpg"));
     QCOMPARE(::trimControls(QStringLiteral("\u3000x\u3000")), QStringLiteral("\u3000x\u3000"));
     QCOMPARE(::trimControls(QStringLiteral("   ")), QString());
+}
+
+// An input is read up to its limit and refused past it: a regular file
+// before a byte is read, a pipe once it gives one byte more.
+void TestTextFile::inputLimit_data()
+{
+    QTest::addColumn<bool>("pipe");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("refused");
+    const int limit = 100000; // above a pipe's buffer
+    QTest::newRow("file at the limit") << false << limit << false;
+    QTest::newRow("file past the limit") << false << limit + 1 << true;
+    QTest::newRow("pipe at the limit") << true << limit << false;
+    QTest::newRow("pipe past the limit") << true << limit + 1 << true;
+    QTest::newRow("empty pipe") << true << 0 << false;
+}
+
+void TestTextFile::inputLimit()
+{
+    QFETCH(bool, pipe);
+    QFETCH(int, size);
+    QFETCH(bool, refused);
+    const qint64 limit = 100000;
+    const QByteArray bytes(size, 'x');
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("in.TAV"));
+    int fds[2] = {-1, -1};
+    std::thread writer;
+    if (pipe) {
+        // Named as process substitution names it: /dev/fd/N.
+        std::signal(SIGPIPE, SIG_IGN);
+        QCOMPARE(::pipe(fds), 0);
+        writer = std::thread([&] {
+            for (qsizetype at = 0; at < bytes.size();) {
+                const ssize_t n = ::write(fds[1], bytes.constData() + at, size_t(bytes.size() - at));
+                if (n <= 0)
+                    break;
+                at += n;
+            }
+            ::close(fds[1]);
+        });
+        path = QStringLiteral("/dev/fd/%1").arg(fds[0]);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QString refusal;
+    QByteArray read;
+    try {
+        read = textfile::readBytes(path, limit);
+    } catch (const InputTooLarge &e) {
+        refusal = e.message();
+    }
+    if (pipe) {
+        ::close(fds[0]);
+        writer.join();
+    }
+    QCOMPARE(!refusal.isEmpty(), refused);
+    if (refused)
+        QVERIFY2(refusal.contains(path), qPrintable(refusal));
+    else
+        QCOMPARE(read, bytes);
 }
 
 QTEST_MAIN(TestTextFile)

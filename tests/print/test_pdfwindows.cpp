@@ -41,17 +41,7 @@ using printtest::whenShown;
 
 namespace {
 
-// Runs tavrel-cli; its messages when it fails, nothing otherwise.
-QString runCli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
-    p.waitForFinished(120000);
-    return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError()) + QStringLiteral(" (failed)");
-}
+using printtest::runCli;
 
 // The list's footer shows the minute of drawing; two drawings may differ in it.
 QString withoutFooterTime(QString text)

@@ -1,7 +1,7 @@
 #pragma once
 // What the tests of the print windows share: their register and template,
 // answering a modal dialog once it shows, Ctrl+clicking register list rows,
-// and picking a File menu item.
+// picking a File menu item, and the jobs of a CUPS queue.
 
 #include "register/series.h"
 #include "uitestsupport.h"
@@ -9,6 +9,12 @@
 #include "windows/main/windows.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,6 +89,77 @@ inline void fileMenuItem(Qt::Key letter)
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
     QTRY_VERIFY(QApplication::activePopupWidget() == file->menu());
     QTest::keyClick(file->menu(), letter);
+}
+
+
+// Job PDFs of the queue, by job number.
+inline QMap<int, QString> queueJobs(const QString &folder)
+{
+    QMap<int, QString> jobs;
+    const QRegularExpression job(QStringLiteral("job_(\\d+)\\.pdf$"));
+    for (const QString &f : QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
+        const auto m = job.match(f);
+        if (m.hasMatch())
+            jobs.insert(m.captured(1).toInt(), folder + u'/' + f);
+    }
+    return jobs;
+}
+
+// The numbers of the jobs the scheduler lists for a queue ("QUEUE-N user
+// size date" lines of lpstat), of every state or of the completed ones.
+inline QSet<int> queueJobIds(const QString &queue, bool completedOnly = false)
+{
+    QProcess p;
+    p.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), completedOnly ? QStringLiteral("completed") : QStringLiteral("all"),
+                                       QStringLiteral("-o"), queue});
+    p.waitForFinished(30000);
+    const QRegularExpression line(QStringLiteral("^") + QRegularExpression::escape(queue) + QStringLiteral("-(\\d+)\\s"),
+                                  QRegularExpression::MultilineOption);
+    QSet<int> ids;
+    for (auto it = line.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();)
+        ids.insert(it.next().captured(1).toInt());
+    return ids;
+}
+
+// The PDF files of the queue's jobs that are not in `before`, by job
+// number, once the scheduler has completed each of them and its file is
+// whole (it ends its PDF and the next poll sees it unchanged). Jobs of other
+// queues writing to the same folder at the same time are never taken.
+inline QMap<int, QString> waitForJobs(const QString &queue, const QString &folder, const QSet<int> &before)
+{
+    QMap<int, QString> fresh;
+    QMap<int, qint64> sizes;
+    for (int i = 0; i < 600; ++i) {
+        QTest::qWait(200);
+        const QSet<int> ours = queueJobIds(queue) - before;
+        const QSet<int> completed = queueJobIds(queue, true);
+        const QMap<int, QString> files = queueJobs(folder);
+        bool done = !ours.isEmpty();
+        for (int id : ours) {
+            QFile f(files.value(id));
+            const qint64 size = f.size();
+            const bool ended = completed.contains(id) && f.open(QIODevice::ReadOnly) && size > 16 && f.seek(size - 16)
+                               && f.read(16).contains("%%EOF");
+            done = done && ended && sizes.value(id, -1) == size;
+            sizes[id] = size;
+            fresh.insert(id, files.value(id));
+        }
+        if (done)
+            break;
+    }
+    return fresh;
+}
+
+// Runs tavrel-cli; its messages when it fails, nothing otherwise.
+inline QString runCli(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
+    p.waitForFinished(120000);
+    return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError()) + QStringLiteral(" (failed)");
 }
 
 } // namespace printtest

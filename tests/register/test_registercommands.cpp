@@ -1,9 +1,12 @@
 // The file and entry commands of the main window, driven through its
 // actions, list and entry dialog.
 
+#include "platform/instancelock.h"
 #include "platform/registerlock.h"
 #include "platform/textfile.h"
 #include "register/series.h"
+#include "register/cellrecord.h"
+#include "register/stripwalk.h"
 #include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
@@ -13,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QSysInfo>
 #include <QProcess>
 #include <QComboBox>
 #include <QLabel>
@@ -23,6 +27,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -67,10 +73,14 @@ private Q_SLOTS:
     void openShowsFirstEntry();
     void openFailureLeavesEmptyRegister_data();
     void openFailureLeavesEmptyRegister();
+    void damagedRegisterIsTold_data();
+    void damagedRegisterIsTold();
     void rowSelectionFollowsSeries_data();
     void rowSelectionFollowsSeries();
     void shownEntryIsTheEditedOne();
     void sharedRegister();
+    void registerGoneOrUnreadable_data();
+    void registerGoneOrUnreadable();
     void openWhileLocked_data();
     void openWhileLocked();
     void unsavedChangesQuestion_data();
@@ -127,7 +137,7 @@ void TestRegisterCommands::openFailureLeavesEmptyRegister_data()
     QTest::newRow("binary junk") << QByteArray("\x01\x02\xff\xfe junk\r\n", 12) << "error" << format;
     QTest::newRow("older layout cut short") << QByteArray("1\r\n201\r\n") << "error" << format;
     QTest::newRow("empty file") << QByteArray() << "error" << format;
-    QTest::newRow("count that is no number") << QByteArray("file-version:01.01.00.00\r\nabc\r\n") << "exception"
+    QTest::newRow("count that is no number") << QByteArray("file-version:01.01.00.00\r\nabc\r\n") << "error"
                                              << "";
 }
 
@@ -160,6 +170,55 @@ void TestRegisterCommands::openFailureLeavesEmptyRegister()
     // A later save has nothing to write and cannot reach the earlier file.
     QTest::keyClick(FMain, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(fileBytes(good), goodBytes);
+    QVERIFY(!env.dialogs.anyUnanswered());
+}
+
+void TestRegisterCommands::damagedRegisterIsTold_data()
+{
+    // A register damaged elsewhere opens with what can be listed; the
+    // window says once what the check found, before the list shows it.
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<QString>("problem"); // the first one, with its line
+    QTest::newRow("cut short: 14 entries said, 5 present") << "count" << 5
+                                                          << "行目: 示名条 6 がありません（ファイルの終わり）";
+    QTest::newRow("a cell's line count past the next entry") << "cell" << 5 << "行目: 示名条 2: ";
+    QTest::newRow("sound") << "" << 5 << "";
+}
+
+void TestRegisterCommands::damagedRegisterIsTold()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, listed);
+    QFETCH(QString, problem);
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    {
+        RegisterDocument doc;
+        doc.load(path);
+        if (damage == "count")
+            doc.setLine(1, QStringLiteral("14"));
+        else if (damage == "cell")
+            doc.setLine(strip::locateCell(doc.lines(), doc.findEntry(2) + 1, 0) + regfmt::cell::TextCount,
+                        QStringLiteral("40"));
+        doc.save(path);
+    }
+    env.start();
+    QList<int> rowsWhenTold;
+    env.dialogs.whileShown = [&] { rowsWhenTold << FMain->rowCount(); };
+    env.dialogs.fileNames << path;
+    QTest::keyClick(FMain, Qt::Key_O, Qt::ControlModifier);
+    env.dialogs.whileShown = nullptr;
+    const QStringList told = env.dialogs.texts("warning");
+    QCOMPARE(told.size(), problem.isEmpty() ? 0 : 1);
+    if (!problem.isEmpty()) {
+        QVERIFY2(told.constFirst().startsWith(path + QStringLiteral(" の登録内容に誤りがあります")), qPrintable(told.constFirst()));
+        QVERIFY2(told.constFirst().contains(problem), qPrintable(told.constFirst()));
+        QCOMPARE(rowsWhenTold, QList<int>{0}); // before the list shows the entries
+    }
+    QCOMPARE(FMain->rowCount(), listed);
+    QCOMPARE(FMain->document().fileName(), path);
+    QVERIFY(!FMain->document().isModified());
     QVERIFY(!env.dialogs.anyUnanswered());
 }
 
@@ -287,11 +346,81 @@ void TestRegisterCommands::sharedRegister()
     QFile::remove(lockPath);
 }
 
+void TestRegisterCommands::registerGoneOrUnreadable_data()
+{
+    // Another program removes, moves or spoils the open register: the
+    // window keeps what it holds, marked as not saved, and says what
+    // happened once.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("edited"); // the window has unsaved changes
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("told"); // the question's words
+    QTest::addColumn<bool>("savedAs");
+    const int yes = int(UserDialogs::Answer::Yes), no = int(UserDialogs::Answer::No);
+    const QString gone = QStringLiteral(" がほかで削除されたか移動されました。\n表示している内容は保存されていません。\n名前を付けて保存しますか？");
+    QTest::newRow("removed, saved under another name") << "removed" << false << yes << gone << true;
+    QTest::newRow("removed with changes, not saved") << "removed" << true << no << gone << false;
+    QTest::newRow("moved away") << "moved" << false << no << gone << false;
+    QTest::newRow("spoilt, read again") << "junk" << false << yes << QStringLiteral(" がほかで変更されました。\n読み込み直しますか？")
+                                      << false;
+}
+
+void TestRegisterCommands::registerGoneOrUnreadable()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, edited);
+    QFETCH(int, answer);
+    QFETCH(QString, told);
+    QFETCH(bool, savedAs);
+    uitest::Environment env;
+    const QString path = env.writeRegister("a.TAV", FiveEntries);
+    env.start(path);
+    uitest::clickRow(2);
+    if (edited)
+        FMain->document().setLine(4, QStringLiteral("人事部"));
+    const QStringList lines = FMain->document().lines().toStringList();
+    env.dialogs.answers << UserDialogs::Answer(answer);
+    const QString saved = env.dataFolder() + QStringLiteral("saved.TAV");
+    if (savedAs)
+        env.dialogs.fileNames << saved;
+
+    QProcess other;
+    if (change == "removed")
+        other.start(QStringLiteral("rm"), {path});
+    else if (change == "moved")
+        other.start(QStringLiteral("mv"), {path, path + QStringLiteral(".old")});
+    else
+        other.start(QStringLiteral("sh"), {"-c", "printf 'not a register' > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"", "sh", path});
+    QVERIFY(other.waitForFinished());
+    QCOMPARE(other.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!env.dialogs.texts("question").isEmpty(), 8000);
+    QTest::qWait(300);
+    QCOMPARE(env.dialogs.texts("question"), QStringList{path + told});
+    QCOMPARE(env.dialogs.texts("error").size(), change == "junk" ? 1 : 0);
+    // Nothing the window held is lost.
+    QCOMPARE(FMain->document().lines().toStringList(), lines);
+    QCOMPARE(FMain->rowCount(), 5);
+    QCOMPARE(FMain->display().shownEntryNumber(), 3);
+    QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith(QStringLiteral("内線：203")));
+    QCOMPARE(FMain->document().fileName(), savedAs ? saved : path);
+    QCOMPARE(FMain->document().isModified(), !savedAs);
+    if (savedAs) {
+        RegisterDocument reread;
+        reread.load(saved);
+        QCOMPARE(reread.lines().toStringList(), lines);
+    }
+    QVERIFY(!env.dialogs.anyUnanswered());
+    // Closing asks about the unsaved lines.
+    env.dialogs.answers << UserDialogs::Answer::Cancel;
+    QCOMPARE(FMain->close(), savedAs);
+}
+
 void TestRegisterCommands::openWhileLocked_data()
 {
     QTest::addColumn<QString>("holder");
     QTest::newRow("another window, then killed") << "window";
     QTest::newRow("garbage lock") << "garbage";
+    QTest::newRow("process id reused after a reboot") << "reused";
     QTest::newRow("folder without room for a lock") << "full";
 }
 
@@ -332,6 +461,14 @@ void TestRegisterCommands::openWhileLocked()
         QFile f(RegisterLock::lockPath(path));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("\xff\x00garbage\n\n\n");
+    } else if (holder == "reused") {
+        // PID 1 is alive, but not the process that wrote this lock.
+        QFile f(RegisterLock::lockPath(path));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("someone\n%1\n1\n%2\n%3\n999999999999\ntavrel\n")
+                    .arg(QSysInfo::machineHostName(), QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
+                         RegisterLock::bootId())
+                    .toUtf8());
     } else {
         // A folder where the register can be written but no new file made:
         // a read-only share (for root, whom permissions do not stop, a file
@@ -372,6 +509,12 @@ void TestRegisterCommands::openWhileLocked()
         open(UserDialogs::Answer::No);
         QCOMPARE(env.dialogs.texts("question").size(), asked);
         QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Ours);
+    } else if (holder == "reused") {
+        // Taken over without a question, the old lock gone.
+        open(UserDialogs::Answer::No);
+        QVERIFY(env.dialogs.texts("question").isEmpty());
+        QCOMPARE(RegisterLock::probe(path).holder.pid, QCoreApplication::applicationPid());
+        QCOMPARE(RegisterLock::probe(path).state, RegisterLock::State::Ours);
     } else if (holder == "garbage") {
         // Offered as a stale lock, taken when the user says so.
         open(UserDialogs::Answer::Yes);
@@ -387,45 +530,104 @@ void TestRegisterCommands::openWhileLocked()
     }
     QCOMPARE(FMain->rowCount(), 5);
     QCOMPARE(FMain->document().fileName(), path);
+    // New lets go of the register (its flock too), so the folder can go.
+    QTest::mouseClick(uitest::part<QToolButton>("ToolButtonNew"), Qt::LeftButton);
 }
 
 void TestRegisterCommands::unsavedChangesQuestion_data()
 {
+    // A command that asks about the unsaved changes: 新規作成, 開く, the
+    // close box, and a later start of the program handing over another
+    // file. `replaced`: another program has written the register meanwhile,
+    // so saving asks before overwriting (いいえ: 名前を付けて保存, cancelled
+    // here). Whatever ends in キャンセル or writes nothing stops the command.
     QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<QList<int>>("answers");
     QTest::addColumn<bool>("goesOn");
     QTest::addColumn<bool>("saved");
-    for (const char *command : {"new", "open", "close"}) {
-        QTest::addRow("%s: yes", command) << command << int(UserDialogs::Answer::Yes) << true << true;
-        QTest::addRow("%s: no", command) << command << int(UserDialogs::Answer::No) << true << false;
-        QTest::addRow("%s: cancel", command) << command << int(UserDialogs::Answer::Cancel) << false << false;
+    const int yes = int(UserDialogs::Answer::Yes), no = int(UserDialogs::Answer::No),
+              cancel = int(UserDialogs::Answer::Cancel);
+    for (const char *command : {"new", "open", "close", "handover"}) {
+        QTest::addRow("%s: yes", command) << command << false << QList<int>{yes} << true << true;
+        QTest::addRow("%s: no", command) << command << false << QList<int>{no} << true << false;
+        QTest::addRow("%s: cancel", command) << command << false << QList<int>{cancel} << false << false;
+        QTest::addRow("%s, replaced: overwrite cancelled", command) << command << true << QList<int>{yes, cancel}
+                                                                     << false << false;
+        QTest::addRow("%s, replaced: save as cancelled", command) << command << true << QList<int>{yes, no} << false
+                                                                   << false;
+        QTest::addRow("%s, replaced: overwritten", command) << command << true << QList<int>{yes, yes} << true << true;
     }
 }
 
 void TestRegisterCommands::unsavedChangesQuestion()
 {
     QFETCH(QString, command);
-    QFETCH(int, answer);
+    QFETCH(bool, replaced);
+    QFETCH(QList<int>, answers);
     QFETCH(bool, goesOn);
     QFETCH(bool, saved);
     uitest::Environment env;
     const QString path = env.writeRegister("a.TAV", FiveEntries);
     const QString other = env.writeRegister("b.TAV", FiveEntries.mid(0, 2));
-    const QByteArray before = fileBytes(path);
+    // The later start finds this test holding the program's lock and hands
+    // its file over on the socket beside it, as to the running program.
+    QTemporaryDir runtime;
+    std::unique_ptr<InstanceLock> instance;
+    if (command == "handover") {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        instance = std::make_unique<InstanceLock>(QStringLiteral("tavrel"));
+        QVERIFY(instance->acquired());
+        QVERIFY(TavrelApplication::listenForLaterStarts(instance->path()));
+    }
     env.start(path);
     FMain->document().setLine(4, QStringLiteral("人事部"));
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    e.insert(QStringLiteral("APPDATA"), runtime.path());
+    if (replaced) {
+        QProcess cli;
+        cli.setProcessEnvironment(e);
+        cli.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"),
+                  {"text", path, "--entry", "2", "--cell", "0", "cli", "--force"});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(env.dialogs.texts("message").size() == 1, 8000);
+        QVERIFY(env.dialogs.texts("message").constFirst().contains(QStringLiteral("ほかで変更されました")));
+    }
+    const QByteArray before = fileBytes(path);
 
-    env.dialogs.answers << UserDialogs::Answer(answer);
+    for (int a : answers)
+        env.dialogs.answers << UserDialogs::Answer(a);
+    if (replaced && answers.value(1) == int(UserDialogs::Answer::No))
+        env.dialogs.fileNames << ""; // 名前を付けて保存 cancelled
     if (command == "open")
         env.dialogs.fileNames << other;
-    if (command == "close")
+    const qsizetype namesBefore = env.dialogs.fileNames.size();
+    if (command == "close") {
         QCOMPARE(FMain->close(), goesOn);
-    else
+    } else if (command == "handover") {
+        QProcess later;
+        later.setProcessEnvironment(e);
+        later.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"), {other});
+        QVERIFY(later.waitForFinished(10000));
+        QCOMPARE(later.exitCode(), 1);
+        QTRY_VERIFY(env.dialogs.answers.isEmpty());
+        QTest::qWait(300);
+    } else {
         (command == "new" ? uitest::part<QAction>("ActionFileNew") : uitest::part<QAction>("ActionFileOpen"))->trigger();
-    QCOMPARE(env.dialogs.texts("question"),
-             QStringList{QStringLiteral("示名条データが変更されています。\n保存しますか？")});
-    QCOMPARE(env.dialogs.shown.at(1).buttons, UserDialogs::Buttons::YesNoCancel); // after the first open
-    QCOMPARE(env.dialogs.shown.at(1).defaultAnswer, UserDialogs::Answer::Yes);
+    }
+    QVERIFY(env.dialogs.answers.isEmpty());
+    const QStringList questions = env.dialogs.texts("question");
+    QCOMPARE(questions.size(), answers.size());
+    QCOMPARE(questions.constFirst(), QStringLiteral("示名条データが変更されています。\n保存しますか？"));
+    if (replaced)
+        QVERIFY(questions.at(1).contains(QStringLiteral("上書きしますか")));
+    const auto asked = std::find_if(env.dialogs.shown.cbegin(), env.dialogs.shown.cend(),
+                                    [](const ScriptedUserDialogs::Shown &b) { return b.kind == "question"; });
+    QCOMPARE(asked->buttons, UserDialogs::Buttons::YesNoCancel);
+    QCOMPARE(asked->defaultAnswer, UserDialogs::Answer::Yes);
     QCOMPARE(fileBytes(path) != before, saved);
     if (command == "close") {
         QCOMPARE(FMain->isVisible(), !goesOn);
@@ -438,7 +640,7 @@ void TestRegisterCommands::unsavedChangesQuestion()
         QCOMPARE(FMain->document().line(4), QStringLiteral("人事部"));
         QVERIFY(FMain->document().isModified());
         QCOMPARE(FMain->document().fileName(), path);
-        QCOMPARE(env.dialogs.fileNames.size(), command == "open" ? 1 : 0); // no dialog shown
+        QCOMPARE(env.dialogs.fileNames.size(), namesBefore - (replaced && answers.value(1) == int(UserDialogs::Answer::No)));
     } else {
         QVERIFY(!FMain->document().isModified());
         QCOMPARE(FMain->document().fileName(), command == "new" ? QString() : other);

@@ -125,6 +125,8 @@ private Q_SLOTS:
     void namesAndNesting();
     void linesSetAgainAfterShifts_data();
     void linesSetAgainAfterShifts();
+    void stepsMergeByKey_data();
+    void stepsMergeByKey();
 };
 
 void TestRegisterHistory::randomEditsUndoneAndRedone_data()
@@ -497,6 +499,55 @@ void TestRegisterHistory::linesSetAgainAfterShifts()
     doc->undo();
     QCOMPARE(doc->lines().encode(), opened);
     doc->redo();
+    QCOMPARE(doc->lines().encode(), changed);
+}
+
+void TestRegisterHistory::stepsMergeByKey_data()
+{
+    // Three changes (the second inserts a line before the one it sets),
+    // each made with a merge key (0: none; "u" before it: one undo first).
+    // Then the steps held, and one undo leaves the lines as the first
+    // `kept` changes alone made them.
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("no keys: three steps") << QStringList{"0", "0", "0"} << 3 << 2;
+    QTest::newRow("one key: one step") << QStringList{"1", "1", "1"} << 1 << 0;
+    QTest::newRow("run after a plain step") << QStringList{"0", "1", "1"} << 2 << 1;
+    QTest::newRow("another key starts a step") << QStringList{"1", "1", "2"} << 2 << 2;
+    QTest::newRow("a plain step ends the run") << QStringList{"1", "0", "1"} << 3 << 2;
+    QTest::newRow("an undo ends the run") << QStringList{"1", "1", "u1"} << 1 << 0;
+}
+
+void TestRegisterHistory::stepsMergeByKey()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(int, steps);
+    QFETCH(int, kept);
+    const QByteArray opened = encoded(registerText(2), TextEncoding::Cp932);
+    std::unique_ptr<RegisterDocument> doc(openedDocument(opened));
+    std::unique_ptr<RegisterDocument> reference(openedDocument(opened));
+    auto change = [](RegisterDocument &d, int i, quint64 key) {
+        RegisterStep step(d, QStringLiteral("書式の変更"), key);
+        if (i == 1)
+            d.insertLines(4, {QStringLiteral("挿入")});
+        d.setLine(3 + i, QStringLiteral("変更%1").arg(i));
+    };
+    for (int i = 0; i < keys.size(); ++i) {
+        QString k = keys.at(i);
+        if (k.startsWith(u'u')) {
+            doc->undo();
+            k = k.mid(1);
+        }
+        change(*doc, i, k.toULongLong());
+        if (i < kept)
+            change(*reference, i, 0);
+    }
+    QCOMPARE(doc->history().count(), steps);
+    const QByteArray changed = doc->lines().encode();
+    QVERIFY(doc->undo().done);
+    QCOMPARE(doc->lines().encode(), reference->lines().encode());
+    QVERIFY(doc->redo().done);
     QCOMPARE(doc->lines().encode(), changed);
 }
 

@@ -7,6 +7,7 @@
 #include "register/templates.h"
 
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +66,10 @@ private Q_SLOTS:
     void malformedTemplateNamesItsLine_data();
     void malformedTemplateNamesItsLine();
     void shippedTemplatesInstantiate();
+    void foldersMerge_data();
+    void foldersMerge();
+    void userFolder_data();
+    void userFolder();
 };
 
 void TestTemplates::listing()
@@ -293,6 +298,84 @@ void TestTemplates::shippedTemplatesInstantiate()
             QVERIFY(doc.lineCount() > 10);
         }
     }
+}
+
+void TestTemplates::foldersMerge_data()
+{
+    // Files as "folder:name:series", folder p(rogram), s(ite) or u(ser).
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("listed");  // type/source for series K
+    QTest::addColumn<QString>("created");     // folder the type "A" is read from, "" when none
+    QTest::newRow("program only") << QStringList{"p:A:K", "p:B:K"} << QStringList{"A/program", "B/program"} << "p";
+    QTest::newRow("user adds a type")
+        << QStringList{"p:B:K", "u:A:K"} << QStringList{"A/user", "B/program"} << "u";
+    QTest::newRow("site before user, both listed")
+        << QStringList{"u:A:K", "s:A:K"} << QStringList{"A/site", "A/user"} << "s";
+    QTest::newRow("program first of three")
+        << QStringList{"u:A:K", "s:A:K", "p:A:K"} << QStringList{"A/program", "A/site", "A/user"} << "p";
+    QTest::newRow("other series left out") << QStringList{"u:A:Mo", "s:C:K"} << QStringList{"C/site"} << "u";
+    QTest::newRow("extension case") << QStringList{"u:a.TPL:K"} << QStringList{"a/user"} << "u";
+    QTest::newRow("none") << QStringList{"p:B:Mo"} << QStringList{} << "";
+}
+
+void TestTemplates::foldersMerge()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, created);
+    QTemporaryDir program, site, user;
+    const QMap<QString, QTemporaryDir *> dirs{{"p", &program}, {"s", &site}, {"u", &user}};
+    for (const QString &f : files) {
+        const QStringList parts = f.split(u':');
+        const QString name = parts.at(1).contains(u'.') ? parts.at(1) : parts.at(1) + QStringLiteral(".tpl");
+        writeTemplate(*dirs.value(parts.at(0)), name, makeTemplate(parts.at(2) == "K" ? K : Mo, {{"001"}}));
+    }
+    const templates::Folders folders(program.path(), site.path(), user.path());
+    QStringList got;
+    for (const templates::Listed &l : templates::listTemplateFiles(folders, K))
+        got.append(l.stripType + u'/' + templates::sourceName(l.source));
+    QCOMPARE(got, listed);
+    templates::Source source = templates::Source::Program;
+    const QString path = templates::templatePath(folders, QStringLiteral("A"), &source);
+    QCOMPARE(path.isEmpty(), created.isEmpty());
+    if (!created.isEmpty()) {
+        QVERIFY(path.startsWith(dirs.value(created)->path()));
+        QCOMPARE(templates::sourceName(source).left(1), created);
+        // The entry is made from the file found first.
+        RegisterDocument doc;
+        templates::appendEntryFromTemplate(doc, folders, header(QStringLiteral("A")));
+        QCOMPARE(doc.findEntry(1), 2);
+    }
+    // A name the program folder holds may not be saved elsewhere.
+    QCOMPARE(templates::installedNameProblem(folders, QStringLiteral("A")).isEmpty(),
+             !files.join(u' ').contains(QStringLiteral("p:A:")));
+}
+
+void TestTemplates::userFolder_data()
+{
+    QTest::addColumn<QByteArray>("dataHome");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("set") << QByteArray("/srv/data") << "/srv/data/tavrel/templates/";
+    QTest::newRow("trailing slash") << QByteArray("/srv/data/") << "/srv/data/tavrel/templates/";
+    QTest::newRow("unset") << QByteArray() << QDir::homePath() + "/.local/share/tavrel/templates/";
+    QTest::newRow("relative is ignored") << QByteArray("data") << QDir::homePath() + "/.local/share/tavrel/templates/";
+}
+
+void TestTemplates::userFolder()
+{
+    QFETCH(QByteArray, dataHome);
+    QFETCH(QString, expected);
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    if (dataHome.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", dataHome);
+    const QString got = templates::userFolder();
+    if (before.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", before);
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestTemplates)

@@ -34,7 +34,7 @@
 
 namespace {
 
-using namespace strip::cellline;
+using namespace regfmt::cell;
 
 const QString Bmp2x2 = QStringLiteral(
     "Qk1GAAAAAAAAADYAAAAoAAAAAgAAAAIAAAABABgAAAAAABAAAAATCwAAEwsAAAAAAAAAAAAA/wAAAP8AAAAAAP8AAP8AAAA=");
@@ -118,6 +118,8 @@ private Q_SLOTS:
     void editorEnablesUndoAndRedo();
     void typedSizeIsOneStep_data();
     void typedSizeIsOneStep();
+    void undoneDeletionShowsRestoredEntry_data();
+    void undoneDeletionShowsRestoredEntry();
     void hintsAndButtons();
     void emptiedByNewAndOpenNotBySave();
     void boundedToHundredSteps();
@@ -452,6 +454,40 @@ void TestUndo::typedSizeIsOneStep()
     key(Qt::Key_Y);
     QCOMPARE(cellLine(0, Size), QStringLiteral("12"));
     QCOMPARE(doc().history().count(), 1);
+}
+
+void TestUndo::undoneDeletionShowsRestoredEntry_data()
+{
+    // Rows deleted from the list (the first clicked, the last Shift+clicked),
+    // then Ctrl+Z: the first entry put back is selected and shown.
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("the last entry") << 2 << 2;
+    QTest::newRow("the last two entries") << 1 << 2;
+    QTest::newRow("the first entry") << 0 << 0;
+    QTest::newRow("the middle entry") << 1 << 1;
+}
+
+void TestUndo::undoneDeletionShowsRestoredEntry()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QTreeView *list = uitest::part<QTreeView>("registerList");
+    uitest::clickRow(first);
+    if (last != first)
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          list->visualRect(FMain->listModel()->index(last, 1)).center());
+    QCOMPARE(list->selectionModel()->selectedRows().size(), last - first + 1);
+    m_env->dialogs.answers << UserDialogs::Answer::Yes;
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(FMain->rowCount(), 3 - (last - first + 1));
+    key(Qt::Key_Z);
+    QCOMPARE(doc().lines().encode(), m_opened);
+    QCOMPARE(FMain->rowCount(), 3);
+    QCOMPARE(list->currentIndex().row(), first);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(FMain->display().shownEntryNumber(), first + 1);
+    QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith(QStringLiteral("内線：20%1 ").arg(first + 1)));
 }
 
 void TestUndo::hintsAndButtons()

@@ -825,7 +825,7 @@ public:
                                          [&] { skipSum = walkStrip(lines, h, skip, WalkGeometry::Skip); });
         auto fault = [&](const QString &what) { m_faults.add(caseName, QStringLiteral("entry at %1").arg(h + 1), what); };
         if (skipOutcome == Outcome::Done) {
-            if (skip.sections.size() > MaxSections || skip.cells.size() > MaxCells)
+            if (skip.sections.size() > regfmt::MaxSections || skip.cells.size() > regfmt::MaxCells)
                 fault(QStringLiteral("walk passed the limits"));
             int next = h + 7;
             for (const Cell &c : skip.cells) {
@@ -841,7 +841,7 @@ public:
         // A cell the walk reached (even one that later failed) is found at
         // the same line; any other index is refused.
         const int cells = int(skip.cells.size());
-        for (int index : {-1, 0, 1, cells / 2, cells - 1, cells, MaxCells, INT_MAX}) {
+        for (int index : {-1, 0, 1, cells / 2, cells - 1, cells, regfmt::MaxCells, INT_MAX}) {
             int line = -1;
             const Outcome o = step(m_faults, caseName, QStringLiteral("locate cell %1").arg(index),
                                    [&] { line = locateCell(lines, h, index); });
@@ -852,12 +852,12 @@ public:
                 fault(QStringLiteral("locate cell %1 refused a cell the walk reached").arg(index));
         }
         const int sections = int(skip.sections.size());
-        for (int k : {-1, 0, 1, sections - 1, sections, MaxSections, INT_MAX}) {
+        for (int k : {-1, 0, 1, sections - 1, sections, regfmt::MaxSections, INT_MAX}) {
             int first = -1;
             if (step(m_faults, caseName, QStringLiteral("first cell of section %1").arg(k),
                      [&] { first = firstCellOfSection(lines, h, k); })
                     == Outcome::Done
-                && (first < 0 || first > MaxCells))
+                && (first < 0 || first > regfmt::MaxCells))
                 fault(QStringLiteral("first cell of section %1 is %2").arg(k).arg(first));
         }
         for (View v : {View::Detail, View::Overview}) {

@@ -64,7 +64,7 @@ public:
     QStringList textLines(int cell)
     {
         const int b = record(cell);
-        return doc().lines().mid(b + strip::cellline::FirstText, doc().intAt(b + strip::cellline::TextCount));
+        return doc().lines().mid(b + regfmt::cell::FirstText, doc().intAt(b + regfmt::cell::TextCount));
     }
     QPlainTextEdit *editor(int cell) { return d().editor(cell); }
     void click(int cell, Qt::KeyboardModifiers mods = {}) { uitest::clickCell(cell, mods); }

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QTest>
 
 namespace {
@@ -41,6 +42,28 @@ QByteArray pictureBytes(const char *format, QSize size = QSize(12, 8))
     b.open(QIODevice::WriteOnly);
     img.save(&b, format);
     return bytes;
+}
+
+// A small JPEG whose frame header claims another size: the header reads,
+// the picture is over any drawing's use.
+QByteArray jpegClaiming(QSize claimed)
+{
+    QByteArray bytes = pictureBytes("JPEG", QSize(16, 16));
+    const qsizetype sof = bytes.indexOf("\xFF\xC0");
+    Q_ASSERT(sof > 0);
+    qToBigEndian(quint16(claimed.height()), bytes.data() + sof + 5);
+    qToBigEndian(quint16(claimed.width()), bytes.data() + sof + 7);
+    return bytes;
+}
+
+// The 54-byte header of a 24-bit BMP claiming the given size, without pixels.
+QByteArray bmpClaiming(int w, int h)
+{
+    QByteArray b(54, '\0');
+    b[0] = 'B', b[1] = 'M', b[10] = 54, b[14] = 40, b[26] = 1, b[28] = 24;
+    qToLittleEndian(quint32(w), b.data() + 18);
+    qToLittleEndian(quint32(h), b.data() + 22);
+    return b;
 }
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
@@ -104,8 +127,8 @@ void TestCellFormat::colourLine()
     if (background >= 0)
         change.background = background;
     const QList<strip::FormatEdit> edits = strip::applyFormat(doc, FirstHeader, {1}, change);
-    QCOMPARE(cellLine(doc, 1, strip::cellline::Colours), after);
-    QCOMPARE(cellLine(doc, 0, strip::cellline::Colours), QStringLiteral("0"));
+    QCOMPARE(cellLine(doc, 1, regfmt::cell::Colours), after);
+    QCOMPARE(cellLine(doc, 0, regfmt::cell::Colours), QStringLiteral("0"));
     QCOMPARE(edits.size(), 1);
     QCOMPARE(edits.at(0).before, before);
 }
@@ -116,7 +139,7 @@ void TestCellFormat::formatOverCells()
     // cells that are not listed keep theirs, lines already right are left.
     TestEntry e = entryWithCells({3, 2});
     RegisterDocument doc = documentWith(e);
-    doc.setLine(strip::locateCell(doc.lines(), FirstHeader, 3) + strip::cellline::Bold, QStringLiteral("1"));
+    doc.setLine(strip::locateCell(doc.lines(), FirstHeader, 3) + regfmt::cell::Bold, QStringLiteral("1"));
     strip::FormatChange change;
     change.bold = true;
     change.alignment = 3;
@@ -124,13 +147,13 @@ void TestCellFormat::formatOverCells()
     change.size = QStringLiteral("13");
     const QList<strip::FormatEdit> edits = strip::applyFormat(doc, FirstHeader, {4, 1, 3, 1}, change);
     for (int c : {1, 3, 4}) {
-        QCOMPARE(cellLine(doc, c, strip::cellline::Bold), QStringLiteral("1"));
-        QCOMPARE(cellLine(doc, c, strip::cellline::Alignment), QStringLiteral("3"));
-        QCOMPARE(cellLine(doc, c, strip::cellline::Face), QStringLiteral("ＭＳ 明朝"));
-        QCOMPARE(cellLine(doc, c, strip::cellline::Size), QStringLiteral("13"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::Bold), QStringLiteral("1"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::Alignment), QStringLiteral("3"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::Face), QStringLiteral("ＭＳ 明朝"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::Size), QStringLiteral("13"));
     }
     for (int c : {0, 2})
-        QCOMPARE(cellLine(doc, c, strip::cellline::Bold), QStringLiteral("0"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::Bold), QStringLiteral("0"));
     // 4 lines on cells 1 and 4, 3 on cell 3 (already bold), in cell order.
     QCOMPARE(edits.size(), 11);
     QCOMPARE(edits.first().cell, 1);
@@ -204,17 +227,25 @@ void TestCellFormat::pictureFiles_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("type"); // empty: refused
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QSize>("preview"); // the image read with the file
     const QByteArray jpeg = pictureBytes("JPEG"), bmp = pictureBytes("BMP");
-    QTest::newRow("jpeg") << "logo.jpg" << jpeg << ".jpg" << "";
-    QTest::newRow("upper-case name keeps its case") << "LOGO.JPG" << jpeg << ".JPG" << "";
-    QTest::newRow(".jpeg") << "a.jpeg" << jpeg << ".jpeg" << "";
-    QTest::newRow("bitmap") << "a.Bmp" << bmp << ".Bmp" << "";
-    QTest::newRow("png named .jpg") << "p.jpg" << pictureBytes("PNG") << "" << "BMP または JPEG";
-    QTest::newRow("bitmap named .jpg") << "b.jpg" << bmp << "" << "拡張子 .jpg と一致しません";
-    QTest::newRow("jpeg named .gif") << "j.gif" << jpeg << "" << "拡張子が";
-    QTest::newRow("cut-off jpeg") << "c.jpg" << jpeg.left(40) << "" << "壊れています";
-    QTest::newRow("text") << "t.bmp" << QByteArray("hello") << "" << "BMP または JPEG";
-    QTest::newRow("empty file") << "e.jpg" << QByteArray() << "" << "BMP または JPEG";
+    QTest::newRow("jpeg") << "logo.jpg" << jpeg << ".jpg" << "" << QSize(12, 8);
+    QTest::newRow("upper-case name keeps its case") << "LOGO.JPG" << jpeg << ".JPG" << "" << QSize(12, 8);
+    QTest::newRow(".jpeg") << "a.jpeg" << jpeg << ".jpeg" << "" << QSize(12, 8);
+    QTest::newRow("bitmap") << "a.Bmp" << bmp << ".Bmp" << "" << QSize(12, 8);
+    QTest::newRow("png named .jpg") << "p.jpg" << pictureBytes("PNG") << "" << "BMP または JPEG" << QSize();
+    QTest::newRow("bitmap named .jpg") << "b.jpg" << bmp << "" << "拡張子 .jpg と一致しません" << QSize();
+    QTest::newRow("jpeg named .gif") << "j.gif" << jpeg << "" << "拡張子が" << QSize();
+    QTest::newRow("cut-off jpeg") << "c.jpg" << jpeg.left(40) << "" << "壊れています" << QSize();
+    QTest::newRow("text") << "t.bmp" << QByteArray("hello") << "" << "BMP または JPEG" << QSize();
+    QTest::newRow("12000 x 12000: over the size limit, not damaged")
+        << "big.jpg" << jpegClaiming(QSize(12000, 12000)) << ""
+        << "画像が大きすぎます（12000 × 12000 ピクセル）。縦横 10000 ピクセル以下" << QSize();
+    QTest::newRow("10001 x 1 bitmap: over the size limit") << "wide.bmp" << bmpClaiming(10001, 1) << ""
+                                                           << "画像が大きすぎます（10001 × 1 ピクセル）" << QSize();
+    QTest::newRow("3000 x 1000: preview 2048 wide") << "wide.jpg" << pictureBytes("JPEG", QSize(3000, 1000)) << ".jpg"
+                                                    << "" << QSize(2048, 682);
+    QTest::newRow("empty file") << "e.jpg" << QByteArray() << "" << "BMP または JPEG" << QSize();
 }
 
 void TestCellFormat::pictureFiles()
@@ -236,7 +267,8 @@ void TestCellFormat::pictureFiles()
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(file.type, type);
     QCOMPARE(file.bytes, bytes);
-    QCOMPARE(file.image.size(), QSize(12, 8));
+    QFETCH(QSize, preview);
+    QCOMPARE(file.image.size(), preview);
     QVERIFY(!strip::readPictureFile(dir.filePath("missing.jpg"), file).isEmpty());
 }
 
@@ -256,20 +288,20 @@ void TestCellFormat::attachToCurrentDeletesSelectedTexts()
     const QByteArray bytes = pictureBytes("JPEG");
     strip::attachPicture(doc, FirstHeader, 2, {1, 2, 3}, QStringLiteral(".JPG"), bytes);
     for (int c : {1, 2, 3})
-        QCOMPARE(cellLine(doc, c, strip::cellline::TextCount), QStringLiteral("0"));
-    QCOMPARE(cellLine(doc, 0, strip::cellline::TextCount), QStringLiteral("1"));
-    QCOMPARE(cellLine(doc, 2, strip::cellline::PictureType), QStringLiteral(".JPG"));
+        QCOMPARE(cellLine(doc, c, regfmt::cell::TextCount), QStringLiteral("0"));
+    QCOMPARE(cellLine(doc, 0, regfmt::cell::TextCount), QStringLiteral("1"));
+    QCOMPARE(cellLine(doc, 2, regfmt::cell::PictureType), QStringLiteral(".JPG"));
     for (int c : {0, 1, 3})
-        QVERIFY(cellLine(doc, c, strip::cellline::PictureType).isEmpty());
+        QVERIFY(cellLine(doc, c, regfmt::cell::PictureType).isEmpty());
     // The stored text is the file's bytes, and reads back as the picture.
-    const QString data = cellLine(doc, 2, strip::cellline::PictureData);
+    const QString data = cellLine(doc, 2, regfmt::cell::PictureData);
     QCOMPARE(strip::decodeBase64(data), bytes);
     QCOMPARE(QByteArray::fromBase64(data.toLatin1()), bytes);
     QCOMPARE(strip::decodePicture(QStringLiteral(".JPG"), data).size(), QSize(12, 8));
 
     strip::detachPicture(doc, FirstHeader, 2);
-    QVERIFY(cellLine(doc, 2, strip::cellline::PictureType).isEmpty());
-    QVERIFY(cellLine(doc, 2, strip::cellline::PictureData).isEmpty());
+    QVERIFY(cellLine(doc, 2, regfmt::cell::PictureType).isEmpty());
+    QVERIFY(cellLine(doc, 2, regfmt::cell::PictureData).isEmpty());
 }
 
 void TestCellFormat::clipboardRoundTrip_data()

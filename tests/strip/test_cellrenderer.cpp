@@ -293,19 +293,27 @@ void TestCellRenderer::decode_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("size"); // (0, 0): an empty picture
+    QTest::addColumn<QSize>("drawn"); // decoded for that size; invalid: any
     const QByteArray jpeg = fileBytes(QSize(8, 6), Qt::red, "JPEG");
     const QByteArray bmp = fileBytes(QSize(5, 3), Qt::blue, "BMP");
-    QTest::newRow("jpg") << ".jpg" << jpeg << QSize(8, 6);
-    QTest::newRow("JPeG") << ".JPeG" << jpeg << QSize(8, 6);
-    QTest::newRow("bmp") << ".bmp" << bmp << QSize(5, 3);
-    QTest::newRow("type without its dot") << "bmp" << bmp << QSize(0, 0);
-    QTest::newRow("png is no picture type") << ".png" << fileBytes(QSize(2, 2), Qt::red, "PNG") << QSize(0, 0);
-    QTest::newRow("format chosen by the type") << ".bmp" << jpeg << QSize(0, 0);
-    QTest::newRow("corrupt bmp") << ".bmp" << QByteArray("BM\x01\x02garbage") << QSize(0, 0);
-    QTest::newRow("corrupt jpeg") << ".jpg" << jpeg.left(20) + QByteArray(40, 'x') << QSize(0, 0);
-    QTest::newRow("10000 px wide") << ".bmp" << fileBytes(QSize(10000, 1), Qt::green, "BMP") << QSize(10000, 1);
-    QTest::newRow("10001 px wide") << ".bmp" << bmpHeaderOnly(10001, 1) << QSize(0, 0);
-    QTest::newRow("20000 x 20000") << ".bmp" << bmpHeaderOnly(20000, 20000) << QSize(0, 0);
+    QTest::newRow("jpg") << ".jpg" << jpeg << QSize(8, 6) << QSize();
+    QTest::newRow("JPeG") << ".JPeG" << jpeg << QSize(8, 6) << QSize();
+    QTest::newRow("bmp") << ".bmp" << bmp << QSize(5, 3) << QSize();
+    QTest::newRow("type without its dot") << "bmp" << bmp << QSize(0, 0) << QSize();
+    QTest::newRow("png is no picture type") << ".png" << fileBytes(QSize(2, 2), Qt::red, "PNG") << QSize(0, 0) << QSize();
+    QTest::newRow("format chosen by the type") << ".bmp" << jpeg << QSize(0, 0) << QSize();
+    QTest::newRow("corrupt bmp") << ".bmp" << QByteArray("BM\x01\x02garbage") << QSize(0, 0) << QSize();
+    QTest::newRow("corrupt jpeg") << ".jpg" << jpeg.left(20) + QByteArray(40, 'x') << QSize(0, 0) << QSize();
+    QTest::newRow("10000 px wide") << ".bmp" << fileBytes(QSize(10000, 1), Qt::green, "BMP") << QSize(10000, 1) << QSize();
+    QTest::newRow("10001 px wide") << ".bmp" << bmpHeaderOnly(10001, 1) << QSize(0, 0) << QSize();
+    QTest::newRow("20000 x 20000") << ".bmp" << bmpHeaderOnly(20000, 20000) << QSize(0, 0) << QSize();
+    const QByteArray photo = fileBytes(QSize(1600, 1200), Qt::darkGreen, "JPEG");
+    QTest::newRow("jpeg drawn smaller: decoded at the drawn size") << ".jpg" << photo << QSize(160, 90) << QSize(160, 90);
+    QTest::newRow("jpeg drawn narrower only") << ".jpg" << photo << QSize(100, 1200) << QSize(100, 5000);
+    QTest::newRow("bmp drawn smaller") << ".bmp" << fileBytes(QSize(50, 40), Qt::blue, "BMP") << QSize(10, 8) << QSize(10, 8);
+    QTest::newRow("drawn larger: its own size") << ".jpg" << jpeg << QSize(8, 6) << QSize(300, 300);
+    QTest::newRow("over the limit drawn small: still none") << ".bmp" << bmpHeaderOnly(20000, 20000) << QSize(0, 0)
+                                                           << QSize(10, 10);
 }
 
 void TestCellRenderer::decode()
@@ -313,7 +321,8 @@ void TestCellRenderer::decode()
     QFETCH(QString, type);
     QFETCH(QByteArray, bytes);
     QFETCH(QSize, size);
-    QCOMPARE(decodePicture(type, encodeBase64(bytes)).size(), size);
+    QFETCH(QSize, drawn);
+    QCOMPARE(decodePicture(type, encodeBase64(bytes), drawn).size(), size);
 }
 
 QTEST_MAIN(TestCellRenderer)

@@ -7,6 +7,7 @@
 #include "register/registerdocument.h"
 #include "register/stripwalk.h"
 #include "register/templates.h"
+#include "register/textrule.h"
 
 #include <QTest>
 
@@ -18,8 +19,10 @@ private Q_SLOTS:
     void editorLines_data();
     void editorLines();
     void writeBack();
-    void cutKeepsPairsWhole_data();
-    void cutKeepsPairsWhole();
+    void heldLinesKept_data();
+    void heldLinesKept();
+    void cutCountsCharacters_data();
+    void cutCountsCharacters();
 };
 
 void TestCellText::editorLines_data()
@@ -50,9 +53,9 @@ void TestCellText::writeBack()
     const int c0 = strip::locateCell(doc.lines().toStringList(), H, 0);
     const int c1before = strip::locateCell(doc.lines().toStringList(), H, 1);
     QCOMPARE(c1before, c0 + 33 + doc.intAt(c0 + 32));
-    const QString c1code = doc.line(c1before + strip::cellline::KeyCode);
-    doc.setLine(c0 + strip::cellline::PictureType, QStringLiteral(".jpg"));
-    doc.setLine(c0 + strip::cellline::PictureData, QStringLiteral("AAAA"));
+    const QString c1code = doc.line(c1before + regfmt::cell::KeyCode);
+    doc.setLine(c0 + regfmt::cell::PictureType, QStringLiteral(".jpg"));
+    doc.setLine(c0 + regfmt::cell::PictureData, QStringLiteral("AAAA"));
 
     const QStringList stored = strip::writeCellText(doc, H, 0, {QStringLiteral("営業部営業第一課販売促進グループ担当者さん"), QStringLiteral("内線")});
     QCOMPARE(stored.at(0).size(), 20);
@@ -63,16 +66,57 @@ void TestCellText::writeBack()
     QVERIFY(doc.line(c0 + 31).isEmpty());
     const int c1 = strip::locateCell(doc.lines().toStringList(), H, 1);
     QCOMPARE(c1, c0 + 33 + 2);
-    QCOMPARE(doc.line(c1 + strip::cellline::KeyCode), c1code);
+    QCOMPARE(doc.line(c1 + regfmt::cell::KeyCode), c1code);
 
     strip::writeCellText(doc, H, 0, {});
     QCOMPARE(doc.line(c0 + 32), QStringLiteral("0"));
     QCOMPARE(strip::locateCell(doc.lines().toStringList(), H, 1), c0 + 33);
-    QCOMPARE(doc.line(c0 + 33 + strip::cellline::KeyCode), c1code);
+    QCOMPARE(doc.line(c0 + 33 + regfmt::cell::KeyCode), c1code);
     QVERIFY_THROWS_EXCEPTION(TavrelError, strip::writeCellText(doc, H, 1000, {QStringLiteral("x")}));
 }
 
-void TestCellText::cutKeepsPairsWhole_data()
+void TestCellText::heldLinesKept_data()
+{
+    QTest::addColumn<QStringList>("held");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("stored"); // empty: refused
+    const QString long30 = QString(30, u'あ');
+    QTest::newRow("the same lines: no change") << QStringList{long30, "a\tb"} << QStringList{long30, "a\tb"}
+                                               << QStringList{long30, "a\tb"};
+    QTest::newRow("a held line kept, a new one cut") << QStringList{long30} << QStringList{"x", long30, QString(25, u'y')}
+                                                     << QStringList{"x", long30, QString(20, u'y')};
+    QTest::newRow("a held line changed: cut") << QStringList{long30} << QStringList{long30 + "z"}
+                                              << QStringList{long30.left(20)};
+    QTest::newRow("a held tab in a changed line stays") << QStringList{"a\tb"} << QStringList{"a\tbc"}
+                                                        << QStringList{"a\tbc"};
+    QTest::newRow("a new tab refused") << QStringList{"ab"} << QStringList{"ab", "c\td"} << QStringList();
+}
+
+void TestCellText::heldLinesKept()
+{
+    QFETCH(QStringList, held);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, stored);
+    RegisterDocument doc;
+    EntryHeader h{"201", "", "", "2024/01/01 00:00", QStringLiteral("ｕＬシリーズ主装置"), QStringLiteral("ｕＬ－１８ボタン電話機")};
+    templates::appendEntryFromTemplate(doc, QStringLiteral(TAVREL_BINARY_DIR), h);
+    const int c4 = strip::locateCell(doc.lines(), 3, 4);
+    doc.removeLines(c4 + 33, doc.intAt(c4 + 32));
+    doc.setLine(c4 + 32, QString::number(held.size()));
+    doc.insertLines(c4 + 33, held);
+    doc.history().setEnabled(true);
+    const QStringList before = doc.lines().toStringList();
+    if (stored.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(textrule::RefusedInput, strip::writeCellText(doc, 3, 4, written));
+        QCOMPARE(doc.lines().toStringList(), before);
+        return;
+    }
+    QCOMPARE(strip::writeCellText(doc, 3, 4, written), stored);
+    QCOMPARE(doc.lines().mid(c4 + 33, doc.intAt(c4 + 32)), stored);
+    QCOMPARE(doc.history().canUndo(), stored != held);
+}
+
+void TestCellText::cutCountsCharacters_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("cut");
@@ -80,12 +124,13 @@ void TestCellText::cutKeepsPairsWhole_data()
     QTest::newRow("short") << "FAX" << "FAX";
     QTest::newRow("exactly 20") << QString(20, u'あ') << QString(20, u'あ');
     QTest::newRow("21 cut to 20") << QString(21, u'あ') << QString(20, u'あ');
-    QTest::newRow("pair across the cut dropped") << QString(19, u'a') + face << QString(19, u'a');
-    QTest::newRow("pair ending at 20 kept") << QString(18, u'a') + face + "b" << QString(18, u'a') + face;
-    QTest::newRow("pairs only") << face.repeated(11) << face.repeated(10);
+    QTest::newRow("19 letters and a pair: 20 characters") << QString(19, u'a') + face << QString(19, u'a') + face;
+    QTest::newRow("pair as character 19 kept") << QString(18, u'a') + face + "b" << QString(18, u'a') + face + "b";
+    QTest::newRow("pair as character 21 dropped whole") << QString(20, u'a') + face << QString(20, u'a');
+    QTest::newRow("pairs only") << face.repeated(21) << face.repeated(20);
 }
 
-void TestCellText::cutKeepsPairsWhole()
+void TestCellText::cutCountsCharacters()
 {
     QFETCH(QString, line);
     QFETCH(QString, cut);

@@ -16,7 +16,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-using namespace strip::cellline;
+using namespace regfmt::cell;
 using FontChoice = UserDialogs::FontChoice;
 
 namespace {
@@ -62,6 +62,8 @@ private Q_SLOTS:
     void colours_data();
     void colours();
     void sizeBox();
+    void sizeOverLimit_data();
+    void sizeOverLimit();
     void boldOverMixedCells_data();
     void boldOverMixedCells();
     void fontListPick();
@@ -238,6 +240,46 @@ void TestFormatCommands::sizeBox()
     view->setCurrentIndex(view->model()->index(19, 0));
     QTest::keyClick(view, Qt::Key_Return);
     QCOMPARE(f.line(2, Size), QStringLiteral("72"));
+}
+
+void TestFormatCommands::sizeOverLimit_data()
+{
+    // Typed (or pasted) into the size box over two selected cells of size 9:
+    // a number over 999 is refused, and the cells and the box keep the size
+    // accepted last.
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("1000 typed: 100 stays") << "1000" << false << "100";
+    QTest::newRow("9999 typed: 999 stays") << "9999" << false << "999";
+    QTest::newRow("12345 typed: 123 stays") << "12345" << false << "123";
+    QTest::newRow("5000 pasted: 9 stays") << "5000" << true << "9";
+}
+
+void TestFormatCommands::sizeOverLimit()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, pasted);
+    QFETCH(QString, kept);
+    CellFixture f(cells(4));
+    f.selectRange(1, 2);
+    QTest::mouseClick(uitest::part<QComboBox>("ComboBoxFontSize"), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(sizeEdit()->hasFocus());
+    QTest::keyClick(sizeEdit(), Qt::Key_A, Qt::ControlModifier);
+    if (pasted) {
+        QGuiApplication::clipboard()->setText(typed);
+        QTest::keyClick(sizeEdit(), Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClicks(sizeEdit(), typed);
+    }
+    QCOMPARE(sizeEdit()->text(), kept);
+    for (int c : {1, 2})
+        QCOMPARE(f.line(c, Size), kept);
+    QCOMPARE(f.line(0, Size), QStringLiteral("9"));
+    QTest::keyClick(sizeEdit(), Qt::Key_Return);
+    QCOMPARE(sizeEdit()->text(), kept);
+    QCOMPARE(f.line(1, Size), kept);
+    QCOMPARE(f.doc().history().count(), kept == QLatin1String("9") ? 0 : 1);
 }
 
 void TestFormatCommands::boldOverMixedCells_data()

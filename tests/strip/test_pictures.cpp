@@ -18,7 +18,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 
-using namespace strip::cellline;
+using namespace regfmt::cell;
 
 namespace {
 

@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void longFaceNames();
     void textAreaBeyondSheet();
     void sectionAcrossEverything();
+    void editedScene_data();
+    void editedScene();
     void templateStrips();
     void sampleTextsFit();
     void twoLinesFitShippedKeys();
@@ -249,6 +252,72 @@ void TestStripImage::sectionAcrossEverything()
     }
 }
 
+void TestStripImage::editedScene_data()
+{
+    // The scene of an edited strip takes the text drawn before the edit from
+    // the earlier scene where it still applies, and names the pixels that may
+    // differ: its picture is the fresh composite, every changed pixel lies in
+    // that area, and cells whose text did not change draw none.
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("reused");
+    QTest::newRow("nothing") << "none" << 4;
+    QTest::newRow("cell moved") << "move" << 4;
+    QTest::newRow("key box wider") << "keyBox" << 4;
+    QTest::newRow("text area wider") << "textArea" << 3;
+    QTest::newRow("text changed") << "text" << 3;
+    QTest::newRow("key code changed") << "keyCode" << 4;
+    QTest::newRow("section moved") << "section" << 4;
+}
+
+void TestStripImage::editedScene()
+{
+    QFETCH(QString, edit);
+    QFETCH(int, reused);
+    TestEntry e = entryWithCells({4});
+    const QStringList before = registerLines({e});
+    TestCell &c = e.sections[0].cells[1];
+    const auto add = [](QString &field, int by) { field = QString::number(field.toInt() + by); };
+    if (edit == "move") {
+        add(c.keyBox[0], 3);
+        add(c.keyNumberBox[0], 3);
+        add(c.textArea[0], 3);
+    } else if (edit == "keyBox") {
+        add(c.keyBox[2], 4);
+    } else if (edit == "textArea") {
+        add(c.textArea[2], 4);
+    } else if (edit == "text") {
+        c.text = QStringList{"外線"};
+    } else if (edit == "keyCode") {
+        c.keyCode = "009";
+    } else if (edit == "section") {
+        add(e.sections[0].rect[0], 2);
+    }
+    const QStringList after = registerLines({e});
+
+    const auto picture = [](const StripScene &scene) {
+        QImage image(scene.size(View::Detail), QImage::Format_RGB32);
+        QPainter p(&image);
+        scene.paint(p, View::Detail, image.rect(), [](int) { return 1; });
+        return image;
+    };
+    StripScene was = sceneOfEntry(before, FirstHeader);
+    const QImage old = picture(was);
+    StripScene now = sceneOfEntry(after, FirstHeader);
+    now.adoptDrawn(was);
+    int drawn = 0;
+    for (int i = 0; i < now.cellCount(); ++i)
+        drawn += now.cell(i).drawn[0];
+    QCOMPARE(drawn, reused);
+    const QImage fresh = picture(now);
+    QCOMPARE(fresh, renderStrip(after, FirstHeader, View::Detail));
+    const QRegion changed = now.changedArea(was, View::Detail);
+    QCOMPARE(changed.isEmpty(), edit == "none");
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x)
+            if (fresh.pixel(x, y) != old.pixel(x, y) && !changed.contains(QPoint(x, y)))
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 changed outside the area").arg(x).arg(y)));
+}
+
 void TestStripImage::templateStrips()
 {
     // Every installed template makes a strip that both views draw.
@@ -353,7 +422,7 @@ void TestStripImage::twoLinesFitShippedKeys()
             QVERIFY(!fill.cells.isEmpty());
             for (int c : fill.cells) {
                 const int b = locateCell(doc.lines(), FirstHeader, c);
-                if (isAssignableKey(doc.line(b + cellline::KeyCode)))
+                if (isAssignableKey(doc.line(b + regfmt::cell::KeyCode)))
                     writeCellText(doc, FirstHeader, c, console ? QStringList{"201 山田"} : QStringList{"内線201", "山田"});
             }
             found << cramped(doc.lines(), FirstHeader);

@@ -20,6 +20,7 @@
 #include "windows/main/windows.h"
 #include "windows/strip/stripdisplay.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +30,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -52,10 +54,15 @@ QStringList selectionTemplate()
 class Fixture
 {
 public:
-    explicit Fixture(const QString &type, const QStringList &templateText, bool detail = true)
+    // beforeStart may change the register file before the window opens it
+    // (a register from elsewhere may hold what no template makes).
+    explicit Fixture(const QString &type, const QStringList &templateText, bool detail = true,
+                     const std::function<void(const QString &)> &beforeStart = {})
     {
         uitest::writeTemplate(env.programFolder(), type, templateText);
         path = env.writeRegister("v.TAV", {{7, type, "201", "総務部", "山田"}, {7, "ＳＩＰ電話機", "202", "", "佐藤"}});
+        if (beforeStart)
+            beforeStart(path);
         env.writeSettings({"[Position]", "MainWState=0", "[Checked]", detail ? "DispLayout=0" : "DispLayout=1"});
         env.start(path);
     }
@@ -120,11 +127,12 @@ private Q_SLOTS:
     void overviewDoubleClicks_data();
     void overviewDoubleClicks();
     void zeroSectionEndsSearch();
-    void longLinesAreCut();
+    void longLinesStay();
     void limits_data();
     void limits();
     void pictureCell();
     void malformedCellIsReported();
+    void screenReaderReadsTheCells();
 };
 
 void TestStripViews::elementsByKind_data()
@@ -146,10 +154,13 @@ void TestStripViews::elementsByKind()
     QFETCH(bool, assignable);
     QFETCH(bool, areaShown);
     QFETCH(bool, numberShown);
-    Fixture f("選択試験", selectionTemplate());
-    QCOMPARE(f.d().cellCount(), 12);
+    // The selection template with one more key, 013, after the other cells.
+    Fixture f("選択試験", uitest::templateLines(Sip, {{1, "10", "10", "40", "85", {"001", "002", "003", "004", "005", "006", "007", "008"}},
+                                                  {0, "60", "10", "40", "55", {"012", "000", "abc", "", "013"}},
+                                                  {1, "110", "10", "40", "40", {}}}));
+    QCOMPARE(f.d().cellCount(), 13);
     const SD::CellElements &e = f.d().cell(cell);
-    QCOMPARE(e.assignable, assignable);
+    QCOMPARE(f.d().isAssignable(cell), assignable);
     QCOMPARE(e.keyNumberShown, numberShown);
     for (int v : {0, 1}) {
         const strip::View view = v == 0 ? strip::View::Detail : strip::View::Overview;
@@ -172,6 +183,35 @@ void TestStripViews::elementsByKind()
     f.click(cell);
     QCOMPARE(f.selected(), assignable ? QList<int>{cell} : QList<int>{3});
     QCOMPARE(f.d().currentCell(), assignable ? cell : 3);
+
+    // すべてを選択 and a Shift range take every built cell; a cell that is no
+    // assignable key shows no frame for it. 削除 then empties it too.
+    QList<int> all;
+    for (int c = 0; c < 13; ++c)
+        all.append(c);
+    RegisterDocument &doc = FMain->document();
+    strip::writeCellText(doc, f.d().shownHeaderLine(), cell, {QStringLiteral("保留")});
+    f.click(3);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(f.selected(), all);
+    QCOMPARE(uitest::frameOutline(cell), assignable ? 2 : 0);
+    f.click(8);
+    QCOMPARE(f.selected(), QList<int>{8});
+    f.press(12, Qt::ShiftModifier);
+    f.release(12, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), (QList<int>{8, 9, 10, 11, 12}));
+    f.click(0);
+    f.press(12, Qt::ShiftModifier);
+    f.release(12, Qt::ShiftModifier);
+    QCOMPARE(f.selected(), all);
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_Delete, Qt::ControlModifier);
+    const int b = strip::locateCell(doc.lines(), f.d().shownHeaderLine(), cell);
+    QCOMPARE(doc.line(b + regfmt::cell::TextCount), QStringLiteral("0"));
+    // Focus changes and plain clicks select assignable keys alone.
+    f.click(3);
+    QCOMPARE(f.selected(), QList<int>{3});
+    QTest::keyClick(uitest::part<StripSheet>("detailSheet"), Qt::Key_Tab);
+    QCOMPARE(f.selected(), QList<int>{4});
 }
 
 void TestStripViews::screenIsTheStripImage_data()
@@ -262,7 +302,7 @@ void TestStripViews::displayFollowsTheDocument()
     EntryHeader header = doc.headerOfEntry(1);
     // Through the core alone: no command, no call on the display.
     if (change == "line") {
-        doc.setLine(record(2) + strip::cellline::Colours, QStringLiteral("0,255")); // red background
+        doc.setLine(record(2) + regfmt::cell::Colours, QStringLiteral("0,255")); // red background
     } else if (change == "text") {
         strip::writeCellText(doc, h, 5, {QStringLiteral("一行目"), QStringLiteral("二行目")});
     } else if (change == "format") {
@@ -503,10 +543,22 @@ void TestStripViews::overviewDoubleClicks()
 
 void TestStripViews::zeroSectionEndsSearch()
 {
+    // A section of zero width at the sheet's left edge, as a register from
+    // elsewhere may hold it (a template may not: its check refuses it).
     Fixture f("零区画", uitest::templateLines(Sip, {{1, "10", "10", "40", "20", {"001"}},
-                                                   {1, "0", "10", "0", "20", {}},
+                                                   {1, "0", "10", "7.5", "20", {}},
                                                    {1, "60", "10", "40", "20", {"002"}}}),
-              false);
+              false, [](const QString &path) {
+                  RegisterDocument doc;
+                  doc.load(path);
+                  const QStringList header{"1", "0", "10", "7.5", "20", "0"};
+                  for (int i = doc.findEntry(1); i + 6 <= doc.lines().size(); ++i)
+                      if (doc.lines().mid(i, 6) == header) {
+                          doc.setLine(i + 3, QStringLiteral("0"));
+                          break;
+                      }
+                  doc.save(path);
+              });
     QCOMPARE(f.d().cellCount(), 2);
     const strip::EdgeRect r = f.d().sectionRect(2);
     QTest::mouseDClick(uitest::part<StripSheet>("overviewSheet"), Qt::LeftButton, {},
@@ -518,26 +570,25 @@ void TestStripViews::zeroSectionEndsSearch()
     QVERIFY(uitest::part<QScrollArea>("detailScroll")->isVisible());
 }
 
-void TestStripViews::longLinesAreCut()
+void TestStripViews::longLinesStay()
 {
     uitest::Environment env;
     const QString path = env.writeRegister("v.TAV", {{7, "ＳＩＰ電話機", "201", "", ""}});
+    const QStringList held{QString(30, u'あ'), "短い", QString(19, u'い') + QStringLiteral("\U0001F600")};
     {
         RegisterDocument doc;
         doc.load(path);
         const int cell = doc.findEntry(1) + 14;
         doc.setLine(cell + 32, "3");
-        doc.insertLines(cell + 33, {QString(30, u'あ'), "短い", QString(19, u'い') + QStringLiteral("\U0001F600")});
+        doc.insertLines(cell + 33, held);
         textfile::write(path, doc.lines().toStringList(), TextEncoding::Utf8Bom); // the emoji needs a UTF-8 register
     }
     env.start(path);
+    // Shown, the lines stay as stored; the editor holds them whole.
     const int cell = FMain->document().findEntry(1) + 14;
-    QCOMPARE(FMain->document().line(cell + 33), QString(20, u'あ'));
-    QCOMPARE(FMain->document().line(cell + 34), QStringLiteral("短い"));
-    QCOMPARE(FMain->document().line(cell + 35), QString(19, u'い')); // the pair is not split
-    QVERIFY(FMain->document().isModified());
-    QCOMPARE(FMain->display().editor(0)->toPlainText(), QString(20, u'あ') + "\n短い\n" + QString(19, u'い') + "\n");
-    env.dialogs.answers << UserDialogs::Answer::No;
+    QCOMPARE(FMain->document().lines().mid(cell + 33, 3), held);
+    QVERIFY(!FMain->document().isModified());
+    QCOMPARE(FMain->display().editor(0)->toPlainText(), held.join(u'\n') + "\n");
 }
 
 void TestStripViews::limits_data()
@@ -553,15 +604,39 @@ void TestStripViews::limits()
 {
     QFETCH(QList<int>, cellsPerSection);
     QFETCH(int, built);
+    const bool over = cellsPerSection.size() > 100 || built < 100;
+    // The template check refuses a strip over the limits, so such a strip
+    // comes from the register (as one from elsewhere may hold it): the
+    // template makes what it may, and the register gets the rest.
+    const QList<int> made = cellsPerSection.size() > 100 ? QList<int>{0} : over ? QList<int>{60, 40} : cellsPerSection;
     QList<uitest::TemplateSection> sections;
-    for (int n : cellsPerSection) {
+    for (int n : made) {
         uitest::TemplateSection s{1, "1", "1", "20", "20", {}};
         for (int i = 0; i < n; ++i)
             s.keyCodes << QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'));
         sections << s;
     }
-    const bool over = cellsPerSection.size() > 100 || built < 100;
-    Fixture f("大型電話機", uitest::templateLines(Sip, sections));
+    Fixture f("大型電話機", uitest::templateLines(Sip, sections), true, [&](const QString &path) {
+        if (!over)
+            return;
+        RegisterDocument doc;
+        doc.load(path);
+        const int h = doc.findEntry(1) + 1;
+        if (cellsPerSection.size() > 100) {
+            const int first = h + regfmt::entry::FirstSection;
+            const QStringList header = doc.lines().mid(first, regfmt::section::HeaderLines);
+            doc.setLine(h + regfmt::entry::SectionCount, QString::number(cellsPerSection.size()));
+            for (int i = 1; i < cellsPerSection.size(); ++i)
+                doc.insertLines(first + regfmt::section::HeaderLines, header);
+        } else {
+            const int last = strip::locateCell(doc.lines(), h, 99);
+            const QStringList cell =
+                doc.lines().mid(last, regfmt::cell::FixedLines + doc.line(last + regfmt::cell::TextCount).toInt());
+            doc.insertLines(last + int(cell.size()), cell);
+            doc.setLine(strip::locateCell(doc.lines(), h, 60) - 1, QString::number(cellsPerSection.last()));
+        }
+        doc.save(path);
+    });
     QCOMPARE(f.env.dialogs.texts("error"),
              over ? QStringList{QStringLiteral("ボタンの数が多すぎます。")} : QStringList());
     QCOMPARE(f.d().cellCount(), built);
@@ -643,6 +718,49 @@ void TestStripViews::malformedCellIsReported()
     QCOMPARE(FMain->display().shownEntryNumber(), 1);
     QCOMPARE(FMain->display().cellCount(), 2);
     QVERIFY(uitest::part<QScrollArea>("overviewScroll")->isVisible());
+}
+
+// A screen reader walks the shown sheet: one item per cell, named by its key
+// number and text, at the cell's frame, with the selection and the current
+// cell as the pointer left them.
+void TestStripViews::screenReaderReadsTheCells()
+{
+    Fixture f("選択試験", selectionTemplate());
+    RegisterDocument &doc = FMain->document();
+    strip::writeCellText(doc, f.d().shownHeaderLine(), 0, {QStringLiteral("代表"), QStringLiteral("内線")});
+    strip::writeCellText(doc, f.d().shownHeaderLine(), 2, {QStringLiteral("総務")});
+    f.click(1);
+    f.press(3, Qt::ShiftModifier);
+    f.release(3, Qt::ShiftModifier);
+
+    QAccessibleInterface *sheet = QAccessible::queryAccessibleInterface(uitest::sheet());
+    QVERIFY(sheet);
+    QCOMPARE(sheet->role(), QAccessible::List);
+    QCOMPARE(sheet->text(QAccessible::Name), QStringLiteral("詳細画面"));
+    QVERIFY(sheet->state().multiSelectable);
+    QVERIFY(sheet->childCount() >= f.d().cellCount());
+    QStringList names;
+    for (int i = 0; i < f.d().cellCount(); ++i) {
+        QAccessibleInterface *cell = sheet->child(i);
+        QVERIFY(cell && cell->isValid());
+        QCOMPARE(cell->role(), QAccessible::ListItem);
+        QCOMPARE(cell->parent(), sheet);
+        QCOMPARE(sheet->indexOfChild(cell), i);
+        QCOMPARE(cell->state().selected, f.d().isSelected(i));
+        QCOMPARE(cell->state().selectable, f.d().isAssignable(i));
+        QCOMPARE(cell->state().active, i == 1);
+        names << cell->text(QAccessible::Name);
+        // The item lies where the cell is drawn: asking the sheet at its
+        // middle gives the item back.
+        const QRect r = cell->rect();
+        QVERIFY(!r.isEmpty());
+        QCOMPARE(r.topLeft(), uitest::sheet()->mapToGlobal(f.d().cellRect(strip::View::Detail, i).topLeft()));
+        if (f.d().isAssignable(i))
+            QCOMPARE(sheet->childAt(r.center().x(), r.center().y()), cell);
+    }
+    QCOMPARE(names.mid(0, 4), (QStringList{QStringLiteral("1 代表 内線"), QStringLiteral("2"),
+                                          QStringLiteral("3 総務"), QStringLiteral("4")}));
+    QCOMPARE(f.selected(), (QList<int>{1, 2, 3}));
 }
 
 TAVREL_UI_TEST_MAIN(TestStripViews)

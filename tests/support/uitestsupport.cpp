@@ -72,6 +72,8 @@ Environment::Environment()
 {
     m_oldAppData = qgetenv("APPDATA");
     qputenv("APPDATA", m_data.path().toLocal8Bit());
+    m_oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (dataFolder() + QStringLiteral("share")).toLocal8Bit());
     writeStandardTemplates(programFolder());
 }
 
@@ -82,6 +84,10 @@ Environment::~Environment()
         qunsetenv("APPDATA");
     else
         qputenv("APPDATA", m_oldAppData);
+    if (m_oldDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", m_oldDataHome);
 }
 
 QString Environment::settingsFile() const

@@ -77,6 +77,9 @@ public:
     QString executablePath() const { return programFolder() + QStringLiteral("tavrel"); }
     QString settingsFile() const;
     QString dataFolder() const { return m_data.path() + u'/'; }
+    // XDG_DATA_HOME points into the data folder, so the user's templates
+    // are read from (and saved into) here.
+    QString userTemplateFolder() const { return dataFolder() + QStringLiteral("share/tavrel/templates/"); }
 
     // INI lines written before the windows are created.
     void writeSettings(const QStringList &lines);
@@ -110,6 +113,7 @@ private:
     QTemporaryDir m_program;
     QTemporaryDir m_data;
     QByteArray m_oldAppData;
+    QByteArray m_oldDataHome;
     bool m_windows = false;
 };
 

@@ -1,5 +1,7 @@
 #include "windows/common/instancechannel.h"
 
+#include "platform/instancelock.h"
+
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -40,6 +42,12 @@ void InstanceChannel::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Requests come only from this user's own later starts.
+        if (!InstanceLock::peerIsUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto read = [this, socket] {
             if (!socket->canReadLine()) {
                 if (socket->bytesAvailable() > MaxRequest)
@@ -67,9 +75,17 @@ bool InstanceChannel::send(const QString &path, const QString &file, int timeout
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     for (;;) {
-        socket.connectToServer(path);
-        if (socket.waitForConnected(int(deadline.remainingTime())))
-            break;
+        // The file goes only to a copy of this user's: a socket another user
+        // made is ignored, and so is a listener running as another user.
+        if (InstanceLock::isUsersSocket(path)) {
+            socket.connectToServer(path);
+            if (socket.waitForConnected(int(deadline.remainingTime()))) {
+                if (InstanceLock::peerIsUser(socket.socketDescriptor()))
+                    break;
+                socket.abort();
+                return false;
+            }
+        }
         if (deadline.hasExpired())
             return false;
         QThread::msleep(100); // the running copy is still starting

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QCheckBox>
@@ -321,6 +322,11 @@ QColor QtUserDialogs::chooseColour(QWidget *parent, const QColor &initial)
     return dialog.selectedColor();
 }
 
+bool QtUserDialogs::openUrl(QWidget *, const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
 // ---------------------------------------------------------------- scripted
 
 ScriptedUserDialogs::ScriptedUserDialogs() : m_previous(UserDialogs::install(this)) {}
@@ -495,4 +501,13 @@ QColor ScriptedUserDialogs::chooseColour(QWidget *, const QColor &initial)
         c = colours.takeFirst();
     shown.append(s);
     return c;
+}
+
+bool ScriptedUserDialogs::openUrl(QWidget *, const QUrl &url)
+{
+    Shown s;
+    s.kind = QStringLiteral("url");
+    s.text = url.toString();
+    shown.append(s);
+    return urlsOpen;
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <optional>
 
@@ -69,6 +70,9 @@ public:
     virtual bool print(QWidget *parent, QPrinter &printer, int lastPage) = 0;
     // The colour chooser, opened at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColour(QWidget *parent, const QColor &initial) = 0;
+    // Hands url to the desktop (a page to the browser); false when no
+    // program took it.
+    virtual bool openUrl(QWidget *parent, const QUrl &url) = 0;
 
     // Asked before an existing file is replaced: "%1 は既に存在します。\n置き換えますか?".
     static const QString ReplaceQuestion;
@@ -104,6 +108,7 @@ public:
     void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
     bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
+    bool openUrl(QWidget *parent, const QUrl &url) override;
 };
 
 // Answers from queues filled beforehand and a log of every box asked for.
@@ -114,7 +119,7 @@ class ScriptedUserDialogs : public UserDialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour", "warning", "print"
+        QString kind; // "question", "error", "message", "exception", "open", "save", "font", "colour", "warning", "print", "url"
         QString text; // message text, the dialog title, or the font chooser's faces (one a line)
         QString caption; // captioned errors: the caption
         Buttons buttons = Buttons::YesNo;
@@ -151,6 +156,7 @@ public:
     };
     QList<PrintAnswer> printAnswers; // consumed by print(); none left cancels
     QList<int> printLastPages;       // the page range each print dialog offered (0: none)
+    bool urlsOpen = true;            // what openUrl() answers; each URL is logged as "url"
 
     // Texts of the shown boxes of one kind, in order.
     QStringList texts(const QString &kind) const;
@@ -168,6 +174,7 @@ public:
     void captionedError(QWidget *parent, const QString &caption, const QString &text) override;
     bool print(QWidget *parent, QPrinter &printer, int lastPage) override;
     QColor chooseColour(QWidget *parent, const QColor &initial) override;
+    bool openUrl(QWidget *parent, const QUrl &url) override;
 
 private:
     QString nextFileName(const QString &kind, const FileRequest &request);

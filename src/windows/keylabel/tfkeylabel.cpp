@@ -1,4 +1,5 @@
 #include "windows/keylabel/tfkeylabel.h"
+#include "windows/common/appsettings.h"
 
 #include "platform/fontlist.h"
 #include "platform/fonts.h"
@@ -54,7 +55,6 @@ void FillFontSizes(QComboBox *box)
 
 namespace {
 
-const QString Position = QStringLiteral("Position");
 const QString DialogFace = QStringLiteral("ＭＳ Ｐゴシック");
 
 QFont dialogFont(int pixels)
@@ -209,14 +209,12 @@ TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(paren
     connect(cancelButton, &QPushButton::clicked, this, &TFKeyLabel::cancelClicked);
     connect(PageControl, &QTabWidget::currentChanged, this, &TFKeyLabel::PageControlChange);
 
-    screenplace::moveOnScreen(this, QPoint(m_settings.readInteger(Position, QStringLiteral("KeyLabelLeft"), 100),
-                                           m_settings.readInteger(Position, QStringLiteral("KeyLabelTop"), 100)));
+    screenplace::moveOnScreen(this, appsettings::read(m_settings, appsettings::KeyLabelPlace));
 }
 
 TFKeyLabel::~TFKeyLabel()
 {
-    m_settings.writeInteger(Position, QStringLiteral("KeyLabelTop"), y());
-    m_settings.writeInteger(Position, QStringLiteral("KeyLabelLeft"), x());
+    appsettings::write(m_settings, appsettings::KeyLabelPlace, pos());
 }
 
 void TFKeyLabel::setSource(keylabel::KeyLabelSet *set, int series, const QStringList &fontMarks)

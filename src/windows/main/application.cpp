@@ -2,6 +2,7 @@
 
 #include "platform/conversion.h"
 #include "platform/fonts.h"
+#include "platform/stopsignals.h"
 #include "windows/common/instancechannel.h"
 #include "windows/common/userdialogs.h"
 #include "windows/main/tfmain.h"
@@ -9,6 +10,7 @@
 #include "windows/register/registercommands.h"
 
 #include <QFont>
+#include <cstdio>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
@@ -35,6 +37,8 @@ void openWhenNoModalWindow(const QString &file)
     }
     FMain->registerCommands().openFile(file);
 }
+
+int endingSignal = 0;
 
 } // namespace
 
@@ -102,4 +106,33 @@ void TavrelApplication::openRequested(const QString &file)
     FMain->activateWindow();
     if (!file.isEmpty())
         openWhenNoModalWindow(file);
+}
+
+void TavrelApplication::endOnStopSignals()
+{
+    auto *signals_ = new StopSignals(qApp);
+    connect(signals_, &StopSignals::received, qApp, [](int signalNumber) {
+        if (endingSignal != 0)
+            return;
+        endingSignal = signalNumber;
+        // Nothing is asked: whoever sent the signal wants the program gone.
+        if (FMain) {
+            try {
+                const QString copy = FMain->registerCommands().writeRecoveryCopy();
+                if (!copy.isEmpty())
+                    std::fprintf(stderr, "tavrel: %s\n",
+                                 QStringLiteral("保存されていない変更を %1 に書き込みました。").arg(copy).toLocal8Bit().constData());
+            } catch (const TavrelError &e) {
+                std::fprintf(stderr, "tavrel: %s\n", e.message().toLocal8Bit().constData());
+            }
+        }
+        // Every event loop ends, the nested ones of open dialogs too; the
+        // windows are then destroyed as on a normal close.
+        QCoreApplication::exit(0);
+    });
+}
+
+int TavrelApplication::stopSignal()
+{
+    return endingSignal;
 }

@@ -30,4 +30,12 @@ public:
     // modal window is open the file waits until it is closed, since that
     // window may still write into the open register.
     static void openRequested(const QString &file);
+
+    // From now on SIGTERM, SIGHUP and SIGINT end the program through the
+    // event loop: unsaved changes go to the register's recovery copy, every
+    // open window and question is left, and the register lock and the
+    // single-instance socket are removed as on a normal close.
+    static void endOnStopSignals();
+    // The signal that ended the program, 0 when none did.
+    static int stopSignal();
 };

@@ -1,10 +1,11 @@
 #include "windows/main/tfmain.h"
+#include "windows/common/appsettings.h"
 
 #include "register/series.h"
 #include "windows/common/screenplace.h"
 #include "windows/common/userdialogs.h"
 #include "windows/keylabel/keylabelpanel.h"
-#include "windows/main/toolbarpictures.h"
+#include "windows/main/userguidecommand.h"
 #include "windows/print/printcommands.h"
 #include "windows/register/csvcommands.h"
 #include "windows/register/registercommands.h"
@@ -12,6 +13,7 @@
 #include "windows/strip/cellediting.h"
 #include "windows/strip/formatcommands.h"
 #include "windows/strip/picturecommands.h"
+#include "windows/template/templatecommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -22,6 +24,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScrollArea>
@@ -38,11 +41,23 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+// The toolbar pictures live in the program's resources (toolbar.qrc); the
+// resources of a static library are registered by name once.
+static void initToolbarResources() { Q_INIT_RESOURCE(toolbar); }
+
 namespace {
-const QString Position = QStringLiteral("Position");
-const QString Checked = QStringLiteral("Checked");
-const QString Data = QStringLiteral("Data");
-const int DefaultColumnWidths[6] = {120, 280, 120, 160, 120, 120};
+// A toolbar picture: NAME.png, 16 × 16 on a transparent ground, with
+// NAME@2x.png beside it for screens of twice the density.
+QIcon toolbarIcon(const QString &name)
+{
+    static const bool registered = (initToolbarResources(), true);
+    Q_UNUSED(registered);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/toolbar/%1.png").arg(name));
+    icon.addFile(QStringLiteral(":/toolbar/%1@2x.png").arg(name));
+    return icon;
+}
+
 
 // Strip display height below which a splitter move is pushed back.
 constexpr int SplitterTopMinimum = 390;
@@ -152,6 +167,7 @@ void TFMain::nameParts()
         {ActionFormatColor, "ActionFormatColor"},
         {ActionFormatBold, "ActionFormatBold"},
         {ActionFormatItalic, "ActionFormatItalic"},
+        {ActionHelpGuide, "ActionHelpGuide"},
         {ActionHelpAbout, "ActionHelpAbout"},
         {PopupCut, "PopupCut"},
         {PopupCopy, "PopupCopy"},
@@ -226,7 +242,10 @@ TFMain::TFMain(QWidget *parent, const QString &executablePath) : QMainWindow(par
     // Every change of the register from here on can be undone.
     m_document.history().setEnabled(true);
     m_undoCommands = new UndoCommands(m_document, *m_display, *m_registerCommands, *m_cellEditing, this, this);
-    m_csvCommands = new CsvCommands(m_document, *m_display, *m_registerCommands, m_mainSub->programFolder(), m_mainSub->settings(), this, this);
+    m_csvCommands = new CsvCommands(m_document, *m_display, *m_registerCommands, templates::Folders::standard(m_mainSub->programFolder(), m_mainSub->settings()), m_mainSub->settings(), this, this);
+    new TemplateCommands(m_document, [this] { return m_display->shownEntryNumber(); },
+                         templates::Folders::standard(m_mainSub->programFolder(), m_mainSub->settings()),
+                         m_mainSub->settings(), this, this);
     restoreSettings();
 
     KeyLabelPanel::Parts parts;
@@ -334,6 +353,8 @@ void TFMain::buildActions()
     ActionFormatColor = make(QStringLiteral("文字色"));
     ActionFormatBold = make(QStringLiteral("太字"));
     ActionFormatItalic = make(QStringLiteral("斜体"));
+    ActionHelpGuide = make(QStringLiteral("ユーザーガイド(&G)"), QKeySequence(Qt::Key_F1),
+                           QStringLiteral("ユーザーガイドをブラウザで表示します"));
     ActionHelpAbout = make(QStringLiteral("バージョン情報(&A)..."));
 
     PopupCut = make(QStringLiteral("切り取り(&T)"));
@@ -344,6 +365,7 @@ void TFMain::buildActions()
     PopupPicOff = make(QStringLiteral("画像添付解除(&R)"));
 
     connectCommand(ActionFileExit, &QWidget::close);
+    connectCommand(ActionHelpGuide, [this] { userguidecommand::open(this, m_mainSub->programFolder()); });
     connectCommand(ActionKeyLabelShow, &TFMain::ActionKeyLabelShowExecute);
     connectCommand(ActionListJimeijo, &TFMain::ActionListJimeijoExecute);
     connectCommand(ActionShowToolBar, &TFMain::ActionShowToolBarExecute);
@@ -383,6 +405,8 @@ void TFMain::buildMenus()
 
     QMenu *jimeijo = bar->addMenu(QStringLiteral("示名条編集(&S)"));
     jimeijo->addActions({ActionJimeijoNew, ActionJimeijoEdit, ActionJimeijoDelete});
+    jimeijo->addSeparator();
+    jimeijo->addAction(TemplateCommands::createAction(this));
 
     QMenu *keyLabel = bar->addMenu(QStringLiteral("キーラベル(&K)"));
     keyLabel->addActions({ActionKeyLabelEdit, ActionKeyLabelShow});
@@ -399,7 +423,7 @@ void TFMain::buildMenus()
     format->addActions({ActionFormatFont, ActionFormatLeft, ActionFormatCenter, ActionFormatRight, ActionFormatBColor});
 
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->addAction(ActionHelpAbout);
+    help->addActions({ActionHelpGuide, ActionHelpAbout});
 
     auto *menuStyle = new MenuStyle;
     menuStyle->setParent(this);
@@ -427,15 +451,16 @@ void TFMain::buildToolBar()
     mainToolBar->layout()->setSpacing(0);
     mainToolBar->layout()->setContentsMargins(2, 2, 2, 2);
 
-    auto button = [this](int picture, const QString &hint, QAction *action, bool toggle = false) {
+    auto button = [this](const char *picture, const QString &hint, QAction *action, bool toggle = false) {
         auto *b = new QToolButton(mainToolBar);
-        b->setIcon(QIcon(QPixmap::fromImage(toolbarpictures::picture(picture))));
+        b->setIcon(toolbarIcon(QLatin1String(picture)));
         b->setIconSize(QSize(16, 16));
         b->setFixedSize(24, 22);
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
         b->setToolTip(firstPart(hint));
         b->setStatusTip(hint);
+        b->setAccessibleName(firstPart(hint));
         b->setCheckable(toggle);
         mainToolBar->addWidget(b);
         if (action) {
@@ -451,50 +476,52 @@ void TFMain::buildToolBar()
         c->setEditable(editable);
         c->setToolTip(firstPart(hint));
         c->setStatusTip(hint);
+        c->setAccessibleName(firstPart(hint));
+        if (editable)
+            c->lineEdit()->setAccessibleName(firstPart(hint));
         mainToolBar->addWidget(c);
         return c;
     };
     auto separator = [this] { mainToolBar->addWidget(makeSeparator(mainToolBar)); };
 
-    using namespace toolbarpictures;
-    ToolButtonNew = button(New, QStringLiteral("新規作成|新しいデータベースを作成します"), ActionFileNew);
-    ToolButtonOpen = button(Open, QStringLiteral("開く|既存のデータベースを開きます"), ActionFileOpen);
-    ToolButtonSave = button(Save, QStringLiteral("上書き保存|データベースを上書きで保存します"), ActionFileSave);
+    ToolButtonNew = button("new", QStringLiteral("新規作成|新しいデータベースを作成します"), ActionFileNew);
+    ToolButtonOpen = button("open", QStringLiteral("開く|既存のデータベースを開きます"), ActionFileOpen);
+    ToolButtonSave = button("save", QStringLiteral("上書き保存|データベースを上書きで保存します"), ActionFileSave);
     separator();
-    ToolButtonUndo = button(Undo, QStringLiteral("元に戻す|直前の操作を元に戻します"), ActionEditUndo);
-    ToolButtonRedo = button(Redo, QStringLiteral("やり直し|元に戻した操作をやり直します"), ActionEditRedo);
+    ToolButtonUndo = button("undo", QStringLiteral("元に戻す|直前の操作を元に戻します"), ActionEditUndo);
+    ToolButtonRedo = button("redo", QStringLiteral("やり直し|元に戻した操作をやり直します"), ActionEditRedo);
     separator();
     ToolButtonPrint =
-        button(Print, QStringLiteral("示名条の印刷|１枚あるいは複数枚の示名条を印刷します"), ActionFilePrint);
-    ToolButtonJimeijoNew = button(JimeijoNew, QStringLiteral("示名条の作成|示名条を作成します"), ActionJimeijoNew);
+        button("print", QStringLiteral("示名条の印刷|１枚あるいは複数枚の示名条を印刷します"), ActionFilePrint);
+    ToolButtonJimeijoNew = button("entry-new", QStringLiteral("示名条の作成|示名条を作成します"), ActionJimeijoNew);
     ToolButtonJimeijoDelete =
-        button(JimeijoDelete, QStringLiteral("示名条の削除|選択された示名条を削除します"), ActionJimeijoDelete);
+        button("entry-delete", QStringLiteral("示名条の削除|選択された示名条を削除します"), ActionJimeijoDelete);
     ToolButtonListJimeijo =
-        button(ListJimeijo, QStringLiteral("示名条一覧|示名条一覧を表示します"), ActionListJimeijo, true);
+        button("list", QStringLiteral("示名条一覧|示名条一覧を表示します"), ActionListJimeijo, true);
     separator();
     ComboBoxFont = combo(132, QStringLiteral("フォント切替"), false);
     separator();
     ComboBoxFontSize = combo(53, QStringLiteral("フォントサイズ"), true);
     separator();
-    ToolButtonColor = button(Color, QStringLiteral("文字色|文字の色を変更します"), ActionFormatColor);
-    ToolButtonBColor = button(BColor, QStringLiteral("背景色|背景の色を変更します"), ActionFormatBColor);
-    ToolButtonBold = button(Bold, QStringLiteral("太字|文字を太字にします。"), ActionFormatBold, true);
-    ToolButtonItalic = button(Italic, QStringLiteral("斜体|文字を斜体にします。"), ActionFormatItalic, true);
+    ToolButtonColor = button("text-colour", QStringLiteral("文字色|文字の色を変更します"), ActionFormatColor);
+    ToolButtonBColor = button("background-colour", QStringLiteral("背景色|背景の色を変更します"), ActionFormatBColor);
+    ToolButtonBold = button("bold", QStringLiteral("太字|文字を太字にします。"), ActionFormatBold, true);
+    ToolButtonItalic = button("italic", QStringLiteral("斜体|文字を斜体にします。"), ActionFormatItalic, true);
     separator();
-    ToolButtonLeft = button(Left, QStringLiteral("左寄せ|文字を左に揃えます"), ActionFormatLeft, true);
-    ToolButtonCenter = button(Center, QStringLiteral("センタリング|文字を中央に揃えます"), ActionFormatCenter, true);
-    ToolButtonRight = button(Right, QStringLiteral("右寄せ|文字を右に揃えます"), ActionFormatRight, true);
+    ToolButtonLeft = button("align-left", QStringLiteral("左寄せ|文字を左に揃えます"), ActionFormatLeft, true);
+    ToolButtonCenter = button("align-centre", QStringLiteral("センタリング|文字を中央に揃えます"), ActionFormatCenter, true);
+    ToolButtonRight = button("align-right", QStringLiteral("右寄せ|文字を右に揃えます"), ActionFormatRight, true);
     auto *alignGroup = new QButtonGroup(this);
     alignGroup->addButton(ToolButtonLeft);
     alignGroup->addButton(ToolButtonCenter);
     alignGroup->addButton(ToolButtonRight);
     separator();
     ToolButtonKeyLabel =
-        button(KeyLabel, QStringLiteral("キーラベル|キーラベルの表示ON/OFFを切り替えます"), ActionKeyLabelShow, true);
+        button("key-label", QStringLiteral("キーラベル|キーラベルの表示ON/OFFを切り替えます"), ActionKeyLabelShow, true);
     separator();
-    ToolButtonShowAll = button(ShowAll, QStringLiteral("全体画面|全体画面の表示に切り替えます"), ActionShowAll, true);
+    ToolButtonShowAll = button("view-overview", QStringLiteral("全体画面|全体画面の表示に切り替えます"), ActionShowAll, true);
     ToolButtonShowDetail =
-        button(ShowDetail, QStringLiteral("詳細画面|詳細画面の表示に切り替えます"), ActionShowDetail, true);
+        button("view-detail", QStringLiteral("詳細画面|詳細画面の表示に切り替えます"), ActionShowDetail, true);
     auto *viewGroup = new QButtonGroup(this);
     viewGroup->addButton(ToolButtonShowAll);
     viewGroup->addButton(ToolButtonShowDetail);
@@ -543,6 +570,10 @@ void TFMain::buildWorkArea()
     };
     makeView(detailScroll, detailSheet);
     makeView(overviewScroll, overviewSheet);
+    // A screen reader names the views as the view commands do.
+    detailSheet->setAccessibleName(QStringLiteral("詳細画面"));
+    overviewSheet->setAccessibleName(QStringLiteral("全体画面"));
+    entryCaption->setAccessibleName(QStringLiteral("示名条"));
     dispLayout->addWidget(m_views, 1);
     topLayout->addWidget(viewPane, 1);
 
@@ -556,6 +587,7 @@ void TFMain::buildWorkArea()
     keyLabelTabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     for (const char16_t *t : {u"ｷｰﾗﾍﾞﾙ1", u"ｷｰﾗﾍﾞﾙ2", u"ｷｰﾗﾍﾞﾙ3"})
         keyLabelTabs->addTab(new QWidget, QString::fromUtf16(t));
+    keyLabelTabs->setAccessibleName(QStringLiteral("キーラベル"));
     topLayout->addWidget(keyLabelTabs);
 
     m_listModel = new RegisterListModel(m_document, this);
@@ -574,6 +606,7 @@ void TFMain::buildWorkArea()
     registerList->header()->setStretchLastSection(false);
     registerList->setMinimumHeight(20);
     registerList->setItemDelegate(new RowDelegate(registerList));
+    registerList->setAccessibleName(QStringLiteral("示名条一覧"));
     // The selection stays visible while the list has no focus.
     QPalette pal = registerList->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -619,7 +652,7 @@ void TFMain::buildWorkArea()
 void TFMain::buildRegisterCommands()
 {
     m_registerCommands = std::make_unique<RegisterCommands>(m_document, *m_listModel, *m_display, this,
-                                                            m_mainSub->programFolder());
+                                                            templates::Folders::standard(m_mainSub->programFolder(), m_mainSub->settings()));
 }
 
 // The commands on cells: each class finds and connects the actions it owns.
@@ -647,44 +680,44 @@ QString TFMain::statusText() const
 void TFMain::restoreSettings()
 {
     SettingsStore &s = m_mainSub->settings();
-    const int top = s.readInteger(Position, QStringLiteral("MainTop"), 0);
-    const int left = s.readInteger(Position, QStringLiteral("MainLeft"), 0);
-    const int width = s.readInteger(Position, QStringLiteral("MainWidth"), 1000);
-    const int height = s.readInteger(Position, QStringLiteral("MainHeight"), 738);
+    const int top = appsettings::read(s, appsettings::MainTop);
+    const int left = appsettings::read(s, appsettings::MainLeft);
+    const int width = appsettings::read(s, appsettings::MainWidth);
+    const int height = appsettings::read(s, appsettings::MainHeight);
     // The stored position is the frame's, as it is written at the end, so
     // that the title bar of the first run's default (0, 0) is on the screen;
     // a position left from another screen setup is brought back.
     resize(width, height);
     screenplace::moveOnScreen(this, QPoint(left, top));
-    const int state = s.readInteger(Position, QStringLiteral("MainWState"), 2);
+    const int state = appsettings::read(s, appsettings::MainWindowState);
     setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 
-    const bool keyLabel = s.readInteger(Checked, QStringLiteral("DispKeyLabel"), 1) != 0;
+    const bool keyLabel = appsettings::read(s, appsettings::ShowKeyLabel);
     ActionKeyLabelShow->setChecked(keyLabel);
     keyLabelTabs->setVisible(keyLabel);
     ToolButtonKeyLabel->setChecked(keyLabel);
-    const bool list = s.readInteger(Checked, QStringLiteral("DispList"), 1) != 0;
+    const bool list = appsettings::read(s, appsettings::ShowList);
     ActionListJimeijo->setChecked(list);
     ToolButtonListJimeijo->setChecked(list);
-    const bool toolBar = s.readInteger(Checked, QStringLiteral("DispToolBar"), 1) != 0;
+    const bool toolBar = appsettings::read(s, appsettings::ShowToolBar);
     ActionShowToolBar->setChecked(toolBar);
     mainToolBar->setVisible(toolBar);
-    const bool statusBarOn = s.readInteger(Checked, QStringLiteral("DispStatusBar"), 1) != 0;
+    const bool statusBarOn = appsettings::read(s, appsettings::ShowStatusBar);
     ActionShowStatusBar->setChecked(statusBarOn);
     statusLine->setVisible(statusBarOn);
     registerList->setVisible(list);
     listSplitter->handle(1)->setVisible(list);
 
-    m_listHeight = s.readInteger(Position, QStringLiteral("TelListHeight"), 105);
+    m_listHeight = appsettings::read(s, appsettings::ListHeight);
     listSplitter->setSizes({std::max(1, height - m_listHeight), std::max(20, m_listHeight)});
-    for (int c = 0; c < 6; ++c)
-        registerList->setColumnWidth(c, s.readInteger(Position, QStringLiteral("TelList%1").arg(c), DefaultColumnWidths[c]));
+    for (int c = 0; c < m_listModel->columnCount(); ++c)
+        registerList->setColumnWidth(c, appsettings::read(s, appsettings::listColumnWidth(c)));
 
-    const bool overview = s.readInteger(Checked, QStringLiteral("DispLayout"), 1) != 0;
+    const bool overview = appsettings::read(s, appsettings::ShowOverview);
     m_display->setInitialMode(overview ? StripDisplay::Mode::Overview : StripDisplay::Mode::Detail);
     syncViewMode();
 
-    m_selSeriesNo = s.readInteger(Data, QStringLiteral("SelSeriesNo"), 0);
+    m_selSeriesNo = appsettings::read(s, appsettings::SeriesChoice);
     // The key labels need one of the eight series: a stored value outside
     // them is series 0.
     if (m_selSeriesNo < 0 || m_selSeriesNo >= series::Count)
@@ -707,23 +740,23 @@ void TFMain::saveSettings()
     else if (st & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = 2;
     if (state == 0) {
-        s.writeInteger(Position, QStringLiteral("MainTop"), pos().y()); // the frame's position
-        s.writeInteger(Position, QStringLiteral("MainLeft"), pos().x());
-        s.writeInteger(Position, QStringLiteral("MainWidth"), width());
-        s.writeInteger(Position, QStringLiteral("MainHeight"), height());
+        appsettings::write(s, appsettings::MainTop, pos().y()); // the frame's position
+        appsettings::write(s, appsettings::MainLeft, pos().x());
+        appsettings::write(s, appsettings::MainWidth, width());
+        appsettings::write(s, appsettings::MainHeight, height());
     }
-    s.writeInteger(Position, QStringLiteral("MainWState"), state);
-    s.writeInteger(Checked, QStringLiteral("DispKeyLabel"), keyLabelShown() ? 1 : 0);
-    s.writeInteger(Checked, QStringLiteral("DispList"), listShown() ? 1 : 0);
-    s.writeInteger(Checked, QStringLiteral("DispToolBar"), toolBarShown() ? 1 : 0);
-    s.writeInteger(Checked, QStringLiteral("DispStatusBar"), statusBarShown() ? 1 : 0);
-    s.writeInteger(Checked, QStringLiteral("DispLayout"), overviewSelected() ? 1 : 0);
+    appsettings::write(s, appsettings::MainWindowState, state);
+    appsettings::write(s, appsettings::ShowKeyLabel, keyLabelShown());
+    appsettings::write(s, appsettings::ShowList, listShown());
+    appsettings::write(s, appsettings::ShowToolBar, toolBarShown());
+    appsettings::write(s, appsettings::ShowStatusBar, statusBarShown());
+    appsettings::write(s, appsettings::ShowOverview, overviewSelected());
     // A list that was never laid out keeps the height it was given.
     const int listHeight = registerList->isVisible() ? registerList->height() : m_listHeight;
-    s.writeInteger(Position, QStringLiteral("TelListHeight"), listHeight);
-    for (int c = 0; c < 6; ++c)
-        s.writeInteger(Position, QStringLiteral("TelList%1").arg(c), registerList->columnWidth(c));
-    s.writeInteger(Data, QStringLiteral("SelSeriesNo"), m_selSeriesNo);
+    appsettings::write(s, appsettings::ListHeight, listHeight);
+    for (int c = 0; c < m_listModel->columnCount(); ++c)
+        appsettings::write(s, appsettings::listColumnWidth(c), registerList->columnWidth(c));
+    appsettings::write(s, appsettings::SeriesChoice, m_selSeriesNo);
     if (m_csvCommands)
         m_csvCommands->saveSettings(s);
 }

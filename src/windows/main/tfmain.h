@@ -157,6 +157,7 @@ private:
     QAction *ActionFormatColor = nullptr;
     QAction *ActionFormatBold = nullptr;
     QAction *ActionFormatItalic = nullptr;
+    QAction *ActionHelpGuide = nullptr;
     QAction *ActionHelpAbout = nullptr;
     // Items of the cell pop-up menus.
     QAction *PopupCut = nullptr;

@@ -1,4 +1,5 @@
 #include "windows/main/windows.h"
+#include "windows/common/appsettings.h"
 
 #include "windows/common/screenplace.h"
 #include "windows/keylabel/keylabelpanel.h"
@@ -32,37 +33,33 @@ TFViewImage::Settings readViewImageSettings(TMainSub &sub)
 {
     SettingsStore &s = sub.settings();
     TFViewImage::Settings v;
-    v.pictureFileSizeMax = s.readInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"),
-                                         int(strip::DefaultPictureFileSizeMax));
-    v.openPicture = s.readString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"),
-                                 sub.programFolder() + QStringLiteral("tvロゴ"));
-    v.left = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), 100);
-    v.top = s.readInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), 100);
+    v.pictureFileSizeMax = appsettings::read(s, appsettings::PictureFileSizeMax);
+    v.openPicture = appsettings::read(s, appsettings::pictureFolder(sub.programFolder()));
+    v.left = appsettings::read(s, appsettings::PicturePlace.left);
+    v.top = appsettings::read(s, appsettings::PicturePlace.top);
     return v;
 }
 
 void writeViewImageSettings(TMainSub &sub, const TFViewImage::Settings &v)
 {
     SettingsStore &s = sub.settings();
-    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageLeft"), v.left);
-    s.writeInteger(QStringLiteral("Position"), QStringLiteral("ViewImageTop"), v.top);
-    s.writeInteger(QStringLiteral("Data"), QStringLiteral("PictureFileSizeMax"), int(v.pictureFileSizeMax));
-    s.writeString(QStringLiteral("Dir"), QStringLiteral("OpenPicture"), v.openPicture);
+    appsettings::write(s, appsettings::PicturePlace.left, v.left);
+    appsettings::write(s, appsettings::PicturePlace.top, v.top);
+    appsettings::write(s, appsettings::PictureFileSizeMax, int(v.pictureFileSizeMax));
+    appsettings::write(s, appsettings::pictureFolder(sub.programFolder()), v.openPicture);
 }
 
 // The entry dialog's place, read when it is created and written at the end.
 void restoreEntryDialogPosition(TMainSub &sub, TFTelAdd &dlg)
 {
     SettingsStore &s = sub.settings();
-    screenplace::moveOnScreen(&dlg, QPoint(s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), 100),
-                                           s.readInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), 100)));
+    screenplace::moveOnScreen(&dlg, appsettings::read(s, appsettings::EntryDialogPlace));
 }
 
 void saveEntryDialogPosition(TMainSub &sub, const TFTelAdd &dlg)
 {
     SettingsStore &s = sub.settings();
-    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddTop"), dlg.y());
-    s.writeInteger(QStringLiteral("Position"), QStringLiteral("TelAddLeft"), dlg.x());
+    appsettings::write(s, appsettings::EntryDialogPlace, dlg.pos());
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "windows/print/printcommands.h"
+#include "windows/common/appsettings.h"
 
 #include "platform/conversion.h"
 #include "platform/settingsstore.h"
@@ -32,7 +33,6 @@ const QString PrintCommands::PrinterErrorMessage =
     QStringLiteral("プリンタの設定に問題があります。\nプリンタの設定を見直すか、またはプリンタドライバをインストールし直してください。");
 const QString PrintCommands::StripJobTitle = QStringLiteral("示名条印刷");
 const QString PrintCommands::ListJobTitle = QStringLiteral("示名条一覧印刷");
-const QString PrintCommands::PdfFolderKey = QStringLiteral("SavePdf");
 
 namespace {
 
@@ -98,12 +98,21 @@ private:
 // failure is reported and ends the run.
 enum class JobEnd { Done, Cancelled, Failed };
 using DrawPage = std::function<void(QPainter &, const print::PagePlacement &)>;
+JobEnd runJob(QWidget *parent, QPrinter &pr, int pages, const print::Adjustment &adjustment, RunProgress &progress,
+             const DrawPage &draw);
 JobEnd printJob(QWidget *parent, QPrinter &pr, const print::PageFormatInfo &fmt, int pages,
                 const print::Adjustment &adjustment, RunProgress &progress, const DrawPage &draw)
 {
     // A printer that does not offer the paper prints on the paper it has.
     printers::setPrinterPaper(pr, fmt.paperIdentifier);
     pr.setPageOrientation(fmt.orientation);
+    return runJob(parent, pr, pages, adjustment, progress, draw);
+}
+
+// The job on the paper the printer is set to.
+JobEnd runJob(QWidget *parent, QPrinter &pr, int pages, const print::Adjustment &adjustment, RunProgress &progress,
+             const DrawPage &draw)
+{
     PrintJob pj(pr);
     if (!pj.begin()) {
         UserDialogs::current().captionedError(parent, PrintCommands::PrinterErrorCaption,
@@ -168,12 +177,63 @@ PrintCommands::PrintCommands(RegisterDocument &document, StripDisplay &display, 
     for (QAction *a : {controls.ActionFilePrint, controls.ActionFilePrintList, controls.ActionFileSetup, controls.ActionFilePdf})
         a->setEnabled(true);
     m_printerInUse = printers::defaultPrinterName();
-    m_pdfFolder = settings.readString(QStringLiteral("Dir"), PdfFolderKey, QString());
+    m_pdfFolder = appsettings::read(settings, appsettings::PdfFolder);
+    m_sheet = SheetChoice::read(settings);
 }
 
 void PrintCommands::saveSettings(SettingsStore &settings) const
 {
-    settings.writeString(QStringLiteral("Dir"), PdfFolderKey, m_pdfFolder);
+    appsettings::write(settings, appsettings::PdfFolder, m_pdfFolder);
+    m_sheet.write(settings);
+}
+
+bool PrintCommands::chooseSheet(QWidget *parent)
+{
+    const std::optional<SheetChoice> chosen = SheetPrintDialog::ask(parent, m_sheet);
+    if (!chosen)
+        return false;
+    m_sheet = *chosen;
+    return true;
+}
+
+std::optional<print::SheetRun> PrintCommands::sheetRun(QWidget *parent, const QList<int> &positions, int copies,
+                                                       bool collate)
+{
+    print::SheetRun run;
+    try {
+        run = print::planSheetRun(document(), print::planStripJobs(positions, copies, collate), m_sheet.settings);
+    } catch (const TavrelError &e) {
+        UserDialogs::current().error(parent, e.message());
+        return std::nullopt;
+    }
+    if (!run.ok()) {
+        UserDialogs::current().error(parent, print::sheetRunProblem(run));
+        return std::nullopt;
+    }
+    return run;
+}
+
+void PrintCommands::printSheets(QWidget *parent, const QList<int> &positions)
+{
+    QPrinter &pr = printer();
+    if (!askPrinter(parent, pr, 0))
+        return;
+    // Each copy of a strip takes a place of its own.
+    const std::optional<print::SheetRun> run = sheetRun(parent, positions, pr.copyCount(), pr.collateCopies());
+    if (!run)
+        return;
+    pr.setDocName(StripJobTitle);
+    pr.setCopyCount(1);
+    pr.setCollateCopies(false);
+    pr.setPageSize(print::sheetPageSize(run->settings));
+    pr.setPageOrientation(print::sheetOrientation(run->settings));
+    RunProgress progress(parent, StripJobTitle, run->layout.sheetCount);
+    const RegisterDocument &doc = document();
+    int sheet = 0;
+    runJob(parent, pr, run->layout.sheetCount, adjustment(), progress,
+           [&](QPainter &p, const print::PagePlacement &placement) {
+               print::drawSheetPage(p, doc, *run, sheet++, placement, false);
+           });
 }
 
 void PrintCommands::printerChosen()
@@ -311,6 +371,11 @@ void PrintCommands::ActionFilePdfExecute()
         return;
     const QString title = print::registerTitle(document().fileName(), print::StripPdfTitle);
     try {
+        if (m_sheet.onSheets) {
+            if (const std::optional<print::SheetRun> run = sheetRun(m_window, positions))
+                print::writeSheetPdf(path, document(), *run, adjustment(), title);
+            return;
+        }
         print::writeStripPdf(path, document(), print::planStripJobs(positions, 1, false), adjustment(), title);
     } catch (const FileError &e) {
         UserDialogs::current().error(m_window, e.message());
@@ -417,6 +482,15 @@ void PrintCommands::printCalibration(QWidget *parent, const print::Adjustment &a
     pr.setCopyCount(1);
     pr.setCollateCopies(false);
     RunProgress progress(parent, print::CalibrationTitle, copies);
+    if (m_sheet.onSheets) {
+        const print::SheetSettings sheet = m_sheet.settings;
+        pr.setPageSize(print::sheetPageSize(sheet));
+        pr.setPageOrientation(print::sheetOrientation(sheet));
+        runJob(parent, pr, copies, adjustment, progress, [sheet](QPainter &p, const print::PagePlacement &placement) {
+            print::drawSheetCalibrationPage(p, sheet, placement);
+        });
+        return;
+    }
     printJob(parent, pr, print::pageFormatInfo(format), copies, adjustment, progress,
              [format](QPainter &p, const print::PagePlacement &placement) {
                  print::drawCalibrationPage(p, format, placement);

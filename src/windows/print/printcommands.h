@@ -5,8 +5,10 @@
 // is kept for the whole run of the program, so that the print dialog offers
 // the printer chosen last.
 
+#include "print/sheetpage.h"
 #include "print/strippage.h"
 #include "register/registerdocument.h"
+#include "windows/print/sheetprintdialog.h"
 
 #include <QObject>
 #include <memory>
@@ -35,7 +37,6 @@ public:
     static const QString StripJobTitle;           // "示名条印刷"
     static const QString ListJobTitle;            // "示名条一覧印刷"
     // The folder of the last PDF saved: settings section Dir, this key.
-    static const QString PdfFolderKey;            // "SavePdf"
     // A run of more pages than this shows its progress with a cancel button.
     static constexpr int ProgressFromPages = 3;
 
@@ -79,6 +80,18 @@ public:
     // The selected rows in list order, or the focused row when none is
     // selected; empty when neither.
     QList<int> selectedPositions() const;
+
+    // One strip per form, or several per sheet of plain paper: kept in the
+    // settings, changed by the preview's 用紙 button.
+    const SheetChoice &sheetChoice() const { return m_sheet; }
+    // Asks for a new choice; true when the user confirmed one.
+    bool chooseSheet(QWidget *parent);
+    // The sheets of the positions (copies included) by the kept choice;
+    // nothing, the reason said, when they cannot be laid out.
+    std::optional<print::SheetRun> sheetRun(QWidget *parent, const QList<int> &positions, int copies = 1,
+                                            bool collate = false);
+    // The sheet run behind the preview's 印刷 button in sheet mode: one job.
+    void printSheets(QWidget *parent, const QList<int> &positions);
 
     // The print runs behind the previews' 印刷 buttons. Each reports its
     // failures and ends or aborts any job it opened.
@@ -126,4 +139,5 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QString m_printerInUse;
     QString m_pdfFolder;
+    SheetChoice m_sheet;
 };

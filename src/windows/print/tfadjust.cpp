@@ -1,4 +1,5 @@
 #include "windows/print/tfadjust.h"
+#include "windows/common/appsettings.h"
 
 #include "platform/settingsstore.h"
 #include "print/adjustment.h"
@@ -14,7 +15,6 @@
 #include <QTextBlock>
 
 const QString TFAdjust::NotNumberMessage = QStringLiteral("数字のみ入力してください。");
-const QString TFAdjust::SettingsSection = QStringLiteral("Adjust");
 const QString TFAdjust::NoPrinterText = QStringLiteral("なし");
 
 OffsetEdit::OffsetEdit(QWidget *parent) : QPlainTextEdit(parent)
@@ -125,16 +125,14 @@ TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), 
     setTabOrder(testPrintButton, okButton);
     setTabOrder(okButton, cancelButton);
 
-    screenplace::moveOnScreen(this, QPoint(m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), 100),
-                                           m_settings.readInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), 100)));
+    screenplace::moveOnScreen(this, appsettings::read(m_settings, appsettings::AdjustPlace));
     loadKept(m_settings);
     usePrinter(printers::defaultPrinterName());
 }
 
 TFAdjust::~TFAdjust()
 {
-    m_settings.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustTop"), y());
-    m_settings.writeInteger(QStringLiteral("Position"), QStringLiteral("AdjustLeft"), x());
+    appsettings::write(m_settings, appsettings::AdjustPlace, pos());
     saveKept(m_settings);
 }
 
@@ -162,7 +160,7 @@ std::optional<print::Adjustment> TFAdjust::keptAdjustment(const QString &printer
 void TFAdjust::loadKept(const SettingsStore &settings)
 {
     QStringList seen;
-    for (const auto &[key, value] : settings.entries(SettingsSection)) {
+    for (const auto &[key, value] : settings.entries(appsettings::AdjustSection)) {
         const QString printer = print::printerOfAdjustKey(key);
         if (printer.isEmpty() || seen.contains(printer, Qt::CaseInsensitive))
             continue;
@@ -179,9 +177,9 @@ void TFAdjust::saveKept(SettingsStore &settings) const
     for (const QString &printer : m_changed) {
         const QString key = print::adjustKeyOfPrinter(printer);
         if (const std::optional<print::Adjustment> a = keptAdjustment(printer))
-            settings.writeString(SettingsSection, key, print::formatAdjustPair(*a));
+            settings.writeString(appsettings::AdjustSection, key, print::formatAdjustPair(*a));
         else
-            settings.removeKey(SettingsSection, key);
+            settings.removeKey(appsettings::AdjustSection, key);
     }
 }
 

@@ -45,7 +45,6 @@ class TFAdjust : public QDialog
 
 public:
     static const QString NotNumberMessage; // "数字のみ入力してください。"
-    static const QString SettingsSection;  // "Adjust"
     static const QString NoPrinterText;    // "なし": no printer is known
 
     // Prints the calibration page with the offsets typed in the dialog.

@@ -3,11 +3,13 @@
 // print list one per page, each in its page format at the preview size,
 // pages through them, and starts the print run.
 
+#include "print/sheetpage.h"
 #include "windows/print/previewwindow.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QList>
+#include <optional>
 
 class SettingsStore;
 class PrintCommands;
@@ -33,12 +35,18 @@ public:
     const QList<int> &printList() const { return m_printList; }
     int currentPage() const { return m_page; }
     const QImage &pageImage() const { return m_image; }
+    // Pages of the preview: entries one per form, or sheets of plain paper.
+    int pageCount() const;
+    // The preview's scale of a sheet: the screen's 96 dots per inch.
+    static constexpr int SheetPreviewDpi = 96;
 
 
 public Q_SLOTS:
     void printClicked();
     void previousClicked();
     void nextClicked();
+    // 用紙: one per form or several per sheet; the preview follows.
+    void paperClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -46,10 +54,16 @@ protected:
 private:
     void syncButtons();
     void drawCurrentPage();
+    // Lays the print list out when the choice is sheets (said when it
+    // cannot be); the preview starts again at its first page.
+    void restart();
+    void showImage(const QImage &image);
 
     PrintCommands *m_commands = nullptr;
     QList<int> m_printList;
     int m_page = 0;
     QImage m_image;
+    std::optional<print::SheetRun> m_run;
+    QPushButton *m_paperButton = nullptr;
     SettingsStore &m_settings;
 };

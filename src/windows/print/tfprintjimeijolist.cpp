@@ -24,12 +24,12 @@ TFPrintJimeijoList::TFPrintJimeijoList(SettingsStore &settings, QWidget *parent)
                                  QStringLiteral("PDF|示名条一覧をPDFファイルに保存します"), "pdfButton", 232);
     connect(pdfButton, &QPushButton::clicked, this, &TFPrintJimeijoList::pdfClicked);
     resize(1000, 600);
-    print::restoreWindowPlace(m_settings, this, QStringLiteral("List"), 1000, 600);
+    print::restoreWindowPlace(m_settings, this, appsettings::ListPreviewPlace);
 }
 
 TFPrintJimeijoList::~TFPrintJimeijoList()
 {
-    print::saveWindowPlace(m_settings, this, QStringLiteral("List"));
+    print::saveWindowPlace(m_settings, this, appsettings::ListPreviewPlace);
 }
 
 int TFPrintJimeijoList::execFor(PrintCommands *commands)

@@ -1,4 +1,5 @@
 #include "windows/print/windowplace.h"
+#include "windows/common/appsettings.h"
 
 #include "platform/settingsstore.h"
 #include "windows/common/screenplace.h"
@@ -7,34 +8,30 @@
 
 namespace print {
 
-namespace {
-const QString Position = QStringLiteral("Position");
-}
-
-void restoreWindowPlace(SettingsStore &s, QWidget *w, const QString &prefix, int width, int height)
+void restoreWindowPlace(SettingsStore &s, QWidget *w, const appsettings::WindowPlace &place)
 {
-    const int top = s.readInteger(Position, prefix + QStringLiteral("Top"), 0);
-    const int left = s.readInteger(Position, prefix + QStringLiteral("Left"), 0);
-    const int wd = s.readInteger(Position, prefix + QStringLiteral("Width"), width);
-    const int ht = s.readInteger(Position, prefix + QStringLiteral("Height"), height);
+    const int top = appsettings::read(s, place.top);
+    const int left = appsettings::read(s, place.left);
+    const int wd = appsettings::read(s, place.width);
+    const int ht = appsettings::read(s, place.height);
     // The position is the frame's, as the other windows keep theirs.
     w->resize(wd, ht);
     screenplace::moveOnScreen(w, QPoint(left, top));
-    const int state = s.readInteger(Position, prefix + QStringLiteral("WState"), 0);
+    const int state = appsettings::read(s, place.state);
     w->setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
 }
 
-void saveWindowPlace(SettingsStore &s, QWidget *w, const QString &prefix)
+void saveWindowPlace(SettingsStore &s, QWidget *w, const appsettings::WindowPlace &place)
 {
     const Qt::WindowStates st = w->windowState();
     const int state = st & Qt::WindowMinimized ? 1 : st & (Qt::WindowMaximized | Qt::WindowFullScreen) ? 2 : 0;
     if (state == 0) {
-        s.writeInteger(Position, prefix + QStringLiteral("Top"), w->y());
-        s.writeInteger(Position, prefix + QStringLiteral("Left"), w->x());
-        s.writeInteger(Position, prefix + QStringLiteral("Width"), w->width());
-        s.writeInteger(Position, prefix + QStringLiteral("Height"), w->height());
+        appsettings::write(s, place.top, w->y());
+        appsettings::write(s, place.left, w->x());
+        appsettings::write(s, place.width, w->width());
+        appsettings::write(s, place.height, w->height());
     }
-    s.writeInteger(Position, prefix + QStringLiteral("WState"), state);
+    appsettings::write(s, place.state, state);
 }
 
 } // namespace print

@@ -3,13 +3,13 @@
 // position and size are restored and saved only while the window's state is
 // normal; the state (0 normal, 1 minimised, 2 maximised) always.
 
+#include "windows/common/appsettings.h"
+
 class QWidget;
-class QString;
-class SettingsStore;
 
 namespace print {
 
-void restoreWindowPlace(SettingsStore &settings, QWidget *w, const QString &prefix, int width, int height);
-void saveWindowPlace(SettingsStore &settings, QWidget *w, const QString &prefix);
+void restoreWindowPlace(SettingsStore &settings, QWidget *w, const appsettings::WindowPlace &place);
+void saveWindowPlace(SettingsStore &settings, QWidget *w, const appsettings::WindowPlace &place);
 
 } // namespace print

@@ -1,4 +1,5 @@
 #include "windows/register/csvcommands.h"
+#include "windows/common/appsettings.h"
 
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
@@ -17,20 +18,17 @@ const QString CsvCommands::FileFilter = QStringLiteral("CSVファイル(*.csv)")
 const QString CsvCommands::NothingToExportMessage = QStringLiteral("出力する示名条がありません。");
 
 namespace {
-const QString DirSection = QStringLiteral("Dir");
-const QString ImportKey = QStringLiteral("ImportCsv");
-const QString ExportKey = QStringLiteral("ExportCsv");
 } // namespace
 
 CsvCommands::CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                         const QString &programFolder, SettingsStore &settings, QWidget *window, QObject *parent)
+                         const templates::Folders &templateFolders, SettingsStore &settings, QWidget *window, QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window),
-      m_programFolder(programFolder)
+      m_templateFolders(templateFolders)
 {
     QAction *importAction = command::part(window, "ActionFileCsvImport");
     QAction *exportAction = command::part(window, "ActionFileCsvExport");
-    m_importFolder = settings.readString(DirSection, ImportKey, QString());
-    m_exportFolder = settings.readString(DirSection, ExportKey, QString());
+    m_importFolder = appsettings::read(settings, appsettings::CsvImportFolder);
+    m_exportFolder = appsettings::read(settings, appsettings::CsvExportFolder);
     command::connectCommand(importAction, this, [this] { ActionFileCsvImportExecute(); });
     command::connectCommand(exportAction, this, [this] { ActionFileCsvExportExecute(); });
     importAction->setEnabled(true);
@@ -41,8 +39,8 @@ CsvCommands::~CsvCommands() = default;
 
 void CsvCommands::saveSettings(SettingsStore &settings) const
 {
-    settings.writeString(DirSection, ImportKey, m_importFolder);
-    settings.writeString(DirSection, ExportKey, m_exportFolder);
+    appsettings::write(settings, appsettings::CsvImportFolder, m_importFolder);
+    appsettings::write(settings, appsettings::CsvExportFolder, m_exportFolder);
 }
 
 void CsvCommands::ActionFileCsvImportExecute()
@@ -55,7 +53,7 @@ void CsvCommands::ActionFileCsvImportExecute()
         return;
     m_importFolder = QFileInfo(path).absolutePath();
 
-    const QString folder = m_programFolder;
+    const templates::Folders folder = m_templateFolders;
     csvimport::Analysis analysis;
     try {
         analysis = csvimport::analyse(textfile::readBytes(path), m_doc, folder, QDateTime::currentDateTime());

@@ -5,6 +5,7 @@
 // are kept in the settings file's Dir section (ImportCsv, ExportCsv).
 
 #include "register/csvfile.h"
+#include "register/templates.h"
 
 #include <QObject>
 #include <QString>
@@ -24,14 +25,14 @@ public:
     static const QString FileFilter; // "CSVファイル(*.csv)"
     static const QString NothingToExportMessage;
 
-    // The templates are read from programFolder; the folders are read from
+    // The templates are read from templateFolders; the folders are read from
     // settings now and written back by saveSettings at the end of the run;
     // window parents the dialogs.
     // window is the main window, whose two CSV commands (found by name) this
     // class connects.
     // registers is the register list, which shows the first row imported.
     CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                const QString &programFolder, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
+                const templates::Folders &templateFolders, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
     ~CsvCommands() override;
 
     // Writes the folders last used, with the main window's other settings.
@@ -48,7 +49,7 @@ private:
     StripDisplay &m_display;
     RegisterCommands &m_registers;
     QWidget *m_window;
-    QString m_programFolder;
+    templates::Folders m_templateFolders;
     QString m_importFolder;
     QString m_exportFolder;
     csv::Encoding m_encoding = csv::Encoding::Cp932;

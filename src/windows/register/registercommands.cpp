@@ -3,6 +3,8 @@
 #include "platform/conversion.h"
 #include "platform/textfile.h"
 #include "register/nameplate.h"
+#include "register/registercheck.h"
+#include "register/recoverycopy.h"
 #include "register/registerdocument.h"
 #include "register/registerlistmodel.h"
 #include "register/series.h"
@@ -14,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -27,12 +30,19 @@ namespace {
 
 const QString ChangedQuestion = QStringLiteral("示名条データが変更されています。\n保存しますか？");
 const QString DeleteQuestion = QStringLiteral("示名条データ削除します。\nよろしいですか？");
+const QString RecoveryQuestion =
+    QStringLiteral("%1 の保存されていない変更が復旧用のコピーに残っています:\n%2\n\n"
+                   "「はい」でコピーの内容を読み込みます（保存するまで %1 は変わりません）。\n"
+                   "「いいえ」でコピーを削除します。「キャンセル」でコピーを残して開きます。");
 const QString HeldQuestion = QStringLiteral("%1 は %2開いています。\nそれでも開きますか？");
 const QString StaleQuestion = QStringLiteral("%1 には古いロックファイルが残っています。\n使っている人がいないことを確かめてから開いてください。\n開きますか？");
 const QString NoLockMessage = QStringLiteral("%1 のフォルダにはロックファイルを作れません。ロックなしで開きます。\nほかの人が同時に変更しても知らせることができません。");
+const QString ChangedMeanwhileMessage = QStringLiteral("%1 は保存する直前にほかで変更されました。保存しませんでした。");
 const QString ChangedOnDiskQuestion = QStringLiteral("%1 は読み込んだ後にほかで変更されています。\n上書きしますか？\n（いいえ: 別の名前で保存します）");
 const QString ReloadQuestion = QStringLiteral("%1 がほかで変更されました。\n読み込み直しますか？");
 const QString ChangedOnDiskMessage = QStringLiteral("%1 がほかで変更されました。\n保存するときに上書きするかどうかを確かめます。");
+const QString GoneQuestion = QStringLiteral("%1 がほかで削除されたか移動されました。\n表示している内容は保存されていません。\n名前を付けて保存しますか？");
+const QString DamagedMessage = QStringLiteral("%1 の登録内容に誤りがあります（%2 件、最初は %3 行目: %4）。\n誤りのある示名条は正しく表示できないことがあります。");
 
 UserDialogs::FileRequest registerFileRequest(const QString &title)
 {
@@ -50,9 +60,9 @@ struct ListUpdate
 } // namespace
 
 RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display,
-                                   QWidget *window, const QString &programFolder, QObject *parent)
+                                   QWidget *window, const templates::Folders &templateFolders, QObject *parent)
     : QObject(parent), m_document(document), m_model(model), m_display(display), m_window(window),
-      m_programFolder(programFolder)
+      m_templateFolders(templateFolders)
 {
     m_controls.ActionFileNew = command::part<QAction>(window, "ActionFileNew");
     m_controls.ActionFileOpen = command::part<QAction>(window, "ActionFileOpen");
@@ -180,8 +190,7 @@ bool RegisterCommands::askSaveChanges()
     switch (UserDialogs::current().question(m_window, ChangedQuestion, UserDialogs::Buttons::YesNoCancel,
                                             UserDialogs::Answer::Yes)) {
     case UserDialogs::Answer::Yes:
-        ActionFileSaveExecute();
-        return !m_document.fileName().isEmpty();
+        return ActionFileSaveExecute();
     case UserDialogs::Answer::No:
         return true;
     case UserDialogs::Answer::Cancel:
@@ -227,24 +236,41 @@ void RegisterCommands::openFile(const QString &path)
         load(path);
 }
 
-void RegisterCommands::load(const QString &path)
+void RegisterCommands::load(const QString &path, bool again)
 {
-    if (!lockRegister(path))
-        return;
-    m_display.clear();
+    if (!again) {
+        if (!lockRegister(path))
+            return;
+        // A load that fails leaves an empty, unnamed register.
+        m_display.clear();
+        ListUpdate guard(m_listUpdating);
+        m_document.reset();
+    }
+    // Read apart first: what the window holds goes only once the file has
+    // been read whole.
+    RegisterDocument read;
     QList<EntryHeader> rows;
     try {
-        ListUpdate guard(m_listUpdating);
-        rows = m_document.load(path);
+        rows = read.load(path);
     } catch (const TavrelError &e) {
-        // The document is empty and unnamed again.
-        if (e.message() == RegisterDocument::FormatErrorMessage) {
-            UserDialogs::current().error(m_window, e.message());
+        UserDialogs::current().error(m_window, e.message());
+        if (again)
+            m_document.markUnsaved(); // the window holds the only sound copy
+        else
             letGoOfFile();
-            return;
-        }
-        letGoOfFile();
-        throw;
+        return;
+    }
+    // A damaged register is told once, before its entries are listed.
+    const QList<RegisterProblem> problems = checkRegister(read.lines());
+    if (!problems.isEmpty()) {
+        const RegisterProblem &first = problems.constFirst();
+        UserDialogs::current().warning(
+            m_window, DamagedMessage.arg(path, QString::number(problems.size()), QString::number(first.line + 1), first.message));
+    }
+    m_display.clear();
+    {
+        ListUpdate guard(m_listUpdating);
+        m_document.adopt(std::move(read));
     }
     if (rows.isEmpty()) {
         letGoOfFile();
@@ -255,37 +281,84 @@ void RegisterCommands::load(const QString &path)
     showRow(0);
     m_document.setFileName(path);
     watch(path);
+    if (!again)
+        offerRecovery(path);
+}
+
+void RegisterCommands::offerRecovery(const QString &path)
+{
+    const QString copy = recovery::find(path);
+    if (copy.isEmpty())
+        return;
+    switch (UserDialogs::current().question(m_window, RecoveryQuestion.arg(path, copy),
+                                            UserDialogs::Buttons::YesNoCancel, UserDialogs::Answer::Yes)) {
+    case UserDialogs::Answer::Yes:
+        try {
+            ListUpdate guard(m_listUpdating);
+            recovery::restore(m_document, copy);
+        } catch (const TavrelError &e) {
+            // The copy stays for a later look; the register is as read.
+            UserDialogs::current().error(m_window, e.message());
+            return;
+        }
+        QFile::remove(copy);
+        selectOnly(0);
+        showRow(0);
+        break;
+    case UserDialogs::Answer::No:
+        QFile::remove(copy);
+        break;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+}
+
+QString RegisterCommands::writeRecoveryCopy()
+{
+    if (!m_document.isModified())
+        return QString();
+    return recovery::write(m_document);
 }
 
 bool RegisterCommands::lockRegister(const QString &path)
 {
-    const RegisterLock::Probe probe = RegisterLock::probe(path);
-    if (probe.state == RegisterLock::State::Live) {
-        // Opened all the same, the register stays the holder's: no lock is taken.
-        if (UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
-                                            UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
-            != UserDialogs::Answer::Yes)
-            return false;
-        m_lock.release();
+    RegisterLock::Probe probe = RegisterLock::probe(path);
+    if (probe.state == RegisterLock::State::Ours && m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
         return true;
-    }
     if (probe.state == RegisterLock::State::Stale
         && UserDialogs::current().question(m_window, StaleQuestion.arg(path), UserDialogs::Buttons::YesNo,
                                            UserDialogs::Answer::No)
                != UserDialogs::Answer::Yes)
         return false;
-    if (probe.state == RegisterLock::State::Ours && m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
+    // Taken over when dead (or stale, as the user said); another taker may
+    // win it meanwhile.
+    if (probe.state != RegisterLock::State::Live)
+        probe = takeLock(path);
+    if (probe.state != RegisterLock::State::Live && probe.state != RegisterLock::State::Stale)
         return true;
-    takeLock(path);
+    // Opened all the same, the register stays the holder's: no lock is taken.
+    if (UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
+                                        UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
+        != UserDialogs::Answer::Yes)
+        return false;
+    m_lock.release();
     return true;
 }
 
-void RegisterCommands::takeLock(const QString &path)
+RegisterLock::Probe RegisterCommands::takeLock(const QString &path)
 {
-    if (!m_lock.take(path) && !m_toldNoLock) {
+    RegisterLock::Probe probe = m_lock.take(path, true);
+    if (probe.state == RegisterLock::State::Live)
+        return probe;
+    if (!m_lock.holdFile(path, 0)) {
+        m_lock.release();
+        return RegisterLock::heldUnderAnotherName();
+    }
+    if (probe.state == RegisterLock::State::Free && !m_toldNoLock) {
         m_toldNoLock = true;
         UserDialogs::current().message(m_window, NoLockMessage.arg(path));
     }
+    return probe;
 }
 
 void RegisterCommands::letGoOfFile()
@@ -317,6 +390,15 @@ void RegisterCommands::checkDisk()
     if (!m_watcher->files().contains(path) && QFileInfo::exists(path))
         m_watcher->addPath(path);
     m_display.commitPendingEdit();
+    if (!QFileInfo(path).isFile()) {
+        // Removed or moved away: the window holds the only copy.
+        m_document.markUnsaved();
+        if (UserDialogs::current().question(m_window, GoneQuestion.arg(path), UserDialogs::Buttons::YesNo,
+                                            UserDialogs::Answer::Yes)
+            == UserDialogs::Answer::Yes)
+            ActionFileSaveAsExecute();
+        return;
+    }
     if (m_document.isModified()) {
         UserDialogs::current().message(m_window, ChangedOnDiskMessage.arg(path));
         return;
@@ -325,7 +407,7 @@ void RegisterCommands::checkDisk()
                                         UserDialogs::Answer::Yes)
         != UserDialogs::Answer::Yes)
         return;
-    load(path); // the lock is this window's already
+    load(path, true); // the lock is this window's already
 }
 
 bool RegisterCommands::confirmOverwrite(const QString &path, bool *saveAs)
@@ -346,39 +428,44 @@ bool RegisterCommands::confirmOverwrite(const QString &path, bool *saveAs)
     return false;
 }
 
-void RegisterCommands::ActionFileSaveExecute()
+bool RegisterCommands::ActionFileSaveExecute()
 {
     if (rowCount() == 0)
-        return;
+        return false;
     m_display.commitPendingEdit();
-    if (m_document.fileName().isEmpty()) {
-        ActionFileSaveAsExecute();
-        return;
-    }
+    if (m_document.fileName().isEmpty())
+        return ActionFileSaveAsExecute();
+    const QString path = m_document.fileName();
+    const bool unchanged = !m_document.changedOnDisk(path);
     bool saveAs = false;
-    if (!confirmOverwrite(m_document.fileName(), &saveAs)) {
-        if (saveAs)
-            ActionFileSaveAsExecute();
-        return;
-    }
+    if (!confirmOverwrite(path, &saveAs))
+        return saveAs && ActionFileSaveAsExecute();
     // A failure throws and is shown; the file on disk stays as it was and
-    // the register stays modified.
-    m_document.save(m_document.fileName());
+    // the register stays modified. A change made by another since the
+    // question (or since it was read) is looked for once more just before
+    // the file is put in place; the flock moves to the new file.
+    m_document.save(path, [&](int fd) {
+        if (unchanged && m_document.changedOnDisk(path))
+            throw TavrelError(ChangedMeanwhileMessage.arg(path));
+        if (m_lock.held() && textfile::sameFile(m_lock.registerPath(), path))
+            m_lock.holdWritten(fd);
+    });
     m_toldChanged = false;
+    return true;
 }
 
-void RegisterCommands::ActionFileSaveAsExecute()
+bool RegisterCommands::ActionFileSaveAsExecute()
 {
     if (rowCount() == 0)
-        return;
+        return false;
     m_display.commitPendingEdit();
     const QString path =
         UserDialogs::current().saveFileName(m_window, registerFileRequest(QStringLiteral("名前を付けて保存")));
     if (path.isEmpty())
-        return;
+        return false;
     bool saveAs = false;
     if (!confirmOverwrite(path, &saveAs))
-        return;
+        return false;
     const bool another = !textfile::sameFile(path, m_document.fileName());
     // Another register file: one that another process has open is not
     // written over without asking, and its holder keeps the lock.
@@ -388,7 +475,7 @@ void RegisterCommands::ActionFileSaveAsExecute()
             && UserDialogs::current().question(m_window, HeldQuestion.arg(path, probe.holder.describe()),
                                                UserDialogs::Buttons::YesNo, UserDialogs::Answer::No)
                    != UserDialogs::Answer::Yes)
-            return;
+            return false;
     }
     m_document.save(path);
     m_document.setFileName(path); // only once the file is written
@@ -398,6 +485,7 @@ void RegisterCommands::ActionFileSaveAsExecute()
         watch(path);
     }
     m_toldChanged = false;
+    return true;
 }
 
 // ---------------------------------------------------------------- entry commands
@@ -417,7 +505,7 @@ void RegisterCommands::ActionJimeijoNewExecute()
     dlg.copySource.clear();
     dlg.registrationDate.clear();
     dlg.row = 0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+    dlg.setRegister(m_templateFolders, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
                     m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -444,9 +532,9 @@ void RegisterCommands::ActionJimeijoNewExecute()
         nameplate::appendEntryAsCopy(m_document, h, source);
     } else {
         try {
-            templates::appendEntryFromTemplate(m_document, m_programFolder, h);
+            templates::appendEntryFromTemplate(m_document, m_templateFolders, h);
         } catch (const TavrelError &e) {
-            if (e.message() == templates::MissingMessage) {
+            if (e.kind() == TavrelError::Kind::MissingTemplate) {
                 UserDialogs::current().error(m_window, e.message());
                 return;
             }
@@ -455,7 +543,7 @@ void RegisterCommands::ActionJimeijoNewExecute()
     }
     selectOnly(rowCount() - 1);
     focusListIfVisible();
-    m_display.showEntry(m_document.intAt(1));
+    m_display.showEntry(m_document.entryCount());
 }
 
 void RegisterCommands::ActionJimeijoEditExecute()
@@ -478,7 +566,7 @@ void RegisterCommands::ActionJimeijoEditExecute()
     dlg.userName = before.userName;
     dlg.copySource.clear();
     dlg.row = r0;
-    dlg.setRegister(m_programFolder, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
+    dlg.setRegister(m_templateFolders, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
                     m_document.encoding());
     if (dlg.exec() != QDialog::Accepted)
         return;

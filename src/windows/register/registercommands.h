@@ -7,6 +7,7 @@
 // selection, the focus and the questions.
 
 #include "platform/registerlock.h"
+#include "register/templates.h"
 
 #include <QObject>
 #include <QString>
@@ -28,9 +29,9 @@ class RegisterCommands : public QObject
     Q_OBJECT
 
 public:
-    // programFolder holds the templates; window parents the questions.
+    // templateFolders hold the templates; window parents the questions.
     RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QWidget *window,
-                     const QString &programFolder, QObject *parent = nullptr);
+                     const templates::Folders &templateFolders, QObject *parent = nullptr);
     ~RegisterCommands() override;
 
     // The entry dialog is created with the other windows, after the main
@@ -44,19 +45,29 @@ public:
     void selectAndShowRow(int row);
     // Selects row alone in the list; what is shown stays.
     void selectOnly(int row);
-    // The unsaved-changes question: true when the command may go on.
+    // The unsaved-changes question: true when the command may go on. A
+    // save that writes nothing (a question answered キャンセル, the save
+    // dialog cancelled) stops the command; a failed save throws.
     bool askSaveChanges();
     // Opens the register at path as File ▸ Open does with a chosen file (a
     // file named on the command line): a missing or read-only file is
     // refused with the open dialog's words, then the unsaved-changes
     // question.
     void openFile(const QString &path);
+    // The program is ended by a signal: unsaved changes are written to the
+    // register's recovery copy (never over the register). Returns the
+    // copy's path, empty when nothing was unsaved; throws when the copy
+    // cannot be written.
+    QString writeRecoveryCopy();
 
 public Q_SLOTS:
     void ActionFileNewExecute();
     void ActionFileOpenExecute();
-    void ActionFileSaveExecute();
-    void ActionFileSaveAsExecute();
+    // True when the register was written; false when a question was
+    // answered キャンセル, the dialog was cancelled or there was nothing to
+    // write (a failure throws).
+    bool ActionFileSaveExecute();
+    bool ActionFileSaveAsExecute();
     void ActionJimeijoNewExecute();
     void ActionJimeijoEditExecute();
     void ActionJimeijoDeleteExecute();
@@ -85,7 +96,9 @@ private:
     // that another process holds.
     bool lockRegister(const QString &path);
     // Takes the lock; a folder that takes none is told once.
-    void takeLock(const QString &path);
+    // Takes the lock and the flock of the register; Live when another
+    // holds it (or the file under another name), Free without a lock.
+    RegisterLock::Probe takeLock(const QString &path);
     // No register file any more: the lock is given back, watching ends.
     void letGoOfFile();
     // Watching the open register for changes made elsewhere.
@@ -93,7 +106,12 @@ private:
     void checkDisk();
     // Save's check that the file is still the one read; false to stop.
     bool confirmOverwrite(const QString &path, bool *saveAs);
-    void load(const QString &path);
+    // Opens the register at path; `again` reads the open register again,
+    // keeping what the window holds when that fails.
+    void load(const QString &path, bool again = false);
+    // A recovery copy kept for the register just opened is offered:
+    // restore it, discard it or keep it for later.
+    void offerRecovery(const QString &path);
     void focusListIfVisible();
     void listSelectionChanged(const QItemSelection &added);
     // Shows entry row + 1 and lets the series selector follow it.
@@ -103,7 +121,7 @@ private:
     RegisterListModel &m_model;
     StripDisplay &m_display;
     QWidget *m_window;
-    QString m_programFolder;
+    templates::Folders m_templateFolders;
     Controls m_controls;
     TFTelAdd *m_entryDialog = nullptr;
     int m_listUpdating = 0; // row selections made by the commands themselves

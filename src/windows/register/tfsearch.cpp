@@ -1,6 +1,5 @@
 #include "windows/register/tfsearch.h"
 
-#include "register/celltext.h"
 #include "windows/common/commandconnect.h"
 #include "windows/common/userdialogs.h"
 #include "windows/register/registercommands.h"
@@ -8,15 +7,11 @@
 #include "windows/strip/stripdisplay.h"
 
 #include <QCheckBox>
-#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
-#include <QTextCursor>
 
 namespace {
 
@@ -66,10 +61,7 @@ TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCo
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     // Another register, or entries deleted or put back: the last occurrence is gone.
     RegisterEvents *events = m_doc.events();
-    const auto forget = [this] {
-        m_state = {};
-        m_editorCell = -1;
-    };
+    const auto forget = [this] { m_state = {}; };
     connect(events, &RegisterEvents::documentReset, this, forget);
     connect(events, &RegisterEvents::entriesRemoved, this, forget);
     connect(events, &RegisterEvents::entriesInserted, this, forget);
@@ -152,10 +144,9 @@ void TFSearch::btnOkClick()
     }
     Disabled guard(this);
     // Typed text is written back before the step reads or changes the
-    // register, from this dialog's editor and from an in-place edit left
-    // open when the dialog was opened: moving the focus in the main window
-    // would do nothing while this dialog is the active window.
-    closeEditor();
+    // register (an occurrence's edit or one left open when the dialog was
+    // opened): moving the focus in the main window would do nothing while
+    // this dialog is the active window. A refused text stops the step.
     m_editing.commitEdit();
     if (fromTopBox->isChecked()) {
         req.startEntry = 1;
@@ -176,73 +167,23 @@ void TFSearch::btnOkClick()
         showOccurrence(r.occurrence, int(req.text.size()));
 }
 
-void TFSearch::closeEditor()
-{
-    const int c = m_editorCell;
-    m_editorCell = -1;
-    if (c < 0 || m_editorEntry != m_display.shownEntryNumber() || c >= m_display.cellCount())
-        return;
-    QPlainTextEdit *editor = m_display.editor(c);
-    // Only typed text is written back: showing an occurrence changes no cell
-    // (a cell with a picture keeps it). The display follows the write.
-    if (editor->document()->isModified())
-        strip::writeCellText(m_doc, m_display.shownHeaderLine(), c, strip::editorLines(editor->toPlainText()));
-    m_display.setEditorShown(c, false);
-}
-
-bool TFSearch::eventFilter(QObject *watched, QEvent *event)
-{
-    // Leaving the editor for another place in the main window ends the edit
-    // and writes typed text back; going over to this dialog does not (the
-    // next step writes it back).
-    if (event->type() == QEvent::FocusOut && m_editorCell >= 0
-        && m_editorCell < m_display.cellCount() && watched == m_display.cell(m_editorCell).editor
-        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
-        closeEditor();
-    return QDialog::eventFilter(watched, event);
-}
-
 void TFSearch::showReplaced(const regsearch::StepResult &r)
 {
     if (r.replacedEntry != m_display.shownEntryNumber() || r.replacedCell >= m_display.cellCount())
         return;
-    // The display has drawn the replaced text and loaded it into the editor.
-    const int c = r.replacedCell;
-    QPlainTextEdit *editor = m_display.editor(c);
-    StripDisplay::dropLoadedBreak(editor);
-    m_display.setEditorShown(c, true);
-    QTextCursor cursor = editor->textCursor();
-    cursor.setPosition(qMin(r.caret, editor->document()->characterCount() - 1));
-    editor->setTextCursor(cursor);
-    editor->installEventFilter(this);
-    m_editorEntry = r.replacedEntry;
-    m_editorCell = c;
+    // The replaced text in the cell's editor, the caret after it.
+    m_editing.editFound(r.replacedCell, r.caret, r.caret);
 }
 
 void TFSearch::showOccurrence(const regsearch::Occurrence &o, int length)
 {
-    closeEditor();
+    m_editing.commitEdit();
     if (o.entry != m_display.shownEntryNumber())
         m_commands.selectAndShowRow(o.entry - 1);
     if (o.entry != m_display.shownEntryNumber() || o.cell >= m_display.cellCount())
         return;
     // The detail view is shown first, so that the editor can take the focus.
     m_display.openCellInDetail(o.cell);
-    m_display.selectOnly(o.cell);
-    m_display.reloadEditor(o.cell);
-    QPlainTextEdit *editor = m_display.editor(o.cell);
-    StripDisplay::dropLoadedBreak(editor);
-    m_display.setEditorShown(o.cell, true);
-    const int last = editor->document()->characterCount() - 1;
-    const int from = qMin(regsearch::editorOffset(o.position, o.lineIndex), last);
-    QTextCursor cursor = editor->textCursor();
-    cursor.setPosition(from);
-    cursor.setPosition(qMin(from + length, last), QTextCursor::KeepAnchor);
-    editor->setTextCursor(cursor);
-    if (QScrollArea *view = m_display.visibleView())
-        view->ensureWidgetVisible(editor);
-    editor->installEventFilter(this);
-    editor->setFocus(Qt::OtherFocusReason);
-    m_editorEntry = o.entry;
-    m_editorCell = o.cell;
+    const int from = regsearch::editorOffset(o.position, o.lineIndex);
+    m_editing.editFound(o.cell, from, from + length);
 }

@@ -2,7 +2,8 @@
 // TFSearch: the find and replace dialog. Modeless and on top of the main
 // window, it steps through the cell texts of the register from a start
 // point, shows each occurrence in the cell's in-place editor of the detail
-// view with the found characters selected, and in replace mode rewrites the
+// view with the found characters selected (the one editor of CellEditing,
+// with its rules and write-back), and in replace mode rewrites the
 // occurrence it showed last. The search itself is regsearch::step.
 
 #include "register/registersearch.h"
@@ -51,14 +52,9 @@ public Q_SLOTS:
     void ActionEditReplaceExecute();
     void btnOkClick();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void open(Mode mode);
     void applyLayout();
-    // Writes back text typed into the editor the dialog opened, and hides it.
-    void closeEditor();
     void showOccurrence(const regsearch::Occurrence &o, int length);
     void showReplaced(const regsearch::StepResult &r);
 
@@ -68,6 +64,4 @@ private:
     CellEditing &m_editing;
     Mode m_mode = Mode::Find;
     regsearch::State m_state;
-    int m_editorEntry = 0; // the editor the dialog opened: entry and cell
-    int m_editorCell = -1;
 };

@@ -121,11 +121,11 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
 
 TFTelAdd::~TFTelAdd() = default;
 
-void TFTelAdd::setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows,
+void TFTelAdd::setRegister(const templates::Folders &templateFolders, const QString &selectorSeries, const QList<EntryHeader> &rows,
                            TextEncoding encoding)
 {
     m_encoding = encoding;
-    m_programFolder = programFolder;
+    m_templateFolders = templateFolders;
     m_selectorSeries = selectorSeries;
     m_rows = rows;
 }
@@ -144,7 +144,7 @@ void TFTelAdd::fillTypes(const QString &series, const QString &keepType)
 {
     Filling guard(m_filling);
     cmbType->clear();
-    cmbType->addItems(templates::listTemplates(m_programFolder, series));
+    cmbType->addItems(templates::listTemplates(m_templateFolders, series));
     if (!keepType.isEmpty() && cmbType->findText(keepType, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         cmbType->addItem(keepType);
 }

@@ -4,6 +4,7 @@
 // the values back after OK.
 
 #include "register/registerdocument.h"
+#include "register/templates.h"
 
 #include <QDialog>
 
@@ -40,7 +41,7 @@ public:
     // What the dialog reads from the main window: the program folder holding
     // the templates, the series selector's text, the register list rows and
     // the register's encoding (which characters a value may hold).
-    void setRegister(const QString &programFolder, const QString &selectorSeries, const QList<EntryHeader> &rows,
+    void setRegister(const templates::Folders &templateFolders, const QString &selectorSeries, const QList<EntryHeader> &rows,
                      TextEncoding encoding = TextEncoding::Cp932);
 
     // The copy source text of a register row: extension + " 使用者名：" + user name.
@@ -80,7 +81,7 @@ private:
     void selectType(const QString &type);
     QLineEdit *activeExtensionEdit() const;
 
-    QString m_programFolder;
+    templates::Folders m_templateFolders;
     QString m_selectorSeries;
     QList<EntryHeader> m_rows;
     TextEncoding m_encoding = TextEncoding::Cp932;

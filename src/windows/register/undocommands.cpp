@@ -138,10 +138,17 @@ void UndoCommands::replay(bool undo)
         m_display.clear();
         return;
     }
-    // The entry of the first line written; a step that took out the last
-    // entries shows the entry now last.
-    const int first = r.firstLine();
-    int entry = first >= 0 && m_doc.lineCount() > 0 ? m_doc.entryOfLine(std::min(first, m_doc.lineCount() - 1)) : 0;
+    // The first entry whose lines were written (the count line and the
+    // version line belong to none); a step that took out the last entries
+    // shows the entry now last.
+    int entry = 0;
+    for (const auto &span : r.spans) {
+        if (m_doc.lineCount() == 0)
+            break;
+        const int e = m_doc.entryOfLine(std::min(span.first, m_doc.lineCount() - 1));
+        if (e > 0 && (entry == 0 || e < entry))
+            entry = e;
+    }
     if (entry < 1)
         entry = m_display.shownEntryNumber();
     const int row = std::clamp(entry - 1, 0, m_registers.rowCount() - 1);

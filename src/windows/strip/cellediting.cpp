@@ -17,7 +17,10 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTextDocument>
 #include <QTextCursor>
 
 namespace {
@@ -37,6 +40,15 @@ QString editorBreaks(QString text)
 {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
+    return text;
+}
+
+// The editor's text with its characters as they are (a no-break space stays
+// one) and one LF between lines.
+QString editorText(const QPlainTextEdit *editor)
+{
+    QString text = editor->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
     return text;
 }
 
@@ -83,10 +95,7 @@ int CellEditing::commandCell() const
 QStringList CellEditing::currentLines(int cell) const
 {
     const int b = strip::locateCell(m_doc.lines(), m_display.shownHeaderLine(), cell);
-    QStringList lines = strip::readTextLines(m_doc.lines(), b);
-    for (QString &l : lines)
-        l = strip::cutTextLine(l);
-    return lines;
+    return strip::readTextLines(m_doc.lines(), b);
 }
 
 void CellEditing::writeBack(int cell, const QStringList &lines)
@@ -111,6 +120,38 @@ void CellEditing::startEditing(int cell)
 {
     if (!cellsShown() || !m_display.isAssignable(cell))
         return;
+    QPlainTextEdit *editor = openEditor(cell);
+    editor->selectAll();
+    editor->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    // Leaving the cell's text area for the editor must not lose the cell.
+    m_display.selectOnly(cell);
+    m_display.makeCurrent(cell);
+    Q_EMIT editingChanged(cell);
+}
+
+void CellEditing::editFound(int cell, int from, int to)
+{
+    if (!cellsShown() || cell < 0 || cell >= m_display.cellCount())
+        return;
+    if (m_editing >= 0)
+        commitEdit();
+    m_display.reloadEditor(cell);
+    QPlainTextEdit *editor = openEditor(cell);
+    const int last = editor->document()->characterCount() - 1;
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(qBound(0, from, last));
+    cursor.setPosition(qBound(0, to, last), QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    if (QScrollArea *view = m_display.visibleView())
+        view->ensureWidgetVisible(editor);
+    editor->setFocus(Qt::OtherFocusReason);
+    m_display.selectOnly(cell);
+    Q_EMIT editingChanged(cell);
+}
+
+QPlainTextEdit *CellEditing::openEditor(int cell)
+{
     if (m_editing >= 0 && m_editing != cell)
         commitEdit();
     m_display.setCellCommands(StripDisplay::allCellCommands());
@@ -118,6 +159,7 @@ void CellEditing::startEditing(int cell)
     if (!editor->property("cellEditing").toBool()) {
         editor->setProperty("cellEditing", true);
         editor->installEventFilter(this);
+        editor->viewport()->installEventFilter(this);
         // A strip rebuilt while the cell is edited takes its editor along.
         connect(editor, &QObject::destroyed, this, [this, cell] {
             if (m_editing == cell) {
@@ -131,14 +173,8 @@ void CellEditing::startEditing(int cell)
     editor->setTabChangesFocus(true);
     m_display.setEditorShown(cell, true);
     StripDisplay::dropLoadedBreak(editor);
-    editor->selectAll();
     m_editing = cell;
-    editor->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-    // Leaving the cell's text area for the editor must not lose the cell.
-    m_display.selectOnly(cell);
-    m_display.makeCurrent(cell);
-    Q_EMIT editingChanged(cell);
+    return editor;
 }
 
 void CellEditing::endEditing()
@@ -154,7 +190,19 @@ void CellEditing::endEditing()
     QPlainTextEdit *editor = m_display.editor(cell);
     editor->selectAll();
     m_display.setEditorShown(cell, false);
-    writeBack(cell, strip::editorLines(editor->toPlainText()));
+    // An edit that changed nothing writes nothing: the cell keeps its lines
+    // and its picture, and no step or modified mark comes of it.
+    if (editor->document()->isModified()) {
+        try {
+            writeBack(cell, strip::editorLines(editorText(editor)));
+        } catch (...) {
+            // A refused text is not kept: the cell and its editor show the
+            // stored text again.
+            m_display.reloadEditor(cell);
+            Q_EMIT editingChanged(-1);
+            throw;
+        }
+    }
     Q_EMIT editingChanged(-1);
 }
 
@@ -172,6 +220,19 @@ void CellEditing::commitEdit()
 
 bool CellEditing::eventFilter(QObject *watched, QEvent *event)
 {
+    // The middle button neither pastes unchecked text into an open editor
+    // nor reaches the cell under it (which would end the edit and open the
+    // cell's menu).
+    if (m_editing >= 0 && m_editing < m_display.cellCount()
+        && watched == m_display.cell(m_editing).editor->viewport()) {
+        const QEvent::Type t = event->type();
+        if ((t == QEvent::MouseButtonPress || t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick)
+            && static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton) {
+            event->accept();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
     auto *editor = qobject_cast<QPlainTextEdit *>(watched);
     if (!editor || m_editing < 0 || m_editing >= m_display.cellCount()
         || editor != m_display.cell(m_editing).editor)

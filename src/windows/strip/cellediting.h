@@ -33,6 +33,11 @@ public:
     // Ends an open edit with its write-back; the edited cell stays the only
     // selected cell.
     void commitEdit();
+    // Opens the cell's editor on its stored text with the characters from
+    // `from` to `to` selected (an occurrence that find shows), any cell of
+    // the detail view: the same editor, rules and write-back as an edit
+    // started by a double-click.
+    void editFound(int cell, int from, int to);
 
 Q_SIGNALS:
     // An in-place edit started (the cell) or ended (-1).
@@ -53,6 +58,8 @@ protected:
 
 private:
     bool cellsShown() const;
+    // Shows the cell's editor with the editing rules; the edit is open.
+    QPlainTextEdit *openEditor(int cell);
     // The cell that cut, copy and paste act on, or -1.
     int commandCell() const;
     void endEditing();

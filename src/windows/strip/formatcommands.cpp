@@ -5,6 +5,7 @@
 #include "register/cellrecord.h"
 #include "register/registerdocument.h"
 #include "register/stripwalk.h"
+#include "register/textrule.h"
 #include "strip/cellformat.h"
 #include "strip/cellselection.h"
 #include "strip/colourline.h"
@@ -227,7 +228,7 @@ void FormatCommands::followCell(int cell)
         QComboBox *font = m_c.ComboBoxFont;
         if (font->count() > 0) {
             font->setCurrentIndex(0);
-            const int at = font->findText(strip::lineAt(lines, b + strip::cellline::Face), Qt::MatchFixedString);
+            const int at = font->findText(strip::lineAt(lines, b + regfmt::cell::Face), Qt::MatchFixedString);
             if (at >= 0)
                 font->setCurrentIndex(at);
             // Following redraws the list's shown item, which marks the
@@ -236,22 +237,22 @@ void FormatCommands::followCell(int cell)
             markToolbarInUse();
             font->update();
         }
-        m_c.ComboBoxFontSize->setEditText(strip::lineAt(lines, b + strip::cellline::Size));
+        m_c.ComboBoxFontSize->setEditText(strip::lineAt(lines, b + regfmt::cell::Size));
     }
     auto intOf = [&](int line) {
         int v;
         return tryParseInt(strip::lineAt(lines, b + line), v) ? v : 0;
     };
-    m_c.ToolButtonBold->setChecked(intOf(strip::cellline::Bold) != 0);
-    m_c.ToolButtonItalic->setChecked(intOf(strip::cellline::Italic) != 0);
-    switch (intOf(strip::cellline::Alignment)) {
-    case 1:
+    m_c.ToolButtonBold->setChecked(intOf(regfmt::cell::Bold) != 0);
+    m_c.ToolButtonItalic->setChecked(intOf(regfmt::cell::Italic) != 0);
+    switch (intOf(regfmt::cell::Alignment)) {
+    case regfmt::AlignLeft:
         m_c.ToolButtonLeft->setChecked(true);
         break;
-    case 2:
+    case regfmt::AlignCentre:
         m_c.ToolButtonCenter->setChecked(true);
         break;
-    case 3:
+    case regfmt::AlignRight:
         m_c.ToolButtonRight->setChecked(true);
         break;
     default:
@@ -286,11 +287,11 @@ void FormatCommands::ActionFormatFontExecute()
     const int current = m_display.currentCell();
     const int b = strip::locateCell(lines, m_display.shownHeaderLine(), current);
     UserDialogs::FontChoice choice;
-    choice.face = strip::lineAt(lines, b + strip::cellline::Face);
-    choice.pointSize = parseIntOr(strip::lineAt(lines, b + strip::cellline::Size), 10);
-    choice.colour = strip::textColourOf(strip::lineAt(lines, b + strip::cellline::Colours));
-    choice.bold = parseIntOr(strip::lineAt(lines, b + strip::cellline::Bold), 0) != 0;
-    choice.italic = parseIntOr(strip::lineAt(lines, b + strip::cellline::Italic), 0) != 0;
+    choice.face = strip::lineAt(lines, b + regfmt::cell::Face);
+    choice.pointSize = parseIntOr(strip::lineAt(lines, b + regfmt::cell::Size), 10);
+    choice.colour = strip::textColourOf(strip::lineAt(lines, b + regfmt::cell::Colours));
+    choice.bold = parseIntOr(strip::lineAt(lines, b + regfmt::cell::Bold), 0) != 0;
+    choice.italic = parseIntOr(strip::lineAt(lines, b + regfmt::cell::Italic), 0) != 0;
     if (!UserDialogs::current().chooseFont(m_window, choice, fontNames(), strip::fontSizeList()))
         return;
     strip::FormatChange change;
@@ -315,29 +316,32 @@ void FormatCommands::ComboBoxFontChange(int index)
 void FormatCommands::ComboBoxFontSizeChange(const QString &text)
 {
     // Typing 12 passes through 1: the cells follow the box as it is typed,
-    // but the run is one undo step, and a text that is no size (1x) puts
-    // back what the cells had before the run.
-    takeBackTypedSize();
-    if (!strip::isValidFontSize(text))
+    // but the run merges into one undo step, and a text that is no size (1x)
+    // puts back what the cells had before the run. A number over the limit
+    // is refused: the cells keep the size accepted last, and the box shows it.
+    if (!cellsShown() || m_following > 0)
         return;
-    const RegisterHistory &history = m_doc.history();
-    const quint64 before = history.pushedSteps();
+    int typed = 0;
+    if (tryParseInt(text, typed) && typed > textrule::MaxFontSize) {
+        const int b = strip::locateCell(m_doc.lines(), m_display.shownHeaderLine(), m_display.currentCell());
+        const QSignalBlocker block(m_c.ComboBoxFontSize);
+        m_c.ComboBoxFontSize->setEditText(strip::lineAt(m_doc.lines(), b + regfmt::cell::Size));
+        return;
+    }
+    RegisterHistory &history = m_doc.history();
+    if (m_sizeRun == 0)
+        m_sizeRun = history.newMergeKey();
+    if (!strip::isValidFontSize(text)) {
+        if (history.newestMergeKey() == m_sizeRun)
+            m_doc.undo();
+        return;
+    }
+    const QList<int> cells = m_display.selectedCells();
+    if (cells.isEmpty())
+        return;
     strip::FormatChange change;
     change.size = text;
-    apply(change);
-    if (history.pushedSteps() != before)
-        m_sizeStep = history.pushedSteps();
-}
-
-bool FormatCommands::takeBackTypedSize()
-{
-    const RegisterHistory &history = m_doc.history();
-    const bool newest = m_sizeStep != 0 && history.pushedSteps() == m_sizeStep && history.canUndo()
-                        && !history.canRedo();
-    m_sizeStep = 0;
-    if (!newest || !cellsShown())
-        return false;
-    return m_doc.undo().done;
+    strip::applyFormat(m_doc, m_display.shownHeaderLine(), cells, change, m_sizeRun);
 }
 
 // The shared colour chooser, opened on the last colour chosen; false when
@@ -391,13 +395,13 @@ void FormatCommands::align(int alignment)
     change.alignment = alignment;
     apply(change);
     if (cellsShown() && !m_display.selectedCells().isEmpty()) {
-        QToolButton *button = alignment == 1 ? m_c.ToolButtonLeft
-                              : alignment == 2 ? m_c.ToolButtonCenter
-                                               : m_c.ToolButtonRight;
+        QToolButton *button = alignment == regfmt::AlignLeft     ? m_c.ToolButtonLeft
+                              : alignment == regfmt::AlignCentre ? m_c.ToolButtonCenter
+                                                                 : m_c.ToolButtonRight;
         button->setChecked(true);
     }
 }
 
-void FormatCommands::ActionFormatLeftExecute() { align(1); }
-void FormatCommands::ActionFormatCenterExecute() { align(2); }
-void FormatCommands::ActionFormatRightExecute() { align(3); }
+void FormatCommands::ActionFormatLeftExecute() { align(regfmt::AlignLeft); }
+void FormatCommands::ActionFormatCenterExecute() { align(regfmt::AlignCentre); }
+void FormatCommands::ActionFormatRightExecute() { align(regfmt::AlignRight); }

@@ -67,8 +67,7 @@ private:
     void paintFontBox();
     // Takes back the size the current typing run applied (its step), when
     // it is still the newest step; true when it did.
-    bool takeBackTypedSize();
-    void endSizeRun() { m_sizeStep = 0; }
+    void endSizeRun() { m_sizeRun = 0; }
 
     RegisterDocument &m_doc;
     StripDisplay &m_display;
@@ -96,7 +95,7 @@ private:
     QStringList m_marks;
     int m_lastColour = 0;
     int m_following = 0;
-    // The step (RegisterHistory::pushedSteps) of the size typed in the box
-    // so far; 0 when no typing run is open.
-    quint64 m_sizeStep = 0;
+    // The merge key of the sizes typed in the box so far; 0 when no typing
+    // run is open.
+    quint64 m_sizeRun = 0;
 };

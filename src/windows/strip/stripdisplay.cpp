@@ -7,6 +7,7 @@
 #include "strip/cellselection.h"
 #include "strip/colourline.h"
 #include "windows/common/userdialogs.h"
+#include "windows/strip/stripaccessible.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -36,6 +37,12 @@ struct UpdatesOff
 };
 
 } // namespace
+
+StripSheet::StripSheet(QWidget *parent) : QWidget(parent)
+{
+    // Before anything asks for the sheet's interface (setting its name does).
+    stripaccessible::install();
+}
 
 void StripSheet::paintEvent(QPaintEvent *event)
 {
@@ -70,6 +77,8 @@ StripDisplay::StripDisplay(RegisterDocument &document, const Widgets &widgets, Q
 {
     m_w.detailSheet->paintScene = [this](QPainter &p, const QRect &r) { paintView(View::Detail, p, r); };
     m_w.overviewSheet->paintScene = [this](QPainter &p, const QRect &r) { paintView(View::Overview, p, r); };
+    m_w.detailSheet->setDisplay(this, View::Detail);
+    m_w.overviewSheet->setDisplay(this, View::Overview);
     for (StripSheet *sheet : {m_w.detailSheet, m_w.overviewSheet}) {
         sheet->setAttribute(Qt::WA_OpaquePaintEvent);
         sheet->installEventFilter(this);
@@ -77,6 +86,12 @@ StripDisplay::StripDisplay(RegisterDocument &document, const Widgets &widgets, Q
     // Tab reaches the detail sheet, which then moves among the cells.
     m_w.detailSheet->setFocusPolicy(Qt::TabFocus);
     connect(m_selection, &CellSelection::selectionChanged, this, &StripDisplay::updateFrames);
+    // A screen reader hears of the current cell and the selection in the
+    // view that shows them.
+    connect(m_selection, &CellSelection::currentChanged, this,
+            [this](int cell) { stripaccessible::announceCurrent(activeSheet(), cell); });
+    connect(m_selection, &CellSelection::selectionChanged, this,
+            [this](const QList<int> &cells) { stripaccessible::announceSelection(activeSheet(), cells); });
 
     // Changes are noted as they come and drawn once they are complete: in
     // between, a record may be half written.
@@ -128,6 +143,39 @@ QList<int> StripDisplay::selectedCells() const
 QString StripDisplay::captionText() const
 {
     return m_w.caption->text();
+}
+
+QString StripDisplay::cellDescription(int index) const
+{
+    if (index < 0 || index >= m_scene.cellCount())
+        return QString();
+    const strip::StripScene::Item &item = m_scene.cell(index);
+    QStringList words;
+    const QString number = item.number[DetailView].text;
+    if (!number.isEmpty())
+        words << number;
+    if (item.showsPicture)
+        words << QStringLiteral("画像");
+    else
+        for (const QString &line : item.content.text)
+            if (!line.isEmpty())
+                words << line;
+    return words.join(u' ');
+}
+
+QRect StripDisplay::cellRect(View view, int index) const
+{
+    if (index < 0 || index >= m_cellCount)
+        return QRect();
+    const int v = strip::StripScene::index(view);
+    const CellElements &e = m_cells[size_t(index)];
+    return m_selection->isAssignable(index) ? e.frameRect[v] : e.textRect[v].united(e.keyNumberRect[v]);
+}
+
+StripSheet *StripDisplay::activeSheet() const
+{
+    QScrollArea *view = visibleView();
+    return view == m_w.detail ? m_w.detailSheet : view == m_w.overview ? m_w.overviewSheet : nullptr;
 }
 
 QScrollArea *StripDisplay::visibleView() const
@@ -212,12 +260,12 @@ StripDisplay::Hit StripDisplay::hitTest(View view, const QPoint &pos) const
     // earlier ones.
     for (int i = m_cellCount - 1; i >= 0; --i) {
         const CellElements &e = m_cells[size_t(i)];
-        if ((e.assignable || !e.blankKeyCode) && e.textRect[v].contains(pos))
+        if ((m_selection->isAssignable(i) || !e.blankKeyCode) && e.textRect[v].contains(pos))
             return {e.showsPicture ? Part::Picture : Part::Text, i};
     }
     for (int i = m_cellCount - 1; i >= 0; --i) {
         const CellElements &e = m_cells[size_t(i)];
-        const bool frameShown = e.assignable && !(v == DetailView && e.editorShown);
+        const bool frameShown = m_selection->isAssignable(i) && !(v == DetailView && e.editorShown);
         if (frameShown && e.frameRect[v].contains(pos))
             return {Part::Frame, i};
         if (e.keyNumberShown && e.keyNumberRect[v].contains(pos))
@@ -255,6 +303,8 @@ void StripDisplay::clearView()
     m_documentChanged = false;
     destroyElements();
     m_selection->reset({});
+    stripaccessible::announceRebuilt(m_w.detailSheet);
+    stripaccessible::announceRebuilt(m_w.overviewSheet);
     m_sectionRects.fill(strip::EdgeRect());
     setCellCommands(NoCellCommands);
     for (StripSheet *sheet : {m_w.detailSheet, m_w.overviewSheet}) {
@@ -308,7 +358,7 @@ bool StripDisplay::takeSnapshot(Snapshot &out) const
 {
     const int h = m_shownHeader;
     const RegisterLines &lines = m_doc.lines();
-    if (h < 1 || h + 6 >= lines.size())
+    if (h < 1 || h + regfmt::entry::SectionCount >= lines.size())
         return false;
     struct Walk : strip::StripVisitor
     {
@@ -322,15 +372,16 @@ bool StripDisplay::takeSnapshot(Snapshot &out) const
         }
         bool cell(const strip::Section &, const strip::Cell &c) override
         {
-            using namespace strip::cellline;
+            using namespace regfmt::cell;
             s.layout += lines.mid(c.line, Face);
             s.content.push_back(lines.mid(c.line + Face, FirstText - Face + c.textLineCount));
             return true;
         }
     };
     out = Snapshot();
-    out.header = lines.mid(h, 6);
-    out.layout.append(lines.line(h + 6));
+    const regfmt::EntryLines entry(lines, h);
+    out.header = lines.mid(h, regfmt::entry::HeaderLines);
+    out.layout.append(lines.line(entry.sectionCountLine()));
     try {
         Walk walk(lines, out);
         strip::walkStrip(lines, h, walk, strip::WalkGeometry::Skip);
@@ -388,13 +439,14 @@ void StripDisplay::buildEntry()
 {
     const int h = m_shownHeader;
     const RegisterLines &lines = m_doc.lines();
-    if (m_doc.intAt(h + 6) > MaxSections) {
+    const regfmt::EntryLines entry(lines, h);
+    if (entry.sectionCount() > regfmt::MaxSections) {
         UserDialogs::current().error(m_w.area, strip::TooManyKeysMessage);
         return;
     }
     UpdatesOff off(m_w.area);
     showView(nullptr);
-    m_geometry = strip::sheetGeometry(m_doc.line(h + 4), m_doc.line(h + 5));
+    m_geometry = strip::sheetGeometry(entry.seriesCaption(), entry.stripType());
     m_scene = strip::StripScene(m_geometry);
 
     struct Builder : strip::StripVisitor
@@ -430,12 +482,16 @@ void StripDisplay::buildEntry()
             if (done)
                 return;
             done = true;
+            // The selection alone keeps which cells take text, as the
+            // scene read them from the key codes.
             std::vector<bool> assignable;
-            for (const CellElements &c : d.m_cells)
-                assignable.push_back(c.assignable);
+            for (size_t i = 0; i < d.m_cells.size(); ++i)
+                assignable.push_back(int(i) < d.m_scene.cellCount() && d.m_scene.cell(int(i)).assignable);
             d.m_selection->reset(assignable);
             d.m_w.detailSheet->update();
             d.m_w.overviewSheet->update();
+            stripaccessible::announceRebuilt(d.m_w.detailSheet);
+            stripaccessible::announceRebuilt(d.m_w.overviewSheet);
         }
         ~CellsOut() { finish(); }
     } cellsOut{*this};
@@ -456,7 +512,6 @@ void StripDisplay::buildCell(const strip::Section &s, const strip::Cell &c)
     m_scene.addCell(m_doc.lines(), s, c);
     const strip::StripScene::Item &item = m_scene.cell(c.index);
     CellElements e;
-    e.assignable = item.assignable;
     e.blankKeyCode = item.blankKeyCode;
     for (int v : {DetailView, OverviewView}) {
         e.textRect[v] = item.textArea[v];
@@ -471,17 +526,11 @@ void StripDisplay::buildCell(const strip::Section &s, const strip::Cell &c)
 
 void StripDisplay::prepareEditor(int index, int b)
 {
-    // Text lines hold at most 20 characters; longer ones are cut in the
-    // document as soon as the strip is shown. The editor widget itself is
-    // made from the record when it is first needed (editor()).
-    const RegisterLines &lines = m_doc.lines();
-    strip::readTextFormat(lines, b);
-    for (int j = 0; j < strip::intLineAt(lines, b + strip::cellline::TextCount); ++j) {
-        const int at = b + strip::cellline::FirstText + j;
-        const QString cut = strip::cutTextLine(strip::lineAt(lines, at));
-        if (cut != lines.at(at))
-            m_doc.trimLine(at, cut);
-    }
+    // Showing never changes the document: a stored line longer than 20
+    // characters stays whole (the cell image shows its first 20). The editor
+    // widget itself is made from the record when it is first needed
+    // (editor()).
+    strip::readTextFormat(m_doc.lines(), b);
     if (QPlainTextEdit *editor = m_cells[size_t(index)].editor)
         loadEditor(editor, b);
     renderCellAt(index, b);
@@ -506,7 +555,7 @@ void StripDisplay::loadEditor(QPlainTextEdit *editor, int b)
     styleEditor(editor, b);
     QString text;
     for (const QString &line : strip::readTextLines(m_doc.lines(), b))
-        text += strip::cutTextLine(line) + u'\n';
+        text += line + u'\n'; // the stored lines whole: the editor cuts nothing
     editor->setPlainText(text);
 }
 
@@ -628,10 +677,11 @@ void StripDisplay::renderCellAt(int index, int record)
 void StripDisplay::refreshCaption()
 {
     const int h = m_shownHeader;
-    if (h < 1 || h + 5 >= m_doc.lineCount())
+    if (h < 1 || h + regfmt::entry::StripType >= m_doc.lineCount())
         return;
-    m_w.caption->setText(QStringLiteral("内線：") + m_doc.line(h) + QStringLiteral(" 電話機のタイプ：")
-                         + m_doc.line(h + 5) + QStringLiteral(" 使用者名：") + m_doc.line(h + 2));
+    const regfmt::EntryLines entry(m_doc.lines(), h);
+    m_w.caption->setText(QStringLiteral("内線：") + entry.extension() + QStringLiteral(" 電話機のタイプ：")
+                         + entry.stripType() + QStringLiteral(" 使用者名：") + entry.userName());
 }
 
 void StripDisplay::finish()
@@ -778,7 +828,7 @@ void StripDisplay::overviewSheetDoubleClick(const QPoint &pos)
     if (m_mode != Mode::Overview || m_cellCount == 0)
         return;
     const Fixed4 x = Fixed4::fromInt(pos.x()), y = Fixed4::fromInt(pos.y());
-    for (int k = 0; k < MaxSections; ++k) {
+    for (int k = 0; k < regfmt::MaxSections; ++k) {
         const strip::EdgeRect &r = m_sectionRects[size_t(k)];
         if (r.left == Fixed4() && r.right == Fixed4())
             return;

@@ -32,16 +32,32 @@ class QStackedWidget;
 class CellSelection;
 class RegisterDocument;
 
+class StripDisplay;
+
 // One view's sheet: paints the part of the strip it is asked to through the
-// display. Its events go to the display's event filter.
+// display. Its events go to the display's event filter; a screen reader
+// reads its cells through the display (stripaccessible.h).
 class StripSheet : public QWidget
 {
+    Q_OBJECT
+
 public:
-    using QWidget::QWidget;
+    explicit StripSheet(QWidget *parent = nullptr);
     std::function<void(QPainter &, const QRect &)> paintScene;
+    const StripDisplay *display() const { return m_display; }
+    strip::View view() const { return m_view; }
+    void setDisplay(const StripDisplay *display, strip::View view)
+    {
+        m_display = display;
+        m_view = view;
+    }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    const StripDisplay *m_display = nullptr;
+    strip::View m_view = strip::View::Detail;
 };
 
 class StripDisplay : public QObject
@@ -49,9 +65,6 @@ class StripDisplay : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int MaxCells = 100;
-    static constexpr int MaxSections = 100;
-
     enum class Mode { Detail, Overview };
 
     // The cell commands of the Edit menu and the two cell pop-up menus.
@@ -100,7 +113,6 @@ public:
     // One cell in both views (index 0 detail, 1 overview).
     struct CellElements
     {
-        bool assignable = false;
         bool blankKeyCode = false;
         bool keyNumberShown = false;
         bool showsPicture = false;
@@ -142,6 +154,11 @@ public:
     void setToolbarInUse(bool on) { m_toolbarInUse = on; }
     bool modifierPress() const { return m_modifierPress; }
     QString captionText() const;
+    // What a screen reader says of a cell: its key number, then its text
+    // lines (or that it shows a picture).
+    QString cellDescription(int index) const;
+    // The cell's frame on the sheet of a view.
+    QRect cellRect(strip::View view, int index) const;
     const CellElements &cell(int index) const { return m_cells.at(size_t(index)); }
     // Overview rectangle of section k as stored by the build (zero when unused).
     strip::EdgeRect sectionRect(int k) const { return m_sectionRects.at(size_t(k)); }
@@ -231,6 +248,7 @@ private:
     void finish();
     void showView(QScrollArea *view);
     QScrollArea *activeArea() const;
+    StripSheet *activeSheet() const;
     void destroyElements();
     void buildEntry();
     void buildCell(const strip::Section &section, const strip::Cell &cell);
@@ -278,7 +296,7 @@ private:
     strip::StripScene m_previousScene;
     int m_cellCount = 0;
     std::vector<CellElements> m_cells;
-    std::array<strip::EdgeRect, MaxSections> m_sectionRects{};
+    std::array<strip::EdgeRect, regfmt::MaxSections> m_sectionRects{};
     CellCommands m_commands;
     bool m_toolbarInUse = false;
     bool m_modifierPress = false;

@@ -1,0 +1,3 @@
+list(APPEND TAVREL_CORE_SOURCES
+  src/template/snapping.cpp
+  src/template/templatemodel.cpp)

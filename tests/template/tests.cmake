@@ -1,0 +1,4 @@
+tavrel_test(test_templatemodel template/test_templatemodel.cpp)
+tavrel_test(test_templatedesigner template/test_templatedesigner.cpp UI)
+target_link_libraries(test_templatedesigner PRIVATE tavrel_uitest)
+target_include_directories(test_templatedesigner PRIVATE ${CMAKE_SOURCE_DIR}/tests/print)
