@@ -5,15 +5,19 @@
 
 #include "uitestsupport.h"
 #include "windows/common/screenplace.h"
+#include "windows/keylabel/keylabelpanel.h"
 #include "windows/keylabel/tfkeylabel.h"
 #include "windows/main/application.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
+#include "windows/print/printcommands.h"
 #include "windows/print/printers.h"
 #include "windows/print/tfadjust.h"
 #include "windows/print/tfprintjimeijocard.h"
 #include "windows/print/tfprintjimeijolist.h"
+#include "windows/register/registercommands.h"
 #include "windows/register/tftel_add.h"
+#include "windows/strip/picturecommands.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -176,14 +180,16 @@ void TestMainWindow::restoredWindowReachable()
                        QStringLiteral("%1Left=%2").arg(window).arg(left), QStringLiteral("%1WState=0").arg(window)});
     env.createWindows();
     env.showMain();
-    const QHash<QString, QWidget *> windows{{"Main", FMain},
-                                            {"Card", uitest::window<TFPrintJimeijoCard>()},
-                                            {"List", uitest::window<TFPrintJimeijoList>()},
-                                            {"Adjust", uitest::window<TFAdjust>()},
-                                            {"KeyLabel", uitest::window<TFKeyLabel>()},
-                                            {"TelAdd", uitest::window<TFTelAdd>()},
-                                            {"ViewImage", uitest::window<TFViewImage>()}};
-    QWidget *w = windows.value(window);
+    // A dialog is made when first needed and takes its stored place then.
+    const QHash<QString, std::function<QWidget *()>> windows{
+        {"Main", [] { return FMain; }},
+        {"Card", [] { return &FMain->printCommands().cardDialog(); }},
+        {"List", [] { return &FMain->printCommands().listDialog(); }},
+        {"Adjust", [] { return &FMain->printCommands().adjustDialog(); }},
+        {"KeyLabel", [] { return &FMain->keyLabelPanel().dialog(); }},
+        {"TelAdd", [] { return &FMain->registerCommands().entryDialog(); }},
+        {"ViewImage", [] { return &FMain->pictureCommands().pictureDialog(); }}};
+    QWidget *w = windows.value(window)();
     QVERIFY(w);
     const QRect screen = FMain->screen()->availableGeometry();
     const QRect frame = w == FMain ? FMain->frameGeometry() : QRect(w->pos(), w->size());

@@ -52,12 +52,12 @@ void TestVersion::versionLine()
     QFETCH(QString, line);
     QCOMPARE(TFVersion::versionLine(version), line);
     TFVersion box(nullptr, version);
-    QCOMPARE(box.LabelVersion->text(), line);
-    QCOMPARE(box.LabelVersion->pos(), QPoint(28, 72));
-    QVERIFY(box.LabelVersion->font().bold() && box.LabelVersion->font().italic());
-    QCOMPARE(box.LabelCopyright->text(), TFVersion::RightsLine);
-    QCOMPARE(box.descriptionLabel->text().count(u'\n'), 4);
-    QVERIFY(box.descriptionLabel->text().endsWith(u'\n'));
+    QCOMPARE(uitest::child<QLabel>(&box, "LabelVersion")->text(), line);
+    QCOMPARE(uitest::child<QLabel>(&box, "LabelVersion")->pos(), QPoint(28, 72));
+    QVERIFY(uitest::child<QLabel>(&box, "LabelVersion")->font().bold() && uitest::child<QLabel>(&box, "LabelVersion")->font().italic());
+    QCOMPARE(uitest::child<QLabel>(&box, "LabelCopyright")->text(), TFVersion::RightsLine);
+    QCOMPARE(uitest::child<QLabel>(&box, "descriptionLabel")->text().count(u'\n'), 4);
+    QVERIFY(uitest::child<QLabel>(&box, "descriptionLabel")->text().endsWith(u'\n'));
 }
 
 void TestVersion::logo()
@@ -100,7 +100,7 @@ void TestVersion::keysClose()
     QVERIFY(QTest::qWaitForWindowActive(&box));
     QCOMPARE(box.size(), QSize(400, 246));
     QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
-    QCOMPARE(QApplication::focusWidget(), box.ButtonOk);
+    QCOMPARE(QApplication::focusWidget(), uitest::child<QPushButton>(&box, "ButtonOk"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), result);
@@ -121,7 +121,7 @@ void TestVersion::openedFromHelpMenu()
     uitest::part<QAction>("ActionHelpAbout")->trigger();
     QVERIFY(shown);
     QVERIFY(!uitest::window<TFVersion>()->isVisible());
-    QCOMPARE(uitest::window<TFVersion>()->LabelVersion->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
+    QCOMPARE(uitest::child<QLabel>(uitest::window<TFVersion>(), "LabelVersion")->text(), TFVersion::versionLine(QStringLiteral(TAVREL_VERSION)));
     env.destroyWindows();
 }
 

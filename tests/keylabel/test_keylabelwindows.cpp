@@ -91,8 +91,8 @@ void clickTab(QTabWidget *tabs, int page)
 void clickKey(TFKeyLabel &dlg, int k)
 {
     const int n = int(dlg.keyButtons().size()) / 3;
-    if (dlg.PageControl->currentIndex() != k / n)
-        clickTab(dlg.PageControl, k / n);
+    if (uitest::child<QTabWidget>(&dlg, "PageControl")->currentIndex() != k / n)
+        clickTab(uitest::child<QTabWidget>(&dlg, "PageControl"), k / n);
     QTest::mouseClick(dlg.keyButtons().at(k), Qt::LeftButton);
 }
 
@@ -106,13 +106,13 @@ void typeText(QWidget *w, const QString &text)
 // Replaces the edit box's text by typing.
 void typeLabelLines(TFKeyLabel &dlg, const QStringList &lines)
 {
-    QTest::mouseClick(dlg.labelEdit->viewport(), Qt::LeftButton);
-    QTest::keyClick(dlg.labelEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(dlg.labelEdit, Qt::Key_Delete);
+    QTest::mouseClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->viewport(), Qt::LeftButton);
+    QTest::keyClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), Qt::Key_Delete);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
-            QTest::keyClick(dlg.labelEdit, Qt::Key_Return);
-        typeText(dlg.labelEdit, lines.at(i));
+            QTest::keyClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), Qt::Key_Return);
+        typeText(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), lines.at(i));
     }
 }
 
@@ -270,10 +270,10 @@ void TestKeyLabelWindows::malformedFileAndSeriesOutOfRange()
     // the dialog open, はい replaces it.
     f.env.dialogs.answers << UserDialogs::Answer::No << UserDialogs::Answer::Yes;
     f.openDialog([&](TFKeyLabel &dlg) {
-        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
         QVERIFY(dlg.isVisible());
         QCOMPARE(bytesOf(file), before);
-        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
         QVERIFY(!dlg.isVisible());
     });
     const QStringList questions = f.env.dialogs.texts("question");
@@ -312,8 +312,8 @@ void TestKeyLabelWindows::applyToSelectedCells()
         f.openDialog([&](TFKeyLabel &dlg) {
             clickKey(dlg, key);
             typeLabelLines(dlg, confirmed);
-            QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
-            QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
         });
     }
     QVERIFY(f.d().detailActive());
@@ -460,41 +460,41 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
 {
     Fixture f({"[Position]", "MainWState=0", "KeyLabelTop=120", "KeyLabelLeft=140", "[Data]", "SelSeriesNo=4"});
     f.env.start();
-    QCOMPARE(uitest::window<TFKeyLabel>()->pos(), QPoint(140, 120));
+    QCOMPARE(FMain->keyLabelPanel().dialog().pos(), QPoint(140, 120));
     f.openDialog([&](TFKeyLabel &dlg) {
         QCOMPARE(dlg.windowTitle(), QStringLiteral("キーラベル設定"));
         QCOMPARE(dlg.size(), QSize(518, 506));
         QCOMPARE(dlg.keyButtons().size(), 60);
-        QCOMPARE(dlg.keyButtons().at(25)->parentWidget(), dlg.keyPage2);
+        QCOMPARE(dlg.keyButtons().at(25)->parentWidget(), uitest::child<QWidget>(&dlg, "keyPage2"));
         QCOMPARE(dlg.keyButtons().at(25)->geometry(), QRect(0, 5 * 24, 172, 23));
         QCOMPARE(dlg.SelectedKey, 0);
         QVERIFY(dlg.keyButtons().at(0)->isChecked());
-        QCOMPARE(dlg.ComboBoxFontSize->count(), 20);
-        QVERIFY(dlg.ComboBoxFont->count() > 0);
-        QCOMPARE(dlg.FontMarks.size(), dlg.ComboBoxFont->count());
-        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("電話帳検索"));
-        QCOMPARE(dlg.ComboBoxFont->currentText(), QStringLiteral("ＭＳ 明朝"));
-        QCOMPARE(dlg.ComboBoxFontSize->currentText(), QStringLiteral("8"));
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFontSize")->count(), 20);
+        QVERIFY(uitest::child<QComboBox>(&dlg, "ComboBoxFont")->count() > 0);
+        QCOMPARE(dlg.FontMarks.size(), uitest::child<QComboBox>(&dlg, "ComboBoxFont")->count());
+        QCOMPARE(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->toPlainText(), QStringLiteral("電話帳検索"));
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFont")->currentText(), QStringLiteral("ＭＳ 明朝"));
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFontSize")->currentText(), QStringLiteral("8"));
         // One toggle group: pressing another key releases the first.
         clickKey(dlg, 5);
         QVERIFY(dlg.keyButtons().at(5)->isChecked() && !dlg.keyButtons().at(0)->isChecked());
-        clickTab(dlg.PageControl, 1);
+        clickTab(uitest::child<QTabWidget>(&dlg, "PageControl"), 1);
         QCOMPARE(dlg.SelectedKey, 20);
         QVERIFY(dlg.keyButtons().at(20)->isChecked());
-        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("留守再生１"));
+        QCOMPARE(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->toPlainText(), QStringLiteral("留守再生１"));
         // Font list items: the TrueType mark for a "t" family only, the name
         // from x = 20.
-        dlg.FontMarks[0] = dlg.ComboBoxFont->itemText(0) + u't';
-        dlg.FontMarks[1] = dlg.ComboBoxFont->itemText(1) + u'u';
+        dlg.FontMarks[0] = uitest::child<QComboBox>(&dlg, "ComboBoxFont")->itemText(0) + u't';
+        dlg.FontMarks[1] = uitest::child<QComboBox>(&dlg, "ComboBoxFont")->itemText(1) + u'u';
         for (int i : {0, 1}) {
             QImage img(137, 16, QImage::Format_RGB32);
             img.fill(Qt::white);
             QPainter p(&img);
             QStyleOptionViewItem opt;
             opt.rect = QRect(0, 0, 137, 16);
-            opt.font = dlg.ComboBoxFont->font();
-            opt.palette = dlg.ComboBoxFont->palette();
-            dlg.ComboBoxFont->itemDelegate()->paint(&p, opt, dlg.ComboBoxFont->model()->index(i, 0));
+            opt.font = uitest::child<QComboBox>(&dlg, "ComboBoxFont")->font();
+            opt.palette = uitest::child<QComboBox>(&dlg, "ComboBoxFont")->palette();
+            uitest::child<QComboBox>(&dlg, "ComboBoxFont")->itemDelegate()->paint(&p, opt, uitest::child<QComboBox>(&dlg, "ComboBoxFont")->model()->index(i, 0));
             p.end();
             int markInk = 0, textInk = 0, leftOfText = 0;
             for (int y = 0; y < 16; ++y)
@@ -508,17 +508,17 @@ void TestKeyLabelWindows::dialogLayoutAndPage()
             QVERIFY(textInk > 10);
             QCOMPARE(leftOfText, 0);
         }
-        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
     });
     QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
     QVERIFY(uitest::window<TFKeyLabel>()->keyButtons().isEmpty()); // freed on close
     // The next showing opens on the same page with its first key.
     f.openDialog([&](TFKeyLabel &dlg) {
-        QCOMPARE(dlg.PageControl->currentIndex(), 1);
+        QCOMPARE(uitest::child<QTabWidget>(&dlg, "PageControl")->currentIndex(), 1);
         QCOMPARE(dlg.SelectedKey, 20);
         QVERIFY(dlg.keyButtons().at(20)->isChecked());
         dlg.move(150, 130);
-        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "cancelButton"), Qt::LeftButton);
     });
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Position", "KeyLabelLeft"), QStringLiteral("150"));
@@ -534,15 +534,15 @@ void TestKeyLabelWindows::dialogConfirmAndDrop()
         // holds three.
         clickKey(dlg, 4);
         typeLabelLines(dlg, {"一行目", "二行目", "三行目"});
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         QCOMPARE(dlg.keyButtons().at(4)->text(), QStringLiteral("一行目\n二行目"));
         QCOMPARE(dlg.keyButtons().at(4)->font().pointSize(), 8);
         QCOMPARE(f.panel().set().ReadKeyLabel(4).lines, (QStringList{"一行目", "二行目", "三行目"}));
-        QVERIFY(dlg.confirmButton->isEnabled());
+        QVERIFY(uitest::child<QPushButton>(&dlg, "confirmButton")->isEnabled());
         // An empty edit box confirmed: no lines, empty caption at 9 points.
         clickKey(dlg, 1);
         typeLabelLines(dlg, {});
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).lines, QStringList());
         QCOMPARE(dlg.keyButtons().at(1)->text(), QString());
         QCOMPARE(dlg.keyButtons().at(1)->font().pointSize(), 9);
@@ -552,26 +552,26 @@ void TestKeyLabelWindows::dialogConfirmAndDrop()
         typeLabelLines(dlg, {"捨てる"});
         clickKey(dlg, 3);
         clickKey(dlg, 2);
-        QCOMPARE(dlg.labelEdit->toPlainText(), QStringLiteral("着信拒否"));
+        QCOMPARE(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->toPlainText(), QStringLiteral("着信拒否"));
         typeLabelLines(dlg, {"捨てる"});
-        clickTab(dlg.PageControl, 2);
+        clickTab(uitest::child<QTabWidget>(&dlg, "PageControl"), 2);
         QCOMPARE(f.panel().set().lines(), before);
         // A character the file cannot hold is refused at 確定.
         typeLabelLines(dlg, {QStringLiteral("한국")});
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         QCOMPARE(f.env.dialogs.texts("message"), QStringList{unencodableMessage(QStringLiteral("한"))});
         QCOMPARE(f.panel().set().lines(), before);
-        QVERIFY(dlg.confirmButton->isEnabled());
+        QVERIFY(uitest::child<QPushButton>(&dlg, "confirmButton")->isEnabled());
         // So is a control character pasted in, which no cell would take.
         QGuiApplication::clipboard()->setText(QStringLiteral("転\t送"));
-        dlg.labelEdit->setFocus();
-        dlg.labelEdit->selectAll();
-        QTest::keyClick(dlg.labelEdit, Qt::Key_V, Qt::ControlModifier);
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->setFocus();
+        uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->selectAll();
+        QTest::keyClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         QVERIFY2(f.env.dialogs.texts("message").constLast().contains(QStringLiteral("U+0009")),
                  qPrintable(f.env.dialogs.texts("message").constLast()));
         QCOMPARE(f.panel().set().lines(), before);
-        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
     });
     // OK wrote the file, created now.
     KeyLabelSet saved(keyFolder(f.env));
@@ -587,14 +587,14 @@ void TestKeyLabelWindows::dialogDefaultsThenCancel()
     f.env.start();
     const QStringList fromFile = f.panel().set().lines();
     f.openDialog([&](TFKeyLabel &dlg) {
-        clickTab(dlg.PageControl, 1);
-        QTest::mouseClick(dlg.defaultsButton, Qt::LeftButton);
+        clickTab(uitest::child<QTabWidget>(&dlg, "PageControl"), 1);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "defaultsButton"), Qt::LeftButton);
         QCOMPARE(f.panel().set().lines(), defaultsOf(5)); // all three pages
         QCOMPARE(dlg.keyButtons().at(30)->text(), QStringLiteral("内線"));
         QCOMPARE(dlg.SelectedKey, 15);
-        QCOMPARE(dlg.PageControl->currentIndex(), 1);
-        QVERIFY(dlg.defaultsButton->isEnabled());
-        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
+        QCOMPARE(uitest::child<QTabWidget>(&dlg, "PageControl")->currentIndex(), 1);
+        QVERIFY(uitest::child<QPushButton>(&dlg, "defaultsButton")->isEnabled());
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "cancelButton"), Qt::LeftButton);
     });
     QCOMPARE(f.panel().set().lines(), fromFile);
     QCOMPARE(f.panel().buttons().at(30)->text(), QStringLiteral("ファイル"));
@@ -602,7 +602,7 @@ void TestKeyLabelWindows::dialogDefaultsThenCancel()
     const QString file = keyFolder(f.env) + QStringLiteral("TAVKey2.ini");
     const QByteArray before = bytesOf(file);
     QFile::remove(file);
-    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.okButton, Qt::LeftButton); });
+    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton); });
     QCOMPARE(bytesOf(file), before);
 }
 
@@ -614,10 +614,10 @@ void TestKeyLabelWindows::dialogCancelWithoutFile()
         for (int k : {0, 7}) {
             clickKey(dlg, k);
             typeLabelLines(dlg, {"変更"});
-            QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         }
         QVERIFY(f.panel().set().lines() != defaultsOf(3));
-        QTest::keyClick(dlg.labelEdit, Qt::Key_Escape); // Esc is ｷｬﾝｾﾙ
+        QTest::keyClick(uitest::child<QPlainTextEdit>(&dlg, "labelEdit"), Qt::Key_Escape); // Esc is ｷｬﾝｾﾙ
     });
     QVERIFY(!uitest::window<TFKeyLabel>()->isVisible());
     QCOMPARE(f.panel().set().lines(), defaultsOf(3));
@@ -633,20 +633,20 @@ void TestKeyLabelWindows::dialogFontAndColours()
     f.openDialog([&](TFKeyLabel &dlg) {
         // A face and a size that are not in the lists: the first items show,
         // the key keeps its own.
-        QCOMPARE(dlg.ComboBoxFont->currentIndex(), 0);
-        QCOMPARE(dlg.ComboBoxFontSize->currentIndex(), 0);
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFont")->currentIndex(), 0);
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFontSize")->currentIndex(), 0);
         QCOMPARE(dlg.EditFontName, QStringLiteral("存在しない書体"));
         QCOMPARE(dlg.EditFontSize, 13);
         // Each chooser opens at the colour being edited; a cancelled one
         // changes nothing.
-        QTest::mouseClick(dlg.textColourButton, Qt::LeftButton);
-        QTest::mouseClick(dlg.backColourButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "textColourButton"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "backColourButton"), Qt::LeftButton);
         QCOMPARE(f.env.dialogs.shown.at(f.env.dialogs.shown.size() - 2).initialColour, QColor(255, 0, 0));
         QCOMPARE(f.env.dialogs.shown.last().initialColour, QColor(0, 255, 0));
         QCOMPARE(dlg.EditTextColor, 16711680);
         QCOMPARE(dlg.EditBackColor, 65280);
-        QCOMPARE(dlg.labelEdit->palette().color(QPalette::Text), QColor(0, 0, 255));
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QCOMPARE(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->palette().color(QPalette::Text), QColor(0, 0, 255));
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         const KeyLabel k0 = f.panel().set().ReadKeyLabel(0);
         QCOMPARE(k0.fontName, QStringLiteral("存在しない書体"));
         QCOMPARE(k0.fontSize, 13);
@@ -654,17 +654,17 @@ void TestKeyLabelWindows::dialogFontAndColours()
         QCOMPARE(k0.backColour, 65280);
         // The user's own pick of a size changes the key's size.
         clickKey(dlg, 1);
-        QCOMPARE(dlg.ComboBoxFontSize->currentText(), QStringLiteral("6"));
-        dlg.ComboBoxFontSize->setFocus();
-        QTest::keyClick(dlg.ComboBoxFontSize, Qt::Key_Down);
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxFontSize")->currentText(), QStringLiteral("6"));
+        uitest::child<QComboBox>(&dlg, "ComboBoxFontSize")->setFocus();
+        QTest::keyClick(uitest::child<QComboBox>(&dlg, "ComboBoxFontSize"), Qt::Key_Down);
         QCOMPARE(dlg.EditFontSize, 7);
-        QCOMPARE(dlg.labelEdit->font().pointSize(), 7);
-        QTest::mouseClick(dlg.textColourButton, Qt::LeftButton);
+        QCOMPARE(uitest::child<QPlainTextEdit>(&dlg, "labelEdit")->font().pointSize(), 7);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "textColourButton"), Qt::LeftButton);
         QCOMPARE(f.env.dialogs.shown.last().initialColour, QColor(0, 0, 0));
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).fontSize, 7);
         QCOMPARE(f.panel().set().ReadKeyLabel(1).fontName, QStringLiteral("ＭＳ 明朝"));
-        QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "cancelButton"), Qt::LeftButton);
     });
     QVERIFY(!f.env.dialogs.anyUnanswered());
 }
@@ -675,7 +675,7 @@ void TestKeyLabelWindows::dialogOkAndCloseBox()
     f.env.start();
     // A caption set here shows whether the panel was refreshed.
     f.panel().buttons().at(0)->setText(QStringLiteral("未更新"));
-    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(dlg.okButton, Qt::LeftButton); });
+    f.openDialog([&](TFKeyLabel &dlg) { QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton); });
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("未更新"));
     const QString file = keyFolder(f.env) + QStringLiteral("TAVKey4.ini");
     QVERIFY(QFile::exists(file)); // OK writes even without changes
@@ -684,7 +684,7 @@ void TestKeyLabelWindows::dialogOkAndCloseBox()
     f.openDialog([&](TFKeyLabel &dlg) {
         clickKey(dlg, 5);
         typeLabelLines(dlg, {"閉じる"});
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
         dlg.close();
     });
     QCOMPARE(f.panel().buttons().at(0)->text(), QStringLiteral("業務コード"));
@@ -700,8 +700,8 @@ void TestKeyLabelWindows::dialogOkFailureKeepsEdits()
     QVERIFY(QDir().mkpath(keyFolder(f.env) + QStringLiteral("TAVKey8.ini"))); // a folder where the file goes
     f.openDialog([&](TFKeyLabel &dlg) {
         typeLabelLines(dlg, {"保存できない"});
-        QTest::mouseClick(dlg.confirmButton, Qt::LeftButton);
-        QTest::mouseClick(dlg.okButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "confirmButton"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "okButton"), Qt::LeftButton);
         const QStringList errors = f.env.dialogs.texts("error");
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.at(0).startsWith(QStringLiteral("キーラベルファイルを保存できませんでした。\n")));

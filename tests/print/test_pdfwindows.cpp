@@ -104,7 +104,7 @@ QStringList pickWithRealDialogs(QAction *item, const QString &name)
                 QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
                 QTest::keyClick(edit, Qt::Key_Return);
             } else if (auto *encoding = qobject_cast<TFCsvExport *>(w)) {
-                QTest::mouseClick(encoding->ButtonOk, Qt::LeftButton);
+                QTest::mouseClick(uitest::child<QPushButton>(encoding, "ButtonOk"), Qt::LeftButton);
             }
         });
     });
@@ -183,18 +183,18 @@ void TestPdfWindows::startWith(int count)
 // confirms with Enter.
 void TestPdfWindows::setOffsets(const QString &vertical, const QString &horizontal, bool keep)
 {
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, vertical);
-        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
-        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, horizontal);
-        if (uitest::window<TFAdjust>()->CheckBoxKeep->isChecked() != keep) {
-            QTest::keyClick(uitest::window<TFAdjust>()->horizontalEdit, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), uitest::window<TFAdjust>()->CheckBoxKeep);
-            QTest::keyClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::Key_Space);
+    whenShown(adjustWindow(), [&] {
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), vertical);
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), Qt::Key_Tab);
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"), horizontal);
+        if (uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isChecked() != keep) {
+            QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep"));
+            QTest::keyClick(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep"), Qt::Key_Space);
         }
-        QCOMPARE(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked(), keep);
+        QCOMPARE(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isChecked(), keep);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
+        QVERIFY(!adjustWindow()->isVisible());
     });
     fileMenuItem(Qt::Key_E);
 }
@@ -314,9 +314,9 @@ void TestPdfWindows::pdfNeverReplacesTheRegister()
     QCOMPARE(bytesOf(m_register), before);
     // The list preview's PDF button likewise.
     m_env->dialogs.fileNames << m_register;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
-        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->pdfButton, Qt::LeftButton);
-        uitest::window<TFPrintJimeijoList>()->close();
+    whenShown(listWindow(), [] {
+        QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "pdfButton"), Qt::LeftButton);
+        listWindow()->close();
     });
     fileMenuItem(Qt::Key_L);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), (QStringList{said, said}));
@@ -372,10 +372,10 @@ void TestPdfWindows::listPdfEqualsCli()
     const QString reg = m_register;
     const QString desk = outFile(QStringLiteral("list.pdf"));
     m_env->dialogs.fileNames << desk;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
-        QCOMPARE(uitest::window<TFPrintJimeijoList>()->pdfButton->text(), QStringLiteral("PDF"));
-        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->pdfButton, Qt::LeftButton);
-        QVERIFY(uitest::window<TFPrintJimeijoList>()->isVisible());
+    whenShown(listWindow(), [] {
+        QCOMPARE(uitest::child<QPushButton>(listWindow(), "pdfButton")->text(), QStringLiteral("PDF"));
+        QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "pdfButton"), Qt::LeftButton);
+        QVERIFY(listWindow()->isVisible());
     });
     fileMenuItem(Qt::Key_L);
     const QString cli = outFile(QStringLiteral("cli-list.pdf"));
@@ -397,21 +397,21 @@ void TestPdfWindows::testPrint()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.outputFile = outFile(QStringLiteral("test.pdf"));
     m_env->dialogs.printAnswers << answer;
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("2"));
-        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
-        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, QStringLiteral("-1.5"));
-        QCOMPARE(uitest::window<TFAdjust>()->testPrintButton->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
+    whenShown(adjustWindow(), [&] {
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), QStringLiteral("2"));
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), Qt::Key_Tab);
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"), QStringLiteral("-1.5"));
+        QCOMPARE(uitest::child<QPushButton>(adjustWindow(), "testPrintButton")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "testPrintButton"), Qt::LeftButton);
         // The dialog stays open for the correction to be confirmed or not.
-        QVERIFY(uitest::window<TFAdjust>()->isVisible());
-        QTest::keyClick(uitest::window<TFAdjust>()->horizontalEdit, Qt::Key_Escape);
+        QVERIFY(adjustWindow()->isVisible());
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"), Qt::Key_Escape);
     });
     fileMenuItem(Qt::Key_E);
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("print")).size(), 1);
     // Cancelled: the offsets in force did not change.
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4());
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().horizontal, Fixed4());
+    QCOMPARE(adjustWindow()->adjustment().vertical, Fixed4());
+    QCOMPARE(adjustWindow()->adjustment().horizontal, Fixed4());
 
     const QString pdf = answer.outputFile;
     const QStringList shapes = pdfprobe::pageShapes(pdf);
@@ -433,13 +433,13 @@ void TestPdfWindows::testPrint()
 void TestPdfWindows::testPrintRefusesWhatOkRefuses()
 {
     startWith();
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Tab);
-        QTest::keyClicks(uitest::window<TFAdjust>()->horizontalEdit, QStringLiteral("1,5"));
-        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
+    whenShown(adjustWindow(), [&] {
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), Qt::Key_Tab);
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"), QStringLiteral("1,5"));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "testPrintButton"), Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-        QCOMPARE(QApplication::focusWidget(), uitest::window<TFAdjust>()->horizontalEdit);
-        QVERIFY(uitest::window<TFAdjust>()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit"));
+        QVERIFY(adjustWindow()->isVisible());
     });
     fileMenuItem(Qt::Key_E);
     QVERIFY(m_env->dialogs.texts(QStringLiteral("print")).isEmpty());
@@ -469,13 +469,13 @@ void TestPdfWindows::keptPairAtStart()
     m_env->writeSettings({"[Adjust]", "Office%3D2F=1.5,-2.0", "Broken=up,down", "Half=1.0",
                           "%20%5Blp%5D%20=0.25,3", "Half=2.0,2.0"});
     startWith(1);
-    QCOMPARE(print::formatAdjustment(uitest::window<TFAdjust>()->adjustment().vertical), vertical);
-    QCOMPARE(print::formatAdjustment(uitest::window<TFAdjust>()->adjustment().horizontal), horizontal);
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), printer);
-        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), vertical);
-        QCOMPARE(uitest::window<TFAdjust>()->horizontalEdit->toPlainText(), horizontal);
-        QCOMPARE(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked(), kept);
+    QCOMPARE(print::formatAdjustment(adjustWindow()->adjustment().vertical), vertical);
+    QCOMPARE(print::formatAdjustment(adjustWindow()->adjustment().horizontal), horizontal);
+    whenShown(adjustWindow(), [&] {
+        QCOMPARE(uitest::child<QLabel>(adjustWindow(), "LabelPrinter")->text(), printer);
+        QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit")->toPlainText(), vertical);
+        QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit")->toPlainText(), horizontal);
+        QCOMPARE(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isChecked(), kept);
     });
     fileMenuItem(Qt::Key_E);
     // Never an error box.
@@ -497,7 +497,7 @@ void TestPdfWindows::keepAndDrop()
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Office%3D2F")), QStringLiteral("1.25,-0.5"));
 
     startWith(1);
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.25")));
+    QCOMPARE(adjustWindow()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.25")));
     // A run that leaves the pairs alone writes the lines it found.
     const QStringList adjustLines = sectionLines(m_env->settingsFile(), QStringLiteral("[Adjust]"));
     QCOMPARE(adjustLines, QStringList({"[Adjust]", "Broken=up,down", "Other=3.0,4.0", "Office%3D2F=1.25,-0.5"}));
@@ -506,11 +506,11 @@ void TestPdfWindows::keepAndDrop()
 
     // Unticking drops the pair; the other printers' lines stay.
     startWith(1);
-    whenShown(uitest::window<TFAdjust>(), [] {
-        QVERIFY(uitest::window<TFAdjust>()->CheckBoxKeep->isChecked());
-        QTest::mouseClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, uitest::window<TFAdjust>()->CheckBoxKeep->height() / 2));
-        QVERIFY(!uitest::window<TFAdjust>()->CheckBoxKeep->isChecked());
-        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
+    whenShown(adjustWindow(), [] {
+        QVERIFY(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isChecked());
+        QTest::mouseClick(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep"), Qt::LeftButton, {}, QPoint(8, uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->height() / 2));
+        QVERIFY(!uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isChecked());
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "okButton"), Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     m_env->destroyWindows();
@@ -518,7 +518,7 @@ void TestPdfWindows::keepAndDrop()
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Broken")), QStringLiteral("up,down"));
     QCOMPARE(m_env->setting(QStringLiteral("Adjust"), QStringLiteral("Other")), QStringLiteral("3.0,4.0"));
     startWith(1);
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4());
+    QCOMPARE(adjustWindow()->adjustment().vertical, Fixed4());
 }
 
 void TestPdfWindows::pairOfChosenPrinter()
@@ -533,15 +533,15 @@ void TestPdfWindows::pairOfChosenPrinter()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.printerName = queue;
     m_env->dialogs.printAnswers << answer;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
+    whenShown(listWindow(), [] { QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
-    QCOMPARE(print::formatAdjustPair(uitest::window<TFAdjust>()->adjustment()), QStringLiteral("-1.0,2.5"));
+    QCOMPARE(print::formatAdjustPair(adjustWindow()->adjustment()), QStringLiteral("-1.0,2.5"));
     // The same printer chosen again leaves the offsets typed since alone.
     setOffsets(QStringLiteral("0.75"), QStringLiteral("0"), false);
     m_env->dialogs.printAnswers << answer;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
+    whenShown(listWindow(), [] { QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton); });
     fileMenuItem(Qt::Key_L);
-    QCOMPARE(print::formatAdjustPair(uitest::window<TFAdjust>()->adjustment()), QStringLiteral("0.75,0.0"));
+    QCOMPARE(print::formatAdjustPair(adjustWindow()->adjustment()), QStringLiteral("0.75,0.0"));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
@@ -556,17 +556,17 @@ void TestPdfWindows::noPrinterUntilTestPrintPicksOne()
     ScriptedUserDialogs::PrintAnswer answer;
     answer.printerName = queue;
     m_env->dialogs.printAnswers << answer;
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), QStringLiteral("なし"));
-        QVERIFY(!uitest::window<TFAdjust>()->CheckBoxKeep->isEnabled());
+    whenShown(adjustWindow(), [&] {
+        QCOMPARE(uitest::child<QLabel>(adjustWindow(), "LabelPrinter")->text(), QStringLiteral("なし"));
+        QVERIFY(!uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isEnabled());
         if (queue.isEmpty())
             return;
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("1.5"));
-        QTest::mouseClick(uitest::window<TFAdjust>()->testPrintButton, Qt::LeftButton);
-        QCOMPARE(uitest::window<TFAdjust>()->LabelPrinter->text(), queue);
-        QVERIFY(uitest::window<TFAdjust>()->CheckBoxKeep->isEnabled());
-        QTest::mouseClick(uitest::window<TFAdjust>()->CheckBoxKeep, Qt::LeftButton, {}, QPoint(8, uitest::window<TFAdjust>()->CheckBoxKeep->height() / 2));
-        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), QStringLiteral("1.5"));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "testPrintButton"), Qt::LeftButton);
+        QCOMPARE(uitest::child<QLabel>(adjustWindow(), "LabelPrinter")->text(), queue);
+        QVERIFY(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->isEnabled());
+        QTest::mouseClick(uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep"), Qt::LeftButton, {}, QPoint(8, uitest::child<QCheckBox>(adjustWindow(), "CheckBoxKeep")->height() / 2));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "okButton"), Qt::LeftButton);
     });
     fileMenuItem(Qt::Key_E);
     if (queue.isEmpty())

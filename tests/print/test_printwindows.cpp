@@ -177,21 +177,21 @@ void TestPrintWindows::noPrinterMessages()
              QStringList({QStringLiteral("プリンターがインストールされていません。"),
                           QStringLiteral("プリンターがインストールされていません。"),
                           QStringLiteral("プリンタがインストールされていません。")}));
-    QVERIFY(!uitest::window<TFPrintJimeijoCard>()->isVisible() && !uitest::window<TFPrintJimeijoList>()->isVisible() && !uitest::window<TFAdjust>()->isVisible());
+    QVERIFY(!cardWindow()->isVisible() && !listWindow()->isVisible() && !adjustWindow()->isVisible());
 
     // The printer goes away while a preview is open: 印刷 says so with the
     // shorter wording and prints nothing.
     printers::setInstalledForTesting(true);
     m_env->dialogs.shown.clear();
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [] {
+    whenShown(cardWindow(), [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     printers::setInstalledForTesting(true);
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
+    whenShown(listWindow(), [] {
         printers::setInstalledForTesting(false);
-        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
@@ -214,18 +214,18 @@ void TestPrintWindows::previewOfOneRow()
     startWith();
     uitest::clickRow(1);
     bool checked = false;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->windowTitle(), QStringLiteral("示名条印刷プレビュー"));
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->printList(), QList<int>{1});
-        QVERIFY(!uitest::window<TFPrintJimeijoCard>()->previousButton->isEnabled());
-        QVERIFY(!uitest::window<TFPrintJimeijoCard>()->nextButton->isEnabled());
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageLabel->size(), QSize(688, 971)); // series 4: format D
-        QTest::keyClick(uitest::window<TFPrintJimeijoCard>(), Qt::Key_Escape);
+    whenShown(cardWindow(), [&] {
+        QCOMPARE(cardWindow()->windowTitle(), QStringLiteral("示名条印刷プレビュー"));
+        QCOMPARE(cardWindow()->printList(), QList<int>{1});
+        QVERIFY(!uitest::child<QPushButton>(cardWindow(), "previousButton")->isEnabled());
+        QVERIFY(!uitest::child<QPushButton>(cardWindow(), "nextButton")->isEnabled());
+        QCOMPARE(uitest::child<QLabel>(cardWindow(), "pageLabel")->size(), QSize(688, 971)); // series 4: format D
+        QTest::keyClick(cardWindow(), Qt::Key_Escape);
         checked = true;
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(checked);
-    QVERIFY(!uitest::window<TFPrintJimeijoCard>()->isVisible());
+    QVERIFY(!cardWindow()->isVisible());
 }
 
 void TestPrintWindows::previewPagesInListOrder()
@@ -235,21 +235,21 @@ void TestPrintWindows::previewPagesInListOrder()
     uitest::clickRow(4);
     ctrlClickRow(1);
     bool checked = false;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        TFPrintJimeijoCard *c = uitest::window<TFPrintJimeijoCard>();
+    whenShown(cardWindow(), [&] {
+        TFPrintJimeijoCard *c = cardWindow();
         QCOMPARE(c->printList(), QList<int>({1, 4}));
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->pageLabel->size(), QSize(688, 971)); // entry 2, series 4
-        QVERIFY(!c->previousButton->isEnabled());
-        QVERIFY(c->nextButton->isEnabled());
-        QTest::mouseClick(c->nextButton, Qt::LeftButton);
+        QCOMPARE(uitest::child<QLabel>(c, "pageLabel")->size(), QSize(688, 971)); // entry 2, series 4
+        QVERIFY(!uitest::child<QPushButton>(c, "previousButton")->isEnabled());
+        QVERIFY(uitest::child<QPushButton>(c, "nextButton")->isEnabled());
+        QTest::mouseClick(uitest::child<QPushButton>(c, "nextButton"), Qt::LeftButton);
         QCOMPARE(c->currentPage(), 1);
-        QCOMPARE(c->pageLabel->size(), QSize(559, 793)); // entry 5, series 2
-        QVERIFY(c->previousButton->isEnabled());
-        QVERIFY(!c->nextButton->isEnabled());
-        QTest::mouseClick(c->previousButton, Qt::LeftButton);
+        QCOMPARE(uitest::child<QLabel>(c, "pageLabel")->size(), QSize(559, 793)); // entry 5, series 2
+        QVERIFY(uitest::child<QPushButton>(c, "previousButton")->isEnabled());
+        QVERIFY(!uitest::child<QPushButton>(c, "nextButton")->isEnabled());
+        QTest::mouseClick(uitest::child<QPushButton>(c, "previousButton"), Qt::LeftButton);
         QCOMPARE(c->currentPage(), 0);
-        QCOMPARE(c->pageLabel->size(), QSize(688, 971));
+        QCOMPARE(uitest::child<QLabel>(c, "pageLabel")->size(), QSize(688, 971));
         QVERIFY(m_env->dialogs.texts(QStringLiteral("warning")).isEmpty());
         checked = true;
     });
@@ -264,7 +264,7 @@ void TestPrintWindows::previewOfFocusedRow()
     ctrlClickRow(2); // unselected, still focused
     QVERIFY(uitest::part<QTreeView>("registerList")->selectionModel()->selectedRows().isEmpty());
     QList<int> printed;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { printed = uitest::window<TFPrintJimeijoCard>()->printList(); });
+    whenShown(cardWindow(), [&] { printed = cardWindow()->printList(); });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QCOMPARE(printed, QList<int>{2});
 }
@@ -275,7 +275,7 @@ void TestPrintWindows::noSelectionNoFocusDoesNothing()
     uitest::part<QTreeView>("registerList")->selectionModel()->clear(); // no selected and no focused row
     const qsizetype boxes = m_env->dialogs.shown.size();
     bool shown = false;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { shown = true; });
+    whenShown(cardWindow(), [&] { shown = true; });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QTest::qWait(50);
     QVERIFY(!shown);
@@ -287,9 +287,9 @@ void TestPrintWindows::formatDPreviewScrolls()
     startWith();
     uitest::clickRow(1);
     int scrolled = -1, maximum = -1;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        QScrollArea *s = uitest::window<TFPrintJimeijoCard>()->pageScroll;
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageImage().size(), QSize(688, 971));
+    whenShown(cardWindow(), [&] {
+        QScrollArea *s = uitest::child<QScrollArea>(cardWindow(), "pageScroll");
+        QCOMPARE(cardWindow()->pageImage().size(), QSize(688, 971));
         maximum = s->verticalScrollBar()->maximum();
         s->setFocus();
         QTest::keyClick(s, Qt::Key_PageDown);
@@ -321,14 +321,14 @@ void TestPrintWindows::adjustmentMovesPreview()
     const int cell = strip::locateCell(doc.lines(), doc.findEntry(3) + 1, 0);
     doc.setLine(cell + 21, QStringLiteral("0,255"));
     QImage before, after;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { before = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
+    whenShown(cardWindow(), [&] { before = cardWindow()->pageImage(); });
     uitest::part<QAction>("ActionFilePrint")->trigger();
-    whenShown(uitest::window<TFAdjust>(), [] {
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("2"));
-        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
+    whenShown(adjustWindow(), [] {
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), QStringLiteral("2"));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "okButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFileSetup")->trigger();
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] { after = uitest::window<TFPrintJimeijoCard>()->pageImage(); });
+    whenShown(cardWindow(), [&] { after = cardWindow()->pageImage(); });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     const int a = firstInkRow(before), b = firstInkRow(after);
     QVERIFY(a >= 0);
@@ -362,11 +362,11 @@ void TestPrintWindows::stripRunToFiles()
     a.collate = collate;
     a.outputFile = outFile(QStringLiteral("strips.pdf"));
     m_env->dialogs.printAnswers << a;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [] {
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->nextButton, Qt::LeftButton); // printing starts from the first entry anyway
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
-        QVERIFY(uitest::window<TFPrintJimeijoCard>()->isVisible()); // the preview stays open on its page
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->currentPage(), 1);
+    whenShown(cardWindow(), [] {
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "nextButton"), Qt::LeftButton); // printing starts from the first entry anyway
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
+        QVERIFY(cardWindow()->isVisible()); // the preview stays open on its page
+        QCOMPARE(cardWindow()->currentPage(), 1);
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>{0}); // no page range for strips
@@ -396,8 +396,8 @@ void TestPrintWindows::printFileNeverReplacesTheRegister()
     Answer a;
     a.outputFile = reg;
     m_env->dialogs.printAnswers << a;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+    whenShown(cardWindow(), [&] {
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{RegisterDocument::OutputIsRegisterMessage.arg(reg)});
     });
@@ -417,12 +417,12 @@ void TestPrintWindows::stripRunReportsFailures()
     Answer good;
     good.outputFile = outFile(QStringLiteral("after.pdf"));
     m_env->dialogs.printAnswers << bad << good << good;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+    whenShown(cardWindow(), [&] {
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().caption, PrintCommands::PrinterErrorCaption);
         QCOMPARE(m_env->dialogs.shown.constLast().text, PrintCommands::PrinterErrorMessage);
         // No job was left open: the next run prints.
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("after-2.pdf"))).size(), 1);
         // The entry on the third page disappears from the register while the
@@ -430,7 +430,7 @@ void TestPrintWindows::stripRunReportsFailures()
         RegisterDocument &doc = FMain->document();
         doc.setLine(doc.findEntry(3), QStringLiteral("gone"));
         QFile::remove(outFile(QStringLiteral("after-1.pdf")));
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(m_env->dialogs.shown.constLast().kind, QStringLiteral("error"));
         QCOMPARE(m_env->dialogs.shown.constLast().text,
                  QStringLiteral("示名条 3 が見つかりません。印刷を中止しました。"));
@@ -463,7 +463,7 @@ void TestPrintWindows::stripRunCancelled()
             }
     });
     timer->start();
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
+    whenShown(cardWindow(), [] { QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton); });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     timer->stop();
     QVERIFY(sawProgress);
@@ -483,19 +483,19 @@ void TestPrintWindows::stripRunMeetsMalformedCell()
     Answer b = a;
     b.outputFile = outFile(QStringLiteral("good.pdf"));
     m_env->dialogs.printAnswers << a << b;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+    whenShown(cardWindow(), [&] {
         // Entry 2's first cell gets a point size that is no number.
         RegisterDocument &doc = FMain->document();
         const int cell = strip::locateCell(doc.lines(), doc.findEntry(2) + 1, 0);
         const QString size = doc.line(cell + 20);
         doc.setLine(cell + 20, QStringLiteral("x"));
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(m_env->dialogs.texts(QStringLiteral("exception")).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("bad-1.pdf"))).size(), 1); // entry 1 printed
         QVERIFY(pdfPages(outFile(QStringLiteral("bad-2.pdf"))).isEmpty());  // entry 2's job aborted
         // The aborted job left nothing open: the next run prints both.
         doc.setLine(cell + 20, size);
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-1.pdf"))).size(), 1);
         QCOMPARE(pdfPages(outFile(QStringLiteral("good-2.pdf"))).size(), 1);
     });
@@ -517,23 +517,23 @@ void TestPrintWindows::listPreviewPaging()
     QFETCH(int, pages);
     startWith(rows);
     bool checked = false;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [&] {
-        TFPrintJimeijoList *l = uitest::window<TFPrintJimeijoList>();
+    whenShown(listWindow(), [&] {
+        TFPrintJimeijoList *l = listWindow();
         QCOMPARE(l->windowTitle(), QStringLiteral("示名条一覧印刷プレビュー"));
         QCOMPARE(l->pageCount(), pages);
         QCOMPARE(l->currentPage(), 1);
-        QCOMPARE(l->pageLabel->size(), QSize(1400, 900));
-        QVERIFY(!l->previousButton->isEnabled());
-        QCOMPARE(l->nextButton->isEnabled(), pages > 1);
+        QCOMPARE(uitest::child<QLabel>(l, "pageLabel")->size(), QSize(1400, 900));
+        QVERIFY(!uitest::child<QPushButton>(l, "previousButton")->isEnabled());
+        QCOMPARE(uitest::child<QPushButton>(l, "nextButton")->isEnabled(), pages > 1);
         if (pages > 1) {
-            QTest::mouseClick(l->nextButton, Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(l, "nextButton"), Qt::LeftButton);
             QCOMPARE(l->currentPage(), 2);
-            QVERIFY(l->previousButton->isEnabled());
-            QVERIFY(!l->nextButton->isEnabled());
-            QTest::mouseClick(l->previousButton, Qt::LeftButton);
+            QVERIFY(uitest::child<QPushButton>(l, "previousButton")->isEnabled());
+            QVERIFY(!uitest::child<QPushButton>(l, "nextButton")->isEnabled());
+            QTest::mouseClick(uitest::child<QPushButton>(l, "previousButton"), Qt::LeftButton);
             QCOMPARE(l->currentPage(), 1);
-            QVERIFY(!l->previousButton->isEnabled());
-            QVERIFY(l->nextButton->isEnabled());
+            QVERIFY(!uitest::child<QPushButton>(l, "previousButton")->isEnabled());
+            QVERIFY(uitest::child<QPushButton>(l, "nextButton")->isEnabled());
         }
         QCOMPARE(l->rowTable().size(), rows);
         checked = true;
@@ -546,10 +546,10 @@ void TestPrintWindows::listPreviewDrawing()
 {
     startWith(31);
     bool checked = false;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [&] {
-        TFPrintJimeijoList *l = uitest::window<TFPrintJimeijoList>();
+    whenShown(listWindow(), [&] {
+        TFPrintJimeijoList *l = listWindow();
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        QTest::mouseClick(l->nextButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(l, "nextButton"), Qt::LeftButton);
         const QDateTime after = QDateTime::currentDateTime();
         // The footer shows the moment of paging.
         QVERIFY(l->drawnAt() >= before && l->drawnAt() <= after);
@@ -582,9 +582,9 @@ void TestPrintWindows::listRunToFile()
     collated.copies = 2;
     collated.collate = true;
     m_env->dialogs.printAnswers << all << range << collated;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
+    whenShown(listWindow(), [] {
         for (int i = 0; i < 3; ++i)
-            QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.printLastPages, QList<int>({2, 2, 2}));
@@ -622,9 +622,9 @@ void TestPrintWindows::listRunReportsFailure()
     Answer bad;
     bad.outputFile = outFile(QStringLiteral("no such folder/list.pdf"));
     m_env->dialogs.printAnswers << bad;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] {
-        QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton);
-        QVERIFY(uitest::window<TFPrintJimeijoList>()->isVisible());
+    whenShown(listWindow(), [] {
+        QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton);
+        QVERIFY(listWindow()->isVisible());
     });
     uitest::part<QAction>("ActionFilePrintList")->trigger();
     QCOMPARE(m_env->dialogs.shown.constLast().caption, QStringLiteral("プリンタエラー"));
@@ -659,30 +659,30 @@ void TestPrintWindows::adjustDialog()
     QFETCH(QString, shownHorizontal);
     startWith(1);
     bool checked = false;
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        TFAdjust *a = uitest::window<TFAdjust>();
+    whenShown(adjustWindow(), [&] {
+        TFAdjust *a = adjustWindow();
         QCOMPARE(a->windowTitle(), QStringLiteral("プリンタの微調整"));
         const QString printer = FMain->findChild<PrintCommands *>()->printerName();
-        QCOMPARE(a->LabelPrinter->text(), printer.isEmpty() ? TFAdjust::NoPrinterText : printer);
+        QCOMPARE(uitest::child<QLabel>(a, "LabelPrinter")->text(), printer.isEmpty() ? TFAdjust::NoPrinterText : printer);
         // A fresh start shows 0.0 in both; the focus selects the whole text.
-        QCOMPARE(a->verticalEdit->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(a->horizontalEdit->toPlainText(), QStringLiteral("0.0"));
-        QCOMPARE(QApplication::focusWidget(), a->verticalEdit);
+        QCOMPARE(uitest::child<OffsetEdit>(a, "verticalEdit")->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(uitest::child<OffsetEdit>(a, "horizontalEdit")->toPlainText(), QStringLiteral("0.0"));
+        QCOMPARE(QApplication::focusWidget(), uitest::child<OffsetEdit>(a, "verticalEdit"));
         if (vertical.isEmpty())
-            QTest::keyClick(a->verticalEdit, Qt::Key_Delete);
+            QTest::keyClick(uitest::child<OffsetEdit>(a, "verticalEdit"), Qt::Key_Delete);
         else
-            QTest::keyClicks(a->verticalEdit, vertical);
-        QTest::keyClick(a->verticalEdit, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), a->horizontalEdit);
-        QTest::keyClicks(a->horizontalEdit, horizontal);
-        QTest::keyClick(a->horizontalEdit, Qt::Key_Return); // Enter is OK
+            QTest::keyClicks(uitest::child<OffsetEdit>(a, "verticalEdit"), vertical);
+        QTest::keyClick(uitest::child<OffsetEdit>(a, "verticalEdit"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), uitest::child<OffsetEdit>(a, "horizontalEdit"));
+        QTest::keyClicks(uitest::child<OffsetEdit>(a, "horizontalEdit"), horizontal);
+        QTest::keyClick(uitest::child<OffsetEdit>(a, "horizontalEdit"), Qt::Key_Return); // Enter is OK
         if (refused) {
             QVERIFY(a->isVisible());
             QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")), QStringList{TFAdjust::NotNumberMessage});
-            OffsetEdit *memo = refused == 1 ? a->verticalEdit : a->horizontalEdit;
+            OffsetEdit *memo = refused == 1 ? uitest::child<OffsetEdit>(a, "verticalEdit") : uitest::child<OffsetEdit>(a, "horizontalEdit");
             QCOMPARE(QApplication::focusWidget(), memo);
             QCOMPARE(memo->textCursor().selectedText(), refused == 1 ? vertical : horizontal);
-            QTest::mouseClick(a->cancelButton, Qt::LeftButton);
+            QTest::mouseClick(uitest::child<QPushButton>(a, "cancelButton"), Qt::LeftButton);
         } else {
             QVERIFY(!a->isVisible());
         }
@@ -692,9 +692,9 @@ void TestPrintWindows::adjustDialog()
     QVERIFY(checked);
     QVERIFY(m_env->dialogs.texts(QStringLiteral("exception")).isEmpty());
     // The next showing displays the values in force.
-    whenShown(uitest::window<TFAdjust>(), [&] {
-        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), shownVertical);
-        QCOMPARE(uitest::window<TFAdjust>()->horizontalEdit->toPlainText(), shownHorizontal);
+    whenShown(adjustWindow(), [&] {
+        QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit")->toPlainText(), shownVertical);
+        QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "horizontalEdit")->toPlainText(), shownHorizontal);
     });
     uitest::part<QAction>("ActionFileSetup")->trigger();
 }
@@ -702,34 +702,34 @@ void TestPrintWindows::adjustDialog()
 void TestPrintWindows::adjustDialogFirstLineOnly()
 {
     startWith(1);
-    whenShown(uitest::window<TFAdjust>(), [] {
+    whenShown(adjustWindow(), [] {
         QApplication::clipboard()->setText(QStringLiteral("1.5\nabc"));
-        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), QStringLiteral("1.5\nabc"));
-        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
-        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit")->toPlainText(), QStringLiteral("1.5\nabc"));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "okButton"), Qt::LeftButton);
+        QVERIFY(!adjustWindow()->isVisible());
     });
     uitest::part<QAction>("ActionFileSetup")->trigger();
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.5")));
+    QCOMPARE(adjustWindow()->adjustment().vertical, Fixed4::parse(QStringLiteral("1.5")));
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
 void TestPrintWindows::adjustDialogCancelKeepsValue()
 {
     startWith(1);
-    whenShown(uitest::window<TFAdjust>(), [] {
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("3"));
-        QTest::mouseClick(uitest::window<TFAdjust>()->okButton, Qt::LeftButton);
+    whenShown(adjustWindow(), [] {
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), QStringLiteral("3"));
+        QTest::mouseClick(uitest::child<QPushButton>(adjustWindow(), "okButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFileSetup")->trigger();
-    whenShown(uitest::window<TFAdjust>(), [] {
-        QTest::keyClicks(uitest::window<TFAdjust>()->verticalEdit, QStringLiteral("5"));
-        QTest::keyClick(uitest::window<TFAdjust>()->verticalEdit, Qt::Key_Escape);
-        QVERIFY(!uitest::window<TFAdjust>()->isVisible());
+    whenShown(adjustWindow(), [] {
+        QTest::keyClicks(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), QStringLiteral("5"));
+        QTest::keyClick(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit"), Qt::Key_Escape);
+        QVERIFY(!adjustWindow()->isVisible());
     });
     uitest::part<QAction>("ActionFileSetup")->trigger();
-    QCOMPARE(uitest::window<TFAdjust>()->adjustment().vertical, Fixed4::fromInt(3));
-    whenShown(uitest::window<TFAdjust>(), [] { QCOMPARE(uitest::window<TFAdjust>()->verticalEdit->toPlainText(), QStringLiteral("3.0")); });
+    QCOMPARE(adjustWindow()->adjustment().vertical, Fixed4::fromInt(3));
+    whenShown(adjustWindow(), [] { QCOMPARE(uitest::child<OffsetEdit>(adjustWindow(), "verticalEdit")->toPlainText(), QStringLiteral("3.0")); });
     uitest::part<QAction>("ActionFileSetup")->trigger();
 }
 
@@ -806,7 +806,7 @@ void TestPrintWindows::throughCups()
     for (int run = 0; run < 2; ++run) {
         const QSet<int> before = queueJobIds(queue);
         m_env->dialogs.printAnswers << answers[run];
-        whenShown(uitest::window<TFPrintJimeijoCard>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton); });
+        whenShown(cardWindow(), [] { QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton); });
         uitest::part<QAction>("ActionFilePrint")->trigger();
         const Expect &e = expected.at(run);
         const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
@@ -829,7 +829,7 @@ void TestPrintWindows::throughCups()
     // The list of 45 rows: one job of two A4 landscape pages.
     const QSet<int> before = queueJobIds(queue);
     m_env->dialogs.printAnswers << list;
-    whenShown(uitest::window<TFPrintJimeijoList>(), [] { QTest::mouseClick(uitest::window<TFPrintJimeijoList>()->printButton, Qt::LeftButton); });
+    whenShown(listWindow(), [] { QTest::mouseClick(uitest::child<QPushButton>(listWindow(), "printButton"), Qt::LeftButton); });
     uitest::part<QAction>("ActionFilePrintList")->trigger();
     const QMap<int, QString> jobs = waitForJobs(queue, folder, before);
     QCOMPARE(jobs.size(), 1);
@@ -876,8 +876,8 @@ void TestPrintWindows::windowPlaces()
     QFETCH(QString, prefix);
     QFETCH(QSize, designSize);
     auto window = [&]() -> QWidget * {
-        return prefix == QLatin1String("Card") ? static_cast<QWidget *>(uitest::window<TFPrintJimeijoCard>())
-                                               : static_cast<QWidget *>(uitest::window<TFPrintJimeijoList>());
+        return prefix == QLatin1String("Card") ? static_cast<QWidget *>(cardWindow())
+                                               : static_cast<QWidget *>(listWindow());
     };
     // Defaults: the design size at 0, 0.
     m_env->createWindows();

@@ -182,18 +182,18 @@ void TestSheetWindows::sheetPrintEqualsCli()
     m_env->dialogs.printAnswers << a;
     QImage firstSheet;
     int pageCount = 0;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
-        TFPrintJimeijoCard *card = uitest::window<TFPrintJimeijoCard>();
+    whenShown(cardWindow(), [&] {
+        TFPrintJimeijoCard *card = cardWindow();
         // One strip per form until the choice changes.
         QCOMPARE(card->pageCount(), 5);
         whenSheetDialog([](QDialog *d) { chooseSheets(d); });
         QTest::mouseClick(card->findChild<QPushButton *>(QStringLiteral("paperButton")), Qt::LeftButton);
         pageCount = card->pageCount();
         firstSheet = card->pageImage();
-        QVERIFY(card->nextButton->isEnabled());
-        QTest::mouseClick(card->nextButton, Qt::LeftButton);
+        QVERIFY(uitest::child<QPushButton>(card, "nextButton")->isEnabled());
+        QTest::mouseClick(uitest::child<QPushButton>(card, "nextButton"), Qt::LeftButton);
         QCOMPARE(card->currentPage(), 1);
-        QTest::mouseClick(card->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(card, "printButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY2(m_env->dialogs.texts(QStringLiteral("error")).isEmpty(),
@@ -244,11 +244,11 @@ void TestSheetWindows::throughCups()
     Answer a;
     a.printerName = queue;
     m_env->dialogs.printAnswers << a;
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+    whenShown(cardWindow(), [&] {
         whenSheetDialog([](QDialog *d) { chooseSheets(d); });
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->findChild<QPushButton *>(QStringLiteral("paperButton")),
+        QTest::mouseClick(cardWindow()->findChild<QPushButton *>(QStringLiteral("paperButton")),
                           Qt::LeftButton);
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->printButton, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(cardWindow(), "printButton"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     QVERIFY(m_env->dialogs.texts(QStringLiteral("error")).isEmpty());
@@ -269,7 +269,7 @@ void TestSheetWindows::throughCups()
 void TestSheetWindows::choiceKept()
 {
     startWithSample();
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+    whenShown(cardWindow(), [&] {
         whenSheetDialog([](QDialog *d) {
             QComboBox *paper = part<QComboBox>(d, "paperBox");
             QTest::mouseClick(part<QRadioButton>(d, "sheetsButton"), Qt::LeftButton);
@@ -280,10 +280,10 @@ void TestSheetWindows::choiceKept()
             QTest::mouseClick(part<QCheckBox>(d, "rotateBox"), Qt::LeftButton);
             chooseSheets(d, QStringLiteral("8"), QStringLiteral("2"));
         });
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->findChild<QPushButton *>(QStringLiteral("paperButton")),
+        QTest::mouseClick(cardWindow()->findChild<QPushButton *>(QStringLiteral("paperButton")),
                           Qt::LeftButton);
         // A3 landscape at 96 dpi.
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageImage().size(), QSize(1587, 1122));
+        QCOMPARE(cardWindow()->pageImage().size(), QSize(1587, 1122));
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     m_env->destroyWindows();
@@ -295,7 +295,7 @@ void TestSheetWindows::choiceKept()
     // The next start offers the kept choice.
     m_env->start(m_register);
     uitest::clickRow(0);
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+    whenShown(cardWindow(), [&] {
         whenSheetDialog([](QDialog *d) {
             QVERIFY(part<QRadioButton>(d, "sheetsButton")->isChecked());
             QCOMPARE(part<QComboBox>(d, "paperBox")->currentData().toString(), QStringLiteral("A3"));
@@ -310,9 +310,9 @@ void TestSheetWindows::choiceKept()
             QVERIFY(!part<QLineEdit>(d, "marginEdit")->isEnabled());
             QTest::mouseClick(part<QPushButton>(d, "okButton"), Qt::LeftButton);
         });
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->findChild<QPushButton *>(QStringLiteral("paperButton")),
+        QTest::mouseClick(cardWindow()->findChild<QPushButton *>(QStringLiteral("paperButton")),
                           Qt::LeftButton);
-        QCOMPARE(uitest::window<TFPrintJimeijoCard>()->pageImage().size(), QSize(559, 793)); // format A
+        QCOMPARE(cardWindow()->pageImage().size(), QSize(559, 793)); // format A
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();
     m_env->destroyWindows();
@@ -343,7 +343,7 @@ void TestSheetWindows::refusedLengths()
     QFETCH(QString, text);
     QFETCH(bool, accepted);
     startWithSample();
-    whenShown(uitest::window<TFPrintJimeijoCard>(), [&] {
+    whenShown(cardWindow(), [&] {
         whenSheetDialog([&](QDialog *d) {
             QTest::mouseClick(part<QRadioButton>(d, "sheetsButton"), Qt::LeftButton);
             QLineEdit *edit = d->findChild<QLineEdit *>(field);
@@ -357,7 +357,7 @@ void TestSheetWindows::refusedLengths()
                 QCOMPARE(edit->selectedText(), text);
             }
         });
-        QTest::mouseClick(uitest::window<TFPrintJimeijoCard>()->findChild<QPushButton *>(QStringLiteral("paperButton")),
+        QTest::mouseClick(cardWindow()->findChild<QPushButton *>(QStringLiteral("paperButton")),
                           Qt::LeftButton);
     });
     uitest::part<QAction>("ActionFilePrint")->trigger();

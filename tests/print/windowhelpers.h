@@ -7,6 +7,10 @@
 #include "uitestsupport.h"
 #include "windows/main/tfmain.h"
 #include "windows/main/windows.h"
+#include "windows/print/printcommands.h"
+#include "windows/print/tfadjust.h"
+#include "windows/print/tfprintjimeijocard.h"
+#include "windows/print/tfprintjimeijolist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +26,11 @@
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
+
+// The print dialogs of the main window, made when first needed.
+inline TFPrintJimeijoCard *cardWindow() { return &FMain->printCommands().cardDialog(); }
+inline TFPrintJimeijoList *listWindow() { return &FMain->printCommands().listDialog(); }
+inline TFAdjust *adjustWindow() { return &FMain->printCommands().adjustDialog(); }
 
 namespace printtest {
 

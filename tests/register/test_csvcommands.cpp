@@ -165,9 +165,9 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
     whenShown<TFCsvImport>(
         [&](TFCsvImport &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("CSV取込み"));
-            QCOMPARE(d.LabelSummary->text(), QStringLiteral("取り込む行: 2　問題のある行: 3（取り込みません）"));
-            QVERIFY(d.LabelFile->text().contains(QStringLiteral("シフトJIS")));
-            QTreeWidget *list = d.ListRows;
+            QCOMPARE(uitest::child<QLabel>(&d, "LabelSummary")->text(), QStringLiteral("取り込む行: 2　問題のある行: 3（取り込みません）"));
+            QVERIFY(uitest::child<QLabel>(&d, "LabelFile")->text().contains(QStringLiteral("シフトJIS")));
+            QTreeWidget *list = uitest::child<QTreeWidget>(&d, "ListRows");
             QCOMPARE(list->topLevelItemCount(), 5);
             const QStringList lines{"2", "3", "4", "6", "7"};
             const QStringList problems{"", "内線番号 201 はすでに登録されています", "2 列目に改行があります", "",
@@ -182,8 +182,8 @@ void TestCsvCommands::previewListsRowsAndImportsSoundOnes()
             }
             QCOMPARE(list->topLevelItem(2)->text(TFCsvImport::DepartmentColumn), QStringLiteral("営業↵部"));
             QCOMPARE(list->topLevelItem(3)->text(TFCsvImport::CopyColumn), QStringLiteral("202"));
-            QVERIFY(d.ButtonImport->isEnabled());
-            QTest::mouseClick(d.ButtonImport, Qt::LeftButton);
+            QVERIFY(uitest::child<QPushButton>(&d, "ButtonImport")->isEnabled());
+            QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonImport"), Qt::LeftButton);
         },
         &seen);
     clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
@@ -206,7 +206,7 @@ void TestCsvCommands::cancelImportsNothing()
     writeFile(csvPath, QStringLiteral("301,営業部,高橋,0,電話機Ａ\r\n").toUtf8());
     m_env->dialogs.fileNames << csvPath;
     bool seen = false;
-    whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); }, &seen);
+    whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonCancel"), Qt::LeftButton); }, &seen);
     clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_VERIFY(seen);
     QCOMPARE(FMain->rowCount(), 2);
@@ -221,8 +221,8 @@ void TestCsvCommands::nothingSoundDisablesImport()
     bool seen = false;
     whenShown<TFCsvImport>(
         [](TFCsvImport &d) {
-            QVERIFY(!d.ButtonImport->isEnabled());
-            QCOMPARE(d.LabelSummary->text(), QStringLiteral("取り込む行: 0　問題のある行: 2（取り込みません）"));
+            QVERIFY(!uitest::child<QPushButton>(&d, "ButtonImport")->isEnabled());
+            QCOMPARE(uitest::child<QLabel>(&d, "LabelSummary")->text(), QStringLiteral("取り込む行: 0　問題のある行: 2（取り込みません）"));
             QTest::keyClick(&d, Qt::Key_Escape);
             QVERIFY(!d.isVisible());
         },
@@ -264,10 +264,10 @@ void TestCsvCommands::exportInChosenEncoding()
     whenShown<TFCsvExport>(
         [utf8](TFCsvExport &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("CSV出力"));
-            QVERIFY(d.RadioCp932->isChecked());
+            QVERIFY(uitest::child<QRadioButton>(&d, "RadioCp932")->isChecked());
             if (utf8)
-                QTest::mouseClick(d.RadioUtf8, Qt::LeftButton, {}, QPoint(6, d.RadioUtf8->height() / 2));
-            QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+                QTest::mouseClick(uitest::child<QRadioButton>(&d, "RadioUtf8"), Qt::LeftButton, {}, QPoint(6, uitest::child<QRadioButton>(&d, "RadioUtf8")->height() / 2));
+            QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOk"), Qt::LeftButton);
         },
         &seen);
     // The keyboard: Alt+F, C runs CSV出力.
@@ -288,7 +288,7 @@ void TestCsvCommands::exportNeverReplacesTheRegister()
 {
     const QByteArray before = fileBytes(m_register);
     m_env->dialogs.fileNames << m_register;
-    whenShown<TFCsvExport>([](TFCsvExport &d) { QTest::mouseClick(d.ButtonOk, Qt::LeftButton); });
+    whenShown<TFCsvExport>([](TFCsvExport &d) { QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOk"), Qt::LeftButton); });
     clickFileMenuItem(uitest::part<QAction>("ActionFileCsvExport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("error")),
                  QStringList{QStringLiteral("%1 は示名条データのファイルです。別のファイル名を指定してください。").arg(m_register)});
@@ -300,7 +300,7 @@ void TestCsvCommands::foldersRemembered()
     const QString csvPath = m_env->dataFolder() + QStringLiteral("phones.csv");
     writeFile(csvPath, QStringLiteral("301,営業部,高橋,0,電話機Ａ\r\n").toUtf8());
     m_env->dialogs.fileNames << csvPath;
-    whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); });
+    whenShown<TFCsvImport>([](TFCsvImport &d) { QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonCancel"), Qt::LeftButton); });
     clickFileMenuItem(uitest::part<QAction>("ActionFileCsvImport"));
     QTRY_COMPARE(m_env->dialogs.texts(QStringLiteral("open")).size(), 2);
     m_env->destroyWindows();

@@ -28,6 +28,17 @@ private Q_SLOTS:
     void editKeepsOwnTypeWithoutTemplate();
 
 private:
+    static TFTelAdd::Request entryRequest(TFTelAdd::Mode mode, const QString &programFolder, const QString &series,
+                                          const QList<EntryHeader> &rows, int row)
+    {
+        TFTelAdd::Request r;
+        r.mode = mode;
+        r.row = row;
+        r.templateFolders = programFolder;
+        r.selectorSeries = series;
+        r.rows = rows;
+        return r;
+    }
     QList<EntryHeader> rows() const
     {
         return {
@@ -43,33 +54,32 @@ void TestEntryDialog::createModeLists()
 {
     uitest::Environment env;
     TFTelAdd dlg;
-    dlg.mode = TFTelAdd::Mode::Create;
-    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.start(entryRequest(TFTelAdd::Mode::Create, env.programFolder(), series::caption(0), rows(), 0));
     dlg.show();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("示名条の作成"));
-    QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
-    QCOMPARE(dlg.cmbType->count(), 2);
-    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ａ"));
-    QVERIFY(dlg.extensionEdit->isVisible() && !dlg.ComboBoxExternal->isVisible());
-    QVERIFY(dlg.cmbType->isEnabled() && dlg.copySourceBox->isEnabled());
+    QCOMPARE(uitest::child<QLabel>(&dlg, "pnlSeries")->text(), series::caption(0));
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "cmbType")->count(), 2);
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "cmbType")->currentText(), QStringLiteral("電話機Ａ"));
+    QVERIFY(uitest::child<QLineEdit>(&dlg, "extensionEdit")->isVisible() && !uitest::child<QComboBox>(&dlg, "ComboBoxExternal")->isVisible());
+    QVERIFY(uitest::child<QComboBox>(&dlg, "cmbType")->isEnabled() && uitest::child<QComboBox>(&dlg, "copySourceBox")->isEnabled());
     const QStringList typeA{"登録済み使用者情報を使用しない", "201 使用者名：山田", "203 使用者名：鈴木"};
     QStringList items;
-    for (int i = 0; i < dlg.copySourceBox->count(); ++i)
-        items << dlg.copySourceBox->itemText(i);
+    for (int i = 0; i < uitest::child<QComboBox>(&dlg, "copySourceBox")->count(); ++i)
+        items << uitest::child<QComboBox>(&dlg, "copySourceBox")->itemText(i);
     QCOMPARE(items, typeA);
-    dlg.copySourceBox->setCurrentIndex(2);
-    dlg.cmbType->setCurrentIndex(1); // 電話機Ｂ: rebuilt and reset
-    QCOMPARE(dlg.copySourceBox->count(), 2);
-    QCOMPARE(dlg.copySourceBox->itemText(1), QStringLiteral("202 使用者名：佐藤"));
-    QCOMPARE(dlg.copySourceBox->currentIndex(), 0);
+    uitest::child<QComboBox>(&dlg, "copySourceBox")->setCurrentIndex(2);
+    uitest::child<QComboBox>(&dlg, "cmbType")->setCurrentIndex(1); // 電話機Ｂ: rebuilt and reset
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "copySourceBox")->count(), 2);
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "copySourceBox")->itemText(1), QStringLiteral("202 使用者名：佐藤"));
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "copySourceBox")->currentIndex(), 0);
 
     // A series without templates offers no type and only Cancel.
     TFTelAdd empty;
-    empty.setRegister(env.programFolder(), series::caption(3), rows());
+    empty.start(entryRequest(TFTelAdd::Mode::Create, env.programFolder(), series::caption(3), rows(), 0));
     empty.show();
-    QCOMPARE(empty.cmbType->count(), 0);
-    empty.extensionEdit->setText("400");
-    QVERIFY(!empty.ButtonOk->isEnabled());
+    QCOMPARE(uitest::child<QComboBox>(&empty, "cmbType")->count(), 0);
+    uitest::child<QLineEdit>(&empty, "extensionEdit")->setText("400");
+    QVERIFY(!uitest::child<QPushButton>(&empty, "ButtonOk")->isEnabled());
 }
 
 void TestEntryDialog::okButton_data()
@@ -91,23 +101,23 @@ void TestEntryDialog::okButton()
     QFETCH(QString, stored);
     uitest::Environment env;
     TFTelAdd dlg;
-    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.start(entryRequest(TFTelAdd::Mode::Create, env.programFolder(), series::caption(0), rows(), 0));
     dlg.show();
-    dlg.extensionEdit->insert(typed);
-    dlg.departmentEdit->insert(" 人事部 ");
-    QCOMPARE(dlg.ButtonOk->isEnabled(), enabled);
+    uitest::child<QLineEdit>(&dlg, "extensionEdit")->insert(typed);
+    uitest::child<QLineEdit>(&dlg, "departmentEdit")->insert(" 人事部 ");
+    QCOMPARE(uitest::child<QPushButton>(&dlg, "ButtonOk")->isEnabled(), enabled);
     if (!enabled)
         return;
-    dlg.copySourceBox->setCurrentIndex(1);
+    uitest::child<QComboBox>(&dlg, "copySourceBox")->setCurrentIndex(1);
     const QDateTime before = QDateTime::currentDateTime();
-    dlg.ButtonOk->click();
+    uitest::child<QPushButton>(&dlg, "ButtonOk")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(dlg.extension, stored);
-    QCOMPARE(dlg.department, QStringLiteral("人事部"));
-    QCOMPARE(dlg.seriesCaption, series::caption(0));
-    QCOMPARE(dlg.stripType, QStringLiteral("電話機Ａ"));
-    QCOMPARE(dlg.copySource, QStringLiteral("201 使用者名：山田"));
-    const QDateTime stamped = QDateTime::fromString(dlg.registrationDate, "yyyy/MM/dd HH:mm");
+    QCOMPARE(dlg.values().header.extension, stored);
+    QCOMPARE(dlg.values().header.department, QStringLiteral("人事部"));
+    QCOMPARE(dlg.values().header.seriesCaption, series::caption(0));
+    QCOMPARE(dlg.values().header.stripType, QStringLiteral("電話機Ａ"));
+    QCOMPARE(dlg.values().copySourceRow, 0); // 201 使用者名：山田
+    const QDateTime stamped = QDateTime::fromString(dlg.values().header.date, "yyyy/MM/dd HH:mm");
     QVERIFY(stamped.isValid());
     QVERIFY(qAbs(stamped.secsTo(before)) < 120);
 }
@@ -130,14 +140,12 @@ void TestEntryDialog::duplicateExtension()
     QFETCH(bool, refused);
     uitest::Environment env;
     TFTelAdd dlg;
-    dlg.mode = edit ? TFTelAdd::Mode::Edit : TFTelAdd::Mode::Create;
-    dlg.row = 0;
-    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.start(entryRequest(edit ? TFTelAdd::Mode::Edit : TFTelAdd::Mode::Create, env.programFolder(), series::caption(0), rows(), 0));
     dlg.show();
-    QLineEdit *box = edit ? dlg.ComboBoxExternal->lineEdit() : dlg.extensionEdit;
+    QLineEdit *box = edit ? uitest::child<QComboBox>(&dlg, "ComboBoxExternal")->lineEdit() : uitest::child<QLineEdit>(&dlg, "extensionEdit");
     box->selectAll();
     QTest::keyClicks(box, extension); // typed: no item becomes selected
-    dlg.ButtonOk->click();
+    uitest::child<QPushButton>(&dlg, "ButtonOk")->click();
     QCOMPARE(dlg.isVisible(), refused);
     QCOMPARE(env.dialogs.texts("message"),
              refused ? QStringList{QStringLiteral("すでにこの内線番号は存在します。")} : QStringList());
@@ -145,8 +153,8 @@ void TestEntryDialog::duplicateExtension()
         QCOMPARE(box->selectedText(), extension);
         QVERIFY(box->hasFocus() || !dlg.isActiveWindow());
     } else {
-        QCOMPARE(dlg.extension, extension);
-        QCOMPARE(dlg.row, 0);
+        QCOMPARE(dlg.values().header.extension, extension);
+        QCOMPARE(dlg.values().row, 0);
     }
 }
 
@@ -171,11 +179,11 @@ void TestEntryDialog::typedValuesFollowTheInputRule()
     QFETCH(QString, stored);
     uitest::Environment env;
     TFTelAdd dlg;
-    dlg.setRegister(env.programFolder(), series::caption(0), rows());
+    dlg.start(entryRequest(TFTelAdd::Mode::Create, env.programFolder(), series::caption(0), rows(), 0));
     dlg.show();
-    QLineEdit *edit = box == 1 ? dlg.extensionEdit : box == 2 ? dlg.departmentEdit : dlg.userNameEdit;
+    QLineEdit *edit = box == 1 ? uitest::child<QLineEdit>(&dlg, "extensionEdit") : box == 2 ? uitest::child<QLineEdit>(&dlg, "departmentEdit") : uitest::child<QLineEdit>(&dlg, "userNameEdit");
     if (box != 1)
-        QTest::keyClicks(dlg.extensionEdit, "250");
+        QTest::keyClicks(uitest::child<QLineEdit>(&dlg, "extensionEdit"), "250");
     for (qsizetype i = 0; i < typed.size(); ++i) { // one key a character, a pair whole
         const QString ch = typed.mid(i, typed.at(i).isHighSurrogate() ? 2 : 1);
         QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, ch, Qt::NoModifier);
@@ -187,7 +195,7 @@ void TestEntryDialog::typedValuesFollowTheInputRule()
     QCOMPARE(dlg.isVisible(), !refusal.isEmpty());
     if (refusal.isEmpty()) {
         QCOMPARE(messages, QStringList());
-        QCOMPARE(box == 1 ? dlg.extension : box == 2 ? dlg.department : dlg.userName, stored);
+        QCOMPARE(box == 1 ? dlg.values().header.extension : box == 2 ? dlg.values().header.department : dlg.values().header.userName, stored);
     } else {
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.at(0).contains(refusal), qPrintable(messages.at(0)));
@@ -199,35 +207,33 @@ void TestEntryDialog::editSwitchesEntry()
 {
     uitest::Environment env;
     TFTelAdd dlg;
-    dlg.mode = TFTelAdd::Mode::Edit;
-    dlg.row = 1;
-    dlg.setRegister(env.programFolder(), series::caption(5), rows());
+    dlg.start(entryRequest(TFTelAdd::Mode::Edit, env.programFolder(), series::caption(5), rows(), 1));
     dlg.show();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("示名条の編集"));
-    QVERIFY(!dlg.cmbType->isEnabled() && !dlg.copySourceBox->isEnabled());
-    QVERIFY(!dlg.extensionEdit->isVisible() && dlg.ComboBoxExternal->isVisible());
-    QCOMPARE(dlg.ComboBoxExternal->count(), 4);
-    QCOMPARE(dlg.ComboBoxExternal->currentText(), QStringLiteral("202"));
-    QCOMPARE(dlg.pnlSeries->text(), series::caption(0));
-    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("電話機Ｂ"));
-    QCOMPARE(dlg.departmentEdit->text(), QStringLiteral("経理部"));
+    QVERIFY(!uitest::child<QComboBox>(&dlg, "cmbType")->isEnabled() && !uitest::child<QComboBox>(&dlg, "copySourceBox")->isEnabled());
+    QVERIFY(!uitest::child<QLineEdit>(&dlg, "extensionEdit")->isVisible() && uitest::child<QComboBox>(&dlg, "ComboBoxExternal")->isVisible());
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxExternal")->count(), 4);
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "ComboBoxExternal")->currentText(), QStringLiteral("202"));
+    QCOMPARE(uitest::child<QLabel>(&dlg, "pnlSeries")->text(), series::caption(0));
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "cmbType")->currentText(), QStringLiteral("電話機Ｂ"));
+    QCOMPARE(uitest::child<QLineEdit>(&dlg, "departmentEdit")->text(), QStringLiteral("経理部"));
 
     // Picking another extension loads that entry, series and type included.
-    uitest::pickFromList(dlg.ComboBoxExternal, 3);
-    QCOMPARE(dlg.row, 3);
-    QCOMPARE(dlg.extensionEdit->text(), QStringLiteral("301"));
-    QCOMPARE(dlg.departmentEdit->text(), QStringLiteral("工場"));
-    QCOMPARE(dlg.userNameEdit->text(), QStringLiteral("田中"));
-    QCOMPARE(dlg.pnlSeries->text(), series::caption(7));
-    QCOMPARE(dlg.cmbType->currentText(), QStringLiteral("ＳＩＰ電話機"));
-    dlg.userNameEdit->setText("田中一郎");
-    dlg.ButtonOk->click();
+    uitest::pickFromList(uitest::child<QComboBox>(&dlg, "ComboBoxExternal"), 3);
+    QCOMPARE(dlg.values().row, 3);
+    QCOMPARE(uitest::child<QLineEdit>(&dlg, "extensionEdit")->text(), QStringLiteral("301"));
+    QCOMPARE(uitest::child<QLineEdit>(&dlg, "departmentEdit")->text(), QStringLiteral("工場"));
+    QCOMPARE(uitest::child<QLineEdit>(&dlg, "userNameEdit")->text(), QStringLiteral("田中"));
+    QCOMPARE(uitest::child<QLabel>(&dlg, "pnlSeries")->text(), series::caption(7));
+    QCOMPARE(uitest::child<QComboBox>(&dlg, "cmbType")->currentText(), QStringLiteral("ＳＩＰ電話機"));
+    uitest::child<QLineEdit>(&dlg, "userNameEdit")->setText("田中一郎");
+    uitest::child<QPushButton>(&dlg, "ButtonOk")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(dlg.row, 3);
-    QCOMPARE(dlg.extension, QStringLiteral("301"));
-    QCOMPARE(dlg.userName, QStringLiteral("田中一郎"));
-    QCOMPARE(dlg.seriesCaption, series::caption(7));
-    QCOMPARE(dlg.stripType, QStringLiteral("ＳＩＰ電話機"));
+    QCOMPARE(dlg.values().row, 3);
+    QCOMPARE(dlg.values().header.extension, QStringLiteral("301"));
+    QCOMPARE(dlg.values().header.userName, QStringLiteral("田中一郎"));
+    QCOMPARE(dlg.values().header.seriesCaption, series::caption(7));
+    QCOMPARE(dlg.values().header.stripType, QStringLiteral("ＳＩＰ電話機"));
 }
 
 void TestEntryDialog::editKeepsOwnTypeWithoutTemplate()
@@ -238,15 +244,13 @@ void TestEntryDialog::editKeepsOwnTypeWithoutTemplate()
     r[1].seriesCaption = series::caption(3); // a series with no template at all
     for (int row : {0, 1}) {
         TFTelAdd dlg;
-        dlg.mode = TFTelAdd::Mode::Edit;
-        dlg.row = row;
-        dlg.setRegister(env.programFolder(), series::caption(0), r);
+        dlg.start(entryRequest(TFTelAdd::Mode::Edit, env.programFolder(), series::caption(0), r, row));
         dlg.show();
-        QCOMPARE(dlg.cmbType->currentText(), r[row].stripType);
-        QVERIFY(dlg.ButtonOk->isEnabled());
-        dlg.ButtonOk->click();
-        QCOMPARE(dlg.stripType, r[row].stripType);
-        QCOMPARE(dlg.seriesCaption, r[row].seriesCaption);
+        QCOMPARE(uitest::child<QComboBox>(&dlg, "cmbType")->currentText(), r[row].stripType);
+        QVERIFY(uitest::child<QPushButton>(&dlg, "ButtonOk")->isEnabled());
+        uitest::child<QPushButton>(&dlg, "ButtonOk")->click();
+        QCOMPARE(dlg.values().header.stripType, r[row].stripType);
+        QCOMPARE(dlg.values().header.seriesCaption, r[row].seriesCaption);
     }
 }
 

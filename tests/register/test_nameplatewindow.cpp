@@ -64,13 +64,13 @@ void TestNamePlateWindow::createAndEdit()
                                                   {"000 09内線 {内線番号}", "000 09{使用者名}", "001"}}}));
     env.start();
     uitest::whenEntryDialogShown([](TFTelAdd &d) {
-        const int type = d.cmbType->findText(QStringLiteral("札電話機"));
+        const int type = uitest::child<QComboBox>(&d, "cmbType")->findText(QStringLiteral("札電話機"));
         QVERIFY(type >= 0);
-        uitest::pickFromList(d.cmbType, type);
-        QTest::keyClicks(d.extensionEdit, QStringLiteral("301"));
-        typeText(d.departmentEdit, QStringLiteral("営業部"));
-        typeText(d.userNameEdit, QStringLiteral("佐藤"));
-        QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+        uitest::pickFromList(uitest::child<QComboBox>(&d, "cmbType"), type);
+        QTest::keyClicks(uitest::child<QLineEdit>(&d, "extensionEdit"), QStringLiteral("301"));
+        typeText(uitest::child<QLineEdit>(&d, "departmentEdit"), QStringLiteral("営業部"));
+        typeText(uitest::child<QLineEdit>(&d, "userNameEdit"), QStringLiteral("佐藤"));
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOk"), Qt::LeftButton);
     });
     QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 1);
@@ -85,10 +85,10 @@ void TestNamePlateWindow::createAndEdit()
     for (const QString &name : {QStringLiteral("鈴木"), QStringLiteral("Beta"), QStringLiteral("Gamma")}) {
         uitest::whenEntryDialogShown([&](TFTelAdd &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
-            d.userNameEdit->setFocus();
-            QTest::keyClick(d.userNameEdit, Qt::Key_A, Qt::ControlModifier);
-            typeText(d.userNameEdit, name);
-            QTest::mouseClick(d.ButtonOk, Qt::LeftButton);
+            uitest::child<QLineEdit>(&d, "userNameEdit")->setFocus();
+            QTest::keyClick(uitest::child<QLineEdit>(&d, "userNameEdit"), Qt::Key_A, Qt::ControlModifier);
+            typeText(uitest::child<QLineEdit>(&d, "userNameEdit"), name);
+            QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOk"), Qt::LeftButton);
         });
         uitest::clickRow(0);
         QTest::mouseDClick(uitest::part<QTreeView>("registerList")->viewport(), Qt::LeftButton, {},

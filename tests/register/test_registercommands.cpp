@@ -280,7 +280,7 @@ void TestRegisterCommands::shownEntryIsTheEditedOne()
     QCOMPARE(FMain->display().shownEntryNumber(), 4);
     QVERIFY(uitest::part<QLabel>("entryCaption")->text().startsWith(QStringLiteral("内線：204")));
     QString edited;
-    uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = d.extensionEdit->text(); });
+    uitest::whenEntryDialogShown([&](TFTelAdd &d) { edited = uitest::child<QLineEdit>(&d, "extensionEdit")->text(); });
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(list, Qt::Key_S, Qt::AltModifier);
@@ -685,8 +685,8 @@ void TestRegisterCommands::saveAs()
     QVERIFY(env.dialogs.shown.isEmpty());
 
     uitest::whenEntryDialogShown([](TFTelAdd &d) {
-        QTest::keyClicks(d.extensionEdit, "201");
-        d.ButtonOk->click();
+        QTest::keyClicks(uitest::child<QLineEdit>(&d, "extensionEdit"), "201");
+        uitest::child<QPushButton>(&d, "ButtonOk")->click();
     });
     uitest::part<QAction>("ActionJimeijoNew")->trigger();
     QCOMPARE(FMain->rowCount(), 1);
@@ -819,12 +819,12 @@ void TestRegisterCommands::createEntry()
     const QDateTime before = QDateTime::currentDateTime();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         QCOMPARE(d.windowTitle(), QStringLiteral("示名条の作成"));
-        QCOMPARE(d.pnlSeries->text(), series::caption(0));
-        QCOMPARE(d.copySourceBox->count(), 4);
-        QTest::keyClicks(d.extensionEdit, " 206 ");
-        d.userNameEdit->setText("伊藤");
-        d.copySourceBox->setCurrentIndex(copySourceItem);
-        d.ButtonOk->click();
+        QCOMPARE(uitest::child<QLabel>(&d, "pnlSeries")->text(), series::caption(0));
+        QCOMPARE(uitest::child<QComboBox>(&d, "copySourceBox")->count(), 4);
+        QTest::keyClicks(uitest::child<QLineEdit>(&d, "extensionEdit"), " 206 ");
+        uitest::child<QLineEdit>(&d, "userNameEdit")->setText("伊藤");
+        uitest::child<QComboBox>(&d, "copySourceBox")->setCurrentIndex(copySourceItem);
+        uitest::child<QPushButton>(&d, "ButtonOk")->click();
     });
     QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 6);
@@ -853,10 +853,10 @@ void TestRegisterCommands::createWithMissingTemplateChangesNothing()
     const QStringList lines = FMain->document().lines().toStringList();
     const QString caption = uitest::part<QLabel>("entryCaption")->text();
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
-        d.cmbType->setCurrentIndex(1); // 電話機Ｂ
+        uitest::child<QComboBox>(&d, "cmbType")->setCurrentIndex(1); // 電話機Ｂ
         QFile::remove(env.programFolder() + QStringLiteral("電話機Ｂ.tpl"));
-        QTest::keyClicks(d.extensionEdit, "299");
-        d.ButtonOk->click();
+        QTest::keyClicks(uitest::child<QLineEdit>(&d, "extensionEdit"), "299");
+        uitest::child<QPushButton>(&d, "ButtonOk")->click();
     });
     uitest::part<QAction>("ActionJimeijoNew")->trigger();
     QCOMPARE(env.dialogs.texts("error"), QStringList{QStringLiteral("テンプレートが存在しません。")});
@@ -894,11 +894,11 @@ void TestRegisterCommands::editEntry()
 
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         QCOMPARE(d.windowTitle(), QStringLiteral("示名条の編集"));
-        QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("202"));
+        QCOMPARE(uitest::child<QComboBox>(&d, "ComboBoxExternal")->currentText(), QStringLiteral("202"));
         if (pickRow >= 0)
-            uitest::pickFromList(d.ComboBoxExternal, pickRow);
-        d.departmentEdit->setText(QStringLiteral("  新部署 "));
-        d.ButtonOk->click();
+            uitest::pickFromList(uitest::child<QComboBox>(&d, "ComboBoxExternal"), pickRow);
+        uitest::child<QLineEdit>(&d, "departmentEdit")->setText(QStringLiteral("  新部署 "));
+        uitest::child<QPushButton>(&d, "ButtonOk")->click();
     });
     if (byDoubleClick)
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
@@ -946,7 +946,7 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QLineEdit *box = d.ComboBoxExternal->lineEdit();
+        QLineEdit *box = uitest::child<QComboBox>(&d, "ComboBoxExternal")->lineEdit();
         QTRY_VERIFY(box->hasFocus());
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box, "1002");
@@ -954,13 +954,13 @@ void TestRegisterCommands::editTypedDuplicateIsRefused()
             QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QVERIFY(d.isVisible());
         QCOMPARE(env.dialogs.texts("message"), QStringList{TFTelAdd::DuplicateMessage});
-        QCOMPARE(d.ComboBoxExternal->currentText(), QStringLiteral("1002"));
+        QCOMPARE(uitest::child<QComboBox>(&d, "ComboBoxExternal")->currentText(), QStringLiteral("1002"));
         QCOMPARE(box->selectedText(), QStringLiteral("1002"));
         QVERIFY(box->hasFocus());
         // What the dialog shows is still entry 1003's.
-        QCOMPARE(d.departmentEdit->text(), QStringLiteral("営業部"));
-        QCOMPARE(d.userNameEdit->text(), QStringLiteral("鈴木"));
-        QCOMPARE(d.cmbType->currentText(), QStringLiteral("電話機Ａ"));
+        QCOMPARE(uitest::child<QLineEdit>(&d, "departmentEdit")->text(), QStringLiteral("営業部"));
+        QCOMPARE(uitest::child<QLineEdit>(&d, "userNameEdit")->text(), QStringLiteral("鈴木"));
+        QCOMPARE(uitest::child<QComboBox>(&d, "cmbType")->currentText(), QStringLiteral("電話機Ａ"));
         checked = true;
     });
     uitest::part<QAction>("ActionJimeijoEdit")->trigger();
@@ -995,8 +995,8 @@ void TestRegisterCommands::editRefusesControlCharacters()
     uitest::whenEntryDialogShown([&](TFTelAdd &d) {
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QLineEdit *edit = box == 1 ? d.ComboBoxExternal->lineEdit() : box == 2 ? d.departmentEdit : d.userNameEdit;
-        QTRY_VERIFY(d.ComboBoxExternal->hasFocus());
+        QLineEdit *edit = box == 1 ? uitest::child<QComboBox>(&d, "ComboBoxExternal")->lineEdit() : box == 2 ? uitest::child<QLineEdit>(&d, "departmentEdit") : uitest::child<QLineEdit>(&d, "userNameEdit");
+        QTRY_VERIFY(uitest::child<QComboBox>(&d, "ComboBoxExternal")->hasFocus());
         for (int tabs = 1; tabs < box; ++tabs)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(edit->hasFocus());

@@ -76,7 +76,7 @@ private Q_SLOTS:
     void occurrenceEditorRules();
 
 private:
-    void press() { QTest::mouseClick(uitest::window<TFSearch>()->btnOk, Qt::LeftButton); }
+    void press() { QTest::mouseClick(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnOk"), Qt::LeftButton); }
     void openFind(Qt::Key key);
 
     std::unique_ptr<uitest::Environment> m_env;
@@ -127,9 +127,9 @@ void TestSearch::findSteps()
     uitest::window<TFSearch>()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
     QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
-    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("検索(&F)"));
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);
+    QCOMPARE(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnOk")->text(), QStringLiteral("検索(&F)"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ab"));
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Return);
 
     // Entry 1, cell 0 at position 1: the detail view comes first.
     QVERIFY(d.detailActive());
@@ -144,7 +144,7 @@ void TestSearch::findSteps()
 
     // The second "ab" follows right after the first: not examined; the
     // capital in cell 1 is found.
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Return);
     ed = shownEditor();
     QVERIFY(ed && ed == d.cell(1).editor);
     QCOMPARE(ed->textCursor().selectedText(), QStringLiteral("Ab"));
@@ -184,25 +184,25 @@ void TestSearch::layoutsAndClosing()
 {
     openFind(Qt::Key_R);
     QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("置換"));
-    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("置換(&R)"));
+    QCOMPARE(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnOk")->text(), QStringLiteral("置換(&R)"));
     QCOMPARE(uitest::window<TFSearch>()->size(), QSize(TFSearch::ClientWidth, TFSearch::ClientHeight));
-    QVERIFY(uitest::window<TFSearch>()->replaceEdit->isVisible() && uitest::window<TFSearch>()->replaceLabel->isVisible());
-    QCOMPARE(uitest::window<TFSearch>()->findEdit->y(), 10);
-    QCOMPARE(uitest::window<TFSearch>()->fromTopBox->y(), 88);
+    QVERIFY(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit")->isVisible() && uitest::child<QLabel>(uitest::window<TFSearch>(), "replaceLabel")->isVisible());
+    QCOMPARE(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit")->y(), 10);
+    QCOMPARE(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "fromTopBox")->y(), 88);
     QVERIFY(uitest::window<TFSearch>()->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!uitest::window<TFSearch>()->isModal());
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("zz"));
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Escape);
     QVERIFY(!uitest::window<TFSearch>()->isVisible());
 
     // Opened again in find mode: its layout, and the texts kept.
     openFind(Qt::Key_F);
     QCOMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!uitest::window<TFSearch>()->replaceEdit->isVisible());
-    QCOMPARE(uitest::window<TFSearch>()->findEdit->y(), 18);
-    QCOMPARE(uitest::window<TFSearch>()->btnCancel->y(), 44);
-    QCOMPARE(uitest::window<TFSearch>()->matchCaseBox->y(), 62);
-    QCOMPARE(uitest::window<TFSearch>()->findEdit->text(), QStringLiteral("zz"));
+    QVERIFY(!uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit")->isVisible());
+    QCOMPARE(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit")->y(), 18);
+    QCOMPARE(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnCancel")->y(), 44);
+    QCOMPARE(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "matchCaseBox")->y(), 62);
+    QCOMPARE(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit")->text(), QStringLiteral("zz"));
 
     // The mode changed while the dialog is open takes its layout at once:
     // what the dialog shows is what its button does, and 検索 never replaces.
@@ -210,21 +210,21 @@ void TestSearch::layoutsAndClosing()
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
     QTRY_COMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("置換"));
-    QVERIFY(uitest::window<TFSearch>()->replaceEdit->isVisible());
-    QCOMPARE(uitest::window<TFSearch>()->btnOk->text(), QStringLiteral("置換(&R)"));
+    QVERIFY(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit")->isVisible());
+    QCOMPARE(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnOk")->text(), QStringLiteral("置換(&R)"));
     FMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_F, Qt::ControlModifier);
     QTRY_COMPARE(uitest::window<TFSearch>()->windowTitle(), QStringLiteral("検索"));
-    QVERIFY(!uitest::window<TFSearch>()->replaceEdit->isVisible());
-    uitest::window<TFSearch>()->findEdit->setFocus();
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
+    QVERIFY(!uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit")->isVisible());
+    uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit")->setFocus();
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("zz"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"zz"});
     QVERIFY(!FMain->document().isModified());
-    QTest::mouseClick(uitest::window<TFSearch>()->btnCancel, Qt::LeftButton);
+    QTest::mouseClick(uitest::child<QPushButton>(uitest::window<TFSearch>(), "btnCancel"), Qt::LeftButton);
     QVERIFY(!uitest::window<TFSearch>()->isVisible());
 }
 
@@ -234,19 +234,19 @@ void TestSearch::fromFirstEntry()
     uitest::clickRow(1);
     QCOMPARE(FMain->display().shownEntryNumber(), 2);
     openFind(Qt::Key_F);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ZZ"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ZZ"));
     press(); // from the current entry: nothing in entry 2
     QCOMPARE(FMain->display().shownEntryNumber(), 2);
     QVERIFY(!shownEditor());
-    QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton, {}, QPoint(5, uitest::window<TFSearch>()->fromTopBox->height() / 2));
-    QVERIFY(uitest::window<TFSearch>()->fromTopBox->isChecked());
+    QTest::mouseClick(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "fromTopBox"), Qt::LeftButton, {}, QPoint(5, uitest::child<QCheckBox>(uitest::window<TFSearch>(), "fromTopBox")->height() / 2));
+    QVERIFY(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "fromTopBox")->isChecked());
     press();
     QCOMPARE(FMain->display().shownEntryNumber(), 1);
     QCOMPARE(FMain->display().currentCell(), 2);
     // Case-sensitive: "ZZ" is not "zz"; the menu resets the search state.
     openFind(Qt::Key_F);
-    QTest::mouseClick(uitest::window<TFSearch>()->matchCaseBox, Qt::LeftButton, {}, QPoint(5, uitest::window<TFSearch>()->matchCaseBox->height() / 2));
-    QVERIFY(uitest::window<TFSearch>()->matchCaseBox->isChecked());
+    QTest::mouseClick(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "matchCaseBox"), Qt::LeftButton, {}, QPoint(5, uitest::child<QCheckBox>(uitest::window<TFSearch>(), "matchCaseBox")->height() / 2));
+    QVERIFY(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "matchCaseBox")->isChecked());
     press();
     QCOMPARE(uitest::window<TFSearch>()->state().entry, 0);
 }
@@ -254,9 +254,9 @@ void TestSearch::fromFirstEntry()
 void TestSearch::replaceSteps()
 {
     openFind(Qt::Key_R);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
-    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
-    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("Q"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ab"));
+    QTest::mouseClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::LeftButton);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), QStringLiteral("Q"));
     press(); // the first press only shows
     QCOMPARE(cellText(1, 0), QStringList{"abab"});
     QVERIFY(!FMain->document().isModified());
@@ -285,24 +285,24 @@ void TestSearch::replaceSteps()
 void TestSearch::refusals()
 {
     openFind(Qt::Key_R);
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return); // empty search text
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Return); // empty search text
     QCOMPARE(m_env->dialogs.texts("message"), QStringList{regsearch::EmptyTextMessage});
     QCOMPARE(uitest::window<TFSearch>()->state().entry, 0);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("zz"));
-    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
-    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("01234567890123456789"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("zz"));
+    QTest::mouseClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::LeftButton);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), QStringLiteral("01234567890123456789"));
     press();
     QCOMPARE(FMain->display().currentCell(), 2);
     press(); // exactly 20 characters: accepted
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
     // Growing past 20 characters is refused with a message.
     openFind(Qt::Key_R);
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("0"));
-    QTest::mouseClick(uitest::window<TFSearch>()->replaceEdit, Qt::LeftButton);
-    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("xx"));
-    QCOMPARE(uitest::window<TFSearch>()->replaceEdit->text(), QStringLiteral("xx"));
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("0"));
+    QTest::mouseClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::LeftButton);
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), QStringLiteral("xx"));
+    QCOMPARE(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit")->text(), QStringLiteral("xx"));
     press();
     press();
     QCOMPARE(cellText(1, 2), QStringList{"01234567890123456789"});
@@ -314,8 +314,8 @@ void TestSearch::refusals()
     QCOMPARE(uitest::window<TFSearch>()->state().position, 11);
     // A pasted replacement holding a tab is refused before anything changes.
     QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
-    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(uitest::window<TFSearch>()->replaceEdit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), Qt::Key_V, Qt::ControlModifier);
     press();
     QCOMPARE(m_env->dialogs.texts("message").size(), 3);
     QVERIFY(m_env->dialogs.texts("message").constLast().contains(QStringLiteral("置換後の文字列に制御文字 (U+0009)")));
@@ -325,7 +325,7 @@ void TestSearch::refusals()
 void TestSearch::typedTextKept()
 {
     openFind(Qt::Key_F);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ab"));
     press();
     QPlainTextEdit *ed = shownEditor();
     QVERIFY(ed);
@@ -376,7 +376,7 @@ void TestSearch::openEditWrittenBeforeStep()
     QTest::keyClicks(ed, QStringLiteral("qq"));
     QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, search);
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), search);
     press();
     // The step reads the typed text, not the cell's old one, and the edit
     // has ended: one editor shows, the occurrence's.
@@ -395,7 +395,7 @@ void TestSearch::showingChangesNothing()
     doc.setLine(b + regfmt::cell::PictureData, QStringLiteral("Qk0="));
     const QByteArray before = doc.lines().encode();
     openFind(Qt::Key_F);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ab"));
     press();
     QCOMPARE(FMain->display().currentCell(), 1); // not cell 0, which shows a picture
     QPlainTextEdit *ed = shownEditor();
@@ -451,7 +451,7 @@ void TestSearch::occurrenceEditorRules()
         doc.insertLines(b + regfmt::cell::FirstText, lines);
     }
     openFind(Qt::Key_F);
-    QTest::keyClicks(uitest::window<TFSearch>()->findEdit, QStringLiteral("ab"));
+    QTest::keyClicks(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("ab"));
     press();
     QPlainTextEdit *ed = shownEditor();
     QVERIFY(ed && ed == FMain->display().cell(0).editor);

@@ -246,8 +246,8 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     click(1);
     uitest::whenPictureDialogShown([&](TFViewImage &dlg) {
         m_env->dialogs.fileNames << picture;
-        QTest::mouseClick(dlg.ButtonLoad, Qt::LeftButton);
-        QTest::mouseClick(dlg.ButtonOK, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "ButtonLoad"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "ButtonOK"), Qt::LeftButton);
     });
     clickEditMenu(QStringLiteral("画像添付(&G)..."));
     QCOMPARE(cellLine(1, PictureType), QStringLiteral(".bmp"));
@@ -272,12 +272,12 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
     QVERIFY(QTest::qWaitForWindowActive(FMain));
     QTest::keyClick(FMain, Qt::Key_R, Qt::ControlModifier);
     QVERIFY(QTest::qWaitForWindowActive(uitest::window<TFSearch>()));
-    typeText(uitest::window<TFSearch>()->findEdit, QStringLiteral("保留"));
-    typeText(uitest::window<TFSearch>()->replaceEdit, QStringLiteral("転送"));
-    QTest::mouseClick(uitest::window<TFSearch>()->fromTopBox, Qt::LeftButton); // from the first entry
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // found
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Return);      // replaced, the next looked for
-    QTest::keyClick(uitest::window<TFSearch>()->findEdit, Qt::Key_Escape);
+    typeText(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), QStringLiteral("保留"));
+    typeText(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "replaceEdit"), QStringLiteral("転送"));
+    QTest::mouseClick(uitest::child<QCheckBox>(uitest::window<TFSearch>(), "fromTopBox"), Qt::LeftButton); // from the first entry
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Return);      // found
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Return);      // replaced, the next looked for
+    QTest::keyClick(uitest::child<QLineEdit>(uitest::window<TFSearch>(), "findEdit"), Qt::Key_Escape);
     QTRY_VERIFY(!uitest::window<TFSearch>()->isVisible());
     // Replaced in entry 1; the next occurrence, in entry 3, is shown.
     QCOMPARE(FMain->display().shownEntryNumber(), 3);
@@ -289,17 +289,17 @@ void TestUndo::everyKindOfStepUndoneAndRedone()
 
     // An entry created, an entry edited, an entry deleted.
     uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
-        QTest::keyClicks(dlg.extensionEdit, "301");
-        QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
+        QTest::keyClicks(uitest::child<QLineEdit>(&dlg, "extensionEdit"), "301");
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "ButtonOk"), Qt::LeftButton);
     });
     QTest::mouseClick(uitest::part<QToolButton>("ToolButtonJimeijoNew"), Qt::LeftButton);
     QCOMPARE(FMain->rowCount(), 4);
     stepDone(QStringLiteral("示名条の作成"));
 
     uitest::whenEntryDialogShown([](TFTelAdd &dlg) {
-        dlg.departmentEdit->selectAll();
-        typeText(dlg.departmentEdit, QStringLiteral("開発部"));
-        QTest::mouseClick(dlg.ButtonOk, Qt::LeftButton);
+        uitest::child<QLineEdit>(&dlg, "departmentEdit")->selectAll();
+        typeText(uitest::child<QLineEdit>(&dlg, "departmentEdit"), QStringLiteral("開発部"));
+        QTest::mouseClick(uitest::child<QPushButton>(&dlg, "ButtonOk"), Qt::LeftButton);
     });
     {
         QTreeView *list = uitest::part<QTreeView>("registerList");

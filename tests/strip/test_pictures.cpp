@@ -64,12 +64,18 @@ std::function<void(TFViewImage &)> loadThenOk(const QString &path, ScriptedUserD
 {
     return [path, &dialogs](TFViewImage &d) {
         dialogs.fileNames << path;
-        QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
-        QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonLoad"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOK"), Qt::LeftButton);
     };
 }
 
 } // namespace
+
+// The picture dialog, made when first needed.
+static TFViewImage *pictureDialog()
+{
+    return &FMain->pictureCommands().pictureDialog();
+}
 
 class TestPictures : public QObject
 {
@@ -93,32 +99,32 @@ private Q_SLOTS:
 void TestPictures::dialogLayout()
 {
     CellFixture f(cells(2));
-    QCOMPARE(uitest::window<TFViewImage>()->windowTitle(), QStringLiteral("画像取込み"));
-    QCOMPARE(uitest::window<TFViewImage>()->minimumSize(), QSize(360, 260));
-    const QList<std::pair<QPushButton *, QString>> buttons{{uitest::window<TFViewImage>()->ButtonLoad, "取込み"},
-                                                           {uitest::window<TFViewImage>()->ButtonClear, "クリア"},
-                                                           {uitest::window<TFViewImage>()->ButtonOK, "OK"},
-                                                           {uitest::window<TFViewImage>()->ButtonCancel, "ｷｬﾝｾﾙ"}};
+    QCOMPARE(pictureDialog()->windowTitle(), QStringLiteral("画像取込み"));
+    QCOMPARE(pictureDialog()->minimumSize(), QSize(360, 260));
+    const QList<std::pair<QPushButton *, QString>> buttons{{uitest::child<QPushButton>(pictureDialog(), "ButtonLoad"), "取込み"},
+                                                           {uitest::child<QPushButton>(pictureDialog(), "ButtonClear"), "クリア"},
+                                                           {uitest::child<QPushButton>(pictureDialog(), "ButtonOK"), "OK"},
+                                                           {uitest::child<QPushButton>(pictureDialog(), "ButtonCancel"), "ｷｬﾝｾﾙ"}};
     for (const auto &[b, caption] : buttons) {
         QCOMPARE(b->text(), caption);
         QCOMPARE(b->size(), QSize(75, 23));
     }
-    QVERIFY(uitest::window<TFViewImage>()->ButtonOK->isDefault());
+    QVERIFY(uitest::child<QPushButton>(pictureDialog(), "ButtonOK")->isDefault());
     const QString path = writeJpeg(f.env.dataFolder(), "small.jpg", 2000);
     bool checked = false;
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
         f.env.dialogs.fileNames << path;
-        QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonLoad"), Qt::LeftButton);
         // A picture smaller than the area is centred, also after a resize.
-        const QSize area = d.pictureScroll->viewport()->size();
-        QCOMPARE(d.pictureLabel->size(), QSize(40, 20));
-        QCOMPARE(d.pictureLabel->pos(), QPoint((area.width() - 40) / 2, (area.height() - 20) / 2));
+        const QSize area = uitest::child<QScrollArea>(&d, "pictureScroll")->viewport()->size();
+        QCOMPARE(uitest::child<QLabel>(&d, "pictureLabel")->size(), QSize(40, 20));
+        QCOMPARE(uitest::child<QLabel>(&d, "pictureLabel")->pos(), QPoint((area.width() - 40) / 2, (area.height() - 20) / 2));
         d.resize(500, 400);
-        QTRY_COMPARE(d.pictureLabel->x(), (d.pictureScroll->viewport()->width() - 40) / 2);
+        QTRY_COMPARE(uitest::child<QLabel>(&d, "pictureLabel")->x(), (uitest::child<QScrollArea>(&d, "pictureScroll")->viewport()->width() - 40) / 2);
         QCOMPARE(d.fileSize(), 2000);
-        QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
-        QCOMPARE(d.pictureLabel->size(), d.pictureScroll->viewport()->size());
-        QCOMPARE(d.pictureLabel->pixmap().toImage().pixel(3, 3), qRgb(255, 255, 255));
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonClear"), Qt::LeftButton);
+        QCOMPARE(uitest::child<QLabel>(&d, "pictureLabel")->size(), uitest::child<QScrollArea>(&d, "pictureScroll")->viewport()->size());
+        QCOMPARE(uitest::child<QLabel>(&d, "pictureLabel")->pixmap().toImage().pixel(3, 3), qRgb(255, 255, 255));
         QCOMPARE(d.fileSize(), -1);
         checked = true;
         QTest::keyClick(&d, Qt::Key_Escape);
@@ -217,8 +223,8 @@ void TestPictures::okWithoutLoadingKeepsPicture()
     CellFixture f(e);
     bool shownPicture = false;
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
-        shownPicture = d.pictureLabel->size() == QSize(40, 20);
-        QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
+        shownPicture = uitest::child<QLabel>(&d, "pictureLabel")->size() == QSize(40, 20);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOK"), Qt::LeftButton);
     });
     QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QTest::mouseDClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
@@ -235,8 +241,8 @@ void TestPictures::clearThenOkRemovesPicture()
     e.sections[0].cells[0].pictureData = strip::encodeBase64(jpegBytes());
     CellFixture f(e);
     uitest::whenPictureDialogShown([](TFViewImage &d) {
-        QTest::mouseClick(d.ButtonClear, Qt::LeftButton);
-        QTest::mouseClick(d.ButtonOK, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonClear"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonOK"), Qt::LeftButton);
     });
     QTest::mouseClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
     QTest::mouseDClick(uitest::part<StripSheet>("detailSheet"), Qt::LeftButton, {}, uitest::cellPoint(0, 0, QPoint(2, 2)));
@@ -252,8 +258,8 @@ void TestPictures::cancelChangesNothing()
     const QString path = writeJpeg(f.env.dataFolder(), "a.jpg", 900);
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
         f.env.dialogs.fileNames << path;
-        QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
-        QTest::mouseClick(d.ButtonCancel, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonLoad"), Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonCancel"), Qt::LeftButton);
     });
     f.click(0);
     uitest::part<QAction>("ActionEditPicOn")->trigger();
@@ -261,7 +267,7 @@ void TestPictures::cancelChangesNothing()
     // The folder of the chosen file is remembered for the next showing.
     uitest::whenPictureDialogShown([&](TFViewImage &d) {
         f.env.dialogs.fileNames << QString(); // chooser cancelled
-        QTest::mouseClick(d.ButtonLoad, Qt::LeftButton);
+        QTest::mouseClick(uitest::child<QPushButton>(&d, "ButtonLoad"), Qt::LeftButton);
     });
     uitest::part<QAction>("ActionEditPicOn")->trigger();
     QCOMPARE(f.env.dialogs.shown.last().request.folder, QDir(f.env.dataFolder()).absolutePath());
@@ -307,7 +313,7 @@ void TestPictures::doubleClickOnPictureAndDetach()
 void TestPictures::settingsWrittenAtEnd()
 {
     CellFixture f(cells(1), {"[Position]", "ViewImageLeft=140", "ViewImageTop=120"});
-    QCOMPARE(uitest::window<TFViewImage>()->pos(), QPoint(140, 120));
+    QCOMPARE(pictureDialog()->pos(), QPoint(140, 120));
     f.env.destroyWindows();
     QCOMPARE(f.env.setting("Data", "PictureFileSizeMax"), QStringLiteral("30720"));
     QCOMPARE(f.env.setting("Dir", "OpenPicture"), f.env.programFolder() + QStringLiteral("tvロゴ"));

@@ -23,8 +23,8 @@ class TFViewImage;
 
 namespace uitest {
 
-// One of the program's dialogs by its class: each is made once, as a child
-// of the main window (null before createWindows and after destroyWindows).
+// One of the program's dialogs by its class: each is made when first needed,
+// as a child of the main window (null before that and after destroyWindows).
 template <class Window>
 Window *window()
 {
@@ -47,6 +47,17 @@ Part *part(const char *name)
                 return p;
     qFatal("the main window has no part named %s", name);
     return nullptr;
+}
+
+// A part of a dialog (or any window) by its object name. Fails the test
+// when there is none.
+template <class Part>
+Part *child(const QObject *window, const char *name)
+{
+    Part *p = window ? window->findChild<Part *>(QLatin1String(name)) : nullptr;
+    if (!p)
+        qFatal("the window has no part named %s", name);
+    return p;
 }
 
 // One template cell: its key code and whether its section shows key numbers.

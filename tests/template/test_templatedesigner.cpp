@@ -180,10 +180,12 @@ void TestTemplateDesigner::drawnFromNothingMakesEntries()
 
     // The entry dialog offers it for its series.
     TFTelAdd dialog;
-    dialog.mode = TFTelAdd::Mode::Create;
-    dialog.setRegister(d.folders, series::caption(3), {});
+    TFTelAdd::Request request;
+    request.templateFolders = d.folders;
+    request.selectorSeries = series::caption(3);
+    dialog.start(request);
     dialog.show();
-    QVERIFY(dialog.cmbType->findText(QStringLiteral("設計電話機")) >= 0);
+    QVERIFY(uitest::child<QComboBox>(&dialog, "cmbType")->findText(QStringLiteral("設計電話機")) >= 0);
 
     // An entry made from it passes check, and its preset text prints
     // centred in the text area set: section x 10 + text area x 4.8, width 24.4.

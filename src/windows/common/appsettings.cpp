@@ -69,6 +69,20 @@ void write(SettingsStore &store, const DialogPlace &place, QPoint topLeft)
     write(store, place.left, topLeft.x());
 }
 
+void keep(SettingsStore &store, const DialogPlace &place)
+{
+    write(store, place, read(store, place));
+}
+
+void keep(SettingsStore &store, const WindowPlace &place)
+{
+    const int state = read(store, place.state);
+    if (state == 0)
+        for (const IntKey *key : {&place.top, &place.left, &place.width, &place.height})
+            write(store, *key, read(store, *key));
+    write(store, place.state, state);
+}
+
 const IntKey MainTop{Position, QStringLiteral("MainTop"), 0};
 const IntKey MainLeft{Position, QStringLiteral("MainLeft"), 0};
 const IntKey MainWidth{Position, QStringLiteral("MainWidth"), 1000};

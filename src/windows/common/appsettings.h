@@ -55,6 +55,11 @@ struct WindowPlace
     IntKey state; // 0 normal, 1 minimised, 2 maximised
 };
 extern const WindowPlace ListPreviewPlace, CardPreviewPlace;
+// A dialog is made when first needed and writes its place when it goes; one
+// never made this run writes back the place it would have taken (the stored
+// one, or the default), so the file holds every window's place after a run.
+void keep(SettingsStore &store, const DialogPlace &place);
+void keep(SettingsStore &store, const WindowPlace &place);
 
 // [Checked]: what the view menu shows.
 extern const FlagKey ShowKeyLabel, ShowList, ShowToolBar, ShowStatusBar, ShowOverview;

@@ -4,6 +4,8 @@
 #include "platform/fontlist.h"
 #include "register/registerdocument.h"
 #include "register/textrule.h"
+#include "windows/common/actioncollection.h"
+#include "windows/common/appsettings.h"
 #include "windows/common/userdialogs.h"
 #include "windows/keylabel/tfkeylabel.h"
 #include "windows/strip/cellediting.h"
@@ -13,9 +15,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-KeyLabelPanel::KeyLabelPanel(const Parts &parts, QObject *parent)
+KeyLabelPanel::KeyLabelPanel(const Parts &parts, ActionCollection &actions, QObject *parent)
     : QObject(parent), m_parts(parts), m_set(parts.settingsFolder)
 {
+    actions.add("ActionKeyLabelEdit", QStringLiteral("キーラベルの編集(&H)..."), this,
+                &KeyLabelPanel::ActionKeyLabelEditExecute);
 }
 
 KeyLabelPanel::~KeyLabelPanel()
@@ -98,10 +102,22 @@ void KeyLabelPanel::KeyLabelButtonClick(int k)
         display.makeCurrent(display.currentCell()); // the toolbar shows the new format
 }
 
-void KeyLabelPanel::ActionKeyLabelEditExecute()
+void KeyLabelPanel::saveSettings(SettingsStore &settings) const
 {
     if (!m_dialog)
-        return;
+        appsettings::keep(settings, appsettings::KeyLabelPlace);
+}
+
+TFKeyLabel &KeyLabelPanel::dialog()
+{
+    if (!m_dialog)
+        m_dialog = new TFKeyLabel(*m_parts.settings, m_parts.window);
+    return *m_dialog;
+}
+
+void KeyLabelPanel::ActionKeyLabelEditExecute()
+{
+    dialog();
     const QStringList before = m_set.lines();
     m_dialog->setSource(&m_set, m_series, fontMarks());
     m_dialog->exec();

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QStringList>
 
+class ActionCollection;
+class SettingsStore;
 class QComboBox;
 class QPushButton;
 class QTabWidget;
@@ -35,15 +37,20 @@ public:
         StripDisplay *display = nullptr;
         CellEditing *editing = nullptr; // ends an open edit before a label is written
         QString settingsFolder;
+        SettingsStore *settings = nullptr; // the key label dialog's place and choices
     };
 
-    explicit KeyLabelPanel(const Parts &parts, QObject *parent = nullptr);
+    // Adds the command キーラベルの編集 to `actions`.
+    KeyLabelPanel(const Parts &parts, ActionCollection &actions, QObject *parent = nullptr);
     ~KeyLabelPanel() override;
 
     keylabel::KeyLabelSet &set() { return m_set; }
-    // The dialog キーラベル設定, created after the main window.
-    void setDialog(TFKeyLabel *dialog) { m_dialog = dialog; }
     int series() const { return m_series; }
+    // The key label dialog, made on first use and kept (it holds its place).
+    TFKeyLabel &dialog();
+    // Writes the dialog's place when it was never made (a dialog made
+    // writes its own as it goes).
+    void saveSettings(SettingsStore &settings) const;
     const QList<QPushButton *> &buttons() const { return m_buttons; }
 
     // The main window's first showing: its size box filled, the buttons of

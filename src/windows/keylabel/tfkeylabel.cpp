@@ -167,18 +167,23 @@ TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(paren
     editorPanel->setGeometry(180, 0, 338, 506);
 
     fontLabel = new QLabel(QStringLiteral("フォント名"), editorPanel);
+
+    fontLabel->setObjectName(QStringLiteral("fontLabel"));
     fontLabel->move(26, 42);
     ComboBoxFont = new FontListBox(&FontMarks, editorPanel);
     ComboBoxFont->setObjectName(QStringLiteral("ComboBoxFont"));
     ComboBoxFont->setGeometry(26, 58, 137, 22);
     ComboBoxFont->setMaxVisibleItems(16);
     sizeLabel = new QLabel(QStringLiteral("サイズ"), editorPanel);
+    sizeLabel->setObjectName(QStringLiteral("sizeLabel"));
     sizeLabel->move(172, 42);
     ComboBoxFontSize = new QComboBox(editorPanel);
     ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
     ComboBoxFontSize->setGeometry(172, 58, 65, 21);
     textColourButton = makeButton(QStringLiteral("文字色"), editorPanel, 248, 58, 75, 23);
+    textColourButton->setObjectName(QStringLiteral("textColourButton"));
     backColourButton = makeButton(QStringLiteral("背景色"), editorPanel, 248, 86, 75, 23);
+    backColourButton->setObjectName(QStringLiteral("backColourButton"));
     labelEdit = new QPlainTextEdit(editorPanel);
     labelEdit->setObjectName(QStringLiteral("labelEdit"));
     labelEdit->setGeometry(26, 138, 297, 87);
@@ -188,14 +193,18 @@ TFKeyLabel::TFKeyLabel(SettingsStore &settings, QWidget *parent) : QDialog(paren
     labelEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     labelEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     confirmButton = makeButton(QStringLiteral("確定"), editorPanel, 250, 240, 75, 23);
+    confirmButton->setObjectName(QStringLiteral("confirmButton"));
 
     buttonPanel = new QWidget(editorPanel);
     buttonPanel->setObjectName(QStringLiteral("buttonPanel"));
     buttonPanel->setGeometry(0, 462, 338, 44);
     defaultsButton = makeButton(QStringLiteral("初期値に戻す"), buttonPanel, 20, 10, 95, 23);
+    defaultsButton->setObjectName(QStringLiteral("defaultsButton"));
     okButton = makeButton(QStringLiteral("OK"), buttonPanel, 168, 10, 75, 23);
+    okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setDefault(true);
     cancelButton = makeButton(QStringLiteral("ｷｬﾝｾﾙ"), buttonPanel, 248, 10, 75, 23);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
     // The user's own picks only: selecting items from code (the editors
     // loaded from a key) must not change the key's font or size.

@@ -52,23 +52,6 @@ public:
     QStringList FontMarks;
 
     // --- controls ---
-    QTabWidget *PageControl = nullptr;
-    QWidget *keyPage1 = nullptr;
-    QWidget *keyPage2 = nullptr;
-    QWidget *keyPage3 = nullptr;
-    QWidget *editorPanel = nullptr;
-    QWidget *buttonPanel = nullptr;
-    QLabel *fontLabel = nullptr;
-    QLabel *sizeLabel = nullptr;
-    QComboBox *ComboBoxFont = nullptr;
-    QComboBox *ComboBoxFontSize = nullptr;
-    QPushButton *textColourButton = nullptr;
-    QPushButton *backColourButton = nullptr;
-    QPlainTextEdit *labelEdit = nullptr;
-    QPushButton *confirmButton = nullptr;
-    QPushButton *defaultsButton = nullptr;
-    QPushButton *okButton = nullptr;
-    QPushButton *cancelButton = nullptr;
 
 public Q_SLOTS:
     void KeyButtonClick(int k);
@@ -104,4 +87,23 @@ private:
     QStringList m_sourceMarks;
     QList<QPushButton *> m_keyButtons;
     QButtonGroup *m_keyGroup = nullptr;
+
+    // The widgets, named after these fields (tests find them by name).
+    QTabWidget *PageControl = nullptr;
+    QWidget *keyPage1 = nullptr;
+    QWidget *keyPage2 = nullptr;
+    QWidget *keyPage3 = nullptr;
+    QWidget *editorPanel = nullptr;
+    QWidget *buttonPanel = nullptr;
+    QLabel *fontLabel = nullptr;
+    QLabel *sizeLabel = nullptr;
+    QComboBox *ComboBoxFont = nullptr;
+    QComboBox *ComboBoxFontSize = nullptr;
+    QPushButton *textColourButton = nullptr;
+    QPushButton *backColourButton = nullptr;
+    QPlainTextEdit *labelEdit = nullptr;
+    QPushButton *confirmButton = nullptr;
+    QPushButton *defaultsButton = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
 };

@@ -94,21 +94,29 @@ TFVersion::TFVersion(QWidget *parent, const QString &programVersion) : QDialog(p
     setFixedSize(Width, Height);
 
     logoLabel = new QLabel(this);
+
+    logoLabel->setObjectName(QStringLiteral("logoLabel"));
     logoLabel->setGeometry(24, 24, 235, 34);
     logoLabel->setPixmap(QPixmap::fromImage(drawLogo()));
     logoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     LabelVersion = new QLabel(versionLine(programVersion), this);
+
+    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
     LabelVersion->setFont(dialogFont(13, true));
     LabelVersion->move(28, 72);
     LabelVersion->adjustSize();
 
     LabelCopyright = new QLabel(RightsLine, this);
+
+    LabelCopyright->setObjectName(QStringLiteral("LabelCopyright"));
     LabelCopyright->setFont(dialogFont(13, true));
     LabelCopyright->move(28, 86);
     LabelCopyright->adjustSize();
 
     separatorRule = new QWidget(this);
+
+    separatorRule->setObjectName(QStringLiteral("separatorRule"));
     separatorRule->setGeometry(24, 110, 343, 2);
     separatorRule->setAutoFillBackground(true);
     QPalette rule = separatorRule->palette();
@@ -116,10 +124,14 @@ TFVersion::TFVersion(QWidget *parent, const QString &programVersion) : QDialog(p
     separatorRule->setPalette(rule);
 
     descriptionLabel = new QLabel(Notice, this);
+
+    descriptionLabel->setObjectName(QStringLiteral("descriptionLabel"));
     descriptionLabel->setGeometry(28, 130, 250, 60);
     descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
+
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setGeometry(292, 170, 75, 23);
     ButtonOk->setDefault(true);
     ButtonOk->setAutoDefault(true);

@@ -32,13 +32,15 @@ public:
     // from yellow to orange with a dark outline, on white.
     static QImage drawLogo();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // The widgets, named after these fields (tests find them by name).
     QLabel *logoLabel = nullptr;
     QLabel *LabelVersion = nullptr;
     QLabel *LabelCopyright = nullptr;
     QWidget *separatorRule = nullptr;
     QLabel *descriptionLabel = nullptr;
     QPushButton *ButtonOk = nullptr;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 };

@@ -1,8 +1,8 @@
 #pragma once
-// The program's windows: one instance each, created at start in a fixed
-// order and destroyed in reverse. The main window is the one global: the
-// single-instance hand-over raises it, and the dialogs are its children,
-// found through the commands that use them (or by class or object name).
+// The program's windows. The main window is the one global: the
+// single-instance hand-over raises it. Its dialogs are made by the commands
+// that use them, when first needed, as its children (found by class or
+// object name).
 
 #include "windows/main/tfversion.h"
 #include "windows/register/tfsearch.h"
@@ -20,8 +20,8 @@ class TFPrintJimeijoCard;
 
 extern TFMain *FMain;
 
-// Creates every window in start-up order; destroyWindows removes them in
-// reverse order, FMain last (it writes its settings and ends TMainSub).
+// Creates the main window; destroyWindows removes it with its dialogs (it
+// writes its settings and ends TMainSub).
 // executablePath names the program whose folders are used (tests give one
 // of their own); empty means the running program.
 void createWindows(const QString &executablePath = QString());

@@ -24,6 +24,10 @@ class PreviewDialog : public QDialog
 public:
     explicit PreviewDialog(QWidget *parent = nullptr);
 
+
+protected:
+    // The widgets, named after these fields (tests find them by name); the
+    // two previews fill them.
     QPushButton *printButton = nullptr;
     QPushButton *previousButton = nullptr;
     QPushButton *nextButton = nullptr;

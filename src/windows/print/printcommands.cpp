@@ -8,7 +8,7 @@
 #include "print/pageformat.h"
 #include "print/pdfoutput.h"
 #include "register/registerlistmodel.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/print/printers.h"
 #include "windows/print/tfadjust.h"
@@ -161,28 +161,62 @@ QString jobFileName(const QString &chosen, int job, int jobs)
 } // namespace
 
 PrintCommands::PrintCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                             SettingsStore &settings, QWidget *window, QObject *parent)
-    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window)
+                             SettingsStore &settings, ActionCollection &actions, QTreeView *list, QWidget *window,
+                             QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window),
+      m_settings(settings)
 {
-    m_controls.ActionFilePrint = command::part<QAction>(window, "ActionFilePrint");
-    m_controls.ActionFilePrintList = command::part<QAction>(window, "ActionFilePrintList");
-    m_controls.ActionFileSetup = command::part<QAction>(window, "ActionFileSetup");
-    m_controls.ActionFilePdf = command::part<QAction>(window, "ActionFilePdf");
-    m_controls.registerList = command::part<QTreeView>(window, "registerList");
-    const Controls &controls = m_controls;
-    command::connectCommand(controls.ActionFilePrint, this, [this] { ActionFilePrintExecute(); });
-    command::connectCommand(controls.ActionFilePrintList, this, [this] { ActionFilePrintListExecute(); });
-    command::connectCommand(controls.ActionFileSetup, this, [this] { ActionFileSetupExecute(); });
-    command::connectCommand(controls.ActionFilePdf, this, [this] { ActionFilePdfExecute(); });
-    for (QAction *a : {controls.ActionFilePrint, controls.ActionFilePrintList, controls.ActionFileSetup, controls.ActionFilePdf})
-        a->setEnabled(true);
+    m_registerList = list;
+    actions.add("ActionFileSetup", QStringLiteral("印刷位置の微調整(&E)..."), this, &PrintCommands::ActionFileSetupExecute,
+                {}, QStringLiteral("マニュアルで印字位置を微調整します"));
+    QAction *print = actions.add("ActionFilePrint", QStringLiteral("示名条の印刷(&P)..."), this,
+                                 &PrintCommands::ActionFilePrintExecute, {},
+                                 QStringLiteral("１枚あるいは複数枚の示名条を印刷します"));
+    actions.add("ActionFilePrintList", QStringLiteral("示名条一覧の印刷(&L)..."), this,
+                &PrintCommands::ActionFilePrintListExecute, {}, QStringLiteral("登録されている示名条のリストを印刷します"));
+    actions.add("ActionFilePdf", QStringLiteral("PDFに出力(&D)..."), this, &PrintCommands::ActionFilePdfExecute, {},
+                QStringLiteral("示名条をPDFファイルに保存します"));
+    actions.setButton(print, "ToolButtonPrint", "print", QStringLiteral("示名条の印刷|１枚あるいは複数枚の示名条を印刷します"));
     m_printerInUse = printers::defaultPrinterName();
     m_pdfFolder = appsettings::read(settings, appsettings::PdfFolder);
     m_sheet = SheetChoice::read(settings);
 }
 
+TFAdjust &PrintCommands::adjustDialog() const
+{
+    // The dialog holds each printer's fine adjustment; it starts on the
+    // default printer and follows the printer in use.
+    if (!m_adjust) {
+        m_adjust = new TFAdjust(m_settings, m_window);
+        if (m_printerInUse != printers::defaultPrinterName())
+            m_adjust->usePrinter(m_printerInUse);
+    }
+    return *m_adjust;
+}
+
+TFPrintJimeijoCard &PrintCommands::cardDialog()
+{
+    if (!m_card)
+        m_card = new TFPrintJimeijoCard(m_settings, m_window);
+    return *m_card;
+}
+
+TFPrintJimeijoList &PrintCommands::listDialog()
+{
+    if (!m_list)
+        m_list = new TFPrintJimeijoList(m_settings, m_window);
+    return *m_list;
+}
+
 void PrintCommands::saveSettings(SettingsStore &settings) const
 {
+    // A dialog made writes its own place when it goes.
+    if (!m_adjust)
+        appsettings::keep(settings, appsettings::AdjustPlace);
+    if (!m_card)
+        appsettings::keep(settings, appsettings::CardPreviewPlace);
+    if (!m_list)
+        appsettings::keep(settings, appsettings::ListPreviewPlace);
     appsettings::write(settings, appsettings::PdfFolder, m_pdfFolder);
     m_sheet.write(settings);
 }
@@ -242,8 +276,8 @@ void PrintCommands::printerChosen()
     if (name == m_printerInUse)
         return;
     m_printerInUse = name;
-    if (m_dialogs.adjust)
-        m_dialogs.adjust->usePrinter(name);
+    if (m_adjust)
+        m_adjust->usePrinter(name);
 }
 
 QString PrintCommands::askPdfFile(QWidget *parent, const QString &unnamed)
@@ -278,7 +312,7 @@ RegisterDocument &PrintCommands::document()
 
 print::Adjustment PrintCommands::adjustment() const
 {
-    return m_dialogs.adjust ? m_dialogs.adjust->adjustment() : print::Adjustment();
+    return adjustDialog().adjustment();
 }
 
 QPrinter &PrintCommands::printer()
@@ -303,12 +337,12 @@ QList<EntryHeader> PrintCommands::listRows() const
 QList<int> PrintCommands::selectedPositions() const
 {
     QList<int> positions;
-    const QItemSelectionModel *sel = m_controls.registerList->selectionModel();
+    const QItemSelectionModel *sel = m_registerList->selectionModel();
     for (const QModelIndex &i : sel->selectedRows())
         positions.append(i.row());
     std::sort(positions.begin(), positions.end());
     if (positions.isEmpty()) {
-        const QModelIndex current = m_controls.registerList->currentIndex();
+        const QModelIndex current = m_registerList->currentIndex();
         if (current.isValid())
             positions.append(current.row());
     }
@@ -334,15 +368,16 @@ void PrintCommands::ActionFilePrintExecute()
     if (!readyToPrint())
         return;
     const QList<int> positions = selectedPositions();
-    if (positions.isEmpty() || !m_dialogs.card)
+    if (positions.isEmpty())
         return; // rows, but none selected and none focused: nothing to print
-    m_dialogs.card->execFor(this, positions);
+    cardDialog().execFor(this, positions);
 }
 
 void PrintCommands::ActionFilePrintListExecute()
 {
-    if (readyToPrint() && m_dialogs.list)
-        m_dialogs.list->execFor(this);
+    if (!readyToPrint())
+        return;
+    listDialog().execFor(this);
 }
 
 void PrintCommands::ActionFileSetupExecute()
@@ -351,9 +386,7 @@ void PrintCommands::ActionFileSetupExecute()
         UserDialogs::current().error(m_window, NoPrinterAtPrintMessage);
         return;
     }
-    if (!m_dialogs.adjust)
-        return;
-    m_dialogs.adjust->execFor(printerName(), [this](QWidget *parent, const print::Adjustment &typed) {
+    adjustDialog().execFor(printerName(), [this](QWidget *parent, const print::Adjustment &typed) {
         printCalibration(parent, typed);
     });
 }

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <memory>
 
+class ActionCollection;
 class QAction;
 class QPrinter;
 class QTreeView;
@@ -40,21 +41,15 @@ public:
     // A run of more pages than this shows its progress with a cancel button.
     static constexpr int ProgressFromPages = 3;
 
-    // The dialogs are created with the other windows, after the main
-    // window; a command whose dialog is missing does nothing.
-    struct Dialogs
-    {
-        TFAdjust *adjust = nullptr;
-        TFPrintJimeijoCard *card = nullptr;
-        TFPrintJimeijoList *list = nullptr;
-    };
-
-    // The PDF folder is read from settings; window parents the messages.
-    // window is the main window, whose print commands (found by name) this
-    // class connects.
-    // registers is the register list, whose selection says what is printed.
+    // Adds the print commands to `actions`. The PDF folder is read from
+    // settings; window parents the messages and the dialogs, which are made
+    // when first needed and kept: each holds its settings (the fine
+    // adjustment of each printer, the previews' places and zoom) and writes
+    // them when it goes. `list` is the register list, whose selection says
+    // what is printed.
     PrintCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                  SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
+                  SettingsStore &settings, ActionCollection &actions, QTreeView *list, QWidget *window,
+                  QObject *parent = nullptr);
     ~PrintCommands() override;
 
     void ActionFilePrintExecute();
@@ -62,7 +57,10 @@ public:
     void ActionFileSetupExecute();
     void ActionFilePdfExecute();
 
-    void setDialogs(const Dialogs &dialogs) { m_dialogs = dialogs; }
+    // The dialogs, made on first use.
+    TFAdjust &adjustDialog() const;
+    TFPrintJimeijoCard &cardDialog();
+    TFPrintJimeijoList &listDialog();
 
     // The settings the commands keep between runs, written at program end.
     void saveSettings(SettingsStore &settings) const;
@@ -124,18 +122,12 @@ private:
     StripDisplay &m_display;
     RegisterCommands &m_registers;
     // The main window's parts this class owns, found by name.
-    struct Controls
-    {
-        QAction *ActionFilePrint = nullptr;
-        QAction *ActionFilePrintList = nullptr;
-        QAction *ActionFileSetup = nullptr;
-        QAction *ActionFilePdf = nullptr;
-        // The register list, whose selection says what is printed.
-        QTreeView *registerList = nullptr;
-    };
-    Controls m_controls;
+    QTreeView *m_registerList;
     QWidget *m_window;
-    Dialogs m_dialogs;
+    SettingsStore &m_settings;
+    mutable TFAdjust *m_adjust = nullptr;
+    TFPrintJimeijoCard *m_card = nullptr;
+    TFPrintJimeijoList *m_list = nullptr;
     std::unique_ptr<QPrinter> m_printer;
     QString m_printerInUse;
     QString m_pdfFolder;

@@ -72,6 +72,7 @@ TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), 
     upper->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     upper->setGeometry(8, 8, 305, 64);
     defaultPrinterLabel = new QLabel(QStringLiteral("通常使うプリンタ"), upper);
+    defaultPrinterLabel->setObjectName(QStringLiteral("defaultPrinterLabel"));
     defaultPrinterLabel->setGeometry(12, 10, 280, 16);
     LabelPrinter = new QLabel(NoPrinterText, upper);
     LabelPrinter->setObjectName(QStringLiteral("LabelPrinter"));
@@ -97,6 +98,13 @@ TFAdjust::TFAdjust(SettingsStore &settings, QWidget *parent) : QDialog(parent), 
         verticalRule, "verticalEdit");
     row(160, QStringLiteral("横方向(&H)"), QStringLiteral("（マイナスで左／プラスで右）"), horizontalLabel, horizontalEdit, horizontalUnit,
         horizontalRule, "horizontalEdit");
+    for (const auto &[part, name] : {std::pair<QWidget *, const char *>{verticalLabel, "verticalLabel"},
+                                     {verticalUnit, "verticalUnit"},
+                                     {verticalRule, "verticalRule"},
+                                     {horizontalLabel, "horizontalLabel"},
+                                     {horizontalUnit, "horizontalUnit"},
+                                     {horizontalRule, "horizontalRule"}})
+        part->setObjectName(QLatin1String(name));
 
     CheckBoxKeep = new QCheckBox(QStringLiteral("このプリンタの調整値として保存する(&K)"), this);
     CheckBoxKeep->setObjectName(QStringLiteral("CheckBoxKeep"));

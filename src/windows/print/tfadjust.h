@@ -68,21 +68,6 @@ public:
     // letter case, as the print system and the settings file match them).
     std::optional<print::Adjustment> keptAdjustment(const QString &printerName) const;
 
-    QLabel *defaultPrinterLabel = nullptr;
-    QLabel *LabelPrinter = nullptr;
-    QLabel *verticalLabel = nullptr;
-    OffsetEdit *verticalEdit = nullptr;
-    QLabel *verticalUnit = nullptr;
-    QLabel *verticalRule = nullptr;
-    QLabel *horizontalLabel = nullptr;
-    OffsetEdit *horizontalEdit = nullptr;
-    QLabel *horizontalUnit = nullptr;
-    QLabel *horizontalRule = nullptr;
-    QCheckBox *CheckBoxKeep = nullptr;
-    QPushButton *testPrintButton = nullptr;
-    QPushButton *okButton = nullptr;
-    QPushButton *cancelButton = nullptr;
-
 public Q_SLOTS:
     void okClicked();
     void testPrintClicked();
@@ -106,4 +91,20 @@ private:
     QStringList m_changed; // printers whose pair was kept or dropped this run
     QString m_shownPrinter;
     TestPrint m_testPrint;
+
+    // The widgets, named after these fields (tests find them by name).
+    QLabel *defaultPrinterLabel = nullptr;
+    QLabel *LabelPrinter = nullptr;
+    QLabel *verticalLabel = nullptr;
+    OffsetEdit *verticalEdit = nullptr;
+    QLabel *verticalUnit = nullptr;
+    QLabel *verticalRule = nullptr;
+    QLabel *horizontalLabel = nullptr;
+    OffsetEdit *horizontalEdit = nullptr;
+    QLabel *horizontalUnit = nullptr;
+    QLabel *horizontalRule = nullptr;
+    QCheckBox *CheckBoxKeep = nullptr;
+    QPushButton *testPrintButton = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
 };

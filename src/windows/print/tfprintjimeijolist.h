@@ -35,8 +35,6 @@ public:
     const QImage &pageImage() const { return m_image; }
     QDateTime drawnAt() const { return m_drawnAt; }
 
-    QPushButton *pdfButton = nullptr;
-
 public Q_SLOTS:
     void printClicked();
     void previousClicked();
@@ -55,4 +53,7 @@ private:
     QImage m_image;
     QDateTime m_drawnAt;
     SettingsStore &m_settings;
+
+    // The widgets, named after these fields (tests find them by name).
+    QPushButton *pdfButton = nullptr;
 };

@@ -4,7 +4,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 #include "register/csvimport.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/register/registercommands.h"
 #include "windows/register/tfcsvimport.h"
@@ -21,18 +21,17 @@ namespace {
 } // namespace
 
 CsvCommands::CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                         const templates::Folders &templateFolders, SettingsStore &settings, QWidget *window, QObject *parent)
+                         const templates::Folders &templateFolders, SettingsStore &settings, ActionCollection &actions,
+                         QWidget *window, QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_window(window),
       m_templateFolders(templateFolders)
 {
-    QAction *importAction = command::part(window, "ActionFileCsvImport");
-    QAction *exportAction = command::part(window, "ActionFileCsvExport");
     m_importFolder = appsettings::read(settings, appsettings::CsvImportFolder);
     m_exportFolder = appsettings::read(settings, appsettings::CsvExportFolder);
-    command::connectCommand(importAction, this, [this] { ActionFileCsvImportExecute(); });
-    command::connectCommand(exportAction, this, [this] { ActionFileCsvExportExecute(); });
-    importAction->setEnabled(true);
-    exportAction->setEnabled(true);
+    actions.add("ActionFileCsvImport", QStringLiteral("CSV取込み(&I)..."), this, &CsvCommands::ActionFileCsvImportExecute,
+                {}, QStringLiteral("CSVファイルから示名条を取り込みます"));
+    actions.add("ActionFileCsvExport", QStringLiteral("CSV出力(&C)..."), this, &CsvCommands::ActionFileCsvExportExecute,
+                {}, QStringLiteral("示名条の一覧をCSVファイルに出力します"));
 }
 
 CsvCommands::~CsvCommands() = default;

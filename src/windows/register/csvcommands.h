@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+class ActionCollection;
 class QAction;
 class QWidget;
 class RegisterCommands;
@@ -28,11 +29,11 @@ public:
     // The templates are read from templateFolders; the folders are read from
     // settings now and written back by saveSettings at the end of the run;
     // window parents the dialogs.
-    // window is the main window, whose two CSV commands (found by name) this
-    // class connects.
+    // Adds the two CSV commands to `actions`; window parents the dialogs.
     // registers is the register list, which shows the first row imported.
     CsvCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                const templates::Folders &templateFolders, SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
+                const templates::Folders &templateFolders, SettingsStore &settings, ActionCollection &actions,
+                QWidget *window, QObject *parent = nullptr);
     ~CsvCommands() override;
 
     // Writes the folders last used, with the main window's other settings.

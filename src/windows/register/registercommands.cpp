@@ -9,7 +9,9 @@
 #include "register/registerlistmodel.h"
 #include "register/series.h"
 #include "register/templates.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
+#include "windows/common/screenplace.h"
+#include "windows/common/appsettings.h"
 #include "windows/common/userdialogs.h"
 #include "windows/register/tftel_add.h"
 #include "windows/strip/stripdisplay.h"
@@ -60,28 +62,37 @@ struct ListUpdate
 } // namespace
 
 RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display,
-                                   QWidget *window, const templates::Folders &templateFolders, QObject *parent)
+                                   QTreeView *list, QComboBox *series, ActionCollection &actions, QWidget *window,
+                                   const templates::Folders &templateFolders, SettingsStore &settings, QObject *parent)
     : QObject(parent), m_document(document), m_model(model), m_display(display), m_window(window),
-      m_templateFolders(templateFolders)
+      m_templateFolders(templateFolders), m_settings(settings)
 {
-    m_controls.ActionFileNew = command::part<QAction>(window, "ActionFileNew");
-    m_controls.ActionFileOpen = command::part<QAction>(window, "ActionFileOpen");
-    m_controls.ActionFileSave = command::part<QAction>(window, "ActionFileSave");
-    m_controls.ActionFileSaveAs = command::part<QAction>(window, "ActionFileSaveAs");
-    m_controls.ActionJimeijoNew = command::part<QAction>(window, "ActionJimeijoNew");
-    m_controls.ActionJimeijoEdit = command::part<QAction>(window, "ActionJimeijoEdit");
-    m_controls.ActionJimeijoDelete = command::part<QAction>(window, "ActionJimeijoDelete");
-    m_controls.registerList = command::part<QTreeView>(window, "registerList");
-    m_controls.ComboBoxSeries = command::part<QComboBox>(window, "ComboBoxSeries");
-    const Controls &controls = m_controls;
-    using command::connectCommand;
-    connectCommand(controls.ActionFileNew, this, &RegisterCommands::ActionFileNewExecute);
-    connectCommand(controls.ActionFileOpen, this, &RegisterCommands::ActionFileOpenExecute);
-    connectCommand(controls.ActionFileSave, this, &RegisterCommands::ActionFileSaveExecute);
-    connectCommand(controls.ActionFileSaveAs, this, &RegisterCommands::ActionFileSaveAsExecute);
-    connectCommand(controls.ActionJimeijoNew, this, &RegisterCommands::ActionJimeijoNewExecute);
-    connectCommand(controls.ActionJimeijoEdit, this, &RegisterCommands::ActionJimeijoEditExecute);
-    connectCommand(controls.ActionJimeijoDelete, this, &RegisterCommands::ActionJimeijoDeleteExecute);
+    m_controls.registerList = list;
+    m_controls.ComboBoxSeries = series;
+    Controls &c = m_controls;
+    c.ActionFileNew = actions.add("ActionFileNew", QStringLiteral("新規作成(&N)"), this, &RegisterCommands::ActionFileNewExecute,
+                                  {}, QStringLiteral("新しいデータベースを作成します"));
+    c.ActionFileOpen = actions.add("ActionFileOpen", QStringLiteral("開く(&O)..."), this,
+                                   &RegisterCommands::ActionFileOpenExecute, QKeySequence(Qt::CTRL | Qt::Key_O),
+                                   QStringLiteral("既存のデータベースを開きます"));
+    c.ActionFileSave = actions.add("ActionFileSave", QStringLiteral("上書き保存(&S)"), this,
+                                   &RegisterCommands::ActionFileSaveExecute, QKeySequence(Qt::CTRL | Qt::Key_S),
+                                   QStringLiteral("データベースを上書きで保存します"));
+    c.ActionFileSaveAs = actions.add("ActionFileSaveAs", QStringLiteral("名前を付けて保存(&A)..."), this,
+                                     &RegisterCommands::ActionFileSaveAsExecute, {},
+                                     QStringLiteral("データベースを名前を付けて保存します"));
+    c.ActionJimeijoNew = actions.add("ActionJimeijoNew", QStringLiteral("示名条の作成(&N)..."), this,
+                                     &RegisterCommands::ActionJimeijoNewExecute);
+    c.ActionJimeijoEdit = actions.add("ActionJimeijoEdit", QStringLiteral("示名条の編集(&E)..."), this,
+                                      &RegisterCommands::ActionJimeijoEditExecute);
+    c.ActionJimeijoDelete = actions.add("ActionJimeijoDelete", QStringLiteral("示名条の削除(&D)"), this,
+                                        &RegisterCommands::ActionJimeijoDeleteExecute);
+    actions.setButton(c.ActionFileNew, "ToolButtonNew", "new", QStringLiteral("新規作成|新しいデータベースを作成します"));
+    actions.setButton(c.ActionFileOpen, "ToolButtonOpen", "open", QStringLiteral("開く|既存のデータベースを開きます"));
+    actions.setButton(c.ActionFileSave, "ToolButtonSave", "save", QStringLiteral("上書き保存|データベースを上書きで保存します"));
+    actions.setButton(c.ActionJimeijoNew, "ToolButtonJimeijoNew", "entry-new", QStringLiteral("示名条の作成|示名条を作成します"));
+    actions.setButton(c.ActionJimeijoDelete, "ToolButtonJimeijoDelete", "entry-delete",
+                      QStringLiteral("示名条の削除|選択された示名条を削除します"));
 
     // Notifications do not arrive from every network folder: a poll backs
     // the watcher up.
@@ -91,7 +102,6 @@ RegisterCommands::RegisterCommands(RegisterDocument &document, RegisterListModel
     m_poll->setInterval(5000);
     connect(m_poll, &QTimer::timeout, this, &RegisterCommands::checkDisk);
 
-    QTreeView *list = controls.registerList;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &added) { listSelectionChanged(added); });
     list->installEventFilter(this);
@@ -490,41 +500,38 @@ bool RegisterCommands::ActionFileSaveAsExecute()
 
 // ---------------------------------------------------------------- entry commands
 
+TFTelAdd &RegisterCommands::entryDialog()
+{
+    if (!m_entryDialog) {
+        m_entryDialog = new TFTelAdd(m_window);
+        screenplace::moveOnScreen(m_entryDialog, appsettings::read(m_settings, appsettings::EntryDialogPlace));
+    }
+    return *m_entryDialog;
+}
+
+void RegisterCommands::saveSettings(SettingsStore &settings) const
+{
+    if (m_entryDialog)
+        appsettings::write(settings, appsettings::EntryDialogPlace, m_entryDialog->pos());
+    else
+        appsettings::keep(settings, appsettings::EntryDialogPlace);
+}
+
 void RegisterCommands::ActionJimeijoNewExecute()
 {
     m_display.commitPendingEdit();
-    if (!m_entryDialog)
+    TFTelAdd::Request request;
+    request.mode = TFTelAdd::Mode::Create;
+    request.templateFolders = m_templateFolders;
+    request.selectorSeries = m_controls.ComboBoxSeries->currentText();
+    request.rows = m_model.rowHeaders();
+    request.encoding = m_document.encoding();
+    const std::optional<TFTelAdd::Result> result = entryDialog().ask(request);
+    if (!result)
         return;
-    TFTelAdd &dlg = *m_entryDialog;
-    dlg.mode = TFTelAdd::Mode::Create;
-    dlg.seriesCaption.clear();
-    dlg.stripType.clear();
-    dlg.extension.clear();
-    dlg.department.clear();
-    dlg.userName.clear();
-    dlg.copySource.clear();
-    dlg.registrationDate.clear();
-    dlg.row = 0;
-    dlg.setRegister(m_templateFolders, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
-                    m_document.encoding());
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-
-    EntryHeader h;
-    h.extension = dlg.extension;
-    h.department = dlg.department;
-    h.userName = dlg.userName;
-    h.date = dlg.registrationDate;
-    h.seriesCaption = dlg.seriesCaption;
-    h.stripType = dlg.stripType;
-
-    int source = 0;
-    for (int r = 0; r < rowCount(); ++r) {
-        if (TFTelAdd::copySourceText(m_model.rowHeader(r)) == dlg.copySource) {
-            source = r + 1;
-            break;
-        }
-    }
+    const EntryHeader &h = result->header;
+    // The entry copied is the row picked, counted from 1.
+    const int source = result->copySourceRow >= 0 && result->copySourceRow < rowCount() ? result->copySourceRow + 1 : 0;
     // Both ways of appending leave the document as it was when they fail,
     // and then no row is added either; a new entry adds its row.
     ListUpdate guard(m_listUpdating);
@@ -554,33 +561,22 @@ void RegisterCommands::ActionJimeijoEditExecute()
     const int r0 = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : -1;
     if (r0 < 0)
         return;
-    const EntryHeader before = m_model.rowHeader(r0);
-    if (!m_entryDialog)
-        return;
-    TFTelAdd &dlg = *m_entryDialog;
-    dlg.mode = TFTelAdd::Mode::Edit;
-    dlg.seriesCaption = before.seriesCaption;
-    dlg.stripType = before.stripType;
-    dlg.extension = before.extension;
-    dlg.department = before.department;
-    dlg.userName = before.userName;
-    dlg.copySource.clear();
-    dlg.row = r0;
-    dlg.setRegister(m_templateFolders, m_controls.ComboBoxSeries->currentText(), m_model.rowHeaders(),
-                    m_document.encoding());
-    if (dlg.exec() != QDialog::Accepted)
+    TFTelAdd::Request request;
+    request.mode = TFTelAdd::Mode::Edit;
+    request.row = r0;
+    request.templateFolders = m_templateFolders;
+    request.selectorSeries = m_controls.ComboBoxSeries->currentText();
+    request.rows = m_model.rowHeaders();
+    request.encoding = m_document.encoding();
+    const std::optional<TFTelAdd::Result> result = entryDialog().ask(request);
+    if (!result)
         return;
 
-    const int r = dlg.row;
+    const int r = result->row;
     if (r < 0 || r >= rowCount())
         return;
-    EntryHeader h;
-    h.extension = dlg.extension;
-    h.department = dlg.department;
-    h.userName = dlg.userName;
+    EntryHeader h = result->header;
     h.date = m_model.rowHeader(r).date; // editing keeps the date the entry was registered
-    h.seriesCaption = dlg.seriesCaption;
-    h.stripType = dlg.stripType;
     // The row follows the header; name plates still showing the old values follow it too.
     nameplate::updateEntryHeader(m_document, r + 1, h);
 

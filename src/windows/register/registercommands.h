@@ -13,6 +13,8 @@
 #include <QString>
 
 class QAction;
+class ActionCollection;
+class SettingsStore;
 class QFileSystemWatcher;
 class QTimer;
 class QItemSelection;
@@ -29,14 +31,20 @@ class RegisterCommands : public QObject
     Q_OBJECT
 
 public:
-    // templateFolders hold the templates; window parents the questions.
-    RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QWidget *window,
-                     const templates::Folders &templateFolders, QObject *parent = nullptr);
+    // The file and entry commands are added to `actions`; `list` is the
+    // register list, `series` the series selector that follows the shown
+    // entry; templateFolders hold the templates; window parents the
+    // questions.
+    // The entry dialog is made on first use and kept; its place is read
+    // from `settings` then and written by saveSettings.
+    RegisterCommands(RegisterDocument &document, RegisterListModel &model, StripDisplay &display, QTreeView *list,
+                     QComboBox *series, ActionCollection &actions, QWidget *window,
+                     const templates::Folders &templateFolders, SettingsStore &settings, QObject *parent = nullptr);
+    void saveSettings(SettingsStore &settings) const;
+    // The entry dialog, made on first use.
+    TFTelAdd &entryDialog();
     ~RegisterCommands() override;
 
-    // The entry dialog is created with the other windows, after the main
-    // window; without one the entry commands do nothing.
-    void setEntryDialog(TFTelAdd *dialog) { m_entryDialog = dialog; }
 
     RegisterListModel &listModel() { return m_model; }
     int rowCount() const;
@@ -77,7 +85,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The main window's parts this class owns, found by name.
+    // The commands this class made and the list parts it works on.
     struct Controls
     {
         QAction *ActionFileNew = nullptr;
@@ -123,6 +131,7 @@ private:
     QWidget *m_window;
     templates::Folders m_templateFolders;
     Controls m_controls;
+    SettingsStore &m_settings;
     TFTelAdd *m_entryDialog = nullptr;
     int m_listUpdating = 0; // row selections made by the commands themselves
     RegisterLock m_lock;

@@ -36,7 +36,9 @@ TFCsvImport::TFCsvImport(QWidget *parent) : QDialog(parent)
     resize(1000, 440);
     auto *layout = new QVBoxLayout(this);
     LabelFile = new QLabel(this);
+    LabelFile->setObjectName(QStringLiteral("LabelFile"));
     LabelSummary = new QLabel(this);
+    LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
     layout->addWidget(LabelFile);
     layout->addWidget(LabelSummary);
 
@@ -58,8 +60,10 @@ TFCsvImport::TFCsvImport(QWidget *parent) : QDialog(parent)
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     ButtonImport = new QPushButton(QStringLiteral("取込み(&I)"), this);
+    ButtonImport->setObjectName(QStringLiteral("ButtonImport"));
     ButtonImport->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     buttons->addWidget(ButtonImport);
     buttons->addWidget(ButtonCancel);
     layout->addLayout(buttons);
@@ -125,7 +129,9 @@ TFCsvExport::TFCsvExport(QWidget *parent) : QDialog(parent)
     auto *group = new QGroupBox(QStringLiteral("文字コード"), this);
     auto *groupLayout = new QVBoxLayout(group);
     RadioCp932 = new QRadioButton(QStringLiteral("シフトJIS（CP932）(&S)"), group);
+    RadioCp932->setObjectName(QStringLiteral("RadioCp932"));
     RadioUtf8 = new QRadioButton(QStringLiteral("UTF-8（BOM付き）(&U)"), group);
+    RadioUtf8->setObjectName(QStringLiteral("RadioUtf8"));
     RadioCp932->setChecked(true);
     groupLayout->addWidget(RadioCp932);
     groupLayout->addWidget(RadioUtf8);
@@ -133,8 +139,10 @@ TFCsvExport::TFCsvExport(QWidget *parent) : QDialog(parent)
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     buttons->addWidget(ButtonOk);
     buttons->addWidget(ButtonCancel);
     layout->addLayout(buttons);

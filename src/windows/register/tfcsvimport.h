@@ -29,6 +29,8 @@ public:
     // drawn as visible symbols.
     static QString visible(const QString &text);
 
+private:
+    // The widgets, named after these fields (tests find them by name).
     QLabel *LabelFile = nullptr;
     QLabel *LabelSummary = nullptr;
     QTreeWidget *ListRows = nullptr;
@@ -46,6 +48,8 @@ public:
     csv::Encoding encoding() const;
     void setEncoding(csv::Encoding encoding);
 
+private:
+    // The widgets, named after these fields (tests find them by name).
     QRadioButton *RadioCp932 = nullptr;
     QRadioButton *RadioUtf8 = nullptr;
     QPushButton *ButtonOk = nullptr;

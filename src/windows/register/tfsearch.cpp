@@ -1,6 +1,6 @@
 #include "windows/register/tfsearch.h"
 
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/register/registercommands.h"
 #include "windows/strip/cellediting.h"
@@ -30,7 +30,7 @@ struct Disabled
 } // namespace
 
 TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands,
-                   CellEditing &editing, QAction *find, QAction *replace, QWidget *parent)
+                   CellEditing &editing, ActionCollection &actions, QWidget *parent)
     : QDialog(parent), m_doc(document), m_display(display), m_commands(commands), m_editing(editing)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -41,16 +41,25 @@ TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCo
     setFixedSize(ClientWidth, ClientHeight);
 
     findLabel = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+
+    findLabel->setObjectName(QStringLiteral("findLabel"));
     findEdit = new QLineEdit(this);
+    findEdit->setObjectName(QStringLiteral("findEdit"));
     findLabel->setBuddy(findEdit);
     replaceLabel = new QLabel(QStringLiteral("置換後の文字列(&P):"), this);
+    replaceLabel->setObjectName(QStringLiteral("replaceLabel"));
     replaceEdit = new QLineEdit(this);
+    replaceEdit->setObjectName(QStringLiteral("replaceEdit"));
     replaceLabel->setBuddy(replaceEdit);
     btnOk = new QPushButton(this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
     matchCaseBox = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    matchCaseBox->setObjectName(QStringLiteral("matchCaseBox"));
     fromTopBox = new QCheckBox(QStringLiteral("内線リストの先頭から検索(&S)"), this);
+    fromTopBox->setObjectName(QStringLiteral("fromTopBox"));
     setTabOrder(findEdit, replaceEdit);
     setTabOrder(replaceEdit, btnOk);
     setTabOrder(btnOk, btnCancel);
@@ -65,8 +74,12 @@ TFSearch::TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCo
     connect(events, &RegisterEvents::documentReset, this, forget);
     connect(events, &RegisterEvents::entriesRemoved, this, forget);
     connect(events, &RegisterEvents::entriesInserted, this, forget);
-    command::connectCommand(find, this, [this] { ActionEditFindExecute(); });
-    command::connectCommand(replace, this, [this] { ActionEditReplaceExecute(); });
+    m_display.followCellCommand(actions.add("ActionEditFind", QStringLiteral("検索(&S)..."), this,
+                                            &TFSearch::ActionEditFindExecute, QKeySequence(Qt::CTRL | Qt::Key_F)),
+                                StripDisplay::EditFind);
+    m_display.followCellCommand(actions.add("ActionEditReplace", QStringLiteral("置換(&N)..."), this,
+                                            &TFSearch::ActionEditReplaceExecute, QKeySequence(Qt::CTRL | Qt::Key_R)),
+                                StripDisplay::EditReplace);
     applyLayout();
 }
 

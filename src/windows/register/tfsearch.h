@@ -10,6 +10,7 @@
 
 #include <QDialog>
 
+class ActionCollection;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -29,23 +30,16 @@ public:
     static constexpr int ClientWidth = 424;
     static constexpr int ClientHeight = 110;
 
-    // find and replace are the main window's two commands that open the
-    // dialog; parent is the main window.
+    // Adds the two commands that open the dialog (検索, 置換) to `actions`;
+    // parent is the main window. The dialog is made once, with the main
+    // window: it is modeless and keeps the searched text, the options and
+    // the last occurrence between uses.
     // commands is the register list, which shows the entry of an occurrence.
     TFSearch(RegisterDocument &document, StripDisplay &display, RegisterCommands &commands, CellEditing &editing,
-             QAction *find, QAction *replace, QWidget *parent);
+             ActionCollection &actions, QWidget *parent);
 
     Mode mode() const { return m_mode; }
     const regsearch::State &state() const { return m_state; }
-
-    QLabel *findLabel = nullptr;
-    QLineEdit *findEdit = nullptr;
-    QLabel *replaceLabel = nullptr;
-    QLineEdit *replaceEdit = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
-    QCheckBox *matchCaseBox = nullptr;
-    QCheckBox *fromTopBox = nullptr;
 
 public Q_SLOTS:
     void ActionEditFindExecute();
@@ -64,4 +58,14 @@ private:
     CellEditing &m_editing;
     Mode m_mode = Mode::Find;
     regsearch::State m_state;
+
+    // The widgets, named after these fields (tests find them by name).
+    QLabel *findLabel = nullptr;
+    QLineEdit *findEdit = nullptr;
+    QLabel *replaceLabel = nullptr;
+    QLineEdit *replaceEdit = nullptr;
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+    QCheckBox *matchCaseBox = nullptr;
+    QCheckBox *fromTopBox = nullptr;
 };

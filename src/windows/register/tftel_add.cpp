@@ -35,55 +35,75 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
     setFont(f);
 
     stripGroup = new QGroupBox(QStringLiteral("示名条情報"), this);
+
+    stripGroup->setObjectName(QStringLiteral("stripGroup"));
     stripGroup->setGeometry(10, 10, 421, 104);
     seriesLabel = new QLabel(QStringLiteral("主装置のシリーズ(&S)"), stripGroup);
+    seriesLabel->setObjectName(QStringLiteral("seriesLabel"));
     seriesLabel->move(16, 34);
     pnlSeries = new QLabel(stripGroup);
+    pnlSeries->setObjectName(QStringLiteral("pnlSeries"));
     pnlSeries->setGeometry(130, 30, 270, 20);
     pnlSeries->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pnlSeries->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     pnlSeries->setIndent(3);
     typeLabel = new QLabel(QStringLiteral("示名条のタイプ(&P)"), stripGroup);
+    typeLabel->setObjectName(QStringLiteral("typeLabel"));
     typeLabel->move(16, 64);
     cmbType = new QComboBox(stripGroup);
+    cmbType->setObjectName(QStringLiteral("cmbType"));
     cmbType->setGeometry(130, 60, 270, 20);
     typeLabel->setBuddy(cmbType);
     seriesLabel->setBuddy(pnlSeries); // shows the mnemonic; the panel takes no focus
 
     userGroup = new QGroupBox(QStringLiteral("使用者情報"), this);
+
+    userGroup->setObjectName(QStringLiteral("userGroup"));
     userGroup->setGeometry(10, 130, 421, 164);
     extensionLabel = new QLabel(QStringLiteral("内線番号(&E)"), userGroup);
+    extensionLabel->setObjectName(QStringLiteral("extensionLabel"));
     extensionLabel->move(16, 34);
     extensionEdit = new QLineEdit(userGroup);
+    extensionEdit->setObjectName(QStringLiteral("extensionEdit"));
     extensionEdit->setGeometry(100, 30, 300, 20);
     ComboBoxExternal = new QComboBox(userGroup);
+    ComboBoxExternal->setObjectName(QStringLiteral("ComboBoxExternal"));
     ComboBoxExternal->setGeometry(100, 30, 300, 20);
     ComboBoxExternal->setEditable(true);
     ComboBoxExternal->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxExternal->setCompleter(nullptr); // typing must not pick an entry by itself
     departmentLabel = new QLabel(QStringLiteral("部署(&B)"), userGroup);
+    departmentLabel->setObjectName(QStringLiteral("departmentLabel"));
     departmentLabel->move(16, 64);
     departmentEdit = new QLineEdit(userGroup);
+    departmentEdit->setObjectName(QStringLiteral("departmentEdit"));
     departmentEdit->setGeometry(100, 60, 300, 20);
     departmentLabel->setBuddy(departmentEdit);
     userNameLabel = new QLabel(QStringLiteral("使用者名(&U)"), userGroup);
+    userNameLabel->setObjectName(QStringLiteral("userNameLabel"));
     userNameLabel->move(16, 94);
     userNameEdit = new QLineEdit(userGroup);
+    userNameEdit->setObjectName(QStringLiteral("userNameEdit"));
     userNameEdit->setGeometry(100, 90, 300, 20);
     userNameLabel->setBuddy(userNameEdit);
     copySourceLabel = new QLabel(QStringLiteral("複製元指定(&T)"), userGroup);
+    copySourceLabel->setObjectName(QStringLiteral("copySourceLabel"));
     copySourceLabel->move(16, 124);
     copySourceBox = new QComboBox(userGroup);
+    copySourceBox->setObjectName(QStringLiteral("copySourceBox"));
     copySourceBox->setGeometry(100, 120, 300, 20);
     copySourceLabel->setBuddy(copySourceBox);
     for (QLabel *l : {extensionLabel, seriesLabel, typeLabel, copySourceLabel, departmentLabel, userNameLabel})
         l->adjustSize();
 
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
+
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setGeometry(270, 304, 75, 23);
     ButtonOk->setDefault(true);
     ButtonOk->setAutoDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setGeometry(356, 304, 75, 23);
     ButtonCancel->setAutoDefault(true); // focused, it takes Enter
 
@@ -121,13 +141,19 @@ TFTelAdd::TFTelAdd(QWidget *parent) : QDialog(parent)
 
 TFTelAdd::~TFTelAdd() = default;
 
-void TFTelAdd::setRegister(const templates::Folders &templateFolders, const QString &selectorSeries, const QList<EntryHeader> &rows,
-                           TextEncoding encoding)
+void TFTelAdd::start(const Request &request)
 {
-    m_encoding = encoding;
-    m_templateFolders = templateFolders;
-    m_selectorSeries = selectorSeries;
-    m_rows = rows;
+    m_request = request;
+    m_result = Result();
+    m_result.row = request.row;
+}
+
+std::optional<TFTelAdd::Result> TFTelAdd::ask(const Request &request)
+{
+    start(request);
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return m_result;
 }
 
 QString TFTelAdd::copySourceText(const EntryHeader &r)
@@ -137,14 +163,14 @@ QString TFTelAdd::copySourceText(const EntryHeader &r)
 
 QLineEdit *TFTelAdd::activeExtensionEdit() const
 {
-    return mode == Mode::Edit ? ComboBoxExternal->lineEdit() : extensionEdit;
+    return m_request.mode == Mode::Edit ? ComboBoxExternal->lineEdit() : extensionEdit;
 }
 
 void TFTelAdd::fillTypes(const QString &series, const QString &keepType)
 {
     Filling guard(m_filling);
     cmbType->clear();
-    cmbType->addItems(templates::listTemplates(m_templateFolders, series));
+    cmbType->addItems(templates::listTemplates(m_request.templateFolders, series));
     if (!keepType.isEmpty() && cmbType->findText(keepType, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         cmbType->addItem(keepType);
 }
@@ -159,10 +185,10 @@ void TFTelAdd::selectType(const QString &type)
 void TFTelAdd::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
-    if (mode == Mode::Create) {
+    if (m_request.mode == Mode::Create) {
         setWindowTitle(QStringLiteral("示名条の作成"));
-        pnlSeries->setText(m_selectorSeries);
-        fillTypes(m_selectorSeries, QString());
+        pnlSeries->setText(m_request.selectorSeries);
+        fillTypes(m_request.selectorSeries, QString());
         cmbType->setEnabled(true);
         copySourceBox->setEnabled(true);
         ComboBoxExternal->hide();
@@ -176,7 +202,8 @@ void TFTelAdd::showEvent(QShowEvent *e)
         extensionEdit->setFocus();
     } else {
         setWindowTitle(QStringLiteral("示名条の編集"));
-        const EntryHeader r = row >= 0 && row < m_rows.size() ? m_rows.at(row) : EntryHeader();
+        const int row = m_request.row;
+        const EntryHeader r = row >= 0 && row < m_request.rows.size() ? m_request.rows.at(row) : EntryHeader();
         pnlSeries->setText(r.seriesCaption);
         fillTypes(r.seriesCaption, r.stripType);
         cmbType->setEnabled(false);
@@ -187,9 +214,9 @@ void TFTelAdd::showEvent(QShowEvent *e)
         {
             Filling guard(m_filling);
             ComboBoxExternal->clear();
-            for (const EntryHeader &h : m_rows)
+            for (const EntryHeader &h : m_request.rows)
                 ComboBoxExternal->addItem(h.extension);
-            ComboBoxExternal->setCurrentIndex(row >= 0 && row < m_rows.size() ? row : -1);
+            ComboBoxExternal->setCurrentIndex(row >= 0 && row < m_request.rows.size() ? row : -1);
         }
         ComboBoxExternalChange();
         cmbTypeChange();
@@ -202,11 +229,11 @@ void TFTelAdd::cmbTypeChange()
     {
         Filling guard(m_filling);
         copySourceBox->clear();
-        copySourceBox->addItem(NoCopySource);
+        copySourceBox->addItem(NoCopySource, -1);
         const QString type = cmbType->currentText();
-        for (const EntryHeader &r : m_rows)
-            if (r.stripType == type)
-                copySourceBox->addItem(copySourceText(r));
+        for (int row = 0; row < m_request.rows.size(); ++row)
+            if (m_request.rows.at(row).stripType == type)
+                copySourceBox->addItem(copySourceText(m_request.rows.at(row)), row);
         copySourceBox->setCurrentIndex(0);
     }
     UpdateOk();
@@ -220,10 +247,10 @@ void TFTelAdd::ComboBoxExternalChange()
 {
     UpdateOk();
     const int i = ComboBoxExternal->currentIndex();
-    if (i < 0 || i >= m_rows.size())
+    if (i < 0 || i >= m_request.rows.size())
         return;
-    row = i;
-    const EntryHeader &r = m_rows.at(i);
+    m_result.row = i;
+    const EntryHeader &r = m_request.rows.at(i);
     // The series follows the picked entry too, so that OK does not give it
     // the series of the entry the dialog was opened for.
     if (pnlSeries->text() != r.seriesCaption || cmbType->findText(r.stripType) < 0) {
@@ -238,7 +265,7 @@ void TFTelAdd::ComboBoxExternalChange()
 
 void TFTelAdd::UpdateOk()
 {
-    const QString ext = mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
+    const QString ext = m_request.mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
     ButtonOk->setEnabled(!trimControls(cmbType->currentText()).isEmpty() && !trimControls(ext).isEmpty());
 }
 
@@ -261,22 +288,22 @@ void TFTelAdd::ButtonOkClick()
         {userNameEdit, textrule::Field::UserName},
     };
     for (const auto &[edit, field] : values) {
-        const QString mapped = textrule::mapInput(edit->text(), m_encoding);
+        const QString mapped = textrule::mapInput(edit->text(), m_request.encoding);
         if (mapped != edit->text()) {
             Filling guard(m_filling);
             edit->setText(mapped);
         }
-        if (const textrule::Refusal r = textrule::check(mapped, field, m_encoding)) {
+        if (const textrule::Refusal r = textrule::check(mapped, field, m_request.encoding)) {
             UserDialogs::current().message(this, r.message());
             edit->selectAll();
             edit->setFocus();
             return;
         }
     }
-    const QString newExtension = mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
-    const QString oldExtension = mode == Mode::Edit ? extensionEdit->text() : extension;
+    const QString newExtension = m_request.mode == Mode::Edit ? ComboBoxExternal->currentText() : extensionEdit->text();
+    const QString oldExtension = m_request.mode == Mode::Edit ? extensionEdit->text() : QString();
     if (newExtension != oldExtension) {
-        for (const EntryHeader &r : m_rows) {
+        for (const EntryHeader &r : m_request.rows) {
             if (r.extension == newExtension) {
                 UserDialogs::current().message(this, DuplicateMessage);
                 QLineEdit *edit = activeExtensionEdit();
@@ -286,12 +313,13 @@ void TFTelAdd::ButtonOkClick()
             }
         }
     }
-    seriesCaption = pnlSeries->text();
-    stripType = cmbType->currentText();
-    extension = newExtension;
-    department = departmentEdit->text();
-    userName = userNameEdit->text();
-    copySource = copySourceBox->currentText();
-    registrationDate = EntryHeader::dateText(QDateTime::currentDateTime());
+    EntryHeader &h = m_result.header;
+    h.seriesCaption = pnlSeries->text();
+    h.stripType = cmbType->currentText();
+    h.extension = newExtension;
+    h.department = departmentEdit->text();
+    h.userName = userNameEdit->text();
+    h.date = EntryHeader::dateText(QDateTime::currentDateTime());
+    m_result.copySourceRow = m_request.mode == Mode::Create ? copySourceBox->currentData().toInt() : -1;
     accept();
 }

@@ -2,7 +2,7 @@
 
 #include "register/registerdocument.h"
 #include "register/stripwalk.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/register/registercommands.h"
 #include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
@@ -10,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <algorithm>
-#include <QToolButton>
 
 namespace {
 const QString UndoText = QStringLiteral("元に戻す");
@@ -51,15 +50,16 @@ QList<int> cellsTouched(const RegisterLines &lines, int headerLine,
 } // namespace
 
 UndoCommands::UndoCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers,
-                           CellEditing &editing, QWidget *window, QObject *parent)
-    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_editing(editing)
+                           CellEditing &editing, ActionCollection &actions, QObject *parent)
+    : QObject(parent), m_doc(document), m_display(display), m_registers(registers), m_editing(editing),
+      m_actions(actions)
 {
-    m_controls.ActionEditUndo = command::part<QAction>(window, "ActionEditUndo");
-    m_controls.ActionEditRedo = command::part<QAction>(window, "ActionEditRedo");
-    m_controls.ToolButtonUndo = command::part<QToolButton>(window, "ToolButtonUndo");
-    m_controls.ToolButtonRedo = command::part<QToolButton>(window, "ToolButtonRedo");
-    command::connectCommand(m_controls.ActionEditUndo, this, [this] { ActionEditUndoExecute(); });
-    command::connectCommand(m_controls.ActionEditRedo, this, [this] { ActionEditRedoExecute(); });
+    m_undo = actions.add("ActionEditUndo", QStringLiteral("元に戻す(&U)"), this, &UndoCommands::ActionEditUndoExecute,
+                         QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redo = actions.add("ActionEditRedo", QStringLiteral("やり直し(&Y)"), this, &UndoCommands::ActionEditRedoExecute,
+                         QKeySequence(Qt::CTRL | Qt::Key_Y));
+    actions.setButton(m_undo, "ToolButtonUndo", "undo", UndoText + u'|' + NothingToUndo);
+    actions.setButton(m_redo, "ToolButtonRedo", "redo", RedoText + u'|' + NothingToRedo);
     connect(&m_doc.history(), &RegisterHistory::changed, this, &UndoCommands::follow);
     // While a cell is edited the two commands act on the editor's text, so
     // they are enabled by what the editor can undo and redo.
@@ -98,15 +98,13 @@ void UndoCommands::follow()
 {
     const RegisterHistory &h = m_doc.history();
     const QTextDocument *text = editedText();
-    m_controls.ActionEditUndo->setEnabled(text ? text->isUndoAvailable() : h.canUndo());
-    m_controls.ActionEditRedo->setEnabled(text ? text->isRedoAvailable() : h.canRedo());
-    m_controls.ActionEditUndo->setStatusTip(undoHint());
-    m_controls.ActionEditRedo->setStatusTip(redoHint());
+    m_undo->setEnabled(text ? text->isUndoAvailable() : h.canUndo());
+    m_redo->setEnabled(text ? text->isRedoAvailable() : h.canRedo());
+    m_undo->setStatusTip(undoHint());
+    m_redo->setStatusTip(redoHint());
     // The toolbar buttons carry "tip|hint".
-    if (m_controls.ToolButtonUndo)
-        m_controls.ToolButtonUndo->setStatusTip(UndoText + u'|' + undoHint());
-    if (m_controls.ToolButtonRedo)
-        m_controls.ToolButtonRedo->setStatusTip(RedoText + u'|' + redoHint());
+    m_actions.setButtonHint(m_undo, UndoText + u'|' + undoHint());
+    m_actions.setButtonHint(m_redo, RedoText + u'|' + redoHint());
 }
 
 void UndoCommands::ActionEditUndoExecute()

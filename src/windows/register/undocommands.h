@@ -10,10 +10,10 @@
 
 #include <QObject>
 
+class ActionCollection;
 class CellEditing;
 class QAction;
 class QTextDocument;
-class QToolButton;
 class RegisterCommands;
 class RegisterDocument;
 class StripDisplay;
@@ -23,11 +23,11 @@ class UndoCommands : public QObject
     Q_OBJECT
 
 public:
-    // window is the main window, whose undo and redo commands and toolbar
-    // buttons (found by name) this class connects and keeps up to date.
+    // Adds the undo and redo commands and their toolbar buttons to
+    // `actions` and keeps their state and hints up to date.
     // registers is the register list, whose row follows the step undone.
     UndoCommands(RegisterDocument &document, StripDisplay &display, RegisterCommands &registers, CellEditing &editing,
-                 QWidget *window, QObject *parent = nullptr);
+                 ActionCollection &actions, QObject *parent = nullptr);
 
     // The status bar hints of the two commands: "元に戻す: <step>" and
     // "やり直し: <step>".
@@ -48,14 +48,7 @@ private:
     StripDisplay &m_display;
     RegisterCommands &m_registers;
     CellEditing &m_editing;
-    // The main window's parts this class owns, found by name.
-    struct Controls
-    {
-        QAction *ActionEditUndo = nullptr;
-        QAction *ActionEditRedo = nullptr;
-        // The toolbar buttons, whose hints follow the steps too.
-        QToolButton *ToolButtonUndo = nullptr;
-        QToolButton *ToolButtonRedo = nullptr;
-    };
-    Controls m_controls;
+    ActionCollection &m_actions;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
 };

@@ -5,7 +5,7 @@
 #include "register/stripwalk.h"
 #include "register/textrule.h"
 #include "strip/cellrenderer.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/strip/stripdisplay.h"
 
@@ -62,23 +62,38 @@ QString clipboardText()
 }
 } // namespace
 
-CellEditing::CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent)
+CellEditing::CellEditing(RegisterDocument &document, StripDisplay &display, ActionCollection &actions, QWidget *window,
+                         QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_window(window)
 {
-    // The Edit menu's commands and the cell pop-up's items of the same name.
-    const std::pair<const char *, void (CellEditing::*)()> commands[] = {
-        {"ActionEditCut", &CellEditing::ActionEditCutExecute},
-        {"ActionEditCopy", &CellEditing::ActionEditCopyExecute},
-        {"ActionEditPaste", &CellEditing::ActionEditPasteExecute},
-        {"ActionEditDelete", &CellEditing::ActionEditDeleteExecute},
-        {"ActionEditAllSel", &CellEditing::ActionEditAllSelExecute},
-        {"ActionEditSelReset", &CellEditing::ActionEditSelResetExecute},
-        {"PopupCut", &CellEditing::ActionEditCutExecute},
-        {"PopupCopy", &CellEditing::ActionEditCopyExecute},
-        {"PopupPaste", &CellEditing::ActionEditPasteExecute},
-        {"PopupDelete", &CellEditing::ActionEditDeleteExecute}};
-    for (const auto &[name, handler] : commands)
-        command::connectCommand(command::part(window, name), this, handler);
+    // The Edit menu's commands and the cell pop-up's items of the same
+    // name, each enabled while the shown cells allow it.
+    struct Command
+    {
+        const char *name;
+        const char *text;
+        QKeySequence key;
+        void (CellEditing::*handler)();
+        StripDisplay::CellCommand state;
+    };
+    const Command commands[] = {
+        {"ActionEditCut", "切り取り(&T)", QKeySequence(Qt::CTRL | Qt::Key_X), &CellEditing::ActionEditCutExecute,
+         StripDisplay::EditCut},
+        {"ActionEditCopy", "コピー(&C)", QKeySequence(Qt::CTRL | Qt::Key_C), &CellEditing::ActionEditCopyExecute,
+         StripDisplay::EditCopy},
+        {"ActionEditPaste", "貼り付け(&P)", QKeySequence(Qt::CTRL | Qt::Key_V), &CellEditing::ActionEditPasteExecute,
+         StripDisplay::EditPaste},
+        {"ActionEditDelete", "削除(&D)", QKeySequence(Qt::CTRL | Qt::Key_Delete), &CellEditing::ActionEditDeleteExecute,
+         StripDisplay::EditDelete},
+        {"ActionEditAllSel", "すべてを選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A),
+         &CellEditing::ActionEditAllSelExecute, StripDisplay::EditAllSel},
+        {"ActionEditSelReset", "選択の解除(&X)", {}, &CellEditing::ActionEditSelResetExecute, StripDisplay::EditSelReset},
+        {"PopupCut", "切り取り(&T)", {}, &CellEditing::ActionEditCutExecute, StripDisplay::PopupCut},
+        {"PopupCopy", "コピー(&C)", {}, &CellEditing::ActionEditCopyExecute, StripDisplay::PopupCopy},
+        {"PopupPaste", "貼り付け(&P)", {}, &CellEditing::ActionEditPasteExecute, StripDisplay::PopupPaste},
+        {"PopupDelete", "削除(&D)", {}, &CellEditing::ActionEditDeleteExecute, StripDisplay::PopupDelete}};
+    for (const Command &c : commands)
+        m_display.followCellCommand(actions.add(c.name, QString::fromUtf8(c.text), this, c.handler, c.key), c.state);
     connect(&m_display, &StripDisplay::editRequested, this, &CellEditing::startEditing);
 }
 

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 
+class ActionCollection;
 class QAction;
 class QPlainTextEdit;
 class QWidget;
@@ -26,7 +27,8 @@ public:
     // window is the parent of the messages.
     // window is the main window, whose cell commands (menu items and cell
     // pop-up items, found by name) this class connects.
-    CellEditing(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent = nullptr);
+    CellEditing(RegisterDocument &document, StripDisplay &display, ActionCollection &actions, QWidget *window,
+                QObject *parent = nullptr);
 
     // The cell being edited, or -1.
     int editingCell() const { return m_editing; }

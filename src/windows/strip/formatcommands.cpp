@@ -9,7 +9,7 @@
 #include "strip/cellformat.h"
 #include "strip/cellselection.h"
 #include "strip/colourline.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/strip/stripdisplay.h"
 
@@ -25,7 +25,7 @@
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
-#include <QToolButton>
+#include <QActionGroup>
 
 namespace {
 
@@ -81,37 +81,40 @@ private:
 
 } // namespace
 
-FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window,
-                               QObject *parent)
+FormatCommands::FormatCommands(RegisterDocument &document, StripDisplay &display, ActionCollection &actions,
+                               QWidget *window, QObject *parent)
     : QObject(parent), m_doc(document), m_display(display), m_window(window)
 {
-    m_c.ActionFormatFont = command::part<QAction>(window, "ActionFormatFont");
-    m_c.ActionFormatColor = command::part<QAction>(window, "ActionFormatColor");
-    m_c.ActionFormatBColor = command::part<QAction>(window, "ActionFormatBColor");
-    m_c.ActionFormatBold = command::part<QAction>(window, "ActionFormatBold");
-    m_c.ActionFormatItalic = command::part<QAction>(window, "ActionFormatItalic");
-    m_c.ActionFormatLeft = command::part<QAction>(window, "ActionFormatLeft");
-    m_c.ActionFormatCenter = command::part<QAction>(window, "ActionFormatCenter");
-    m_c.ActionFormatRight = command::part<QAction>(window, "ActionFormatRight");
-    m_c.ComboBoxFont = command::part<QComboBox>(window, "ComboBoxFont");
-    m_c.ComboBoxFontSize = command::part<QComboBox>(window, "ComboBoxFontSize");
-    m_c.ToolButtonBold = command::part<QToolButton>(window, "ToolButtonBold");
-    m_c.ToolButtonItalic = command::part<QToolButton>(window, "ToolButtonItalic");
-    m_c.ToolButtonLeft = command::part<QToolButton>(window, "ToolButtonLeft");
-    m_c.ToolButtonCenter = command::part<QToolButton>(window, "ToolButtonCenter");
-    m_c.ToolButtonRight = command::part<QToolButton>(window, "ToolButtonRight");
-    using command::connectCommand;
-    connectCommand(m_c.ActionFormatFont, this, &FormatCommands::ActionFormatFontExecute);
-    connectCommand(m_c.ActionFormatColor, this, &FormatCommands::ActionFormatColorExecute);
-    connectCommand(m_c.ActionFormatBColor, this, &FormatCommands::ActionFormatBColorExecute);
-    connectCommand(m_c.ActionFormatBold, this, &FormatCommands::ActionFormatBoldExecute);
-    connectCommand(m_c.ActionFormatItalic, this, &FormatCommands::ActionFormatItalicExecute);
-    connectCommand(m_c.ActionFormatLeft, this, &FormatCommands::ActionFormatLeftExecute);
-    connectCommand(m_c.ActionFormatCenter, this, &FormatCommands::ActionFormatCenterExecute);
-    connectCommand(m_c.ActionFormatRight, this, &FormatCommands::ActionFormatRightExecute);
-    for (QAction *a : {m_c.ActionFormatFont, m_c.ActionFormatColor, m_c.ActionFormatBColor, m_c.ActionFormatBold,
-                       m_c.ActionFormatItalic, m_c.ActionFormatLeft, m_c.ActionFormatCenter, m_c.ActionFormatRight})
-        a->setEnabled(true);
+    auto add = [&](const char *name, const char *text, void (FormatCommands::*handler)()) {
+        return actions.add(name, QString::fromUtf8(text), this, handler);
+    };
+    m_c.ActionFormatFont = add("ActionFormatFont", "フォント(&F)...", &FormatCommands::ActionFormatFontExecute);
+    m_c.ActionFormatColor = add("ActionFormatColor", "文字色", &FormatCommands::ActionFormatColorExecute);
+    m_c.ActionFormatBColor = add("ActionFormatBColor", "背景色(&B)", &FormatCommands::ActionFormatBColorExecute);
+    m_c.ActionFormatBold = add("ActionFormatBold", "太字", &FormatCommands::ActionFormatBoldExecute);
+    m_c.ActionFormatItalic = add("ActionFormatItalic", "斜体", &FormatCommands::ActionFormatItalicExecute);
+    m_c.ActionFormatLeft = add("ActionFormatLeft", "左寄せ(&L)", &FormatCommands::ActionFormatLeftExecute);
+    m_c.ActionFormatCenter = add("ActionFormatCenter", "センタリング(&C)", &FormatCommands::ActionFormatCenterExecute);
+    m_c.ActionFormatRight = add("ActionFormatRight", "右寄せ(&R)", &FormatCommands::ActionFormatRightExecute);
+    // Bold, italic and the alignment show the current cell's format; one
+    // alignment is on at a time.
+    for (QAction *a : {m_c.ActionFormatBold, m_c.ActionFormatItalic, m_c.ActionFormatLeft, m_c.ActionFormatCenter,
+                       m_c.ActionFormatRight})
+        a->setCheckable(true);
+    m_alignment = new QActionGroup(this);
+    for (QAction *a : {m_c.ActionFormatLeft, m_c.ActionFormatCenter, m_c.ActionFormatRight})
+        m_alignment->addAction(a);
+    actions.setButton(m_c.ActionFormatColor, "ToolButtonColor", "text-colour", QStringLiteral("文字色|文字の色を変更します"));
+    actions.setButton(m_c.ActionFormatBColor, "ToolButtonBColor", "background-colour",
+                      QStringLiteral("背景色|背景の色を変更します"));
+    actions.setButton(m_c.ActionFormatBold, "ToolButtonBold", "bold", QStringLiteral("太字|文字を太字にします。"));
+    actions.setButton(m_c.ActionFormatItalic, "ToolButtonItalic", "italic", QStringLiteral("斜体|文字を斜体にします。"));
+    actions.setButton(m_c.ActionFormatLeft, "ToolButtonLeft", "align-left", QStringLiteral("左寄せ|文字を左に揃えます"));
+    actions.setButton(m_c.ActionFormatCenter, "ToolButtonCenter", "align-centre",
+                      QStringLiteral("センタリング|文字を中央に揃えます"));
+    actions.setButton(m_c.ActionFormatRight, "ToolButtonRight", "align-right", QStringLiteral("右寄せ|文字を右に揃えます"));
+    m_c.ComboBoxFont = actions.addComboBox("ComboBoxFont", 132, QStringLiteral("フォント切替"), false);
+    m_c.ComboBoxFontSize = actions.addComboBox("ComboBoxFontSize", 53, QStringLiteral("フォントサイズ"), true);
 
     QComboBox *font = m_c.ComboBoxFont;
     font->setEnabled(true);
@@ -243,21 +246,10 @@ void FormatCommands::followCell(int cell)
         int v;
         return tryParseInt(strip::lineAt(lines, b + line), v) ? v : 0;
     };
-    m_c.ToolButtonBold->setChecked(intOf(regfmt::cell::Bold) != 0);
-    m_c.ToolButtonItalic->setChecked(intOf(regfmt::cell::Italic) != 0);
-    switch (intOf(regfmt::cell::Alignment)) {
-    case regfmt::AlignLeft:
-        m_c.ToolButtonLeft->setChecked(true);
-        break;
-    case regfmt::AlignCentre:
-        m_c.ToolButtonCenter->setChecked(true);
-        break;
-    case regfmt::AlignRight:
-        m_c.ToolButtonRight->setChecked(true);
-        break;
-    default:
-        break; // the buttons stay as they are
-    }
+    m_c.ActionFormatBold->setChecked(intOf(regfmt::cell::Bold) != 0);
+    m_c.ActionFormatItalic->setChecked(intOf(regfmt::cell::Italic) != 0);
+    if (QAction *a = alignmentAction(intOf(regfmt::cell::Alignment)))
+        showAlignment(a); // otherwise the alignment shown stays as it is
     --m_following;
 }
 
@@ -378,27 +370,53 @@ void FormatCommands::ActionFormatBColorExecute()
 void FormatCommands::ActionFormatBoldExecute()
 {
     strip::FormatChange change;
-    change.bold = m_c.ToolButtonBold->isChecked();
+    change.bold = m_c.ActionFormatBold->isChecked();
     apply(change);
 }
 
 void FormatCommands::ActionFormatItalicExecute()
 {
     strip::FormatChange change;
-    change.italic = m_c.ToolButtonItalic->isChecked();
+    change.italic = m_c.ActionFormatItalic->isChecked();
     apply(change);
+}
+
+QAction *FormatCommands::alignmentAction(int alignment) const
+{
+    switch (alignment) {
+    case regfmt::AlignLeft:
+        return m_c.ActionFormatLeft;
+    case regfmt::AlignCentre:
+        return m_c.ActionFormatCenter;
+    case regfmt::AlignRight:
+        return m_c.ActionFormatRight;
+    default:
+        return nullptr;
+    }
 }
 
 void FormatCommands::align(int alignment)
 {
+    // The triggered command is already checked; the alignment shown stays
+    // the one before when no cell takes it.
+    QAction *shown = m_alignmentShown;
     strip::FormatChange change;
     change.alignment = alignment;
     apply(change);
-    if (cellsShown() && !m_display.selectedCells().isEmpty()) {
-        QToolButton *button = alignment == regfmt::AlignLeft     ? m_c.ToolButtonLeft
-                              : alignment == regfmt::AlignCentre ? m_c.ToolButtonCenter
-                                                                 : m_c.ToolButtonRight;
-        button->setChecked(true);
+    if (cellsShown() && !m_display.selectedCells().isEmpty())
+        shown = alignmentAction(alignment);
+    showAlignment(shown);
+}
+
+void FormatCommands::showAlignment(QAction *shown)
+{
+    m_alignmentShown = shown;
+    if (shown) {
+        shown->setChecked(true);
+    } else if (QAction *on = m_alignment->checkedAction()) {
+        m_alignment->setExclusive(false);
+        on->setChecked(false);
+        m_alignment->setExclusive(true);
     }
 }
 

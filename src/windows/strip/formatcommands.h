@@ -9,9 +9,10 @@
 #include <QObject>
 #include <QStringList>
 
+class ActionCollection;
 class QAction;
+class QActionGroup;
 class QComboBox;
-class QToolButton;
 class QWidget;
 class RegisterDocument;
 class StripDisplay;
@@ -24,9 +25,14 @@ class FormatCommands : public QObject
     Q_OBJECT
 
 public:
-    // window is the main window, whose format commands and toolbar
-    // controls (found by name) this class connects and keeps up to date.
-    FormatCommands(RegisterDocument &document, StripDisplay &display, QWidget *window, QObject *parent = nullptr);
+    // Adds the format commands, their toolbar buttons and the font and
+    // size lists to `actions` and keeps them up to date; window parents
+    // the font and colour dialogs.
+    FormatCommands(RegisterDocument &document, StripDisplay &display, ActionCollection &actions, QWidget *window,
+                   QObject *parent = nullptr);
+
+    // The size box, which the key label panel shares.
+    QComboBox *sizeBox() const { return m_c.ComboBoxFontSize; }
     ~FormatCommands() override;
 
     // Fills the font list with the display's families (and the faces that
@@ -63,6 +69,8 @@ private:
     bool chooseColour();
     void apply(const strip::FormatChange &change);
     void align(int alignment);
+    QAction *alignmentAction(int alignment) const;
+    void showAlignment(QAction *shown);
     void markToolbarInUse();
     void paintFontBox();
     // Takes back the size the current typing run applied (its step), when
@@ -72,7 +80,7 @@ private:
     RegisterDocument &m_doc;
     StripDisplay &m_display;
     QWidget *m_window;
-    // The main window's parts this class owns, found by name.
+    // The commands and toolbar lists this class made.
     struct Controls
     {
         QAction *ActionFormatFont = nullptr;
@@ -85,13 +93,10 @@ private:
         QAction *ActionFormatRight = nullptr;
         QComboBox *ComboBoxFont = nullptr;
         QComboBox *ComboBoxFontSize = nullptr;
-        QToolButton *ToolButtonBold = nullptr;
-        QToolButton *ToolButtonItalic = nullptr;
-        QToolButton *ToolButtonLeft = nullptr;
-        QToolButton *ToolButtonCenter = nullptr;
-        QToolButton *ToolButtonRight = nullptr;
     };
     Controls m_c;
+    QActionGroup *m_alignment = nullptr;
+    QAction *m_alignmentShown = nullptr; // the alignment the toolbar shows
     QStringList m_marks;
     int m_lastColour = 0;
     int m_following = 0;

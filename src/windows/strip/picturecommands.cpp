@@ -4,24 +4,55 @@
 #include "register/stripwalk.h"
 #include "strip/cellpicture.h"
 #include "strip/cellrenderer.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
+#include "windows/common/appsettings.h"
 #include "windows/strip/cellediting.h"
 #include "windows/strip/stripdisplay.h"
 #include "windows/strip/tfviewimage.h"
 
 PictureCommands::PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,
+                                 ActionCollection &actions, SettingsStore &settings, const QString &programFolder,
                                  QWidget *window, QObject *parent)
-    : QObject(parent), m_doc(document), m_display(display), m_editing(editing)
+    : QObject(parent), m_doc(document), m_display(display), m_editing(editing), m_window(window),
+      m_programFolder(programFolder)
 {
-    const std::pair<const char *, void (PictureCommands::*)()> commands[] = {
-        {"ActionEditPicOn", &PictureCommands::ActionEditPicOnExecute},
-        {"PopupPicOn", &PictureCommands::ActionEditPicOnExecute},
-        {"ActionEditPicOff", &PictureCommands::ActionEditPicOffExecute},
-        {"PopupPicOff", &PictureCommands::ActionEditPicOffExecute}};
-    for (const auto &[name, handler] : commands)
-        command::connectCommand(command::part(window, name), this, handler);
+    m_settings.pictureFileSizeMax = appsettings::read(settings, appsettings::PictureFileSizeMax);
+    m_settings.openPicture = appsettings::read(settings, appsettings::pictureFolder(programFolder));
+    m_settings.left = appsettings::read(settings, appsettings::PicturePlace.left);
+    m_settings.top = appsettings::read(settings, appsettings::PicturePlace.top);
+    struct Command
+    {
+        const char *name;
+        const char *text;
+        void (PictureCommands::*handler)();
+        StripDisplay::CellCommand state;
+    };
+    const Command commands[] = {
+        {"ActionEditPicOn", "画像添付(&G)...", &PictureCommands::ActionEditPicOnExecute, StripDisplay::EditPicOn},
+        {"ActionEditPicOff", "画像添付解除(&R)", &PictureCommands::ActionEditPicOffExecute, StripDisplay::EditPicOff},
+        {"PopupPicOn", "画像添付(&G)", &PictureCommands::ActionEditPicOnExecute, StripDisplay::PopupPicOn},
+        {"PopupPicOff", "画像添付解除(&R)", &PictureCommands::ActionEditPicOffExecute, StripDisplay::PopupPicOff}};
+    for (const Command &c : commands)
+        m_display.followCellCommand(actions.add(c.name, QString::fromUtf8(c.text), this, c.handler), c.state);
     // A double-click on a cell's picture attaches to the current cell.
     connect(&m_display, &StripDisplay::attachPictureRequested, this, &PictureCommands::ActionEditPicOnExecute);
+}
+
+void PictureCommands::saveSettings(SettingsStore &settings) const
+{
+    // The size limit is written too, so that its default is in the file.
+    const TFViewImage::Settings v = m_dialog ? m_dialog->settings() : m_settings;
+    appsettings::write(settings, appsettings::PicturePlace.left, v.left);
+    appsettings::write(settings, appsettings::PicturePlace.top, v.top);
+    appsettings::write(settings, appsettings::PictureFileSizeMax, int(v.pictureFileSizeMax));
+    appsettings::write(settings, appsettings::pictureFolder(m_programFolder), v.openPicture);
+}
+
+TFViewImage &PictureCommands::pictureDialog()
+{
+    if (!m_dialog)
+        m_dialog = new TFViewImage(m_window, m_settings);
+    return *m_dialog;
 }
 
 bool PictureCommands::cellsShown() const
@@ -31,8 +62,9 @@ bool PictureCommands::cellsShown() const
 
 void PictureCommands::ActionEditPicOnExecute()
 {
-    if (!m_dialog || !cellsShown())
+    if (!cellsShown())
         return;
+    pictureDialog();
     m_editing.commitEdit();
     const int h = m_display.shownHeaderLine();
     const int cell = m_display.commandCell();

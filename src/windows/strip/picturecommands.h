@@ -3,27 +3,36 @@
 // picture dialog (画像添付) and detaching it (画像添付解除). The register is
 // changed through strip::attachPicture and strip::detachPicture.
 
+#include "windows/strip/tfviewimage.h"
+
 #include <QObject>
 
+class ActionCollection;
 class CellEditing;
 class QAction;
 class QWidget;
 class RegisterDocument;
 class StripDisplay;
-class TFViewImage;
+class SettingsStore;
 
 class PictureCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    // window is the main window, whose picture commands (found by name)
-    // this class connects.
-    PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing, QWidget *window,
-                    QObject *parent = nullptr);
+    // Adds the picture commands to `actions`. The picture dialog is made
+    // on first use, as a child of window, and kept: it holds its place and
+    // the folder last opened. Its settings are read from `settings` here
+    // (the picture folder defaults to one beside programFolder).
+    PictureCommands(RegisterDocument &document, StripDisplay &display, CellEditing &editing,
+                    ActionCollection &actions, SettingsStore &settings, const QString &programFolder,
+                    QWidget *window, QObject *parent = nullptr);
 
-    // The picture dialog, created after the main window (FViewImage).
-    void setDialog(TFViewImage *dialog) { m_dialog = dialog; }
+    // Writes the picture dialog's settings (its defaults when it was not
+    // used), with the main window's other settings.
+    void saveSettings(SettingsStore &settings) const;
+    // The picture dialog, made on first use.
+    TFViewImage &pictureDialog();
 
 public Q_SLOTS:
     void ActionEditPicOnExecute();
@@ -35,5 +44,8 @@ private:
     RegisterDocument &m_doc;
     StripDisplay &m_display;
     CellEditing &m_editing;
+    QWidget *m_window;
+    QString m_programFolder;
+    TFViewImage::Settings m_settings; // until the dialog is made
     TFViewImage *m_dialog = nullptr;
 };

@@ -201,7 +201,16 @@ void StripDisplay::setCellCommands(CellCommands commands)
     if (m_commands == commands)
         return;
     m_commands = commands;
+    for (const auto &[action, command] : m_commandActions)
+        if (action)
+            action->setEnabled(commands.testFlag(command));
     Q_EMIT cellCommandsChanged(commands);
+}
+
+void StripDisplay::followCellCommand(QAction *action, CellCommand command)
+{
+    m_commandActions.emplace_back(action, command);
+    action->setEnabled(m_commands.testFlag(command));
 }
 
 QScrollArea *StripDisplay::activeArea() const

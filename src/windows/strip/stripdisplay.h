@@ -17,6 +17,8 @@
 
 #include <QFlags>
 #include <QObject>
+#include <QPointer>
+#include <QAction>
 #include <QRect>
 #include <QWidget>
 #include <array>
@@ -150,6 +152,8 @@ public:
     Mode mode() const { return m_mode; }
     bool detailActive() const { return m_mode == Mode::Detail; }
     CellCommands cellCommands() const { return m_commands; }
+    // `action` is enabled exactly while `command` is among cellCommands().
+    void followCellCommand(QAction *action, CellCommand command);
     bool toolbarInUse() const { return m_toolbarInUse; }
     void setToolbarInUse(bool on) { m_toolbarInUse = on; }
     bool modifierPress() const { return m_modifierPress; }
@@ -298,6 +302,7 @@ private:
     std::vector<CellElements> m_cells;
     std::array<strip::EdgeRect, regfmt::MaxSections> m_sectionRects{};
     CellCommands m_commands;
+    std::vector<std::pair<QPointer<QAction>, CellCommand>> m_commandActions;
     bool m_toolbarInUse = false;
     bool m_modifierPress = false;
     Hit m_pressed; // what a press was on, for its click

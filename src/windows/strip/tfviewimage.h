@@ -42,13 +42,6 @@ public:
     const strip::PictureFile &file() const { return m_file; }
     qint64 fileSize() const { return m_outcome == Outcome::Loaded ? m_file.size() : -1; }
 
-    QScrollArea *pictureScroll = nullptr;
-    QLabel *pictureLabel = nullptr;
-    QPushButton *ButtonLoad = nullptr;
-    QPushButton *ButtonClear = nullptr;
-    QPushButton *ButtonOK = nullptr;
-    QPushButton *ButtonCancel = nullptr;
-
 public Q_SLOTS:
     void ButtonLoadClick();
     void ButtonClearClick();
@@ -63,4 +56,12 @@ private:
     Settings m_settings;
     Outcome m_outcome = Outcome::Unchanged;
     strip::PictureFile m_file;
+
+    // The widgets, named after these fields (tests find them by name).
+    QScrollArea *pictureScroll = nullptr;
+    QLabel *pictureLabel = nullptr;
+    QPushButton *ButtonLoad = nullptr;
+    QPushButton *ButtonClear = nullptr;
+    QPushButton *ButtonOK = nullptr;
+    QPushButton *ButtonCancel = nullptr;
 };

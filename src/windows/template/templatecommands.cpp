@@ -3,29 +3,22 @@
 #include "register/registerdocument.h"
 #include "register/registerformat.h"
 #include "register/series.h"
-#include "windows/common/commandconnect.h"
+#include "windows/common/actioncollection.h"
 #include "windows/common/userdialogs.h"
 #include "windows/template/tftemplatedesigner.h"
 
 #include <QAction>
 #include <QWidget>
 
-QAction *TemplateCommands::createAction(QWidget *window)
-{
-    auto *a = new QAction(QStringLiteral("テンプレートの設計(&T)..."), window);
-    a->setObjectName(QStringLiteral("ActionTemplateDesigner"));
-    a->setStatusTip(QStringLiteral("示名条のテンプレートを作成・編集します"));
-    return a;
-}
-
 TemplateCommands::TemplateCommands(RegisterDocument &document, std::function<int()> shownEntry,
-                                   const templates::Folders &folders, SettingsStore &settings, QWidget *window,
-                                   QObject *parent)
+                                   const templates::Folders &folders, SettingsStore &settings,
+                                   ActionCollection &actions, QWidget *window, QObject *parent)
     : QObject(parent), m_document(document), m_shownEntry(std::move(shownEntry)), m_folders(folders),
       m_settings(settings), m_window(window)
 {
-    command::connectCommand(command::part<QAction>(window, "ActionTemplateDesigner"), this,
-                            &TemplateCommands::ActionTemplateDesignerExecute);
+    actions.add("ActionTemplateDesigner", QStringLiteral("テンプレートの設計(&T)..."), this,
+                &TemplateCommands::ActionTemplateDesignerExecute, {},
+                QStringLiteral("示名条のテンプレートを作成・編集します"));
 }
 
 void TemplateCommands::ActionTemplateDesignerExecute()

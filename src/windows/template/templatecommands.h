@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 
+class ActionCollection;
 class QAction;
 class QWidget;
 class RegisterDocument;
@@ -19,13 +20,11 @@ class TemplateCommands : public QObject
     Q_OBJECT
 
 public:
-    // The command "テンプレートの設計(&T)..." (ActionTemplateDesigner), for the
-    // main window to lay out in its menu.
-    static QAction *createAction(QWidget *window);
-
-    // shownEntry gives the number of the entry the window shows (0 for none).
+    // Adds the command "テンプレートの設計(&T)..." (ActionTemplateDesigner)
+    // to `actions`. shownEntry gives the number of the entry the window
+    // shows (0 for none).
     TemplateCommands(RegisterDocument &document, std::function<int()> shownEntry, const templates::Folders &folders,
-                     SettingsStore &settings, QWidget *window, QObject *parent = nullptr);
+                     SettingsStore &settings, ActionCollection &actions, QWidget *window, QObject *parent = nullptr);
 
     TFTemplateDesigner *designer() const;
     void ActionTemplateDesignerExecute();
