@@ -605,6 +605,10 @@ void TestCellEditing::commandReachesEverySelectedCell()
     for (int c : {0, 4})
         QCOMPARE(f.line(c, Alignment) + f.line(c, TextCount), QStringLiteral("21"));
     QCOMPARE(f.d().selectedCells(), (QList<int>{1, 2, 3}));
+    // The toolbar button and the menu item show the alignment the command gave.
+    if (alignLeft)
+        QVERIFY(uitest::part<QToolButton>("ToolButtonLeft")->isChecked() && uitest::part<QAction>("ActionFormatLeft")->isChecked()
+                && !uitest::part<QToolButton>("ToolButtonCenter")->isChecked());
 }
 
 void TestCellEditing::textCommandDuringEdit_data()
