@@ -85,6 +85,7 @@ void throwMissingLine(int index)
 void RegisterDocument::setLine(int index, const QString &text)
 {
     editSet(index, text);
+    Q_EMIT m_events->linesEdited(index, 1, 1);
     Q_EMIT m_events->linesChanged(index, 1);
     announceApplied();
 }
@@ -92,13 +93,16 @@ void RegisterDocument::setLine(int index, const QString &text)
 void RegisterDocument::insertLines(int at, const QStringList &texts)
 {
     editInsert(at, texts);
+    Q_EMIT m_events->linesEdited(at, 0, int(texts.size()));
     Q_EMIT m_events->linesChanged(at, -1);
     announceApplied();
 }
 
 void RegisterDocument::removeLines(int at, int count)
 {
+    const int removed = at < 0 || count <= 0 || at >= m_lines.size() ? 0 : std::min(count, m_lines.size() - at);
     editRemove(at, count);
+    Q_EMIT m_events->linesEdited(at, removed, 0);
     Q_EMIT m_events->linesChanged(at, -1);
     announceApplied();
 }
@@ -224,6 +228,8 @@ RegisterHistory::EventSink RegisterDocument::eventSink()
 
 void RegisterDocument::linesReplayed(const RegisterHistory::Replay &out)
 {
+    for (const auto &[first, end] : out.spans)
+        Q_EMIT m_events->linesEdited(first, end - first, end - first);
     if (const int first = out.firstLine(); first >= 0)
         Q_EMIT m_events->linesChanged(first, -1);
 }

@@ -60,6 +60,12 @@ Q_SIGNALS:
     void headerChanged(qint64 n);
     // Lines of the document changed (first line, count, or -1 for many).
     void linesChanged(int first, int count);
+    // The same, exactly: `removed` lines at `at` were replaced by `added`
+    // lines; lines after them moved by added - removed. An undo or redo
+    // reports the lines it wrote in the document as it now stands, as
+    // removed == added (none moved; an empty range marks a place where
+    // lines were taken out).
+    void linesEdited(int at, int removed, int added);
     // A change is complete: the outermost step closed, an undo or redo
     // ended, or a line changed outside any step. Whoever shows the lines
     // redraws here, when every record is whole again.

@@ -357,6 +357,49 @@ QRect StripScene::stepPixels(const SheetStep &step, View v) const
         .pixels();
 }
 
+bool StripScene::sameLayout(const RegisterLines &lines, int headerLine) const
+{
+    struct Compare : StripVisitor
+    {
+        const StripScene &s;
+        const RegisterLines &lines;
+        size_t step = 0, item = 0;
+        bool same = true;
+        Compare(const StripScene &s, const RegisterLines &l) : s(s), lines(l) {}
+        bool next(bool isSection, const Section &sec, const Cell &c)
+        {
+            if (step >= s.m_sheetSteps.size())
+                return same = false;
+            const SheetStep &was = s.m_sheetSteps[step++];
+            same = was.isSection == isSection && was.section.rect == sec.rect
+                   && was.section.keyNumberFlag == sec.keyNumberFlag
+                   && (isSection
+                       || (was.cell.mm.keyBox == c.mm.keyBox && was.cell.mm.keyNumberBox == c.mm.keyNumberBox
+                           && was.cell.mm.textArea == c.mm.textArea));
+            return same;
+        }
+        bool section(const Section &sec) override { return next(true, sec, Cell()); }
+        bool cell(const Section &sec, const Cell &c) override
+        {
+            if (!next(false, sec, c) || item >= s.m_items.size())
+                return same = false;
+            const Item &it = s.m_items[item++];
+            const QString &keyCode = lineAt(lines, c.line + regfmt::cell::KeyCode);
+            same = it.assignable == isAssignableKey(keyCode) && it.blankKeyCode == isBlankKeyCode(keyCode);
+            for (View v : {View::Detail, View::Overview}) {
+                const KeyNumberLabel n = keyNumberLabel(lines, sec, c, s.geometry(), v);
+                const KeyNumberLabel &was = it.number[index(v)];
+                same = same && n.box == was.box && n.font == was.font && n.colour == was.colour
+                       && n.flags == was.flags && n.text == was.text;
+            }
+            return same;
+        }
+    } compare(*this, lines);
+    const WalkSummary walk = walkStrip(lines, headerLine, compare);
+    return compare.same && walk.stop == WalkStop::Complete && compare.step == m_sheetSteps.size()
+           && compare.item == m_items.size();
+}
+
 QRegion StripScene::changedSteps(const StripScene &previous, View v) const
 {
     QRegion out;

@@ -126,6 +126,13 @@ public:
     // Renders the text or picture of cell i in both views from its record,
     // which starts at line `record` (records move as text lines come and go).
     void renderCell(const RegisterLines &lines, int i, int record);
+    // True when the entry at headerLine lays out as this scene: the same
+    // sections and key boxes in the same places, the same key numbers and
+    // the same kinds of keys. Reads the numbers only (throws for malformed
+    // lines, as the walk does).
+    bool sameLayout(const RegisterLines &lines, int headerLine) const;
+    // Cell i's record now starts at `record`; its content is unchanged.
+    void moveCell(int i, int record) { m_items.at(size_t(i)).line = record; }
 
     // The one composition of a view, limited to `exposed`: the sheet, then
     // per cell its key number and selection frame, then per cell its text

@@ -272,6 +272,8 @@ void TestStripViews::displayFollowsTheDocument_data()
     QTest::newRow("header") << "header" << "鈴木";
     QTest::newRow("undo of a header") << "undo header" << "山田";
     QTest::newRow("strip type: built anew") << "type" << "山田";
+    QTest::newRow("a key box moved: built anew") << "key box" << "山田";
+    QTest::newRow("records rewritten with what they held") << "rewrite" << "山田";
     QTest::newRow("document emptied") << "reset" << "";
     QTest::newRow("last entry shown, entry 1 grows above it") << "lines above" << "佐藤";
 }
@@ -325,6 +327,17 @@ void TestStripViews::displayFollowsTheDocument()
         }
         if (change == "undo header")
             doc.undo();
+    } else if (change == "key box") {
+        doc.setLine(record(2) + regfmt::cell::KeyBox, QStringLiteral("1.5"));
+    } else if (change == "rewrite") {
+        // Cells 1 and 2 taken out and put back as they were, in one step.
+        const int from = record(1), to = record(3);
+        QStringList held;
+        for (int i = from; i < to; ++i)
+            held << doc.line(i);
+        RegisterStep step(doc, QStringLiteral("書き直し"));
+        doc.removeLines(from, to - from);
+        doc.insertLines(from, held);
     } else if (change == "type") {
         header.stripType = QStringLiteral("別の型");
         doc.updateEntryHeader(1, header);
@@ -341,7 +354,8 @@ void TestStripViews::displayFollowsTheDocument()
     QCOMPARE(f.d().cellCount(), 12);
     // A change within the cells keeps the selection; a strip built anew starts
     // without one.
-    QCOMPARE(f.selected(), change == "type" ? QList<int>() : QList<int>{3});
+    const bool builtAnew = change == "type" || change == "key box";
+    QCOMPARE(f.selected(), builtAnew ? QList<int>() : QList<int>{3});
     // Both views show the document as it is now (cell 0 selected).
     f.click(0);
     QImage image = stripImage(0);

@@ -100,9 +100,12 @@ StripDisplay::StripDisplay(RegisterDocument &document, const Widgets &widgets, Q
         if (!m_building)
             clearView();
     });
-    const auto note = [this] { m_documentChanged = !m_building; };
-    connect(events, &RegisterEvents::linesChanged, this, note);
-    connect(events, &RegisterEvents::headerChanged, this, note);
+    connect(events, &RegisterEvents::linesEdited, this, &StripDisplay::noteEdit);
+    // A header written in place: its six lines, when it is the shown entry's.
+    connect(events, &RegisterEvents::headerChanged, this, [this](qint64 n) {
+        if (n == m_shownEntry && m_shownHeader > 0)
+            noteEdit(m_shownHeader, regfmt::entry::HeaderLines, regfmt::entry::HeaderLines);
+    });
     connect(events, &RegisterEvents::changesApplied, this, &StripDisplay::followDocument);
 }
 
@@ -308,7 +311,11 @@ void StripDisplay::clear()
 void StripDisplay::clearView()
 {
     UpdatesOff off(m_w.area);
-    m_snapshot = Snapshot();
+    m_changed.clear();
+    m_changedTooMuch = false;
+    m_builtSections = 0;
+    m_builtWhole = false;
+    m_following = false;
     m_documentChanged = false;
     destroyElements();
     m_selection->reset({});
@@ -358,51 +365,54 @@ void StripDisplay::showEntry()
         buildEntry();
     }
     m_documentChanged = false;
-    if (!takeSnapshot(m_snapshot))
-        m_snapshot = Snapshot();
+    m_changed.clear();
+    m_changedTooMuch = false;
+    // A strip whose header cannot be read is not followed.
+    m_following = m_shownHeader >= 1 && m_shownHeader + regfmt::entry::SectionCount < m_doc.lineCount();
     m_shownEntry = entry;
 }
 
-bool StripDisplay::takeSnapshot(Snapshot &out) const
+void StripDisplay::noteEdit(int at, int removed, int added)
 {
-    const int h = m_shownHeader;
-    const RegisterLines &lines = m_doc.lines();
-    if (h < 1 || h + regfmt::entry::SectionCount >= lines.size())
-        return false;
-    struct Walk : strip::StripVisitor
-    {
-        const RegisterLines &lines;
-        Snapshot &s;
-        Walk(const RegisterLines &l, Snapshot &s) : lines(l), s(s) {}
-        bool section(const strip::Section &sec) override
-        {
-            s.layout += lines.mid(sec.line, strip::SectionHeaderLines);
-            return true;
-        }
-        bool cell(const strip::Section &, const strip::Cell &c) override
-        {
-            using namespace regfmt::cell;
-            s.layout += lines.mid(c.line, Face);
-            s.content.push_back(lines.mid(c.line + Face, FirstText - Face + c.textLineCount));
-            return true;
-        }
+    if (m_building)
+        return;
+    m_documentChanged = true;
+    if (m_changedTooMuch)
+        return;
+    // Ranges noted before follow the lines they cover.
+    auto moved = [&](int p, bool end) {
+        if (p <= at)
+            return p;
+        if (p >= at + removed)
+            return p + added - removed;
+        return end ? at + added : at;
     };
-    out = Snapshot();
-    const regfmt::EntryLines entry(lines, h);
-    out.header = lines.mid(h, regfmt::entry::HeaderLines);
-    out.layout.append(lines.line(entry.sectionCountLine()));
-    try {
-        Walk walk(lines, out);
-        strip::walkStrip(lines, h, walk, strip::WalkGeometry::Skip);
-    } catch (const TavrelError &) {
-        return false;
+    if (added != removed)
+        for (auto &r : m_changed) {
+            r.first = moved(r.first, false);
+            r.second = std::max(r.first, moved(r.second, true));
+        }
+    m_changed.emplace_back(at, at + added);
+    // A change of thousands of places is drawn anew.
+    constexpr size_t MaxRanges = 4096;
+    m_changedTooMuch = m_changed.size() > MaxRanges;
+}
+
+bool StripDisplay::touched(int first, int end, bool endInclusive) const
+{
+    for (const auto &[a, b] : m_changed) {
+        // A place where lines were taken out belongs to the lines before it:
+        // inside a range, or at the end of one that asks for it.
+        const bool meets = a == b ? a > first && (a < end || (endInclusive && a == end)) : a < end && b > first;
+        if (meets)
+            return true;
     }
-    return true;
+    return false;
 }
 
 void StripDisplay::followDocument()
 {
-    if (!m_documentChanged || m_building || m_snapshot.header.isEmpty())
+    if (!m_documentChanged || m_building || !m_following)
         return;
     m_documentChanged = false;
     // An entry whose lines moved (lines inserted or taken out above it) is
@@ -411,35 +421,74 @@ void StripDisplay::followDocument()
     int h = m_shownHeader;
     if (h < 1 || h > m_doc.lineCount() || RegisterDocument::markerNumber(m_doc.lines().at(h - 1)) != m_shownEntry) {
         const int marker = m_shownEntry > 0 ? m_doc.findEntry(m_shownEntry) : -1;
-        if (marker < 0)
+        if (marker < 0) {
+            m_changed.clear();
             return;
+        }
         m_shownHeader = h = marker + 1;
     }
+    // Where the sections and cells of the strip now lie: numbers, no text.
+    struct Layout : strip::StripVisitor
+    {
+        std::vector<int> sections;
+        std::vector<strip::Cell> cells;
+        bool section(const strip::Section &s) override
+        {
+            sections.push_back(s.line);
+            return true;
+        }
+        bool cell(const strip::Section &, const strip::Cell &c) override
+        {
+            cells.push_back(c);
+            return true;
+        }
+    } now;
     try {
-        Snapshot now;
-        if (!takeSnapshot(now) || now.header.mid(4) != m_snapshot.header.mid(4) || now.layout != m_snapshot.layout
-            || now.content.size() != m_snapshot.content.size()) {
-            // Another sheet, other sections or cells: built anew.
+        const RegisterLines &lines = m_doc.lines();
+        if (h + regfmt::entry::SectionCount >= lines.size())
+            throw TavrelError(RegisterDocument::FormatErrorMessage);
+        const regfmt::EntryLines entry(lines, h);
+        const strip::WalkSummary walk = strip::walkStrip(lines, h, now, strip::WalkGeometry::Skip);
+        using namespace regfmt::cell;
+        // Another sheet, other sections, cells or key boxes: built anew.
+        // Lines of the layout that were written (perhaps with what they
+        // held) are compared through the scene, which knows what it laid
+        // out.
+        bool rebuild = m_changedTooMuch || !m_builtWhole || walk.stop != strip::WalkStop::Complete
+                       || int(now.sections.size()) != m_builtSections || int(now.cells.size()) != m_cellCount
+                       || entry.seriesCaption() != m_builtSeries || entry.stripType() != m_builtType;
+        bool layoutWritten = touched(entry.sectionCountLine(), entry.sectionCountLine() + 1);
+        for (size_t s = 0; !layoutWritten && s < now.sections.size(); ++s)
+            layoutWritten = touched(now.sections[s], now.sections[s] + strip::SectionHeaderLines);
+        for (size_t c = 0; !layoutWritten && c < now.cells.size(); ++c)
+            layoutWritten = touched(now.cells[c].line, now.cells[c].line + Face);
+        if (!rebuild && layoutWritten)
+            rebuild = !m_scene.sameLayout(lines, h);
+        if (rebuild) {
             showEntry();
             return;
         }
-        if (now.header != m_snapshot.header)
+        if (touched(h, h + regfmt::entry::HeaderLines))
             refreshCaption();
-        for (int i = 0; i < m_cellCount && i < int(now.content.size()); ++i) {
-            if (now.content[size_t(i)] == m_snapshot.content[size_t(i)])
+        for (int i = 0; i < m_cellCount; ++i) {
+            const strip::Cell &c = now.cells[size_t(i)];
+            if (!touched(c.line + Face, c.line + FirstText + c.textLineCount, true)) {
+                m_scene.moveCell(i, c.line); // moved with the lines above it, or not at all
                 continue;
-            renderCell(i);
+            }
+            renderCellAt(i, c.line);
             // An open edit keeps its text and takes the new format.
             if (m_cells[size_t(i)].editorShown)
                 restyleEditor(i);
             else
                 reloadEditor(i);
         }
-        m_snapshot = std::move(now);
+        m_changed.clear();
     } catch (const TavrelError &e) {
-        // A record that no longer reads: said once, the rest of the strip
-        // stays as it was drawn.
-        m_snapshot = Snapshot();
+        // A record that no longer reads: said once; the strip stays as it
+        // was drawn until the entry is shown again.
+        m_changed.clear();
+        m_following = false;
         UserDialogs::current().error(m_w.area, e.message());
     }
 }
@@ -456,6 +505,8 @@ void StripDisplay::buildEntry()
     UpdatesOff off(m_w.area);
     showView(nullptr);
     m_geometry = strip::sheetGeometry(entry.seriesCaption(), entry.stripType());
+    m_builtSeries = entry.seriesCaption();
+    m_builtType = entry.stripType();
     m_scene = strip::StripScene(m_geometry);
 
     struct Builder : strip::StripVisitor
@@ -506,6 +557,8 @@ void StripDisplay::buildEntry()
     } cellsOut{*this};
 
     const strip::WalkSummary r = strip::walkStrip(lines, h, builder);
+    m_builtSections = r.sectionsWalked;
+    m_builtWhole = r.stop == strip::WalkStop::Complete;
     m_scene.shareSheets(m_previousScene);
     m_previousScene = strip::StripScene();
     cellsOut.finish();

@@ -263,14 +263,10 @@ private:
     void renderCellAt(int index, int record);
     void paintView(strip::View view, QPainter &painter, const QRect &exposed) const;
     void clearView();
-    // What the shown entry was built from, to tell what a change touched.
-    struct Snapshot
-    {
-        QStringList header;               // lines H to H+5
-        QStringList layout;               // section headers and the cell lines up to the text area
-        std::vector<QStringList> content; // per cell: lines from the text format to the record's end
-    };
-    bool takeSnapshot(Snapshot &out) const;
+    // Lines changed since the shown strip was last drawn, as [first, end)
+    // in the document as it now stands (an empty range: lines taken out).
+    void noteEdit(int at, int removed, int added);
+    bool touched(int first, int end, bool endInclusive = false) const;
     void followDocument();
     void updateCell(int cell);
     void updateFrames(const QList<int> &cells);
@@ -308,7 +304,12 @@ private:
     Hit m_pressed; // what a press was on, for its click
     bool m_building = false;
     bool m_documentChanged = false; // since the snapshot
-    Snapshot m_snapshot;
+    std::vector<std::pair<int, int>> m_changed;
+    bool m_changedTooMuch = false; // more ranges than are worth keeping apart
+    int m_builtSections = 0;
+    bool m_builtWhole = false; // every section and cell of the entry was built
+    bool m_following = false;  // changes of the shown entry are drawn
+    QString m_builtSeries, m_builtType; // the sheet the strip was built on
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(StripDisplay::CellCommands)
