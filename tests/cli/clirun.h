@@ -5,8 +5,22 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace clitest {
+
+// The environment the program runs in: the offscreen platform, and data and
+// settings folders of the test's own (empty), so that templates or settings
+// in the real home folder never reach a test.
+inline QProcessEnvironment cliEnvironment()
+{
+    static QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    return env;
+}
 
 struct Run
 {
@@ -17,16 +31,11 @@ struct Run
 };
 
 // The exit code (-1 on a time-out, -2 on a crash) and both output streams.
-// Without an environment the program runs on the offscreen platform.
+// Without an environment the program runs in cliEnvironment().
 inline Run cli(const QStringList &args, const QProcessEnvironment &environment = {})
 {
     QProcess p;
-    QProcessEnvironment env = environment;
-    if (env.isEmpty()) {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    }
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(environment.isEmpty() ? cliEnvironment() : environment);
     p.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli"), args);
     if (!p.waitForFinished(60000))
         return {-1, {}, {}};
@@ -39,9 +48,7 @@ inline Run cli(const QStringList &args, const QProcessEnvironment &environment =
 inline Run cliInShell(const QString &prefix, const QStringList &args, const QByteArray &input = {})
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(cliEnvironment());
     p.start(QStringLiteral("bash"), QStringList{"-c", prefix + QStringLiteral(" exec \"$0\" \"$@\""),
                                                 QStringLiteral(TAVREL_BINARY_DIR "/tavrel-cli")} + args);
     p.write(input);
