@@ -335,6 +335,10 @@ void TestSheetWindows::refusedLengths_data()
     QTest::newRow("over a metre") << "marginEdit" << "1000.5" << false;
     QTest::newRow("zero gap") << "gapEdit" << "0" << true;
     QTest::newRow("decimal margin") << "marginEdit" << "4.25" << true;
+    QTest::newRow("a paper typed by its size") << "paperEdit" << "100×148" << true;
+    QTest::newRow("a paper typed by its name") << "paperEdit" << "letter" << true;
+    QTest::newRow("a paper too small") << "paperEdit" << "5x5" << false;
+    QTest::newRow("a paper of no name") << "paperEdit" << "A9" << false;
 }
 
 void TestSheetWindows::refusedLengths()
@@ -351,9 +355,11 @@ void TestSheetWindows::refusedLengths()
             QTest::mouseClick(part<QPushButton>(d, "okButton"), Qt::LeftButton);
             QCOMPARE(d->isVisible(), !accepted);
             if (!accepted) {
+                const bool paper = field == QLatin1String("paperEdit");
                 QCOMPARE(m_env->dialogs.texts(QStringLiteral("error")),
-                         QStringList{QStringLiteral("数字のみ入力してください。")});
-                QCOMPARE(QApplication::focusWidget(), edit);
+                         QStringList{paper ? QStringLiteral("用紙は一覧から選ぶか、幅x高さ（mm、たとえば 100x148）を入力してください。")
+                                           : QStringLiteral("数字のみ入力してください。")});
+                QVERIFY(QApplication::focusWidget() == edit || QApplication::focusWidget() == edit->parentWidget());
                 QCOMPARE(edit->selectedText(), text);
             }
         });
@@ -364,6 +370,9 @@ void TestSheetWindows::refusedLengths()
     m_env->destroyWindows();
     QCOMPARE(m_env->setting(QStringLiteral("SheetPrint"), QStringLiteral("OnSheets")),
              accepted ? QStringLiteral("1") : QStringLiteral("0"));
+    if (accepted && field == QLatin1String("paperEdit"))
+        QCOMPARE(m_env->setting(QStringLiteral("SheetPrint"), QStringLiteral("Paper")),
+                 text == QLatin1String("letter") ? QStringLiteral("Letter") : QStringLiteral("100x148"));
 }
 
 TAVREL_UI_TEST_MAIN(TestSheetWindows)

@@ -19,6 +19,8 @@
 
 const QString SheetPrintDialog::Caption = QStringLiteral("印刷する用紙");
 const QString SheetPrintDialog::NumbersOnly = QStringLiteral("数字のみ入力してください。");
+const QString SheetPrintDialog::PaperRefused =
+    QStringLiteral("用紙は一覧から選ぶか、幅x高さ（mm、たとえば 100x148）を入力してください。");
 
 namespace {
 
@@ -96,6 +98,12 @@ SheetPrintDialog::SheetPrintDialog(QWidget *parent) : QDialog(parent)
                             : name == QLatin1String("JIS-B5") ? QStringLiteral("B5(JIS)")
                                                               : name,
                             name);
+    // A paper of any size is typed as width x height in mm.
+    m_paperBox->setEditable(true);
+    m_paperBox->setInsertPolicy(QComboBox::NoInsert);
+    m_paperBox->setCompleter(nullptr);
+    m_paperBox->lineEdit()->setObjectName(QStringLiteral("paperEdit"));
+    m_paperBox->setToolTip(QStringLiteral("一覧にない用紙は 幅x高さ（mm）で入力します"));
     m_orientationBox = named(new QComboBox(this), "orientationBox");
     m_orientationBox->addItems({QStringLiteral("縦"), QStringLiteral("横")});
     m_marginEdit = named(new QLineEdit(this), "marginEdit");
@@ -193,8 +201,18 @@ std::optional<SheetChoice> SheetPrintDialog::read()
     SheetChoice c = m_current;
     c.onSheets = m_sheetsButton->isChecked();
     print::SheetSettings &s = c.settings;
-    if (const auto paper = print::sheetPaperNamed(m_paperBox->currentData().toString()))
+    // A paper of the list by its shown name, or one typed as W x H.
+    QString typed = m_paperBox->currentText().trimmed();
+    typed.replace(QChar(0x00D7), u'x').replace(QChar(0xFF58), u'x');
+    const int listed = m_paperBox->findText(typed, Qt::MatchFixedString);
+    if (const auto paper = print::sheetPaperNamed(listed >= 0 ? m_paperBox->itemData(listed).toString() : typed)) {
         s.paper = *paper;
+    } else if (c.onSheets) {
+        UserDialogs::current().error(this, PaperRefused);
+        m_paperBox->lineEdit()->selectAll();
+        m_paperBox->setFocus();
+        return std::nullopt;
+    }
     s.landscape = m_orientationBox->currentIndex() == 1;
     for (const auto &[edit, target] : {std::pair{m_marginEdit, &s.margin}, std::pair{m_gapEdit, &s.gap}}) {
         const QString text = edit->text().trimmed();

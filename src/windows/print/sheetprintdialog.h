@@ -36,7 +36,8 @@ class SheetPrintDialog : public QDialog
 
 public:
     static const QString Caption;       // "印刷する用紙"
-    static const QString NumbersOnly;   // "数字のみ入力してください。"
+    static const QString NumbersOnly;
+    static const QString PaperRefused; // a typed paper that is no paper   // "数字のみ入力してください。"
 
     static std::optional<SheetChoice> ask(QWidget *parent, const SheetChoice &current);
 
