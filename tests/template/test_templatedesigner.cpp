@@ -9,6 +9,7 @@
 #include "register/series.h"
 #include "register/templates.h"
 #include "pdfprobe.h"
+#include "strip/colourline.h"
 #include "uitestsupport.h"
 #include "windows/main/application.h"
 #include "windows/register/tftel_add.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -223,10 +225,17 @@ void TestTemplateDesigner::arrowsMoveAndUndo()
     const QPoint from = at(canvas, double(key.x.raw()) / 10000 + 5, double(key.y.raw()) / 10000 + 4);
     drag(&canvas, from, from + (at(canvas, 20, 20) - at(canvas, 10, 10)));
     QCOMPARE(d.window->model().sheetKeyBox({0, 0}).x, key.x + Fixed4::fromRaw(100000));
-    // Each step undoes on its own: drag, Shift+Down, Right.
-    for (int i = 0; i < 3; ++i)
+    // The key number's colour, from the colour dialog; cancelled, nothing.
+    d.env.dialogs.colours << QColor(0, 0, 255) << QColor();
+    QTest::mouseClick(part<QPushButton>(d.window.get(), QStringLiteral("keyNumberColourButton")), Qt::LeftButton);
+    QCOMPARE(strip::toQColor(d.window->model().cell({0, 0}).keyNumberColour), QColor(0, 0, 255));
+    QTest::mouseClick(part<QPushButton>(d.window.get(), QStringLiteral("keyNumberColourButton")), Qt::LeftButton);
+    QCOMPARE(strip::toQColor(d.window->model().cell({0, 0}).keyNumberColour), QColor(0, 0, 255));
+    // Each step undoes on its own: colour, drag, Shift+Down, Right.
+    for (int i = 0; i < 4; ++i)
         QTest::keyClick(&canvas, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(d.window->model().sheetKeyBox({0, 0}), key);
+    QCOMPARE(d.window->model().cell({0, 0}).keyNumberColour, 0);
     QVERIFY(!d.window->model().isModified());
 }
 

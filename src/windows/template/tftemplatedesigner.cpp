@@ -6,6 +6,7 @@
 #include "print/strippage.h"
 #include "register/series.h"
 #include "register/textrule.h"
+#include "strip/colourline.h"
 #include "windows/common/userdialogs.h"
 #include "windows/template/templatecanvas.h"
 
@@ -28,6 +29,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -346,6 +349,11 @@ void TFTemplateDesigner::buildPanel()
     m_numberAlignment->setObjectName(QStringLiteral("keyNumberAlignmentCombo"));
     m_numberAlignment->addItems({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     cellForm->addRow(QStringLiteral("キー番号の配置"), m_numberAlignment);
+    m_numberColour = new QPushButton(QStringLiteral("色を選ぶ..."), m_cellGroup);
+    m_numberColour->setObjectName(QStringLiteral("keyNumberColourButton"));
+    m_numberColour->setAccessibleName(QStringLiteral("キー番号の色"));
+    cellForm->addRow(QStringLiteral("キー番号の色"), m_numberColour);
+    connect(m_numberColour, &QPushButton::clicked, this, &TFTemplateDesigner::chooseNumberColour);
     connect(m_keyNumber, &QSpinBox::editingFinished, this, &TFTemplateDesigner::applyCell);
     connect(m_preset, &QCheckBox::toggled, this, &TFTemplateDesigner::applyCell);
     connect(m_presetSize, &QSpinBox::editingFinished, this, &TFTemplateDesigner::applyCell);
@@ -436,6 +444,9 @@ void TFTemplateDesigner::showSelection()
         m_numberBold->setChecked(d.keyNumberBold != 0);
         m_numberItalic->setChecked(d.keyNumberItalic != 0);
         m_numberAlignment->setCurrentIndex(std::clamp(d.keyNumberAlignment, 0, 3));
+        QPixmap swatch(16, 12);
+        swatch.fill(strip::toQColor(d.keyNumberColour));
+        m_numberColour->setIcon(swatch);
     }
     m_updating = false;
 }
@@ -470,6 +481,23 @@ void TFTemplateDesigner::applyCell()
     d.keyNumberBold = m_numberBold->isChecked() ? 1 : 0;
     d.keyNumberItalic = m_numberItalic->isChecked() ? 1 : 0;
     d.keyNumberAlignment = m_numberAlignment->currentIndex();
+    m_model.setCell(ref, d);
+    showSelection();
+}
+
+// The key number's colour of the one selected key, through the colour dialog.
+void TFTemplateDesigner::chooseNumberColour()
+{
+    if (m_canvas->selection().size() != 1)
+        return;
+    const CellRef ref = m_canvas->selection().first();
+    if (!m_model.isValid(ref))
+        return;
+    CellData d = m_model.cell(ref);
+    const QColor chosen = UserDialogs::current().chooseColour(this, strip::toQColor(d.keyNumberColour));
+    if (!chosen.isValid())
+        return;
+    d.keyNumberColour = strip::fromQColor(chosen);
     m_model.setCell(ref, d);
     showSelection();
 }

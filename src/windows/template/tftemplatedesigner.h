@@ -15,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
@@ -56,6 +57,7 @@ private:
     void refresh();
     void showSelection();
     void applyCell();
+    void chooseNumberColour();
     void applySection();
     void applySeries();
     void addKeys(bool column);
@@ -100,5 +102,6 @@ private:
     QCheckBox *m_numberBold = nullptr;
     QCheckBox *m_numberItalic = nullptr;
     QComboBox *m_numberAlignment = nullptr;
+    QPushButton *m_numberColour = nullptr; // shows the colour, asks for another
     QListWidget *m_problems = nullptr;
 };
