@@ -175,7 +175,9 @@ grep -q '<project_license>MIT</project_license>' "$P/share/metainfo/org.tavrel.T
 for name in tavrel tavrel-cli; do
   page="$P/share/man/man1/$name.1.gz"
   warnings=$( (zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z) 2>&1 || echo "groff failed")
-  th=$(zcat "$page" | grep -m1 '^\.TH')
+  # awk reads the page whole: grep -m1 would stop early and, under
+  # pipefail, end this script on zcat's SIGPIPE for a long page.
+  th=$(zcat "$page" | awk '/^\.TH/ && !seen { print; seen = 1 }')
   if [ -z "$warnings" ] && [[ "$th" == *" 1 $date \"Tavrel $version\""* ]]; then
     pass "manual page $name.1 ($th)"
   else
@@ -185,7 +187,9 @@ done
 for name in tavrel tavrel-cli; do
   page="$P/share/man/ja/man1/$name.1.gz"
   warnings=$( (MANWIDTH=80 man -L ja -l "$page" 2>&1 >/dev/null; zcat "$page" | groff -K utf8 -man -Tutf8 -ww -z 2>&1) || echo "rendering failed")
-  th=$(zcat "$page" | grep -m1 '^\.TH')
+  # awk reads the page whole: grep -m1 would stop early and, under
+  # pipefail, end this script on zcat's SIGPIPE for a long page.
+  th=$(zcat "$page" | awk '/^\.TH/ && !seen { print; seen = 1 }')
   if [ -z "$warnings" ] && [[ "$th" == *" 1 $date \"Tavrel $version\""* ]]; then
     pass "Japanese manual page $name.1 ($th)"
   else
@@ -231,7 +235,7 @@ if [ "$rc" -eq 0 ] && [ -n "$deb" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$ver
   fi
   if command -v lintian >/dev/null; then
     tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)
-    if printf '%s\n' "$tags" | grep -qE '^E: |hardening'; then
+    if grep -qE '^E: |hardening' <<<"$tags"; then
       fail "lintian: $tags"
     else
       pass "lintian: no error, no hardening tag${tags:+ ($(printf '%s\n' "$tags" | cut -d' ' -f1,3 | tr '\n' ' '))}"

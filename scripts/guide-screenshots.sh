@@ -102,7 +102,7 @@ pdf_page "$work/strip.pdf" printed-page.png
 pdf_page "$work/list.pdf" list-page.png
 "$cli" calibrate --format A -o "$work/calibration.pdf"
 pdf_page "$work/calibration.pdf" calibration-page.png
-if "$cli" print --help | grep -q -- '--sheet'; then
+if grep -q -- '--sheet' <<<"$("$cli" print --help)"; then
   "$cli" print "$work/site.TAV" --sheet A4 --cut-marks --captions -o "$work/sheet.pdf"
   pdf_page "$work/sheet.pdf" sheet-page.png
 else
