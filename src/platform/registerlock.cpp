@@ -287,14 +287,20 @@ RegisterLock::Probe RegisterLock::take(const QString &registerPath, bool overSta
     // The dead lock this call moved aside: kept until the new lock is made,
     // so that the new one cannot get its inode (and pass for it).
     QByteArray movedAside;
+    int heldAside = -1; // its descriptor, holding the takers' flock
+    QElapsedTimer busy; // how long other takers kept the old lock busy
+    busy.start();
     auto dropMoved = [&] {
         if (!movedAside.isEmpty())
             ::unlink(movedAside.constData());
         movedAside.clear();
+        if (heldAside >= 0)
+            ::close(heldAside);
+        heldAside = -1;
     };
     // A few rounds: a lock removed or taken over between two looks is
     // looked at again.
-    for (int round = 0; round < 8; ++round) {
+    for (int round = 0; round < 64; ++round) {
         // Made anew, never opened if it exists, never through a link; the
         // mode is set apart from the umask so that every user of the
         // folder can read who holds the register.
@@ -335,33 +341,57 @@ RegisterLock::Probe RegisterLock::take(const QString &registerPath, bool overSta
             continue; // removed meanwhile
         if (found.state == State::Ours || found.state == State::Live || (found.state == State::Stale && !overStale))
             return found;
-        // Dead, or stale and to be taken over: moved aside under a name of
-        // this process's own, so that of two takers only one moves it. The
-        // one moved must be the one judged; if another taker's new lock
-        // was moved instead, it goes back.
+        // Dead, or stale and to be taken over. Takers agree through an
+        // exclusive flock on the lock file itself: only the one holding it
+        // moves the file, and only while the name still leads to that file
+        // and it is still judged dead. The flock is kept until the new lock
+        // is made, so that another taker that opened the old file waits and
+        // then finds the name taken.
+        const int held = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (held < 0)
+            continue; // gone, or something else now: looked at again
+        struct stat opened, named;
+        if (::fstat(held, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(held);
+            continue;
+        }
+        if (::flock(held, LOCK_EX | LOCK_NB) != 0) {
+            // Another taker is taking it over: look again in a moment, for
+            // a while (a flock kept for long is someone's, not a taker's).
+            ::close(held);
+            if (busy.elapsed() > 3000)
+                break;
+            QThread::msleep(2);
+            --round;
+            continue;
+        }
+        found = readLock(path, registerPath, &seen);
+        const bool judged = ::lstat(name.constData(), &named) == 0 && named.st_dev == opened.st_dev
+                            && named.st_ino == opened.st_ino && seen.st_dev == opened.st_dev
+                            && seen.st_ino == opened.st_ino;
+        if (!judged || !(found.state == State::Dead || (found.state == State::Stale && overStale))) {
+            ::close(held); // replaced meanwhile, or alive after all
+            if (found.state == State::Ours || found.state == State::Live || found.state == State::Stale)
+                return found;
+            continue;
+        }
         const QByteArray aside = name + ".taken-" + QByteArray::number(me.pid) + '-'
                                  + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
         if (::rename(name.constData(), aside.constData()) != 0) {
-            if (errno == ENOENT)
+            const int renameError = errno;
+            ::close(held);
+            if (renameError == ENOENT)
                 continue;
             return {}; // another user's lock in a folder that keeps it (sticky): no lock can be made
         }
-        struct stat moved;
-        const bool same = ::lstat(aside.constData(), &moved) == 0 && moved.st_dev == seen.st_dev
-                          && moved.st_ino == seen.st_ino && moved.st_size == seen.st_size
-                          && moved.st_mtim.tv_sec == seen.st_mtim.tv_sec && moved.st_mtim.tv_nsec == seen.st_mtim.tv_nsec;
-        if (same) {
-            movedAside = aside;
-            continue;
-        }
-        if (::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) != 0)
-            ::unlink(aside.constData());
-        found = readLock(path, registerPath, nullptr);
-        if (found.state == State::Free || found.state == State::Dead)
-            continue;
-        return found;
+        movedAside = aside;
+        heldAside = held;
     }
     dropMoved();
+    // A lock still judged dead or stale after every round is being taken
+    // over by someone else, or kept: it counts as held.
+    if (found.state == State::Dead || (found.state == State::Stale && overStale))
+        found.state = State::Live;
     return found.state == State::Free ? Probe() : found;
 }
 
