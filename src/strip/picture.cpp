@@ -127,13 +127,23 @@ bool withinPictureSide(QSize size)
 namespace {
 
 // A reader over the bytes that trusts the format given, with Qt's
-// allocation limit raised to ours.
-void prepareReader(QImageReader &reader)
+// allocation limit raised to ours; the codecs' complaints are kept off the
+// console while it lives.
+struct PictureReader
 {
-    reader.setDecideFormatFromContent(false);
-    // Qt's own limit would refuse large pictures that are still within ours.
-    reader.setAllocationLimit(int(qint64(MaxPictureSide) * MaxPictureSide * 4 / (1024 * 1024) + 1));
-}
+    const CodecComplaints complaints;
+    QBuffer buffer;
+    QImageReader reader;
+    PictureReader(QByteArray *bytes, const QByteArray &format) : buffer(bytes)
+    {
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+        reader.setFormat(format);
+        reader.setDecideFormatFromContent(false);
+        // Qt's own limit would refuse large pictures that are still within ours.
+        reader.setAllocationLimit(int(qint64(MaxPictureSide) * MaxPictureSide * 4 / (1024 * 1024) + 1));
+    }
+};
 
 } // namespace
 
@@ -141,12 +151,8 @@ QSize pictureSize(const QByteArray &format, QByteArray bytes)
 {
     if (qint64(bytes.size()) > MaxPictureBytes || !hasPictureSignature(format, bytes))
         return QSize();
-    const CodecComplaints complaints;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    prepareReader(reader);
-    return reader.size();
+    PictureReader r(&bytes, format);
+    return r.reader.size();
 }
 
 QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *damaged, QSize drawn)
@@ -159,11 +165,8 @@ QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *dama
     // refusing it here keeps the codecs from complaining on the console.
     if (!hasPictureSignature(format, bytes))
         return QImage();
-    const CodecComplaints complaints;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    prepareReader(reader);
+    PictureReader r(&bytes, format);
+    QImageReader &reader = r.reader;
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || !withinPictureSide(size))
         return QImage();
@@ -178,7 +181,7 @@ QImage decodePictureBytes(const QByteArray &format, QByteArray bytes, bool *dama
     if (!reader.read(&image))
         return QImage();
     if (damaged)
-        *damaged = complaints.any();
+        *damaged = r.complaints.any();
     return image;
 }
 

@@ -21,7 +21,6 @@
 #include "windows/template/templatecommands.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>

@@ -24,7 +24,6 @@ class FormatCommands;
 class PictureCommands;
 class KeyLabelPanel;
 class QAction;
-class QActionGroup;
 class QComboBox;
 class QFrame;
 class QLabel;

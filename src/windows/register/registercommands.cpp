@@ -517,16 +517,23 @@ void RegisterCommands::saveSettings(SettingsStore &settings) const
         appsettings::keep(settings, appsettings::EntryDialogPlace);
 }
 
-void RegisterCommands::ActionJimeijoNewExecute()
+// What the entry dialog opens on: the register as the list shows it.
+TFTelAdd::Request RegisterCommands::entryRequest(TFTelAdd::Mode mode, int row) const
 {
-    m_display.commitPendingEdit();
     TFTelAdd::Request request;
-    request.mode = TFTelAdd::Mode::Create;
+    request.mode = mode;
+    request.row = row;
     request.templateFolders = m_templateFolders;
     request.selectorSeries = m_controls.ComboBoxSeries->currentText();
     request.rows = m_model.rowHeaders();
     request.encoding = m_document.encoding();
-    const std::optional<TFTelAdd::Result> result = entryDialog().ask(request);
+    return request;
+}
+
+void RegisterCommands::ActionJimeijoNewExecute()
+{
+    m_display.commitPendingEdit();
+    const std::optional<TFTelAdd::Result> result = entryDialog().ask(entryRequest(TFTelAdd::Mode::Create, 0));
     if (!result)
         return;
     const EntryHeader &h = result->header;
@@ -561,14 +568,7 @@ void RegisterCommands::ActionJimeijoEditExecute()
     const int r0 = m_controls.registerList->currentIndex().isValid() ? m_controls.registerList->currentIndex().row() : -1;
     if (r0 < 0)
         return;
-    TFTelAdd::Request request;
-    request.mode = TFTelAdd::Mode::Edit;
-    request.row = r0;
-    request.templateFolders = m_templateFolders;
-    request.selectorSeries = m_controls.ComboBoxSeries->currentText();
-    request.rows = m_model.rowHeaders();
-    request.encoding = m_document.encoding();
-    const std::optional<TFTelAdd::Result> result = entryDialog().ask(request);
+    const std::optional<TFTelAdd::Result> result = entryDialog().ask(entryRequest(TFTelAdd::Mode::Edit, r0));
     if (!result)
         return;
 

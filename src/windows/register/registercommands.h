@@ -8,6 +8,7 @@
 
 #include "platform/registerlock.h"
 #include "register/templates.h"
+#include "windows/register/tftel_add.h"
 
 #include <QObject>
 #include <QString>
@@ -24,7 +25,6 @@ class QWidget;
 class RegisterDocument;
 class RegisterListModel;
 class StripDisplay;
-class TFTelAdd;
 
 class RegisterCommands : public QObject
 {
@@ -133,6 +133,7 @@ private:
     Controls m_controls;
     SettingsStore &m_settings;
     TFTelAdd *m_entryDialog = nullptr;
+    TFTelAdd::Request entryRequest(TFTelAdd::Mode mode, int row) const;
     int m_listUpdating = 0; // row selections made by the commands themselves
     RegisterLock m_lock;
     QFileSystemWatcher *m_watcher = nullptr;

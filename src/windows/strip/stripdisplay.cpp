@@ -374,7 +374,9 @@ void StripDisplay::showEntry()
 
 void StripDisplay::noteEdit(int at, int removed, int added)
 {
-    if (m_building)
+    // Nothing shown, nothing to follow: imports and edits elsewhere cost
+    // no bookkeeping.
+    if (m_building || !m_following)
         return;
     m_documentChanged = true;
     if (m_changedTooMuch)
